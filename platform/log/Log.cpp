@@ -1,0 +1,112 @@
+#include "platform/log/Log.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/core/DateTime.h"
+#include "platform/core/Folders.h"
+
+namespace pelmor::log {
+namespace {
+
+constexpr long long kProgramLogLimit = 1000000;
+
+std::mutex& LogMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+const char* FileName(File file) {
+    switch (file) {
+        case File::Program:
+            return "Pelmor.log";
+        case File::Compare:
+            return "PelmorCompare.log";
+        case File::Helper:
+            return "PelmorHelper.log";
+    }
+    return "Pelmor.log";
+}
+
+void AppendLocked(File file, Kind kind, std::string_view text) {
+    EnsureFolder(DataFolder());
+    std::string path = PathOf(file);
+    std::string entry = kind == Kind::Information ? "Information:" : "Error:";
+    entry.append(text);
+    entry += '\n';
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0) throw Failure(err::kPathFileAccess, "Log", "Cannot open " + path + ": " + std::strerror(errno));
+    const char* data = entry.data();
+    size_t left = entry.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd, data, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            int error = errno;
+            ::close(fd);
+            throw Failure(err::kPathFileAccess, "Log", "Cannot write " + path + ": " + std::strerror(error));
+        }
+        data += n;
+        left -= static_cast<size_t>(n);
+    }
+    ::close(fd);
+}
+
+}  // namespace
+
+std::string PathOf(File file) { return DataFolder() + "/" + FileName(file); }
+
+void Append(File file, Kind kind, std::string_view text) {
+    std::lock_guard lock(LogMutex());
+    AppendLocked(file, kind, text);
+}
+
+void StartLog() {
+    std::lock_guard lock(LogMutex());
+    std::string path = PathOf(File::Program);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && st.st_size > kProgramLogLimit) {
+        if (::unlink(path.c_str()) != 0)
+            throw Failure(err::kPermissionDenied, "Log", "Cannot delete " + path + ": " + std::strerror(errno));
+    }
+    AppendLocked(File::Program, Kind::Information, "Started logging - " + DateTime::Now().FormatGeneral() + "\r");
+}
+
+void WriteLog(std::string_view text) {
+    std::string entry = "\r\nTime: " + DateTime::Now().FormatGeneral() + "\r\n";
+    entry.append(text);
+    entry += '\r';
+    Append(File::Program, Kind::Information, entry);
+}
+
+std::string ErrorRecord(const Failure& failure, std::string_view param, bool libraryForm) {
+    std::string record = "\r\nTime: " + DateTime::Now().FormatGeneral();
+    record += "\r\nNumber: " + std::to_string(failure.Number());
+    record += "\r\nSource: " + failure.Source();
+    record += "\r\nDescription: " + failure.Description();
+    if (!param.empty()) {
+        record += libraryForm ? "\r\nParam: " : "\r\n";
+        record.append(param);
+    }
+    return record;
+}
+
+void LogLibraryError(File file, const Failure& failure, std::string_view param) {
+    try {
+        Append(file, Kind::Error, "\r" + ErrorRecord(failure, param, true));
+    } catch (...) {
+    }
+}
+
+void LogProgramError(const Failure& failure, std::string_view param) {
+    try {
+        Append(File::Program, Kind::Error, "\r" + ErrorRecord(failure, param, false));
+    } catch (...) {
+    }
+}
+
+}  // namespace pelmor::log
