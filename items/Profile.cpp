@@ -88,8 +88,8 @@ void WritePage(const Page& page, pugi::xml_node parent, int depth) {
 }
 
 void WriteItems(const ItemList& list, pugi::xml_node parent, int depth) {
-    CheckDepth(depth, kSaveSource);
     for (int i = 1; i <= list.ItemsCount(); ++i) {
+        CheckDepth(depth, kSaveSource);
         std::shared_ptr<Item> item = list.Items(i);
         if (item->IsPage()) {
             WritePage(static_cast<const Page&>(*item), parent, depth);
@@ -188,10 +188,10 @@ public:
 
     // Children of ROOT or of a Folder element.
     void ReadItems(pugi::xml_node parentNode, ItemList& list, int depth) {
-        CheckDepth(depth, kLoadSource);
         for (pugi::xml_node node : parentNode.children()) {
             switch (KindOf(node)) {
             case Kind::Folder: {
+                CheckDepth(depth, kLoadSource);
                 auto folder = Folder::Create();
                 if (Has(node, "Name")) folder->SetName(node.attribute("Name").value());
                 if (Has(node, "Description")) folder->SetDescription(node.attribute("Description").value());
@@ -205,6 +205,7 @@ public:
                 break;
             }
             case Kind::Page:
+                CheckDepth(depth, kLoadSource);
                 list.AddItem(ReadPage(node, depth));
                 break;
             case Kind::Frame:
@@ -251,10 +252,10 @@ private:
 
     // Children of a Page or Frame element.
     void ReadFrames(pugi::xml_node parentNode, FrameList& list, int depth) {
-        CheckDepth(depth, kLoadSource);
         for (pugi::xml_node node : parentNode.children()) {
             switch (KindOf(node)) {
             case Kind::Frame: {
+                CheckDepth(depth, kLoadSource);
                 if (!Has(node, "URL") || !Has(node, "SavedFile")) {
                     throw Failure(err::kInvalidProcedureCall, kLoadSource,
                                   "The Frame element at offset " + std::to_string(node.offset_debug()) +
