@@ -106,6 +106,11 @@ TEST(ItemKeys, DuplicatesAreRefusedWithoutChange) {
     other->AddFrame("f", "1.html");
     EXPECT_EQ(a->AddItem(other), other);
 
+    // Letters beyond ASCII fold too.
+    EXPECT_NE(b->AddItem(MakePage("http://\xC3\x84rger.example/")), nullptr);
+    EXPECT_EQ(b->AddItem(MakePage("HTTP://\xC3\xA4RGER.EXAMPLE/")), nullptr);
+    EXPECT_NE(b->Items("b\\http://\xC3\xA4rger.example/"), nullptr);
+
     // A refused folder still takes its name as short key.
     auto twin = MakeFolder("a");
     EXPECT_EQ(root->AddItem(twin), nullptr);
