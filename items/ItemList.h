@@ -57,7 +57,7 @@ protected:
 
 private:
     struct Entry {
-        std::string foldedKey;
+        const std::string* foldedKey;  // the key of this entry in index_, which stays put
         std::shared_ptr<Item> item;
     };
 

@@ -1,0 +1,77 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <random>
+#include <signal.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "items/Application.h"
+#include "platform/core/Failure.h"
+#include "support/TempHome.h"
+
+namespace pelmor {
+namespace {
+
+// A tree of `folders` folders with `pagesPerFolder` pages each; the root's period tells
+// the trees apart.
+std::shared_ptr<Application> MakeTree(int16_t mark, int folders, int pagesPerFolder) {
+    auto root = Application::Create();
+    root->SetPeriodTime(mark);
+    for (int f = 0; f < folders; ++f) {
+        auto folder = Folder::Create();
+        folder->SetName("Folder " + std::to_string(f));
+        root->AddItem(folder);
+        for (int p = 0; p < pagesPerFolder; ++p) {
+            auto page = Page::Create();
+            page->SetURL("http://site" + std::to_string(p) + ".example/path/" + std::to_string(f));
+            page->SetDescription("A page with a fairly long description to make the file bigger " + std::to_string(p));
+            page->AddFrame(page->URL() + "/frame", std::to_string(f * 1000 + p) + ".html");
+            folder->AddItem(page);
+        }
+    }
+    return root;
+}
+
+int CountPages(const ItemList& list) {
+    int count = 0;
+    for (int i = 1; i <= list.ItemsCount(); ++i) {
+        auto item = list.Items(i);
+        count += item->IsFolder() ? CountPages(static_cast<const Folder&>(*item)) : 1;
+    }
+    return count;
+}
+
+TEST(ProfileKill, KilledSaveLeavesOldOrNewFileWhole) {
+    test::TempHome home;
+    const std::string path = (home.Root() / "Files.XML").string();
+    auto first = MakeTree(111, 40, 50);
+    auto second = MakeTree(222, 60, 50);
+    first->SaveItems(path);
+
+    std::mt19937 random(std::random_device{}());
+    for (int round = 0; round < 6; ++round) {
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (;;) {
+                second->SaveItems(path);
+                first->SaveItems(path);
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::uniform_int_distribution<int>(5, 120)(random)));
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status));
+
+        auto loaded = Application::Create();
+        ASSERT_NO_THROW(loaded->LoadItems(path)) << "round " << round;
+        ASSERT_TRUE(loaded->PeriodTime() == 111 || loaded->PeriodTime() == 222);
+        EXPECT_EQ(CountPages(*loaded), loaded->PeriodTime() == 111 ? 2000 : 3000) << "round " << round;
+    }
+}
+
+}  // namespace
+}  // namespace pelmor
