@@ -303,30 +303,40 @@ struct NameInfo {
 };
 
 // Names and facts for every tag gumbo knows, computed once.
-const std::vector<NameInfo>& GumboNames() {
-    static const std::vector<NameInfo>* names = [] {
-        auto* result = new std::vector<NameInfo>();
-        auto* store = new std::deque<std::string>();
+struct GumboNameTable {
+    GumboNameTable() {
         for (int t = 0; t < GUMBO_TAG_UNKNOWN; ++t) {
             std::string_view lower = gumbo_normalized_tagname(GumboTag(t));
             const TagInfo& info = LookupTag(lower);
             if (!info.lower.empty()) {
-                result->push_back({info.lower, info.upper, &info});
+                names.push_back({info.lower, info.upper, &info});
             } else {
-                store->push_back(AsciiUpper(lower));
-                result->push_back({lower, store->back(), &LookupTag("")});
+                uppers.push_back(AsciiUpper(lower));
+                names.push_back({lower, uppers.back(), &LookupTag("")});
             }
         }
-        return result;
-    }();
-    return *names;
+    }
+    std::deque<std::string> uppers;  // a deque never moves its elements
+    std::vector<NameInfo> names;
+};
+
+const std::vector<NameInfo>& GumboNames() {
+    static const GumboNameTable table;
+    return table.names;
 }
 
+// Name of an element as written: the text after the first "<" that starts a tag, up to
+// white space, "/" or ">". gumbo's original text of a tag can carry a bogus "</>" in
+// front of it, so its own extraction is not used.
 std::string_view OriginalName(const GumboElement& e) {
-    GumboStringPiece piece = e.original_tag;
-    if (!piece.data || piece.length == 0) return {};
-    gumbo_tag_from_original_text(&piece);
-    return {piece.data, piece.length};
+    std::string_view text(e.original_tag.data ? e.original_tag.data : "", e.original_tag.length);
+    for (size_t i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != '<' || !IsAsciiAlpha(text[i + 1])) continue;
+        size_t j = i + 1;
+        while (j < text.size() && !IsSpace(text[j]) && text[j] != '/' && text[j] != '>') ++j;
+        return text.substr(i + 1, j - i - 1);
+    }
+    return {};
 }
 
 NodeData* NewElementFromGumbo(DocumentData& doc, const GumboElement& e) {
@@ -334,9 +344,9 @@ NodeData* NewElementFromGumbo(DocumentData& doc, const GumboElement& e) {
                    : e.tag_namespace == GUMBO_NAMESPACE_MATHML ? Namespace::MathMl
                                                                : Namespace::Html;
     if (ns == Namespace::Svg) {
-        GumboStringPiece piece = e.original_tag;
-        if (piece.data && piece.length) {
-            gumbo_tag_from_original_text(&piece);
+        std::string_view name = OriginalName(e);
+        if (!name.empty()) {
+            GumboStringPiece piece{name.data(), name.size()};
             if (const char* fixed = gumbo_normalize_svg_tagname(&piece)) {
                 const TagInfo& none = LookupTag("");
                 return doc.NewElementWith(fixed, doc.arena.Copy(AsciiUpper(fixed)), none, ns);

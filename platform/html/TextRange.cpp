@@ -189,8 +189,9 @@ struct Piece {
     uint32_t to;
 };
 
-// Text nodes where a SPAN can stand: HTML content that is neither raw text nor a
-// table part that would throw the span out when the page is parsed again.
+// Text nodes where a SPAN can stand: HTML content that is neither raw text nor a table
+// part that would throw the span out when the page is parsed again, and not at the depth
+// cap, where the parser would put the span beside its parent instead of inside.
 bool CanWrap(const NodeData* text) {
     const NodeData* parent = text->parent;
     if (!parent || parent->kind != Kind::Element || parent->ns != detail::Namespace::Html) return false;
@@ -199,7 +200,7 @@ bool CanWrap(const NodeData* text) {
         case Tag::Table: case Tag::Tbody: case Tag::Thead: case Tag::Tfoot: case Tag::Tr:
         case Tag::Select: case Tag::Option: case Tag::Html: case Tag::Head: case Tag::Frameset:
             return false;
-        default: return true;
+        default: return detail::DepthOf(parent) < detail::kMaxDepth;
     }
 }
 

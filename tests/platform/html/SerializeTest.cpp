@@ -42,6 +42,16 @@ TEST(HtmlSerialize, RoundTrips) {
     ExpectRoundTrip("<p><b><i>misnested</b></i></p><a href=1>x<a href=2>y");
 }
 
+TEST(HtmlSerialize, ControlCharactersSurviveTheRoundTrip) {
+    auto doc = Document::Parse("<p title='a&#1;b'>x&#x1;y&#13;z\tw</p>");
+    Element p = doc->body().children().item(0);
+    EXPECT_EQ(p.getAttribute("title"), "a\x01" "b");
+    EXPECT_EQ(p.firstChild().nodeValue(), "x\x01y\rz\tw");
+    EXPECT_EQ(p.outerHTML(), "<p title=\"a&#1;b\">x&#1;y&#13;z\tw</p>");
+    auto again = Document::Parse(p.outerHTML());
+    EXPECT_EQ(again->body().children().item(0).firstChild().nodeValue(), "x\x01y\rz\tw");
+}
+
 TEST(HtmlSerialize, PelmorIdShowsOnEveryMarkedElement) {
     auto doc = Document::Parse("<div><p>x</p></div>");
     for (Element e : doc->body().getElementsByTagName("*")) e.setAttribute("PelmorID", "7");
