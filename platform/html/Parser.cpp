@@ -82,7 +82,6 @@ bool RepairUtf8(std::string_view in, std::string& out) {
 constexpr size_t kGuardDepth = kMaxDepth + 128;
 
 bool IsAsciiAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
 
 // Elements that never hold other elements, or that the parser closes by itself when the
@@ -154,7 +153,7 @@ bool GuardNesting(std::string_view in, std::string& out) {
         }
         if (!IsAsciiAlpha(c)) continue;
         name.clear();
-        while (pos < n && !IsSpace(in[pos]) && in[pos] != '/' && in[pos] != '>') name += LowerAscii(in[pos++]);
+        while (pos < n && !IsHtmlSpace(in[pos]) && in[pos] != '/' && in[pos] != '>') name += LowerAscii(in[pos++]);
         // Skip the attributes, honouring quoted values.
         bool selfClosing = false;
         while (pos < n && in[pos] != '>') {
@@ -166,7 +165,7 @@ bool GuardNesting(std::string_view in, std::string& out) {
             }
             if (d == '=') {
                 ++pos;
-                while (pos < n && IsSpace(in[pos])) ++pos;
+                while (pos < n && IsHtmlSpace(in[pos])) ++pos;
                 if (pos < n && (in[pos] == '"' || in[pos] == '\'')) {
                     size_t e = in.find(in[pos], pos + 1);
                     pos = e == std::string_view::npos ? n : e + 1;
@@ -333,7 +332,7 @@ std::string_view OriginalName(const GumboElement& e) {
     for (size_t i = 0; i + 1 < text.size(); ++i) {
         if (text[i] != '<' || !IsAsciiAlpha(text[i + 1])) continue;
         size_t j = i + 1;
-        while (j < text.size() && !IsSpace(text[j]) && text[j] != '/' && text[j] != '>') ++j;
+        while (j < text.size() && !IsHtmlSpace(text[j]) && text[j] != '/' && text[j] != '>') ++j;
         return text.substr(i + 1, j - i - 1);
     }
     return {};

@@ -9,7 +9,7 @@ namespace pelmor::html::detail {
 
 namespace {
 
-inline bool IsCollapsible(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+inline bool IsCollapsible(char c) { return IsHtmlSpace(c); }
 
 class Renderer {
 public:

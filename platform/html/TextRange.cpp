@@ -99,30 +99,12 @@ const NodeData* ElementAt(const Layout& layout, uint32_t position) {
     return layout.root;
 }
 
+// A colour property of the inline style, without any "!important".
 std::string StyleValue(const NodeData* e, std::string_view property) {
-    const detail::Attr* a = detail::FindAttribute(e, "style");
-    if (!a) return {};
-    std::string_view style = a->value;
-    std::string result;
-    size_t i = 0;
-    while (i < style.size()) {
-        size_t j = style.find(';', i);
-        if (j == std::string_view::npos) j = style.size();
-        std::string_view part = style.substr(i, j - i);
-        size_t colon = part.find(':');
-        if (colon != std::string_view::npos) {
-            std::string_view name = part.substr(0, colon);
-            while (!name.empty() && (name.front() == ' ' || name.front() == '\t' || name.front() == '\n'))
-                name.remove_prefix(1);
-            while (!name.empty() && (name.back() == ' ' || name.back() == '\t' || name.back() == '\n'))
-                name.remove_suffix(1);
-            if (detail::EqualsAsciiNoCase(name, property)) result = std::string(part.substr(colon + 1));
-        }
-        i = j + 1;
-    }
-    size_t bang = result.find('!');
-    if (bang != std::string::npos) result.resize(bang);
-    return result;
+    std::string value = detail::StyleProperty(e, property);
+    size_t bang = value.find('!');
+    if (bang != std::string::npos) value.resize(bang);
+    return value;
 }
 
 std::optional<uint32_t> BackgroundOf(const NodeData* e) {
