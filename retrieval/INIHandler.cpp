@@ -1,6 +1,7 @@
 #include "retrieval/INIHandler.h"
 
 #include "platform/ini/Ini.h"
+#include "retrieval/LibraryLog.h"
 
 namespace pelmor {
 namespace {
@@ -9,6 +10,8 @@ namespace {
 constexpr size_t kValueBuffer = 2048;
 
 }  // namespace
+
+INIHandler::INIHandler() { tamsin::OpenLibraryLog(); }
 
 void INIHandler::ProfileSaveItem(std::string_view lpSectionName, std::string_view lpKeyName,
                                  std::string_view lpValue, const std::string& INIFile) const {

@@ -11,6 +11,7 @@
 #include "platform/ini/Ini.h"
 #include "platform/log/Log.h"
 #include "retrieval/INIHandler.h"
+#include "retrieval/LibraryLog.h"
 #include "retrieval/SettingsText.h"
 
 namespace pelmor {
@@ -51,6 +52,8 @@ double ReadWhole(std::string_view key, const std::string& text, double lowest, d
 }
 
 }  // namespace
+
+Settings::Settings() { tamsin::OpenLibraryLog(); }
 
 std::string Settings::GetWindowsFolder() {
     try {

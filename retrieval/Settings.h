@@ -30,8 +30,9 @@ struct Font {
 
 class Settings {
 public:
-    // Everything empty, False or 0 until LoadPreferences runs.
-    Settings() = default;
+    // Everything empty, False or 0 until LoadPreferences runs. The first object of the
+    // library created on a thread opens PelmorHelper.log.
+    Settings();
 
     // The built-in alert sound, AppPath() + "/DingDong.Wav".
     const std::string& DefaultSoundFile() const { return defaultSoundFile_; }

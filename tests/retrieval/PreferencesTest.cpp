@@ -1,5 +1,6 @@
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <thread>
 
 #include "platform/core/Failure.h"
 #include "retrieval/INIHandler.h"
@@ -231,6 +232,22 @@ TEST_F(PreferencesTest, FailedSaveIsLoggedAndLosesNothing) {
     Settings blocked;
     blocked.SavePreferences();
     EXPECT_NE(blocked.LastError(), "");
+}
+
+TEST_F(PreferencesTest, FirstObjectOnAThreadOpensTheLibraryLog) {
+    const fs::path log = home_.Data() / "PelmorHelper.log";
+    std::thread([] { INIHandler handler; }).join();
+    ASSERT_TRUE(fs::is_regular_file(log));
+    EXPECT_EQ(fs::file_size(log), 0u);
+    // Later objects on the same thread leave the log alone.
+    fs::remove(log);
+    std::thread([&log] {
+        Settings first;
+        fs::remove(log);
+        Settings second;
+        INIHandler third;
+    }).join();
+    EXPECT_FALSE(fs::exists(log));
 }
 
 TEST(INIHandlerTest, ReadsAtMost2047CharactersAndPassesFailuresOn) {
