@@ -182,6 +182,7 @@ long LightWebBrowser::navigate(const std::string& bstrURL, const std::string& bs
     ppHTMLDocument.reset();
     try {
         document_.reset();
+        lastError_.clear();
         const auto start = std::chrono::steady_clock::now();
         FetchOptions options;
         options.noCache = ignoreProxyCache_ || resynchronize_;
@@ -191,6 +192,7 @@ long LightWebBrowser::navigate(const std::string& bstrURL, const std::string& bs
 
         const int scheme = SchemeNumber(bstrURL);
         FetchResult result = FetchAny(bstrURL, options);
+        if (result.outcome != FetchOutcome::Loaded) lastError_ = result.error.empty() ? bstrURL : result.error;
         if (result.outcome == FetchOutcome::TimedOut) return quillon::kOk;
         if (result.outcome != FetchOutcome::Loaded) {
             if (scheme >= 1 && scheme <= 4) return quillon::kResourceNotFound;
@@ -201,6 +203,7 @@ long LightWebBrowser::navigate(const std::string& bstrURL, const std::string& bs
             int framesLoaded = 0;
             std::vector<std::string> chain{result.url};
             if (!LoadFrames(*document_, 0, framesLoaded, options, chain)) {
+                lastError_ = "timed out loading the frames of " + result.url;
                 document_.reset();
                 return quillon::kOk;
             }
@@ -214,6 +217,10 @@ long LightWebBrowser::navigate(const std::string& bstrURL, const std::string& bs
         }
         ppHTMLDocument = std::move(document_);
         return quillon::kOk;
+    } catch (const std::exception& e) {
+        lastError_ = e.what();
+        document_.reset();
+        return quillon::kFail;
     } catch (...) {
         document_.reset();
         return quillon::kFail;

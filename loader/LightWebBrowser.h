@@ -80,6 +80,9 @@ public:
     // new BASE going before its second element. kFail when that is not possible.
     static long ApplyBaseURL(html::Document& document, std::string_view base);
 
+    // Why the last navigate() failed or timed out, for logs; "" after a success.
+    const std::string& LastError() const { return lastError_; }
+
     // The download-control value: the OR of the flags of the options as set now.
     uint32_t DownloadControl() const;
 
@@ -120,6 +123,7 @@ public:
 
 private:
     std::shared_ptr<html::Document> document_;
+    std::string lastError_;
 
     bool backgroundSounds_ = false;
     bool downloadImages_ = false;
