@@ -112,6 +112,15 @@ public:
     // Tree edits. They never create a cycle: inserting a node into its own subtree fails.
     bool InsertBefore(NodeData* parent, NodeData* child, NodeData* before);
     void Detach(NodeData* node);
+    // Appends a node that has never been in a tree (the parser's path: no checks).
+    void AppendNew(NodeData* parent, NodeData* child) {
+        child->parent = parent;
+        child->prev = parent->last;
+        if (parent->last) parent->last->next = child;
+        else parent->first = child;
+        parent->last = child;
+        ++parent->childCount;
+    }
     void RemoveChildren(NodeData* parent);
 
     NodeData* ChildAt(const NodeData* parent, uint32_t index);

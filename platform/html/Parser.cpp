@@ -74,12 +74,12 @@ bool RepairUtf8(std::string_view in, std::string& out) {
 //
 // gumbo looks through its whole stack of open elements for many start tags, so a page of
 // a hundred thousand nested DIVs would take minutes. A quick scan estimates how deep the
-// open elements go; past kGuardDepth (well beyond the depth the tree keeps anyway) each
+// open elements go; past kGuardDepth (beyond the depth the tree keeps anyway) each
 // further start tag gets its end tag right after it, so the element holds nothing and
 // what would have been its content follows it. Once the tree is capped the result is the
 // same, and the parser's work stays linear.
 
-constexpr size_t kGuardDepth = 2 * kMaxDepth;
+constexpr size_t kGuardDepth = kMaxDepth + 128;
 
 bool IsAsciiAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
@@ -92,7 +92,7 @@ bool IsFlatName(std::string_view n) {
         "area", "base", "basefont", "bgsound", "br", "col", "embed", "frame", "hr", "img", "input", "keygen",
         "link", "meta", "param", "source", "track", "wbr", "p", "li", "dt", "dd", "option", "optgroup", "tr",
         "td", "th", "tbody", "thead", "tfoot", "rb", "rt", "rp", "rtc", "caption", "colgroup", "body", "html",
-        "head", "image"};
+        "head", "image", "a", "nobr", "button", "form"};
     for (const char* k : kNames)
         if (n == k) return true;
     return false;
@@ -398,7 +398,7 @@ void CopyTree(DocumentData& doc, const GumboVector& top, NodeData* target, int d
                 NodeData* node = NewElementFromGumbo(doc, g->v.element);
                 CopyAttributes(doc, node, g->v.element.attributes);
                 NodeData* parent = p.depth < kMaxDepth ? p.target : p.capTarget;
-                doc.InsertBefore(parent, node, nullptr);
+                doc.AppendNew(parent, node);
                 int depth2 = p.depth < kMaxDepth ? p.depth + 1 : kMaxDepth;
                 NodeData* cap2 = p.depth < kMaxDepth ? p.target : p.capTarget;
                 if (g->v.element.children.length) stack.push_back({&g->v.element.children, 0, node, depth2, cap2});
@@ -407,10 +407,10 @@ void CopyTree(DocumentData& doc, const GumboVector& top, NodeData* target, int d
             case GUMBO_NODE_TEXT:
             case GUMBO_NODE_WHITESPACE:
             case GUMBO_NODE_CDATA:
-                doc.InsertBefore(p.target, doc.NewText(doc.arena.Copy(g->v.text.text)), nullptr);
+                doc.AppendNew(p.target, doc.NewText(doc.arena.Copy(g->v.text.text)));
                 break;
             case GUMBO_NODE_COMMENT:
-                doc.InsertBefore(p.target, doc.NewComment(doc.arena.Copy(g->v.text.text)), nullptr);
+                doc.AppendNew(p.target, doc.NewComment(doc.arena.Copy(g->v.text.text)));
                 break;
             default: break;
         }
@@ -443,6 +443,7 @@ void ParseDocument(DocumentData& doc, std::string_view html) {
     GumboOutput* output = RunGumbo(heap, html, GUMBO_TAG_LAST, GUMBO_NAMESPACE_HTML, repaired, guarded);
     doc.RemoveChildren(doc.root);
     CopyTree(doc, output->document->v.document.children, doc.root, 0);
+    ++doc.version;
 }
 
 void ParseFragment(DocumentData& doc, NodeData* context, std::string_view html) {
@@ -460,6 +461,7 @@ void ParseFragment(DocumentData& doc, NodeData* context, std::string_view html) 
     const GumboNode* root = output->root;
     if (root && (root->type == GUMBO_NODE_ELEMENT || root->type == GUMBO_NODE_TEMPLATE))
         CopyTree(doc, root->v.element.children, context, DepthOf(context));
+    ++doc.version;
 }
 
 }  // namespace pelmor::html::detail
