@@ -69,7 +69,7 @@ TEST(Charset, ChoosesBomThenHeaderThenMetaThenContent) {
 TEST(Charset, BrokenBytesBecomeReplacementCharacters) {
     EXPECT_EQ(ToUtf8("a\xC3(b", "UTF-8"), "a\xEF\xBF\xBD(b");
     // An odd byte at the end of UTF-16 text is replaced, not dropped silently or overread.
-    EXPECT_EQ(ToUtf8(std::string("a\0b\0c", 5), "UTF-16LE"), "ab\xEF\xBF\xBD");
+    EXPECT_EQ(ToUtf8(std::string("\0a\0bc", 5), "UTF-16BE"), "ab\xEF\xBF\xBD");
     EXPECT_EQ(ToUtf8("\x93quoted\x94", "WINDOWS-1252"), "\xE2\x80\x9Cquoted\xE2\x80\x9D");
 }
 
