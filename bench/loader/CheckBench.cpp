@@ -6,7 +6,6 @@
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
-#include <zlib.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -19,6 +18,7 @@
 #include "platform/text/Utf16.h"
 #include "retrieval/InternetHandler.h"
 #include "support/HttpServer.h"
+#include "support/Programs.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -56,20 +56,6 @@ std::string MakePage(int seed) {
 
 // Pages go out gzip-compressed ahead of time, as static servers send them (compressing
 // each answer on the fly would time the test server rather than the loader).
-std::string Gzip(const std::string& text) {
-    z_stream zs{};
-    deflateInit2(&zs, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
-    std::string out(compressBound(static_cast<uLong>(text.size())) + 64, '\0');
-    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-    zs.avail_in = static_cast<uInt>(text.size());
-    zs.next_out = reinterpret_cast<Bytef*>(out.data());
-    zs.avail_out = static_cast<uInt>(out.size());
-    deflate(&zs, Z_FINISH);
-    out.resize(zs.total_out);
-    deflateEnd(&zs);
-    return out;
-}
-
 struct Fixture {
     pelmor::test::TempHome home;
     pelmor::test::HttpServer server;
@@ -82,7 +68,7 @@ struct Fixture {
         pelmor::InternetHandler handler;
         for (int i = 0; i < kPages; ++i) {
             std::string path = "/page" + std::to_string(i);
-            server.Routes().Get(path, [body = Gzip(MakePage(i))](const httplib::Request&, httplib::Response& res) {
+            server.Routes().Get(path, [body = pelmor::test::Gzip(MakePage(i))](const httplib::Request&, httplib::Response& res) {
                 res.set_header("Content-Encoding", "gzip");
                 res.set_content(body, "text/html; charset=utf-8");
             });

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <chrono>
 #include <thread>
@@ -8,29 +7,17 @@
 #include "loader/Transport.h"
 #include "platform/log/Log.h"
 #include "support/HttpServer.h"
+#include "support/Programs.h"
 #include "support/TempHome.h"
 
 using namespace pelmor::quillon;
+using pelmor::test::Gzip;
 using pelmor::test::HttpServer;
 using pelmor::test::ReadFile;
 using pelmor::test::TempHome;
 using pelmor::test::WriteFile;
 
 namespace {
-
-std::string Gzip(const std::string& text) {
-    z_stream zs{};
-    deflateInit2(&zs, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
-    std::string out(compressBound(text.size()) + 64, '\0');
-    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-    zs.avail_in = static_cast<uInt>(text.size());
-    zs.next_out = reinterpret_cast<Bytef*>(out.data());
-    zs.avail_out = static_cast<uInt>(out.size());
-    deflate(&zs, Z_FINISH);
-    out.resize(zs.total_out);
-    deflateEnd(&zs);
-    return out;
-}
 
 std::string Utf16LeWithBom(const std::u16string& text) {
     std::string out = "\xFF\xFE";
