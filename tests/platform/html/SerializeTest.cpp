@@ -58,14 +58,20 @@ TEST(HtmlSerialize, PelmorIdShowsOnEveryMarkedElement) {
     EXPECT_EQ(doc->body().innerHTML(), "<div PelmorID=\"7\"><p PelmorID=\"7\">x</p></div>");
 }
 
+// A string literal with any bytes in it, NULs included.
+template <size_t N>
+std::string Bytes(const char (&text)[N]) {
+    return std::string(text, N - 1);
+}
+
 TEST(HtmlParse, AnyBytesParse) {
     // Invalid UTF-8 becomes U+FFFD, in text, attributes and tag names alike.
-    auto doc = Document::Parse(std::string("<p a='\xff'>x\xc3\x28y\xed\xa0\x80z</p><q\xfe>w</q\xfe>\0tail", 41));
+    auto doc = Document::Parse(Bytes("<p a='\xff'>x\xc3\x28y\xed\xa0\x80z</p><q\xfe>w</q\xfe>\0tail"));
     Element p = doc->body().children().item(0);
     EXPECT_EQ(p.getAttribute("a"), "\uFFFD");
     EXPECT_EQ(p.innerText(), "x\uFFFD(y\uFFFD\uFFFD\uFFFDz");
     EXPECT_EQ(doc->body().children().item(1).nodeName(), "Q\uFFFD");
-    ExpectRoundTrip(std::string("<p>\xc0\xaf</p><\xff>", 11));
+    ExpectRoundTrip(Bytes("<p>\xc0\xaf</p><\xff>"));
 }
 
 // Element levels from the root element (level 1) down through the body's first children.
