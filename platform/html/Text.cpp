@@ -120,7 +120,8 @@ private:
         if (pendingSpace_) {
             pendingSpace_ = false;
             if (!lineStart_) {
-                MarkStarted();
+                // The blank between two words belongs to neither: elements that open
+                // here start after it.
                 AddSegment(spaceNode_, spaceStart_, spaceLength_, 1);
                 out_ += ' ';
             }

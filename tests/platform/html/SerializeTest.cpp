@@ -100,6 +100,19 @@ TEST(HtmlParse, DepthIsCappedAndDeepPagesStayFast) {
     EXPECT_GT(doc->body().outerHTML().size(), 1000u);
 }
 
+TEST(HtmlParse, SloppyButShallowPagesKeepTheirShape) {
+    // Thousands of unclosed inline and self-closing elements inside closed blocks never
+    // make a deep tree, so nothing of them is rearranged.
+    std::string html;
+    for (int i = 0; i < 3000; ++i) html += "<div><span><font>x</div><p>y<li>z<a href=1>w";
+    auto doc = Document::Parse(html);
+    ElementList divs = doc->body().children();
+    EXPECT_EQ(divs.item(0).innerHTML(), "<span><font>x</font></span>");
+    size_t spans = doc->getElementsByTagName("SPAN").length();
+    EXPECT_EQ(spans, 3000u);
+    for (Element span : doc->getElementsByTagName("SPAN")) ASSERT_EQ(span.parentNode().nodeName(), "DIV");
+}
+
 TEST(HtmlParse, ElementsBeyondTheCapAttachAtTheCapInOrder) {
     std::string html;
     for (int i = 0; i < 520; ++i) html += "<div>";
