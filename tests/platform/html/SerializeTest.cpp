@@ -72,6 +72,10 @@ TEST(HtmlParse, AnyBytesParse) {
     EXPECT_EQ(p.innerText(), "x\uFFFD(y\uFFFD\uFFFD\uFFFDz");
     EXPECT_EQ(doc->body().children().item(1).nodeName(), "Q\uFFFD");
     ExpectRoundTrip(Bytes("<p>\xc0\xaf</p><\xff>"));
+    // Character references that overflow give valid text too.
+    const char* overflow = "<p>&#111111111111111111, &#0; &#xD800;</p>";
+    EXPECT_EQ(Document::Parse(overflow)->body().innerText(), "\uFFFD, \uFFFD \uFFFD");
+    ExpectRoundTrip(overflow);
 }
 
 // Element levels from the root element (level 1) down through the body's first children.
