@@ -2,6 +2,7 @@
 // and parsed again (keeping its text), and then walked with random text-range moves, finds and paints.
 // Painting must never change the rendered text, also after the page is parsed again.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -42,6 +43,23 @@ std::string Letters(std::string_view text) {
     for (char c : text)
         if (c != ' ' && c != '\n' && c != '\t' && c != '\r') out += c;
     return out;
+}
+
+// Pages that reach the depth cap have their deepest elements flattened, which moves text
+// behind later siblings; only the letters themselves, in any order, must then survive.
+bool ReachesCap(const Document& doc) {
+    for (Element e : doc.getElementsByTagName("*")) {
+        int depth = 0;
+        for (pelmor::html::Node n = e; n.IsElement(); n = n.parentNode()) ++depth;
+        if (depth >= 500) return true;
+    }
+    return false;
+}
+
+std::string SameLetters(const Document& doc, std::string_view text) {
+    std::string letters = Letters(text);
+    if (ReachesCap(doc)) std::sort(letters.begin(), letters.end());
+    return letters;
 }
 
 void Check(bool ok, const char* what) {
@@ -87,7 +105,8 @@ void WalkRanges(Document& doc, Random& random) {
     }
     Check(body.innerText() == before, "painting keeps the text");
     auto again = Document::Parse(doc.documentElement().outerHTML());
-    Check(Letters(again->body().innerText()) == Letters(before), "painted page parses back to the same text");
+    Check(SameLetters(doc, again->body().innerText()) == SameLetters(doc, before),
+          "painted page parses back to the same text");
 }
 
 }  // namespace
@@ -101,7 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     auto again = Document::Parse(html);
     // The serialised page reads back with the same letters. (The markup itself may settle
     // only after a second round where the parser repaired misnested tags.)
-    Check(Letters(again->body().innerText()) == Letters(text), "serialised page keeps its text");
+    Check(SameLetters(*doc, again->body().innerText()) == SameLetters(*doc, text), "serialised page keeps its text");
     doc->title();
     doc->frames().length();
 
