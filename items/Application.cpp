@@ -1,0 +1,13 @@
+#include "items/Application.h"
+
+namespace pelmor {
+
+std::shared_ptr<Item> Application::GetItem(std::string_view) const {
+    return nullptr;
+}
+
+std::string UnreadableCopyName(const std::string& strFileName) {
+    return strFileName + ".unreadable";
+}
+
+}  // namespace pelmor

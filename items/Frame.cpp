@@ -1,0 +1,69 @@
+#include "items/Frame.h"
+
+#include "items/Page.h"
+#include "platform/core/Failure.h"
+
+namespace pelmor {
+namespace {
+
+constexpr size_t kMaxFrames = 32767;  // counts are 16-bit
+
+void AppendFrames(const FrameList& list, std::string& signature) {
+    int count = list.FramesCount();
+    if (count == 0) return;
+    signature += '@';
+    for (int i = 1; i <= count; ++i) {
+        const Frame& frame = *list.Frames(i);
+        signature += '|';
+        signature += frame.URL();
+        AppendFrames(frame, signature);
+    }
+}
+
+}  // namespace
+
+FrameList::~FrameList() = default;
+
+std::shared_ptr<Frame> FrameList::Frames(int position) const {
+    if (position < 1 || static_cast<size_t>(position) > frames_.size()) {
+        throw Failure(err::kSubscriptOutOfRange, "Corvel.Frames",
+                      "No frame at position " + std::to_string(position) + " (" + std::to_string(frames_.size()) +
+                          " frames)");
+    }
+    return frames_[position - 1];
+}
+
+std::shared_ptr<Frame> FrameList::AddFrame(std::string strURL, std::string strSavedFile) {
+    if (frames_.size() >= kMaxFrames) throw Failure(err::kOverflow, "Corvel.AddFrame", "Too many frames");
+    frames_.push_back(std::make_shared<Frame>(std::move(strURL), std::move(strSavedFile)));
+    return frames_.back();
+}
+
+void FrameList::RemoveFrame(int position) {
+    if (position < 1 || static_cast<size_t>(position) > frames_.size()) {
+        throw Failure(err::kSubscriptOutOfRange, "Corvel.RemoveFrame",
+                      "No frame at position " + std::to_string(position) + " (" + std::to_string(frames_.size()) +
+                          " frames)");
+    }
+    frames_.erase(frames_.begin() + (position - 1));
+}
+
+Frame::Frame(std::string strURL, std::string strSavedFile) : url_(std::move(strURL)), savedFile_(std::move(strSavedFile)) {}
+
+std::string FrameSignature(const Frame& frame) {
+    std::string signature = frame.URL();
+    AppendFrames(frame, signature);
+    return signature;
+}
+
+std::string PageSignature(const Page& page) {
+    std::string signature = page.URL();
+    AppendFrames(page, signature);
+    if (!page.ElementPath().empty()) {
+        signature += '#';
+        signature += page.ElementPath();
+    }
+    return signature;
+}
+
+}  // namespace pelmor

@@ -1,0 +1,145 @@
+#pragma once
+
+// The user's preferences and the location of the current profile, kept in "Pelmor.ini"
+// in the config folder (sections "Locations", "Preferences", "Form" and "Font"), and the
+// operations that save, switch and set the default profile.
+//
+// Every operation traps its own failures: it appends an error record to PelmorHelper.log
+// and keeps the description of the failure for the caller in LastError(), so that the
+// window can show it. Nothing is thrown.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace pelmor {
+
+class Application;
+
+// Font of the main window's tree.
+struct Font {
+    std::string Name;
+    double Size = 0;  // points
+    bool Bold = false;
+    bool Italic = false;
+    bool Underline = false;
+    bool Strikethrough = false;
+
+    friend bool operator==(const Font&, const Font&) = default;
+};
+
+class Settings {
+public:
+    // Everything empty, False or 0 until LoadPreferences runs. The first object of the
+    // library created on a thread opens PelmorHelper.log.
+    Settings();
+
+    // The built-in alert sound, AppPath() + "/DingDong.Wav".
+    const std::string& DefaultSoundFile() const { return defaultSoundFile_; }
+    const std::string& SoundFile() const { return soundFile_; }
+    void SetSoundFile(std::string soundFile) { soundFile_ = std::move(soundFile); }
+    bool DisplayOld() const { return displayOld_; }
+    void SetDisplayOld(bool value) { displayOld_ = value; }
+    bool StatusBar() const { return statusBar_; }
+    void SetStatusBar(bool value) { statusBar_ = value; }
+    bool Toolbar() const { return toolbar_; }
+    void SetToolbar(bool value) { toolbar_ = value; }
+    bool AlertPopup() const { return alertPopup_; }
+    void SetAlertPopup(bool value) { alertPopup_ = value; }
+    bool AlertSound() const { return alertSound_; }
+    void SetAlertSound(bool value) { alertSound_ = value; }
+    bool DefaultSound() const { return defaultSound_; }
+    void SetDefaultSound(bool value) { defaultSound_ = value; }
+    bool AutoCheck() const { return autoCheck_; }
+    void SetAutoCheck(bool value) { autoCheck_ = value; }
+    // The tree font itself: callers change it in place. LoadPreferences overwrites it.
+    Font& TreeFont() { return treeFont_; }
+    const Font& TreeFont() const { return treeFont_; }
+    // Path of the current profile file.
+    const std::string& XMLFile() const { return xmlFile_; }
+    // Folder of the saved copies of the current profile.
+    const std::string& CacheFolder() const { return cacheFolder_; }
+    // The installation folder as recorded in the INI file (the data folder by default).
+    const std::string& AppPath() const { return appPath_; }
+    // Main window placement in twips.
+    float FormTop() const { return formTop_; }
+    void SetFormTop(float value) { formTop_ = value; }
+    float FormLeft() const { return formLeft_; }
+    void SetFormLeft(float value) { formLeft_ = value; }
+    float FormHeight() const { return formHeight_; }
+    void SetFormHeight(float value) { formHeight_ = value; }
+    float FormWidth() const { return formWidth_; }
+    void SetFormWidth(float value) { formWidth_ = value; }
+    // 0 normal, 1 minimised, 2 maximised.
+    int16_t FormWindowState() const { return formWindowState_; }
+    void SetFormWindowState(int16_t value) { formWindowState_ = value; }
+
+    // Writes the "Preferences", "Font" and "Form" keys in one atomic replacement of the INI
+    // file, leaving "Locations" and every other line alone. Before any LoadPreferences it
+    // writes to the default INI path, ConfigFolder() + "/Pelmor.ini". On failure nothing is
+    // written, unless a value cannot be stored (a line break in a text), in which case the
+    // keys before it are written and the rest are not.
+    void SavePreferences();
+    // Reads every key, in order, with the defaults for missing ones. On a value that cannot
+    // be read (a Boolean that is neither True/False nor a number, a number that is not one)
+    // it stops: the values read so far are kept, the rest keep their previous values.
+    void LoadPreferences();
+
+    // Records XMLFile and CacheFolder in "Locations" as the profile of the next start.
+    void SetProfileAsDefault();
+    // Saves the tree as the profile file strXMLName and makes it the current profile; the
+    // saved copies of the current cache folder are copied into the new profile's cache
+    // folder (the file's folder + "/" + its name without extension) when that differs.
+    // The originals are never changed. On failure (missing folder, unwritable file) the
+    // current profile stays as it was.
+    void SaveProfile(const Application& objApplication, const std::string& strXMLName);
+    // Replaces objApplication by a new tree read from strXMLName, which becomes the current
+    // profile; a missing file is created empty, a missing cache folder is created. When the
+    // file's folder does not exist, nothing changes. When the file cannot be read,
+    // objApplication holds what could be read (at first an empty tree).
+    void LoadProfile(std::shared_ptr<Application>& objApplication, const std::string& strXMLName);
+
+    bool SoftwareUpdate() const { return softwareUpdate_; }
+    void SetSoftwareUpdate(bool value) { softwareUpdate_ = value; }
+    bool WindowsStart() const { return windowsStart_; }
+    void SetWindowsStart(bool value) { windowsStart_ = value; }
+
+    // Full path of the INI file; empty before LoadPreferences.
+    const std::string& INIFile() const { return iniFile_; }
+    // Description of the failure of the last call of LoadPreferences, SavePreferences,
+    // SetProfileAsDefault, SaveProfile or LoadProfile; empty when that call succeeded.
+    const std::string& LastError() const { return lastError_; }
+
+private:
+    // Folder of the INI file (the config folder); "" when it cannot be found.
+    std::string GetWindowsFolder();
+    // The INI file LoadPreferences chose, or the default one before it ran.
+    std::string TargetINIFile() const;
+    // Logs the failure in flight for `operation` and keeps its description for LastError().
+    void Report(const char* operation);
+
+    std::string defaultSoundFile_;
+    std::string soundFile_;
+    bool displayOld_ = false;
+    bool statusBar_ = false;
+    bool toolbar_ = false;
+    bool alertPopup_ = false;
+    bool alertSound_ = false;
+    bool defaultSound_ = false;
+    bool autoCheck_ = false;
+    Font treeFont_;
+    std::string xmlFile_;
+    std::string cacheFolder_;
+    std::string appPath_;
+    float formTop_ = 0;
+    float formLeft_ = 0;
+    float formHeight_ = 0;
+    float formWidth_ = 0;
+    int16_t formWindowState_ = 0;
+    bool softwareUpdate_ = false;
+    bool windowsStart_ = false;
+    std::string iniFile_;
+    std::string lastError_;
+};
+
+}  // namespace pelmor
