@@ -361,6 +361,13 @@ NodeData* NewElementFromGumbo(DocumentData& doc, const GumboElement& e) {
     return doc.NewElement(lower, ns);
 }
 
+// A text of gumbo's kept in the document. gumbo can produce invalid UTF-8 of its own (a
+// numeric character reference that overflows), so its output is checked like input.
+std::string_view Keep(DocumentData& doc, std::string_view text) {
+    std::string repaired;
+    return doc.arena.Copy(RepairUtf8(text, repaired) ? std::string_view(repaired) : text);
+}
+
 void CopyAttributes(DocumentData& doc, NodeData* node, const GumboVector& attrs) {
     std::string prefixed;
     for (unsigned i = 0; i < attrs.length; ++i) {
@@ -377,7 +384,7 @@ void CopyAttributes(DocumentData& doc, NodeData* node, const GumboVector& attrs)
                 break;
             default: break;
         }
-        doc.AddAttribute(node, doc.arena.Copy(name), doc.arena.Copy(a->value));
+        doc.AddAttribute(node, Keep(doc, name), Keep(doc, a->value));
     }
 }
 
@@ -416,10 +423,10 @@ void CopyTree(DocumentData& doc, const GumboVector& top, NodeData* target, int d
             case GUMBO_NODE_TEXT:
             case GUMBO_NODE_WHITESPACE:
             case GUMBO_NODE_CDATA:
-                doc.AppendNew(p.target, doc.NewText(doc.arena.Copy(g->v.text.text)));
+                doc.AppendNew(p.target, doc.NewText(Keep(doc, g->v.text.text)));
                 break;
             case GUMBO_NODE_COMMENT:
-                doc.AppendNew(p.target, doc.NewComment(doc.arena.Copy(g->v.text.text)));
+                doc.AppendNew(p.target, doc.NewComment(Keep(doc, g->v.text.text)));
                 break;
             default: break;
         }

@@ -211,7 +211,7 @@ std::vector<Piece> PiecesOf(const Layout& layout, uint32_t start, uint32_t end) 
 
 // ---- TextRange -----------------------------------------------------------------------
 
-void TextRange::Clamp() {
+void TextRange::Clamp() const {
     const std::string& t = doc_->BodyLayout().text;
     auto fix = [&](uint32_t& p) {
         if (p > t.size()) p = uint32_t(t.size());
@@ -311,7 +311,7 @@ bool TextRange::findText(std::string_view needle, long count, long /*flags*/) {
 
 std::string TextRange::text() const {
     if (!doc_) return {};
-    const_cast<TextRange*>(this)->Clamp();
+    Clamp();
     return doc_->BodyLayout().text.substr(start_, end_ - start_);
 }
 
@@ -355,7 +355,7 @@ bool TextRange::setEndPoint(std::string_view how, const TextRange& other) {
 
 long TextRange::queryCommandValue(std::string_view command) const {
     if (!doc_) return -1;
-    const_cast<TextRange*>(this)->Clamp();
+    Clamp();
     const Layout& layout = doc_->BodyLayout();
     if (!layout.root) return -1;
     const NodeData* e = ElementAt(layout, start_);
@@ -398,13 +398,13 @@ bool TextRange::execCommand(std::string_view command, bool /*showUI*/, std::stri
 
 long TextRange::StartPosition() const {
     if (!doc_) return 0;
-    const_cast<TextRange*>(this)->Clamp();
+    Clamp();
     return long(TextLength(std::string_view(doc_->BodyLayout().text).substr(0, start_)));
 }
 
 long TextRange::EndPosition() const {
     if (!doc_) return 0;
-    const_cast<TextRange*>(this)->Clamp();
+    Clamp();
     return long(TextLength(std::string_view(doc_->BodyLayout().text).substr(0, end_)));
 }
 

@@ -49,6 +49,11 @@ TEST(HtmlTextRange, FindTextStaysInsideTheElement) {
     EXPECT_FALSE(r.findText("one two two"));
     EXPECT_TRUE(r.findText("two"));
     EXPECT_EQ(r.StartPosition(), 4);
+    // The blank between two words belongs to neither element.
+    auto words = Document::Parse("<p>one <b> two </b> three</p>");
+    TextRange w = words->body().createTextRange();
+    ASSERT_TRUE(w.moveToElementText(words->getElementsByTagName("B").item(0)));
+    EXPECT_EQ(w.text(), "two");
     // An element outside the body has no text here.
     EXPECT_FALSE(r.moveToElementText(doc->getElementsByTagName("HEAD").item(0)));
 }
