@@ -1,6 +1,7 @@
 #include "mainwindow/frmMain.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 
 #include <QAction>
@@ -295,11 +296,12 @@ void frmMain::ShowMain() {
         } catch (...) {
         }
     };
-    step([&] { move(ToPixels(settings_->FormLeft()), ToPixels(settings_->FormTop())); });
-    step([&] {
-        resize(std::max(ToPixels(settings_->FormWidth()), 1), std::max(ToPixels(settings_->FormHeight()), 1));
-    });
-    step([&] {
+    // Before the preferences are loaded the placement is all zero: the window keeps its own.
+    const bool placed = !settings_->INIFile().empty();
+    if (placed) step([&] { move(ToPixels(settings_->FormLeft()), ToPixels(settings_->FormTop())); });
+    if (placed && settings_->FormWidth() > 0 && settings_->FormHeight() > 0)
+        step([&] { resize(ToPixels(settings_->FormWidth()), ToPixels(settings_->FormHeight())); });
+    if (placed) step([&] {
         switch (settings_->FormWindowState()) {
             case 2:
                 setWindowState(Qt::WindowMaximized);
@@ -799,8 +801,8 @@ void frmMain::Form_Resize() {
         if (resizing_) return;
         resizing_ = true;
         if (WindowStateNumber() == 0) {
-            int minWidth = ToPixels(kMinWidth);
-            int minHeight = ToPixels(kMinHeight);
+            int minWidth = static_cast<int>(std::ceil(kMinWidth / shell::TwipsPerPixel() - 1e-9));
+            int minHeight = static_cast<int>(std::ceil(kMinHeight / shell::TwipsPerPixel() - 1e-9));
             if (width() < minWidth || height() < minHeight)
                 resize(std::max(width(), minWidth), std::max(height(), minHeight));
         }
@@ -813,7 +815,9 @@ void frmMain::Form_Resize() {
             settings_->SetFormHeight(static_cast<float>(ToTwips(height())));
             settings_->SetFormWidth(static_cast<float>(ToTwips(width())));
         }
-        settings_->SavePreferences();
+        // Before the preferences are loaded there is nothing to keep: saving then would
+        // overwrite the user's preferences with empty values.
+        if (!settings_->INIFile().empty()) settings_->SavePreferences();
         resizing_ = false;
     } catch (...) {
         resizing_ = false;
