@@ -22,6 +22,7 @@ private slots:
     void arrangeControlsKeepsMargins();
     void splitterLimits();
     void menusAndTrayMenu();
+    void exitRemovesTrayAndEnds();
 };
 
 namespace {
@@ -144,6 +145,26 @@ void LayoutTest::menusAndTrayMenu() {
     // Where there is no tray (as here), minimising keeps the window on the task bar.
     w.main->menuMinimize_Click();
     QVERIFY(!w.main->isHidden());
+}
+
+void LayoutTest::exitRemovesTrayAndEnds() {
+    Window w;
+    w.Open(nullptr);
+    w.main->show();
+    const std::string profile = ReadFile(w.settings->XMLFile());
+    QSignalSpy unloaded(w.main.get(), &frmMain::Unloaded);
+    // The tray's Exit posts the close: nothing happens until the menu has gone.
+    w.main->Action("menuExitTray")->trigger();
+    QCOMPARE(unloaded.count(), 0);
+    QTRY_COMPARE(unloaded.count(), 1);
+    QVERIFY(!w.main->isVisible());
+    QVERIFY(!w.main->TrayIcon());
+    const std::string log = ReadFile(w.home.Data() / "Pelmor.log");
+    const size_t entered = log.find("FormUnload entered");
+    QVERIFY(entered != std::string::npos);
+    QVERIFY(log.find("Tray icon removed", entered) != std::string::npos);
+    // Nothing is written on the way out.
+    QCOMPARE(ReadFile(w.settings->XMLFile()), profile);
 }
 
 QTEST_MAIN(LayoutTest)
