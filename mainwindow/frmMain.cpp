@@ -482,22 +482,15 @@ void frmMain::SetActiveDown(TreeNode* node, bool active) {
     }
 }
 
-void frmMain::ActivateItem(TreeNode* node, bool blSave) {
-    checkingNodes_ = true;
-    try {
-        SetActiveDown(node, true);
-        checkingNodes_ = false;
-        if (blSave) SaveItems();
-    } catch (...) {
-        checkingNodes_ = false;
-        ReportError("");
-    }
-}
+void frmMain::ActivateItem(TreeNode* node, bool blSave) { SwitchItem(node, true, blSave); }
 
-void frmMain::DeactivateItem(TreeNode* node, bool blSave) {
+void frmMain::DeactivateItem(TreeNode* node, bool blSave) { SwitchItem(node, false, blSave); }
+
+void frmMain::SwitchItem(TreeNode* node, bool active, bool blSave) {
+    // The check boxes change under the handler's feet: it must not take them for clicks.
     checkingNodes_ = true;
     try {
-        SetActiveDown(node, false);
+        SetActiveDown(node, active);
         checkingNodes_ = false;
         if (blSave) SaveItems();
     } catch (...) {

@@ -152,6 +152,7 @@ private:
     void ApplyTreeFont();
     void ctlTree_NodeCheck(QTreeWidgetItem* item);
     void SetActiveDown(TreeNode* node, bool active);
+    void SwitchItem(TreeNode* node, bool active, bool blSave);
     void MovedFolderKeys(const std::shared_ptr<Folder>& folder);
     void PlaceControls();
     int WindowStateNumber() const;
