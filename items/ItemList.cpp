@@ -16,6 +16,17 @@ const char* SourceOf(const ItemList& list, bool adding) {
     return adding ? "Corvel.Folder.AddItem" : "Corvel.Folder.RemoveItem";
 }
 
+// Folded form of a key. Keys are mostly plain ASCII addresses, which are folded here
+// directly; anything else goes through the full Unicode folding.
+std::string FoldKey(std::string_view key) {
+    std::string folded(key);
+    for (char& c : folded) {
+        if (static_cast<unsigned char>(c) >= 0x80) return FoldCase(key);
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
+    }
+    return folded;
+}
+
 std::string Describe(const ItemRef& ref) {
     if (const int* position = std::get_if<int>(&ref)) return "position " + std::to_string(*position);
     return "key \"" + std::get<std::string>(ref) + "\"";
@@ -31,7 +42,7 @@ std::shared_ptr<Item> ItemList::Items(int position) const {
 }
 
 std::shared_ptr<Item> ItemList::Items(std::string_view key) const {
-    auto found = index_.find(FoldCase(key));
+    auto found = index_.find(FoldKey(key));
     return found == index_.end() ? nullptr : found->second;
 }
 
@@ -55,10 +66,13 @@ size_t ItemList::IndexOf(const ItemRef& ref, bool adding) const {
     if (const int* position = std::get_if<int>(&ref)) {
         if (*position >= 1 && static_cast<size_t>(*position) <= entries_.size()) return *position - 1;
     } else {
-        std::string folded = FoldCase(std::get<std::string>(ref));
-        auto found = std::find_if(entries_.begin(), entries_.end(),
-                                  [&](const Entry& entry) { return entry.foldedKey == folded; });
-        if (found != entries_.end()) return found - entries_.begin();
+        auto indexed = index_.find(FoldKey(std::get<std::string>(ref)));
+        if (indexed != index_.end()) {
+            const std::string* key = &indexed->first;
+            auto found = std::find_if(entries_.begin(), entries_.end(),
+                                      [&](const Entry& entry) { return entry.foldedKey == key; });
+            return found - entries_.begin();
+        }
     }
     long number = adding || std::holds_alternative<std::string>(ref) ? err::kInvalidProcedureCall : err::kSubscriptOutOfRange;
     throw Failure(number, SourceOf(*this, adding), "No item at " + Describe(ref) + " in the list");
@@ -79,7 +93,7 @@ std::shared_ptr<Item> ItemList::AddItem(const std::shared_ptr<Item>& item, const
         shortKey = PageSignature(static_cast<const Page&>(*item));
     }
     std::string key = ownFolder ? ownFolder->Key() + "\\" + shortKey : shortKey;
-    std::string folded = FoldCase(key);
+    std::string folded = FoldKey(key);
     if (index_.count(folded)) return nullptr;
 
     item->SetShortKey(std::move(shortKey));
@@ -95,20 +109,25 @@ std::shared_ptr<Item> ItemList::AddItem(const std::shared_ptr<Item>& item, const
     size_t at = entries_.size();
     if (before) at = IndexOf(*before, true);
     if (after) at = IndexOf(*after, true) + 1;
-    entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(at), Entry{folded, item});
-    index_.emplace(std::move(folded), item);
+    auto indexed = index_.emplace(std::move(folded), item).first;
+    try {
+        entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(at), Entry{&indexed->first, item});
+    } catch (...) {
+        index_.erase(indexed);
+        throw;
+    }
     return item;
 }
 
 void ItemList::RemoveItem(int position) {
     size_t at = IndexOf(ItemRef(position), false);
-    index_.erase(entries_[at].foldedKey);
+    index_.erase(*entries_[at].foldedKey);
     entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
 void ItemList::RemoveItem(std::string_view key) {
     size_t at = IndexOf(ItemRef(std::string(key)), false);
-    index_.erase(entries_[at].foldedKey);
+    index_.erase(*entries_[at].foldedKey);
     entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(at));
 }
 

@@ -2,7 +2,10 @@
 // Folder, Page and Frame elements below it, attributes in a fixed order, no declaration
 // and no whitespace between elements.
 
+#include <array>
 #include <cmath>
+#include <cstring>
+#include <span>
 #include <limits>
 #include <pugixml.hpp>
 
@@ -22,6 +25,23 @@ constexpr const char* kDefaultUpdateColor = "#FFFF00";
 // keeps the recursive walks and the ever longer keys of a hostile file in bounds.
 constexpr int kMaxDepth = 1000;
 constexpr long kOutOfStackSpace = 28;
+
+// Attribute names of each element, in the order in which they are written.
+enum RootAttribute { kRootActive, kRootPeriodTime, kRootPeriodUnit };
+constexpr std::array<const char*, 3> kRootNames{"Active", "PeriodTime", "PeriodUnit"};
+enum FolderAttribute { kFolderName, kFolderDescription, kFolderActive, kFolderPeriodTime, kFolderPeriodUnit };
+constexpr std::array<const char*, 5> kFolderNames{"Name", "Description", "Active", "PeriodTime", "PeriodUnit"};
+enum PageAttribute {
+    kURL, kDescription, kSavedFile, kSavedDate, kStartDate, kEndDate, kLastCheckDate, kPeriodTime, kPeriodUnit,
+    kUpdated, kActive, kDeleteAtEnd, kShowTimeDiff, kShowPics, kShowNumbers, kUseInverse, kElementPath, kInsertColor,
+    kUpdateColor
+};
+constexpr std::array<const char*, 19> kPageNames{
+    "URL", "Description", "SavedFile", "SavedDate", "StartDate", "EndDate", "LastCheckDate", "PeriodTime", "PeriodUnit",
+    "Updated", "Active", "DeleteAtEnd", "ShowTimeDiff", "ShowPics", "ShowNumbers", "UseInverse", "ElementPath",
+    "InsertColor", "UpdateColor"};
+enum FrameAttribute { kFrameURL, kFrameSavedFile, kFrameElementPath };
+constexpr std::array<const char*, 3> kFrameNames{"URL", "SavedFile", "ElementPath"};
 
 // ---- Writing ----
 
@@ -55,41 +75,40 @@ std::string DateText(DateTime date, bool withTime, const Page& page) {
 void WriteFrame(const Frame& frame, pugi::xml_node parent, int depth) {
     CheckDepth(depth, kSaveSource);
     pugi::xml_node node = parent.append_child("Frame");
-    node.append_attribute("URL").set_value(frame.URL().c_str());
-    node.append_attribute("SavedFile").set_value(frame.SavedFile().c_str());
-    node.append_attribute("ElementPath").set_value(frame.ElementPath().c_str());
+    node.append_attribute(kFrameNames[kFrameURL]).set_value(frame.URL().c_str());
+    node.append_attribute(kFrameNames[kFrameSavedFile]).set_value(frame.SavedFile().c_str());
+    node.append_attribute(kFrameNames[kFrameElementPath]).set_value(frame.ElementPath().c_str());
     for (int i = 1; i <= frame.FramesCount(); ++i) WriteFrame(*frame.Frames(i), node, depth + 1);
 }
 
 void WritePage(const Page& page, pugi::xml_node parent, int depth) {
     pugi::xml_node node = parent.append_child("Page");
-    auto text = [&](const char* name, const std::string& value) { node.append_attribute(name).set_value(value.c_str()); };
-    auto boolean = [&](const char* name, bool value) { node.append_attribute(name).set_value(BooleanText(value)); };
-    text("URL", page.URL());
-    text("Description", page.Description());
-    text("SavedFile", page.SavedFile());
-    text("SavedDate", DateText(page.SavedDate(), true, page));
-    text("StartDate", DateText(page.StartDate(), false, page));
-    text("EndDate", DateText(page.EndDate(), false, page));
-    text("LastCheckDate", DateText(page.LastCheckDate(), true, page));
-    node.append_attribute("PeriodTime").set_value(page.PeriodTime());
-    node.append_attribute("PeriodUnit").set_value(static_cast<int32_t>(page.PeriodUnit()));
-    boolean("Updated", page.Updated());
-    boolean("Active", page.Active());
-    boolean("DeleteAtEnd", page.DeleteAtEnd());
-    boolean("ShowTimeDiff", page.ShowTimeDiff());
-    boolean("ShowPics", page.ShowPics());
-    boolean("ShowNumbers", page.ShowNumbers());
-    boolean("UseInverse", page.UseInverse());
-    text("ElementPath", page.ElementPath());
-    text("InsertColor", page.InsertColor());
-    text("UpdateColor", page.UpdateColor());
+    auto add = [&](PageAttribute attribute) { return node.append_attribute(kPageNames[attribute]); };
+    add(kURL).set_value(page.URL().c_str());
+    add(kDescription).set_value(page.Description().c_str());
+    add(kSavedFile).set_value(page.SavedFile().c_str());
+    add(kSavedDate).set_value(DateText(page.SavedDate(), true, page).c_str());
+    add(kStartDate).set_value(DateText(page.StartDate(), false, page).c_str());
+    add(kEndDate).set_value(DateText(page.EndDate(), false, page).c_str());
+    add(kLastCheckDate).set_value(DateText(page.LastCheckDate(), true, page).c_str());
+    add(kPeriodTime).set_value(page.PeriodTime());
+    add(kPeriodUnit).set_value(static_cast<int32_t>(page.PeriodUnit()));
+    add(kUpdated).set_value(BooleanText(page.Updated()));
+    add(kActive).set_value(BooleanText(page.Active()));
+    add(kDeleteAtEnd).set_value(BooleanText(page.DeleteAtEnd()));
+    add(kShowTimeDiff).set_value(BooleanText(page.ShowTimeDiff()));
+    add(kShowPics).set_value(BooleanText(page.ShowPics()));
+    add(kShowNumbers).set_value(BooleanText(page.ShowNumbers()));
+    add(kUseInverse).set_value(BooleanText(page.UseInverse()));
+    add(kElementPath).set_value(page.ElementPath().c_str());
+    add(kInsertColor).set_value(page.InsertColor().c_str());
+    add(kUpdateColor).set_value(page.UpdateColor().c_str());
     for (int i = 1; i <= page.FramesCount(); ++i) WriteFrame(*page.Frames(i), node, depth + 1);
 }
 
 void WriteItems(const ItemList& list, pugi::xml_node parent, int depth) {
-    CheckDepth(depth, kSaveSource);
     for (int i = 1; i <= list.ItemsCount(); ++i) {
+        CheckDepth(depth, kSaveSource);
         std::shared_ptr<Item> item = list.Items(i);
         if (item->IsPage()) {
             WritePage(static_cast<const Page&>(*item), parent, depth);
@@ -97,73 +116,103 @@ void WriteItems(const ItemList& list, pugi::xml_node parent, int depth) {
         }
         const auto& folder = static_cast<const Folder&>(*item);
         pugi::xml_node node = parent.append_child("Folder");
-        node.append_attribute("Name").set_value(folder.Name().c_str());
-        node.append_attribute("Description").set_value(folder.Description().c_str());
-        node.append_attribute("Active").set_value(BooleanText(folder.Active()));
-        node.append_attribute("PeriodTime").set_value(folder.PeriodTime());
-        node.append_attribute("PeriodUnit").set_value(static_cast<int32_t>(folder.PeriodUnit()));
+        node.append_attribute(kFolderNames[kFolderName]).set_value(folder.Name().c_str());
+        node.append_attribute(kFolderNames[kFolderDescription]).set_value(folder.Description().c_str());
+        node.append_attribute(kFolderNames[kFolderActive]).set_value(BooleanText(folder.Active()));
+        node.append_attribute(kFolderNames[kFolderPeriodTime]).set_value(folder.PeriodTime());
+        node.append_attribute(kFolderNames[kFolderPeriodUnit]).set_value(static_cast<int32_t>(folder.PeriodUnit()));
         WriteItems(folder, node, depth + 1);
     }
 }
 
 // ---- Reading ----
 
-// Where a value came from, for the failure's description.
-std::string Place(pugi::xml_node node, const char* attribute) {
-    return "attribute " + std::string(attribute) + " of element " + node.name() + " at offset " +
-           std::to_string(node.offset_debug());
-}
+// The attributes of one element, found in a single pass. Files written by SaveItems list
+// them in table order, so each name usually matches at the first try; other orders work
+// too. Of two attributes with one name, the first counts.
+class Attributes {
+public:
+    static constexpr size_t kMax = 19;
 
-[[noreturn]] void NotConvertible(pugi::xml_node node, const char* attribute, const char* what) {
-    throw Failure(err::kTypeMismatch, kLoadSource,
-                  Place(node, attribute) + " is not " + what + ": \"" + node.attribute(attribute).value() + "\"");
-}
-
-bool ToBoolean(pugi::xml_node node, const char* name) {
-    std::string_view text = node.attribute(name).value();
-    size_t begin = text.find_first_not_of(" \t");
-    size_t end = text.find_last_not_of(" \t");
-    std::string_view word = begin == std::string_view::npos ? std::string_view() : text.substr(begin, end - begin + 1);
-    if (EqualsNoCase(word, "true")) return true;
-    if (EqualsNoCase(word, "false")) return false;
-    double number;
-    if (!ParseNumber(text, number) || !std::isfinite(number)) NotConvertible(node, name, "a boolean");
-    return number != 0.0;
-}
-
-// A whole number in [low, high]; fractions are rounded half to even.
-long long ToInteger(pugi::xml_node node, const char* name, long long low, long long high) {
-    double number;
-    if (!ParseNumber(node.attribute(name).value(), number) || std::isnan(number)) {
-        NotConvertible(node, name, "a number");
+    Attributes(pugi::xml_node node, std::span<const char* const> names) : node_(node) {
+        const size_t N = names.size();
+        size_t next = 0;
+        for (pugi::xml_attribute attribute : node.attributes()) {
+            const char* name = attribute.name();
+            size_t at = next < N && std::strcmp(name, names[next]) == 0 ? next : N;
+            for (size_t i = 0; at == N && i < N; ++i) {
+                if (std::strcmp(name, names[i]) == 0) at = i;
+            }
+            if (at < N && !found_[at]) {
+                found_[at] = attribute;
+                next = at + 1;
+            }
+        }
     }
-    number = std::nearbyint(number);
-    if (!(number >= static_cast<double>(low) && number <= static_cast<double>(high))) {
-        throw Failure(err::kOverflow, kLoadSource,
-                      Place(node, name) + " is out of range: \"" + node.attribute(name).value() + "\"");
+
+    bool Has(size_t i) const { return !found_[i].empty(); }
+    // Empty text when absent.
+    std::string_view Text(size_t i) const { return found_[i].value(); }
+    // The text, or `fallback` when the attribute is absent or empty.
+    std::string TextOr(size_t i, const char* fallback) const {
+        std::string_view text = Text(i);
+        return std::string(text.empty() ? fallback : text);
     }
-    return static_cast<long long>(number);
-}
 
-int16_t ToPeriodTime(pugi::xml_node node) {
-    return static_cast<int16_t>(
-        ToInteger(node, "PeriodTime", std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max()));
-}
+    bool Boolean(size_t i) const {
+        std::string_view text = Text(i);
+        size_t begin = text.find_first_not_of(" \t");
+        size_t end = text.find_last_not_of(" \t");
+        std::string_view word = begin == std::string_view::npos ? std::string_view() : text.substr(begin, end - begin + 1);
+        if (EqualsNoCase(word, "true")) return true;
+        if (EqualsNoCase(word, "false")) return false;
+        double number;
+        if (!ParseNumber(text, number) || !std::isfinite(number)) NotConvertible(i, "a boolean");
+        return number != 0.0;
+    }
+    bool BooleanOr(size_t i, bool fallback) const { return Has(i) ? Boolean(i) : fallback; }
 
-dfUnits ToPeriodUnit(pugi::xml_node node) {
-    return static_cast<dfUnits>(
-        ToInteger(node, "PeriodUnit", std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
-}
+    int16_t Int16(size_t i) const {
+        return static_cast<int16_t>(Integer(i, std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max()));
+    }
+    dfUnits Unit(size_t i) const {
+        return static_cast<dfUnits>(Integer(i, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+    }
 
-DateTime ToDate(pugi::xml_node node, const char* name) {
-    std::optional<DateTime> date = DateTime::Parse(node.attribute(name).value());
-    if (!date) NotConvertible(node, name, "a date");
-    return *date;
-}
+    // The zero date when absent.
+    DateTime Date(size_t i) const {
+        if (!Has(i)) return DateTime();
+        std::optional<DateTime> date = DateTime::Parse(Text(i));
+        if (!date) NotConvertible(i, "a date");
+        return *date;
+    }
 
-bool Has(pugi::xml_node node, const char* name) {
-    return !node.attribute(name).empty();
-}
+private:
+    // A whole number in [low, high]; fractions are rounded half to even.
+    long long Integer(size_t i, long long low, long long high) const {
+        double number;
+        if (!ParseNumber(Text(i), number) || std::isnan(number)) NotConvertible(i, "a number");
+        number = std::nearbyint(number);
+        if (!(number >= static_cast<double>(low) && number <= static_cast<double>(high))) {
+            throw Failure(err::kOverflow, kLoadSource, Place(i) + " is out of range: \"" + std::string(Text(i)) + "\"");
+        }
+        return static_cast<long long>(number);
+    }
+
+    std::string Place(size_t i) const {
+        return "attribute " + std::string(found_[i].name()) + " of element " + node_.name() + " at offset " +
+               std::to_string(node_.offset_debug());
+    }
+
+    [[noreturn]] void NotConvertible(size_t i, const char* what) const {
+        throw Failure(err::kTypeMismatch, kLoadSource,
+                      Place(i) + " is not " + what + ": \"" + std::string(Text(i)) + "\"");
+    }
+
+    pugi::xml_node node_;
+    std::array<pugi::xml_attribute, kMax> found_{};
+};
+static_assert(kPageNames.size() == Attributes::kMax && kFolderNames.size() <= Attributes::kMax);
 
 enum class Kind { Folder, Page, Frame, Other };
 
@@ -188,16 +237,17 @@ public:
 
     // Children of ROOT or of a Folder element.
     void ReadItems(pugi::xml_node parentNode, ItemList& list, int depth) {
-        CheckDepth(depth, kLoadSource);
         for (pugi::xml_node node : parentNode.children()) {
             switch (KindOf(node)) {
             case Kind::Folder: {
+                CheckDepth(depth, kLoadSource);
                 auto folder = Folder::Create();
-                if (Has(node, "Name")) folder->SetName(node.attribute("Name").value());
-                if (Has(node, "Description")) folder->SetDescription(node.attribute("Description").value());
-                if (Has(node, "PeriodTime")) folder->SetPeriodTime(ToPeriodTime(node));
-                if (Has(node, "PeriodUnit")) folder->SetPeriodUnit(ToPeriodUnit(node));
-                if (Has(node, "Active")) folder->SetActive(ToBoolean(node, "Active"));
+                Attributes attributes(node, kFolderNames);
+                folder->SetName(std::string(attributes.Text(kFolderName)));
+                folder->SetDescription(std::string(attributes.Text(kFolderDescription)));
+                if (attributes.Has(kFolderPeriodTime)) folder->SetPeriodTime(attributes.Int16(kFolderPeriodTime));
+                if (attributes.Has(kFolderPeriodUnit)) folder->SetPeriodUnit(attributes.Unit(kFolderPeriodUnit));
+                if (attributes.Has(kFolderActive)) folder->SetActive(attributes.Boolean(kFolderActive));
                 folder->SetApplication(root_);
                 // A refused duplicate folder is still read, and dropped with its contents.
                 list.AddItem(folder);
@@ -205,6 +255,7 @@ public:
                 break;
             }
             case Kind::Page:
+                CheckDepth(depth, kLoadSource);
                 list.AddItem(ReadPage(node, depth));
                 break;
             case Kind::Frame:
@@ -218,31 +269,26 @@ public:
 private:
     std::shared_ptr<Page> ReadPage(pugi::xml_node node, int depth) {
         auto page = Page::Create();
-        auto text = [&](const char* name, const char* fallback = "") {
-            std::string_view value = node.attribute(name).value();
-            return std::string(value.empty() ? fallback : value);
-        };
-        auto boolean = [&](const char* name, bool fallback) { return Has(node, name) ? ToBoolean(node, name) : fallback; };
-        auto date = [&](const char* name) { return Has(node, name) ? ToDate(node, name) : DateTime(); };
-        page->SetURL(text("URL"));
-        page->SetDescription(text("Description"));
-        page->SetSavedFile(text("SavedFile"));
-        page->SetSavedDate(date("SavedDate"));
-        page->SetStartDate(date("StartDate"));
-        page->SetEndDate(date("EndDate"));
-        page->SetLastCheckDate(date("LastCheckDate"));
-        if (Has(node, "PeriodTime")) page->SetPeriodTime(ToPeriodTime(node));
-        if (Has(node, "PeriodUnit")) page->SetPeriodUnit(ToPeriodUnit(node));
-        page->SetUpdated(boolean("Updated", false));
-        page->SetActive(boolean("Active", false));
-        page->SetDeleteAtEnd(boolean("DeleteAtEnd", false));
-        page->SetShowTimeDiff(boolean("ShowTimeDiff", true));
-        page->SetShowPics(boolean("ShowPics", true));
-        page->SetShowNumbers(boolean("ShowNumbers", true));
-        page->SetUseInverse(boolean("UseInverse", true));
-        page->SetElementPath(text("ElementPath"));
-        page->SetInsertColor(text("InsertColor", kDefaultInsertColor));
-        page->SetUpdateColor(text("UpdateColor", kDefaultUpdateColor));
+        Attributes attributes(node, kPageNames);
+        page->SetURL(std::string(attributes.Text(kURL)));
+        page->SetDescription(std::string(attributes.Text(kDescription)));
+        page->SetSavedFile(std::string(attributes.Text(kSavedFile)));
+        page->SetSavedDate(attributes.Date(kSavedDate));
+        page->SetStartDate(attributes.Date(kStartDate));
+        page->SetEndDate(attributes.Date(kEndDate));
+        page->SetLastCheckDate(attributes.Date(kLastCheckDate));
+        if (attributes.Has(kPeriodTime)) page->SetPeriodTime(attributes.Int16(kPeriodTime));
+        if (attributes.Has(kPeriodUnit)) page->SetPeriodUnit(attributes.Unit(kPeriodUnit));
+        page->SetUpdated(attributes.BooleanOr(kUpdated, false));
+        page->SetActive(attributes.BooleanOr(kActive, false));
+        page->SetDeleteAtEnd(attributes.BooleanOr(kDeleteAtEnd, false));
+        page->SetShowTimeDiff(attributes.BooleanOr(kShowTimeDiff, true));
+        page->SetShowPics(attributes.BooleanOr(kShowPics, true));
+        page->SetShowNumbers(attributes.BooleanOr(kShowNumbers, true));
+        page->SetUseInverse(attributes.BooleanOr(kUseInverse, true));
+        page->SetElementPath(std::string(attributes.Text(kElementPath)));
+        page->SetInsertColor(attributes.TextOr(kInsertColor, kDefaultInsertColor));
+        page->SetUpdateColor(attributes.TextOr(kUpdateColor, kDefaultUpdateColor));
         page->SetApplication(root_);
         // The frames come first: the page's key depends on them.
         ReadFrames(node, *page, depth + 1);
@@ -251,17 +297,19 @@ private:
 
     // Children of a Page or Frame element.
     void ReadFrames(pugi::xml_node parentNode, FrameList& list, int depth) {
-        CheckDepth(depth, kLoadSource);
         for (pugi::xml_node node : parentNode.children()) {
             switch (KindOf(node)) {
             case Kind::Frame: {
-                if (!Has(node, "URL") || !Has(node, "SavedFile")) {
+                CheckDepth(depth, kLoadSource);
+                Attributes attributes(node, kFrameNames);
+                if (!attributes.Has(kFrameURL) || !attributes.Has(kFrameSavedFile)) {
                     throw Failure(err::kInvalidProcedureCall, kLoadSource,
                                   "The Frame element at offset " + std::to_string(node.offset_debug()) +
                                       " lacks its URL or SavedFile attribute");
                 }
-                auto frame = list.AddFrame(node.attribute("URL").value(), node.attribute("SavedFile").value());
-                if (Has(node, "ElementPath")) frame->SetElementPath(node.attribute("ElementPath").value());
+                auto frame = list.AddFrame(std::string(attributes.Text(kFrameURL)),
+                                           std::string(attributes.Text(kFrameSavedFile)));
+                frame->SetElementPath(std::string(attributes.Text(kFrameElementPath)));
                 ReadFrames(node, *frame, depth + 1);
                 break;
             }
@@ -298,9 +346,9 @@ std::string KeepUnreadableCopy(const std::string& fileName, const std::string& b
 void Application::SaveItems(const std::string& strFileName) const {
     pugi::xml_document document;
     pugi::xml_node root = document.append_child("ROOT");
-    root.append_attribute("Active").set_value(BooleanText(active_));
-    root.append_attribute("PeriodTime").set_value(periodTime_);
-    root.append_attribute("PeriodUnit").set_value(static_cast<int32_t>(periodUnit_));
+    root.append_attribute(kRootNames[kRootActive]).set_value(BooleanText(active_));
+    root.append_attribute(kRootNames[kRootPeriodTime]).set_value(periodTime_);
+    root.append_attribute(kRootNames[kRootPeriodUnit]).set_value(static_cast<int32_t>(periodUnit_));
     WriteItems(*this, root, 1);
     StringWriter writer;
     document.save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
@@ -310,7 +358,12 @@ void Application::SaveItems(const std::string& strFileName) const {
 void Application::LoadItems(const std::string& strFileName) {
     ClearItems();
     tag_.reset();
-    std::string bytes = ReadWholeFile(strFileName);
+    std::string bytes;
+    try {
+        bytes = ReadWholeFile(strFileName);
+    } catch (const Failure& failure) {
+        throw Failure(failure.Number(), kLoadSource, failure.Description());
+    }
     try {
         pugi::xml_document document;
         pugi::xml_parse_result parsed = document.load_buffer(bytes.data(), bytes.size());
@@ -328,9 +381,10 @@ void Application::LoadItems(const std::string& strFileName) {
                 throw Failure(err::kEFail, kLoadSource, "The profile file holds more than one root element");
             }
         }
-        periodTime_ = Has(root, "PeriodTime") ? ToPeriodTime(root) : 1;
-        periodUnit_ = Has(root, "PeriodUnit") ? ToPeriodUnit(root) : dfDay;
-        active_ = Has(root, "Active") ? ToBoolean(root, "Active") : true;
+        Attributes attributes(root, kRootNames);
+        periodTime_ = attributes.Has(kRootPeriodTime) ? attributes.Int16(kRootPeriodTime) : 1;
+        periodUnit_ = attributes.Has(kRootPeriodUnit) ? attributes.Unit(kRootPeriodUnit) : dfDay;
+        active_ = attributes.BooleanOr(kRootActive, true);
         Reader(std::static_pointer_cast<Application>(weak_from_this().lock())).ReadItems(root, *this, 1);
     } catch (...) {
         Failure failure = CurrentFailure(kLoadSource);

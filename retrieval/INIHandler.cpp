@@ -1,6 +1,7 @@
 #include "retrieval/INIHandler.h"
 
 #include "platform/ini/Ini.h"
+#include "retrieval/LibraryLog.h"
 
 namespace pelmor {
 namespace {
@@ -10,8 +11,10 @@ constexpr size_t kValueBuffer = 2048;
 
 }  // namespace
 
-void INIHandler::ProfileSaveItem(std::string_view lpSectionName, std::string_view lpKeyName,
-                                 std::string_view lpValue, const std::string& INIFile) const {
+INIHandler::INIHandler() { tamsin::OpenLibraryLog(); }
+
+void INIHandler::ProfileSaveItem(std::string_view lpSectionName, std::string_view lpKeyName, std::string_view lpValue,
+                                 const std::string& INIFile) const {
     ini::WritePrivateProfileString(lpSectionName, lpKeyName, lpValue, INIFile);
 }
 

@@ -11,6 +11,9 @@ namespace pelmor {
 
 class INIHandler {
 public:
+    // The first object of the library created on a thread opens PelmorHelper.log.
+    INIHandler();
+
     // Creates, or replaces the value of, the key; creates the file and the section when
     // they are missing. Throws Failure when the file cannot be written.
     void ProfileSaveItem(std::string_view lpSectionName, std::string_view lpKeyName, std::string_view lpValue,

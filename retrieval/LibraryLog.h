@@ -1,0 +1,13 @@
+#pragma once
+
+// The library's log "PelmorHelper.log" (internal to the library).
+
+namespace pelmor::tamsin {
+
+// Opens the log for appending, creating it and the data folder when missing, the first
+// time an object of the library is created on the calling thread; later calls on that
+// thread do nothing. Writes nothing and never throws: a log that cannot be opened is
+// tried again when a record is appended.
+void OpenLibraryLog() noexcept;
+
+}  // namespace pelmor::tamsin
