@@ -300,7 +300,13 @@ void frmMain::ShowMain() {
     const bool placed = !settings_->INIFile().empty();
     if (placed) step([&] { move(ToPixels(settings_->FormLeft()), ToPixels(settings_->FormTop())); });
     if (placed && settings_->FormWidth() > 0 && settings_->FormHeight() > 0)
-        step([&] { resize(ToPixels(settings_->FormWidth()), ToPixels(settings_->FormHeight())); });
+        step([&] {
+            // The stored size may be below the minimum (the defaults are): the window opens
+            // at the minimum then.
+            QSize least = MinimumPixels();
+            resize(std::max(ToPixels(settings_->FormWidth()), least.width()),
+                   std::max(ToPixels(settings_->FormHeight()), least.height()));
+        });
     if (placed) step([&] {
         switch (settings_->FormWindowState()) {
             case 2:
@@ -777,6 +783,11 @@ double frmMain::ScaleHeight() const {
 
 double frmMain::GetDistance(const TwipRect& control) const { return ScaleHeight() - (control.Top + control.Height); }
 
+QSize frmMain::MinimumPixels() {
+    return QSize(static_cast<int>(std::ceil(kMinWidth / shell::TwipsPerPixel() - 1e-9)),
+                 static_cast<int>(std::ceil(kMinHeight / shell::TwipsPerPixel() - 1e-9)));
+}
+
 int frmMain::WindowStateNumber() const {
     if (isMinimized()) return 1;
     if (isMaximized() || isFullScreen()) return 2;
@@ -794,10 +805,9 @@ void frmMain::Form_Resize() {
         if (resizing_) return;
         resizing_ = true;
         if (WindowStateNumber() == 0) {
-            int minWidth = static_cast<int>(std::ceil(kMinWidth / shell::TwipsPerPixel() - 1e-9));
-            int minHeight = static_cast<int>(std::ceil(kMinHeight / shell::TwipsPerPixel() - 1e-9));
-            if (width() < minWidth || height() < minHeight)
-                resize(std::max(width(), minWidth), std::max(height(), minHeight));
+            QSize least = MinimumPixels();
+            if (width() < least.width() || height() < least.height())
+                resize(std::max(width(), least.width()), std::max(height(), least.height()));
         }
         ArrangeControls();
         int state = WindowStateNumber();

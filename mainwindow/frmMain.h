@@ -156,6 +156,8 @@ private:
     void MovedFolderKeys(const std::shared_ptr<Folder>& folder);
     void PlaceControls();
     int WindowStateNumber() const;
+    // kMinWidth x kMinHeight twips in whole pixels, rounded up.
+    static QSize MinimumPixels();
     void Form_Unload();
 
     std::shared_ptr<Settings> settings_;

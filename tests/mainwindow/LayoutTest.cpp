@@ -78,6 +78,15 @@ void LayoutTest::showMainPlacesWindowFromPreferences() {
     QCOMPARE(w.main->height(), ToPixels(8250));
     // Placing the window is not a resize by the user: the preferences stay as they were.
     QCOMPARE(w.settings->FormWidth(), 11250.0f);
+
+    // A stored size below the minimum opens at the minimum.
+    Window small;
+    small.settings->SetFormWidth(3000);
+    small.settings->SetFormHeight(5670);
+    small.Open(nullptr);
+    small.main->ShowMain();
+    QCOMPARE(small.main->width(), int(std::ceil(frmMain::kMinWidth / shell::TwipsPerPixel() - 1e-9)));
+    QCOMPARE(small.main->height(), int(std::ceil(frmMain::kMinHeight / shell::TwipsPerPixel() - 1e-9)));
 }
 
 void LayoutTest::arrangeControlsKeepsMargins() {

@@ -5,11 +5,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QStatusBar>
 #include <QToolButton>
 #include <QtTest>
 #include <filesystem>
 
 #include "items/Frame.h"
+#include "shell/ErrorReport.h"
 #include "shell/Pictures.h"
 #include "WindowFixture.h"
 
@@ -71,6 +73,7 @@ private slots:
     void redMarksFollowUpdatedPages();
     void loadTreeKeepsExpandedFolders();
     void missingProfileIsCreatedEmpty();
+    void unreadableProfileIsReportedAndKept();
     void checkBoxSwitchesWholeBranchAndSaves();
     void dropPlacesBeforeOnAndAfter();
     void droppedFolderTakesItsItemsAlong();
@@ -199,6 +202,22 @@ void TreeTest::missingProfileIsCreatedEmpty() {
     TreeNode* root = w.main->Tree()->RootNode();
     QVERIFY(root->Checked());
     QCOMPARE(root->childCount(), 0);
+}
+
+void TreeTest::unreadableProfileIsReportedAndKept() {
+    Window w;
+    std::filesystem::create_directories(std::filesystem::path(w.settings->XMLFile()).parent_path());
+    const std::string broken = "<ROOT Active=\"True\"><Folder Name=\"News\"";
+    WriteFile(w.settings->XMLFile(), broken);
+    QString shown;
+    shell::SetErrorDialogHook([&](const QString& record) { shown = record; });
+    w.Open(nullptr);
+    shell::SetErrorDialogHook({});
+    QVERIFY(shown.endsWith("\r\nLoadTree"));
+    QVERIFY(w.main->isEnabled());
+    QCOMPARE(w.main->statusBar()->currentMessage(), QString("Error occured"));
+    // The file is left for the user to mend: nothing was written over it.
+    QCOMPARE(ReadFile(w.settings->XMLFile()), broken);
 }
 
 void TreeTest::checkBoxSwitchesWholeBranchAndSaves() {
