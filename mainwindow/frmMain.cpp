@@ -717,19 +717,22 @@ bool frmMain::ShellTrayAdd() {
         trayIcon_->setObjectName(QStringLiteral("trayIcon%1").arg(kTrayId));
         trayIcon_->setToolTip(QStringLiteral("Pelmor"));
         trayIcon_->setContextMenu(menuSystray_);
-        connect(trayIcon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-            if (reason == QSystemTrayIcon::DoubleClick) {
-                menuRestoreTray_Click();
-            } else if (reason == QSystemTrayIcon::Context && isVisible()) {
-                raise();
-                activateWindow();
-            }
-        });
+        connect(trayIcon_, &QSystemTrayIcon::activated, this, &frmMain::ctlTray_Activated);
         trayIcon_->show();
         return true;
     } catch (...) {
         ReportError("");
         return false;
+    }
+}
+
+void frmMain::ctlTray_Activated(QSystemTrayIcon::ActivationReason reason) {
+    if (reason == QSystemTrayIcon::DoubleClick) {
+        menuRestoreTray_Click();
+    } else if (reason == QSystemTrayIcon::Context && isVisible()) {
+        // The tray shows its menu itself; the window comes to the front behind it.
+        raise();
+        activateWindow();
     }
 }
 

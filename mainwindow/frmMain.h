@@ -12,6 +12,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QSystemTrayIcon>
 
 #include "items/Application.h"
 #include "mainwindow/ItemTree.h"
@@ -24,7 +25,6 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
-class QSystemTrayIcon;
 class QToolBar;
 class QToolButton;
 class QTreeWidget;
@@ -89,6 +89,8 @@ public:
     bool ShellTrayAdd();
     void ShellTrayModifyTip(const QIcon& newIcon);
     void ShellTrayDelete();
+    // Mouse gestures on the tray icon: a double click restores the window.
+    void ctlTray_Activated(QSystemTrayIcon::ActivationReason reason);
     // Puts the program's own icon back when no page is marked updated any more.
     void RefreshTrayIcon();
 

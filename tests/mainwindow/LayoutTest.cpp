@@ -151,6 +151,13 @@ void LayoutTest::menusAndTrayMenu() {
     QVERIFY(w.main->isVisible());
     QVERIFY(!w.main->StartedHidden());
 
+    // A double click on the tray icon restores a hidden window; a right click leaves it.
+    w.main->hide();
+    w.main->ctlTray_Activated(QSystemTrayIcon::Context);
+    QVERIFY(!w.main->isVisible());
+    w.main->ctlTray_Activated(QSystemTrayIcon::DoubleClick);
+    QVERIFY(w.main->isVisible());
+
     // Where there is no tray (as here), minimising keeps the window on the task bar.
     w.main->menuMinimize_Click();
     QVERIFY(!w.main->isHidden());

@@ -82,6 +82,7 @@ private slots:
     void droppedRedPageLeavesOldFolderPlain();
     void showItemPerKind();
     void indicatorButtonsSwitchAndSave();
+    void rightClickSelectsNodeAndOpensMenu();
 };
 
 void TreeTest::buildsNodesFromProfile() {
@@ -449,6 +450,21 @@ void TreeTest::indicatorButtonsSwitchAndSave() {
     QVERIFY(!m->Action("menuActive")->isChecked());
     QVERIFY(!m->findChild<QLabel*>("lblStatusOff")->isHidden());
     QVERIFY(m->TreeMenu()->actions().contains(m->Action("menuActive")));
+}
+
+void TreeTest::rightClickSelectsNodeAndOpensMenu() {
+    Window w;
+    w.Open(SampleProfile());
+    w.main->show();
+    auto* tree = w.main->Tree();
+    TreeNode* work = w.Node("Work");
+    QSignalSpy clicked(tree, &mainwindow::ItemTree::RightClicked);
+    QTest::mouseClick(tree->viewport(), Qt::RightButton, Qt::NoModifier, tree->visualItemRect(work).center());
+    QCOMPARE(clicked.count(), 1);
+    QCOMPARE(tree->SelectedNode(), work);
+    QTRY_VERIFY(w.main->TreeMenu()->isVisible());
+    QCOMPARE(w.main->findChild<QLabel*>("lblDetails")->text(), QString("Folder Details"));
+    w.main->TreeMenu()->close();
 }
 
 QTEST_MAIN(TreeTest)
