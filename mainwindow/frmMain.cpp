@@ -1,9 +1,5 @@
 #include "mainwindow/frmMain.h"
 
-#include <algorithm>
-#include <cmath>
-#include <filesystem>
-
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -21,6 +17,9 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
 
 #include "items/Folder.h"
 #include "items/Page.h"
@@ -200,7 +199,8 @@ void frmMain::BuildControls() {
     lstStatus_->setObjectName(QStringLiteral("lstStatus"));
     lstStatus_->setRootIsDecorated(false);
     lstStatus_->setColumnCount(3);
-    lstStatus_->setHeaderLabels({QStringLiteral("Page"), QStringLiteral("Recent Action"), QStringLiteral("Last Updated")});
+    lstStatus_->setHeaderLabels(
+        {QStringLiteral("Page"), QStringLiteral("Recent Action"), QStringLiteral("Last Updated")});
     lstStatus_->headerItem()->setData(0, Qt::UserRole, QStringLiteral("Page"));
     lstStatus_->headerItem()->setData(1, Qt::UserRole, QStringLiteral("Status"));
     lstStatus_->headerItem()->setData(2, Qt::UserRole, QStringLiteral("Time"));
@@ -226,8 +226,8 @@ void frmMain::BuildControls() {
 void frmMain::BuildMenus() {
     QMenu* menuFile = menuBar()->addMenu(QStringLiteral("&File"));
     menuFile->setObjectName(QStringLiteral("menuFile"));
-    connect(AddAction(menuFile, QStringLiteral("menuMinimize"), QStringLiteral("Minimize To Tray")), &QAction::triggered,
-            this, [this] { menuMinimize_Click(); });
+    connect(AddAction(menuFile, QStringLiteral("menuMinimize"), QStringLiteral("Minimize To Tray")),
+            &QAction::triggered, this, [this] { menuMinimize_Click(); });
     menuFile->addSeparator();
     connect(AddAction(menuFile, QStringLiteral("menuExit"), QStringLiteral("Exit")), &QAction::triggered, this,
             [this] { close(); });
@@ -279,7 +279,8 @@ void frmMain::ActivateMain() {
         log::WriteLog("After tree loaded");
     } catch (...) {
         Failure failure = CurrentFailure("Pelmor");
-        QMessageBox::critical(this, QStringLiteral("Pelmor"), QStringLiteral("ActivateMain: ") + Q(failure.Description()));
+        QMessageBox::critical(this, QStringLiteral("Pelmor"),
+                              QStringLiteral("ActivateMain: ") + Q(failure.Description()));
     }
 }
 
@@ -307,16 +308,17 @@ void frmMain::ShowMain() {
             resize(std::max(ToPixels(settings_->FormWidth()), least.width()),
                    std::max(ToPixels(settings_->FormHeight()), least.height()));
         });
-    if (placed) step([&] {
-        switch (settings_->FormWindowState()) {
-            case 2:
-                setWindowState(Qt::WindowMaximized);
-                break;
-            default:
-                setWindowState(Qt::WindowNoState);
-                break;
-        }
-    });
+    if (placed)
+        step([&] {
+            switch (settings_->FormWindowState()) {
+                case 2:
+                    setWindowState(Qt::WindowMaximized);
+                    break;
+                default:
+                    setWindowState(Qt::WindowNoState);
+                    break;
+            }
+        });
     show();
     raise();
     activateWindow();
@@ -415,8 +417,8 @@ void frmMain::LoadItemToTree(TreeNode* parentNode, const std::shared_ptr<Item>& 
         } else {
             auto page = std::static_pointer_cast<Page>(item);
             auto* node = new TreeNode(Q(page->Key()), Q(page->Description()));
-            node->setIcon(0, shell::TreePicture(HasElementPath(*page) ? QStringLiteral("Element")
-                                                                           : QStringLiteral("Page")));
+            node->setIcon(
+                0, shell::TreePicture(HasElementPath(*page) ? QStringLiteral("Element") : QStringLiteral("Page")));
             parentNode->addChild(node);
             node->Link(item);
             colPages_.Add(page);
@@ -656,9 +658,12 @@ void frmMain::ShowItem(TreeNode* node) {
         const Page* page = node->AsPage();
         const Folder* folder = node->AsFolder();
         const bool root = node->IsRoot();
-        lblDetails_->setText(page ? QStringLiteral("Page Details")
-                                  : folder ? QStringLiteral("Folder Details") : QStringLiteral("General Details"));
-        lblURL_->setText(page ? QStringLiteral("URL:") : folder ? QStringLiteral("Folder Name:") : QStringLiteral("Main:"));
+        lblDetails_->setText(page     ? QStringLiteral("Page Details")
+                             : folder ? QStringLiteral("Folder Details")
+                                      : QStringLiteral("General Details"));
+        lblURL_->setText(page     ? QStringLiteral("URL:")
+                         : folder ? QStringLiteral("Folder Name:")
+                                  : QStringLiteral("Main:"));
         for (QWidget* w : {static_cast<QWidget*>(lblURL_), static_cast<QWidget*>(txtURL_),
                            static_cast<QWidget*>(lblDescription_), static_cast<QWidget*>(txtDescription_)})
             w->setVisible(!root);

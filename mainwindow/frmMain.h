@@ -4,15 +4,14 @@
 // selected item and the activity log on the right, menus, toolbar, status bar and the
 // tray icon. Every change the user makes is saved to the profile file at once.
 
+#include <QMainWindow>
+#include <QPointer>
+#include <QSystemTrayIcon>
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
 #include <vector>
-
-#include <QMainWindow>
-#include <QPointer>
-#include <QSystemTrayIcon>
 
 #include "items/Application.h"
 #include "mainwindow/ItemTree.h"

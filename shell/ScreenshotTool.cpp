@@ -86,7 +86,8 @@ int main(int argc, char** argv) {
     if (auto* news = tree->RootNode()->child(0)) tree->setCurrentItem(news->child(0));
     auto* log = window.ActivityLog();
     auto addRow = [log](const char* page, const char* action, const char* time, bool updated) {
-        auto* row = new QTreeWidgetItem(log, {QString::fromUtf8(page), QString::fromUtf8(action), QString::fromUtf8(time)});
+        auto* row =
+            new QTreeWidgetItem(log, {QString::fromUtf8(page), QString::fromUtf8(action), QString::fromUtf8(time)});
         if (updated)
             for (int column = 0; column < 3; ++column) {
                 row->setForeground(column, QColor(255, 0, 0));

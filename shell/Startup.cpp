@@ -98,7 +98,8 @@ void Program::SplashTimer() {
         if (splash_) splash_->close();
         log::WriteLog("Splash timer fired");
     });
-    if (!hide) Step([&] {
+    if (!hide)
+        Step([&] {
             LoadMainWindow();
             main_->ShowMain();
         });
@@ -112,7 +113,8 @@ void Program::SplashTimer() {
         log::WriteLog("After frmMain activated");
     });
     if (!hide) Step([&] { main_->ShowMain(); });
-    if (hide) Step([&] {
+    if (hide)
+        Step([&] {
             main_->hide();
             main_->SetStartedHidden(true);
         });

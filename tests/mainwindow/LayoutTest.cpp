@@ -3,9 +3,9 @@
 #include <QMenuBar>
 #include <QtTest>
 
+#include "WindowFixture.h"
 #include "platform/ini/Ini.h"
 #include "shell/Twips.h"
-#include "WindowFixture.h"
 
 using namespace pelmor;
 using namespace pelmor::test;

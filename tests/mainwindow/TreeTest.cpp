@@ -10,10 +10,10 @@
 #include <QtTest>
 #include <filesystem>
 
+#include "WindowFixture.h"
 #include "items/Frame.h"
 #include "shell/ErrorReport.h"
 #include "shell/Pictures.h"
-#include "WindowFixture.h"
 
 using namespace pelmor;
 using namespace pelmor::test;
@@ -99,8 +99,8 @@ void TreeTest::buildsNodesFromProfile() {
     TreeNode* news = w.Node("News");
     QCOMPARE(news->text(0), QString("News"));
     QVERIFY(SamePicture(news->icon(0), "Folder"));
-    QCOMPARE(ChildKeys(news), QStringList({QString::fromStdString("News\\" + kA), QString::fromStdString("News\\" + kB),
-                                           "News\\Deep"}));
+    QCOMPARE(ChildKeys(news),
+             QStringList({QString::fromStdString("News\\" + kA), QString::fromStdString("News\\" + kB), "News\\Deep"}));
     TreeNode* b = w.Node(QString::fromStdString("news\\" + kB));  // keys match in any letter case
     QVERIFY(b);
     QCOMPARE(b->text(0), QString("Page B"));

@@ -2,13 +2,12 @@
 
 // A main window on a profile of its own, in a private home.
 
-#include <filesystem>
-#include <memory>
-#include <string>
-
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
+#include <filesystem>
+#include <memory>
+#include <string>
 
 #include "items/Application.h"
 #include "mainwindow/frmMain.h"

@@ -82,17 +82,17 @@ void ProgramTest::firstStartBuildsProfileSecondStartHandsOver() {
     QVERIFY(first.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(pelmor::test::ReadFile(logFile).find("After frmMain activated") != std::string::npos,
                              20000);
-    QTRY_VERIFY_WITH_TIMEOUT(pelmor::test::ReadFile(logFile).find("After frmMain activated\r\nInformation:\r\nTime: ") !=
-                                 std::string::npos,
-                             5000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        pelmor::test::ReadFile(logFile).find("After frmMain activated\r\nInformation:\r\nTime: ") != std::string::npos,
+        5000);
 
     const std::string log = pelmor::test::ReadFile(logFile);
     size_t at = 0;
-    for (const char* text : {"Started logging - ", "Main entered", "Settings object created",
-                             "Application object created", "Splash timer fired", "ShowMain entered",
-                             "Before frmMain loaded", "After frmMain loaded, before activated", "ActivateMain entered",
-                             "Preferences loaded", "Before tree loaded", "LoadTree entered", "After tree loaded",
-                             "After frmMain activated", "ShowMain entered"}) {
+    for (const char* text :
+         {"Started logging - ", "Main entered", "Settings object created", "Application object created",
+          "Splash timer fired", "ShowMain entered", "Before frmMain loaded", "After frmMain loaded, before activated",
+          "ActivateMain entered", "Preferences loaded", "Before tree loaded", "LoadTree entered", "After tree loaded",
+          "After frmMain activated", "ShowMain entered"}) {
         size_t found = log.find(text, at);
         QVERIFY2(found != std::string::npos, text);
         at = found + 1;
