@@ -132,6 +132,24 @@ void LayoutTest::splitterLimits() {
     QVERIFY(w.main->MoveSplitter(x));
     QCOMPARE(w.main->DetailsBox().Width, 5055.0);
     QCOMPARE(w.main->TreeBox().Width, x - left);
+
+    // With the mouse: a press in the gap between tree and panels grabs the splitter.
+    w.main->ArrangeControls();
+    QWidget* client = w.main->centralWidget();
+    const int gap = ToPixels(w.main->TreeBox().Right() + 50);
+    const double treeWidth = w.main->TreeBox().Width;
+    QTest::mousePress(client, Qt::LeftButton, Qt::NoModifier, QPoint(gap, 100));
+    QCOMPARE(client->cursor().shape(), Qt::SizeHorCursor);
+    QTest::mouseMove(client, QPoint(gap - 40, 100));
+    QTest::mouseRelease(client, Qt::LeftButton, Qt::NoModifier, QPoint(gap - 40, 100));
+    QCOMPARE(client->cursor().shape(), Qt::ArrowCursor);
+    const double moved = ToTwips(gap - 40) - left;
+    QVERIFY(moved < treeWidth);
+    QCOMPARE(w.main->TreeBox().Width, moved);
+    QCOMPARE(w.main->Tree()->width(), ToPixels(w.main->TreeBox().Width));
+    // Moving without the button held does nothing any more.
+    QTest::mouseMove(client, QPoint(gap - 80, 100));
+    QCOMPARE(w.main->TreeBox().Width, moved);
 }
 
 void LayoutTest::menusAndTrayMenu() {
