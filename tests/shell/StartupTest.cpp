@@ -55,6 +55,7 @@ private slots:
     void toolbarStartIsSilentAndResetsSetting();
     void secondStartRestoresRunningCopyWithoutLog();
     void forceStartsBesideRunningCopy();
+    void forcedCopyTakesFreeName();
     void startSequenceLogsInOrder();
     void hideKeepsWindowHiddenUntilRestore();
     void logSizeRuleAtStart();
@@ -157,6 +158,15 @@ void StartupTest::forceStartsBesideRunningCopy() {
     QVERIFY(program.AppRunning());
     QVERIFY(program.Splash()->isVisible());
     QVERIFY(LogTexts().contains("Main entered"));
+}
+
+void StartupTest::forcedCopyTakesFreeName() {
+    test::TempHome home;
+    Program forced(CommandLine("force"));
+    QCOMPARE(forced.Main(), std::nullopt);
+    // The next start finds the forced copy and hands over to it.
+    OtherCopy next;
+    QCOMPARE(next.instance.ClaimName(), SingleInstance::Claim::HeldByOther);
 }
 
 void StartupTest::startSequenceLogsInOrder() {
