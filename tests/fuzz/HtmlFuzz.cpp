@@ -103,7 +103,8 @@ void WalkRanges(Document& doc, Random& random) {
     }
     Check(body.innerText() == before, "painting keeps the text");
     auto again = Document::Parse(doc.documentElement().outerHTML());
-    Check(Letters(*again) == Letters(doc), "painted page parses back to the same letters");
+    if (doc.getElementsByTagName("PLAINTEXT").length() == 0)
+        Check(Letters(*again) == Letters(doc), "painted page parses back to the same letters");
 }
 
 }  // namespace
@@ -117,7 +118,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     auto again = Document::Parse(html);
     // The serialised page reads back with the same letters. (The markup itself may settle
     // only after a second round where the parser repaired misnested tags.)
-    Check(Letters(*again) == Letters(*doc), "serialised page keeps its letters");
+    // (PLAINTEXT has no end tag: whatever is written after it reads back as text.)
+    if (doc->getElementsByTagName("PLAINTEXT").length() == 0)
+        Check(Letters(*again) == Letters(*doc), "serialised page keeps its letters");
     doc->title();
     doc->frames().length();
 
