@@ -141,8 +141,8 @@ public:
     // Sets a property (an empty value removes it); false when there is no element.
     bool setProperty(std::string_view property, std::string_view value);
 
-    // Colours accept "#RRGGBB", "#RGB", "RRGGBB" and colour names, and are stored as a
-    // valid CSS colour; widths accept a CSS length or a bare number of pixels; styles
+    // Colours accept "#RRGGBB", "#RGB", "RRGGBB", "rgb(r, g, b)" and colour names, and are
+    // stored as a valid CSS colour ("#RRGGBB", or the name in lower case); widths accept a CSS length or a bare number of pixels; styles
     // accept the CSS border styles. A value that is none of these changes nothing and
     // gives false; an empty value removes the property.
     std::string backgroundColor() const { return getPropertyValue("background-color"); }
@@ -272,8 +272,11 @@ public:
     // other commands and empty ranges.
     long queryCommandValue(std::string_view command) const;
     // "BackColor": paints every character of the range with the colour by wrapping the
-    // covered text in <span style="background-color: C">. False, with nothing changed,
-    // for other commands, a colour that cannot be read, or nothing to paint.
+    // covered text in <span style="background-color: C">, splitting text nodes at the
+    // range's ends; C is a valid CSS colour made from the colour forms Style accepts.
+    // Text in SVG or MathML, in table parts that cannot hold a SPAN, and at the depth cap
+    // stays unpainted. False, with nothing changed, for other commands, a colour that
+    // cannot be read, or nothing to paint.
     bool execCommand(std::string_view command, bool showUI, std::string_view value);
 
     // Positions in characters from the start of the body's text.
