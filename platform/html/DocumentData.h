@@ -1,0 +1,170 @@
+#pragma once
+
+// The inside of a document: the node records, their arena, and the tree operations every
+// other file of the module builds on. Nothing here is visible to users of the module.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/html/Arena.h"
+#include "platform/html/Tags.h"
+
+namespace pelmor::html {
+class Document;
+}
+
+namespace pelmor::html::detail {
+
+enum class Kind : uint8_t { Document = 9, Element = 1, Text = 3, Comment = 8 };
+enum class Namespace : uint8_t { Html, Svg, MathMl };
+
+struct Attr {
+    std::string_view name;  // as written by the parser (lower case) or by setAttribute
+    std::string_view value;
+};
+
+struct NodeData {
+    NodeData* parent = nullptr;
+    NodeData* first = nullptr;
+    NodeData* last = nullptr;
+    NodeData* prev = nullptr;
+    NodeData* next = nullptr;
+    // Elements: the name as serialised; text and comments: their data.
+    std::string_view text;
+    // Elements: the upper-case node name.
+    std::string_view upper;
+    Attr* attrs = nullptr;
+    uint32_t attrCount = 0;
+    uint32_t attrCapacity = 0;
+    uint32_t childCount = 0;
+    uint32_t id = 0;  // creation order within the document, for side tables
+    Tag tag = Tag::Other;
+    uint16_t flags = 0;
+    Kind kind = Kind::Element;
+    Namespace ns = Namespace::Html;
+
+    bool IsElement() const { return kind == Kind::Element; }
+    bool Is(Tag t) const { return kind == Kind::Element && tag == t; }
+};
+
+// The deepest level an element can reach: the root element is level 1; elements the
+// parser would put deeper are attached to their ancestor at this level, in document order.
+inline constexpr int kMaxDepth = 512;
+
+struct FrameState {
+    std::shared_ptr<Document> document;
+    bool accessible = true;
+};
+
+// One piece of the rendered text and where it came from.
+struct Segment {
+    uint32_t outStart = 0;
+    uint32_t outLength = 0;
+    NodeData* node = nullptr;  // the text node; null for line breaks and tabs
+    uint32_t srcStart = 0;
+    uint32_t srcLength = 0;    // equals outLength for verbatim text; a blank stands for a run
+};
+
+// The rendered text of the body with its source map, rebuilt after tree changes.
+struct Layout {
+    uint64_t version = ~uint64_t{0};
+    NodeData* root = nullptr;
+    std::string text;
+    std::vector<Segment> segments;
+    std::vector<uint32_t> start;  // by node id: first offset of an element's text
+    std::vector<uint32_t> end;    // by node id: end offset of an element's text
+};
+
+inline constexpr uint32_t kNoOffset = ~uint32_t{0};
+
+class DocumentData {
+public:
+    DocumentData();
+
+    Arena arena;
+    NodeData* root = nullptr;  // the document node
+    std::string url;
+    uint64_t version = 0;      // bumped by every change to the tree or to text
+    std::unordered_map<const NodeData*, FrameState> frames;
+    Layout layout;
+    // Cache of the last childNodes item lookup, so index walks stay linear.
+    const NodeData* lastListParent = nullptr;
+    const NodeData* lastListNode = nullptr;
+    uint32_t lastListIndex = 0;
+    uint64_t lastListVersion = 0;
+
+    // A new element; the name is copied and looked up.
+    NodeData* NewElement(std::string_view name, Namespace ns = Namespace::Html);
+    // A new element whose names already live as long as the document.
+    NodeData* NewElementWith(std::string_view name, std::string_view upper, const TagInfo& info, Namespace ns);
+    NodeData* NewText(std::string_view text);
+    NodeData* NewComment(std::string_view text);
+    // Adds an attribute without looking for one of the same name (the parser's path).
+    void AddAttribute(NodeData* element, std::string_view name, std::string_view value);
+    // Replaces the value of the attribute of that name (any letter case) or adds it.
+    void SetAttribute(NodeData* element, std::string_view name, std::string_view value);
+    void SetText(NodeData* node, std::string_view text);
+
+    // Tree edits. They never create a cycle: inserting a node into its own subtree fails.
+    bool InsertBefore(NodeData* parent, NodeData* child, NodeData* before);
+    void Detach(NodeData* node);
+    // Appends a node that has never been in a tree (the parser's path: no checks).
+    void AppendNew(NodeData* parent, NodeData* child) {
+        child->parent = parent;
+        child->prev = parent->last;
+        if (parent->last) parent->last->next = child;
+        else parent->first = child;
+        parent->last = child;
+        ++parent->childCount;
+    }
+    void RemoveChildren(NodeData* parent);
+
+    NodeData* ChildAt(const NodeData* parent, uint32_t index);
+    const Layout& BodyLayout();
+    NodeData* Body() const;
+    NodeData* DocumentElement() const;
+
+    uint32_t NodeCount() const { return nextId_; }
+
+private:
+    NodeData* NewNode(Kind kind);
+    uint32_t nextId_ = 0;
+};
+
+// Attribute of that name, compared without regard to ASCII letter case; null when absent.
+const Attr* FindAttribute(const NodeData* element, std::string_view name);
+bool EqualsAsciiNoCase(std::string_view a, std::string_view b);
+std::string AsciiLower(std::string_view text);
+std::string AsciiUpper(std::string_view text);
+
+// Next node of a walk in document order that stays inside `scope`; null at the end.
+inline NodeData* NextInScope(const NodeData* node, const NodeData* scope, bool skipChildren = false) {
+    if (!skipChildren && node->first) return node->first;
+    while (node && node != scope) {
+        if (node->next) return node->next;
+        node = node->parent;
+    }
+    return nullptr;
+}
+
+// Depth of an element counted from the root element (level 1).
+int DepthOf(const NodeData* node);
+
+// Parses a whole document into `doc`, replacing its tree (see Parser.cpp).
+void ParseDocument(DocumentData& doc, std::string_view html);
+// Parses a fragment as the content of `context` and appends the nodes to it.
+void ParseFragment(DocumentData& doc, NodeData* context, std::string_view html);
+
+// `in` with every byte that does not start a valid UTF-8 sequence replaced by U+FFFD.
+void RepairText(std::string_view in, std::string& out);
+
+// Rendered text of a subtree; with `layout` the source map is recorded as well.
+void RenderText(const NodeData* scope, std::string& out, Layout* layout);
+// HTML form of a node's content (inner) or of the node itself (outer).
+void Serialize(const NodeData* node, bool outer, std::string& out);
+
+}  // namespace pelmor::html::detail

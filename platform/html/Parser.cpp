@@ -1,0 +1,467 @@
+// The one place that knows the HTML parser: input is cleaned and guarded here, handed to
+// gumbo, and gumbo's tree is copied into our nodes. Replacing the parser means replacing
+// this file only; the rest of the module sees nothing but DocumentData's builders.
+
+#include <gumbo.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "platform/html/DocumentData.h"
+
+namespace pelmor::html::detail {
+
+namespace {
+
+// ---- Input cleaning ------------------------------------------------------------------
+
+// Length of the valid UTF-8 sequence at `p`, or 0 when the bytes there are not one.
+size_t ValidSequence(const unsigned char* p, const unsigned char* end) {
+    unsigned char c = p[0];
+    if (c < 0x80) return 1;
+    auto cont = [&](size_t i) { return p + i < end && (p[i] & 0xC0) == 0x80; };
+    if (c >= 0xC2 && c <= 0xDF) return cont(1) ? 2 : 0;
+    if (c >= 0xE0 && c <= 0xEF) {
+        if (!cont(1) || !cont(2)) return 0;
+        if (c == 0xE0 && p[1] < 0xA0) return 0;  // overlong
+        if (c == 0xED && p[1] > 0x9F) return 0;  // surrogate
+        return 3;
+    }
+    if (c >= 0xF0 && c <= 0xF4) {
+        if (!cont(1) || !cont(2) || !cont(3)) return 0;
+        if (c == 0xF0 && p[1] < 0x90) return 0;
+        if (c == 0xF4 && p[1] > 0x8F) return 0;
+        return 4;
+    }
+    return 0;
+}
+
+// Replaces every byte that does not start a valid UTF-8 sequence by U+FFFD. Returns false
+// (and leaves `out` alone) when the text is valid already.
+bool RepairUtf8(std::string_view in, std::string& out) {
+    auto* p = reinterpret_cast<const unsigned char*>(in.data());
+    auto* end = p + in.size();
+    auto* scan = p;
+    while (scan < end) {
+        if (*scan < 0x80) {
+            ++scan;
+            continue;
+        }
+        size_t n = ValidSequence(scan, end);
+        if (n == 0) break;
+        scan += n;
+    }
+    if (scan == end) return false;
+    out.reserve(in.size() + 16);
+    out.assign(in.data(), scan - p);
+    while (scan < end) {
+        size_t n = ValidSequence(scan, end);
+        if (n == 0) {
+            out.append("\xEF\xBF\xBD");
+            ++scan;
+        } else {
+            out.append(reinterpret_cast<const char*>(scan), n);
+            scan += n;
+        }
+    }
+    return true;
+}
+
+// ---- Nesting guard -------------------------------------------------------------------
+//
+// gumbo looks through its whole stack of open elements for many start tags, so a page of
+// a hundred thousand nested DIVs would take minutes. A quick scan estimates how deep the
+// open elements go; past kGuardDepth (beyond the depth the tree keeps anyway) each
+// further start tag gets its end tag right after it, so the element holds nothing and
+// what would have been its content follows it. Once the tree is capped the result is the
+// same, and the parser's work stays linear.
+
+constexpr size_t kGuardDepth = kMaxDepth + 128;
+
+bool IsAsciiAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
+
+// Elements that never hold other elements, or that the parser closes by itself when the
+// next one of their kind starts: they never make the stack grow without bound.
+bool IsFlatName(std::string_view n) {
+    static const char* const kNames[] = {
+        "area", "base", "basefont", "bgsound", "br", "col", "embed", "frame", "hr", "img", "input", "keygen",
+        "link", "meta", "param", "source", "track", "wbr", "p", "li", "dt", "dd", "option", "optgroup", "tr",
+        "td", "th", "tbody", "thead", "tfoot", "rb", "rt", "rp", "rtc", "caption", "colgroup", "body", "html",
+        "head", "image", "a", "nobr", "button", "form"};
+    for (const char* k : kNames)
+        if (n == k) return true;
+    return false;
+}
+
+bool IsRawTextName(std::string_view n) {
+    return n == "script" || n == "style" || n == "textarea" || n == "title" || n == "xmp" || n == "iframe" ||
+           n == "noembed" || n == "noframes";
+}
+
+uint32_t HashName(std::string_view n) {
+    uint32_t h = 2166136261u;
+    for (char c : n) h = (h ^ uint8_t(c)) * 16777619u;
+    return h;
+}
+
+// Finds "</name" (any case) from `from`; returns the position of "<" or npos.
+size_t FindEndTag(std::string_view in, size_t from, std::string_view name) {
+    while (true) {
+        size_t lt = in.find("</", from);
+        if (lt == std::string_view::npos) return lt;
+        size_t i = lt + 2, k = 0;
+        while (k < name.size() && i < in.size() && LowerAscii(in[i]) == name[k]) ++i, ++k;
+        if (k == name.size()) return lt;
+        from = lt + 2;
+    }
+}
+
+bool GuardNesting(std::string_view in, std::string& out) {
+    std::vector<uint32_t> stack;
+    std::vector<uint16_t> counts(4096, 0);
+    std::string name;
+    size_t copied = 0, pos = 0;
+    bool changed = false;
+    const size_t n = in.size();
+    while (pos < n) {
+        const void* found = std::memchr(in.data() + pos, '<', n - pos);
+        if (!found) break;
+        size_t lt = static_cast<const char*>(found) - in.data();
+        pos = lt + 1;
+        if (pos >= n) break;
+        char c = in[pos];
+        if (c == '!') {
+            if (in.compare(pos, 3, "!--") == 0) {
+                size_t e = in.find("-->", pos + 3);
+                pos = e == std::string_view::npos ? n : e + 3;
+            } else {
+                size_t e = in.find('>', pos);
+                pos = e == std::string_view::npos ? n : e + 1;
+            }
+            continue;
+        }
+        bool endTag = false;
+        if (c == '/') {
+            endTag = true;
+            ++pos;
+            if (pos >= n) break;
+            c = in[pos];
+        }
+        if (!IsAsciiAlpha(c)) continue;
+        name.clear();
+        while (pos < n && !IsSpace(in[pos]) && in[pos] != '/' && in[pos] != '>') name += LowerAscii(in[pos++]);
+        // Skip the attributes, honouring quoted values.
+        bool selfClosing = false;
+        while (pos < n && in[pos] != '>') {
+            char d = in[pos];
+            if (d == '/') {
+                selfClosing = pos + 1 < n && in[pos + 1] == '>';
+                ++pos;
+                continue;
+            }
+            if (d == '=') {
+                ++pos;
+                while (pos < n && IsSpace(in[pos])) ++pos;
+                if (pos < n && (in[pos] == '"' || in[pos] == '\'')) {
+                    size_t e = in.find(in[pos], pos + 1);
+                    pos = e == std::string_view::npos ? n : e + 1;
+                }
+                continue;
+            }
+            ++pos;
+        }
+        if (pos >= n) break;
+        ++pos;  // past '>'
+        uint32_t h = HashName(name);
+        if (endTag) {
+            if (counts[h & 4095] == 0) continue;
+            for (size_t k = stack.size(); k-- > 0;) {
+                if (stack[k] == h) {
+                    for (size_t j = k; j < stack.size(); ++j) --counts[stack[j] & 4095];
+                    stack.resize(k);
+                    break;
+                }
+            }
+            continue;
+        }
+        if (name == "plaintext") break;
+        if (IsRawTextName(name)) {
+            size_t e = FindEndTag(in, pos, name);
+            pos = e == std::string_view::npos ? n : e;
+            continue;
+        }
+        if (selfClosing || IsFlatName(name)) continue;
+        if (stack.size() < kGuardDepth) {
+            stack.push_back(h);
+            if (counts[h & 4095] < 0xFFFF) ++counts[h & 4095];
+            continue;
+        }
+        if (!changed) {
+            out.reserve(n + n / 8);
+            changed = true;
+        }
+        out.append(in.data() + copied, pos - copied);
+        out.append("</").append(name).append(">");
+        copied = pos;
+    }
+    if (changed) out.append(in.data() + copied, n - copied);
+    return changed;
+}
+
+// ---- gumbo's memory ------------------------------------------------------------------
+//
+// gumbo allocates and frees a block for nearly every character run and token. Its blocks
+// come from size-classed free lists on top of an arena, and the whole heap goes at once
+// after the copy, so gumbo's own (recursive) tree destruction never runs.
+
+class ParserHeap {
+public:
+    ParserHeap() = default;
+    ParserHeap(const ParserHeap&) = delete;
+    ParserHeap& operator=(const ParserHeap&) = delete;
+    ~ParserHeap() {
+        while (large_) {
+            Large* next = large_->next;
+            std::free(large_);
+            large_ = next;
+        }
+    }
+
+    static void* Allocate(void* self, size_t size) { return static_cast<ParserHeap*>(self)->Get(size); }
+    static void Deallocate(void* self, void* p) { static_cast<ParserHeap*>(self)->Put(p); }
+
+private:
+    struct Header {
+        uint64_t sizeClass;
+        uint64_t unused;
+    };
+    struct Large {
+        Large* prev;
+        Large* next;
+        Header header;
+    };
+    struct FreeBlock {
+        FreeBlock* next;
+    };
+    static constexpr uint64_t kLarge = 255;
+    static constexpr int kClasses = 12;  // 16 bytes .. 32 KiB of payload
+
+    void* Get(size_t size) {
+        int cls = 0;
+        while (cls < kClasses && (size_t{16} << cls) < size) ++cls;
+        if (cls == kClasses) {
+            auto* block = static_cast<Large*>(std::malloc(sizeof(Large) + size));
+            if (!block) throw std::bad_alloc();
+            block->prev = nullptr;
+            block->next = large_;
+            if (large_) large_->prev = block;
+            large_ = block;
+            block->header.sizeClass = kLarge;
+            return block + 1;
+        }
+        if (FreeBlock* f = free_[cls]) {
+            free_[cls] = f->next;
+            return f;
+        }
+        auto* h = static_cast<Header*>(arena_.Allocate(sizeof(Header) + (size_t{16} << cls), 16));
+        h->sizeClass = uint64_t(cls);
+        return h + 1;
+    }
+
+    void Put(void* p) {
+        if (!p) return;
+        Header* h = static_cast<Header*>(p) - 1;
+        if (h->sizeClass == kLarge) {
+            Large* block = reinterpret_cast<Large*>(reinterpret_cast<char*>(h) - offsetof(Large, header));
+            if (block->prev) block->prev->next = block->next;
+            else large_ = block->next;
+            if (block->next) block->next->prev = block->prev;
+            std::free(block);
+            return;
+        }
+        auto* f = static_cast<FreeBlock*>(p);
+        f->next = free_[h->sizeClass];
+        free_[h->sizeClass] = f;
+    }
+
+    Arena arena_;
+    FreeBlock* free_[kClasses] = {};
+    Large* large_ = nullptr;
+};
+
+// ---- Names ---------------------------------------------------------------------------
+
+struct NameInfo {
+    std::string_view lower;
+    std::string_view upper;
+    const TagInfo* info;
+};
+
+// Names and facts for every tag gumbo knows, computed once.
+const std::vector<NameInfo>& GumboNames() {
+    static const std::vector<NameInfo>* names = [] {
+        auto* result = new std::vector<NameInfo>();
+        auto* store = new std::deque<std::string>();
+        for (int t = 0; t < GUMBO_TAG_UNKNOWN; ++t) {
+            std::string_view lower = gumbo_normalized_tagname(GumboTag(t));
+            const TagInfo& info = LookupTag(lower);
+            if (!info.lower.empty()) {
+                result->push_back({info.lower, info.upper, &info});
+            } else {
+                store->push_back(AsciiUpper(lower));
+                result->push_back({lower, store->back(), &LookupTag("")});
+            }
+        }
+        return result;
+    }();
+    return *names;
+}
+
+std::string_view OriginalName(const GumboElement& e) {
+    GumboStringPiece piece = e.original_tag;
+    if (!piece.data || piece.length == 0) return {};
+    gumbo_tag_from_original_text(&piece);
+    return {piece.data, piece.length};
+}
+
+NodeData* NewElementFromGumbo(DocumentData& doc, const GumboElement& e) {
+    Namespace ns = e.tag_namespace == GUMBO_NAMESPACE_SVG      ? Namespace::Svg
+                   : e.tag_namespace == GUMBO_NAMESPACE_MATHML ? Namespace::MathMl
+                                                               : Namespace::Html;
+    if (ns == Namespace::Svg) {
+        GumboStringPiece piece = e.original_tag;
+        if (piece.data && piece.length) {
+            gumbo_tag_from_original_text(&piece);
+            if (const char* fixed = gumbo_normalize_svg_tagname(&piece)) {
+                const TagInfo& none = LookupTag("");
+                return doc.NewElementWith(fixed, doc.arena.Copy(AsciiUpper(fixed)), none, ns);
+            }
+        }
+    }
+    if (e.tag < GUMBO_TAG_UNKNOWN) {
+        const NameInfo& n = GumboNames()[e.tag];
+        return doc.NewElementWith(n.lower, n.upper, *n.info, ns);
+    }
+    std::string lower = AsciiLower(OriginalName(e));
+    if (lower.empty()) lower = "unknown";
+    return doc.NewElement(lower, ns);
+}
+
+void CopyAttributes(DocumentData& doc, NodeData* node, const GumboVector& attrs) {
+    std::string prefixed;
+    for (unsigned i = 0; i < attrs.length; ++i) {
+        auto* a = static_cast<const GumboAttribute*>(attrs.data[i]);
+        std::string_view name = a->name;
+        switch (a->attr_namespace) {
+            case GUMBO_ATTR_NAMESPACE_XLINK: prefixed = "xlink:" + std::string(name); name = prefixed; break;
+            case GUMBO_ATTR_NAMESPACE_XML: prefixed = "xml:" + std::string(name); name = prefixed; break;
+            case GUMBO_ATTR_NAMESPACE_XMLNS:
+                if (name != "xmlns") {
+                    prefixed = "xmlns:" + std::string(name);
+                    name = prefixed;
+                }
+                break;
+            default: break;
+        }
+        doc.AddAttribute(node, doc.arena.Copy(name), doc.arena.Copy(a->value));
+    }
+}
+
+struct Pending {
+    const GumboVector* children;
+    unsigned index;
+    NodeData* target;    // where text and, below the cap, elements go
+    int depth;           // level of `target`
+    NodeData* capTarget; // where elements go once `depth` is at the cap
+};
+
+// Copies gumbo's children of one node into `target`, iteratively, capping the depth.
+void CopyTree(DocumentData& doc, const GumboVector& top, NodeData* target, int depth) {
+    std::vector<Pending> stack;
+    NodeData* capTarget = depth >= kMaxDepth ? target : (target ? target->parent : nullptr);
+    stack.push_back({&top, 0, target, depth >= kMaxDepth ? kMaxDepth : depth, capTarget});
+    while (!stack.empty()) {
+        Pending& p = stack.back();
+        if (p.index >= p.children->length) {
+            stack.pop_back();
+            continue;
+        }
+        auto* g = static_cast<const GumboNode*>(p.children->data[p.index++]);
+        switch (g->type) {
+            case GUMBO_NODE_ELEMENT:
+            case GUMBO_NODE_TEMPLATE: {
+                NodeData* node = NewElementFromGumbo(doc, g->v.element);
+                CopyAttributes(doc, node, g->v.element.attributes);
+                NodeData* parent = p.depth < kMaxDepth ? p.target : p.capTarget;
+                doc.AppendNew(parent, node);
+                int depth2 = p.depth < kMaxDepth ? p.depth + 1 : kMaxDepth;
+                NodeData* cap2 = p.depth < kMaxDepth ? p.target : p.capTarget;
+                if (g->v.element.children.length) stack.push_back({&g->v.element.children, 0, node, depth2, cap2});
+                break;
+            }
+            case GUMBO_NODE_TEXT:
+            case GUMBO_NODE_WHITESPACE:
+            case GUMBO_NODE_CDATA:
+                doc.AppendNew(p.target, doc.NewText(doc.arena.Copy(g->v.text.text)));
+                break;
+            case GUMBO_NODE_COMMENT:
+                doc.AppendNew(p.target, doc.NewComment(doc.arena.Copy(g->v.text.text)));
+                break;
+            default: break;
+        }
+    }
+}
+
+GumboOutput* RunGumbo(ParserHeap& heap, std::string_view html, GumboTag context, GumboNamespaceEnum ns,
+                      std::string& repaired, std::string& guarded) {
+    if (RepairUtf8(html, repaired)) html = repaired;
+    if (GuardNesting(html, guarded)) html = guarded;
+    GumboOptions options = kGumboDefaultOptions;
+    options.allocator = &ParserHeap::Allocate;
+    options.deallocator = &ParserHeap::Deallocate;
+    options.userdata = &heap;
+    options.max_errors = 0;
+    options.fragment_context = context;
+    options.fragment_namespace = ns;
+    return gumbo_parse_with_options(&options, html.data(), html.size());
+}
+
+}  // namespace
+
+void RepairText(std::string_view in, std::string& out) {
+    if (!RepairUtf8(in, out)) out.assign(in);
+}
+
+void ParseDocument(DocumentData& doc, std::string_view html) {
+    ParserHeap heap;
+    std::string repaired, guarded;
+    GumboOutput* output = RunGumbo(heap, html, GUMBO_TAG_LAST, GUMBO_NAMESPACE_HTML, repaired, guarded);
+    doc.RemoveChildren(doc.root);
+    CopyTree(doc, output->document->v.document.children, doc.root, 0);
+    ++doc.version;
+}
+
+void ParseFragment(DocumentData& doc, NodeData* context, std::string_view html) {
+    GumboTag tag = GUMBO_TAG_DIV;
+    if (context->kind == Kind::Element) {
+        GumboTag known = gumbo_tagn_enum(context->text.data(), unsigned(context->text.size()));
+        if (known != GUMBO_TAG_UNKNOWN && known != GUMBO_TAG_LAST) tag = known;
+    }
+    GumboNamespaceEnum ns = context->ns == Namespace::Svg      ? GUMBO_NAMESPACE_SVG
+                            : context->ns == Namespace::MathMl ? GUMBO_NAMESPACE_MATHML
+                                                               : GUMBO_NAMESPACE_HTML;
+    ParserHeap heap;
+    std::string repaired, guarded;
+    GumboOutput* output = RunGumbo(heap, html, tag, ns, repaired, guarded);
+    const GumboNode* root = output->root;
+    if (root && (root->type == GUMBO_NODE_ELEMENT || root->type == GUMBO_NODE_TEMPLATE))
+        CopyTree(doc, root->v.element.children, context, DepthOf(context));
+    ++doc.version;
+}
+
+}  // namespace pelmor::html::detail
