@@ -13,6 +13,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/html/Html.h"
+
 namespace pelmor {
 
 namespace html {
@@ -20,9 +22,21 @@ class Document;
 class FrameWindow;
 }  // namespace html
 
+namespace sorrel {
+class EditScriptCollection;
+}  // namespace sorrel
+
 class Frame;
 class FrameList;
 class Page;
+
+// The marked body of a page, with the document that owns it (the element handle is valid
+// as long as Document lives).
+struct MarkedBody {
+    std::shared_ptr<html::Document> Document;
+    html::Element Body;
+    explicit operator bool() const { return Document != nullptr; }
+};
 
 // One textual replacement made when a page is saved: every occurrence of Original (any
 // letter case) becomes New.
@@ -79,7 +93,48 @@ public:
     // Deletes a saved copy; true also when there was none. False when it cannot be deleted.
     bool RemoveFileFromCache(const std::string& strFileName);
 
+    // Change check: loads the saved copy and the live page and asks the comparison
+    // engine whether they differ (the whole page, or the element its ElementPath names),
+    // going into the frames, in order, while nothing has changed. Stamps LastCheckDate of
+    // a Page once both were compared; changes nothing else. False when either cannot be
+    // loaded, and on failure.
+    bool IsPageUpdated(const std::shared_ptr<FrameList>& oPage);
+    // The live page's body HTML with its changes against the saved copy painted in; the
+    // live page (unmarked) becomes the saved copy. For a Page, SavedDate and LastCheckDate
+    // are stamped and Updated cleared. "" when a copy cannot be loaded, and on failure.
+    std::string GetRevisedHTML(const std::shared_ptr<FrameList>& oPage);
+    // As GetRevisedHTML, but the changes are painted into `oResultHTML`; the engine's text,
+    // or "" (also when the item watches one element).
+    std::string SetRevisedHTML(const std::shared_ptr<html::Document>& oResultHTML,
+                               const std::shared_ptr<FrameList>& oPage);
+    // As GetRevisedHTML, but answers the marked body; none when a copy cannot be loaded,
+    // when the item watches one element, and on failure.
+    MarkedBody GetRevisedBody(const std::shared_ptr<FrameList>& oPage);
+    // As GetRevisedHTML, but answers the engine's list of changes; none on failure.
+    std::shared_ptr<sorrel::EditScriptCollection> GetDifferences(const std::shared_ptr<FrameList>& oPage);
+
 private:
+    // Comparison options remembered per operation: taken from a Page, kept for other items.
+    struct Options {
+        bool ShowTimeDiff = false;
+        bool ShowPics = false;
+        bool ShowNumbers = false;
+        bool UseInverse = false;
+    };
+    enum class Revision { Html, Result, Body, Differences };
+    struct Revised;
+
+    bool IsFrameUpdated(const std::shared_ptr<Frame>& oFrame);
+    // The shared steps of the four revised-HTML operations.
+    bool Revise(const std::shared_ptr<FrameList>& oPage, Revision kind, const std::shared_ptr<html::Document>& result,
+                Revised& out);
+
+    Options checkOptions_;
+    Options revisedHTMLOptions_;
+    Options setRevisedOptions_;
+    Options revisedBodyOptions_;
+    Options differencesOptions_;
+
     std::shared_ptr<html::Document> Navigate(const std::string& strURL, int hops);
     std::string GetRedirectionURL(const html::Document& document);
     FrameReplace SaveBaseHref(const html::Document& document);

@@ -29,8 +29,16 @@ HttpServer::~HttpServer() {
 }
 
 void HttpServer::Page(const std::string& path, const std::string& body, const std::string& contentType) {
-    server_.Get(path, [body, contentType](const httplib::Request&, httplib::Response& res) {
-        res.set_content(body, contentType.c_str());
+    {
+        std::lock_guard lock(mutex_);
+        bool known = pages_.count(path) != 0;
+        pages_[path] = {body, contentType};
+        if (known) return;
+    }
+    server_.Get(path, [this, path](const httplib::Request&, httplib::Response& res) {
+        std::lock_guard lock(mutex_);
+        const auto& [content, type] = pages_[path];
+        res.set_content(content, type.c_str());
     });
 }
 

@@ -27,7 +27,8 @@ public:
     HttpServer& operator=(const HttpServer&) = delete;
 
     httplib::Server& Routes() { return server_; }
-    // Answers GET `path` with `body` under the given content type.
+    // Answers GET `path` with `body` under the given content type. Calling it again for
+    // the same path changes what later requests get.
     void Page(const std::string& path, const std::string& body, const std::string& contentType = "text/html");
 
     int Port() const { return port_; }
@@ -47,6 +48,7 @@ private:
     std::thread thread_;
     mutable std::mutex mutex_;
     std::vector<Request> requests_;
+    std::map<std::string, std::pair<std::string, std::string>> pages_;  // path: body, content type
 };
 
 }  // namespace pelmor::test
