@@ -7,28 +7,16 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
-#include <QTimer>
 
 #include "mainwindow/Updater.h"
 #include "platform/log/Log.h"
 #include "tests/support/TempHome.h"
+#include "tests/updater/Spin.h"
 
 namespace pelmor::mainwindow {
 namespace {
 
-// Runs the event loop until `done` holds; false after ten seconds.
-bool SpinUntil(const std::function<bool()>& done, int ms = 10000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms) return false;
-        QEventLoop loop;
-        QTimer::singleShot(10, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
+using test::SpinUntil;
 
 std::shared_ptr<Page> MakePage(const std::string& url, double lastCheck = 46000.5) {
     auto page = Page::Create();

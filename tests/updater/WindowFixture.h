@@ -9,15 +9,13 @@
 #include <string>
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QTimer>
 #include <QTreeWidget>
 
 #include "items/Application.h"
 #include "mainwindow/frmMain.h"
 #include "retrieval/Settings.h"
 #include "tests/support/TempHome.h"
+#include "tests/updater/Spin.h"
 
 namespace pelmor::test {
 
@@ -28,19 +26,6 @@ inline void EnsureApplication() {
     if (QCoreApplication::instance()) return;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     new QApplication(argc, argv);
-}
-
-// Runs the event loop until `done` holds; false after `ms` milliseconds.
-inline bool SpinUntil(const std::function<bool()>& done, int ms = 15000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms) return false;
-        QEventLoop loop;
-        QTimer::singleShot(10, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
 }
 
 struct CheckingWindow {
