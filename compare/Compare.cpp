@@ -18,6 +18,12 @@ int Check16(long long value) {
     return static_cast<int>(value);
 }
 
+html::Element BodyOf(const Document& document) {
+    html::Element body = document ? document->body() : html::Element();
+    if (!body) throw Failure(err::kObjectNotSet, kSource, "Object variable or With block variable not set");
+    return body;
+}
+
 int ChildCount(html::Node node) { return Check16(static_cast<long long>(node.childNodes().length())); }
 
 bool IsBlankText(std::string_view text) {
@@ -87,13 +93,6 @@ html::Element NeedElement(html::Node node) {
 void MaskElement(html::Node node, std::string (*mask)(std::string_view)) {
     html::Element element = NeedElement(node);
     element.SetInnerText(mask(element.innerText()));
-}
-
-html::Element BodyOf(const Document& document) {
-    if (!document) throw Failure(err::kObjectNotSet, kSource, "Object variable or With block variable not set");
-    html::Element body = document->body();
-    if (!body) throw Failure(err::kObjectNotSet, kSource, "Object variable or With block variable not set");
-    return body;
 }
 
 }  // namespace

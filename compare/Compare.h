@@ -161,6 +161,7 @@ private:
     bool CompareImages(html::Node newNode, html::Node originalNode);
     bool CompareChildrenInOrder(html::Node newNode, html::Node originalNode);
     void AddRecord(dfEditType type, html::Node newNode, html::Node originalNode, long position);
+    html::Element MarkBodies(const Document& oNewHTML, const Document& oOriginalHTML);
     void RunWalk(html::Node newNode, html::Node originalNode, const Document& original);
     bool HashBudgetExceeded() const;
     const std::u32string& CachedText(html::Node node);

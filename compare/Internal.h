@@ -19,6 +19,8 @@ inline constexpr int kMax16 = 32767;
 void LogFailure();
 // The value when it fits in 16 bits; throws Failure (overflow) otherwise.
 int Check16(long long value);
+// Body of a document; throws Failure (91) when there is no document or no body.
+html::Element BodyOf(const Document& document);
 // True for a text of nothing but white space (blanks, tabs, line breaks).
 bool IsBlankText(std::string_view text);
 

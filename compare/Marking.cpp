@@ -12,12 +12,6 @@ namespace {
 
 constexpr const char* kRemovalColour = "#FF0000";
 
-html::Element BodyOf(const Document& document) {
-    if (!document || !document->body())
-        throw Failure(err::kObjectNotSet, kSource, "Object variable or With block variable not set");
-    return document->body();
-}
-
 void CheckSet(bool done, std::string_view value) {
     if (!done && !value.empty()) throw Failure(err::kEFail, kSource, "Invalid property value");
 }
@@ -328,19 +322,23 @@ void Compare::RunWalk(html::Node newNode, html::Node originalNode, const Documen
     walk_.reset();
 }
 
+html::Element Compare::MarkBodies(const Document& oNewHTML, const Document& oOriginalHTML) {
+    newDocument_ = oNewHTML;
+    originalDocument_ = oOriginalHTML;
+    resultDocument_.reset();
+    html::Element newBody = BodyOf(oNewHTML);
+    RunWalk(newBody, BodyOf(oOriginalHTML), oOriginalHTML);
+    MarkChanges();
+    Yield();
+    return newBody;
+}
+
 std::string Compare::GetMarkedHTML(const Document& oNewHTML, const Document& oOriginalHTML,
                                    std::string_view strInsertColor, std::string_view strUpdateColor) {
     try {
         insertColor_ = strInsertColor;
         updateColor_ = strUpdateColor;
-        newDocument_ = oNewHTML;
-        originalDocument_ = oOriginalHTML;
-        resultDocument_.reset();
-        html::Element newBody = BodyOf(oNewHTML);
-        RunWalk(newBody, BodyOf(oOriginalHTML), oOriginalHTML);
-        MarkChanges();
-        Yield();
-        return newBody.innerHTML();
+        return MarkBodies(oNewHTML, oOriginalHTML).innerHTML();
     } catch (...) {
         LogFailure();
         return {};
@@ -372,14 +370,7 @@ std::string Compare::GetMarkedElement(const Document& oNewHTML, const Document& 
 
 html::Element Compare::GetMarkedBody(const Document& oNewHTML, const Document& oOriginalHTML) {
     try {
-        newDocument_ = oNewHTML;
-        originalDocument_ = oOriginalHTML;
-        resultDocument_.reset();
-        html::Element newBody = BodyOf(oNewHTML);
-        RunWalk(newBody, BodyOf(oOriginalHTML), oOriginalHTML);
-        MarkChanges();
-        Yield();
-        return newBody;
+        return MarkBodies(oNewHTML, oOriginalHTML);
     } catch (...) {
         LogFailure();
         return {};

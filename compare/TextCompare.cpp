@@ -173,15 +173,30 @@ int32_t AddReduced(int32_t a, int32_t b) {
 }
 
 int32_t StringHash(std::string_view textUtf8) {
-    std::u32string text = text::ToU32(textUtf8);
     int32_t h = 0;
     int64_t position = 0;
-    for (char32_t c : text) {
-        if (c == 32 || c == 160) continue;
+    auto add = [&](char32_t c) {
+        if (c == 32 || c == 160) return;
         ++position;
-        int64_t term = int64_t{text::Windows1252Code(c)} * (position + 1);
+        int64_t term = int64_t{c < 0x80 ? static_cast<uint8_t>(c) : text::Windows1252Code(c)} * (position + 1);
         if (term > std::numeric_limits<int32_t>::max()) ThrowOverflow("StringHash");
-        h = AddReduced(h, static_cast<int32_t>(term));
+        int64_t sum = h + term;
+        h = sum <= std::numeric_limits<int32_t>::max() ? static_cast<int32_t>(sum)
+                                                      : AddReduced(h, static_cast<int32_t>(term));
+    };
+    // Plain ASCII is taken byte by byte; anything else goes through the decoder.
+    size_t i = 0;
+    while (i < textUtf8.size()) {
+        auto c = static_cast<unsigned char>(textUtf8[i]);
+        if (c < 0x80) {
+            add(c);
+            ++i;
+            continue;
+        }
+        size_t end = i + 1;
+        while (end < textUtf8.size() && static_cast<unsigned char>(textUtf8[end]) >= 0x80) ++end;
+        for (char32_t cp : text::ToU32(textUtf8.substr(i, end - i))) add(cp);
+        i = end;
     }
     return h;
 }

@@ -110,7 +110,12 @@ std::shared_ptr<Item> ItemList::AddItem(const std::shared_ptr<Item>& item, const
     if (before) at = IndexOf(*before, true);
     if (after) at = IndexOf(*after, true) + 1;
     auto indexed = index_.emplace(std::move(folded), item).first;
-    entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(at), Entry{&indexed->first, item});
+    try {
+        entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(at), Entry{&indexed->first, item});
+    } catch (...) {
+        index_.erase(indexed);
+        throw;
+    }
     return item;
 }
 

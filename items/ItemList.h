@@ -39,9 +39,9 @@ public:
 
     // Gives the item its keys and back links and inserts it before or after the named
     // item, or at the end. Answers the item, or an empty pointer (nothing changed) when
-    // the list already holds its key. Throws Failure 91 for an empty item, 5 when both
-    // before and after are given, when the named item is not in the list or when a
-    // folder would end up inside itself; keys and links are already set then.
+    // the list already holds its key. Throws Failure 91 for an empty item, 5 when a
+    // folder would end up inside itself, and 5 when both before and after are given or
+    // the named item is not in the list (the item's keys and links are already set then).
     std::shared_ptr<Item> AddItem(const std::shared_ptr<Item>& item, const std::optional<ItemRef>& before = std::nullopt,
                                   const std::optional<ItemRef>& after = std::nullopt);
 

@@ -358,7 +358,12 @@ void Application::SaveItems(const std::string& strFileName) const {
 void Application::LoadItems(const std::string& strFileName) {
     ClearItems();
     tag_.reset();
-    std::string bytes = ReadWholeFile(strFileName);
+    std::string bytes;
+    try {
+        bytes = ReadWholeFile(strFileName);
+    } catch (const Failure& failure) {
+        throw Failure(failure.Number(), kLoadSource, failure.Description());
+    }
     try {
         pugi::xml_document document;
         pugi::xml_parse_result parsed = document.load_buffer(bytes.data(), bytes.size());

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <vector>
 
+#include "platform/text/Utf16.h"
+
 namespace pelmor::quillon {
 namespace {
 
@@ -181,6 +183,7 @@ std::string ToUtf8(std::string_view bytes, const std::string& charset) {
     auto [bom, bomLength] = Bom(bytes);
     if (bomLength != 0 && bom == charset) bytes.remove_prefix(bomLength);
     if (charset == "UTF-8" && IsValidUtf8(bytes)) return std::string(bytes);
+    if (charset == "UTF-16LE") return text::DecodeUtf16Le(bytes);  // saved copies: the common case
 
     iconv_t cd = iconv_open("UTF-8", charset.c_str());
     if (cd == reinterpret_cast<iconv_t>(-1)) cd = iconv_open("UTF-8", "WINDOWS-1252");

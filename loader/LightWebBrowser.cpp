@@ -208,15 +208,7 @@ long LightWebBrowser::navigate(const std::string& bstrURL, const std::string& bs
                 return quillon::kOk;
             }
         }
-        if (!bstrBaseURL.empty()) {
-            long status = ApplyBaseURL(*document_, bstrBaseURL);
-            if (status != quillon::kOk) {
-                document_.reset();
-                return status;
-            }
-        }
-        ppHTMLDocument = std::move(document_);
-        return quillon::kOk;
+        return HandOut(bstrBaseURL, ppHTMLDocument);
     } catch (const std::exception& e) {
         lastError_ = e.what();
         document_.reset();
@@ -227,20 +219,24 @@ long LightWebBrowser::navigate(const std::string& bstrURL, const std::string& bs
     }
 }
 
+long LightWebBrowser::HandOut(const std::string& base, std::shared_ptr<html::Document>& out) {
+    if (!base.empty()) {
+        long status = ApplyBaseURL(*document_, base);
+        if (status != quillon::kOk) {
+            document_.reset();
+            return status;
+        }
+    }
+    out = std::move(document_);
+    return quillon::kOk;
+}
+
 long LightWebBrowser::LoadString(const std::string& bstrHTML, const std::string& bstrBaseURL,
                                  std::shared_ptr<html::Document>& ppHTMLDocument) {
     ppHTMLDocument.reset();
     try {
         document_ = html::Document::Parse(bstrHTML, "about:blank");
-        if (!bstrBaseURL.empty()) {
-            long status = ApplyBaseURL(*document_, bstrBaseURL);
-            if (status != quillon::kOk) {
-                document_.reset();
-                return status;
-            }
-        }
-        ppHTMLDocument = std::move(document_);
-        return quillon::kOk;
+        return HandOut(bstrBaseURL, ppHTMLDocument);
     } catch (...) {
         document_.reset();
         return quillon::kFail;

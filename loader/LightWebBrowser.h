@@ -122,6 +122,10 @@ public:
     void SetPlayVideos(bool value) { playVideos_ = value; }
 
 private:
+    // Applies a non-empty base to the held document and hands it out; on failure the
+    // document is dropped and the failure answered.
+    long HandOut(const std::string& base, std::shared_ptr<html::Document>& out);
+
     std::shared_ptr<html::Document> document_;
     std::string lastError_;
 

@@ -4,6 +4,7 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <filesystem>
@@ -190,7 +191,11 @@ FetchResult ReadLocalFile(const std::string& path, const FetchOptions& options) 
             result.error = "cannot open " + path;
             return result;
         }
-        std::string bytes(options.maxBytes + 1, '\0');
+        // Room for the file as it is now (plus one byte to notice a file that grew past the
+        // cap), never the whole cap: most copies are small.
+        std::uintmax_t size = std::filesystem::file_size(path, ec);
+        if (ec) size = 0;
+        std::string bytes(static_cast<std::size_t>(std::min<std::uintmax_t>(size, options.maxBytes)) + 1, '\0');
         in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         if (in.bad()) {
             result.error = "cannot read " + path;

@@ -152,6 +152,9 @@ void ItemTree::dropEvent(QDropEvent* event) {
     // The window moves the node itself; the drag must not remove anything on its own.
     event->setDropAction(Qt::IgnoreAction);
     event->ignore();
+    stopAutoScroll();
+    setState(NoState);
+    viewport()->update();
     if (event->source() == this && dragged && target) emit DropRequested(dragged, target, placement);
 }
 

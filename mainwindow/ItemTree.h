@@ -7,11 +7,10 @@
 // Tag holds a NodeLink back to the node. The link is cleared when the node is destroyed,
 // so an item never points at a dead node.
 
-#include <memory>
-
 #include <QColor>
 #include <QString>
 #include <QTreeWidget>
+#include <memory>
 
 #include "items/Application.h"
 

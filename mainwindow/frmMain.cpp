@@ -1,8 +1,5 @@
 #include "mainwindow/frmMain.h"
 
-#include <algorithm>
-#include <filesystem>
-
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -21,6 +18,9 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
 
 #include "items/Folder.h"
 #include "items/Page.h"
@@ -201,7 +201,8 @@ void frmMain::BuildControls() {
     lstStatus_->setObjectName(QStringLiteral("lstStatus"));
     lstStatus_->setRootIsDecorated(false);
     lstStatus_->setColumnCount(3);
-    lstStatus_->setHeaderLabels({QStringLiteral("Page"), QStringLiteral("Recent Action"), QStringLiteral("Last Updated")});
+    lstStatus_->setHeaderLabels(
+        {QStringLiteral("Page"), QStringLiteral("Recent Action"), QStringLiteral("Last Updated")});
     lstStatus_->headerItem()->setData(0, Qt::UserRole, QStringLiteral("Page"));
     lstStatus_->headerItem()->setData(1, Qt::UserRole, QStringLiteral("Status"));
     lstStatus_->headerItem()->setData(2, Qt::UserRole, QStringLiteral("Time"));
@@ -227,8 +228,8 @@ void frmMain::BuildControls() {
 void frmMain::BuildMenus() {
     QMenu* menuFile = menuBar()->addMenu(QStringLiteral("&File"));
     menuFile->setObjectName(QStringLiteral("menuFile"));
-    connect(AddAction(menuFile, QStringLiteral("menuMinimize"), QStringLiteral("Minimize To Tray")), &QAction::triggered,
-            this, [this] { menuMinimize_Click(); });
+    connect(AddAction(menuFile, QStringLiteral("menuMinimize"), QStringLiteral("Minimize To Tray")),
+            &QAction::triggered, this, [this] { menuMinimize_Click(); });
     menuFile->addSeparator();
     connect(AddAction(menuFile, QStringLiteral("menuExit"), QStringLiteral("Exit")), &QAction::triggered, this,
             [this] { close(); });
@@ -283,7 +284,8 @@ void frmMain::ActivateMain() {
         if (settings_->AutoCheck()) CheckForUpdates();
     } catch (...) {
         Failure failure = CurrentFailure("Pelmor");
-        QMessageBox::critical(this, QStringLiteral("Pelmor"), QStringLiteral("ActivateMain: ") + Q(failure.Description()));
+        QMessageBox::critical(this, QStringLiteral("Pelmor"),
+                              QStringLiteral("ActivateMain: ") + Q(failure.Description()));
     }
 }
 
@@ -300,20 +302,28 @@ void frmMain::ShowMain() {
         } catch (...) {
         }
     };
-    step([&] { move(ToPixels(settings_->FormLeft()), ToPixels(settings_->FormTop())); });
-    step([&] {
-        resize(std::max(ToPixels(settings_->FormWidth()), 1), std::max(ToPixels(settings_->FormHeight()), 1));
-    });
-    step([&] {
-        switch (settings_->FormWindowState()) {
-            case 2:
-                setWindowState(Qt::WindowMaximized);
-                break;
-            default:
-                setWindowState(Qt::WindowNoState);
-                break;
-        }
-    });
+    // Before the preferences are loaded the placement is all zero: the window keeps its own.
+    const bool placed = !settings_->INIFile().empty();
+    if (placed) step([&] { move(ToPixels(settings_->FormLeft()), ToPixels(settings_->FormTop())); });
+    if (placed && settings_->FormWidth() > 0 && settings_->FormHeight() > 0)
+        step([&] {
+            // The stored size may be below the minimum (the defaults are): the window opens
+            // at the minimum then.
+            QSize least = MinimumPixels();
+            resize(std::max(ToPixels(settings_->FormWidth()), least.width()),
+                   std::max(ToPixels(settings_->FormHeight()), least.height()));
+        });
+    if (placed)
+        step([&] {
+            switch (settings_->FormWindowState()) {
+                case 2:
+                    setWindowState(Qt::WindowMaximized);
+                    break;
+                default:
+                    setWindowState(Qt::WindowNoState);
+                    break;
+            }
+        });
     show();
     raise();
     activateWindow();
@@ -412,8 +422,8 @@ void frmMain::LoadItemToTree(TreeNode* parentNode, const std::shared_ptr<Item>& 
         } else {
             auto page = std::static_pointer_cast<Page>(item);
             auto* node = new TreeNode(Q(page->Key()), Q(page->Description()));
-            node->setIcon(0, shell::TreePicture(HasElementPath(*page) ? QStringLiteral("Element")
-                                                                           : QStringLiteral("Page")));
+            node->setIcon(
+                0, shell::TreePicture(HasElementPath(*page) ? QStringLiteral("Element") : QStringLiteral("Page")));
             parentNode->addChild(node);
             node->Link(item);
             colPages_.Add(page);
@@ -485,22 +495,15 @@ void frmMain::SetActiveDown(TreeNode* node, bool active) {
     }
 }
 
-void frmMain::ActivateItem(TreeNode* node, bool blSave) {
-    checkingNodes_ = true;
-    try {
-        SetActiveDown(node, true);
-        checkingNodes_ = false;
-        if (blSave) SaveItems();
-    } catch (...) {
-        checkingNodes_ = false;
-        ReportError("");
-    }
-}
+void frmMain::ActivateItem(TreeNode* node, bool blSave) { SwitchItem(node, true, blSave); }
 
-void frmMain::DeactivateItem(TreeNode* node, bool blSave) {
+void frmMain::DeactivateItem(TreeNode* node, bool blSave) { SwitchItem(node, false, blSave); }
+
+void frmMain::SwitchItem(TreeNode* node, bool active, bool blSave) {
+    // The check boxes change under the handler's feet: it must not take them for clicks.
     checkingNodes_ = true;
     try {
-        SetActiveDown(node, false);
+        SetActiveDown(node, active);
         checkingNodes_ = false;
         if (blSave) SaveItems();
     } catch (...) {
@@ -660,9 +663,12 @@ void frmMain::ShowItem(TreeNode* node) {
         const Page* page = node->AsPage();
         const Folder* folder = node->AsFolder();
         const bool root = node->IsRoot();
-        lblDetails_->setText(page ? QStringLiteral("Page Details")
-                                  : folder ? QStringLiteral("Folder Details") : QStringLiteral("General Details"));
-        lblURL_->setText(page ? QStringLiteral("URL:") : folder ? QStringLiteral("Folder Name:") : QStringLiteral("Main:"));
+        lblDetails_->setText(page     ? QStringLiteral("Page Details")
+                             : folder ? QStringLiteral("Folder Details")
+                                      : QStringLiteral("General Details"));
+        lblURL_->setText(page     ? QStringLiteral("URL:")
+                         : folder ? QStringLiteral("Folder Name:")
+                                  : QStringLiteral("Main:"));
         for (QWidget* w : {static_cast<QWidget*>(lblURL_), static_cast<QWidget*>(txtURL_),
                            static_cast<QWidget*>(lblDescription_), static_cast<QWidget*>(txtDescription_)})
             w->setVisible(!root);
@@ -721,19 +727,22 @@ bool frmMain::ShellTrayAdd() {
         trayIcon_->setObjectName(QStringLiteral("trayIcon%1").arg(kTrayId));
         trayIcon_->setToolTip(QStringLiteral("Pelmor"));
         trayIcon_->setContextMenu(menuSystray_);
-        connect(trayIcon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-            if (reason == QSystemTrayIcon::DoubleClick) {
-                menuRestoreTray_Click();
-            } else if (reason == QSystemTrayIcon::Context && isVisible()) {
-                raise();
-                activateWindow();
-            }
-        });
+        connect(trayIcon_, &QSystemTrayIcon::activated, this, &frmMain::ctlTray_Activated);
         trayIcon_->show();
         return true;
     } catch (...) {
         ReportError("");
         return false;
+    }
+}
+
+void frmMain::ctlTray_Activated(QSystemTrayIcon::ActivationReason reason) {
+    if (reason == QSystemTrayIcon::DoubleClick) {
+        menuRestoreTray_Click();
+    } else if (reason == QSystemTrayIcon::Context && isVisible()) {
+        // The tray shows its menu itself; the window comes to the front behind it.
+        raise();
+        activateWindow();
     }
 }
 
@@ -787,6 +796,11 @@ double frmMain::ScaleHeight() const {
 
 double frmMain::GetDistance(const TwipRect& control) const { return ScaleHeight() - (control.Top + control.Height); }
 
+QSize frmMain::MinimumPixels() {
+    return QSize(static_cast<int>(std::ceil(kMinWidth / shell::TwipsPerPixel() - 1e-9)),
+                 static_cast<int>(std::ceil(kMinHeight / shell::TwipsPerPixel() - 1e-9)));
+}
+
 int frmMain::WindowStateNumber() const {
     if (isMinimized()) return 1;
     if (isMaximized() || isFullScreen()) return 2;
@@ -804,10 +818,9 @@ void frmMain::Form_Resize() {
         if (resizing_) return;
         resizing_ = true;
         if (WindowStateNumber() == 0) {
-            int minWidth = ToPixels(kMinWidth);
-            int minHeight = ToPixels(kMinHeight);
-            if (width() < minWidth || height() < minHeight)
-                resize(std::max(width(), minWidth), std::max(height(), minHeight));
+            QSize least = MinimumPixels();
+            if (width() < least.width() || height() < least.height())
+                resize(std::max(width(), least.width()), std::max(height(), least.height()));
         }
         ArrangeControls();
         int state = WindowStateNumber();
@@ -818,7 +831,9 @@ void frmMain::Form_Resize() {
             settings_->SetFormHeight(static_cast<float>(ToTwips(height())));
             settings_->SetFormWidth(static_cast<float>(ToTwips(width())));
         }
-        settings_->SavePreferences();
+        // Before the preferences are loaded there is nothing to keep: saving then would
+        // overwrite the user's preferences with empty values.
+        if (!settings_->INIFile().empty()) settings_->SavePreferences();
         resizing_ = false;
     } catch (...) {
         resizing_ = false;

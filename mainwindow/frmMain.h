@@ -4,14 +4,14 @@
 // selected item and the activity log on the right, menus, toolbar, status bar and the
 // tray icon. Every change the user makes is saved to the profile file at once.
 
+#include <QMainWindow>
+#include <QPointer>
+#include <QSystemTrayIcon>
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
 #include <vector>
-
-#include <QMainWindow>
-#include <QPointer>
 
 #include "items/Application.h"
 #include "mainwindow/ItemTree.h"
@@ -26,7 +26,6 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
-class QSystemTrayIcon;
 class QTimer;
 class QToolBar;
 class QToolButton;
@@ -92,6 +91,8 @@ public:
     bool ShellTrayAdd();
     void ShellTrayModifyTip(const QIcon& newIcon);
     void ShellTrayDelete();
+    // Mouse gestures on the tray icon: a double click restores the window.
+    void ctlTray_Activated(QSystemTrayIcon::ActivationReason reason);
     // Puts the program's own icon back when no page is marked updated any more.
     void RefreshTrayIcon();
 
@@ -175,9 +176,12 @@ private:
     void ApplyTreeFont();
     void ctlTree_NodeCheck(QTreeWidgetItem* item);
     void SetActiveDown(TreeNode* node, bool active);
+    void SwitchItem(TreeNode* node, bool active, bool blSave);
     void MovedFolderKeys(const std::shared_ptr<Folder>& folder);
     void PlaceControls();
     int WindowStateNumber() const;
+    // kMinWidth x kMinHeight twips in whole pixels, rounded up.
+    static QSize MinimumPixels();
     void Form_Unload();
     void BuildCheckCommands();
     void StartUpdater();

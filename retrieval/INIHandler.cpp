@@ -13,8 +13,8 @@ constexpr size_t kValueBuffer = 2048;
 
 INIHandler::INIHandler() { tamsin::OpenLibraryLog(); }
 
-void INIHandler::ProfileSaveItem(std::string_view lpSectionName, std::string_view lpKeyName,
-                                 std::string_view lpValue, const std::string& INIFile) const {
+void INIHandler::ProfileSaveItem(std::string_view lpSectionName, std::string_view lpKeyName, std::string_view lpValue,
+                                 const std::string& INIFile) const {
     ini::WritePrivateProfileString(lpSectionName, lpKeyName, lpValue, INIFile);
 }
 

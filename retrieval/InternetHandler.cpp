@@ -125,12 +125,15 @@ std::shared_ptr<html::Document> InternetHandler::Navigate(const std::string& str
     }
     if (!document) return nullptr;
 
-    // An empty response comes back as exactly this document.
-    LightWebBrowser blank;
-    std::shared_ptr<html::Document> empty;
-    if (blank.LoadString("", u, empty) == quillon::kOk && empty &&
-        EqualsNoCase(document->documentElement().outerHTML(), empty->documentElement().outerHTML()))
-        return nullptr;
+    // An empty response comes back as exactly this document; only a document with an
+    // empty body can be it.
+    if (document->body() && !document->body().firstChild()) {
+        LightWebBrowser blank;
+        std::shared_ptr<html::Document> empty;
+        if (blank.LoadString("", u, empty) == quillon::kOk && empty &&
+            EqualsNoCase(document->documentElement().outerHTML(), empty->documentElement().outerHTML()))
+            return nullptr;
+    }
 
     std::string target = savedCopy ? std::string() : GetRedirectionURL(*document);
     if (!target.empty() && !EqualsNoCase(target, document->URL()) && hops < kMaxRefreshHops)

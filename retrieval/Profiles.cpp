@@ -30,8 +30,9 @@ fs::path CheckedProfilePath(const std::string& strXMLName) {
     if (ec || !file.has_filename())
         throw Failure(err::kInvalidProcedureCall, "Settings", "Invalid profile file name: " + strXMLName);
     if (!fs::is_directory(file.parent_path(), ec))
-        throw Failure(kPathNotFound, "Settings", "Path not found: the folder " + file.parent_path().string() +
-                                                     " of the profile file does not exist");
+        throw Failure(
+            kPathNotFound, "Settings",
+            "Path not found: the folder " + file.parent_path().string() + " of the profile file does not exist");
     if (file.stem() == file.filename())
         throw Failure(err::kInvalidProcedureCall, "Settings",
                       "The profile file name " + file.filename().string() +
@@ -59,8 +60,7 @@ void CopyCacheFiles(const std::string& from, const std::string& to) {
     if (!fs::is_directory(from, ec) || fs::equivalent(from, to, ec)) return;
     for (const fs::directory_entry& entry : fs::directory_iterator(from)) {
         if (!entry.is_regular_file()) continue;
-        WriteFileAtomically((fs::path(to) / entry.path().filename()).string(),
-                            ReadWholeFile(entry.path().string()));
+        WriteFileAtomically((fs::path(to) / entry.path().filename()).string(), ReadWholeFile(entry.path().string()));
     }
 }
 

@@ -115,9 +115,9 @@ void Settings::LoadPreferences() {
         formLeft_ = ReadSingle("Left", text("Form", "Left", "0"));
         formHeight_ = ReadSingle("Height", text("Form", "Height", "5670"));
         formWidth_ = ReadSingle("Width", text("Form", "Width", "9120"));
-        formWindowState_ = static_cast<int16_t>(ReadWhole("WindowState", text("Form", "WindowState", "0"),
-                                                          std::numeric_limits<int16_t>::min(),
-                                                          std::numeric_limits<int16_t>::max()));
+        formWindowState_ =
+            static_cast<int16_t>(ReadWhole("WindowState", text("Form", "WindowState", "0"),
+                                           std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max()));
 
         treeFont_ = Font();
         treeFont_.Name = text("Font", "Name", "MS Sans Serif");

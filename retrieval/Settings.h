@@ -111,8 +111,11 @@ public:
     const std::string& LastError() const { return lastError_; }
 
 private:
+    // Folder of the INI file (the config folder); "" when it cannot be found.
     std::string GetWindowsFolder();
+    // The INI file LoadPreferences chose, or the default one before it ran.
     std::string TargetINIFile() const;
+    // Logs the failure in flight for `operation` and keeps its description for LastError().
     void Report(const char* operation);
 
     std::string defaultSoundFile_;

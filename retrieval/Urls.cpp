@@ -9,6 +9,7 @@
 #include <limits>
 #include <memory>
 
+#include "loader/Transport.h"
 #include "platform/core/Failure.h"
 #include "platform/core/Strings.h"
 #include "platform/text/Unicode.h"
@@ -57,21 +58,6 @@ bool NeedsEscaping(std::string_view url) {
     return false;
 }
 
-std::string FileUrlOf(std::string_view path) {
-    std::string out = "file://";
-    static const char* const hex = "0123456789ABCDEF";
-    for (unsigned char c : path) {
-        if (c > 0x20 && c < 0x7F && c != '%' && c != '#' && c != '?') {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-    }
-    return out;
-}
-
 // The URL without its fragment (and without its query when `dropQuery`).
 std::string_view Stem(std::string_view url, bool dropQuery) {
     std::size_t cut = url.find('#');
@@ -113,7 +99,7 @@ bool HostOf(std::string_view url, std::string& host) {
 
 std::string CombineUrls(std::string_view base, std::string_view relative) {
     std::string baseText(base);
-    if (!baseText.empty() && baseText[0] == '/') baseText = FileUrlOf(baseText);
+    if (!baseText.empty() && baseText[0] == '/') baseText = quillon::FileUrlFromPath(baseText);
     std::string rel(relative);
 
     if (SchemeLength(rel) != 0) {

@@ -2,9 +2,8 @@
 
 // The program's command line and the three words it understands.
 
-#include <string>
-
 #include <QStringList>
+#include <string>
 
 namespace pelmor::shell {
 

@@ -4,10 +4,9 @@
 // dialog shows it (except for the tree control's own failures) and the main window's
 // status bar says "Error occured".
 
+#include <QString>
 #include <functional>
 #include <string_view>
-
-#include <QString>
 
 #include "platform/core/Failure.h"
 

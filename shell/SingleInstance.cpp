@@ -36,8 +36,9 @@ SingleInstance::Claim SingleInstance::ClaimName() {
 
 bool SingleInstance::AskOwnerToRestore(int timeoutMs) {
     if (!connection_.isConnected()) return false;
-    QDBusMessage call = QDBusMessage::createMethodCall(QString::fromLatin1(kBusName), QString::fromLatin1(kInstancePath),
-                                                       QString::fromLatin1(kInstanceInterface), QStringLiteral("Restore"));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(QString::fromLatin1(kBusName), QString::fromLatin1(kInstancePath),
+                                       QString::fromLatin1(kInstanceInterface), QStringLiteral("Restore"));
     QDBusMessage reply = connection_.call(call, QDBus::BlockWithGui, timeoutMs);
     return reply.type() == QDBusMessage::ReplyMessage;
 }

@@ -54,18 +54,16 @@ std::optional<int> Program::Main() {
     QCoreApplication::processEvents();
     if (TakeToolbarRunning()) return 0;
 
-    bool busMissing = false;
-    if (!commandLine_.IsForce()) {
-        instance_ = std::make_unique<SingleInstance>();
-        SingleInstance::Claim claim = appRunning_ ? SingleInstance::Claim::HeldByOther : instance_->ClaimName();
-        if (claim == SingleInstance::Claim::HeldByOther) {
-            instance_->AskOwnerToRestore();
-            instance_.reset();
-            return 0;
-        }
-        busMissing = claim == SingleInstance::Claim::NoBus;
-        connect(instance_.get(), &SingleInstance::RestoreRequested, this, &Program::RestoreRequested);
+    // A forced start takes the bus name too when it is free, so that later starts find it.
+    instance_ = std::make_unique<SingleInstance>();
+    SingleInstance::Claim claim = appRunning_ ? SingleInstance::Claim::HeldByOther : instance_->ClaimName();
+    if (claim == SingleInstance::Claim::HeldByOther && !commandLine_.IsForce()) {
+        instance_->AskOwnerToRestore();
+        instance_.reset();
+        return 0;
     }
+    const bool busMissing = claim == SingleInstance::Claim::NoBus;
+    connect(instance_.get(), &SingleInstance::RestoreRequested, this, &Program::RestoreRequested);
 
     try {
         log::StartLog();
@@ -98,7 +96,8 @@ void Program::SplashTimer() {
         if (splash_) splash_->close();
         log::WriteLog("Splash timer fired");
     });
-    if (!hide) Step([&] {
+    if (!hide)
+        Step([&] {
             LoadMainWindow();
             main_->ShowMain();
         });
@@ -112,7 +111,8 @@ void Program::SplashTimer() {
         log::WriteLog("After frmMain activated");
     });
     if (!hide) Step([&] { main_->ShowMain(); });
-    if (hide) Step([&] {
+    if (hide)
+        Step([&] {
             main_->hide();
             main_->SetStartedHidden(true);
         });

@@ -5,11 +5,10 @@
 // preferences and the item tree, shows the splash window and, when its timer fires,
 // loads, activates and shows the main window.
 
+#include <QObject>
 #include <functional>
 #include <memory>
 #include <optional>
-
-#include <QObject>
 
 #include "items/Application.h"
 #include "retrieval/Settings.h"

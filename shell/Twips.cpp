@@ -1,9 +1,8 @@
 #include "shell/Twips.h"
 
-#include <cmath>
-
 #include <QGuiApplication>
 #include <QScreen>
+#include <cmath>
 
 namespace pelmor::shell {
 

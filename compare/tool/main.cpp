@@ -12,8 +12,10 @@
 #include <vector>
 
 #include "compare/Compare.h"
+#include "loader/LightWebBrowser.h"
 #include "platform/html/Html.h"
 #include "platform/text/Utf16.h"
+#include "retrieval/InternetHandler.h"
 
 namespace {
 
@@ -22,7 +24,8 @@ constexpr int kExitUsage = 2;
 constexpr const char* kUsage =
     "Usage: pelmor-diff [options] ORIGINAL NEW\n"
     "Compares two HTML files (UTF-8, or UTF-16 with a byte-order mark) and prints the inner\n"
-    "HTML of the new page's body with the changes marked.\n"
+    "HTML of the new page's body with the changes marked. Either side may be a web address\n"
+    "(http, https, ftp), loaded as the checker loads pages.\n"
     "\n"
     "  --changed            print \"changed\" (exit 0) or \"unchanged\" (exit 1) instead\n"
     "  --script             print the edit script: one record a line, tab-separated:\n"
@@ -100,6 +103,12 @@ Options ParseOptions(int argc, char** argv) {
 }
 
 std::shared_ptr<pelmor::html::Document> Load(const std::string& path) {
+    int scheme = pelmor::LightWebBrowser::SchemeNumber(path);
+    if (scheme >= 1 && scheme <= 4) {
+        auto document = pelmor::InternetHandler().LightNavigate(path);
+        if (!document) Fail("cannot load " + path);
+        return document;
+    }
     std::error_code error;
     if (!std::filesystem::exists(path, error)) Fail("cannot read " + path + ": no such file");
     if (std::filesystem::is_directory(path, error)) Fail("cannot read " + path + ": is a folder");

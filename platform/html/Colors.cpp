@@ -64,12 +64,6 @@ int HexValue(char c) {
     return -1;
 }
 
-std::string_view Trim(std::string_view t) {
-    while (!t.empty() && (t.front() == ' ' || t.front() == '\t' || t.front() == '\n' || t.front() == '\r')) t.remove_prefix(1);
-    while (!t.empty() && (t.back() == ' ' || t.back() == '\t' || t.back() == '\n' || t.back() == '\r')) t.remove_suffix(1);
-    return t;
-}
-
 std::optional<uint32_t> ParseHex(std::string_view digits) {
     if (digits.size() != 6 && digits.size() != 3) return std::nullopt;
     uint32_t v = 0;
@@ -93,7 +87,7 @@ std::optional<uint32_t> ParseRgb(std::string_view lower) {
     lower.remove_prefix(lower.find('(') + 1);
     uint32_t v = 0;
     for (int part = 0; part < 3; ++part) {
-        lower = Trim(lower);
+        lower = TrimSpace(lower);
         long n = 0;
         size_t i = 0;
         while (i < lower.size() && lower[i] >= '0' && lower[i] <= '9' && n < 100000) n = n * 10 + (lower[i++] - '0');
@@ -104,7 +98,7 @@ std::optional<uint32_t> ParseRgb(std::string_view lower) {
             ++i;
         }
         v = (v << 8) | uint32_t(std::min(n, 255L));
-        lower = Trim(lower.substr(i));
+        lower = TrimSpace(lower.substr(i));
         if (part < 2) {
             if (lower.empty() || lower[0] != ',') return std::nullopt;
             lower.remove_prefix(1);
@@ -116,7 +110,7 @@ std::optional<uint32_t> ParseRgb(std::string_view lower) {
 }  // namespace
 
 std::optional<uint32_t> ParseColor(std::string_view text) {
-    text = Trim(text);
+    text = TrimSpace(text);
     if (text.empty()) return std::nullopt;
     if (text[0] == '#') return ParseHex(text.substr(1));
     if (text.size() == 6)
@@ -129,7 +123,7 @@ std::optional<uint32_t> ParseColor(std::string_view text) {
 std::string CssColor(std::string_view text) {
     auto rgb = ParseColor(text);
     if (!rgb) return {};
-    std::string lower = AsciiLower(Trim(text));
+    std::string lower = AsciiLower(TrimSpace(text));
     if (FindName(lower)) return lower;
     char buffer[8];
     std::snprintf(buffer, sizeof buffer, "#%06X", unsigned(*rgb));

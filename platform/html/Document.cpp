@@ -226,8 +226,7 @@ std::string Document::title() const {
         for (NodeData* t = n->first; t; t = t->next) {
             if (t->kind != Kind::Text) continue;
             for (char c : t->text) {
-                bool space = c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-                if (!space) out += c;
+                if (!detail::IsHtmlSpace(c)) out += c;
                 else if (!out.empty() && out.back() != ' ') out += ' ';
             }
         }

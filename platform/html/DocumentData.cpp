@@ -215,6 +215,12 @@ std::string AsciiUpper(std::string_view text) {
     return out;
 }
 
+std::string_view TrimSpace(std::string_view text) {
+    while (!text.empty() && IsHtmlSpace(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsHtmlSpace(text.back())) text.remove_suffix(1);
+    return text;
+}
+
 int DepthOf(const NodeData* node) {
     int depth = 0;
     for (; node && node->kind == Kind::Element; node = node->parent) ++depth;

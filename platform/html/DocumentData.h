@@ -135,6 +135,14 @@ private:
     uint32_t nextId_ = 0;
 };
 
+// The white space of HTML: blank, tab, line feed, form feed, carriage return.
+inline bool IsHtmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r'; }
+// The text without HTML white space at either end.
+std::string_view TrimSpace(std::string_view text);
+// Value of a property in an element's "style" attribute, the last declaration winning;
+// "" when not set.
+std::string StyleProperty(const NodeData* element, std::string_view property);
+
 // Attribute of that name, compared without regard to ASCII letter case; null when absent.
 const Attr* FindAttribute(const NodeData* element, std::string_view name);
 bool EqualsAsciiNoCase(std::string_view a, std::string_view b);

@@ -283,10 +283,12 @@ public:
 private:
     friend class Element;
     TextRange(detail::DocumentData* doc, uint32_t start, uint32_t end) : doc_(doc), start_(start), end_(end) {}
-    void Clamp();
+    // Holds both ends inside the current text (it may have shrunk since) and on
+    // character boundaries.
+    void Clamp() const;
     detail::DocumentData* doc_ = nullptr;
-    uint32_t start_ = 0;  // byte offsets into the body's rendered text
-    uint32_t end_ = 0;
+    mutable uint32_t start_ = 0;  // byte offsets into the body's rendered text
+    mutable uint32_t end_ = 0;
 };
 
 // A frame's window: its FRAME or IFRAME element and the document loaded into it.

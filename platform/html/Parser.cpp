@@ -82,7 +82,6 @@ bool RepairUtf8(std::string_view in, std::string& out) {
 constexpr size_t kGuardDepth = kMaxDepth + 128;
 
 bool IsAsciiAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
 
 // Elements that never hold other elements, or that the parser closes by itself when the
@@ -154,7 +153,7 @@ bool GuardNesting(std::string_view in, std::string& out) {
         }
         if (!IsAsciiAlpha(c)) continue;
         name.clear();
-        while (pos < n && !IsSpace(in[pos]) && in[pos] != '/' && in[pos] != '>') name += LowerAscii(in[pos++]);
+        while (pos < n && !IsHtmlSpace(in[pos]) && in[pos] != '/' && in[pos] != '>') name += LowerAscii(in[pos++]);
         // Skip the attributes, honouring quoted values.
         bool selfClosing = false;
         while (pos < n && in[pos] != '>') {
@@ -166,7 +165,7 @@ bool GuardNesting(std::string_view in, std::string& out) {
             }
             if (d == '=') {
                 ++pos;
-                while (pos < n && IsSpace(in[pos])) ++pos;
+                while (pos < n && IsHtmlSpace(in[pos])) ++pos;
                 if (pos < n && (in[pos] == '"' || in[pos] == '\'')) {
                     size_t e = in.find(in[pos], pos + 1);
                     pos = e == std::string_view::npos ? n : e + 1;
@@ -303,30 +302,40 @@ struct NameInfo {
 };
 
 // Names and facts for every tag gumbo knows, computed once.
-const std::vector<NameInfo>& GumboNames() {
-    static const std::vector<NameInfo>* names = [] {
-        auto* result = new std::vector<NameInfo>();
-        auto* store = new std::deque<std::string>();
+struct GumboNameTable {
+    GumboNameTable() {
         for (int t = 0; t < GUMBO_TAG_UNKNOWN; ++t) {
             std::string_view lower = gumbo_normalized_tagname(GumboTag(t));
             const TagInfo& info = LookupTag(lower);
             if (!info.lower.empty()) {
-                result->push_back({info.lower, info.upper, &info});
+                names.push_back({info.lower, info.upper, &info});
             } else {
-                store->push_back(AsciiUpper(lower));
-                result->push_back({lower, store->back(), &LookupTag("")});
+                uppers.push_back(AsciiUpper(lower));
+                names.push_back({lower, uppers.back(), &LookupTag("")});
             }
         }
-        return result;
-    }();
-    return *names;
+    }
+    std::deque<std::string> uppers;  // a deque never moves its elements
+    std::vector<NameInfo> names;
+};
+
+const std::vector<NameInfo>& GumboNames() {
+    static const GumboNameTable table;
+    return table.names;
 }
 
+// Name of an element as written: the text after the first "<" that starts a tag, up to
+// white space, "/" or ">". gumbo's original text of a tag can carry a bogus "</>" in
+// front of it, so its own extraction is not used.
 std::string_view OriginalName(const GumboElement& e) {
-    GumboStringPiece piece = e.original_tag;
-    if (!piece.data || piece.length == 0) return {};
-    gumbo_tag_from_original_text(&piece);
-    return {piece.data, piece.length};
+    std::string_view text(e.original_tag.data ? e.original_tag.data : "", e.original_tag.length);
+    for (size_t i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != '<' || !IsAsciiAlpha(text[i + 1])) continue;
+        size_t j = i + 1;
+        while (j < text.size() && !IsHtmlSpace(text[j]) && text[j] != '/' && text[j] != '>') ++j;
+        return text.substr(i + 1, j - i - 1);
+    }
+    return {};
 }
 
 NodeData* NewElementFromGumbo(DocumentData& doc, const GumboElement& e) {
@@ -334,9 +343,9 @@ NodeData* NewElementFromGumbo(DocumentData& doc, const GumboElement& e) {
                    : e.tag_namespace == GUMBO_NAMESPACE_MATHML ? Namespace::MathMl
                                                                : Namespace::Html;
     if (ns == Namespace::Svg) {
-        GumboStringPiece piece = e.original_tag;
-        if (piece.data && piece.length) {
-            gumbo_tag_from_original_text(&piece);
+        std::string_view name = OriginalName(e);
+        if (!name.empty()) {
+            GumboStringPiece piece{name.data(), name.size()};
             if (const char* fixed = gumbo_normalize_svg_tagname(&piece)) {
                 const TagInfo& none = LookupTag("");
                 return doc.NewElementWith(fixed, doc.arena.Copy(AsciiUpper(fixed)), none, ns);
@@ -350,6 +359,13 @@ NodeData* NewElementFromGumbo(DocumentData& doc, const GumboElement& e) {
     std::string lower = AsciiLower(OriginalName(e));
     if (lower.empty()) lower = "unknown";
     return doc.NewElement(lower, ns);
+}
+
+// A text of gumbo's kept in the document. gumbo can produce invalid UTF-8 of its own (a
+// numeric character reference that overflows), so its output is checked like input.
+std::string_view Keep(DocumentData& doc, std::string_view text) {
+    std::string repaired;
+    return doc.arena.Copy(RepairUtf8(text, repaired) ? std::string_view(repaired) : text);
 }
 
 void CopyAttributes(DocumentData& doc, NodeData* node, const GumboVector& attrs) {
@@ -368,7 +384,7 @@ void CopyAttributes(DocumentData& doc, NodeData* node, const GumboVector& attrs)
                 break;
             default: break;
         }
-        doc.AddAttribute(node, doc.arena.Copy(name), doc.arena.Copy(a->value));
+        doc.AddAttribute(node, Keep(doc, name), Keep(doc, a->value));
     }
 }
 
@@ -407,10 +423,10 @@ void CopyTree(DocumentData& doc, const GumboVector& top, NodeData* target, int d
             case GUMBO_NODE_TEXT:
             case GUMBO_NODE_WHITESPACE:
             case GUMBO_NODE_CDATA:
-                doc.AppendNew(p.target, doc.NewText(doc.arena.Copy(g->v.text.text)));
+                doc.AppendNew(p.target, doc.NewText(Keep(doc, g->v.text.text)));
                 break;
             case GUMBO_NODE_COMMENT:
-                doc.AppendNew(p.target, doc.NewComment(doc.arena.Copy(g->v.text.text)));
+                doc.AppendNew(p.target, doc.NewComment(Keep(doc, g->v.text.text)));
                 break;
             default: break;
         }

@@ -7,7 +7,20 @@ namespace pelmor::html::detail {
 
 namespace {
 
-// Appends `text` with &, the no-break space, and < > (text) or " (attribute) escaped.
+// Control characters as numeric references: the parser would turn them (and a bare
+// carriage return) into something else when it reads the page again.
+const char* ControlReference(char c) {
+    static const char* const kRefs[32] = {
+        nullptr,  "&#1;",  "&#2;",  "&#3;",  "&#4;",  "&#5;",  "&#6;",  "&#7;",  "&#8;",  nullptr, nullptr,
+        "&#11;",  nullptr, "&#13;", "&#14;", "&#15;", "&#16;", "&#17;", "&#18;", "&#19;", "&#20;", "&#21;",
+        "&#22;",  "&#23;", "&#24;", "&#25;", "&#26;", "&#27;", "&#28;", "&#29;", "&#30;", "&#31;"};
+    auto u = static_cast<unsigned char>(c);
+    if (u < 32) return kRefs[u];
+    return u == 0x7F ? "&#127;" : nullptr;
+}
+
+// Appends `text` with &, the no-break space, control characters, and < > (text) or "
+// (attribute) escaped.
 void AppendEscaped(std::string& out, std::string_view text, bool attribute) {
     const char* p = text.data();
     const char* end = p + text.size();
@@ -26,7 +39,7 @@ void AppendEscaped(std::string& out, std::string_view text, bool attribute) {
                     length = 2;
                 }
                 break;
-            default: break;
+            default: replacement = ControlReference(*p); break;
         }
         if (replacement) {
             out.append(run, p - run);

@@ -10,16 +10,6 @@ namespace pelmor::html {
 
 namespace {
 
-std::string_view Trim(std::string_view t) {
-    while (!t.empty() && (t.front() == ' ' || t.front() == '\t' || t.front() == '\n' || t.front() == '\r' ||
-                          t.front() == '\f'))
-        t.remove_prefix(1);
-    while (!t.empty() &&
-           (t.back() == ' ' || t.back() == '\t' || t.back() == '\n' || t.back() == '\r' || t.back() == '\f'))
-        t.remove_suffix(1);
-    return t;
-}
-
 struct Declaration {
     std::string_view name;
     std::string_view value;
@@ -50,8 +40,8 @@ std::vector<Declaration> Split(std::string_view style) {
         std::string_view part = style.substr(i, j - i);
         size_t colon = part.find(':');
         if (colon != std::string_view::npos) {
-            std::string_view name = Trim(part.substr(0, colon));
-            if (!name.empty()) out.push_back({name, Trim(part.substr(colon + 1))});
+            std::string_view name = detail::TrimSpace(part.substr(0, colon));
+            if (!name.empty()) out.push_back({name, detail::TrimSpace(part.substr(colon + 1))});
         }
         i = j + 1;
     }
@@ -69,7 +59,7 @@ bool IsBorderStyle(std::string_view v) {
 // A CSS length for a border width: a bare number becomes pixels; keywords and lengths
 // with a unit stay; anything else gives "".
 std::string CssLength(std::string_view v) {
-    v = Trim(v);
+    v = detail::TrimSpace(v);
     if (v.empty()) return {};
     std::string lower = detail::AsciiLower(v);
     if (lower == "thin" || lower == "medium" || lower == "thick") return lower;
@@ -90,14 +80,17 @@ std::string CssLength(std::string_view v) {
 
 }  // namespace
 
-std::string Style::getPropertyValue(std::string_view property) const {
-    if (!element_) return {};
-    const detail::Attr* a = detail::FindAttribute(element_, "style");
+std::string detail::StyleProperty(const NodeData* element, std::string_view property) {
+    const Attr* a = FindAttribute(element, "style");
     if (!a) return {};
     std::string result;
     for (const Declaration& d : Split(a->value))
-        if (detail::EqualsAsciiNoCase(d.name, property)) result = std::string(d.value);
+        if (EqualsAsciiNoCase(d.name, property)) result = std::string(d.value);
     return result;
+}
+
+std::string Style::getPropertyValue(std::string_view property) const {
+    return element_ ? detail::StyleProperty(element_, property) : std::string();
 }
 
 bool Style::setProperty(std::string_view property, std::string_view value) {
@@ -105,7 +98,7 @@ bool Style::setProperty(std::string_view property, std::string_view value) {
     const detail::Attr* a = detail::FindAttribute(element_, "style");
     std::string text;
     bool placed = false;
-    value = Trim(value);
+    value = detail::TrimSpace(value);
     for (const Declaration& d : Split(a ? a->value : std::string_view())) {
         std::string_view v = d.value;
         if (detail::EqualsAsciiNoCase(d.name, property)) {
@@ -126,27 +119,27 @@ bool Style::setProperty(std::string_view property, std::string_view value) {
 }
 
 bool Style::SetBackgroundColor(std::string_view value) {
-    if (Trim(value).empty()) return setProperty("background-color", "");
+    if (detail::TrimSpace(value).empty()) return setProperty("background-color", "");
     std::string css = detail::CssColor(value);
     return !css.empty() && setProperty("background-color", css);
 }
 
 bool Style::SetBorderColor(std::string_view value) {
-    if (Trim(value).empty()) return setProperty("border-color", "");
+    if (detail::TrimSpace(value).empty()) return setProperty("border-color", "");
     std::string css = detail::CssColor(value);
     return !css.empty() && setProperty("border-color", css);
 }
 
 bool Style::SetBorderWidth(std::string_view value) {
-    if (Trim(value).empty()) return setProperty("border-width", "");
+    if (detail::TrimSpace(value).empty()) return setProperty("border-width", "");
     std::string css = CssLength(value);
     return !css.empty() && setProperty("border-width", css);
 }
 
 bool Style::SetBorderStyle(std::string_view value) {
-    if (Trim(value).empty()) return setProperty("border-style", "");
-    if (!IsBorderStyle(Trim(value))) return false;
-    return setProperty("border-style", detail::AsciiLower(Trim(value)));
+    if (detail::TrimSpace(value).empty()) return setProperty("border-style", "");
+    if (!IsBorderStyle(detail::TrimSpace(value))) return false;
+    return setProperty("border-style", detail::AsciiLower(detail::TrimSpace(value)));
 }
 
 }  // namespace pelmor::html

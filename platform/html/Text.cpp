@@ -9,13 +9,16 @@ namespace pelmor::html::detail {
 
 namespace {
 
-inline bool IsCollapsible(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+inline bool IsCollapsible(char c) { return IsHtmlSpace(c); }
 
 class Renderer {
 public:
     Renderer(std::string& out, Layout* layout) : out_(out), layout_(layout) {}
 
     void Run(const NodeData* scope) {
+        // Text inside a PRE keeps its white space also when read from an element below it.
+        for (const NodeData* a = scope->parent; a; a = a->parent)
+            if (a->flags & kPreformatted) ++pre_;
         const NodeData* n = scope->first;
         while (n) {
             bool entered = Enter(n);
@@ -120,7 +123,8 @@ private:
         if (pendingSpace_) {
             pendingSpace_ = false;
             if (!lineStart_) {
-                MarkStarted();
+                // The blank between two words belongs to neither: elements that open
+                // here start after it.
                 AddSegment(spaceNode_, spaceStart_, spaceLength_, 1);
                 out_ += ' ';
             }

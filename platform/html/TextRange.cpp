@@ -99,30 +99,12 @@ const NodeData* ElementAt(const Layout& layout, uint32_t position) {
     return layout.root;
 }
 
+// A colour property of the inline style, without any "!important".
 std::string StyleValue(const NodeData* e, std::string_view property) {
-    const detail::Attr* a = detail::FindAttribute(e, "style");
-    if (!a) return {};
-    std::string_view style = a->value;
-    std::string result;
-    size_t i = 0;
-    while (i < style.size()) {
-        size_t j = style.find(';', i);
-        if (j == std::string_view::npos) j = style.size();
-        std::string_view part = style.substr(i, j - i);
-        size_t colon = part.find(':');
-        if (colon != std::string_view::npos) {
-            std::string_view name = part.substr(0, colon);
-            while (!name.empty() && (name.front() == ' ' || name.front() == '\t' || name.front() == '\n'))
-                name.remove_prefix(1);
-            while (!name.empty() && (name.back() == ' ' || name.back() == '\t' || name.back() == '\n'))
-                name.remove_suffix(1);
-            if (detail::EqualsAsciiNoCase(name, property)) result = std::string(part.substr(colon + 1));
-        }
-        i = j + 1;
-    }
-    size_t bang = result.find('!');
-    if (bang != std::string::npos) result.resize(bang);
-    return result;
+    std::string value = detail::StyleProperty(e, property);
+    size_t bang = value.find('!');
+    if (bang != std::string::npos) value.resize(bang);
+    return value;
 }
 
 std::optional<uint32_t> BackgroundOf(const NodeData* e) {
@@ -189,8 +171,9 @@ struct Piece {
     uint32_t to;
 };
 
-// Text nodes where a SPAN can stand: HTML content that is neither raw text nor a
-// table part that would throw the span out when the page is parsed again.
+// Text nodes where a SPAN can stand: HTML content that is neither raw text nor a table
+// part that would throw the span out when the page is parsed again, and not at the depth
+// cap, where the parser would put the span beside its parent instead of inside.
 bool CanWrap(const NodeData* text) {
     const NodeData* parent = text->parent;
     if (!parent || parent->kind != Kind::Element || parent->ns != detail::Namespace::Html) return false;
@@ -199,7 +182,7 @@ bool CanWrap(const NodeData* text) {
         case Tag::Table: case Tag::Tbody: case Tag::Thead: case Tag::Tfoot: case Tag::Tr:
         case Tag::Select: case Tag::Option: case Tag::Html: case Tag::Head: case Tag::Frameset:
             return false;
-        default: return true;
+        default: return detail::DepthOf(parent) < detail::kMaxDepth;
     }
 }
 
@@ -228,7 +211,7 @@ std::vector<Piece> PiecesOf(const Layout& layout, uint32_t start, uint32_t end) 
 
 // ---- TextRange -----------------------------------------------------------------------
 
-void TextRange::Clamp() {
+void TextRange::Clamp() const {
     const std::string& t = doc_->BodyLayout().text;
     auto fix = [&](uint32_t& p) {
         if (p > t.size()) p = uint32_t(t.size());
@@ -328,7 +311,7 @@ bool TextRange::findText(std::string_view needle, long count, long /*flags*/) {
 
 std::string TextRange::text() const {
     if (!doc_) return {};
-    const_cast<TextRange*>(this)->Clamp();
+    Clamp();
     return doc_->BodyLayout().text.substr(start_, end_ - start_);
 }
 
@@ -372,7 +355,7 @@ bool TextRange::setEndPoint(std::string_view how, const TextRange& other) {
 
 long TextRange::queryCommandValue(std::string_view command) const {
     if (!doc_) return -1;
-    const_cast<TextRange*>(this)->Clamp();
+    Clamp();
     const Layout& layout = doc_->BodyLayout();
     if (!layout.root) return -1;
     const NodeData* e = ElementAt(layout, start_);
@@ -415,13 +398,13 @@ bool TextRange::execCommand(std::string_view command, bool /*showUI*/, std::stri
 
 long TextRange::StartPosition() const {
     if (!doc_) return 0;
-    const_cast<TextRange*>(this)->Clamp();
+    Clamp();
     return long(TextLength(std::string_view(doc_->BodyLayout().text).substr(0, start_)));
 }
 
 long TextRange::EndPosition() const {
     if (!doc_) return 0;
-    const_cast<TextRange*>(this)->Clamp();
+    Clamp();
     return long(TextLength(std::string_view(doc_->BodyLayout().text).substr(0, end_)));
 }
 

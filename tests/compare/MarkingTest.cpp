@@ -224,13 +224,21 @@ TEST_F(Marking, ManyWordsPaintTheWholeTextInsteadOfATable) {
 }
 
 TEST_F(Marking, DeepTreesDoNotExhaustTheStack) {
-    std::string open, close;
-    for (int i = 0; i < 3000; ++i) {
-        open += "<div>";
-        close += "</div>";
-    }
-    auto updated = Page(open + "Open Monday to Saturday" + close);
-    Mark(updated, Page(open + "Open Monday to Friday" + close));
+    auto nested = [](int depth, const std::string& text) {
+        std::string page;
+        for (int i = 0; i < depth; ++i) page += "<div>";
+        page += text;
+        for (int i = 0; i < depth; ++i) page += "</div>";
+        return page;
+    };
+    // Far beyond the depth the parser keeps: the walk still finds the one change.
+    auto updated = Page(nested(3000, "Open Monday to Saturday"));
+    Mark(updated, Page(nested(3000, "Open Monday to Friday")));
+    ASSERT_EQ(engine.GetChanges()->Count(), 1u);
+    EXPECT_EQ(engine.GetChanges()->Item(1).NewNode().nodeValue(), "Open Monday to Saturday");
+    // Below that depth the word is painted as anywhere else.
+    updated = Page(nested(400, "Open Monday to Saturday"));
+    Mark(updated, Page(nested(400, "Open Monday to Friday")));
     EXPECT_EQ(PaintedText(updated), (std::vector<Painted>{{"Saturday", kUpdate}}));
 }
 

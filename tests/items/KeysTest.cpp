@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "items/Application.h"
 #include "platform/core/Failure.h"
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <random>
 #include <signal.h>
 #include <sys/wait.h>
@@ -43,6 +44,18 @@ int CountPages(const ItemList& list) {
     return count;
 }
 
+// Waits until a file other than the profile shows up in the folder (the temporary file of
+// a save in progress); false when none came within the time limit.
+bool WaitForTemporaryFile(const std::filesystem::path& folder, std::chrono::seconds limit) {
+    auto end = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < end) {
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            if (entry.path().filename() != "Files.XML") return true;
+        }
+    }
+    return false;
+}
+
 TEST(ProfileKill, KilledSaveLeavesOldOrNewFileWhole) {
     test::TempHome home;
     const std::string path = (home.Root() / "Files.XML").string();
@@ -51,7 +64,8 @@ TEST(ProfileKill, KilledSaveLeavesOldOrNewFileWhole) {
     first->SaveItems(path);
 
     std::mt19937 random(std::random_device{}());
-    for (int round = 0; round < 6; ++round) {
+    int caughtWriting = 0;
+    for (int round = 0; round < 10; ++round) {
         pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
@@ -60,7 +74,13 @@ TEST(ProfileKill, KilledSaveLeavesOldOrNewFileWhole) {
                 first->SaveItems(path);
             }
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(std::uniform_int_distribution<int>(5, 120)(random)));
+        if (round % 2 == 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::uniform_int_distribution<int>(5, 120)(random)));
+        } else {
+            // Aim at the moment the new file is being written.
+            ASSERT_TRUE(WaitForTemporaryFile(home.Root(), std::chrono::seconds(10)));
+            std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<int>(0, 3000)(random)));
+        }
         kill(child, SIGKILL);
         int status = 0;
         waitpid(child, &status, 0);
@@ -70,7 +90,15 @@ TEST(ProfileKill, KilledSaveLeavesOldOrNewFileWhole) {
         ASSERT_NO_THROW(loaded->LoadItems(path)) << "round " << round;
         ASSERT_TRUE(loaded->PeriodTime() == 111 || loaded->PeriodTime() == 222);
         EXPECT_EQ(CountPages(*loaded), loaded->PeriodTime() == 111 ? 2000 : 3000) << "round " << round;
+
+        // A temporary file left behind shows that the kill came in the middle of a write.
+        for (const auto& entry : std::filesystem::directory_iterator(home.Root())) {
+            if (entry.path().filename() == "Files.XML") continue;
+            ++caughtWriting;
+            std::filesystem::remove(entry.path());
+        }
     }
+    EXPECT_GT(caughtWriting, 0);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-#include <filesystem>
 #include <gtest/gtest.h>
+
+#include <filesystem>
 #include <thread>
 
 #include "platform/core/Failure.h"
@@ -79,10 +80,11 @@ TEST_F(PreferencesTest, SoundKeysDependOnAlertSound) {
 }
 
 TEST_F(PreferencesTest, ValuesAreReadLeniently) {
-    WriteIni("[font]\nSIZE=10.5\nbold=TRUE\nunderline=-1\nitalic=0\nstrikethrough= \"true\" \n"
-             "[FORM]\ntop=120.5\nWindowState=1.5\n"
-             "[Preferences]\nAutoCheck=2.5\nStatusBar=fAlSe\n"
-             "[Locations]\nAppPath=/opt/pelmor\nXMLFile=/home/u/My Files.xml\n");
+    WriteIni(
+        "[font]\nSIZE=10.5\nbold=TRUE\nunderline=-1\nitalic=0\nstrikethrough= \"true\" \n"
+        "[FORM]\ntop=120.5\nWindowState=1.5\n"
+        "[Preferences]\nAutoCheck=2.5\nStatusBar=fAlSe\n"
+        "[Locations]\nAppPath=/opt/pelmor\nXMLFile=/home/u/My Files.xml\n");
     Settings settings;
     settings.LoadPreferences();
     EXPECT_EQ(settings.TreeFont(), (Font{"MS Sans Serif", 10, true, false, true, true}));
@@ -145,8 +147,8 @@ TEST_F(PreferencesTest, SaveThenLoadGivesEveryPreferenceBack) {
     EXPECT_EQ(loaded.TreeFont(), (Font{"DejaVu Sans", 10, true, true, false, true}));
 
     const std::string ini = test::ReadFile(IniPath());
-    for (const char* line : {"SoftwareUpdate=False\n", "AutoCheck=True\n", "Size=10.5\n", "Top=120.5\n",
-                             "Width=0.1\n", "WindowState=2\n", "SoundFile=\"  /snd/with blanks.wav \"\n"})
+    for (const char* line : {"SoftwareUpdate=False\n", "AutoCheck=True\n", "Size=10.5\n", "Top=120.5\n", "Width=0.1\n",
+                             "WindowState=2\n", "SoundFile=\"  /snd/with blanks.wav \"\n"})
         EXPECT_NE(ini.find(line), std::string::npos) << line;
     EXPECT_EQ(ini.find("[Locations]"), std::string::npos);
 
@@ -190,8 +192,8 @@ TEST_F(PreferencesTest, UnreadableValueStopsLoadingAndIsLogged) {
         settings.SetToolbar(true);
         settings.SetFormTop(7);
         settings.LoadPreferences();
-        EXPECT_TRUE(settings.AutoCheck());   // read before the failure
-        EXPECT_TRUE(settings.Toolbar());     // never read
+        EXPECT_TRUE(settings.AutoCheck());  // read before the failure
+        EXPECT_TRUE(settings.Toolbar());    // never read
         EXPECT_EQ(settings.FormTop(), 7.0f);
         EXPECT_NE(settings.LastError(), "");
         const std::string log = HelperLog();

@@ -1,5 +1,6 @@
-#include <filesystem>
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "items/Application.h"
 #include "items/Page.h"

@@ -15,8 +15,13 @@ HttpServer::HttpServer() {
         for (const auto& [name, value] : req.headers) seen.headers.emplace(name, value);
         std::lock_guard lock(mutex_);
         requests_.push_back(std::move(seen));
+        // The server never compresses answers on its own (cpp-httplib would, with brotli,
+        // at a cost that swamps any timing); tests send compressed bodies themselves.
+        const_cast<httplib::Request&>(req).headers.erase("Accept-Encoding");
         return httplib::Server::HandlerResponse::Unhandled;
     });
+    // Without TCP_NODELAY, headers and body in separate writes wait on delayed ACKs.
+    server_.set_tcp_nodelay(true);
     port_ = server_.bind_to_any_port("127.0.0.1");
     if (port_ <= 0) throw std::runtime_error("cannot bind a test HTTP server to 127.0.0.1");
     thread_ = std::thread([this] { server_.listen_after_bind(); });

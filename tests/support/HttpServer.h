@@ -13,7 +13,9 @@ namespace pelmor::test {
 // A real HTTP server for one test, listening on 127.0.0.1 on a port the system picks.
 // Routes are added through Routes() (cpp-httplib handlers) or the Page() shortcut; every
 // request it answers is recorded, so tests can see what a client sent and how often.
-// The server stops when the object goes away.
+// Answers are never compressed by the server itself: a test that wants a compressed body
+// sends it with its own Content-Encoding header. The server stops when the object goes
+// away.
 class HttpServer {
 public:
     struct Request {

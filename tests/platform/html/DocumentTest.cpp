@@ -39,6 +39,30 @@ TEST(HtmlDocument, BuildsTheBrowserTreeWithImpliedElements) {
     EXPECT_EQ(row.firstChild().firstChild().nodeValue(), "a");
 }
 
+// Path of an element from the body: node names with the index among same-name siblings.
+std::string PathOf(Node node) {
+    std::string path;
+    for (; node && !node.AsElement().IsBody(); node = node.parentNode()) {
+        int k = 0;
+        NodeList siblings = node.parentNode().childNodes();
+        for (size_t i = 0; i < siblings.length() && !(siblings.item(i) == node); ++i)
+            if (siblings.item(i).nodeName() == node.nodeName()) ++k;
+        path = std::string(node.nodeName()) + "(" + std::to_string(k) + ")" + (path.empty() ? "" : ",") + path;
+    }
+    return path;
+}
+
+TEST(HtmlDocument, ElementPathsThroughTheImpliedTbody) {
+    auto doc = Document::Parse("<p>x</p>\n<table>\n<tr><td>1</td></tr>\n<tr><td>2</td></tr>\n<tr><td>a</td><td>b</td>"
+                               "</tr></table><table><tbody><tr><td>c</td></tr></tbody></table>");
+    ElementList rows = doc->getElementsByTagName("TR");
+    ASSERT_EQ(rows.length(), 4u);
+    EXPECT_EQ(PathOf(rows.item(2)), "TABLE(0),TBODY(0),TR(2)");
+    EXPECT_EQ(PathOf(rows.item(2).children().item(1)), "TABLE(0),TBODY(0),TR(2),TD(1)");
+    EXPECT_EQ(PathOf(rows.item(3)), "TABLE(1),TBODY(0),TR(0)");
+    EXPECT_EQ(PathOf(rows.item(2).children().item(1).firstChild()), "TABLE(0),TBODY(0),TR(2),TD(1),#text(0)");
+}
+
 TEST(HtmlDocument, ChildNodesCountEveryChildIncludingWhiteSpaceText) {
     auto doc = Document::Parse("<body><div>\n  <b>x</b>  <!-- c -->\n</div></body>");
     Element div = doc->body().children().item(0);
@@ -185,6 +209,82 @@ TEST(HtmlDocument, InnerHtmlWriteParsesInPlace) {
     EXPECT_EQ(row.children().item(1).innerText(), "b&c");
     doc->body().SetInnerHTML("<p>one<p>two");
     EXPECT_EQ(doc->body().innerHTML(), "<p>one</p><p>two</p>");
+}
+
+}  // namespace
+}  // namespace pelmor::html
+
+namespace pelmor::html {
+namespace {
+
+TEST(HtmlDocument, EditsKeepTheTreeConsistent) {
+    auto doc = Document::Parse("<div id=a><p>1</p><p>2</p></div><div id=b></div>");
+    Element a = doc->body().children().item(0);
+    Element b = doc->body().children().item(1);
+    Node second = a.lastChild();
+    // Moving a node takes it out of its old place.
+    EXPECT_TRUE(b.appendChild(second));
+    EXPECT_EQ(a.childNodes().length(), 1u);
+    EXPECT_EQ(b.innerHTML(), "<p>2</p>");
+    EXPECT_EQ(second.parentNode(), Node(b));
+    // Removing a node that is not a child, or inserting before a stranger, fails.
+    EXPECT_FALSE(a.removeChild(second));
+    EXPECT_FALSE(a.insertBefore(doc->createTextNode("x"), second));
+    // Nodes of another document stay there.
+    auto other = Document::Parse("<p>o</p>");
+    EXPECT_FALSE(a.appendChild(other->body().firstChild()));
+    EXPECT_EQ(other->body().innerHTML(), "<p>o</p>");
+    // A removed node is detached but still readable.
+    Node removed = b.removeChild(second);
+    EXPECT_EQ(removed.parentNode().nodeType(), kNoNode);
+    EXPECT_EQ(removed.AsElement().outerHTML(), "<p>2</p>");
+    Node text = doc->createTextNode("t&");
+    EXPECT_TRUE(a.insertBefore(text, a.firstChild()));
+    EXPECT_TRUE(text.SetData("u<"));
+    EXPECT_EQ(a.innerHTML(), "u&lt;<p>1</p>");
+    EXPECT_FALSE(a.SetData("no"));
+}
+
+TEST(HtmlDocument, EmptyDocumentAndDocumentNode) {
+    auto doc = Document::Create();
+    EXPECT_EQ(doc->URL(), "about:blank");
+    EXPECT_EQ(doc->documentElement().outerHTML(), "<html><head></head><body></body></html>");
+    EXPECT_EQ(doc->title(), "");
+    EXPECT_EQ(doc->frames().length(), 0u);
+    doc->SetURL("http://x/");
+    EXPECT_EQ(doc->location().href(), "http://x/");
+    auto commented = Document::Parse("<!-- before --><html><body>x</body></html>");
+    Node root = commented->documentNode();
+    EXPECT_EQ(root.nodeType(), kDocumentNode);
+    EXPECT_EQ(root.nodeName(), "#document");
+    EXPECT_EQ(root.firstChild().nodeValue(), " before ");
+    EXPECT_EQ(root.lastChild().nodeName(), "HTML");
+}
+
+TEST(HtmlDocument, InnerHtmlWriteAtTheDepthCapStaysFlat) {
+    std::string html;
+    for (int i = 0; i < 600; ++i) html += "<div>";
+    auto doc = Document::Parse(html);
+    ElementList divs = doc->getElementsByTagName("DIV");
+    Element deepest = divs.item(divs.length() - 1);
+    deepest.SetInnerHTML("<span><b>x</b></span>");
+    // Elements that would go below the cap stay on one level.
+    EXPECT_EQ(deepest.innerText(), "x");
+    int depth = 0;
+    for (Node n = deepest; n; n = n.parentNode()) ++depth;
+    EXPECT_LE(depth, 512 + 2);
+}
+
+TEST(HtmlDocument, NamePropAndAttributeRemoval) {
+    auto doc = Document::Parse("<img src='plain.png' a=1 b=2><img>");
+    Element img = doc->getElementsByTagName("img").item(0);
+    EXPECT_EQ(img.nameProp(), "plain.png");
+    EXPECT_EQ(doc->getElementsByTagName("img").item(1).nameProp(), "");
+    EXPECT_TRUE(img.removeAttribute("A"));
+    EXPECT_FALSE(img.removeAttribute("a"));
+    EXPECT_EQ(img.attributeName(1), "b");
+    EXPECT_EQ(img.attributeValue(1), "2");
+    EXPECT_EQ(img.attributeName(2), "");
 }
 
 }  // namespace

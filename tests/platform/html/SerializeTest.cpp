@@ -42,20 +42,40 @@ TEST(HtmlSerialize, RoundTrips) {
     ExpectRoundTrip("<p><b><i>misnested</b></i></p><a href=1>x<a href=2>y");
 }
 
+TEST(HtmlSerialize, ControlCharactersSurviveTheRoundTrip) {
+    auto doc = Document::Parse("<p title='a&#1;b'>x&#x1;y&#13;z\tw</p>");
+    Element p = doc->body().children().item(0);
+    EXPECT_EQ(p.getAttribute("title"), "a\x01" "b");
+    EXPECT_EQ(p.firstChild().nodeValue(), "x\x01y\rz\tw");
+    EXPECT_EQ(p.outerHTML(), "<p title=\"a&#1;b\">x&#1;y&#13;z\tw</p>");
+    auto again = Document::Parse(p.outerHTML());
+    EXPECT_EQ(again->body().children().item(0).firstChild().nodeValue(), "x\x01y\rz\tw");
+}
+
 TEST(HtmlSerialize, PelmorIdShowsOnEveryMarkedElement) {
     auto doc = Document::Parse("<div><p>x</p></div>");
     for (Element e : doc->body().getElementsByTagName("*")) e.setAttribute("PelmorID", "7");
     EXPECT_EQ(doc->body().innerHTML(), "<div PelmorID=\"7\"><p PelmorID=\"7\">x</p></div>");
 }
 
+// A string literal with any bytes in it, NULs included.
+template <size_t N>
+std::string Bytes(const char (&text)[N]) {
+    return std::string(text, N - 1);
+}
+
 TEST(HtmlParse, AnyBytesParse) {
     // Invalid UTF-8 becomes U+FFFD, in text, attributes and tag names alike.
-    auto doc = Document::Parse(std::string("<p a='\xff'>x\xc3\x28y\xed\xa0\x80z</p><q\xfe>w</q\xfe>\0tail", 41));
+    auto doc = Document::Parse(Bytes("<p a='\xff'>x\xc3\x28y\xed\xa0\x80z</p><q\xfe>w</q\xfe>\0tail"));
     Element p = doc->body().children().item(0);
     EXPECT_EQ(p.getAttribute("a"), "\uFFFD");
     EXPECT_EQ(p.innerText(), "x\uFFFD(y\uFFFD\uFFFD\uFFFDz");
     EXPECT_EQ(doc->body().children().item(1).nodeName(), "Q\uFFFD");
-    ExpectRoundTrip(std::string("<p>\xc0\xaf</p><\xff>", 11));
+    ExpectRoundTrip(Bytes("<p>\xc0\xaf</p><\xff>"));
+    // Character references that overflow give valid text too.
+    const char* overflow = "<p>&#111111111111111111, &#0; &#xD800;</p>";
+    EXPECT_EQ(Document::Parse(overflow)->body().innerText(), "\uFFFD, \uFFFD \uFFFD");
+    ExpectRoundTrip(overflow);
 }
 
 // Element levels from the root element (level 1) down through the body's first children.
@@ -82,6 +102,19 @@ TEST(HtmlParse, DepthIsCappedAndDeepPagesStayFast) {
     EXPECT_EQ(text.substr(0, 4), "deep");
     EXPECT_EQ(text.size(), 4u + 10u);
     EXPECT_GT(doc->body().outerHTML().size(), 1000u);
+}
+
+TEST(HtmlParse, SloppyButShallowPagesKeepTheirShape) {
+    // Thousands of unclosed inline and self-closing elements inside closed blocks never
+    // make a deep tree, so nothing of them is rearranged.
+    std::string html;
+    for (int i = 0; i < 3000; ++i) html += "<div><span><font>x</div><p>y<li>z<a href=1>w";
+    auto doc = Document::Parse(html);
+    ElementList divs = doc->body().children();
+    EXPECT_EQ(divs.item(0).innerHTML(), "<span><font>x</font></span>");
+    size_t spans = doc->getElementsByTagName("SPAN").length();
+    EXPECT_EQ(spans, 3000u);
+    for (Element span : doc->getElementsByTagName("SPAN")) ASSERT_EQ(span.parentNode().nodeName(), "DIV");
 }
 
 TEST(HtmlParse, ElementsBeyondTheCapAttachAtTheCapInOrder) {

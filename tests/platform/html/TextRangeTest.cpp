@@ -49,6 +49,11 @@ TEST(HtmlTextRange, FindTextStaysInsideTheElement) {
     EXPECT_FALSE(r.findText("one two two"));
     EXPECT_TRUE(r.findText("two"));
     EXPECT_EQ(r.StartPosition(), 4);
+    // The blank between two words belongs to neither element.
+    auto words = Document::Parse("<p>one <b> two </b> three</p>");
+    TextRange w = words->body().createTextRange();
+    ASSERT_TRUE(w.moveToElementText(words->getElementsByTagName("B").item(0)));
+    EXPECT_EQ(w.text(), "two");
     // An element outside the body has no text here.
     EXPECT_FALSE(r.moveToElementText(doc->getElementsByTagName("HEAD").item(0)));
 }
@@ -178,6 +183,89 @@ TEST(HtmlTextRange, PaintingLeavesForeignAndSelectContentAlone) {
     EXPECT_NE(html.find("<text>b</text>"), std::string::npos) << html;
     auto again = Document::Parse(html);
     EXPECT_EQ(again->body().innerHTML(), html);
+}
+
+}  // namespace
+}  // namespace pelmor::html
+
+namespace pelmor::html {
+namespace {
+
+TEST(HtmlTextRange, PaintingAcrossBlocksWrapsEachPieceInItsOwnParent) {
+    auto doc = Document::Parse("<p>one <b>two</b></p><p>three <i>four</i></p><table><tr><td>five</td></tr></table>");
+    TextRange r = doc->body().createTextRange();
+    ASSERT_TRUE(r.findText("two three four five"));
+    ASSERT_TRUE(r.execCommand("BackColor", true, "#ff0000"));
+    EXPECT_EQ(doc->body().innerHTML(),
+              "<p>one <b><span style=\"background-color: #FF0000\">two</span></b></p>"
+              "<p><span style=\"background-color: #FF0000\">three </span>"
+              "<i><span style=\"background-color: #FF0000\">four</span></i></p>"
+              "<table><tbody><tr><td><span style=\"background-color: #FF0000\">five</span></td></tr></tbody></table>");
+    // Painting again over part of it nests the newer colour inside.
+    TextRange f = doc->body().createTextRange();
+    ASSERT_TRUE(f.findText("our"));
+    ASSERT_TRUE(f.execCommand("BackColor", true, "blue"));
+    EXPECT_EQ(f.queryCommandValue("BackColor"), 0xFF0000);  // blue, red in the low byte
+    TextRange four = doc->body().createTextRange();
+    ASSERT_TRUE(four.findText("four"));
+    EXPECT_EQ(four.queryCommandValue("BackColor"), 0x0000FF);
+}
+
+TEST(HtmlTextRange, PaintingCollapsedWhiteSpaceAndPreformattedText) {
+    auto doc = Document::Parse("<div>a  \n <b> b</b></div><pre>x  y\n z</pre>");
+    TextRange r = doc->body().createTextRange();
+    ASSERT_TRUE(r.findText("a b"));
+    ASSERT_TRUE(r.execCommand("BackColor", true, "lime"));
+    Element div = doc->getElementsByTagName("DIV").item(0);
+    // The blank stands for the whole run of the first text node; the second node's own
+    // leading blank was collapsed away and stays outside.
+    EXPECT_EQ(div.innerHTML(),
+              "<span style=\"background-color: lime\">a  \n </span><b> <span style=\"background-color: lime\">b</span></b>");
+    TextRange p = doc->body().createTextRange();
+    ASSERT_TRUE(p.findText("y z"));
+    EXPECT_EQ(p.text(), "y\n z");
+    ASSERT_TRUE(p.execCommand("BackColor", true, "lime"));
+    EXPECT_EQ(doc->getElementsByTagName("PRE").item(0).innerHTML(),
+              "x  <span style=\"background-color: lime\">y\n z</span>");
+    EXPECT_EQ(doc->body().innerText(), "a b\nx  y\n z");
+}
+
+TEST(HtmlTextRange, EmptyElementsAndChangedDocuments) {
+    auto doc = Document::Parse("<p>ab<span></span>cd<img src=x>ef</p>");
+    TextRange r = doc->body().createTextRange();
+    ASSERT_TRUE(r.moveToElementText(doc->getElementsByTagName("SPAN").item(0)));
+    EXPECT_EQ(r.text(), "");
+    EXPECT_TRUE(r.moveToElementText(doc->getElementsByTagName("IMG").item(0)));
+    EXPECT_EQ(r.text(), "");
+    // A collapsed range searches as far as the count allows.
+    TextRange c = doc->body().createTextRange();
+    c.setEndPoint("EndToStart", c);
+    EXPECT_FALSE(c.findText("ef", 4));
+    EXPECT_TRUE(c.findText("ef", 6));
+    EXPECT_TRUE(c.setEndPoint("StartToEnd", c));
+    EXPECT_EQ(c.StartPosition(), 6);
+    EXPECT_FALSE(c.setEndPoint("Sideways", c));
+    // After the text shrinks, old ranges are held inside it.
+    TextRange all = doc->body().createTextRange();
+    doc->body().SetInnerText("xy");
+    EXPECT_EQ(all.text(), "xy");
+    EXPECT_EQ(all.EndPosition(), 2);
+    // Empty bodies and empty handles give empty ranges.
+    auto empty = Document::Create();
+    TextRange e = empty->body().createTextRange();
+    EXPECT_EQ(e.text(), "");
+    EXPECT_FALSE(e.findText("a"));
+    EXPECT_EQ(e.queryCommandValue("BackColor"), 0xFFFFFF);
+    EXPECT_FALSE(TextRange().findText("a"));
+    EXPECT_EQ(TextRange().queryCommandValue("ForeColor"), -1);
+    EXPECT_FALSE(Element().createTextRange());
+    EXPECT_FALSE(empty->getElementsByTagName("HEAD").item(0).createTextRange());
+}
+
+TEST(HtmlTextRange, FindTextFoldsAccentedCapitals) {
+    auto doc = Document::Parse("<p>ÉTÉ à Ωmega Ñandú ПРИВЕТ</p>");
+    TextRange r = doc->body().createTextRange();
+    EXPECT_TRUE(r.duplicate().findText("été À ωMEGA ñANDÚ привет"));
 }
 
 }  // namespace

@@ -41,6 +41,8 @@ TEST(HtmlInnerText, HiddenContentGivesNothing) {
 TEST(HtmlInnerText, PreformattedTextKeepsItsWhiteSpace) {
     EXPECT_EQ(BodyText("<pre>\n  a  b\n c</pre>d"), "  a  b\n c\nd");
     EXPECT_EQ(BodyText("x <pre> y </pre> z"), "x\n y \nz");
+    auto doc = Document::Parse("<pre>a<b>  b  </b></pre>");
+    EXPECT_EQ(doc->getElementsByTagName("B").item(0).innerText(), "  b  ");
 }
 
 }  // namespace

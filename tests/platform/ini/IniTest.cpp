@@ -1,9 +1,9 @@
-#include "platform/ini/Ini.h"
-
-#include <filesystem>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/core/Failure.h"
+#include "platform/ini/Ini.h"
 #include "support/TempHome.h"
 
 namespace pelmor::ini {
@@ -23,16 +23,17 @@ protected:
 };
 
 TEST_F(IniFileTest, LookupIgnoresCaseAndCleansValues) {
-    Write("[Prefs]\n"
-          "  Plain =  some text  \n"
-          "Quoted=\"  kept inside  \"\n"
-          "Single=' x '\n"
-          "Mismatched=\"half'\n"
-          "Twice=\"\"a\"\"\n"
-          "Empty=\n"
-          "Path=C:\\a=b\n"
-          "[Other]\n"
-          "Plain=other\n");
+    Write(
+        "[Prefs]\n"
+        "  Plain =  some text  \n"
+        "Quoted=\"  kept inside  \"\n"
+        "Single=' x '\n"
+        "Mismatched=\"half'\n"
+        "Twice=\"\"a\"\"\n"
+        "Empty=\n"
+        "Path=C:\\a=b\n"
+        "[Other]\n"
+        "Plain=other\n");
     EXPECT_EQ(Get("prefs", "PLAIN"), "some text");
     EXPECT_EQ(Get("PREFS", "quoted"), "  kept inside  ");
     EXPECT_EQ(Get("Prefs", "Single"), " x ");
