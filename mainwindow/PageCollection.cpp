@@ -22,4 +22,15 @@ std::shared_ptr<Page> PageCollection::Find(std::string_view key) const {
     return it == index_.end() ? nullptr : pages_[it->second];
 }
 
+bool PageCollection::Remove(std::string_view key) {
+    auto it = index_.find(FoldCase(key));
+    if (it == index_.end()) return false;
+    size_t position = it->second;
+    index_.erase(it);
+    pages_.erase(pages_.begin() + static_cast<std::ptrdiff_t>(position));
+    for (auto& entry : index_)
+        if (entry.second > position) --entry.second;
+    return true;
+}
+
 }  // namespace pelmor::mainwindow

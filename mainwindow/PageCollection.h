@@ -17,6 +17,8 @@ public:
     // Adds a page under its key; false (nothing added) when the key is there already.
     bool Add(const std::shared_ptr<Page>& page);
     void Clear();
+    // Takes the page under a key out; false when none is there.
+    bool Remove(std::string_view key);
     size_t Count() const { return pages_.size(); }
     // The page under a key; null when none.
     std::shared_ptr<Page> Find(std::string_view key) const;

@@ -14,6 +14,7 @@
 #include <QMouseEvent>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -71,6 +72,7 @@ frmMain::frmMain(std::shared_ptr<Settings> settings, std::shared_ptr<Application
     BuildControls();
     BuildMenus();
     BuildTray();
+    BuildCheckCommands();
     shell::SetStatusTextSink([this](const QString& text) { statusBar()->showMessage(text); });
 }
 
@@ -272,11 +274,14 @@ void frmMain::ActivateMain() {
             else
                 log::WriteLog("No system tray on this desktop: Pelmor runs without a tray icon");
         }
+        mdlTimer_->start();
         statusBar()->setVisible(settings_->StatusBar());
         ctlTool_->setVisible(settings_->Toolbar() && !ctlTool_->actions().isEmpty());
         log::WriteLog("Before tree loaded");
         LoadTree();
         log::WriteLog("After tree loaded");
+        StartUpdater();
+        if (settings_->AutoCheck()) CheckForUpdates();
     } catch (...) {
         Failure failure = CurrentFailure("Pelmor");
         QMessageBox::critical(this, QStringLiteral("Pelmor"),
@@ -923,6 +928,7 @@ void frmMain::Form_Unload() {
     unloaded_ = true;
     try {
         log::WriteLog("FormUnload entered");
+        StopUpdater();
         ShellTrayDelete();
         log::WriteLog("Tray icon removed");
     } catch (...) {

@@ -16,6 +16,8 @@
 #include "items/Application.h"
 #include "mainwindow/ItemTree.h"
 #include "mainwindow/PageCollection.h"
+#include "mainwindow/Schedule.h"
+#include "mainwindow/Updater.h"
 #include "retrieval/Settings.h"
 
 class QAction;
@@ -24,6 +26,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class QTimer;
 class QToolBar;
 class QToolButton;
 class QTreeWidget;
@@ -111,6 +114,26 @@ public:
     void ctlActive_Click();
     void ctlInactive_Click();
 
+    // Checking (frmMainChecking.cpp). One pass of the check timer over every page.
+    void CheckForUpdates();
+    // Hands the page to the checker when it is due now; removes it past its last day
+    // when it is to be deleted then.
+    void CheckPageIfDue(const std::shared_ptr<Page>& page);
+    void UpdatePage(const std::shared_ptr<Page>& oPage);
+    // Manual checks: a page whatever its state, a folder's active pages, every active page.
+    void CheckItemNow(TreeNode* node);
+    void CheckFolderNow(const ItemList& folder);
+    void CheckAllNow();
+    void objUpdater_PageStartCheck(const std::shared_ptr<Page>& oPage);
+    void objUpdater_PageUpdated(std::shared_ptr<Page>& oPage, bool blUpdated);
+    void ShowUpdateNotification(const std::shared_ptr<Page>& page);
+    // The check timer (20 s) and the checker; the checker is null before ActivateMain
+    // and after the window was unloaded.
+    QTimer* CheckTimer() const { return mdlTimer_; }
+    Updater* objUpdater() const { return objUpdater_.get(); }
+    // The schedule's "now"; DateTime::Now unless a test sets another clock.
+    void SetClock(Clock clock) { clock_ = std::move(clock); }
+
     // The program was started hidden (command line "hide"); Restore shows it properly.
     bool StartedHidden() const { return startedHidden_; }
     void SetStartedHidden(bool hidden) { startedHidden_ = hidden; }
@@ -160,6 +183,11 @@ private:
     // kMinWidth x kMinHeight twips in whole pixels, rounded up.
     static QSize MinimumPixels();
     void Form_Unload();
+    void BuildCheckCommands();
+    void StartUpdater();
+    void StopUpdater();
+    // Takes a page past its last day out of the model, the tree and the cache.
+    void RemovePageAtEnd(const std::shared_ptr<Page>& page);
 
     std::shared_ptr<Settings> settings_;
     std::shared_ptr<Application> application_;
@@ -199,6 +227,10 @@ private:
     QMenu* menuSystray_ = nullptr;
     QSystemTrayIcon* trayIcon_ = nullptr;
     std::map<QString, QAction*> actions_;
+    QTimer* mdlTimer_ = nullptr;
+    std::unique_ptr<Updater> objUpdater_;
+    Clock clock_ = DateTime::Now;
+    bool checkPassRunning_ = false;
 };
 
 }  // namespace pelmor::mainwindow

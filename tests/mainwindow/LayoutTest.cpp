@@ -157,7 +157,7 @@ void LayoutTest::menusAndTrayMenu() {
     w.Open(nullptr);
     QStringList tray;
     for (QAction* action : w.main->TrayMenu()->actions()) tray << action->objectName() + "=" + action->text();
-    QCOMPARE(tray, QStringList({"menuRestoreTray=&Restore", "menuExitTray=&Exit"}));
+    QCOMPARE(tray, QStringList({"menuRestoreTray=&Restore", "menuTrayCheckAll=&Check all", "menuExitTray=&Exit"}));
     QCOMPARE(w.main->TrayMenu()->title(), QString("&SysTray"));
     QCOMPARE(w.main->TreeMenu()->title(), QString("URL List"));
     QCOMPARE(w.main->Action("menuMinimize")->text(), QString("Minimize To Tray"));

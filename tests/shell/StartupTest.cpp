@@ -210,6 +210,8 @@ void StartupTest::startSequenceLogsInOrder() {
                             "LoadTree entered",
                             "SaveItems entered",
                             "After tree loaded",
+                            "Updater created",
+                            "Updater started",
                             "After frmMain activated",
                             "ShowMain entered"};
     QCOMPARE(texts, expected);

@@ -1,0 +1,154 @@
+// One check pass over 1,000 pages of about 20 KB, served on 127.0.0.1, through the real
+// checker program and the window's client of it. Reports the pass time and the peak
+// memory (VmHWM) of the checker and of this process.
+//
+//   build/bench/updater/bench_updater_checkpass --benchmark_counters_tabular=true
+
+#include <benchmark/benchmark.h>
+
+#include <httplib.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include "items/Page.h"
+#include "mainwindow/Updater.h"
+#include "retrieval/InternetHandler.h"
+
+namespace {
+
+// PELMOR_BENCH_PAGES overrides the number of pages, for quick runs.
+const int kPages = std::getenv("PELMOR_BENCH_PAGES") ? std::atoi(std::getenv("PELMOR_BENCH_PAGES")) : 1000;
+
+// Peak resident memory of a process in MB, from /proc; 0 when unknown.
+double PeakMegabytes(const std::string& pid) {
+    std::ifstream status("/proc/" + pid + "/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
+    return 0;
+}
+
+std::string PageBody(int n) {
+    std::string body = "<html><head><title>Page " + std::to_string(n) + "</title></head><body><h1>Page " +
+                       std::to_string(n) + "</h1><table>";
+    int row = 0;
+    while (body.size() < 20000) {
+        ++row;
+        body += "<tr><td>Row " + std::to_string(row) + "</td><td><a href=\"/item/" + std::to_string(n * 1000 + row) +
+                "\">Item " + std::to_string(row) + " of page " + std::to_string(n) +
+                "</a></td><td>Some ordinary text that a monitored page would hold.</td></tr>";
+    }
+    return body + "</table></body></html>";
+}
+
+struct Site {
+    httplib::Server server;
+    std::thread thread;
+    int port = 0;
+    std::filesystem::path home;
+    std::vector<std::shared_ptr<pelmor::Page>> pages;
+
+    Site() {
+        home = std::filesystem::temp_directory_path() / ("pelmor-bench-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(home / "data" / "Files");
+        setenv("PELMOR_HOME", home.c_str(), 1);
+        server.Get(R"(/page/(\d+))", [](const httplib::Request& request, httplib::Response& response) {
+            response.set_content(PageBody(std::stoi(request.matches[1])), "text/html");
+        });
+        // Pages go out uncompressed: compressing each answer at the server library's
+        // highest quality costs more than the whole check and would measure the server.
+        server.set_pre_routing_handler([](const httplib::Request& request, httplib::Response&) {
+            const_cast<httplib::Request&>(request).headers.erase("Accept-Encoding");
+            return httplib::Server::HandlerResponse::Unhandled;
+        });
+        port = server.bind_to_any_port("127.0.0.1");
+        thread = std::thread([this] { server.listen_after_bind(); });
+        pelmor::InternetHandler handler;
+        for (int n = 1; n <= kPages; ++n) {
+            auto page = pelmor::Page::Create();
+            page->SetURL("http://127.0.0.1:" + std::to_string(port) + "/page/" + std::to_string(n));
+            std::string file = (home / "data" / "Files" / (std::to_string(n) + ".html")).string();
+            std::string title;
+            if (!handler.SaveURLToCache(page, page->URL(), file, title)) std::abort();
+            page->SetSavedFile(file);
+            page->SetDescription(title);
+            pages.push_back(page);
+        }
+    }
+    ~Site() {
+        server.stop();
+        thread.join();
+        std::filesystem::remove_all(home);
+    }
+};
+
+// CPU seconds (user and system) a process has used so far; 0 when unknown.
+double CpuSeconds(const std::string& pid) {
+    std::ifstream stat("/proc/" + pid + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    auto close = text.rfind(')');
+    if (close == std::string::npos) return 0;
+    std::istringstream fields(text.substr(close + 2));
+    std::string field;
+    double ticks = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i)
+        if (i == 14 || i == 15) ticks += std::stod(field);
+    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+void Spin(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void BM_CheckPass(benchmark::State& state) {
+    static int argc = 1;
+    static char name[] = "bench_updater_checkpass";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+    static Site site;
+    double checkerPeak = 0;
+    double checkerCpu = 0;
+    int updated = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        pelmor::mainwindow::Updater updater(UPDATER_PROGRAM);
+        QObject::connect(&updater, &pelmor::mainwindow::Updater::PageUpdated,
+                         [&](std::shared_ptr<pelmor::Page>&, bool blUpdated) { updated += blUpdated; });
+        updater.StartChecking();
+        std::string pid = std::to_string(updater.GetProcessHandle());
+        state.ResumeTiming();
+        for (const auto& page : site.pages) updater.CheckPage(page);
+        while (updater.InFlightCount() > 0) Spin(5);
+        state.PauseTiming();
+        checkerPeak = std::max(checkerPeak, PeakMegabytes(pid));
+        checkerCpu += CpuSeconds(pid);
+        updater.StopChecking();
+        updater.EndProcess(1000);
+        state.ResumeTiming();
+    }
+    state.counters["pages"] = kPages;
+    state.counters["updated"] = updated;
+    state.counters["checker_peak_MB"] = checkerPeak;
+    state.counters["client_peak_MB"] = PeakMegabytes("self");
+    state.counters["checker_cpu_s"] = benchmark::Counter(checkerCpu, benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_CheckPass)->Unit(benchmark::kSecond)->Iterations(3)->UseRealTime();
+
+}  // namespace

@@ -1,0 +1,56 @@
+#include "mainwindow/Schedule.h"
+
+#include "items/Folder.h"
+
+namespace pelmor::mainwindow {
+
+namespace {
+// One millisecond in days.
+constexpr double kSameMoment = 1.0 / 86400000.0;
+}  // namespace
+
+double PeriodInDays(int periodTime, dfUnits periodUnit) {
+    switch (periodUnit) {
+    case dfMinute: return periodTime / 1440.0;
+    case dfHour: return periodTime / 24.0;
+    case dfDay: return static_cast<double>(periodTime);
+    }
+    return 0.0;
+}
+
+DueAction ScheduleAction(const Page& page, DateTime now) {
+    if (now < page.StartDate()) return DueAction::Wait;
+    if (page.EndDate().Days() > 0 && now > page.EndDate())
+        return page.DeleteAtEnd() ? DueAction::Remove : DueAction::Ended;
+    if (!page.Active()) return DueAction::Wait;
+    DateTime due = page.LastCheckDate() + PeriodInDays(page.PeriodTime(), page.PeriodUnit());
+    return due - now <= kSameMoment ? DueAction::Check : DueAction::Wait;
+}
+
+namespace {
+void CollectFolderPages(const ItemList& list, std::vector<std::shared_ptr<Page>>& pages) {
+    for (int i = 1; i <= list.ItemsCount(); ++i) {
+        auto item = list.Items(i);
+        if (!item || !item->Active()) continue;
+        if (item->IsPage())
+            pages.push_back(std::static_pointer_cast<Page>(item));
+        else
+            CollectFolderPages(*std::static_pointer_cast<Folder>(item), pages);
+    }
+}
+}  // namespace
+
+std::vector<std::shared_ptr<Page>> FolderCheckPages(const ItemList& folder) {
+    std::vector<std::shared_ptr<Page>> pages;
+    CollectFolderPages(folder, pages);
+    return pages;
+}
+
+std::vector<std::shared_ptr<Page>> ActivePages(const std::vector<std::shared_ptr<Page>>& pages) {
+    std::vector<std::shared_ptr<Page>> active;
+    for (const auto& page : pages)
+        if (page && page->Active()) active.push_back(page);
+    return active;
+}
+
+}  // namespace pelmor::mainwindow

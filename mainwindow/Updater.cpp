@@ -1,0 +1,180 @@
+#include "mainwindow/Updater.h"
+
+#include <algorithm>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTimer>
+
+#include "platform/core/Failure.h"
+#include "platform/log/Log.h"
+#include "updater/Protocol.h"
+
+namespace pelmor::mainwindow {
+
+namespace {
+
+using updater::Event;
+using updater::Request;
+
+// A checker that lived shorter than this before dying is started again only after a
+// growing pause, so a checker that cannot run does not spin.
+constexpr qint64 kShortLife = 5000;
+constexpr int kFirstPause = 500;
+constexpr int kLongestPause = 30000;
+
+void Log(const std::string& text) {
+    try {
+        log::WriteLog(text);
+    } catch (...) {
+    }
+}
+
+qint64 MonotonicMs() {
+    static QElapsedTimer clock = [] {
+        QElapsedTimer timer;
+        timer.start();
+        return timer;
+    }();
+    return clock.elapsed();
+}
+
+}  // namespace
+
+QString Updater::DefaultProgram() {
+    QString fromEnvironment = qEnvironmentVariable("PELMOR_UPDATER");
+    if (!fromEnvironment.isEmpty()) return fromEnvironment;
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("pelmor-updater"));
+}
+
+Updater::Updater(QString program, QObject* parent) : QObject(parent), program_(std::move(program)) {}
+
+Updater::~Updater() {
+    if (!process_) return;
+    process_->disconnect(this);
+    if (process_->state() != QProcess::NotRunning) {
+        process_->kill();
+        process_->waitForFinished(3000);
+    }
+}
+
+void Updater::StartChecking() {
+    if (started_ || stopping_) return;
+    started_ = true;
+    Launch();
+}
+
+void Updater::Launch() {
+    if (stopping_) return;
+    auto* process = new QProcess(this);
+    process_ = process;
+    process->setProgram(program_);
+    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    connect(process, &QProcess::readyReadStandardOutput, this, [this] { ReadEvents(); });
+    connect(process, &QProcess::finished, this, [this, process] {
+        if (process == process_) ProcessEnded();
+    });
+    launchedAt_ = MonotonicMs();
+    process->start(QIODevice::ReadWrite);
+    if (!process->waitForStarted(10000)) {
+        Log("Updater could not be started: " + process->errorString().toStdString());
+        ProcessEnded();
+        return;
+    }
+    Send(updater::EncodeRequest({Request::Kind::StartChecking, 0, {}}));
+}
+
+void Updater::ProcessEnded() {
+    if (stopping_ || !process_) return;
+    QProcess* dead = process_;
+    process_ = nullptr;
+    dead->disconnect(this);
+    dead->deleteLater();
+    if (dead->state() == QProcess::NotRunning && dead->exitStatus() == QProcess::CrashExit)
+        Log("Updater died; starting a new one");
+    else
+        Log("Updater ended unexpectedly; starting a new one");
+    // What it held is lost: those pages are due again at the next tick.
+    inFlight_.clear();
+    bool shortLife = MonotonicMs() - launchedAt_ < kShortLife;
+    restartDelay_ = shortLife ? std::clamp(restartDelay_ * 2, kFirstPause, kLongestPause) : 0;
+    QTimer::singleShot(restartDelay_, this, [this] {
+        if (stopping_ || process_) return;
+        ++restarts_;
+        Launch();
+        if (process_) emit CheckerRestarted();
+    });
+}
+
+void Updater::Send(const std::string& line) {
+    if (!process_ || process_->state() != QProcess::Running) return;
+    process_->write(line.data(), static_cast<qint64>(line.size()));
+    process_->write("\n", 1);
+}
+
+bool Updater::CheckPage(const std::shared_ptr<Page>& oPage) {
+    if (!oPage || stopping_ || IsInFlight(*oPage)) return false;
+    if (!process_ || process_->state() != QProcess::Running) return false;
+    uint64_t id = nextId_++;
+    inFlight_[id] = oPage;
+    Send(updater::EncodeRequest({Request::Kind::CheckPage, id, updater::SnapshotOf(*oPage)}));
+    return true;
+}
+
+bool Updater::IsInFlight(const Page& page) const {
+    return std::any_of(inFlight_.begin(), inFlight_.end(), [&](const auto& entry) { return entry.second.get() == &page; });
+}
+
+void Updater::ReadEvents() {
+    QProcess* process = process_;
+    while (process && process == process_ && !stopping_ && process->canReadLine()) {
+        QByteArray line = process->readLine();
+        while (line.endsWith('\n') || line.endsWith('\r')) line.chop(1);
+        std::string reason;
+        auto event = updater::DecodeEvent(std::string_view(line.constData(), static_cast<size_t>(line.size())), &reason);
+        if (!event) {
+            log::LogProgramError(
+                Failure(err::kInvalidProcedureCall, "Pelmor", "Checker answer skipped, " + reason + ": " + line.left(200).toStdString()),
+                "objUpdater");
+            continue;
+        }
+        auto entry = inFlight_.find(event->id);
+        if (entry == inFlight_.end()) continue;  // an answer for a page no longer waited for
+        if (event->kind == Event::Kind::PageStartCheck) {
+            std::shared_ptr<Page> page = entry->second;
+            emit PageStartCheck(page);
+            continue;
+        }
+        std::shared_ptr<Page> page = std::move(entry->second);
+        inFlight_.erase(entry);
+        page->SetLastCheckDate(event->lastCheckDate);
+        emit PageUpdated(page, event->updated);
+    }
+}
+
+void Updater::StopChecking() {
+    if (stopping_) return;
+    stopping_ = true;
+    inFlight_.clear();
+    if (process_ && process_->state() == QProcess::Running) {
+        std::string line = updater::EncodeRequest({Request::Kind::StopChecking, 0, {}}) + "\n";
+        process_->write(line.data(), static_cast<qint64>(line.size()));
+        process_->closeWriteChannel();
+    }
+}
+
+int32_t Updater::GetProcessHandle() const {
+    return process_ ? static_cast<int32_t>(process_->processId()) : 0;
+}
+
+bool Updater::EndProcess(int msWait) {
+    if (!process_ || process_->state() == QProcess::NotRunning) return true;
+    if (process_->waitForFinished(msWait)) return true;
+    process_->kill();
+    process_->waitForFinished(3000);
+    return false;
+}
+
+}  // namespace pelmor::mainwindow

@@ -1,0 +1,267 @@
+// The main window's part in checking: the check timer and its pass over every page, the
+// manual checks, the checker's two events, and starting and ending the checker.
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeWidget>
+
+#include "items/Folder.h"
+#include "mainwindow/frmMain.h"
+#include "platform/log/Log.h"
+#include "retrieval/InternetHandler.h"
+#include "shell/ErrorReport.h"
+#include "shell/Pictures.h"
+
+namespace pelmor::mainwindow {
+
+using shell::ReportError;
+
+namespace {
+
+constexpr int kCheckInterval = 20000;
+const QColor kUpdatedColor(255, 0, 0);
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// Stops the check timer for a manual operation and starts it again afterwards, when it
+// was running before.
+class TimerPause {
+public:
+    explicit TimerPause(QTimer* timer) : timer_(timer), wasActive_(timer->isActive()) { timer_->stop(); }
+    ~TimerPause() {
+        if (wasActive_) timer_->start();
+    }
+    TimerPause(const TimerPause&) = delete;
+    TimerPause& operator=(const TimerPause&) = delete;
+
+private:
+    QTimer* timer_;
+    bool wasActive_;
+};
+
+}  // namespace
+
+void frmMain::BuildCheckCommands() {
+    mdlTimer_ = new QTimer(this);
+    mdlTimer_->setObjectName(QStringLiteral("mdlTimer"));
+    mdlTimer_->setInterval(kCheckInterval);
+    connect(mdlTimer_, &QTimer::timeout, this, [this] { CheckForUpdates(); });
+
+    auto checkSelected = [this] { CheckItemNow(tree_->SelectedNode()); };
+    // A command another part of the window already built is only connected.
+    auto command = [&](QMenu* menu, const QString& name, const QString& caption) {
+        QAction* action = Action(name);
+        return action ? action : AddAction(menu, name, caption);
+    };
+    connect(command(menuURLList_, QStringLiteral("menuCheck"), QStringLiteral("Check Now")), &QAction::triggered, this,
+            checkSelected);
+    QMenu* menuPage = menuBar()->findChild<QMenu*>(QStringLiteral("menuPage"));
+    if (!menuPage) {
+        menuPage = new QMenu(QStringLiteral("&Page"), this);
+        menuPage->setObjectName(QStringLiteral("menuPage"));
+        QMenu* menuHelp = menuBar()->findChild<QMenu*>(QStringLiteral("menuHelp"));
+        menuBar()->insertMenu(menuHelp ? menuHelp->menuAction() : nullptr, menuPage);
+    }
+    connect(command(menuPage, QStringLiteral("menuPageCheck"), QStringLiteral("Check For Update")), &QAction::triggered,
+            this, checkSelected);
+
+    QAction* trayCheck = Action(QStringLiteral("menuTrayCheckAll"));
+    if (!trayCheck) {
+        trayCheck = new QAction(QStringLiteral("&Check all"), this);
+        trayCheck->setObjectName(QStringLiteral("menuTrayCheckAll"));
+        menuSystray_->insertAction(Action(QStringLiteral("menuExitTray")), trayCheck);
+        actions_[trayCheck->objectName()] = trayCheck;
+    }
+    connect(trayCheck, &QAction::triggered, this, [this] { CheckForUpdates(); });
+
+    bool hasCheckButton = false;
+    for (QAction* action : ctlTool_->actions()) hasCheckButton |= action->data().toString() == QLatin1String("Check");
+    if (!hasCheckButton) {
+        QAction* button = ctlTool_->addAction(shell::TreePicture(QStringLiteral("Page")), QStringLiteral("Check"));
+        button->setData(QStringLiteral("Check"));
+        button->setObjectName(QStringLiteral("btnCheck"));
+        connect(button, &QAction::triggered, this, checkSelected);
+    }
+}
+
+void frmMain::StartUpdater() {
+    objUpdater_ = std::make_unique<Updater>();
+    connect(objUpdater_.get(), &Updater::PageStartCheck, this,
+            [this](std::shared_ptr<Page> page) { objUpdater_PageStartCheck(page); });
+    connect(objUpdater_.get(), &Updater::PageUpdated, this,
+            [this](std::shared_ptr<Page>& page, bool updated) { objUpdater_PageUpdated(page, updated); });
+    log::WriteLog("Updater created");
+    objUpdater_->StartChecking();
+    log::WriteLog("Updater started");
+}
+
+void frmMain::StopUpdater() {
+    mdlTimer_->stop();
+    if (!objUpdater_) return;
+    objUpdater_->StopChecking();
+    log::WriteLog("Updater stopped");
+    // The checker gets a second to end by itself; then it is killed.
+    objUpdater_->EndProcess(1000);
+    objUpdater_.reset();
+    log::WriteLog("Updater killed");
+}
+
+void frmMain::CheckForUpdates() {
+    // A pass started from inside a pass (the tray command while events are pumped) would
+    // only repeat it.
+    if (checkPassRunning_) return;
+    checkPassRunning_ = true;
+    try {
+        mdlTimer_->stop();
+        // Pages may leave the tree while events are pumped; the copy keeps the walk valid.
+        std::vector<std::shared_ptr<Page>> pages = colPages_.All();
+        for (const auto& page : pages) CheckPageIfDue(page);
+        mdlTimer_->start();
+    } catch (...) {
+        mdlTimer_->start();
+        ReportError("CheckForUpdates");
+    }
+    checkPassRunning_ = false;
+}
+
+void frmMain::CheckPageIfDue(const std::shared_ptr<Page>& page) {
+    QCoreApplication::processEvents();
+    // A page that left the tree meanwhile is not checked any more.
+    if (!page || colPages_.Find(page->Key()) != page) return;
+    switch (ScheduleAction(*page, clock_())) {
+    case DueAction::Remove: RemovePageAtEnd(page); break;
+    case DueAction::Check: UpdatePage(page); break;
+    case DueAction::Wait:
+    case DueAction::Ended: break;
+    }
+}
+
+void frmMain::UpdatePage(const std::shared_ptr<Page>& oPage) {
+    try {
+        log::WriteLog("UpdatePage entered");
+        if (objUpdater_) objUpdater_->CheckPage(oPage);
+    } catch (...) {
+        try {
+            log::WriteLog("Error in UpdatePage");
+        } catch (...) {
+        }
+    }
+}
+
+void frmMain::CheckItemNow(TreeNode* node) {
+    if (!node) return;
+    try {
+        TimerPause pause(mdlTimer_);
+        if (node->IsRoot()) {
+            CheckAllNow();
+        } else if (node->AsPage()) {
+            UpdatePage(std::static_pointer_cast<Page>(node->ItemTag()));
+        } else if (node->AsFolder()) {
+            CheckFolderNow(*std::static_pointer_cast<Folder>(node->ItemTag()));
+        }
+    } catch (...) {
+        ReportError("");
+    }
+}
+
+void frmMain::CheckFolderNow(const ItemList& folder) {
+    TimerPause pause(mdlTimer_);
+    for (const auto& page : FolderCheckPages(folder)) UpdatePage(page);
+}
+
+void frmMain::CheckAllNow() {
+    TimerPause pause(mdlTimer_);
+    for (const auto& page : ActivePages(colPages_.All())) UpdatePage(page);
+}
+
+void frmMain::objUpdater_PageStartCheck(const std::shared_ptr<Page>& oPage) {
+    try {
+        if (!oPage) return;
+        QString text = QStringLiteral("Checking ") + Q(oPage->Description()) + QStringLiteral(" for updates");
+        statusBar()->showMessage(text);
+        log::WriteLog(text.toStdString());
+    } catch (...) {
+        ReportError("");
+    }
+}
+
+void frmMain::objUpdater_PageUpdated(std::shared_ptr<Page>& oPage, bool blUpdated) {
+    try {
+        if (!oPage) return;
+        log::WriteLog(oPage->Description() + " Checked");
+        statusBar()->clearMessage();
+        TreeNode* node = NodeOf(*oPage);
+        if (!node) {
+            oPage = nullptr;  // it left the tree while it was checked
+            return;
+        }
+        QString description = Q(oPage->Description());
+        auto* row = new QTreeWidgetItem(lstStatus_);
+        row->setText(0, description);
+        row->setIcon(0, shell::TreePicture(QStringLiteral("Page")));
+        row->setText(2, Q(clock_().FormatGeneral()));
+        if (blUpdated) {
+            statusBar()->showMessage(description + QStringLiteral(" is updated"));
+            row->setText(1, QStringLiteral("Updated"));
+            for (int column = 0; column < 3; ++column) {
+                row->setForeground(column, kUpdatedColor);
+                QFont font = row->font(column);
+                font.setBold(true);
+                row->setFont(column, font);
+            }
+            oPage->SetUpdated(true);
+            MarkParentsUpdate(node, true);
+            if (settings_->AlertPopup() && WindowStateNumber() == 1) {
+                ShowUpdateNotification(oPage);
+                ShellTrayModifyTip(shell::UpdatedIcon());
+            }
+        } else {
+            row->setText(1, QStringLiteral("Checked"));
+            statusBar()->clearMessage();
+        }
+        lstStatus_->scrollToItem(row);
+        SaveItems();
+    } catch (...) {
+        ReportError("Page Updated");
+    }
+}
+
+void frmMain::ShowUpdateNotification(const std::shared_ptr<Page>& page) {
+    if (!settings_ || !page) return;
+    // The popup comes later; until then the tray icon alone says that a page changed.
+    ShellTrayModifyTip(shell::UpdatedIcon());
+}
+
+void frmMain::RemovePageAtEnd(const std::shared_ptr<Page>& page) {
+    try {
+        TimerPause pause(mdlTimer_);
+        TreeNode* node = NodeOf(*page);
+        QString text = node ? node->text(0) : Q(page->Description());
+        auto* row = new QTreeWidgetItem(lstStatus_);
+        row->setText(0, text);
+        row->setIcon(0, shell::TreePicture(QStringLiteral("Page")));
+
+        InternetHandler handler;
+        handler.RemoveFileFromCache(page->SavedFile());
+        for (int i = 1; i <= page->FramesCount(); ++i) handler.RemoveFileFromCache(page->Frames(i)->SavedFile());
+        colPages_.Remove(page->Key());
+        if (auto parent = page->Parent()) parent->RemoveItem(page->Key());
+        if (node) {
+            if (tree_->SelectedNode() == node && node->ParentNode()) tree_->setCurrentItem(node->ParentNode());
+            delete node;
+        }
+        SaveItems();
+        row->setText(1, QStringLiteral("Removed"));
+        row->setText(2, Q(clock_().FormatGeneral()));
+        statusBar()->showMessage(text + QStringLiteral(" removed"));
+    } catch (...) {
+        ReportError("");
+    }
+}
+
+}  // namespace pelmor::mainwindow

@@ -1,0 +1,96 @@
+// One check pass through the real checker program: pages served on 127.0.0.1 whose saved
+// copies match, one of them changed on the server; the pass marks exactly that page.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "retrieval/InternetHandler.h"
+#include "tests/support/HttpServer.h"
+#include "tests/updater/WindowFixture.h"
+
+namespace pelmor::mainwindow {
+namespace {
+
+std::string Html(const std::string& title, const std::string& text) {
+    return "<html><head><title>" + title + "</title></head><body><h1>" + title + "</h1><p>" + text +
+           "</p><table><tr><td>one</td><td>two</td></tr></table></body></html>";
+}
+
+TEST(CheckEndToEnd, ChangedPageAndItsFoldersTurnRedAndTheProfileSaysUpdated) {
+    test::CheckingWindow w(PELMOR_UPDATER_PROGRAM);
+    test::HttpServer server;
+    std::atomic<bool> changed = false;
+    for (const char* path : {"/news/a", "/news/b", "/d"}) server.Page(path, Html(path, "Nothing new here."));
+    server.Routes().Get("/sport/c", [&](const httplib::Request&, httplib::Response& response) {
+        response.set_content(Html("/sport/c", changed ? "The match was won." : "The match was lost."), "text/html");
+    });
+
+    auto root = Application::Create();
+    root->SetActive(true);
+    auto folder = [](ItemList& parent, const std::string& name) {
+        auto f = Folder::Create();
+        f->SetName(name);
+        f->SetActive(true);
+        parent.AddItem(f);
+        return f;
+    };
+    int fileNumber = 100;
+    auto page = [&](ItemList& parent, const std::string& path) {
+        auto p = Page::Create();
+        p->SetURL(server.Url(path));
+        p->SetDescription(path);
+        p->SetActive(true);
+        p->SetPeriodTime(1);
+        p->SetPeriodUnit(dfHour);
+        std::string file = w.settings->CacheFolder() + "/" + std::to_string(++fileNumber) + ".html";
+        std::filesystem::create_directories(w.settings->CacheFolder());
+        std::string title;
+        InternetHandler handler;
+        EXPECT_TRUE(handler.SaveURLToCache(p, p->URL(), file, title)) << path;
+        p->SetSavedFile(file);
+        parent.AddItem(p);
+        return p;
+    };
+    auto news = folder(*root, "News");
+    page(*news, "/news/a");
+    page(*news, "/news/b");
+    auto sport = folder(*root, "Sport");
+    auto local = folder(*sport, "Local");
+    auto c = page(*local, "/sport/c");
+    page(*root, "/d");
+    changed = true;
+
+    DateTime before = DateTime::Now() - 1.0 / 1440;
+    w.Open(root);
+    w.main->CheckForUpdates();
+    ASSERT_TRUE(w.WaitIdle());
+
+    auto rows = w.Rows();
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(rows, (std::vector<std::string>{"/d|Checked", "/news/a|Checked", "/news/b|Checked",
+                                              "/sport/c|Updated"}));
+    for (const char* key : {"Sport", "Sport\\Local"}) {
+        EXPECT_EQ(w.Node(key)->ForeColor(), 255) << key;
+        EXPECT_TRUE(w.Node(key)->Bold()) << key;
+    }
+    EXPECT_EQ(w.Node(c->Key())->ForeColor(), 255);
+    EXPECT_EQ(w.main->Tree()->RootNode()->ForeColor(), 255);
+    EXPECT_EQ(w.Node("News")->ForeColor(), 0);
+    for (const auto& p : w.main->Pages().All()) {
+        EXPECT_EQ(w.Node(p->Key())->ForeColor(), p->Key() == c->Key() ? 255 : 0) << p->Key();
+        EXPECT_GE(p->LastCheckDate(), before) << p->Key();
+    }
+
+    auto saved = w.Saved();
+    auto savedLocal = std::static_pointer_cast<Folder>(std::static_pointer_cast<Folder>(saved->Items("Sport"))->Items(1));
+    EXPECT_TRUE(std::static_pointer_cast<Page>(savedLocal->Items(1))->Updated());
+    auto savedNews = std::static_pointer_cast<Folder>(saved->Items("News"));
+    EXPECT_FALSE(std::static_pointer_cast<Page>(savedNews->Items(1))->Updated());
+    EXPECT_FALSE(std::static_pointer_cast<Page>(savedNews->Items(2))->Updated());
+    EXPECT_FALSE(std::static_pointer_cast<Page>(saved->Items(3))->Updated());
+    EXPECT_GE(std::static_pointer_cast<Page>(saved->Items(3))->LastCheckDate(), before);
+}
+
+}  // namespace
+}  // namespace pelmor::mainwindow

@@ -1,0 +1,215 @@
+#include "updater/CheckerPool.h"
+
+#include <condition_variable>
+#include <deque>
+#include <list>
+#include <map>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace pelmor::updater {
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+struct Job {
+    uint64_t id = 0;
+    PageSnapshot page;
+    std::string host;
+};
+
+struct Worker {
+    std::thread thread;
+};
+
+// A check in progress. `done` is set exactly once, by whoever reports it: the worker
+// when it returns in time, the watchdog when the limit passes first.
+struct Running {
+    Job job;
+    SteadyClock::time_point deadline;
+    std::list<Worker>::iterator worker;
+    bool done = false;
+};
+
+}  // namespace
+
+struct CheckerPool::State {
+    CheckFunction check;
+    EventSink sink;
+    PoolOptions options;
+
+    std::mutex mutex;
+    std::condition_variable workCv;
+    std::condition_variable eventCv;
+    std::condition_variable watchCv;
+    std::deque<Job> queue;
+    std::map<std::string, int> hostRunning;
+    std::list<std::shared_ptr<Running>> running;
+    std::deque<Event> events;
+    bool started = false;
+    bool stopped = false;
+    // Threads of the pool; a worker given up at the limit is detached and leaves the list.
+    std::list<Worker> workers;
+    std::thread eventThread;
+    std::thread watchThread;
+
+    // Index of the first queued job whose host has room, or -1. Caller holds the mutex.
+    long NextJob() const {
+        for (size_t i = 0; i < queue.size(); ++i) {
+            auto it = hostRunning.find(queue[i].host);
+            if (it == hostRunning.end() || it->second < options.perHost) return static_cast<long>(i);
+        }
+        return -1;
+    }
+
+    void Emit(const Event& event) {
+        events.push_back(event);
+        eventCv.notify_one();
+    }
+
+    // Reports a check and frees its place. Caller holds the mutex.
+    void Finish(const std::shared_ptr<Running>& run, const CheckResult& result) {
+        run->done = true;
+        if (--hostRunning[run->job.host] <= 0) hostRunning.erase(run->job.host);
+        running.remove(run);
+        Emit({Event::Kind::PageUpdated, run->job.id, result.updated, result.lastCheckDate});
+        workCv.notify_all();
+    }
+
+    void AddWorker(const std::shared_ptr<State>& self);
+};
+
+namespace {
+
+void WorkerLoop(std::shared_ptr<CheckerPool::State> state, std::list<Worker>::iterator self) {
+    std::unique_lock lock(state->mutex);
+    for (;;) {
+        long index = -1;
+        state->workCv.wait(lock, [&] {
+            if (state->stopped) return true;
+            index = state->started ? state->NextJob() : -1;
+            return index >= 0;
+        });
+        if (state->stopped) return;
+        auto run = std::make_shared<Running>();
+        run->job = std::move(state->queue[static_cast<size_t>(index)]);
+        state->queue.erase(state->queue.begin() + index);
+        run->deadline = SteadyClock::now() + state->options.limit;
+        run->worker = self;
+        ++state->hostRunning[run->job.host];
+        state->running.push_back(run);
+        state->Emit({Event::Kind::PageStartCheck, run->job.id, false, {}});
+        state->watchCv.notify_one();
+        lock.unlock();
+
+        CheckResult result{false, run->job.page.LastCheckDate};
+        try {
+            result = state->check(run->job.page);
+        } catch (...) {
+            result = {false, run->job.page.LastCheckDate};
+        }
+
+        lock.lock();
+        if (run->done) return;  // given up at the limit: a fresh worker took this place
+        state->Finish(run, result);
+    }
+}
+
+void EventLoop(std::shared_ptr<CheckerPool::State> state) {
+    std::unique_lock lock(state->mutex);
+    for (;;) {
+        state->eventCv.wait(lock, [&] { return state->stopped || !state->events.empty(); });
+        if (state->stopped) return;
+        auto event = state->events.front();
+        state->events.pop_front();
+        lock.unlock();
+        state->sink(event);
+        lock.lock();
+    }
+}
+
+void WatchLoop(std::shared_ptr<CheckerPool::State> state) {
+    std::unique_lock lock(state->mutex);
+    while (!state->stopped) {
+        auto now = SteadyClock::now();
+        auto next = SteadyClock::time_point::max();
+        std::vector<std::shared_ptr<Running>> late;
+        for (const auto& run : state->running) {
+            if (run->deadline <= now)
+                late.push_back(run);
+            else
+                next = std::min(next, run->deadline);
+        }
+        for (const auto& run : late) {
+            state->Finish(run, {false, state->options.clock()});
+            run->worker->thread.detach();
+            state->workers.erase(run->worker);
+            state->AddWorker(state);
+        }
+        if (next == SteadyClock::time_point::max())
+            state->watchCv.wait(lock);
+        else
+            state->watchCv.wait_until(lock, next);
+    }
+}
+
+}  // namespace
+
+void CheckerPool::State::AddWorker(const std::shared_ptr<State>& self) {
+    auto slot = workers.emplace(workers.end());
+    slot->thread = std::thread(WorkerLoop, self, slot);
+}
+
+CheckerPool::CheckerPool(CheckFunction check, EventSink sink, PoolOptions options) : state_(std::make_shared<State>()) {
+    state_->check = std::move(check);
+    state_->sink = std::move(sink);
+    state_->options = std::move(options);
+    if (state_->options.workers < 1) state_->options.workers = 1;
+    if (state_->options.perHost < 1) state_->options.perHost = 1;
+}
+
+CheckerPool::~CheckerPool() {
+    Stop();
+    // The watchdog is the only one that adds or detaches workers, so it ends first.
+    if (state_->watchThread.joinable()) state_->watchThread.join();
+    if (state_->eventThread.joinable()) state_->eventThread.join();
+    std::list<Worker> workers;
+    {
+        std::lock_guard lock(state_->mutex);
+        workers.swap(state_->workers);
+    }
+    for (auto& worker : workers)
+        if (worker.thread.joinable()) worker.thread.join();
+}
+
+void CheckerPool::Start() {
+    std::lock_guard lock(state_->mutex);
+    if (state_->started || state_->stopped) return;
+    state_->started = true;
+    for (int i = 0; i < state_->options.workers; ++i) state_->AddWorker(state_);
+    state_->eventThread = std::thread(EventLoop, state_);
+    state_->watchThread = std::thread(WatchLoop, state_);
+    state_->workCv.notify_all();
+}
+
+void CheckerPool::Submit(uint64_t id, PageSnapshot page) {
+    std::lock_guard lock(state_->mutex);
+    if (state_->stopped) return;
+    auto host = HostOf(page.URL);
+    state_->queue.push_back({id, std::move(page), std::move(host)});
+    state_->workCv.notify_one();
+}
+
+void CheckerPool::Stop() {
+    std::lock_guard lock(state_->mutex);
+    state_->stopped = true;
+    state_->queue.clear();
+    state_->events.clear();
+    state_->workCv.notify_all();
+    state_->eventCv.notify_all();
+    state_->watchCv.notify_all();
+}
+
+}  // namespace pelmor::updater

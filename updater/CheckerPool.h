@@ -1,0 +1,64 @@
+#pragma once
+
+// The checker's worker pool: queued pages are checked on a few worker threads, with at
+// most a few checks of one host at a time, each check bounded by a hard time limit.
+// Every page handed in gets exactly one PageStartCheck and then one PageUpdated event,
+// unless the pool is stopped first; events leave through one thread, in the order they
+// happened.
+//
+// A check that passes the limit is reported as not updated, stamped with the time it was
+// given up, and its thread is left to finish on its own: a fresh worker takes its place
+// and whatever the late check answers is dropped.
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "updater/Protocol.h"
+
+namespace pelmor::updater {
+
+struct CheckResult {
+    bool updated = false;
+    // The page's LastCheckDate after the check (unchanged when the check did not stamp it).
+    DateTime lastCheckDate;
+};
+
+// Checks one page; called on a worker thread, several at once. May throw: the page then
+// counts as not updated and keeps its LastCheckDate.
+using CheckFunction = std::function<CheckResult(const PageSnapshot&)>;
+// Receives the events, one at a time, on the pool's event thread.
+using EventSink = std::function<void(const Event&)>;
+
+struct PoolOptions {
+    int workers = 4;
+    int perHost = 2;
+    std::chrono::milliseconds limit{60000};
+    // Stamp for checks given up at the limit.
+    std::function<DateTime()> clock = DateTime::Now;
+};
+
+class CheckerPool {
+public:
+    CheckerPool(CheckFunction check, EventSink sink, PoolOptions options = {});
+    // Stops the pool and waits for the workers' current checks, except those given up.
+    ~CheckerPool();
+    CheckerPool(const CheckerPool&) = delete;
+    CheckerPool& operator=(const CheckerPool&) = delete;
+
+    // Pages handed in before Start wait in the queue.
+    void Start();
+    // Queues a page; ignored once stopped.
+    void Submit(uint64_t id, PageSnapshot page);
+    // Drops the queue; no event is handed to the sink after the one it may be writing.
+    // Does not wait for running checks.
+    void Stop();
+
+    struct State;
+
+private:
+    std::shared_ptr<State> state_;
+};
+
+}  // namespace pelmor::updater

@@ -1,0 +1,43 @@
+#include "updater/Session.h"
+
+#include "platform/core/Failure.h"
+#include "platform/log/Log.h"
+
+namespace pelmor::updater {
+
+namespace {
+constexpr size_t kExcerpt = 200;
+}
+
+std::string MalformedLineText(std::string_view reason, std::string_view line) {
+    std::string text = "Request skipped, ";
+    text += reason;
+    text += ": ";
+    text += line.substr(0, kExcerpt);
+    if (line.size() > kExcerpt) text += "...";
+    return text;
+}
+
+Session::Session(CheckFunction check, std::function<void(const std::string&)> writeLine, PoolOptions options)
+    : pool_(std::move(check), [writeLine = std::move(writeLine)](const Event& event) { writeLine(EncodeEvent(event)); },
+            std::move(options)) {}
+
+bool Session::HandleLine(std::string_view line) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.find_first_not_of(" \t") == std::string_view::npos) return true;
+    std::string reason;
+    auto request = DecodeRequest(line, &reason);
+    if (!request) {
+        log::LogProgramError(Failure(err::kInvalidProcedureCall, "pelmor-updater", MalformedLineText(reason, line)),
+                             "ReadRequest");
+        return true;
+    }
+    switch (request->kind) {
+    case Request::Kind::StartChecking: pool_.Start(); break;
+    case Request::Kind::CheckPage: pool_.Submit(request->id, std::move(request->page)); break;
+    case Request::Kind::StopChecking: pool_.Stop(); return false;
+    }
+    return true;
+}
+
+}  // namespace pelmor::updater

@@ -1,0 +1,31 @@
+#pragma once
+
+// The checker program's side of the line protocol: requests in, events out, through a
+// worker pool. A line that is no request is logged to the program log ("Pelmor.log") as
+// an error record and skipped; nothing a line holds ends the session except StopChecking.
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "updater/CheckerPool.h"
+
+namespace pelmor::updater {
+
+class Session {
+public:
+    // `writeLine` receives each event as one line without the line feed, one at a time.
+    Session(CheckFunction check, std::function<void(const std::string&)> writeLine, PoolOptions options = {});
+
+    // Handles one request line (a trailing CR is ignored, blank lines are skipped).
+    // False once StopChecking was read: the pool is stopped and no event follows.
+    bool HandleLine(std::string_view line);
+
+private:
+    CheckerPool pool_;
+};
+
+// The text logged for a malformed line: the reason and the line's first 200 bytes.
+std::string MalformedLineText(std::string_view reason, std::string_view line);
+
+}  // namespace pelmor::updater
