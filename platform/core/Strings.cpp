@@ -18,22 +18,29 @@ locale_t FoldLocale() {
     return locale;
 }
 
-// Decodes one UTF-8 sequence at text[pos]; returns its length, or 0 when it is not valid.
+}  // namespace
+
+// Decodes one UTF-8 sequence at text[pos]; returns its length, or 0 when it is not a
+// valid, shortest-form encoding of a code point.
 size_t DecodeUtf8(std::string_view text, size_t pos, char32_t& cp) {
     unsigned char c = static_cast<unsigned char>(text[pos]);
     size_t len;
+    char32_t min;
     if (c < 0x80) {
         cp = c;
         return 1;
     } else if ((c & 0xE0) == 0xC0) {
         cp = c & 0x1F;
         len = 2;
+        min = 0x80;
     } else if ((c & 0xF0) == 0xE0) {
         cp = c & 0x0F;
         len = 3;
+        min = 0x800;
     } else if ((c & 0xF8) == 0xF0) {
         cp = c & 0x07;
         len = 4;
+        min = 0x10000;
     } else {
         return 0;
     }
@@ -43,10 +50,9 @@ size_t DecodeUtf8(std::string_view text, size_t pos, char32_t& cp) {
         if ((cc & 0xC0) != 0x80) return 0;
         cp = (cp << 6) | (cc & 0x3F);
     }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
     return len;
 }
-
-}  // namespace
 
 void EncodeUtf8(char32_t cp, std::string& out) {
     if (cp < 0x80) {

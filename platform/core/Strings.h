@@ -7,6 +7,9 @@
 
 namespace pelmor {
 
+// Decodes one UTF-8 sequence at text[pos] (pos < size); returns its length, or 0 when it is
+// not a valid, shortest-form encoding of a code point.
+size_t DecodeUtf8(std::string_view text, size_t pos, char32_t& cp);
 // Appends the UTF-8 form of one code point.
 void EncodeUtf8(char32_t cp, std::string& out);
 

@@ -10,40 +10,6 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-// Decodes one UTF-8 sequence at text[pos]; returns its length, or 0 when it is not a
-// valid, shortest-form encoding of a code point.
-size_t Decode(std::string_view text, size_t pos, char32_t& cp) {
-    unsigned char c = static_cast<unsigned char>(text[pos]);
-    size_t len;
-    char32_t min;
-    if (c < 0x80) {
-        cp = c;
-        return 1;
-    } else if ((c & 0xE0) == 0xC0) {
-        cp = c & 0x1F;
-        len = 2;
-        min = 0x80;
-    } else if ((c & 0xF0) == 0xE0) {
-        cp = c & 0x0F;
-        len = 3;
-        min = 0x800;
-    } else if ((c & 0xF8) == 0xF0) {
-        cp = c & 0x07;
-        len = 4;
-        min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (pos + len > text.size()) return 0;
-    for (size_t i = 1; i < len; ++i) {
-        unsigned char cc = static_cast<unsigned char>(text[pos + i]);
-        if ((cc & 0xC0) != 0x80) return 0;
-        cp = (cp << 6) | (cc & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-    return len;
-}
-
 locale_t FoldLocale() {
     static locale_t locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
     return locale;
@@ -62,7 +28,7 @@ std::u32string ToU32(std::string_view utf8) {
             continue;
         }
         char32_t cp;
-        size_t len = Decode(utf8, pos, cp);
+        size_t len = DecodeUtf8(utf8, pos, cp);
         if (len == 0) {
             out += kReplacement;
             ++pos;
@@ -93,7 +59,7 @@ size_t CodePointCount(std::string_view utf8) {
             continue;
         }
         char32_t cp;
-        size_t len = Decode(utf8, pos, cp);
+        size_t len = DecodeUtf8(utf8, pos, cp);
         pos += len == 0 ? 1 : len;
     }
     return count;
