@@ -46,6 +46,8 @@ size_t DecodeUtf8(std::string_view text, size_t pos, char32_t& cp) {
     return len;
 }
 
+}  // namespace
+
 void EncodeUtf8(char32_t cp, std::string& out) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -63,8 +65,6 @@ void EncodeUtf8(char32_t cp, std::string& out) {
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
 }
-
-}  // namespace
 
 std::string FoldCase(std::string_view text) {
     std::string out;

@@ -7,6 +7,9 @@
 
 namespace pelmor {
 
+// Appends the UTF-8 form of one code point.
+void EncodeUtf8(char32_t cp, std::string& out);
+
 // Lower-case form for comparisons without regard to letter case: every letter of the
 // Unicode tables the C library knows is folded; bytes that are not valid UTF-8 stay as
 // they are. Never fails.

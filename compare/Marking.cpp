@@ -1,0 +1,398 @@
+#include <cstdio>
+
+#include "compare/Compare.h"
+#include "compare/Internal.h"
+#include "platform/core/Failure.h"
+#include "platform/core/Strings.h"
+#include "platform/log/Log.h"
+#include "platform/text/Unicode.h"
+
+namespace pelmor::sorrel {
+namespace {
+
+constexpr const char* kRemovalColour = "#FF0000";
+
+void CheckSet(bool done, std::string_view value) {
+    if (!done && !value.empty()) throw Failure(err::kEFail, kSource, "Invalid property value");
+}
+
+void AddBorder(html::Element element, std::string_view colour) {
+    html::Style style = element.style();
+    CheckSet(style.SetBorderColor(colour), colour);
+    style.SetBorderWidth("3");
+    style.SetBorderStyle("solid");
+}
+
+bool KeepsWhiteSpace(html::Node node) {
+    for (html::Node n = node.parentNode(); n; n = n.parentNode()) {
+        std::string_view name = n.nodeName();
+        if (name == "PRE" || name == "LISTING" || name == "PLAINTEXT" || name == "XMP" || name == "TEXTAREA")
+            return true;
+    }
+    return false;
+}
+
+// A node's text as the page shows it: runs of white space (outside preformatted text)
+// read as one blank, no-break spaces as blanks, and no leading blanks.
+std::string ShownText(std::string_view raw, bool keepWhiteSpace) {
+    std::string out;
+    out.reserve(raw.size());
+    bool inRun = false;
+    for (size_t i = 0; i < raw.size(); ++i) {
+        char c = raw[i];
+        if (c == '\xC2' && i + 1 < raw.size() && raw[i + 1] == '\xA0') {
+            out += ' ';
+            ++i;
+            inRun = false;
+        } else if (!keepWhiteSpace && (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f')) {
+            if (!inRun) out += ' ';
+            inRun = true;
+        } else {
+            out += c;
+            inRun = false;
+        }
+    }
+    size_t first = out.find_first_not_of(' ');
+    return first == std::string::npos ? std::string() : out.substr(first);
+}
+
+std::vector<std::string> SplitAtBlanks(const std::string& text) {
+    std::vector<std::string> words;
+    size_t start = 0;
+    while (true) {
+        size_t blank = text.find(' ', start);
+        words.push_back(text.substr(start, blank == std::string::npos ? std::string::npos : blank - start));
+        if (blank == std::string::npos) break;
+        start = blank + 1;
+    }
+    return words;
+}
+
+std::string Hex(long value) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%lX", static_cast<unsigned long>(static_cast<uint32_t>(value)));
+    return buffer;
+}
+
+int HexValue(std::string_view text) {
+    int value = 0;
+    for (char c : text) {
+        int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c - 'a' + 10;
+        value = value * 16 + digit;
+    }
+    return value;
+}
+
+// The inverse of the text colour under the range, or the given colour when the inverse
+// would not show against the background.
+std::string InverseColour(const html::TextRange& range, std::string_view colour) {
+    std::string fore = Hex(range.queryCommandValue("ForeColor"));
+    std::string back = Hex(range.queryCommandValue("BackColor"));
+    std::string_view f = fore;
+    std::string_view groups[3] = {f.substr(0, 2), f.size() > 2 ? f.substr(2, 2) : std::string_view(),
+                                  f.substr(f.size() > 2 ? f.size() - 2 : 0)};
+    std::string inverse;
+    for (std::string_view group : groups) {
+        char buffer[8];
+        std::snprintf(buffer, sizeof buffer, "%02X", 255 - HexValue(group));
+        inverse += buffer;
+    }
+    if (EqualsNoCase(inverse, back)) return std::string(colour);
+    return inverse;
+}
+
+void Paint(html::TextRange& range, std::string_view colour) { range.execCommand("BackColor", true, colour); }
+
+}  // namespace
+
+void Compare::MarkImage(html::Element image, std::string_view colour) { AddBorder(image, colour); }
+
+void Compare::MarkNode(html::Node node, html::Node originalNode, std::string_view colour) {
+    MarkNodeWith(node, originalNode, colour, false);
+}
+
+void Compare::MarkText(html::Node textNode, html::Node originalNode, std::string_view colour) {
+    try {
+        PaintText(textNode, originalNode, colour, false);
+    } catch (...) {
+        LogFailure();
+    }
+}
+
+void Compare::MarkNodeWith(html::Node node, html::Node originalNode, std::string_view colour, bool inResult) {
+    try {
+        if (inResult) node = FindElementByPath(BodyOf(resultDocument_), GetElementPath(node));
+        int type = node.nodeType();
+        if (type == html::kCommentNode) return;
+        if (type == html::kTextNode) {
+            PaintText(node, originalNode, colour, inResult);
+            return;
+        }
+        html::Element element = node.AsElement();
+        if (!element) throw Failure(err::kObjectNotSet, kSource, "Object variable or With block variable not set");
+        if (element.IsImage()) {
+            MarkImage(element, colour);
+            return;
+        }
+        if (element.IsObject() || element.getElementsByTagName("IMG").length() >= 1) AddBorder(element, colour);
+        CheckSet(element.style().SetBackgroundColor(colour), colour);
+        if (element.IsTableRow()) {
+            html::Element first = element.children().item(0);
+            if (first) CheckSet(first.style().SetBackgroundColor(colour), colour);
+        }
+    } catch (...) {
+        LogFailure();
+    }
+}
+
+void Compare::PaintText(html::Node textNode, html::Node originalNode, std::string_view colour, bool inResult) {
+    html::Element body = BodyOf(inResult ? resultDocument_ : newDocument_);
+    html::Element parent = textNode.parentNode().AsElement();
+    if (!parent) throw Failure(err::kObjectNotSet, kSource, "Object variable or With block variable not set");
+    html::TextRange range = body.createTextRange();
+    if (!range.moveToElementText(parent)) throw Failure(err::kEFail, kSource, "Invalid argument");
+
+    std::string newText = ShownText(textNode.nodeValue(), KeepsWhiteSpace(textNode));
+    Check16(static_cast<long long>(html::TextLength(newText)));
+    if (!newText.empty()) {
+        range.findText(newText, 1073741823, 0);
+        for (std::string shown = range.text(); !shown.empty() && (shown[0] == ' ' || shown[0] == '\r' ||
+                                                                   shown[0] == '\n');
+             shown = range.text()) {
+            if (range.moveStart("character", 1) == 0) break;
+        }
+    }
+    html::TextRange full = range.duplicate();
+    if (IsBlankText(newText)) return;
+
+    std::string mark(colour);
+    if (useInverse_ && !inResult && !EqualsNoCase(colour, insertColor_)) mark = InverseColour(range, colour);
+    if (!originalNode) {
+        Paint(range, mark);
+        return;
+    }
+    std::string originalText;
+    if (originalNode.nodeType() == html::kElementNode)
+        originalText = ShownText(originalNode.AsElement().innerText(), false);
+    else if (originalNode.nodeType() == html::kTextNode)
+        originalText = ShownText(originalNode.nodeValue(), KeepsWhiteSpace(originalNode));
+    if (EqualsNoCase(originalText, newText) || (originalText.empty() && !newText.empty())) {
+        Paint(range, mark);
+        return;
+    }
+    std::u32string a = text::ToU32(newText), b = text::ToU32(originalText);
+    int longest = Check16(static_cast<long long>(std::max(a.size(), b.size())));
+    int distance = LevenshteinDistance(a, b, clock_, startTime_);
+    if (distance > 0.3 * longest) {
+        Paint(range, mark);
+        return;
+    }
+
+    std::vector<std::string> newWords = SplitAtBlanks(newText);
+    std::vector<std::string> originalWords = SplitAtBlanks(originalText);
+    std::vector<WordPair> pairs;
+    try {
+        pairs = MatchWords(newWords, originalWords, showTimeDiff_, showNumbers_);
+    } catch (const Failure& failure) {
+        if (failure.Description() != "Word table too large") throw;
+        LogFailure();  // too many words to match one by one: the whole text is painted
+        Paint(range, mark);
+        return;
+    }
+    size_t n = 0, o = 0;
+    auto step = [&](size_t word) { return static_cast<long>(html::TextLength(newWords[word]) + 1); };
+    for (const WordPair& pair : pairs) {
+        size_t wantedNew = static_cast<size_t>(pair.newIndex), wantedOriginal = static_cast<size_t>(pair.originalIndex);
+        while (n < newWords.size() && wantedNew >= n && wantedOriginal >= o) {
+            if (wantedNew == n && wantedOriginal == o) {
+                range.moveStart("character", step(n));
+                ++n;
+                ++o;
+                break;
+            }
+            if (wantedNew != n) {
+                html::TextRange word = range.duplicate();
+                word.setEndPoint("EndToStart", word);
+                word.moveEnd("character", step(n));
+                Paint(word, mark);
+                range.moveStart("character", step(n));
+                ++n;
+                if (wantedOriginal != o) ++o;
+            } else {
+                ++o;
+            }
+        }
+    }
+    if (n < newWords.size()) {
+        html::TextRange rest = range.duplicate();
+        rest.setEndPoint("EndToStart", rest);
+        rest.setEndPoint("EndToEnd", full);
+        Paint(rest, mark);
+    }
+}
+
+std::vector<LCSMatch> Compare::MatchWordsList(const std::vector<std::string>& newWords,
+                                              const std::vector<std::string>& originalWords) {
+    std::vector<LCSMatch> out;
+    try {
+        for (const WordPair& pair : MatchWords(newWords, originalWords, showTimeDiff_, showNumbers_)) {
+            LCSMatch match;
+            match.SetOriginalLine(std::to_string(pair.originalIndex));
+            match.SetNewLine(std::to_string(pair.newIndex));
+            out.push_back(std::move(match));
+        }
+    } catch (...) {
+        LogFailure();
+        out.clear();
+    }
+    return out;
+}
+
+void Compare::MarkChanges() {
+    try {
+        if (!editScript_) return;
+        const auto& records = editScript_->records_;
+        Check16(static_cast<long long>(records.size()));
+        bool onlyRemovals = !records.empty();
+        for (const EditScript& record : records)
+            if (record.ActionType() != dfRemoveNode) onlyRemovals = false;
+        for (const EditScript& record : records) {
+            switch (record.ActionType()) {
+                case dfUpdateNode:
+                    MarkNode(record.NewNode(), record.OriginalNode(), updateColor_);
+                    break;
+                case dfInsertNode:
+                    MarkNode(record.NewNode(), html::Node(), insertColor_);
+                    break;
+                case dfRemoveNode:
+                    if (onlyRemovals) {
+                        html::Node parent = record.NewNode().parentNode();
+                        html::Node originalParent = record.OriginalNode().parentNode();
+                        if (!parent || !originalParent)
+                            throw Failure(err::kObjectNotSet, kSource, "Object variable or With block variable not set");
+                        MarkNode(parent, originalParent, kRemovalColour);
+                    }
+                    break;
+            }
+        }
+    } catch (...) {
+        LogFailure();
+    }
+}
+
+void Compare::MarkChangesInResult() {
+    try {
+        if (!editScript_) return;
+        const auto& records = editScript_->records_;
+        Check16(static_cast<long long>(records.size()));
+        for (const EditScript& record : records) {
+            switch (record.ActionType()) {
+                case dfUpdateNode:
+                    MarkNodeWith(record.NewNode(), record.OriginalNode(), updateColor_, true);
+                    break;
+                case dfInsertNode:
+                    MarkNodeWith(record.NewNode(), record.OriginalNode(), insertColor_, true);
+                    break;
+                case dfRemoveNode:
+                    Yield();
+                    break;
+            }
+        }
+    } catch (...) {
+        LogFailure();
+    }
+}
+
+// ---- the marking operations ----
+
+void Compare::RunWalk(html::Node newNode, html::Node originalNode, const Document& original) {
+    startTime_ = kBudgetOff;
+    NodeHash(originalNode);
+    NodeHash(newNode);
+    editScript_ = std::make_shared<EditScriptCollection>();
+    for (const Document& document : {newDocument_, original, resultDocument_})
+        if (document) editScript_->documents_.push_back(document);
+    walk_ = std::make_unique<Walk>();
+    try {
+        CompareNodes(newNode, originalNode);
+    } catch (...) {
+        walk_.reset();
+        throw;
+    }
+    walk_.reset();
+}
+
+html::Element Compare::MarkBodies(const Document& oNewHTML, const Document& oOriginalHTML) {
+    newDocument_ = oNewHTML;
+    originalDocument_ = oOriginalHTML;
+    resultDocument_.reset();
+    html::Element newBody = BodyOf(oNewHTML);
+    RunWalk(newBody, BodyOf(oOriginalHTML), oOriginalHTML);
+    MarkChanges();
+    Yield();
+    return newBody;
+}
+
+std::string Compare::GetMarkedHTML(const Document& oNewHTML, const Document& oOriginalHTML,
+                                   std::string_view strInsertColor, std::string_view strUpdateColor) {
+    try {
+        insertColor_ = strInsertColor;
+        updateColor_ = strUpdateColor;
+        return MarkBodies(oNewHTML, oOriginalHTML).innerHTML();
+    } catch (...) {
+        LogFailure();
+        return {};
+    }
+}
+
+std::string Compare::GetMarkedElement(const Document& oNewHTML, const Document& oOriginalHTML,
+                                      std::string_view strElementPath, std::string_view strInsertColor,
+                                      std::string_view strUpdateColor) {
+    try {
+        insertColor_ = strInsertColor;
+        updateColor_ = strUpdateColor;
+        newDocument_ = oNewHTML;
+        resultDocument_.reset();
+        html::Element newBody = BodyOf(oNewHTML);
+        newElement_ = FindElementByPath(newBody, strElementPath);
+        originalElement_ = FindElementByPath(BodyOf(oOriginalHTML), GetElementPath(newElement_));
+        if (!newElement_ || !originalElement_)
+            throw Failure(err::kObjectNotSet, kSource, "Object variable or With block variable not set");
+        RunWalk(newElement_, originalElement_, oOriginalHTML);
+        MarkChanges();
+        Yield();
+        return newBody.innerHTML();
+    } catch (...) {
+        LogFailure();
+        return {};
+    }
+}
+
+html::Element Compare::GetMarkedBody(const Document& oNewHTML, const Document& oOriginalHTML) {
+    try {
+        return MarkBodies(oNewHTML, oOriginalHTML);
+    } catch (...) {
+        LogFailure();
+        return {};
+    }
+}
+
+std::string Compare::SetMarkedHTML(const Document& oResultHTML, const Document& oNewHTML,
+                                   const Document& oOriginalHTML) {
+    try {
+        resultDocument_ = oResultHTML;
+        newDocument_ = oNewHTML;
+        originalDocument_ = oOriginalHTML;
+        html::Element newBody = BodyOf(oNewHTML);
+        BodyOf(oResultHTML);
+        RunWalk(newBody, BodyOf(oOriginalHTML), oOriginalHTML);
+        MarkChangesInResult();
+        Yield();
+        return newBody.innerHTML();
+    } catch (...) {
+        LogFailure();
+        return {};
+    }
+}
+
+}  // namespace pelmor::sorrel

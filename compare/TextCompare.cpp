@@ -1,0 +1,310 @@
+#include "compare/TextCompare.h"
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <limits>
+#include <unordered_map>
+
+#include "platform/core/Failure.h"
+#include "platform/core/Strings.h"
+#include "platform/text/Recognise.h"
+#include "platform/text/Regex.h"
+#include "platform/text/Unicode.h"
+
+namespace pelmor::sorrel {
+namespace {
+
+constexpr int kMaxLength = 32767;
+constexpr double kLdBudget = 1.0;
+// Columns of the distance computation between two readings of the clock.
+constexpr size_t kColumnsPerClockCheck = 64;
+
+[[noreturn]] void ThrowOverflow(const char* source) { throw Failure(err::kOverflow, source, "Overflow"); }
+
+std::string TrimBlanks(std::string text) {
+    size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    size_t last = text.find_last_not_of(' ');
+    return text.substr(first, last - first + 1);
+}
+
+std::string ReplaceChar(std::string_view text, char from, const char* to) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (c == from)
+            out += to;
+        else
+            out += c;
+    }
+    return out;
+}
+
+const text::Regex& DatePattern() {
+    static const text::Regex regex(R"((\d{1,4}/\d{1,2}/\d{1,4})|(\d{1,2}:\d{2})|(\d{1,2}:\d{2}:\d{2}))", true);
+    return regex;
+}
+
+const text::Regex& DigitPattern() {
+    static const text::Regex regex(R"(\d)", true);
+    return regex;
+}
+
+// Bit masks of the positions where each character occurs in the pattern, 64 positions a
+// block. Characters absent from the pattern share an all-zero row.
+class PositionMasks {
+public:
+    PositionMasks(std::u32string_view pattern, size_t blocks) : blocks_(blocks) {
+        ascii_.fill(0);
+        bits_.assign(blocks, 0);  // row 0: absent characters
+        for (size_t i = 0; i < pattern.size(); ++i) {
+            size_t row = RowOf(pattern[i], true);
+            bits_[row * blocks + i / 64] |= uint64_t{1} << (i % 64);
+        }
+    }
+    const uint64_t* Row(char32_t c) const { return &bits_[RowOf(c) * blocks_]; }
+
+    // Number of distinct characters of a pattern.
+    static size_t Distinct(std::u32string_view pattern) {
+        std::u32string sorted(pattern);
+        std::sort(sorted.begin(), sorted.end());
+        return static_cast<size_t>(std::unique(sorted.begin(), sorted.end()) - sorted.begin());
+    }
+
+private:
+    size_t RowOf(char32_t c, bool add = false) {
+        uint32_t* slot;
+        if (c < 128) {
+            slot = &ascii_[c];
+        } else {
+            auto it = other_.find(c);
+            if (it == other_.end()) {
+                if (!add) return 0;
+                it = other_.emplace(c, 0).first;
+            }
+            slot = &it->second;
+        }
+        if (*slot == 0 && add) {
+            *slot = static_cast<uint32_t>(bits_.size() / blocks_);
+            bits_.resize(bits_.size() + blocks_, 0);
+        }
+        return *slot;
+    }
+    size_t RowOf(char32_t c) const {
+        if (c < 128) return ascii_[c];
+        auto it = other_.find(c);
+        return it == other_.end() ? 0 : it->second;
+    }
+
+    size_t blocks_;
+    std::array<uint32_t, 128> ascii_;
+    std::unordered_map<char32_t, uint32_t> other_;
+    std::vector<uint64_t> bits_;
+};
+
+// Bit-parallel distance (Myers, in Hyyrö's block form): one column of the table per text
+// character, 64 cells a machine word. Returns -1 when the budget runs out.
+int BitParallelDistance(std::u32string_view pattern, std::u32string_view text, const Clock& clock, double start) {
+    size_t m = pattern.size();
+    size_t blocks = (m + 63) / 64;
+    PositionMasks masks(pattern, blocks);
+    std::vector<uint64_t> pv(blocks, ~uint64_t{0}), mv(blocks, 0);
+    int lastBit = static_cast<int>((m - 1) % 64);
+    int score = static_cast<int>(m);
+    for (size_t j = 0; j < text.size(); ++j) {
+        if (j % kColumnsPerClockCheck == kColumnsPerClockCheck - 1 && clock() - start > kLdBudget) return -1;
+        const uint64_t* eqRow = masks.Row(text[j]);
+        int hin = 1;  // the top row grows by one per column
+        for (size_t b = 0; b < blocks; ++b) {
+            uint64_t eq = eqRow[b];
+            uint64_t p = pv[b], mneg = mv[b];
+            uint64_t hinNeg = hin < 0 ? 1 : 0;
+            uint64_t xv = eq | mneg;
+            eq |= hinNeg;
+            uint64_t xh = (((eq & p) + p) ^ p) | eq;
+            uint64_t ph = mneg | ~(xh | p);
+            uint64_t mh = p & xh;
+            if (b == blocks - 1) score += static_cast<int>((ph >> lastBit) & 1) - static_cast<int>((mh >> lastBit) & 1);
+            int hout = static_cast<int>(ph >> 63) - static_cast<int>(mh >> 63);
+            ph = (ph << 1) | (hin > 0 ? 1 : 0);
+            mh = (mh << 1) | hinNeg;
+            pv[b] = mh | ~(xv | ph);
+            mv[b] = ph & xv;
+            hin = hout;
+        }
+    }
+    return score;
+}
+
+// The classic table, two rows at a time. Returns -1 when the budget runs out.
+int TwoRowDistance(std::u32string_view s, std::u32string_view t, const Clock& clock, double start) {
+    std::vector<int> previous(t.size() + 1), current(t.size() + 1);
+    for (size_t j = 0; j <= t.size(); ++j) previous[j] = static_cast<int>(j);
+    for (size_t i = 1; i <= s.size(); ++i) {
+        if (clock() - start > kLdBudget) return -1;
+        current[0] = static_cast<int>(i);
+        for (size_t j = 1; j <= t.size(); ++j) {
+            int cost = s[i - 1] == t[j - 1] ? 0 : 1;
+            current[j] = std::min({previous[j] + 1, current[j - 1] + 1, previous[j - 1] + cost});
+        }
+        std::swap(previous, current);
+    }
+    return previous[t.size()];
+}
+
+}  // namespace
+
+Clock DefaultClock() {
+    return [] {
+        using namespace std::chrono;
+        return duration<double>(steady_clock::now().time_since_epoch()).count();
+    };
+}
+
+int32_t AddReduced(int32_t a, int32_t b) {
+    int64_t sum = int64_t{a} + b;
+    if (sum > std::numeric_limits<int32_t>::max() || sum < std::numeric_limits<int32_t>::min()) {
+        sum = int64_t{a % 100000} + b;
+        if (sum > std::numeric_limits<int32_t>::max() || sum < std::numeric_limits<int32_t>::min())
+            ThrowOverflow("StringHash");
+    }
+    return static_cast<int32_t>(sum);
+}
+
+int32_t StringHash(std::string_view textUtf8) {
+    int32_t h = 0;
+    int64_t position = 0;
+    auto add = [&](char32_t c) {
+        if (c == 32 || c == 160) return;
+        ++position;
+        int64_t term = int64_t{c < 0x80 ? static_cast<uint8_t>(c) : text::Windows1252Code(c)} * (position + 1);
+        if (term > std::numeric_limits<int32_t>::max()) ThrowOverflow("StringHash");
+        int64_t sum = h + term;
+        h = sum <= std::numeric_limits<int32_t>::max() ? static_cast<int32_t>(sum)
+                                                      : AddReduced(h, static_cast<int32_t>(term));
+    };
+    // Plain ASCII is taken byte by byte; anything else goes through the decoder.
+    size_t i = 0;
+    while (i < textUtf8.size()) {
+        auto c = static_cast<unsigned char>(textUtf8[i]);
+        if (c < 0x80) {
+            add(c);
+            ++i;
+            continue;
+        }
+        size_t end = i + 1;
+        while (end < textUtf8.size() && static_cast<unsigned char>(textUtf8[end]) >= 0x80) ++end;
+        for (char32_t cp : text::ToU32(textUtf8.substr(i, end - i))) add(cp);
+        i = end;
+    }
+    return h;
+}
+
+int LevenshteinDistance(std::u32string_view s, std::u32string_view t, const Clock& clock, double& startTime) {
+    startTime = clock();
+    if (s.size() > kMaxLength || t.size() > kMaxLength) ThrowOverflow("LD");
+    if (s.empty()) return static_cast<int>(t.size());
+    if (t.empty()) return static_cast<int>(s.size());
+    std::u32string a = text::FoldU32(s), b = text::FoldU32(t);
+    // A common prefix or suffix never changes the distance.
+    size_t prefix = 0;
+    while (prefix < a.size() && prefix < b.size() && a[prefix] == b[prefix]) ++prefix;
+    size_t suffix = 0;
+    while (suffix < a.size() - prefix && suffix < b.size() - prefix &&
+           a[a.size() - 1 - suffix] == b[b.size() - 1 - suffix])
+        ++suffix;
+    std::u32string_view x = std::u32string_view(a).substr(prefix, a.size() - prefix - suffix);
+    std::u32string_view y = std::u32string_view(b).substr(prefix, b.size() - prefix - suffix);
+    if (x.empty()) return static_cast<int>(y.size());
+    if (y.empty()) return static_cast<int>(x.size());
+    if (x.size() > y.size()) std::swap(x, y);  // the shorter text is the pattern
+    size_t blocks = (x.size() + 63) / 64;
+    // The masks cost one word per block and distinct character; a pattern of thousands of
+    // distinct characters (ideographs) would ask for too much, so it takes the plain table.
+    constexpr size_t kMaxMaskWords = size_t{1} << 21;
+    int distance = blocks == 1 || blocks * (PositionMasks::Distinct(x) + 1) <= kMaxMaskWords
+                       ? BitParallelDistance(x, y, clock, startTime)
+                       : TwoRowDistance(x, y, clock, startTime);
+    return distance < 0 ? 0 : distance;
+}
+
+std::string MaskDatesInText(std::string_view text) { return DatePattern().ReplaceAll(text, "00/00/00"); }
+
+std::string MaskDigitsInText(std::string_view text) { return DigitPattern().ReplaceAll(text, "0"); }
+
+bool IsSameDateText(std::string_view newText, std::string_view originalText) {
+    std::string a = TrimBlanks(ReplaceChar(newText, '.', "/"));
+    std::string b = TrimBlanks(ReplaceChar(originalText, '.', "/"));
+    if (text::IsDate(a) && text::IsDate(b)) return true;
+    return EqualsNoCase(MaskDatesInText(a), MaskDatesInText(b));
+}
+
+bool IsDatePair(std::string_view x, std::string_view y, bool showTimeDiff) {
+    if (showTimeDiff) return false;
+    auto clean = [](std::string_view word) { return TrimBlanks(ReplaceChar(ReplaceChar(word, '.', "/"), ',', "")); };
+    return text::IsDate(clean(x)) && text::IsDate(clean(y));
+}
+
+bool IsNumberPair(std::string_view x, std::string_view y, bool showNumbers) {
+    if (showNumbers) return false;
+    auto clean = [](std::string_view word) { return TrimBlanks(ReplaceChar(word, ',', "")); };
+    return text::IsNumeric(clean(x)) && text::IsNumeric(clean(y));
+}
+
+std::vector<WordPair> MatchWords(const std::vector<std::string>& newWords,
+                                 const std::vector<std::string>& originalWords, bool showTimeDiff, bool showNumbers) {
+    if (newWords.size() > kMaxLength || originalWords.size() > kMaxLength) ThrowOverflow("MatchWords");
+    std::vector<WordPair> pairs;
+    if (newWords.empty() || originalWords.empty()) return pairs;
+    size_t width = newWords.size() + 3;
+    size_t height = originalWords.size() + 3;
+    if (width * height * sizeof(int16_t) > kMaxDirectionTableBytes)
+        throw Failure(err::kOverflow, "MatchWords", "Word table too large");
+
+    // Words become numbers, equal when the words are equal ignoring case.
+    std::unordered_map<std::string, int> ids;
+    auto idsOf = [&](const std::vector<std::string>& words) {
+        std::vector<int> out;
+        out.reserve(words.size());
+        for (const std::string& word : words) out.push_back(ids.emplace(FoldCase(word), ids.size()).first->second);
+        return out;
+    };
+    std::vector<int> nw = idsOf(newWords), ow = idsOf(originalWords);
+
+    int a = static_cast<int>(nw.size()) - 1;
+    int b = static_cast<int>(ow.size()) - 1;
+    std::vector<int16_t> direction(width * height, 0);
+    std::vector<int16_t> current(width, 0), next(width, 0);
+    for (int j = b; j >= 0; --j) {
+        int16_t* row = &direction[static_cast<size_t>(j) * width];
+        for (int k = a; k >= 0; --k) {
+            if (nw[k] == ow[j]) {
+                current[k] = static_cast<int16_t>(next[k + 1] + 1);
+            } else if (current[k + 1] < next[k]) {
+                row[k] = -1;
+                current[k] = next[k];
+            } else {
+                row[k] = 0;
+                current[k] = current[k + 1];
+            }
+        }
+        std::swap(current, next);
+    }
+    int j = 0, k = 0;
+    while (j <= b && k <= a) {
+        if (nw[k] == ow[j] || IsDatePair(originalWords[j], newWords[k], showTimeDiff) ||
+            IsNumberPair(originalWords[j], newWords[k], showNumbers)) {
+            pairs.push_back({k, j});
+            ++j;
+            ++k;
+        } else if (direction[static_cast<size_t>(j) * width + k] == -1) {
+            ++j;
+        } else {
+            ++k;
+        }
+    }
+    return pairs;
+}
+
+}  // namespace pelmor::sorrel

@@ -1,0 +1,267 @@
+#include "loader/LightWebBrowser.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <vector>
+
+#include "loader/Transport.h"
+#include "platform/html/Html.h"
+
+namespace pelmor {
+namespace {
+
+using quillon::FetchOptions;
+using quillon::FetchOutcome;
+using quillon::FetchResult;
+
+// Frames inside frames are loaded this many levels deep at most, and this many per load.
+constexpr int kMaxFrameDepth = 4;
+constexpr int kMaxFrames = 32;
+
+struct UrlDeleter {
+    void operator()(CURLU* url) const { curl_url_cleanup(url); }
+};
+
+std::string Lower(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+// `relative` resolved against `base`; "" when they do not make a URL.
+std::string Resolve(std::string_view base, std::string_view relative) {
+    std::unique_ptr<CURLU, UrlDeleter> handle(curl_url());
+    if (!handle) return "";
+    std::string baseText(base), relativeText(relative);
+    if (curl_url_set(handle.get(), CURLUPART_URL, baseText.c_str(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK) return "";
+    if (curl_url_set(handle.get(), CURLUPART_URL, relativeText.c_str(), CURLU_NON_SUPPORT_SCHEME | CURLU_URLENCODE) !=
+        CURLUE_OK)
+        return "";
+    char* text = nullptr;
+    if (curl_url_get(handle.get(), CURLUPART_URL, &text, 0) != CURLUE_OK || !text) return "";
+    std::string out = text;
+    curl_free(text);
+    return out;
+}
+
+// Scheme, host and port of a URL in lower case ("http://example.com:80"); every file: URL
+// shares the origin "file:"; "" when the URL has none.
+std::string OriginOf(std::string_view url) {
+    std::unique_ptr<CURLU, UrlDeleter> handle(curl_url());
+    if (!handle) return "";
+    std::string text(url);
+    if (curl_url_set(handle.get(), CURLUPART_URL, text.c_str(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK) return "";
+    auto part = [&](CURLUPart which, unsigned flags) {
+        char* value = nullptr;
+        std::string out;
+        if (curl_url_get(handle.get(), which, &value, flags) == CURLUE_OK && value) out = value;
+        curl_free(value);
+        return Lower(out);
+    };
+    std::string scheme = part(CURLUPART_SCHEME, 0);
+    if (scheme == "file") return "file:";
+    return scheme + "://" + part(CURLUPART_HOST, 0) + ":" + part(CURLUPART_PORT, CURLU_DEFAULT_PORT);
+}
+
+// The address relative frame sources resolve against: the first BASE element's href
+// when it makes a URL, else the document's own URL.
+std::string BaseOf(const html::Document& document) {
+    std::string url(document.URL());
+    html::ElementList bases = document.getElementsByTagName("BASE");
+    for (const html::Element& base : bases) {
+        if (base.href().empty()) continue;
+        std::string resolved = Resolve(url, base.href());
+        if (!resolved.empty()) return resolved;
+        break;
+    }
+    return url;
+}
+
+FetchResult FetchAny(const std::string& url, const FetchOptions& options) {
+    int scheme = LightWebBrowser::SchemeNumber(url);
+    if (scheme >= 1 && scheme <= 4) return quillon::FetchUrl(url, options);
+    if (scheme == 5) {
+        std::string path = quillon::PathFromFileUrl(url);
+        if (path.empty()) {
+            FetchResult failed;
+            failed.url = url;
+            failed.error = "not a local file: " + url;
+            return failed;
+        }
+        return quillon::ReadLocalFile(path, options);
+    }
+    return quillon::ReadLocalFile(url, options);
+}
+
+}  // namespace
+
+LightWebBrowser::LightWebBrowser() = default;
+LightWebBrowser::~LightWebBrowser() = default;
+
+int LightWebBrowser::SchemeNumber(std::string_view url) {
+    std::size_t colon = url.find(':');
+    if (colon == std::string_view::npos || colon == 0) return -1;
+    std::string scheme = Lower(url.substr(0, colon));
+    if (!std::all_of(scheme.begin(), scheme.end(), [](char c) {
+            return std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.';
+        }))
+        return -1;
+    static const char* const names[] = {"ftp",   "gopher",     "http",     "https", "file", "news",
+                                        "mailto", "socks",      "javascript", "vbscript", "res"};
+    for (int i = 0; i < 11; ++i)
+        if (scheme == names[i]) return i + 1;
+    return -1;
+}
+
+uint32_t LightWebBrowser::DownloadControl() const {
+    using namespace quillon;
+    uint32_t flags = 0;
+    if (backgroundSounds_) flags |= DLCTL_BGSOUNDS;
+    if (downloadImages_) flags |= DLCTL_DLIMAGES;
+    if (downloadOnly_) flags |= DLCTL_DOWNLOADONLY;
+    if (forceOffline_) flags |= DLCTL_FORCEOFFLINE;
+    if (!downloadActiveX_) flags |= DLCTL_NO_DLACTIVEXCTLS;
+    if (!downloadFrames_) flags |= DLCTL_NO_FRAMEDOWNLOAD;
+    if (!executeJavaApplets_) flags |= DLCTL_NO_JAVA;
+    if (suppressMETACharset_) flags |= DLCTL_NO_METACHARSET;
+    if (!runActiveX_) flags |= DLCTL_NO_RUNACTIVEXCTLS;
+    if (!executeScripts_) flags |= DLCTL_NO_SCRIPTS;
+    if (offlineIfNotConnected_) flags |= DLCTL_OFFLINEIFNOTCONNECTED;
+    if (ignoreProxyCache_) flags |= DLCTL_PRAGMA_NO_CACHE;
+    if (resynchronize_) flags |= DLCTL_RESYNCHRONIZE;
+    if (silent_) flags |= DLCTL_SILENT;
+    if (playVideos_) flags |= DLCTL_VIDEOS;
+    return flags;
+}
+
+namespace {
+
+// Loads the same-origin frames of `document` into its frame windows, depth first; other
+// frames stay unloaded and inaccessible. False when the deadline passed meanwhile.
+bool LoadFrames(html::Document& document, int depth, int& framesLoaded, const FetchOptions& options,
+                std::vector<std::string>& chain) {
+    html::FrameCollection frames = document.frames();
+    if (frames.length() == 0) return true;
+    const std::string origin = OriginOf(document.URL());
+    const std::string base = BaseOf(document);
+    for (std::size_t i = 0; i < frames.length(); ++i) {
+        html::FrameWindow window = frames.item(i);
+        std::string url = Resolve(base, window.frameElement().src());
+        bool allowed = !url.empty() && !origin.empty() && OriginOf(url) == origin && depth < kMaxFrameDepth &&
+                       framesLoaded < kMaxFrames &&
+                       std::none_of(chain.begin(), chain.end(), [&](const std::string& c) { return c == url; });
+        if (!allowed) {
+            window.SetAccessible(false);
+            continue;
+        }
+        ++framesLoaded;
+        FetchResult result = FetchAny(url, options);
+        if (result.outcome == FetchOutcome::TimedOut) return false;
+        if (result.outcome != FetchOutcome::Loaded || OriginOf(result.url) != origin) {
+            // A frame that did not load (or was redirected away) cannot be read.
+            window.SetAccessible(false);
+            continue;
+        }
+        std::shared_ptr<html::Document> child = html::Document::Parse(result.text, result.url);
+        chain.push_back(url);
+        bool inTime = LoadFrames(*child, depth + 1, framesLoaded, options, chain);
+        chain.pop_back();
+        if (!inTime) return false;
+        window.SetDocument(std::move(child));
+    }
+    return true;
+}
+
+}  // namespace
+
+long LightWebBrowser::navigate(const std::string& bstrURL, const std::string& bstrBaseURL,
+                               std::shared_ptr<html::Document>& ppHTMLDocument) {
+    ppHTMLDocument.reset();
+    try {
+        document_.reset();
+        lastError_.clear();
+        const auto start = std::chrono::steady_clock::now();
+        FetchOptions options;
+        options.noCache = ignoreProxyCache_ || resynchronize_;
+        options.useMetaCharset = !suppressMETACharset_;
+        options.offline = forceOffline_;
+        options.deadline = start + std::chrono::milliseconds(quillon::kTimeoutMilliseconds);
+
+        const int scheme = SchemeNumber(bstrURL);
+        FetchResult result = FetchAny(bstrURL, options);
+        if (result.outcome != FetchOutcome::Loaded) lastError_ = result.error.empty() ? bstrURL : result.error;
+        if (result.outcome == FetchOutcome::TimedOut) return quillon::kOk;
+        if (result.outcome != FetchOutcome::Loaded) {
+            if (scheme >= 1 && scheme <= 4) return quillon::kResourceNotFound;
+            return result.notFound ? quillon::kFileNotFound : quillon::kFail;
+        }
+        document_ = html::Document::Parse(result.text, result.url);
+        if (downloadFrames_) {
+            int framesLoaded = 0;
+            std::vector<std::string> chain{result.url};
+            if (!LoadFrames(*document_, 0, framesLoaded, options, chain)) {
+                lastError_ = "timed out loading the frames of " + result.url;
+                document_.reset();
+                return quillon::kOk;
+            }
+        }
+        return HandOut(bstrBaseURL, ppHTMLDocument);
+    } catch (const std::exception& e) {
+        lastError_ = e.what();
+        document_.reset();
+        return quillon::kFail;
+    } catch (...) {
+        document_.reset();
+        return quillon::kFail;
+    }
+}
+
+long LightWebBrowser::HandOut(const std::string& base, std::shared_ptr<html::Document>& out) {
+    if (!base.empty()) {
+        long status = ApplyBaseURL(*document_, base);
+        if (status != quillon::kOk) {
+            document_.reset();
+            return status;
+        }
+    }
+    out = std::move(document_);
+    return quillon::kOk;
+}
+
+long LightWebBrowser::LoadString(const std::string& bstrHTML, const std::string& bstrBaseURL,
+                                 std::shared_ptr<html::Document>& ppHTMLDocument) {
+    ppHTMLDocument.reset();
+    try {
+        document_ = html::Document::Parse(bstrHTML, "about:blank");
+        return HandOut(bstrBaseURL, ppHTMLDocument);
+    } catch (...) {
+        document_.reset();
+        return quillon::kFail;
+    }
+}
+
+long LightWebBrowser::ApplyBaseURL(html::Document& document, std::string_view base) {
+    try {
+        html::Element fresh = document.createElement("BASE");
+        if (!fresh || !fresh.setAttribute("href", base)) return quillon::kFail;
+        html::ElementList heads = document.getElementsByTagName("HEAD");
+        html::ElementList bases =
+            heads.length() > 0 ? heads.item(0).getElementsByTagName("BASE") : document.getElementsByTagName("BASE");
+        if (bases.length() > 0) {
+            html::Element first = bases.item(0);
+            if (first.href().empty() && !first.setAttribute("href", base)) return quillon::kFail;
+            return quillon::kOk;
+        }
+        if (heads.length() > 0) return heads.item(0).appendChild(fresh) ? quillon::kOk : quillon::kFail;
+        html::Element second = document.getElementsByTagName("*").item(1);
+        if (!second) return quillon::kFail;
+        return second.parentNode().insertBefore(fresh, second) ? quillon::kOk : quillon::kFail;
+    } catch (...) {
+        return quillon::kFail;
+    }
+}
+
+}  // namespace pelmor

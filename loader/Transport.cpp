@@ -1,0 +1,258 @@
+#include "loader/Transport.h"
+
+#include <curl/curl.h>
+
+#include <strings.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <mutex>
+
+#include "loader/Charset.h"
+#include "platform/log/Log.h"
+
+namespace pelmor::quillon {
+
+const char* const kUserAgent = "Mozilla/5.0 (X11; Linux x86_64) Pelmor/0.1";
+
+namespace {
+
+void InitialiseCurl() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+// Those of `wanted` that this libcurl was built with, as a comma-separated list.
+std::string AvailableProtocols(std::initializer_list<const char*> wanted) {
+    std::string list;
+    const curl_version_info_data* info = curl_version_info(CURLVERSION_NOW);
+    for (const char* name : wanted) {
+        for (const char* const* p = info->protocols; p && *p; ++p) {
+            if (std::strcmp(*p, name) == 0) {
+                if (!list.empty()) list += ',';
+                list += name;
+            }
+        }
+    }
+    return list;
+}
+
+struct Body {
+    std::string bytes;
+    std::size_t cap = 0;
+    bool truncated = false;
+};
+
+std::size_t Collect(char* data, std::size_t size, std::size_t count, void* user) {
+    auto* body = static_cast<Body*>(user);
+    std::size_t length = size * count;
+    std::size_t room = body->cap - body->bytes.size();
+    if (length > room) {
+        body->bytes.append(data, room);
+        body->truncated = true;
+        return 0;  // ends the transfer
+    }
+    body->bytes.append(data, length);
+    return length;
+}
+
+void LogCut(const std::string& where, std::size_t cap) {
+    try {
+        log::Append(log::File::Helper, log::Kind::Information,
+                    "Page cut at " + std::to_string(cap) + " bytes: " + where);
+    } catch (...) {
+        // A log that cannot be written loses the note; the page still loads.
+    }
+}
+
+struct CurlDeleter {
+    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+};
+struct SlistDeleter {
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+struct UrlDeleter {
+    void operator()(CURLU* url) const { curl_url_cleanup(url); }
+};
+
+}  // namespace
+
+FetchResult FetchUrl(const std::string& url, const FetchOptions& options) {
+    FetchResult result;
+    result.url = url;
+    try {
+        if (options.offline) {
+            result.error = "offline";
+            return result;
+        }
+        auto now = std::chrono::steady_clock::now();
+        if (now >= options.deadline) {
+            result.outcome = FetchOutcome::TimedOut;
+            return result;
+        }
+        InitialiseCurl();
+        std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
+        if (!curl) {
+            result.error = "cannot start a transfer";
+            return result;
+        }
+        static const std::string protocols = AvailableProtocols({"http", "https", "ftp", "ftps", "gopher", "gophers"});
+        static const std::string redirectProtocols = AvailableProtocols({"http", "https", "ftp", "ftps"});
+
+        Body body;
+        body.cap = options.maxBytes;
+        std::unique_ptr<curl_slist, SlistDeleter> headers;
+        auto addHeader = [&](const char* line) {
+            curl_slist* grown = curl_slist_append(headers.get(), line);
+            if (grown) {
+                (void)headers.release();
+                headers.reset(grown);
+            }
+        };
+        addHeader("Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8");
+        if (options.noCache) {
+            addHeader("Cache-Control: no-cache");
+            addHeader("Pragma: no-cache");
+        }
+        long remaining = static_cast<long>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(options.deadline - now).count());
+        if (options.deadline == std::chrono::steady_clock::time_point::max()) remaining = 0;  // no limit
+
+        CURL* h = curl.get();
+        curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+        curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, protocols.c_str());
+        curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, redirectProtocols.c_str());
+        curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+        curl_easy_setopt(h, CURLOPT_MAXREDIRS, kMaxRedirects);
+        curl_easy_setopt(h, CURLOPT_AUTOREFERER, 1L);
+        curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, "");
+        curl_easy_setopt(h, CURLOPT_USERAGENT, kUserAgent);
+        curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
+        curl_easy_setopt(h, CURLOPT_COOKIEFILE, "");
+        curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
+        curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
+        curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, remaining > 0 ? remaining : 0L);
+        curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, Collect);
+        curl_easy_setopt(h, CURLOPT_WRITEDATA, &body);
+        if (options.noCache) curl_easy_setopt(h, CURLOPT_FRESH_CONNECT, 1L);
+
+        CURLcode rc = curl_easy_perform(h);
+        char* effective = nullptr;
+        if (curl_easy_getinfo(h, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective) result.url = effective;
+        curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &result.httpStatus);
+        char* contentType = nullptr;
+        curl_easy_getinfo(h, CURLINFO_CONTENT_TYPE, &contentType);
+
+        if (rc == CURLE_OPERATION_TIMEDOUT) {
+            result.outcome = FetchOutcome::TimedOut;
+            result.error = "timed out";
+            return result;
+        }
+        if (rc != CURLE_OK && !(rc == CURLE_WRITE_ERROR && body.truncated)) {
+            result.error = curl_easy_strerror(rc);
+            return result;
+        }
+        if (result.httpStatus >= 400) {
+            result.error = "HTTP status " + std::to_string(result.httpStatus);
+            return result;
+        }
+        if (body.truncated) {
+            result.truncated = true;
+            LogCut(result.url, body.cap);
+        }
+        std::string header = contentType ? ContentTypeCharset(contentType) : std::string();
+        result.charset = DetectCharset(body.bytes, header, options.useMetaCharset);
+        result.text = ToUtf8(body.bytes, result.charset);
+        result.outcome = FetchOutcome::Loaded;
+    } catch (const std::exception& e) {
+        result.outcome = FetchOutcome::Failed;
+        result.error = e.what();
+    }
+    return result;
+}
+
+FetchResult ReadLocalFile(const std::string& path, const FetchOptions& options) {
+    FetchResult result;
+    try {
+        result.url = FileUrlFromPath(std::filesystem::absolute(path).string());
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(path, ec)) {
+            result.notFound = !std::filesystem::exists(path, ec);
+            result.error = result.notFound ? "file not found: " + path : "not a file: " + path;
+            return result;
+        }
+        std::ifstream in(path, std::ios::binary);
+        if (!in) {
+            result.error = "cannot open " + path;
+            return result;
+        }
+        // Room for the file as it is now (plus one byte to notice a file that grew past the
+        // cap), never the whole cap: most copies are small.
+        std::uintmax_t size = std::filesystem::file_size(path, ec);
+        if (ec) size = 0;
+        std::string bytes(static_cast<std::size_t>(std::min<std::uintmax_t>(size, options.maxBytes)) + 1, '\0');
+        in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        if (in.bad()) {
+            result.error = "cannot read " + path;
+            return result;
+        }
+        bytes.resize(static_cast<std::size_t>(in.gcount()));
+        if (bytes.size() > options.maxBytes) {
+            bytes.resize(options.maxBytes);
+            result.truncated = true;
+            LogCut(path, options.maxBytes);
+        }
+        result.charset = DetectCharset(bytes, "", options.useMetaCharset);
+        result.text = ToUtf8(bytes, result.charset);
+        result.outcome = FetchOutcome::Loaded;
+    } catch (const std::exception& e) {
+        result.outcome = FetchOutcome::Failed;
+        result.error = e.what();
+    }
+    return result;
+}
+
+std::string PathFromFileUrl(const std::string& url) {
+    std::unique_ptr<CURLU, UrlDeleter> handle(curl_url());
+    if (!handle) return "";
+    if (curl_url_set(handle.get(), CURLUPART_URL, url.c_str(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK) return "";
+    char* scheme = nullptr;
+    if (curl_url_get(handle.get(), CURLUPART_SCHEME, &scheme, 0) != CURLUE_OK) return "";
+    bool isFile = std::strcmp(scheme, "file") == 0;
+    curl_free(scheme);
+    if (!isFile) return "";
+    char* host = nullptr;
+    if (curl_url_get(handle.get(), CURLUPART_HOST, &host, 0) == CURLUE_OK) {
+        bool local = host[0] == '\0' || strcasecmp(host, "localhost") == 0;
+        curl_free(host);
+        if (!local) return "";
+    }
+    char* path = nullptr;
+    if (curl_url_get(handle.get(), CURLUPART_PATH, &path, CURLU_URLDECODE) != CURLUE_OK) return "";
+    std::string out = path;
+    curl_free(path);
+    return out;
+}
+
+std::string FileUrlFromPath(const std::string& path) {
+    std::string out = "file://";
+    static const char* const hex = "0123456789ABCDEF";
+    for (unsigned char c : path) {
+        bool plain = std::isalnum(c) || std::strchr("/-._~!$&'()*+,;=:@", c) != nullptr;
+        if (plain && c != 0) {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
+
+}  // namespace pelmor::quillon

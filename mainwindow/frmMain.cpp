@@ -1,0 +1,934 @@
+#include "mainwindow/frmMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+#include "items/Folder.h"
+#include "items/Page.h"
+#include "platform/core/Failure.h"
+#include "platform/core/Folders.h"
+#include "platform/log/Log.h"
+#include "shell/ErrorReport.h"
+#include "shell/Pictures.h"
+#include "shell/Twips.h"
+
+namespace pelmor::mainwindow {
+
+using shell::ReportError;
+using shell::ToPixels;
+using shell::ToTwips;
+
+namespace {
+
+constexpr int kRed = 255;
+// Gaps of the layout, in twips.
+constexpr double kTreeGap = 100;
+constexpr double kLogGap = 75;
+constexpr double kBottomMargin = 500;
+constexpr double kFrameInset = 70;
+constexpr double kLogTitle = 300;
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+bool AnyFrameHasElementPath(const FrameList& frames) {
+    for (int i = 1; i <= frames.FramesCount(); ++i)
+        if (HasElementPath(*frames.Frames(i))) return true;
+    return false;
+}
+
+}  // namespace
+
+bool HasElementPath(const Frame& frame) { return !frame.ElementPath().empty() || AnyFrameHasElementPath(frame); }
+
+bool HasElementPath(const Page& page) { return !page.ElementPath().empty() || AnyFrameHasElementPath(page); }
+
+frmMain::frmMain(std::shared_ptr<Settings> settings, std::shared_ptr<Application> application, QWidget* parent)
+    : QMainWindow(parent), settings_(std::move(settings)), application_(std::move(application)) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Pelmor"));
+    setWindowIcon(shell::AppIcon());
+    treeBox_ = {120, 120, 3000, 5000};
+    detailsBox_ = {3220, 120, 5400, 3150};
+    logBox_ = {3220, 3345, 5400, 2400};
+    BuildControls();
+    BuildMenus();
+    BuildTray();
+    shell::SetStatusTextSink([this](const QString& text) { statusBar()->showMessage(text); });
+}
+
+frmMain::~frmMain() {
+    shell::SetStatusTextSink({});
+    ShellTrayDelete();
+}
+
+QAction* frmMain::AddAction(QMenu* menu, const QString& name, const QString& caption) {
+    auto* action = new QAction(caption, this);
+    action->setObjectName(name);
+    menu->addAction(action);
+    actions_[name] = action;
+    return action;
+}
+
+QAction* frmMain::Action(const QString& name) const {
+    auto it = actions_.find(name);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+void frmMain::SetActionVisible(const char* name, bool visible) {
+    if (QAction* action = Action(QString::fromLatin1(name))) action->setVisible(visible);
+}
+
+void frmMain::SetToolButtonEnabled(const char* key, bool enabled) {
+    for (QAction* action : ctlTool_->actions())
+        if (action->data().toString() == QLatin1String(key)) action->setEnabled(enabled);
+}
+
+void frmMain::BuildControls() {
+    client_ = new QWidget(this);
+    client_->setObjectName(QStringLiteral("client"));
+    client_->setMouseTracking(true);
+    client_->installEventFilter(this);
+    setCentralWidget(client_);
+
+    tree_ = new ItemTree(client_);
+    connect(tree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
+        ShowItem(current && current->type() == TreeNode::kType ? static_cast<TreeNode*>(current) : nullptr);
+    });
+    connect(tree_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item) { ctlTree_NodeCheck(item); });
+    connect(tree_, &ItemTree::DropRequested, this, &frmMain::DropNode);
+    connect(tree_, &ItemTree::RightClicked, this, [this](TreeNode*, const QPoint& at) { menuURLList_->popup(at); });
+
+    ctlDetails_ = new QWidget(client_);
+    ctlDetails_->setObjectName(QStringLiteral("ctlDetails"));
+    lblDetails_ = new QLabel(QStringLiteral("General Details"), ctlDetails_);
+    lblDetails_->setObjectName(QStringLiteral("lblDetails"));
+    QFont titleFont = lblDetails_->font();
+    titleFont.setBold(true);
+    lblDetails_->setFont(titleFont);
+    auto* frame = new QFrame(ctlDetails_);
+    frame->setObjectName(QStringLiteral("frDetails"));
+    frame->setFrameShape(QFrame::StyledPanel);
+    frDetails_ = frame;
+
+    auto makeLabel = [frame](const char* name, const QString& text) {
+        auto* label = new QLabel(text, frame);
+        label->setObjectName(QString::fromLatin1(name));
+        return label;
+    };
+    lblURL_ = makeLabel("lblURL", QStringLiteral("URL:"));
+    txtURL_ = new QLineEdit(frame);
+    txtURL_->setObjectName(QStringLiteral("txtURL"));
+    lblDescription_ = makeLabel("lblDescription", QStringLiteral("Description:"));
+    txtDescription_ = new QLineEdit(frame);
+    txtDescription_->setObjectName(QStringLiteral("txtDescription"));
+    lblCheckEvery_ = makeLabel("lblCheckEvery", QStringLiteral("Check Every"));
+    txtTimePeriod_ = new QLineEdit(frame);
+    txtTimePeriod_->setObjectName(QStringLiteral("txtTimePeriod"));
+    txtTimePeriod_->setMaximumWidth(70);
+    lstPeriodUnit_ = new QComboBox(frame);
+    lstPeriodUnit_->setObjectName(QStringLiteral("lstPeriodUnit"));
+    lstPeriodUnit_->addItems({QStringLiteral("Minutes"), QStringLiteral("Hours"), QStringLiteral("Days")});
+    // The panel shows the item; editing it comes with the commands that save the edits.
+    for (QLineEdit* box : {txtURL_, txtDescription_, txtTimePeriod_}) box->setReadOnly(true);
+    lstPeriodUnit_->setEnabled(false);
+
+    lblStatusON_ = makeLabel("lblStatusON", QStringLiteral("ON"));
+    lblStatusOff_ = makeLabel("lblStatusOff", QStringLiteral("OFF"));
+    QFont statusFont = lblStatusON_->font();
+    statusFont.setBold(true);
+    lblStatusON_->setFont(statusFont);
+    lblStatusON_->setStyleSheet(QStringLiteral("color: #108020"));
+    lblStatusOff_->setFont(statusFont);
+    lblStatusOff_->setStyleSheet(QStringLiteral("color: #707070"));
+    ctlActive_ = new QToolButton(frame);
+    ctlActive_->setObjectName(QStringLiteral("ctlActive"));
+    ctlActive_->setIcon(shell::LampIcon(true));
+    ctlActive_->setToolTip(QStringLiteral("Active indicator"));
+    ctlActive_->setAutoRaise(true);
+    connect(ctlActive_, &QToolButton::clicked, this, [this] { ctlActive_Click(); });
+    ctlInactive_ = new QToolButton(frame);
+    ctlInactive_->setObjectName(QStringLiteral("ctlInactive"));
+    ctlInactive_->setIcon(shell::LampIcon(false));
+    ctlInactive_->setToolTip(QStringLiteral("Active indicator"));
+    ctlInactive_->setAutoRaise(true);
+    connect(ctlInactive_, &QToolButton::clicked, this, [this] { ctlInactive_Click(); });
+
+    auto* grid = new QGridLayout(frame);
+    grid->addWidget(lblURL_, 0, 0);
+    grid->addWidget(txtURL_, 0, 1, 1, 3);
+    grid->addWidget(lblDescription_, 1, 0);
+    grid->addWidget(txtDescription_, 1, 1, 1, 3);
+    grid->addWidget(lblCheckEvery_, 2, 0);
+    grid->addWidget(txtTimePeriod_, 2, 1);
+    grid->addWidget(lstPeriodUnit_, 2, 2);
+    auto* status = new QHBoxLayout();
+    status->addWidget(ctlActive_);
+    status->addWidget(ctlInactive_);
+    status->addWidget(lblStatusON_);
+    status->addWidget(lblStatusOff_);
+    status->addStretch(1);
+    grid->addLayout(status, 3, 0, 1, 4);
+    grid->setColumnStretch(3, 1);
+    grid->setRowStretch(4, 1);
+
+    ctlLog_ = new QWidget(client_);
+    ctlLog_->setObjectName(QStringLiteral("ctlLog"));
+    auto* logTitle = new QLabel(QStringLiteral("Activity Log"), ctlLog_);
+    logTitle->setObjectName(QStringLiteral("lblActivityLog"));
+    logTitle->setFont(titleFont);
+    logTitle->setGeometry(0, 0, 200, 18);
+    lstStatus_ = new QTreeWidget(ctlLog_);
+    lstStatus_->setObjectName(QStringLiteral("lstStatus"));
+    lstStatus_->setRootIsDecorated(false);
+    lstStatus_->setColumnCount(3);
+    lstStatus_->setHeaderLabels(
+        {QStringLiteral("Page"), QStringLiteral("Recent Action"), QStringLiteral("Last Updated")});
+    lstStatus_->headerItem()->setData(0, Qt::UserRole, QStringLiteral("Page"));
+    lstStatus_->headerItem()->setData(1, Qt::UserRole, QStringLiteral("Status"));
+    lstStatus_->headerItem()->setData(2, Qt::UserRole, QStringLiteral("Time"));
+    lstStatus_->header()->resizeSection(0, 150);
+    lstStatus_->header()->resizeSection(1, 100);
+
+    for (QWidget* w : {static_cast<QWidget*>(ctlDetails_), frDetails_, static_cast<QWidget*>(ctlLog_)}) {
+        w->setMouseTracking(true);
+        w->installEventFilter(this);
+    }
+
+    ctlTool_ = addToolBar(QStringLiteral("Toolbar"));
+    ctlTool_->setObjectName(QStringLiteral("ctlTool"));
+    ctlTool_->setMovable(false);
+    ctlTool_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    // Buttons join the toolbar with their commands; an empty toolbar stays hidden.
+    ctlTool_->setVisible(false);
+
+    ShowStatusIndicator(false);
+    PlaceControls();
+}
+
+void frmMain::BuildMenus() {
+    QMenu* menuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    menuFile->setObjectName(QStringLiteral("menuFile"));
+    connect(AddAction(menuFile, QStringLiteral("menuMinimize"), QStringLiteral("Minimize To Tray")),
+            &QAction::triggered, this, [this] { menuMinimize_Click(); });
+    menuFile->addSeparator();
+    connect(AddAction(menuFile, QStringLiteral("menuExit"), QStringLiteral("Exit")), &QAction::triggered, this,
+            [this] { close(); });
+
+    QMenu* menuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
+    menuHelp->setObjectName(QStringLiteral("menuHelp"));
+    connect(AddAction(menuHelp, QStringLiteral("menuAbout"), QStringLiteral("About...")), &QAction::triggered, this,
+            [this] {
+                QMessageBox::about(this, QStringLiteral("About Pelmor"),
+                                   QStringLiteral("<b>Pelmor</b> %1<p>Pelmor watches web pages for you and shows "
+                                                  "what changed since you last looked.")
+                                       .arg(QCoreApplication::applicationVersion()));
+            });
+
+    menuURLList_ = new QMenu(QStringLiteral("URL List"), this);
+    menuURLList_->setObjectName(QStringLiteral("menuURLList"));
+    QAction* active = AddAction(menuURLList_, QStringLiteral("menuActive"), QStringLiteral("Active"));
+    active->setCheckable(true);
+    connect(active, &QAction::triggered, this, [this] { menuActive_Click(); });
+}
+
+void frmMain::BuildTray() {
+    menuSystray_ = new QMenu(QStringLiteral("&SysTray"), this);
+    menuSystray_->setObjectName(QStringLiteral("menuSystray"));
+    connect(AddAction(menuSystray_, QStringLiteral("menuRestoreTray"), QStringLiteral("&Restore")), &QAction::triggered,
+            this, [this] { menuRestoreTray_Click(); });
+    // Tray "&Exit" posts the close, so the menu has closed before the window goes.
+    connect(AddAction(menuSystray_, QStringLiteral("menuExitTray"), QStringLiteral("&Exit")), &QAction::triggered, this,
+            [this] { QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); });
+}
+
+// ---- start-up -------------------------------------------------------------------------
+
+void frmMain::ActivateMain() {
+    try {
+        log::WriteLog("ActivateMain entered");
+        settings_->LoadPreferences();
+        log::WriteLog("Preferences loaded");
+        if (!startedHidden_) {
+            if (ShellTrayAdd())
+                log::WriteLog("Tray icon added");
+            else
+                log::WriteLog("No system tray on this desktop: Pelmor runs without a tray icon");
+        }
+        statusBar()->setVisible(settings_->StatusBar());
+        ctlTool_->setVisible(settings_->Toolbar() && !ctlTool_->actions().isEmpty());
+        log::WriteLog("Before tree loaded");
+        LoadTree();
+        log::WriteLog("After tree loaded");
+    } catch (...) {
+        Failure failure = CurrentFailure("Pelmor");
+        QMessageBox::critical(this, QStringLiteral("Pelmor"),
+                              QStringLiteral("ActivateMain: ") + Q(failure.Description()));
+    }
+}
+
+void frmMain::ShowMain() {
+    try {
+        log::WriteLog("ShowMain entered");
+    } catch (...) {
+    }
+    resizing_ = true;
+    // Each step on its own: a bad stored value must not keep the window from showing.
+    auto step = [](auto&& f) {
+        try {
+            f();
+        } catch (...) {
+        }
+    };
+    // Before the preferences are loaded the placement is all zero: the window keeps its own.
+    const bool placed = !settings_->INIFile().empty();
+    if (placed) step([&] { move(ToPixels(settings_->FormLeft()), ToPixels(settings_->FormTop())); });
+    if (placed && settings_->FormWidth() > 0 && settings_->FormHeight() > 0)
+        step([&] {
+            // The stored size may be below the minimum (the defaults are): the window opens
+            // at the minimum then.
+            QSize least = MinimumPixels();
+            resize(std::max(ToPixels(settings_->FormWidth()), least.width()),
+                   std::max(ToPixels(settings_->FormHeight()), least.height()));
+        });
+    if (placed)
+        step([&] {
+            switch (settings_->FormWindowState()) {
+                case 2:
+                    setWindowState(Qt::WindowMaximized);
+                    break;
+                default:
+                    setWindowState(Qt::WindowNoState);
+                    break;
+            }
+        });
+    show();
+    raise();
+    activateWindow();
+    ArrangeControls();
+    resizing_ = false;
+}
+
+// ---- the tree -------------------------------------------------------------------------
+
+void frmMain::LoadTree() {
+    try {
+        log::WriteLog("LoadTree entered");
+        setEnabled(false);
+        ExpandedKeys_.clear();
+        for (QTreeWidgetItemIterator it(tree_); *it; ++it) {
+            if ((*it)->type() != TreeNode::kType) continue;
+            auto* node = static_cast<TreeNode*>(*it);
+            if (node->isExpanded() && node->AsFolder()) ExpandedKeys_.insert(node->Key().toCaseFolded());
+        }
+        shownNode_ = nullptr;
+        {
+            QSignalBlocker block(tree_);
+            tree_->clear();
+        }
+        tree_->setRootIsDecorated(true);
+        tree_->setUniformRowHeights(true);
+
+        const std::string& xmlFile = settings_->XMLFile();
+        std::error_code ec;
+        if (!std::filesystem::exists(xmlFile, ec)) {
+            application_->SetActive(true);
+            application_->SetPeriodTime(1);
+            application_->SetPeriodUnit(dfDay);
+            EnsureFolder(std::filesystem::path(xmlFile).parent_path().string());
+            SaveItems();
+        }
+        if (!std::filesystem::is_directory(settings_->CacheFolder(), ec)) EnsureFolder(settings_->CacheFolder());
+        application_->LoadItems(xmlFile);
+
+        colPages_.Clear();
+        auto* root = new TreeNode(QStringLiteral("Main"), QStringLiteral("URL List"));
+        root->setIcon(0, shell::TreePicture(QStringLiteral("Main")));
+        {
+            QSignalBlocker block(tree_);
+            tree_->addTopLevelItem(root);
+            root->Link(application_);
+            root->SetChecked(application_->Active());
+        }
+        for (int i = 1; i <= application_->ItemsCount(); ++i) LoadItemToTree(root, application_->Items(i));
+
+        ApplyTreeFont();
+        tree_->setCurrentItem(root);
+        root->setExpanded(true);
+        setEnabled(true);
+    } catch (...) {
+        setEnabled(true);
+        ReportError("LoadTree");
+    }
+}
+
+void frmMain::ApplyTreeFont() {
+    const Font& f = settings_->TreeFont();
+    QFont font = tree_->font();
+    if (!f.Name.empty()) font.setFamily(Q(f.Name));
+    if (f.Size > 0) font.setPointSizeF(f.Size);
+    font.setBold(f.Bold);
+    font.setItalic(f.Italic);
+    font.setStrikeOut(f.Strikethrough);
+    font.setUnderline(f.Underline);
+    tree_->setFont(font);
+    // Nodes carry their own bold flag on top of the tree's font.
+    QSignalBlocker block(tree_);
+    for (QTreeWidgetItemIterator it(tree_); *it; ++it)
+        if ((*it)->type() == TreeNode::kType) {
+            auto* node = static_cast<TreeNode*>(*it);
+            node->SetBold(node->Bold());
+        }
+}
+
+void frmMain::LoadItemToTree(TreeNode* parentNode, const std::shared_ptr<Item>& item) {
+    try {
+        log::WriteLog("LoadItemToTree entered");
+        if (!parentNode || !item) return;
+        QSignalBlocker block(tree_);
+        if (item->IsFolder()) {
+            auto folder = std::static_pointer_cast<Folder>(item);
+            auto* node = new TreeNode(Q(folder->Key()), Q(folder->Name()));
+            node->setIcon(0, shell::TreePicture(QStringLiteral("Folder")));
+            parentNode->addChild(node);
+            node->Link(item);
+            node->SetForeColor(0);
+            node->SetBold(false);
+            for (int i = 1; i <= folder->ItemsCount(); ++i) LoadItemToTree(node, folder->Items(i));
+            if (WasExpanded(node)) node->setExpanded(true);
+            node->SetChecked(folder->Active());
+        } else {
+            auto page = std::static_pointer_cast<Page>(item);
+            auto* node = new TreeNode(Q(page->Key()), Q(page->Description()));
+            node->setIcon(
+                0, shell::TreePicture(HasElementPath(*page) ? QStringLiteral("Element") : QStringLiteral("Page")));
+            parentNode->addChild(node);
+            node->Link(item);
+            colPages_.Add(page);
+            if (page->Updated()) {
+                MarkParentsUpdate(node, true);
+            } else {
+                node->SetForeColor(0);
+                node->SetBold(false);
+            }
+            node->SetChecked(page->Active());
+        }
+    } catch (...) {
+        ReportError("LoadItemToTree");
+    }
+}
+
+bool frmMain::WasExpanded(const TreeNode* node) const {
+    return node && ExpandedKeys_.count(node->Key().toCaseFolded()) > 0;
+}
+
+void frmMain::MarkParentsUpdate(TreeNode* node, bool blUpdate) {
+    if (!node) return;
+    QSignalBlocker block(tree_);
+    if (blUpdate) {
+        node->SetForeColor(kRed);
+        node->SetBold(true);
+    } else {
+        node->SetForeColor(0);
+        node->SetBold(settings_->TreeFont().Bold);
+    }
+    TreeNode* parent = node->ParentNode();
+    if (!parent) return;
+    if (blUpdate) {
+        MarkParentsUpdate(parent, true);
+        return;
+    }
+    for (int i = 0; i < parent->childCount(); ++i) {
+        TreeNode* sibling = parent->Child(i);
+        if (sibling && sibling->ForeColor() == kRed) return;
+    }
+    MarkParentsUpdate(parent, false);
+}
+
+void frmMain::SaveItems() {
+    log::WriteLog("SaveItems entered");
+    application_->SaveItems(settings_->XMLFile());
+}
+
+void frmMain::SetActiveDown(TreeNode* node, bool active) {
+    if (!node) return;
+    std::shared_ptr<ItemList> list = node->AsList();
+    if (node->IsRoot())
+        node->RootTag()->SetActive(active);
+    else
+        node->ItemTag()->SetActive(active);
+    node->SetChecked(active);
+    if (!list) return;
+    // Walks the model, not the tree: every item below changes, and its node follows.
+    std::vector<std::shared_ptr<ItemList>> pending{list};
+    while (!pending.empty()) {
+        auto current = pending.back();
+        pending.pop_back();
+        for (int i = 1; i <= current->ItemsCount(); ++i) {
+            auto child = current->Items(i);
+            child->SetActive(active);
+            if (TreeNode* childNode = NodeOf(*child)) childNode->SetChecked(active);
+            if (child->IsFolder()) pending.push_back(std::static_pointer_cast<Folder>(child));
+        }
+    }
+}
+
+void frmMain::ActivateItem(TreeNode* node, bool blSave) { SwitchItem(node, true, blSave); }
+
+void frmMain::DeactivateItem(TreeNode* node, bool blSave) { SwitchItem(node, false, blSave); }
+
+void frmMain::SwitchItem(TreeNode* node, bool active, bool blSave) {
+    // The check boxes change under the handler's feet: it must not take them for clicks.
+    checkingNodes_ = true;
+    try {
+        SetActiveDown(node, active);
+        checkingNodes_ = false;
+        if (blSave) SaveItems();
+    } catch (...) {
+        checkingNodes_ = false;
+        ReportError("");
+    }
+}
+
+void frmMain::ctlTree_NodeCheck(QTreeWidgetItem* item) {
+    if (checkingNodes_ || !item || item->type() != TreeNode::kType) return;
+    auto* node = static_cast<TreeNode*>(item);
+    bool checked = node->Checked();
+    if (checked == node->knownChecked) return;  // a change of text, colour or font
+    node->knownChecked = checked;
+    if (checked)
+        ActivateItem(node, true);
+    else
+        DeactivateItem(node, true);
+    if (node == tree_->SelectedNode()) ShowItem(node);
+}
+
+// ---- drag and drop --------------------------------------------------------------------
+
+void frmMain::DropNode(TreeNode* dragged, TreeNode* target, DropPlacement placement) {
+    try {
+        if (!dragged || !target || dragged->IsRoot()) return;
+        // Refuses a drop onto the dragged node itself and anywhere below it.
+        QString draggedPath = ItemTree::FullPath(dragged);
+        QString targetPath = ItemTree::FullPath(target);
+        if (targetPath.compare(draggedPath, Qt::CaseInsensitive) == 0 ||
+            targetPath.startsWith(draggedPath + QLatin1Char('\\'), Qt::CaseInsensitive))
+            return;
+
+        std::shared_ptr<Item> item = dragged->ItemTag();
+        std::shared_ptr<ItemList> oldParent = item->Parent();
+        if (!oldParent) return;
+
+        if (placement == DropPlacement::On && (target->AsPage() || (!target->isExpanded() && target->childCount() > 0)))
+            placement = DropPlacement::After;
+        if (placement != DropPlacement::On && target->IsRoot()) return;
+
+        TreeNode* newParentNode = placement == DropPlacement::On ? target : target->ParentNode();
+        std::shared_ptr<ItemList> newParent = newParentNode ? newParentNode->AsList() : nullptr;
+        if (!newParent) return;
+        std::optional<ItemRef> before;
+        std::optional<ItemRef> after;
+        if (placement == DropPlacement::Before) {
+            before = target->ItemTag()->Key();
+        } else if (placement == DropPlacement::After) {
+            after = target->ItemTag()->Key();
+        } else if (newParent->ItemsCount() > 0) {
+            std::shared_ptr<Item> first = newParent->Items(1);
+            if (first == item) return;
+            before = first->Key();
+        }
+
+        std::string newKey = newParent->IsApplication()
+                                 ? item->ShortKey()
+                                 : std::static_pointer_cast<Folder>(newParent)->Key() + "\\" + item->ShortKey();
+        auto refuse = [this] {
+            QMessageBox::information(this, QStringLiteral("Item exists"), QStringLiteral("Item already exists"));
+        };
+        if (newParent != oldParent && newParent->Items(newKey)) {
+            refuse();
+            return;
+        }
+
+        // Where the item was, so that a refused insertion can put it back.
+        std::optional<ItemRef> oldFollower;
+        for (int i = 1; i <= oldParent->ItemsCount(); ++i)
+            if (oldParent->Items(i) == item) {
+                if (auto next = oldParent->Items(i + 1)) oldFollower = next->Key();
+                break;
+            }
+        oldParent->RemoveItem(item->Key());
+        std::shared_ptr<Item> added;
+        try {
+            added = newParent->AddItem(item, before, after);
+        } catch (...) {
+            oldParent->AddItem(item, oldFollower);
+            throw;
+        }
+        if (!added) {
+            oldParent->AddItem(item, oldFollower);
+            refuse();
+            return;
+        }
+
+        // The same move in the tree, keeping the expanded folders of the moved branch open.
+        std::vector<QTreeWidgetItem*> expanded;
+        for (QTreeWidgetItemIterator it(dragged); *it; ++it) {
+            if (*it != dragged && !ItemTree::FullPath(*it).startsWith(draggedPath, Qt::CaseInsensitive)) break;
+            if ((*it)->isExpanded()) expanded.push_back(*it);
+        }
+        TreeNode* oldParentNode = dragged->ParentNode();
+        {
+            QSignalBlocker block(tree_);
+            oldParentNode->removeChild(dragged);
+            int index = 0;
+            if (placement == DropPlacement::Before) index = newParentNode->indexOfChild(target);
+            if (placement == DropPlacement::After) index = newParentNode->indexOfChild(target) + 1;
+            newParentNode->insertChild(index, dragged);
+            for (QTreeWidgetItem* node : expanded) node->setExpanded(true);
+            added->SetTag(std::any());
+            dragged->Link(added);
+            dragged->SetKey(Q(added->Key()));
+            if (added->IsFolder()) MovedFolderKeys(std::static_pointer_cast<Folder>(added));
+        }
+        // The red mark follows the moved branch: its new folders turn red, and the old
+        // folder turns plain when nothing red is left in it.
+        if (dragged->ForeColor() == kRed) MarkParentsUpdate(dragged, true);
+        bool oldStillRed = false;
+        for (int i = 0; i < oldParentNode->childCount(); ++i)
+            if (oldParentNode->Child(i)->ForeColor() == kRed) oldStillRed = true;
+        if (oldParentNode->ForeColor() == kRed && !oldStillRed) MarkParentsUpdate(oldParentNode, false);
+
+        colPages_.Clear();
+        for (QTreeWidgetItemIterator it(tree_); *it; ++it)
+            if ((*it)->type() == TreeNode::kType && static_cast<TreeNode*>(*it)->AsPage())
+                colPages_.Add(std::static_pointer_cast<Page>(static_cast<TreeNode*>(*it)->ItemTag()));
+        tree_->setCurrentItem(dragged);
+        SaveItems();
+    } catch (...) {
+        ReportError("");
+    }
+}
+
+void frmMain::MovedFolderKeys(const std::shared_ptr<Folder>& folder) {
+    // Keys of the items below a folder start with the folder's key; after a move they are
+    // given again by adding the items anew, in their order.
+    std::vector<std::shared_ptr<Item>> children;
+    for (int i = 1; i <= folder->ItemsCount(); ++i) children.push_back(folder->Items(i));
+    while (folder->ItemsCount() > 0) folder->RemoveItem(1);
+    for (const auto& child : children) {
+        if (!folder->AddItem(child))
+            throw Failure(err::kInvalidProcedureCall, "Pelmor", "Cannot give a new key to " + child->Key());
+        if (TreeNode* node = NodeOf(*child)) node->SetKey(Q(child->Key()));
+        if (child->IsFolder()) MovedFolderKeys(std::static_pointer_cast<Folder>(child));
+    }
+}
+
+// ---- details panel --------------------------------------------------------------------
+
+void frmMain::ShowStatusIndicator(bool active) {
+    lblStatusON_->setVisible(active);
+    ctlActive_->setVisible(active);
+    lblStatusOff_->setVisible(!active);
+    ctlInactive_->setVisible(!active);
+}
+
+void frmMain::ShowItem(TreeNode* node) {
+    try {
+        log::WriteLog("ShowItem entered");
+        shownNode_ = node;
+        if (!node) return;
+        Action(QStringLiteral("menuActive"))->setChecked(node->Checked());
+        const Page* page = node->AsPage();
+        const Folder* folder = node->AsFolder();
+        const bool root = node->IsRoot();
+        lblDetails_->setText(page     ? QStringLiteral("Page Details")
+                             : folder ? QStringLiteral("Folder Details")
+                                      : QStringLiteral("General Details"));
+        lblURL_->setText(page     ? QStringLiteral("URL:")
+                         : folder ? QStringLiteral("Folder Name:")
+                                  : QStringLiteral("Main:"));
+        for (QWidget* w : {static_cast<QWidget*>(lblURL_), static_cast<QWidget*>(txtURL_),
+                           static_cast<QWidget*>(lblDescription_), static_cast<QWidget*>(txtDescription_)})
+            w->setVisible(!root);
+        txtURL_->setText(page ? Q(page->URL()) : folder ? Q(folder->Name()) : QString());
+        txtDescription_->setText(root ? QString() : Q(node->ItemTag()->Description()));
+        int periodTime = root ? node->RootTag()->PeriodTime() : node->ItemTag()->PeriodTime();
+        int periodUnit = root ? node->RootTag()->PeriodUnit() : node->ItemTag()->PeriodUnit();
+        txtTimePeriod_->setText(QString::number(periodTime));
+        lstPeriodUnit_->setCurrentIndex(periodUnit >= 0 && periodUnit <= 2 ? periodUnit : -1);
+
+        for (const char* name : {"menuShow", "menuPageRemove", "menuActive"}) SetActionVisible(name, true);
+        for (const char* name : {"menuProperties", "menuURLProperties", "menuPageCopy"})
+            SetActionVisible(name, page != nullptr);
+        for (const char* name : {"menuPageAdd", "menuAddPage", "menuAddFolder"}) SetActionVisible(name, !page);
+        SetToolButtonEnabled("Remove", !root);
+        for (const char* key : {"AddPage", "AddFolder", "Favorites"}) SetToolButtonEnabled(key, !page);
+
+        ShowStatusIndicator(root ? node->RootTag()->Active() : node->ItemTag()->Active());
+    } catch (...) {
+        ReportError("ShowCurrentItem");
+    }
+}
+
+void frmMain::ctlActive_Click() {
+    TreeNode* node = tree_->SelectedNode();
+    if (!node) return;
+    ShowStatusIndicator(false);
+    DeactivateItem(node, true);
+}
+
+void frmMain::ctlInactive_Click() {
+    TreeNode* node = tree_->SelectedNode();
+    if (!node) return;
+    ShowStatusIndicator(true);
+    ActivateItem(node, true);
+}
+
+void frmMain::menuActive_Click() {
+    TreeNode* node = tree_->SelectedNode();
+    if (!node) return;
+    // The action has already flipped its check mark: it shows the new state.
+    if (!Action(QStringLiteral("menuActive"))->isChecked())
+        DeactivateItem(node, true);
+    else
+        ActivateItem(node, true);
+    ShowItem(node);
+}
+
+// ---- tray -----------------------------------------------------------------------------
+
+bool frmMain::ShellTrayAdd() {
+    try {
+        if (trayIcon_) return true;
+        if (!QSystemTrayIcon::isSystemTrayAvailable()) return false;
+        trayIcon_ = new QSystemTrayIcon(windowIcon(), this);
+        trayIcon_->setObjectName(QStringLiteral("trayIcon%1").arg(kTrayId));
+        trayIcon_->setToolTip(QStringLiteral("Pelmor"));
+        trayIcon_->setContextMenu(menuSystray_);
+        connect(trayIcon_, &QSystemTrayIcon::activated, this, &frmMain::ctlTray_Activated);
+        trayIcon_->show();
+        return true;
+    } catch (...) {
+        ReportError("");
+        return false;
+    }
+}
+
+void frmMain::ctlTray_Activated(QSystemTrayIcon::ActivationReason reason) {
+    if (reason == QSystemTrayIcon::DoubleClick) {
+        menuRestoreTray_Click();
+    } else if (reason == QSystemTrayIcon::Context && isVisible()) {
+        // The tray shows its menu itself; the window comes to the front behind it.
+        raise();
+        activateWindow();
+    }
+}
+
+void frmMain::ShellTrayModifyTip(const QIcon& newIcon) {
+    if (trayIcon_) trayIcon_->setIcon(newIcon);
+}
+
+void frmMain::ShellTrayDelete() {
+    if (!trayIcon_) return;
+    trayIcon_->hide();
+    delete trayIcon_;
+    trayIcon_ = nullptr;
+}
+
+void frmMain::RefreshTrayIcon() {
+    const auto& pages = colPages_.All();
+    if (std::none_of(pages.begin(), pages.end(), [](const auto& page) { return page->Updated(); }))
+        ShellTrayModifyTip(windowIcon());
+}
+
+void frmMain::menuRestoreTray_Click() {
+    try {
+        if (startedHidden_) {
+            ShowMain();
+            startedHidden_ = false;
+        }
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+        show();
+        raise();
+        activateWindow();
+    } catch (...) {
+        ReportError("");
+    }
+}
+
+void frmMain::menuMinimize_Click() {
+    setWindowState(windowState() | Qt::WindowMinimized);
+    // Without a tray icon a hidden window could not be brought back: it stays minimised.
+    if (trayIcon_) hide();
+}
+
+// ---- layout ---------------------------------------------------------------------------
+
+double frmMain::ScaleWidth() const { return ToTwips(client_->width()); }
+
+double frmMain::ScaleHeight() const {
+    // The status bar counts as part of the client area, as the bottom margin expects.
+    int statusHeight = statusBar()->isVisibleTo(this) ? statusBar()->height() : 0;
+    return ToTwips(client_->height() + statusHeight);
+}
+
+double frmMain::GetDistance(const TwipRect& control) const { return ScaleHeight() - (control.Top + control.Height); }
+
+QSize frmMain::MinimumPixels() {
+    return QSize(static_cast<int>(std::ceil(kMinWidth / shell::TwipsPerPixel() - 1e-9)),
+                 static_cast<int>(std::ceil(kMinHeight / shell::TwipsPerPixel() - 1e-9)));
+}
+
+int frmMain::WindowStateNumber() const {
+    if (isMinimized()) return 1;
+    if (isMaximized() || isFullScreen()) return 2;
+    return 0;
+}
+
+void frmMain::Form_Resize() {
+    try {
+        log::WriteLog("FormResize entered");
+        if (isMinimized()) {
+            if (trayIcon_) hide();
+            resizing_ = false;
+            return;
+        }
+        if (resizing_) return;
+        resizing_ = true;
+        if (WindowStateNumber() == 0) {
+            QSize least = MinimumPixels();
+            if (width() < least.width() || height() < least.height())
+                resize(std::max(width(), least.width()), std::max(height(), least.height()));
+        }
+        ArrangeControls();
+        int state = WindowStateNumber();
+        settings_->SetFormWindowState(static_cast<int16_t>(state));
+        if (state == 0) {
+            settings_->SetFormTop(static_cast<float>(ToTwips(y())));
+            settings_->SetFormLeft(static_cast<float>(ToTwips(x())));
+            settings_->SetFormHeight(static_cast<float>(ToTwips(height())));
+            settings_->SetFormWidth(static_cast<float>(ToTwips(width())));
+        }
+        // Before the preferences are loaded there is nothing to keep: saving then would
+        // overwrite the user's preferences with empty values.
+        if (!settings_->INIFile().empty()) settings_->SavePreferences();
+        resizing_ = false;
+    } catch (...) {
+        resizing_ = false;
+        ReportError("");
+    }
+}
+
+void frmMain::ArrangeControls() {
+    double scaleWidth = ScaleWidth();
+    double scaleHeight = ScaleHeight();
+    detailsBox_.Left = scaleWidth - detailsBox_.Width - kRightMargin;
+    logBox_.Left = scaleWidth - logBox_.Width - kRightMargin;
+    logBox_.Top = detailsBox_.Bottom() + kLogGap;
+    logBox_.Height = std::max(0.0, scaleHeight - kBottomMargin - logBox_.Top);
+    treeBox_.Width = std::max(0.0, detailsBox_.Left - kTreeGap - treeBox_.Left);
+    treeBox_.Height = std::max(0.0, scaleHeight - kBottomMargin - treeBox_.Top);
+    PlaceControls();
+}
+
+bool frmMain::MoveSplitter(double x) {
+    double scaleWidth = ScaleWidth();
+    if (x < treeBox_.Left + kMinTreeWidth || scaleWidth - kRightMargin - x < kMinPanelWidth) return false;
+    treeBox_.Width = x - treeBox_.Left;
+    detailsBox_.Left = logBox_.Left = x + kTreeGap;
+    detailsBox_.Width = logBox_.Width = scaleWidth - kRightMargin - x;
+    PlaceControls();
+    return true;
+}
+
+void frmMain::PlaceControls() {
+    auto place = [](QWidget* w, const TwipRect& r) {
+        w->setGeometry(ToPixels(r.Left), ToPixels(r.Top), ToPixels(r.Width), ToPixels(r.Height));
+    };
+    place(tree_, treeBox_);
+    place(ctlDetails_, detailsBox_);
+    place(ctlLog_, logBox_);
+    int titleHeight = ToPixels(kLogTitle);
+    lblDetails_->setGeometry(0, 0, ToPixels(detailsBox_.Width), titleHeight);
+    frDetails_->setGeometry(0, titleHeight, ToPixels(detailsBox_.Width - kFrameInset),
+                            ToPixels(detailsBox_.Height) - titleHeight);
+    lstStatus_->setGeometry(0, titleHeight, ToPixels(logBox_.Width - kFrameInset),
+                            ToPixels(logBox_.Height - kLogTitle));
+}
+
+// ---- window events --------------------------------------------------------------------
+
+void frmMain::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    Form_Resize();
+}
+
+void frmMain::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) Form_Resize();
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == client_) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        switch (event->type()) {
+            case QEvent::MouseButtonPress: {
+                double x = ToTwips(mouse->position().toPoint().x());
+                if (mouse->button() == Qt::LeftButton && x >= treeBox_.Right() && x <= detailsBox_.Left) {
+                    splitterDragging_ = true;
+                    client_->setCursor(Qt::SizeHorCursor);
+                }
+                break;
+            }
+            case QEvent::MouseMove:
+                if (splitterDragging_) MoveSplitter(ToTwips(mouse->position().toPoint().x()));
+                break;
+            case QEvent::MouseButtonRelease:
+                splitterDragging_ = false;
+                client_->setCursor(Qt::ArrowCursor);
+                break;
+            default:
+                break;
+        }
+    } else if (event->type() == QEvent::MouseMove && !splitterDragging_) {
+        if (auto* widget = qobject_cast<QWidget*>(watched)) widget->setCursor(Qt::ArrowCursor);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    Form_Unload();
+    event->accept();
+}
+
+void frmMain::Form_Unload() {
+    if (unloaded_) return;
+    unloaded_ = true;
+    try {
+        log::WriteLog("FormUnload entered");
+        ShellTrayDelete();
+        log::WriteLog("Tray icon removed");
+    } catch (...) {
+        ReportError("");
+    }
+    emit Unloaded();
+}
+
+}  // namespace pelmor::mainwindow

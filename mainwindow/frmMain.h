@@ -1,0 +1,204 @@
+#pragma once
+
+// The main window: the item tree with check boxes on the left, the details panel of the
+// selected item and the activity log on the right, menus, toolbar, status bar and the
+// tray icon. Every change the user makes is saved to the profile file at once.
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QSystemTrayIcon>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "items/Application.h"
+#include "mainwindow/ItemTree.h"
+#include "mainwindow/PageCollection.h"
+#include "retrieval/Settings.h"
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QToolBar;
+class QToolButton;
+class QTreeWidget;
+
+namespace pelmor::mainwindow {
+
+// True when the page, or any of its frames at any depth, watches one element only.
+bool HasElementPath(const Page& page);
+bool HasElementPath(const Frame& frame);
+
+// A control's place in twips, relative to the window's client area.
+struct TwipRect {
+    double Left = 0;
+    double Top = 0;
+    double Width = 0;
+    double Height = 0;
+    double Right() const { return Left + Width; }
+    double Bottom() const { return Top + Height; }
+};
+
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr double kMinWidth = 8000;
+    static constexpr double kMinHeight = 7000;
+    static constexpr double kMinTreeWidth = 2000;
+    static constexpr double kMinPanelWidth = 5055;
+    static constexpr double kRightMargin = 225;
+    static constexpr int kTrayId = 999;
+
+    frmMain(std::shared_ptr<Settings> settings, std::shared_ptr<Application> application, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // Start-up: preferences, tray icon, bars and the tree, logging every step. A failure
+    // ends it with a message "ActivateMain: " and the description.
+    void ActivateMain();
+    // Places the window as the preferences say and shows it.
+    void ShowMain();
+    // Rebuilds the tree from the profile file, creating an empty profile and the cache
+    // folder when missing and keeping expanded folders expanded.
+    void LoadTree();
+    // Adds one item (and everything below it) under a node.
+    void LoadItemToTree(TreeNode* parentNode, const std::shared_ptr<Item>& item);
+    // True when the node's key was expanded when LoadTree last started.
+    bool WasExpanded(const TreeNode* node) const;
+    // Paints a node red and bold (or plain) and carries the mark up to its ancestors: a
+    // folder stays red while any child is red.
+    void MarkParentsUpdate(TreeNode* node, bool blUpdate);
+    // Fills the details panel for the item of a node.
+    void ShowItem(TreeNode* node);
+    // Switch checking on or off for an item and everything below it.
+    void ActivateItem(TreeNode* node, bool blSave);
+    void DeactivateItem(TreeNode* node, bool blSave);
+    // Writes the tree to the profile file.
+    void SaveItems();
+    // Moves the dragged node relative to the target node, in the model, in the tree and
+    // in the profile file.
+    void DropNode(TreeNode* dragged, TreeNode* target, DropPlacement placement);
+
+    // The tray icon: added with the program's icon and the tip "Pelmor"; false where the
+    // desktop has no tray (the program runs on without it).
+    bool ShellTrayAdd();
+    void ShellTrayModifyTip(const QIcon& newIcon);
+    void ShellTrayDelete();
+    // Mouse gestures on the tray icon: a double click restores the window.
+    void ctlTray_Activated(QSystemTrayIcon::ActivationReason reason);
+    // Puts the program's own icon back when no page is marked updated any more.
+    void RefreshTrayIcon();
+
+    // Keeps the window at least kMinWidth x kMinHeight twips, lays the controls out and
+    // stores the placement in the preferences (position and size only in the normal
+    // state). A minimised window is hidden: it lives in the tray.
+    void Form_Resize();
+    void ArrangeControls();
+    // Moves the splitter to x (twips); false, changing nothing, when the tree would be
+    // narrower than kMinTreeWidth or the panels narrower than kMinPanelWidth.
+    bool MoveSplitter(double x);
+    // Client height less the bottom of the control's box.
+    double GetDistance(const TwipRect& control) const;
+
+    // Commands.
+    void menuRestoreTray_Click();
+    void menuMinimize_Click();
+    void menuActive_Click();
+    void ctlActive_Click();
+    void ctlInactive_Click();
+
+    // The program was started hidden (command line "hide"); Restore shows it properly.
+    bool StartedHidden() const { return startedHidden_; }
+    void SetStartedHidden(bool hidden) { startedHidden_ = hidden; }
+
+    // What tests and the start-up look at.
+    ItemTree* Tree() const { return tree_; }
+    const PageCollection& Pages() const { return colPages_; }
+    Settings& Preferences() const { return *settings_; }
+    const std::shared_ptr<Application>& Root() const { return application_; }
+    QMenu* TrayMenu() const { return menuSystray_; }
+    QMenu* TreeMenu() const { return menuURLList_; }
+    QSystemTrayIcon* TrayIcon() const { return trayIcon_; }
+    QTreeWidget* ActivityLog() const { return lstStatus_; }
+    const TwipRect& TreeBox() const { return treeBox_; }
+    const TwipRect& DetailsBox() const { return detailsBox_; }
+    const TwipRect& LogBox() const { return logBox_; }
+    // Client area in twips.
+    double ScaleWidth() const;
+    double ScaleHeight() const;
+    QAction* Action(const QString& name) const;
+
+signals:
+    // The window has been asked to close and has removed its tray icon.
+    void Unloaded();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildControls();
+    void BuildMenus();
+    void BuildTray();
+    QAction* AddAction(QMenu* menu, const QString& name, const QString& caption);
+    void SetActionVisible(const char* name, bool visible);
+    void SetToolButtonEnabled(const char* key, bool enabled);
+    void ShowStatusIndicator(bool active);
+    void ApplyTreeFont();
+    void ctlTree_NodeCheck(QTreeWidgetItem* item);
+    void SetActiveDown(TreeNode* node, bool active);
+    void SwitchItem(TreeNode* node, bool active, bool blSave);
+    void MovedFolderKeys(const std::shared_ptr<Folder>& folder);
+    void PlaceControls();
+    int WindowStateNumber() const;
+    // kMinWidth x kMinHeight twips in whole pixels, rounded up.
+    static QSize MinimumPixels();
+    void Form_Unload();
+
+    std::shared_ptr<Settings> settings_;
+    std::shared_ptr<Application> application_;
+    PageCollection colPages_;
+    std::set<QString> ExpandedKeys_;
+    bool resizing_ = false;
+    bool startedHidden_ = false;
+    bool checkingNodes_ = false;
+    bool splitterDragging_ = false;
+    bool unloaded_ = false;
+    TreeNode* shownNode_ = nullptr;
+
+    TwipRect treeBox_;
+    TwipRect detailsBox_;
+    TwipRect logBox_;
+
+    QWidget* client_ = nullptr;
+    ItemTree* tree_ = nullptr;
+    QWidget* ctlDetails_ = nullptr;
+    QWidget* frDetails_ = nullptr;
+    QLabel* lblDetails_ = nullptr;
+    QLabel* lblURL_ = nullptr;
+    QLineEdit* txtURL_ = nullptr;
+    QLabel* lblDescription_ = nullptr;
+    QLineEdit* txtDescription_ = nullptr;
+    QLabel* lblCheckEvery_ = nullptr;
+    QLineEdit* txtTimePeriod_ = nullptr;
+    QComboBox* lstPeriodUnit_ = nullptr;
+    QLabel* lblStatusON_ = nullptr;
+    QLabel* lblStatusOff_ = nullptr;
+    QToolButton* ctlActive_ = nullptr;
+    QToolButton* ctlInactive_ = nullptr;
+    QWidget* ctlLog_ = nullptr;
+    QTreeWidget* lstStatus_ = nullptr;
+    QToolBar* ctlTool_ = nullptr;
+    QMenu* menuURLList_ = nullptr;
+    QMenu* menuSystray_ = nullptr;
+    QSystemTrayIcon* trayIcon_ = nullptr;
+    std::map<QString, QAction*> actions_;
+};
+
+}  // namespace pelmor::mainwindow

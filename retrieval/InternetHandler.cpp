@@ -1,0 +1,163 @@
+#include "retrieval/InternetHandler.h"
+
+#include <cctype>
+#include <filesystem>
+
+#include "loader/LightWebBrowser.h"
+#include "platform/core/Failure.h"
+#include "platform/core/Strings.h"
+#include "platform/html/Html.h"
+#include "platform/log/Log.h"
+#include "retrieval/LibraryLog.h"
+#include "retrieval/Urls.h"
+
+namespace pelmor {
+namespace {
+
+constexpr const char* kSource = "InternetHandler";
+constexpr const char* kLoaderSource = "Quillon.LightWebBrowser";
+// META refresh redirections followed in a row before the page reached is taken as it is.
+constexpr int kMaxRefreshHops = 10;
+
+bool NamesLocalFile(const std::string& text) {
+    std::error_code ec;
+    return !text.empty() && std::filesystem::exists(text, ec);
+}
+
+// The refresh target as written after "url=": blanks around it and one pair of quotes
+// around it are not part of the address.
+std::string_view RefreshTarget(std::string_view text) {
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    if (text.size() >= 1 && (text.front() == '\'' || text.front() == '"')) {
+        char quote = text.front();
+        text.remove_prefix(1);
+        std::size_t close = text.find(quote);
+        if (close != std::string_view::npos) text = text.substr(0, close);
+    }
+    return text;
+}
+
+void LogFailure(const std::string& param) {
+    log::LogLibraryError(log::File::Helper, CurrentFailure(kSource), param);
+}
+
+}  // namespace
+
+InternetHandler::InternetHandler() { tamsin::OpenLibraryLog(); }
+InternetHandler::~InternetHandler() = default;
+
+std::string InternetHandler::GetValidURL(const std::string& strURL) {
+    try {
+        return tamsin::GuessProtocol(strURL);
+    } catch (...) {
+        LogFailure("");
+        return "";
+    }
+}
+
+std::string InternetHandler::GetHostFromURL(const std::string& strURL) {
+    try {
+        std::string url = tamsin::GuessProtocol(strURL);
+        std::string host;
+        if (!tamsin::HostOf(url, host)) return url;
+        return host;
+    } catch (...) {
+        LogFailure("GetHostFromURL");
+        return "";
+    }
+}
+
+std::string InternetHandler::GetCombinedURL(const std::string& strBaseURL, const std::string& strRelativeURL) {
+    try {
+        return tamsin::CombineUrls(strBaseURL, strRelativeURL);
+    } catch (...) {
+        LogFailure("GetCominedURL");
+        return "";
+    }
+}
+
+int32_t InternetHandler::GetFileNameFromURL(const std::string& strURL) {
+    int32_t sum = 0;
+    try {
+        return tamsin::FileNumber(strURL, tamsin::ClockSalt, sum);
+    } catch (...) {
+        LogFailure("GetFileNameFromURL");
+        return sum;
+    }
+}
+
+std::shared_ptr<html::Document> InternetHandler::LightNavigate(const std::string& strURL) {
+    try {
+        return Navigate(strURL, 0);
+    } catch (...) {
+        LogFailure("LightNavigate");
+        return nullptr;
+    }
+}
+
+std::shared_ptr<html::Document> InternetHandler::Navigate(const std::string& strURL, int hops) {
+    std::string u = GetValidURL(strURL);
+    // A local path starts with "/" and is no address without a protocol.
+    if (!EqualsNoCase(std::string_view(u).substr(0, 4), "http") && u.find(':') == std::string::npos &&
+        !(!u.empty() && u[0] == '/'))
+        u = "http://" + u;
+    if (EqualsNoCase(u, "about:blank")) return html::Document::Create("about:blank");
+
+    const bool savedCopy = NamesLocalFile(strURL);
+    std::shared_ptr<html::Document> document;
+    {
+        LightWebBrowser browser;
+        browser.SetDownloadFrames(true);
+        browser.SetIgnoreProxyCache(true);
+        browser.SetResynchronize(true);
+        if (!savedCopy) browser.SetExecuteScripts(true);
+        long status = browser.navigate(u, u, document);
+        if (status == quillon::kFail) {
+            status = browser.navigate(u, u, document);
+            if (status != quillon::kOk) throw Failure(status, kLoaderSource, browser.LastError());
+        } else if (status != quillon::kOk) {
+            log::LogLibraryError(log::File::Helper, Failure(status, kLoaderSource, browser.LastError()),
+                                 "LightNavigate");
+            return nullptr;
+        }
+    }
+    if (!document) return nullptr;
+
+    // An empty response comes back as exactly this document; only a document with an
+    // empty body can be it.
+    if (document->body() && !document->body().firstChild()) {
+        LightWebBrowser blank;
+        std::shared_ptr<html::Document> empty;
+        if (blank.LoadString("", u, empty) == quillon::kOk && empty &&
+            EqualsNoCase(document->documentElement().outerHTML(), empty->documentElement().outerHTML()))
+            return nullptr;
+    }
+
+    std::string target = savedCopy ? std::string() : GetRedirectionURL(*document);
+    if (!target.empty() && !EqualsNoCase(target, document->URL()) && hops < kMaxRefreshHops)
+        return Navigate(target, hops + 1);
+    return document;
+}
+
+std::string InternetHandler::GetRedirectionURL(const html::Document& document) {
+    try {
+        for (const html::Element& meta : document.getElementsByTagName("META")) {
+            if (!EqualsNoCase(meta.httpEquiv(), "Refresh")) continue;
+            std::string content(meta.content());
+            std::string folded = content;
+            for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            std::size_t at = folded.find("url=");
+            if (at == std::string::npos) continue;
+            return GetCombinedURL(std::string(document.location().href()),
+                                  std::string(RefreshTarget(std::string_view(content).substr(at + 4))));
+        }
+        return "";
+    } catch (...) {
+        LogFailure("GetRedirectionURL");
+        return "";
+    }
+}
+
+}  // namespace pelmor

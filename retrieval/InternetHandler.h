@@ -1,0 +1,151 @@
+#pragma once
+
+// Page retrieval for the rest of the program: URL utilities, loading a page through the
+// headless loader (following META refresh redirections), the page cache of saved copies,
+// and the change check of a page against its saved copy.
+//
+// An InternetHandler is created for one operation (or a few) and released. Every public
+// operation catches its own failures, appends an error record to "PelmorHelper.log" and
+// returns the neutral result given with it; nothing is thrown to the caller. Text
+// comparisons ignore letter case. Not thread-safe: use one object per thread.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/html/Html.h"
+
+namespace pelmor {
+
+namespace html {
+class Document;
+class FrameWindow;
+}  // namespace html
+
+namespace sorrel {
+class EditScriptCollection;
+}  // namespace sorrel
+
+class Frame;
+class FrameList;
+class Page;
+
+// The marked body of a page, with the document that owns it (the element handle is valid
+// as long as Document lives).
+struct MarkedBody {
+    std::shared_ptr<html::Document> Document;
+    html::Element Body;
+    explicit operator bool() const { return Document != nullptr; }
+};
+
+// One textual replacement made when a page is saved: every occurrence of Original (any
+// letter case) becomes New.
+struct FrameReplace {
+    std::string Original;
+    std::string New;
+};
+
+class InternetHandler {
+public:
+    InternetHandler();
+    ~InternetHandler();
+    InternetHandler(const InternetHandler&) = delete;
+    InternetHandler& operator=(const InternetHandler&) = delete;
+
+    // Always false: operations block the calling thread until they end.
+    bool Busy() const { return false; }
+
+    // `strURL` with "http://" (or "ftp://") in front when it names no protocol; text with a
+    // protocol, local paths and text that is no URL come back unchanged. "" on failure.
+    std::string GetValidURL(const std::string& strURL);
+    // Host name of the (validated) URL without a leading "www."; the validated URL whole
+    // when it has no host; "" on failure.
+    std::string GetHostFromURL(const std::string& strURL);
+    // `strRelativeURL` resolved against `strBaseURL`, unsafe characters escaped; an
+    // absolute relative part comes back as it is. "" on failure.
+    std::string GetCombinedURL(const std::string& strBaseURL, const std::string& strRelativeURL);
+    // The number that names a saved copy: a position-weighted sum of the URL's character
+    // codes salted with the clock (so not a pure function of the URL). 0 for "". On a
+    // failure the sum reached so far.
+    int32_t GetFileNameFromURL(const std::string& strURL);
+
+    // The page (or saved copy, by its path) as a document: a typed address gets
+    // "http://"; "about:blank" gives an empty document without loading; live pages follow
+    // META refresh redirections (at most 10 in a row). None when it cannot be loaded,
+    // times out or comes back empty.
+    std::shared_ptr<html::Document> LightNavigate(const std::string& strURL);
+
+    // Loads the page at `strURL` and saves it with its frames to `strFileName`, recording
+    // the frames under `oPage`; `strTitle` receives the page's title. False when the page
+    // or one of its frames cannot be loaded or saved.
+    bool SaveURLToCache(const std::shared_ptr<Page>& oPage, const std::string& strURL, const std::string& strFileName,
+                        std::string& strTitle);
+    // Saves a loaded document as a saved copy (UTF-16 with BOM, a BASE tag after <HEAD>).
+    // With `blSaveFrames` each FRAME's document is saved beside it and recorded under
+    // `oItem` (a Page or Frame); without, the FRAME tags point at the copies `oItem` has
+    // recorded already. The old copy is replaced only once the new one is complete: false
+    // (and the old copy untouched) when anything fails.
+    bool SaveHTMLToCache(const std::shared_ptr<html::Document>& objHTML, const std::string& FileName,
+                         bool blSaveFrames, const std::shared_ptr<FrameList>& oItem = nullptr, bool blReload = false);
+    // Records the frames of a document (and their frames) under a page without writing
+    // any file. On failure the frames recorded so far stay recorded.
+    void SaveFrames(const std::shared_ptr<html::Document>& objHTML, const std::shared_ptr<Page>& oPage);
+    // Deletes a saved copy; true also when there was none. False when it cannot be deleted.
+    bool RemoveFileFromCache(const std::string& strFileName);
+
+    // Change check: loads the saved copy and the live page and asks the comparison
+    // engine whether they differ (the whole page, or the element its ElementPath names),
+    // going into the frames, in order, while nothing has changed. Stamps LastCheckDate of
+    // a Page once both were compared; changes nothing else. False when either cannot be
+    // loaded, and on failure.
+    bool IsPageUpdated(const std::shared_ptr<FrameList>& oPage);
+    // The live page's body HTML with its changes against the saved copy painted in; the
+    // live page (unmarked) becomes the saved copy. For a Page, SavedDate and LastCheckDate
+    // are stamped and Updated cleared. "" when a copy cannot be loaded, and on failure.
+    std::string GetRevisedHTML(const std::shared_ptr<FrameList>& oPage);
+    // As GetRevisedHTML, but the changes are painted into `oResultHTML`; the engine's text,
+    // or "" (also when the item watches one element).
+    std::string SetRevisedHTML(const std::shared_ptr<html::Document>& oResultHTML,
+                               const std::shared_ptr<FrameList>& oPage);
+    // As GetRevisedHTML, but answers the marked body; none when a copy cannot be loaded,
+    // when the item watches one element, and on failure.
+    MarkedBody GetRevisedBody(const std::shared_ptr<FrameList>& oPage);
+    // As GetRevisedHTML, but answers the engine's list of changes; none on failure.
+    std::shared_ptr<sorrel::EditScriptCollection> GetDifferences(const std::shared_ptr<FrameList>& oPage);
+
+private:
+    // Comparison options remembered per operation: taken from a Page, kept for other items.
+    struct Options {
+        bool ShowTimeDiff = false;
+        bool ShowPics = false;
+        bool ShowNumbers = false;
+        bool UseInverse = false;
+    };
+    enum class Revision { Html, Result, Body, Differences };
+    struct Revised;
+
+    bool IsFrameUpdated(const std::shared_ptr<Frame>& oFrame);
+    // The shared steps of the four revised-HTML operations.
+    bool Revise(const std::shared_ptr<FrameList>& oPage, Revision kind, const std::shared_ptr<html::Document>& result,
+                Revised& out);
+
+    Options checkOptions_;
+    Options revisedHTMLOptions_;
+    Options setRevisedOptions_;
+    Options revisedBodyOptions_;
+    Options differencesOptions_;
+
+    std::shared_ptr<html::Document> Navigate(const std::string& strURL, int hops);
+    std::string GetRedirectionURL(const html::Document& document);
+    FrameReplace SaveBaseHref(const html::Document& document);
+    static bool IsDocumentAccessible(const html::FrameWindow& window);
+    bool SaveDocument(const std::shared_ptr<html::Document>& objHTML, const std::string& FileName, bool blSaveFrames,
+                      const std::shared_ptr<FrameList>& oItem, bool blReload, int depth);
+    void SaveSubFrames(const html::Document& document, const std::shared_ptr<Frame>& oFrame, int depth);
+    // A frame's document: the one the loader put in its window, else loaded by URL (but
+    // never a local file for a page from the network). Sets `frameURL`.
+    std::shared_ptr<html::Document> FrameDocument(const html::Document& parent, const html::FrameWindow& window,
+                                                  std::string_view src, std::string& frameURL);
+};
+
+}  // namespace pelmor

@@ -1,0 +1,231 @@
+// The page cache: saved copies of pages and their frames.
+
+#include <cctype>
+#include <filesystem>
+
+#include "items/Frame.h"
+#include "items/Page.h"
+#include "loader/LightWebBrowser.h"
+#include "loader/Transport.h"
+#include "platform/core/Failure.h"
+#include "platform/core/Files.h"
+#include "platform/core/Strings.h"
+#include "platform/html/Html.h"
+#include "platform/log/Log.h"
+#include "platform/text/Utf16.h"
+#include "retrieval/InternetHandler.h"
+
+namespace pelmor {
+namespace {
+
+constexpr const char* kSource = "InternetHandler";
+// Frames inside frames are saved this many levels deep at most; deeper framesets (or
+// frames that contain each other) fail the save instead of recursing without end.
+constexpr int kMaxFrameDepth = 8;
+
+void LogFailure(const std::string& param) {
+    log::LogLibraryError(log::File::Helper, CurrentFailure(kSource), param);
+}
+
+std::string FoldAscii(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+// `text` with every occurrence of `find` (ignoring the case of ASCII letters) replaced by
+// `with`. An empty `find` changes nothing.
+std::string ReplaceNoCase(const std::string& text, std::string_view find, std::string_view with) {
+    if (find.empty()) return text;
+    const std::string foldedText = FoldAscii(text);
+    const std::string foldedFind = FoldAscii(find);
+    std::string out;
+    out.reserve(text.size());
+    std::size_t from = 0;
+    for (std::size_t at = foldedText.find(foldedFind); at != std::string::npos;
+         at = foldedText.find(foldedFind, from)) {
+        out.append(text, from, at - from);
+        out.append(with);
+        from = at + find.size();
+    }
+    out.append(text, from, std::string::npos);
+    return out;
+}
+
+bool IsWebAddress(std::string_view url) {
+    int scheme = LightWebBrowser::SchemeNumber(url);
+    return scheme == 3 || scheme == 4;
+}
+
+std::string FolderOf(const std::string& path) { return std::filesystem::path(path).parent_path().string(); }
+
+// The FRAME element's outer HTML with its src pointing at `target`; the element itself is
+// left as it was.
+std::string WithSource(html::Element frame, std::string_view target) {
+    std::string original(frame.src());
+    bool had = frame.hasAttribute("src");
+    frame.setAttribute("src", target);
+    std::string rewritten = frame.outerHTML();
+    if (had)
+        frame.setAttribute("src", original);
+    else
+        frame.removeAttribute("src");
+    return rewritten;
+}
+
+}  // namespace
+
+bool InternetHandler::IsDocumentAccessible(const html::FrameWindow& window) {
+    try {
+        return window && window.accessible() && window.document() != nullptr;
+    } catch (...) {
+        return false;
+    }
+}
+
+std::shared_ptr<html::Document> InternetHandler::FrameDocument(const html::Document& parent,
+                                                               const html::FrameWindow& window, std::string_view src,
+                                                               std::string& frameURL) {
+    const std::string parentURL(parent.URL());
+    if (IsDocumentAccessible(window)) {
+        std::shared_ptr<html::Document> document = window.document();
+        frameURL = GetCombinedURL(parentURL, std::string(document->URL()));
+        return document;
+    }
+    frameURL = GetCombinedURL(parentURL, std::string(src));
+    // A page from the network never makes us read a local file.
+    if (IsWebAddress(parentURL) && !IsWebAddress(frameURL)) return nullptr;
+    return Navigate(frameURL, 0);
+}
+
+bool InternetHandler::SaveURLToCache(const std::shared_ptr<Page>& oPage, const std::string& strURL,
+                                     const std::string& strFileName, std::string& strTitle) {
+    try {
+        std::shared_ptr<html::Document> document = Navigate(strURL, 0);
+        if (!document) return false;
+        strTitle = document->title();
+        return SaveDocument(document, strFileName, true, oPage, false, 0);
+    } catch (...) {
+        LogFailure("SaveURLToCache");
+        return false;
+    }
+}
+
+bool InternetHandler::SaveHTMLToCache(const std::shared_ptr<html::Document>& objHTML, const std::string& FileName,
+                                      bool blSaveFrames, const std::shared_ptr<FrameList>& oItem, bool blReload) {
+    try {
+        return SaveDocument(objHTML, FileName, blSaveFrames, oItem, blReload, 0);
+    } catch (...) {
+        LogFailure("SaveHTMLToCache");
+        return false;
+    }
+}
+
+bool InternetHandler::SaveDocument(const std::shared_ptr<html::Document>& objHTML, const std::string& FileName,
+                                   bool blSaveFrames, const std::shared_ptr<FrameList>& oItem, bool blReload,
+                                   int depth) {
+    if (!objHTML) throw Failure(err::kObjectNotSet, kSource, "Object variable not set");
+    if (depth > kMaxFrameDepth) throw Failure(err::kInvalidProcedureCall, kSource, "Frames nested too deep");
+    const std::string documentURL(objHTML->URL());
+    html::ElementList frameElements = objHTML->getElementsByTagName("Frame");
+    html::FrameCollection windows = objHTML->frames();
+    std::vector<FrameReplace> replacements;
+
+    for (std::size_t i = 0; i < frameElements.length(); ++i) {
+        html::Element element = frameElements.item(i);
+        FrameReplace replace;
+        replace.Original = element.outerHTML();
+        if (blSaveFrames) {
+            std::string frameURL;
+            std::shared_ptr<html::Document> frameDocument =
+                FrameDocument(*objHTML, windows.item(i), element.src(), frameURL);
+            if (!frameDocument) return false;
+            std::string frameFile = FolderOf(FileName) + "/" + std::to_string(GetFileNameFromURL(frameURL)) + ".html";
+            std::shared_ptr<Frame> frameItem;
+            if (oItem) frameItem = oItem->AddFrame(frameURL, frameFile);
+            if (!SaveDocument(frameDocument, frameFile, true, frameItem, blReload, depth + 1)) return false;
+            replace.New = WithSource(element, quillon::FileUrlFromPath(frameFile));
+        } else {
+            if (!oItem) throw Failure(err::kObjectNotSet, kSource, "Object variable not set");
+            replace.New = WithSource(element, quillon::FileUrlFromPath(oItem->Frames(static_cast<int>(i) + 1)->SavedFile()));
+        }
+        if (!replace.New.empty()) replacements.push_back(std::move(replace));
+    }
+
+    std::string text;
+    if (blReload) {
+        std::shared_ptr<html::Document> fresh = Navigate(documentURL, 0);
+        if (fresh) text = fresh->documentElement().outerHTML();
+    }
+    if (text.empty()) text = objHTML->documentElement().outerHTML();
+
+    FrameReplace head = SaveBaseHref(*objHTML);
+    text = ReplaceNoCase(text, head.Original, head.New);
+    for (const FrameReplace& replace : replacements) text = ReplaceNoCase(text, replace.Original, replace.New);
+
+    WriteFileAtomically(FileName, text::EncodeUtf16LeWithBom(text));
+    return true;
+}
+
+FrameReplace InternetHandler::SaveBaseHref(const html::Document& document) {
+    FrameReplace replace;
+    try {
+        std::string base(document.getElementsByTagName("BASE").item(0).href());
+        if (base.empty()) base = std::string(document.URL());
+        replace.Original = document.getElementsByTagName("HEAD").item(0).outerHTML();
+        replace.New = ReplaceNoCase(replace.Original, "<HEAD>", "<HEAD><BASE href=" + base + ">");
+    } catch (...) {
+        LogFailure("SaveBaseHref");
+    }
+    return replace;
+}
+
+void InternetHandler::SaveFrames(const std::shared_ptr<html::Document>& objHTML, const std::shared_ptr<Page>& oPage) {
+    try {
+        if (!objHTML || !oPage) throw Failure(err::kObjectNotSet, kSource, "Object variable not set");
+        html::ElementList frameElements = objHTML->getElementsByTagName("FRAME");
+        html::FrameCollection windows = objHTML->frames();
+        for (std::size_t i = 0; i < frameElements.length(); ++i) {
+            std::string frameURL;
+            std::shared_ptr<html::Document> frameDocument =
+                FrameDocument(*objHTML, windows.item(i), frameElements.item(i).src(), frameURL);
+            std::string frameFile =
+                FolderOf(oPage->SavedFile()) + "/" + std::to_string(GetFileNameFromURL(frameURL)) + ".html";
+            std::shared_ptr<Frame> frame = oPage->AddFrame(frameURL, frameFile);
+            if (frameDocument) SaveSubFrames(*frameDocument, frame, 1);
+        }
+    } catch (...) {
+        LogFailure("SaveFrames");
+    }
+}
+
+void InternetHandler::SaveSubFrames(const html::Document& document, const std::shared_ptr<Frame>& oFrame, int depth) {
+    if (depth > kMaxFrameDepth) throw Failure(err::kInvalidProcedureCall, kSource, "Frames nested too deep");
+    html::FrameCollection windows = document.frames();
+    for (std::size_t i = 0; i < windows.length(); ++i) {
+        html::FrameWindow window = windows.item(i);
+        std::string frameURL;
+        std::shared_ptr<html::Document> frameDocument =
+            FrameDocument(document, window, window.frameElement().src(), frameURL);
+        std::string frameFile =
+            FolderOf(oFrame->SavedFile()) + "/" + std::to_string(GetFileNameFromURL(frameURL)) + ".html";
+        std::shared_ptr<Frame> frame = oFrame->AddFrame(frameURL, frameFile);
+        if (frameDocument) SaveSubFrames(*frameDocument, frame, depth + 1);
+    }
+}
+
+bool InternetHandler::RemoveFileFromCache(const std::string& strFileName) {
+    try {
+        std::error_code ec;
+        std::filesystem::remove(strFileName, ec);
+        if (ec && ec != std::errc::no_such_file_or_directory && ec != std::errc::permission_denied &&
+            ec != std::errc::operation_not_permitted)
+            throw Failure(err::kPathFileAccess, kSource, "Cannot delete " + strFileName + ": " + ec.message());
+        return true;
+    } catch (...) {
+        LogFailure("RemoveFileFromCache");
+        return false;
+    }
+}
+
+}  // namespace pelmor

@@ -1,0 +1,201 @@
+// The change check of a page and the revised (marked) HTML shown to the user.
+
+#include "compare/Compare.h"
+#include "items/Frame.h"
+#include "items/Page.h"
+#include "platform/core/DateTime.h"
+#include "platform/core/Failure.h"
+#include "platform/log/Log.h"
+#include "retrieval/InternetHandler.h"
+
+namespace pelmor {
+namespace {
+
+constexpr const char* kSource = "InternetHandler";
+constexpr const char* kInsertColor = "#00FF00";
+constexpr const char* kUpdateColor = "#FFFF00";
+
+void LogFailure(const std::string& param) {
+    log::LogLibraryError(log::File::Helper, CurrentFailure(kSource), param);
+}
+
+// The fields pages and frames share.
+struct ItemFields {
+    const std::string& url;
+    const std::string& savedFile;
+    const std::string& elementPath;
+};
+
+ItemFields FieldsOf(const FrameList& item) {
+    if (auto* page = dynamic_cast<const Page*>(&item)) return {page->URL(), page->SavedFile(), page->ElementPath()};
+    if (auto* frame = dynamic_cast<const Frame*>(&item))
+        return {frame->URL(), frame->SavedFile(), frame->ElementPath()};
+    throw Failure(err::kTypeMismatch, kSource, "Type mismatch");
+}
+
+}  // namespace
+
+struct InternetHandler::Revised {
+    std::string text;
+    MarkedBody body;
+    std::shared_ptr<sorrel::EditScriptCollection> changes;
+};
+
+bool InternetHandler::IsPageUpdated(const std::shared_ptr<FrameList>& oPage) {
+    try {
+        if (!oPage) return false;
+        ItemFields fields = FieldsOf(*oPage);
+        bool updated = false;
+        {
+            std::shared_ptr<html::Document> saved = LightNavigate(fields.savedFile);
+            if (!saved) return false;
+            std::shared_ptr<html::Document> live = LightNavigate(fields.url);
+            if (!live) return false;
+            sorrel::Compare engine;
+            auto* page = dynamic_cast<Page*>(oPage.get());
+            if (page) {
+                checkOptions_.ShowTimeDiff = page->ShowTimeDiff();
+                checkOptions_.ShowPics = page->ShowPics();
+                checkOptions_.ShowNumbers = page->ShowNumbers();
+            }
+            engine.SetShowTimeDiff(checkOptions_.ShowTimeDiff);
+            engine.SetShowPics(checkOptions_.ShowPics);
+            engine.SetShowNumbers(checkOptions_.ShowNumbers);
+            updated = fields.elementPath.empty() ? engine.IsChange(saved, live)
+                                                 : engine.IsElementChange(saved, live, fields.elementPath);
+            if (page) page->SetLastCheckDate(DateTime::Now());
+        }
+        for (int i = 1; !updated && i <= oPage->FramesCount(); ++i) updated = IsFrameUpdated(oPage->Frames(i));
+        return updated;
+    } catch (...) {
+        LogFailure("IsPageUpdated");
+        return false;
+    }
+}
+
+bool InternetHandler::IsFrameUpdated(const std::shared_ptr<Frame>& oFrame) {
+    try {
+        bool updated = false;
+        {
+            std::shared_ptr<html::Document> saved = LightNavigate(oFrame->SavedFile());
+            if (!saved) return false;
+            std::shared_ptr<html::Document> live = LightNavigate(oFrame->URL());
+            if (!live) return false;
+            sorrel::Compare engine;
+            updated = oFrame->ElementPath().empty() ? engine.IsChange(saved, live)
+                                                    : engine.IsElementChange(saved, live, oFrame->ElementPath());
+        }
+        for (int i = 1; !updated && i <= oFrame->FramesCount(); ++i) updated = IsFrameUpdated(oFrame->Frames(i));
+        return updated;
+    } catch (...) {
+        LogFailure("");
+        return false;
+    }
+}
+
+bool InternetHandler::Revise(const std::shared_ptr<FrameList>& oPage, Revision kind,
+                             const std::shared_ptr<html::Document>& result, Revised& out) {
+    if (!oPage) throw Failure(err::kObjectNotSet, kSource, "Object variable not set");
+    ItemFields fields = FieldsOf(*oPage);
+    std::shared_ptr<html::Document> saved = LightNavigate(fields.savedFile);
+    if (!saved) return false;
+    std::shared_ptr<html::Document> live = LightNavigate(fields.url);
+    if (!live) return false;
+    // The live page becomes the saved copy before the engine marks it; frames keep the
+    // copies already recorded.
+    SaveHTMLToCache(live, fields.savedFile, false, oPage, false);
+
+    std::string insertColor = kInsertColor;
+    std::string updateColor = kUpdateColor;
+    Options& options = kind == Revision::Html     ? revisedHTMLOptions_
+                       : kind == Revision::Result ? setRevisedOptions_
+                       : kind == Revision::Body   ? revisedBodyOptions_
+                                                  : differencesOptions_;
+    auto* page = dynamic_cast<Page*>(oPage.get());
+    if (page) {
+        options.ShowTimeDiff = page->ShowTimeDiff();
+        options.ShowPics = page->ShowPics();
+        if (kind != Revision::Differences) options.ShowNumbers = page->ShowNumbers();
+        if (kind == Revision::Html) {
+            options.UseInverse = page->UseInverse();
+            insertColor = page->InsertColor();
+            updateColor = page->UpdateColor();
+        }
+    }
+    {
+        sorrel::Compare engine;
+        engine.SetShowTimeDiff(options.ShowTimeDiff);
+        engine.SetShowPics(options.ShowPics);
+        if (kind != Revision::Differences) engine.SetShowNumbers(options.ShowNumbers);
+        if (kind == Revision::Html) engine.SetUseInverse(options.UseInverse);
+        const bool whole = fields.elementPath.empty();
+        switch (kind) {
+            case Revision::Html:
+                out.text = whole ? engine.GetMarkedHTML(live, saved, insertColor, updateColor)
+                                 : engine.GetMarkedElement(live, saved, fields.elementPath, insertColor, updateColor);
+                break;
+            case Revision::Result:
+                if (whole) out.text = engine.SetMarkedHTML(result, live, saved);
+                break;
+            case Revision::Body:
+                if (whole) {
+                    html::Element body = engine.GetMarkedBody(live, saved);
+                    if (body) out.body = MarkedBody{live, body};
+                }
+                break;
+            case Revision::Differences:
+                engine.GetMarkedHTML(live, saved, "", "");
+                out.changes = engine.GetChanges();
+                break;
+        }
+    }
+    if (page) {
+        page->SetSavedDate(DateTime::Now());
+        page->SetLastCheckDate(DateTime::Now());
+        page->SetUpdated(false);
+    }
+    return true;
+}
+
+std::string InternetHandler::GetRevisedHTML(const std::shared_ptr<FrameList>& oPage) {
+    try {
+        Revised out;
+        return Revise(oPage, Revision::Html, nullptr, out) ? out.text : std::string();
+    } catch (...) {
+        LogFailure("");
+        return "";
+    }
+}
+
+std::string InternetHandler::SetRevisedHTML(const std::shared_ptr<html::Document>& oResultHTML,
+                                            const std::shared_ptr<FrameList>& oPage) {
+    try {
+        Revised out;
+        return Revise(oPage, Revision::Result, oResultHTML, out) ? out.text : std::string();
+    } catch (...) {
+        LogFailure("");
+        return "";
+    }
+}
+
+MarkedBody InternetHandler::GetRevisedBody(const std::shared_ptr<FrameList>& oPage) {
+    try {
+        Revised out;
+        return Revise(oPage, Revision::Body, nullptr, out) ? out.body : MarkedBody{};
+    } catch (...) {
+        LogFailure("");
+        return {};
+    }
+}
+
+std::shared_ptr<sorrel::EditScriptCollection> InternetHandler::GetDifferences(const std::shared_ptr<FrameList>& oPage) {
+    try {
+        Revised out;
+        return Revise(oPage, Revision::Differences, nullptr, out) ? out.changes : nullptr;
+    } catch (...) {
+        LogFailure("");
+        return nullptr;
+    }
+}
+
+}  // namespace pelmor

@@ -1,0 +1,51 @@
+#include "shell/ErrorReport.h"
+
+#include <QApplication>
+
+#include "platform/core/Strings.h"
+#include "platform/log/Log.h"
+#include "shell/frmError.h"
+
+namespace pelmor::shell {
+namespace {
+
+std::function<void(const QString&)>& StatusSink() {
+    static std::function<void(const QString&)> sink;
+    return sink;
+}
+
+std::function<void(const QString&)>& DialogHook() {
+    static std::function<void(const QString&)> hook;
+    return hook;
+}
+
+void ShowErrorDialog(const QString& record) {
+    if (DialogHook()) {
+        DialogHook()(record);
+        return;
+    }
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return;
+    frmError dialog(QApplication::activeWindow());
+    dialog.SetDetails(record);
+    dialog.exec();
+}
+
+}  // namespace
+
+void ReportError(std::string_view param) { ReportError(CurrentFailure("Pelmor"), param); }
+
+void ReportError(const Failure& failure, std::string_view param) {
+    try {
+        std::string record = log::ErrorRecord(failure, param, false);
+        if (!ContainsNoCase(failure.Source(), kTreeControlSource)) ShowErrorDialog(QString::fromStdString(record));
+        if (StatusSink()) StatusSink()(QStringLiteral("Error occured"));
+    } catch (...) {
+    }
+    log::LogProgramError(failure, param);
+}
+
+void SetStatusTextSink(std::function<void(const QString&)> sink) { StatusSink() = std::move(sink); }
+
+void SetErrorDialogHook(std::function<void(const QString& record)> hook) { DialogHook() = std::move(hook); }
+
+}  // namespace pelmor::shell

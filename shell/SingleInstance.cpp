@@ -1,0 +1,48 @@
+#include "shell/SingleInstance.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+
+namespace pelmor::shell {
+
+SingleInstance::SingleInstance(QDBusConnection connection, QObject* parent)
+    : QObject(parent), connection_(std::move(connection)) {}
+
+SingleInstance::~SingleInstance() {
+    if (owned_) {
+        connection_.unregisterObject(QString::fromLatin1(kInstancePath));
+        connection_.unregisterService(QString::fromLatin1(kBusName));
+    }
+}
+
+SingleInstance::Claim SingleInstance::ClaimName() {
+    if (!connection_.isConnected() || !connection_.interface()) return Claim::NoBus;
+    // The object goes up first, so a second start that finds the name can be answered at once.
+    if (!connection_.registerObject(QString::fromLatin1(kInstancePath), this, QDBusConnection::ExportScriptableSlots))
+        return Claim::HeldByOther;
+    auto reply = connection_.interface()->registerService(QString::fromLatin1(kBusName),
+                                                          QDBusConnectionInterface::DontQueueService,
+                                                          QDBusConnectionInterface::DontAllowReplacement);
+    if (reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered) {
+        owned_ = true;
+        return Claim::Owned;
+    }
+    connection_.unregisterObject(QString::fromLatin1(kInstancePath));
+    if (!reply.isValid() && reply.error().type() != QDBusError::NoError &&
+        !connection_.interface()->isServiceRegistered(QString::fromLatin1(kBusName)).value())
+        return Claim::NoBus;
+    return Claim::HeldByOther;
+}
+
+bool SingleInstance::AskOwnerToRestore(int timeoutMs) {
+    if (!connection_.isConnected()) return false;
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(QString::fromLatin1(kBusName), QString::fromLatin1(kInstancePath),
+                                       QString::fromLatin1(kInstanceInterface), QStringLiteral("Restore"));
+    QDBusMessage reply = connection_.call(call, QDBus::BlockWithGui, timeoutMs);
+    return reply.type() == QDBusMessage::ReplyMessage;
+}
+
+void SingleInstance::Restore() { emit RestoreRequested(); }
+
+}  // namespace pelmor::shell

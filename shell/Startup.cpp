@@ -1,0 +1,134 @@
+#include "shell/Startup.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include "mainwindow/frmMain.h"
+#include "platform/log/Log.h"
+#include "shell/ErrorReport.h"
+#include "shell/ProfileRemoval.h"
+#include "shell/SingleInstance.h"
+#include "shell/ToolbarHandshake.h"
+#include "shell/frmSplash.h"
+
+namespace pelmor::shell {
+namespace {
+
+// Progress entries are best effort: a log that cannot be written never stops the start.
+void Log(std::string_view text) {
+    try {
+        log::WriteLog(text);
+    } catch (...) {
+    }
+}
+
+bool AskKeepProfile() {
+    return QMessageBox::question(nullptr, QStringLiteral("Delete Profile"),
+                                 QStringLiteral("Do you want Pelmor to save your profile?"),
+                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+template <typename F>
+void Step(F&& f) {
+    try {
+        f();
+    } catch (...) {
+    }
+}
+
+}  // namespace
+
+Program::Program(CommandLine commandLine, QObject* parent)
+    : QObject(parent), commandLine_(std::move(commandLine)), keepProfile_(AskKeepProfile) {}
+
+Program::~Program() = default;
+
+bool Program::StartedHidden() const { return main_ && main_->StartedHidden(); }
+
+std::optional<int> Program::Main() {
+    if (commandLine_.AsksProfileRemoval()) {
+        if (!keepProfile_()) RemoveProfile();
+        return 0;
+    }
+
+    QCoreApplication::processEvents();
+    if (TakeToolbarRunning()) return 0;
+
+    // A forced start takes the bus name too when it is free, so that later starts find it.
+    instance_ = std::make_unique<SingleInstance>();
+    SingleInstance::Claim claim = appRunning_ ? SingleInstance::Claim::HeldByOther : instance_->ClaimName();
+    if (claim == SingleInstance::Claim::HeldByOther && !commandLine_.IsForce()) {
+        instance_->AskOwnerToRestore();
+        instance_.reset();
+        return 0;
+    }
+    const bool busMissing = claim == SingleInstance::Claim::NoBus;
+    connect(instance_.get(), &SingleInstance::RestoreRequested, this, &Program::RestoreRequested);
+
+    try {
+        log::StartLog();
+    } catch (...) {
+        ReportError("Main");
+    }
+    Log("Main entered");
+    if (busMissing) Log("No D-Bus session bus: another running copy cannot be found");
+    appRunning_ = true;
+    settings_ = std::make_shared<Settings>();
+    Log("Settings object created");
+    application_ = Application::Create();
+    Log("Application object created");
+
+    splash_ = std::make_unique<frmSplash>();
+    connect(splash_.get(), &frmSplash::TimerFired, this, &Program::SplashTimer);
+    splash_->Start();
+    return std::nullopt;
+}
+
+void Program::LoadMainWindow() {
+    if (main_) return;
+    main_ = std::make_unique<mainwindow::frmMain>(settings_, application_);
+    connect(main_.get(), &mainwindow::frmMain::Unloaded, this, &Program::Finished, Qt::QueuedConnection);
+}
+
+void Program::SplashTimer() {
+    const bool hide = commandLine_.IsHide();
+    Step([&] {
+        if (splash_) splash_->close();
+        log::WriteLog("Splash timer fired");
+    });
+    if (!hide)
+        Step([&] {
+            LoadMainWindow();
+            main_->ShowMain();
+        });
+    Step([&] {
+        log::WriteLog("Before frmMain loaded");
+        LoadMainWindow();
+        log::WriteLog("After frmMain loaded, before activated");
+    });
+    Step([&] {
+        main_->ActivateMain();
+        log::WriteLog("After frmMain activated");
+    });
+    if (!hide) Step([&] { main_->ShowMain(); });
+    if (hide)
+        Step([&] {
+            main_->hide();
+            main_->SetStartedHidden(true);
+        });
+    splash_.reset();
+    if (restorePending_) {
+        restorePending_ = false;
+        RestoreRequested();
+    }
+}
+
+void Program::RestoreRequested() {
+    if (!main_ || splash_) {
+        restorePending_ = true;
+        return;
+    }
+    main_->menuRestoreTray_Click();
+}
+
+}  // namespace pelmor::shell

@@ -1,0 +1,36 @@
+#pragma once
+
+// The error dialog: a heading, a hint, and the error record behind a "Details >>>" button.
+// It opens collapsed; the button toggles the record in and out by growing and shrinking
+// the dialog.
+
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+
+namespace pelmor::shell {
+
+class frmError : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmError(QWidget* parent = nullptr);
+
+    // Puts the error record into the details label.
+    void SetDetails(const QString& record);
+    QString Details() const;
+    // True while the details are shown.
+    bool IsExpanded() const;
+
+    // The details button: expands when its caption holds ">>>", collapses otherwise.
+    void cmdDetails_Click();
+
+    QPushButton* DetailsButton() const { return cmdDetails_; }
+
+private:
+    QLabel* lblDetails_;
+    QPushButton* cmdDetails_;
+    int collapsedHeight_;
+};
+
+}  // namespace pelmor::shell

@@ -1,0 +1,33 @@
+#include "shell/frmSplash.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+
+#include "shell/Pictures.h"
+
+namespace pelmor::shell {
+
+frmSplash::frmSplash(QWidget* parent)
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+    setObjectName(QStringLiteral("frmSplash"));
+    QPixmap picture = SplashPicture();
+    auto* label = new QLabel(this);
+    label->setPixmap(picture);
+    label->setGeometry(0, 0, picture.width(), picture.height());
+    setFixedSize(picture.size());
+    timer_.setSingleShot(true);
+    timer_.setInterval(Interval);
+    connect(&timer_, &QTimer::timeout, this, &frmSplash::TimerFired);
+}
+
+void frmSplash::Start() {
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect area = screen->availableGeometry();
+        move(area.center() - rect().center());
+    }
+    show();
+    timer_.start();
+}
+
+}  // namespace pelmor::shell

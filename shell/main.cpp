@@ -1,0 +1,17 @@
+#include <QApplication>
+
+#include "shell/Startup.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Pelmor"));
+    QApplication::setApplicationVersion(QStringLiteral(PELMOR_VERSION));
+    // The main window lives on in the tray when it is hidden: closing a dialog then must
+    // not end the program; the main window's own closing does.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    pelmor::shell::Program program(pelmor::shell::CommandLine::FromArguments(QApplication::arguments()));
+    if (auto exitCode = program.Main()) return *exitCode;
+    QObject::connect(&program, &pelmor::shell::Program::Finished, &app, &QApplication::quit);
+    return QApplication::exec();
+}

@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "items/Page.h"
+#include "loader/Transport.h"
+#include "platform/html/Html.h"
+#include "platform/log/Log.h"
+#include "platform/text/Utf16.h"
+#include "retrieval/InternetHandler.h"
+#include "support/HttpServer.h"
+#include "support/TempHome.h"
+
+using pelmor::InternetHandler;
+using pelmor::Page;
+using pelmor::test::HttpServer;
+using pelmor::test::ReadFile;
+using pelmor::test::TempHome;
+using pelmor::test::WriteFile;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string HelperLog() { return ReadFile(pelmor::log::PathOf(pelmor::log::File::Helper)); }
+
+std::string SavedText(const fs::path& path) {
+    std::string bytes = ReadFile(path);
+    EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE") << path;
+    return pelmor::text::DecodeFileText(bytes);
+}
+
+std::string FileUrl(const std::string& path) { return pelmor::quillon::FileUrlFromPath(path); }
+
+struct Site {
+    HttpServer server;
+    Site() {
+        server.Page("/set", "<html><head><title>Frames</title></head><frameset cols='50%,50%'>"
+                            "<frame name=left src='left.html'><frame name=right src='right.html'></frameset></html>");
+        server.Page("/left.html", "<html><head></head><body><p>left \xC3\xA9</p></body></html>");
+        server.Page("/right.html", "<html><head></head><body><p>right</p></body></html>");
+        server.Page("/broken", "<frameset><frame src='left.html'><frame src='nothing.html'></frameset>");
+        server.Page("/plain", "<html><head><title>Plain</title></head><body><a href='x.html'>x</a></body></html>");
+    }
+};
+
+}  // namespace
+
+TEST(Cache, SavesAPageWithABaseTagAfterItsHead) {
+    TempHome home;
+    Site site;
+    InternetHandler handler;
+    auto page = Page::Create();
+    std::string title;
+    fs::path file = home.Root() / "1.html";
+    ASSERT_TRUE(handler.SaveURLToCache(page, site.server.Url("/plain"), file.string(), title));
+    EXPECT_EQ(title, "Plain");
+    std::string text = SavedText(file);
+    EXPECT_EQ(text.find("<HEAD><BASE href=" + site.server.Url("/plain") + ">"), 6u) << text;
+    EXPECT_NE(text.find("<a href=\"x.html\">x</a>"), std::string::npos);
+    EXPECT_EQ(page->FramesCount(), 0);
+    // The copy loads back as the page.
+    auto copy = handler.LightNavigate(file.string());
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(copy->title(), "Plain");
+}
+
+TEST(Cache, SavesFramesetsAsOneFilePerFrameAndReusesThem) {
+    TempHome home;
+    Site site;
+    InternetHandler handler;
+    auto page = Page::Create();
+    fs::path file = home.Root() / "cache" / "100.html";
+    fs::create_directories(file.parent_path());
+    page->SetSavedFile(file.string());
+    std::string title;
+    ASSERT_TRUE(handler.SaveURLToCache(page, site.server.Url("/set"), file.string(), title));
+    EXPECT_EQ(title, "Frames");
+
+    ASSERT_EQ(page->FramesCount(), 2);
+    EXPECT_EQ(page->Frames(1)->URL(), site.server.Url("/left.html"));
+    EXPECT_EQ(page->Frames(2)->URL(), site.server.Url("/right.html"));
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(file.parent_path())) files.push_back(entry.path());
+    EXPECT_EQ(files.size(), 3u);
+    for (int i = 1; i <= 2; ++i) {
+        fs::path frameFile = page->Frames(i)->SavedFile();
+        EXPECT_EQ(frameFile.parent_path(), file.parent_path());
+        EXPECT_TRUE(fs::exists(frameFile));
+    }
+    EXPECT_NE(SavedText(page->Frames(1)->SavedFile()).find("left \xC3\xA9"), std::string::npos);
+    std::string text = SavedText(file);
+    EXPECT_NE(text.find("<frame name=\"left\" src=\"" + FileUrl(page->Frames(1)->SavedFile()) + "\">"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("<frame name=\"right\" src=\"" + FileUrl(page->Frames(2)->SavedFile()) + "\">"),
+              std::string::npos);
+    // The saved copy loads back with its frames from the local files.
+    auto copy = handler.LightNavigate(file.string());
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(copy->frames().item(1).document()->body().innerText(), "right");
+
+    // Saved again without frames: the FRAME tags point at the copies already recorded and
+    // no frame is loaded or written.
+    int leftHits = site.server.Hits("/left.html");
+    auto live = handler.LightNavigate(site.server.Url("/set"));
+    leftHits = site.server.Hits("/left.html");
+    fs::remove(page->Frames(1)->SavedFile());
+    ASSERT_TRUE(handler.SaveHTMLToCache(live, file.string(), false, page));
+    EXPECT_EQ(site.server.Hits("/left.html"), leftHits);
+    EXPECT_FALSE(fs::exists(page->Frames(1)->SavedFile()));
+    EXPECT_EQ(page->FramesCount(), 2);
+    EXPECT_NE(SavedText(file).find("src=\"" + FileUrl(page->Frames(2)->SavedFile()) + "\""), std::string::npos);
+
+    // Saving with frames again appends a second set of frame items.
+    ASSERT_TRUE(handler.SaveHTMLToCache(live, file.string(), true, page));
+    EXPECT_EQ(page->FramesCount(), 4);
+}
+
+TEST(Cache, AFailingFrameWritesNothingAndKeepsTheOldCopy) {
+    TempHome home;
+    Site site;
+    InternetHandler handler;
+    auto page = Page::Create();
+    fs::path file = home.Root() / "5.html";
+    WriteFile(file, "old copy");
+    std::string title;
+    EXPECT_FALSE(handler.SaveURLToCache(page, site.server.Url("/broken"), file.string(), title));
+    EXPECT_EQ(ReadFile(file), "old copy");
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(home.Root()))
+        if (entry.path().extension() == ".html") files.push_back(entry.path());
+    EXPECT_EQ(files.size(), 2u);  // the old copy and the first frame's copy
+
+    // More FRAME elements than recorded frames: the save without frames fails whole.
+    auto live = handler.LightNavigate(site.server.Url("/set"));
+    auto one = Page::Create();
+    one->AddFrame("x", (home.Root() / "9.html").string());
+    EXPECT_FALSE(handler.SaveHTMLToCache(live, file.string(), false, one));
+    EXPECT_FALSE(handler.SaveHTMLToCache(live, file.string(), false));
+    EXPECT_EQ(ReadFile(file), "old copy");
+    EXPECT_NE(HelperLog().find("Param: SaveHTMLToCache"), std::string::npos);
+    EXPECT_FALSE(handler.SaveHTMLToCache(nullptr, file.string(), false));
+}
+
+TEST(Cache, APageFromTheNetworkNeverCapturesALocalFile) {
+    TempHome home;
+    HttpServer server;
+    fs::path secret = home.Root() / "secret.txt";
+    WriteFile(secret, "my private notes");
+    server.Page("/evil", "<frameset><frame src='" + FileUrl(secret.string()) + "'><frame src='" + secret.string() +
+                             "'></frameset>");
+    InternetHandler handler;
+    auto page = Page::Create();
+    fs::path file = home.Root() / "cache" / "7.html";
+    fs::create_directories(file.parent_path());
+    std::string title;
+    EXPECT_FALSE(handler.SaveURLToCache(page, server.Url("/evil"), file.string(), title));
+    for (const auto& entry : fs::recursive_directory_iterator(home.Root() / "cache"))
+        EXPECT_EQ(ReadFile(entry.path()).find("private"), std::string::npos);
+}
+
+TEST(Cache, SaveFramesRecordsWithoutWriting) {
+    TempHome home;
+    Site site;
+    InternetHandler handler;
+    auto page = Page::Create();
+    page->SetSavedFile((home.Root() / "cache" / "1.html").string());
+    auto live = handler.LightNavigate(site.server.Url("/set"));
+    handler.SaveFrames(live, page);
+    ASSERT_EQ(page->FramesCount(), 2);
+    EXPECT_EQ(page->Frames(2)->URL(), site.server.Url("/right.html"));
+    EXPECT_EQ(fs::path(page->Frames(2)->SavedFile()).parent_path(), home.Root() / "cache");
+    EXPECT_FALSE(fs::exists(home.Root() / "cache"));
+}
+
+TEST(Cache, RemovingACopyThatIsNotThereSucceeds) {
+    TempHome home;
+    InternetHandler handler;
+    fs::path file = home.Root() / "3.html";
+    WriteFile(file, "x");
+    fs::permissions(file, fs::perms::owner_read);
+    EXPECT_TRUE(handler.RemoveFileFromCache(file.string()));
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_TRUE(handler.RemoveFileFromCache(file.string()));
+    EXPECT_EQ(HelperLog(), "");
+}

@@ -1,0 +1,111 @@
+#include <gtest/gtest.h>
+
+#include "platform/html/Html.h"
+#include "platform/log/Log.h"
+#include "retrieval/InternetHandler.h"
+#include "support/HttpServer.h"
+#include "support/TempHome.h"
+
+using pelmor::InternetHandler;
+using pelmor::test::HttpServer;
+using pelmor::test::ReadFile;
+using pelmor::test::TempHome;
+using pelmor::test::WriteFile;
+
+namespace {
+
+std::string HelperLog() { return ReadFile(pelmor::log::PathOf(pelmor::log::File::Helper)); }
+
+}  // namespace
+
+TEST(LightNavigate, LoadsPagesWithTheirAddressAsBase) {
+    TempHome home;
+    HttpServer server;
+    server.Page("/plain", "<html><head><title>Plain</title></head><body><p>text</p></body></html>");
+    server.Routes().Get("/moved", [&](const httplib::Request&, httplib::Response& res) {
+        res.status = 301;
+        res.set_header("Location", "/moved2");
+    });
+    server.Routes().Get("/moved2", [&](const httplib::Request&, httplib::Response& res) {
+        res.status = 302;
+        res.set_header("Location", "/plain");
+    });
+    InternetHandler handler;
+    auto typed = handler.LightNavigate("127.0.0.1:" + std::to_string(server.Port()) + "/plain");
+    ASSERT_TRUE(typed);
+    EXPECT_EQ(typed->title(), "Plain");
+    EXPECT_EQ(typed->getElementsByTagName("BASE").item(0).href(), server.Url("/plain"));
+    EXPECT_EQ(server.LastHeader("/plain", "Cache-Control"), "no-cache");
+
+    auto moved = handler.LightNavigate(server.Url("/moved"));
+    ASSERT_TRUE(moved);
+    EXPECT_EQ(moved->URL(), server.Url("/plain"));
+    EXPECT_EQ(moved->getElementsByTagName("BASE").item(0).href(), server.Url("/moved"));
+
+    int before = static_cast<int>(server.Requests().size());
+    for (const char* blank : {"about:blank", "ABOUT:Blank"}) {
+        auto empty = handler.LightNavigate(blank);
+        ASSERT_TRUE(empty);
+        EXPECT_EQ(empty->body().innerHTML(), "");
+    }
+    EXPECT_EQ(static_cast<int>(server.Requests().size()), before);
+}
+
+TEST(LightNavigate, FollowsMetaRefreshOfLivePagesWithinBounds) {
+    TempHome home;
+    HttpServer server;
+    server.Page("/dir/start", "<meta http-equiv=REFRESH content='5; URL=../target.html'><p>wait</p>");
+    server.Page("/quoted", "<meta http-equiv=refresh content=\"0; url='target.html' \"><p>wait</p>");
+    server.Page("/target.html", "<p>arrived</p>");
+    server.Page("/self", "<meta http-equiv=Refresh content='0;url=/SELF'><p>self</p>");
+    server.Page("/delay", "<meta http-equiv=Refresh content='30'><p>only a delay</p>");
+    server.Page("/ping", "<meta http-equiv=Refresh content='0;url=/pong'><p>ping</p>");
+    server.Page("/pong", "<meta http-equiv=Refresh content='0;url=/ping'><p>pong</p>");
+    InternetHandler handler;
+
+    auto start = handler.LightNavigate(server.Url("/dir/start"));
+    ASSERT_TRUE(start);
+    EXPECT_EQ(start->body().innerText(), "arrived");
+    auto quoted = handler.LightNavigate(server.Url("/quoted"));
+    ASSERT_TRUE(quoted);
+    EXPECT_EQ(quoted->body().innerText(), "arrived");
+
+    auto self = handler.LightNavigate(server.Url("/self"));
+    ASSERT_TRUE(self);
+    EXPECT_EQ(self->body().innerText(), "self");
+    EXPECT_EQ(server.Hits("/self"), 1);
+    auto delay = handler.LightNavigate(server.Url("/delay"));
+    ASSERT_TRUE(delay);
+    EXPECT_EQ(delay->body().innerText(), "only a delay");
+
+    // Pages that refresh to each other end after a bounded number of loads.
+    auto cycle = handler.LightNavigate(server.Url("/ping"));
+    ASSERT_TRUE(cycle);
+    EXPECT_EQ(server.Hits("/ping") + server.Hits("/pong"), 11);
+
+    // A saved copy's refresh is never followed.
+    WriteFile(home.Root() / "copy.html", "<meta http-equiv=Refresh content='0;url=" + server.Url("/target.html") +
+                                             "'><p>saved</p>");
+    int hits = server.Hits("/target.html");
+    auto saved = handler.LightNavigate((home.Root() / "copy.html").string());
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->body().innerText(), "saved");
+    EXPECT_EQ(server.Hits("/target.html"), hits);
+}
+
+TEST(LightNavigate, PagesThatCannotLoadGiveNoneAndARecord) {
+    TempHome home;
+    HttpServer server;
+    server.Page("/empty", "");
+    InternetHandler handler;
+    EXPECT_FALSE(handler.LightNavigate(server.Url("/empty")));
+    EXPECT_EQ(HelperLog(), "");
+
+    EXPECT_FALSE(handler.LightNavigate(server.Url("/missing")));
+    std::string log = HelperLog();
+    EXPECT_NE(log.find("Param: LightNavigate"), std::string::npos);
+    EXPECT_NE(log.find("HTTP status 404"), std::string::npos);
+
+    EXPECT_FALSE(handler.LightNavigate((home.Root() / "gone.html").string()));
+    EXPECT_NE(HelperLog().find("file not found"), std::string::npos);
+}
