@@ -312,7 +312,7 @@ std::string Compare::GetNodeText(html::Node node) {
 }
 
 const std::u32string& Compare::CachedText(html::Node node) {
-    auto [it, added] = walk_->texts.try_emplace(NodeKey(node));
+    auto [it, added] = walk_->texts.try_emplace(node);
     if (added) it->second.folded = text::FoldU32(text::ToU32(GetNodeText(node)));
     return it->second.folded;
 }
@@ -335,7 +335,7 @@ bool Compare::IsSimilar(html::Node newNode, html::Node originalNode) {
         if (*a == *b) return true;
         auto numeric = [&](html::Node node, const std::u32string& folded) {
             if (!walk_) return text::IsNumeric(text::ToUtf8(folded));
-            Walk::Text& entry = walk_->texts[NodeKey(node)];
+            Walk::Text& entry = walk_->texts[node];
             if (entry.numeric < 0) entry.numeric = text::IsNumeric(text::ToUtf8(folded)) ? 1 : 0;
             return entry.numeric == 1;
         };

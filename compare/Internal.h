@@ -24,19 +24,13 @@ html::Element BodyOf(const Document& document);
 // True for a text of nothing but white space (blanks, tabs, line breaks).
 bool IsBlankText(std::string_view text);
 
-// The node's identity inside its document, for side tables of one walk.
-struct NodeKeyAccess : html::Node {
-    static constexpr auto kMember = &NodeKeyAccess::node_;
-};
-inline const void* NodeKey(const html::Node& node) { return node.*NodeKeyAccess::kMember; }
-
 // Texts of the nodes met by one walk, each read from the document once.
 struct Compare::Walk {
     struct Text {
         std::u32string folded;
         int numeric = -1;
     };
-    std::unordered_map<const void*, Text> texts;
+    std::unordered_map<html::Node, Text> texts;
 };
 
 }  // namespace pelmor::sorrel

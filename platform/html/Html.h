@@ -43,6 +43,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -70,6 +71,9 @@ public:
 
     explicit operator bool() const { return node_ != nullptr; }
     bool operator==(const Node& other) const { return node_ == other.node_; }
+    // The node's identity: the same for every handle to the node while its document
+    // lives, and different from that of every other live node of any document.
+    const void* Identity() const { return node_; }
 
     // 1 element, 3 text, 8 comment, 9 document; 0 for an empty handle.
     int nodeType() const;
@@ -379,3 +383,9 @@ private:
 size_t TextLength(std::string_view text);
 
 }  // namespace pelmor::html
+
+// Handles hash by node identity, so they can key unordered containers.
+template <>
+struct std::hash<pelmor::html::Node> {
+    size_t operator()(const pelmor::html::Node& node) const noexcept { return std::hash<const void*>()(node.Identity()); }
+};

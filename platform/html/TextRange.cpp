@@ -169,6 +169,7 @@ struct Piece {
     NodeData* node;
     uint32_t from;
     uint32_t to;
+    size_t segment;  // index of the piece's first segment in the layout
 };
 
 // Text nodes where a SPAN can stand: HTML content that is neither raw text nor a table
@@ -196,7 +197,7 @@ std::vector<Piece> PiecesOf(const Layout& layout, uint32_t start, uint32_t end) 
         if (!s.node || !CanWrap(s.node)) continue;
         uint32_t a = std::max(start, s.outStart), b = std::min(end, s.outStart + s.outLength);
         if (a >= b) continue;
-        Piece p{s.node, s.srcStart, s.srcStart + s.srcLength};
+        Piece p{s.node, s.srcStart, s.srcStart + s.srcLength, size_t(it - segs.begin())};
         if (s.srcLength == s.outLength) {
             p.from = s.srcStart + (a - s.outStart);
             p.to = s.srcStart + (b - s.outStart);
@@ -205,6 +206,103 @@ std::vector<Piece> PiecesOf(const Layout& layout, uint32_t start, uint32_t end) 
         else pieces.push_back(p);
     }
     return pieces;
+}
+
+// A painted piece: its text node cut at `from` and `to`, the middle part in a new SPAN.
+struct Cut {
+    NodeData* node;    // keeps the text before `from` (or the middle when `from` is 0)
+    uint32_t from;
+    uint32_t to;
+    NodeData* middle;
+    NodeData* tail;    // the text after `to`; null when there is none
+    NodeData* span;
+    size_t segment;
+};
+
+bool InsidePre(const NodeData* node) {
+    for (const NodeData* a = node->parent; a; a = a->parent)
+        if (a->flags & detail::kPreformatted) return true;
+    return false;
+}
+
+// Brings the layout up to date after painting without rendering the body again: wrapping
+// text in spans leaves the rendered text as it was, so only the segments of the cut nodes
+// change, and the spans get their offsets. `cuts` are in document order. False when the
+// layout could not be patched and must be rendered again.
+bool PatchLayout(detail::DocumentData& doc, const std::vector<Cut>& cuts) {
+    Layout& layout = doc.layout;
+    auto& segs = layout.segments;
+    for (size_t i = 1; i < cuts.size(); ++i)
+        if (cuts[i].node == cuts[i - 1].node) return false;
+    // The segments of one text node stand together; take those of every cut node.
+    size_t begin = cuts.front().segment, end = cuts.back().segment;
+    if (end >= segs.size()) return false;
+    while (begin > 0 && segs[begin - 1].node == cuts.front().node) --begin;
+    while (end < segs.size() && segs[end].node == cuts.back().node) ++end;
+
+    std::vector<Segment> patched;
+    patched.reserve(end - begin + 2 * cuts.size());
+    size_t c = 0;
+    for (size_t i = begin; i < end; ++i) {
+        const Segment& s = segs[i];
+        if (c + 1 < cuts.size() && s.node == cuts[c + 1].node) ++c;
+        if (!s.node || c >= cuts.size() || s.node != cuts[c].node) {
+            patched.push_back(s);
+            continue;
+        }
+        const Cut& cut = cuts[c];
+        const uint32_t first = s.srcStart, last = s.srcStart + s.srcLength;
+        // Parts of the node: [0, from) stays, [from, to) is the middle, [to, ...) the tail.
+        NodeData* nodes[3] = {cut.node, cut.middle, cut.tail};
+        const uint32_t bounds[4] = {0, cut.from, cut.to, ~uint32_t{0}};
+        if (s.srcLength != s.outLength) {
+            // A collapsed blank run belongs to the part where it begins, up to that part's end.
+            int k = first < cut.from ? 0 : first < cut.to ? 1 : 2;
+            if (!nodes[k]) return false;
+            uint32_t stop = std::min(last, bounds[k + 1]);
+            patched.push_back(Segment{s.outStart, s.outLength, nodes[k], first - bounds[k], stop - first});
+            continue;
+        }
+        for (int k = 0; k < 3; ++k) {
+            uint32_t a = std::max(first, bounds[k]), b = std::min(last, bounds[k + 1]);
+            if (a >= b) continue;
+            if (!nodes[k]) return false;
+            patched.push_back(Segment{s.outStart + (a - first), b - a, nodes[k], a - bounds[k], b - a});
+        }
+    }
+
+    layout.start.resize(doc.NodeCount(), detail::kNoOffset);
+    layout.end.resize(doc.NodeCount(), detail::kNoOffset);
+    // A span starts at its first rendered character other than a collapsed blank and ends
+    // after its last; one that holds only a blank run stands where that blank is put.
+    c = 0;
+    for (const Cut& cut : cuts) {
+        bool pre = InsidePre(cut.middle);
+        uint32_t start = detail::kNoOffset, stop = 0, blank = detail::kNoOffset;
+        for (; c < patched.size() && patched[c].node != cut.middle; ++c) {
+        }
+        for (; c < patched.size() && patched[c].node == cut.middle; ++c) {
+            const Segment& s = patched[c];
+            for (uint32_t p = s.outStart; p < s.outStart + s.outLength; ++p) {
+                if (!pre && layout.text[p] == ' ') {
+                    if (blank == detail::kNoOffset) blank = p;
+                    continue;
+                }
+                if (start == detail::kNoOffset) start = p;
+                stop = p + 1;
+            }
+        }
+        if (start == detail::kNoOffset) {
+            if (blank == detail::kNoOffset) return false;
+            start = stop = blank;
+        }
+        layout.start[cut.span->id] = start;
+        layout.end[cut.span->id] = stop;
+    }
+    segs.erase(segs.begin() + long(begin), segs.begin() + long(end));
+    segs.insert(segs.begin() + long(begin), patched.begin(), patched.end());
+    layout.version = doc.version;
+    return true;
 }
 
 }  // namespace
@@ -372,19 +470,25 @@ bool TextRange::execCommand(std::string_view command, bool /*showUI*/, std::stri
     std::vector<Piece> pieces = PiecesOf(doc_->BodyLayout(), start_, end_);
     if (pieces.empty()) return false;
     std::string style = "background-color: " + css;
+    std::vector<Cut> cuts(pieces.size());
     // Last piece first, so that splitting a node keeps the offsets of earlier pieces.
-    for (auto it = pieces.rbegin(); it != pieces.rend(); ++it) {
+    for (size_t i = pieces.size(); i-- > 0;) {
+        const Piece* it = &pieces[i];
         NodeData* node = it->node;
         std::string_view text = node->text;
+        Cut& cut = cuts[i];
+        cut = Cut{node, it->from, it->to, node, nullptr, nullptr, it->segment};
         if (it->to < text.size()) {
             NodeData* tail = doc_->NewText(text.substr(it->to));
             doc_->InsertBefore(node->parent, tail, node->next);
+            cut.tail = tail;
         }
         if (it->from > 0) {
             NodeData* middle = doc_->NewText(text.substr(it->from, it->to - it->from));
             doc_->InsertBefore(node->parent, middle, node->next);
             node->text = text.substr(0, it->from);
             node = middle;
+            cut.middle = middle;
         } else if (it->to < text.size()) {
             node->text = text.substr(0, it->to);
         }
@@ -392,7 +496,9 @@ bool TextRange::execCommand(std::string_view command, bool /*showUI*/, std::stri
         doc_->SetAttribute(span, "style", style);
         doc_->InsertBefore(node->parent, span, node);
         doc_->InsertBefore(span, node, nullptr);
+        cut.span = span;
     }
+    PatchLayout(*doc_, cuts);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <unordered_map>
 
 #include "platform/core/Failure.h"
 #include "platform/html/Html.h"
@@ -285,6 +286,22 @@ TEST(HtmlDocument, NamePropAndAttributeRemoval) {
     EXPECT_EQ(img.attributeName(1), "b");
     EXPECT_EQ(img.attributeValue(1), "2");
     EXPECT_EQ(img.attributeName(2), "");
+}
+
+TEST(HtmlDocument, NodesKeyUnorderedMapsByIdentity) {
+    auto doc = Document::Parse("<p>a</p><p>a</p>");
+    auto copy = Document::Parse("<p>a</p><p>a</p>");
+    std::unordered_map<Node, int> seen;
+    for (const auto* d : {&doc, &copy})
+        for (Element p : (*d)->getElementsByTagName("p")) ++seen[p.firstChild()];
+    // Reached another way, a node is the same key; equal nodes elsewhere are not.
+    Node first = doc->body().firstChild().firstChild();
+    ++seen[first];
+    EXPECT_EQ(seen.size(), 4u);
+    EXPECT_EQ(seen[first], 2);
+    EXPECT_EQ(first.Identity(), doc->getElementsByTagName("p").item(0).firstChild().Identity());
+    EXPECT_NE(first.Identity(), copy->body().firstChild().firstChild().Identity());
+    EXPECT_EQ(Node().Identity(), nullptr);
 }
 
 }  // namespace
