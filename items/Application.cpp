@@ -2,12 +2,8 @@
 
 namespace pelmor {
 
-std::shared_ptr<Item> Application::GetItem(std::string_view) const {
-    return nullptr;
-}
+std::shared_ptr<Item> Application::GetItem(std::string_view) const { return nullptr; }
 
-std::string UnreadableCopyName(const std::string& strFileName) {
-    return strFileName + ".unreadable";
-}
+std::string UnreadableCopyName(const std::string& strFileName) { return strFileName + ".unreadable"; }
 
 }  // namespace pelmor

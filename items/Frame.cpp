@@ -26,9 +26,9 @@ FrameList::~FrameList() = default;
 
 std::shared_ptr<Frame> FrameList::Frames(int position) const {
     if (position < 1 || static_cast<size_t>(position) > frames_.size()) {
-        throw Failure(err::kSubscriptOutOfRange, "Corvel.Frames",
-                      "No frame at position " + std::to_string(position) + " (" + std::to_string(frames_.size()) +
-                          " frames)");
+        throw Failure(
+            err::kSubscriptOutOfRange, "Corvel.Frames",
+            "No frame at position " + std::to_string(position) + " (" + std::to_string(frames_.size()) + " frames)");
     }
     return frames_[position - 1];
 }
@@ -41,14 +41,15 @@ std::shared_ptr<Frame> FrameList::AddFrame(std::string strURL, std::string strSa
 
 void FrameList::RemoveFrame(int position) {
     if (position < 1 || static_cast<size_t>(position) > frames_.size()) {
-        throw Failure(err::kSubscriptOutOfRange, "Corvel.RemoveFrame",
-                      "No frame at position " + std::to_string(position) + " (" + std::to_string(frames_.size()) +
-                          " frames)");
+        throw Failure(
+            err::kSubscriptOutOfRange, "Corvel.RemoveFrame",
+            "No frame at position " + std::to_string(position) + " (" + std::to_string(frames_.size()) + " frames)");
     }
     frames_.erase(frames_.begin() + (position - 1));
 }
 
-Frame::Frame(std::string strURL, std::string strSavedFile) : url_(std::move(strURL)), savedFile_(std::move(strSavedFile)) {}
+Frame::Frame(std::string strURL, std::string strSavedFile)
+    : url_(std::move(strURL)), savedFile_(std::move(strSavedFile)) {}
 
 std::string FrameSignature(const Frame& frame) {
     std::string signature = frame.URL();

@@ -6,8 +6,6 @@ namespace pelmor {
 
 Item::~Item() = default;
 
-std::shared_ptr<Folder> Item::ParentFolder() const {
-    return std::dynamic_pointer_cast<Folder>(Parent());
-}
+std::shared_ptr<Folder> Item::ParentFolder() const { return std::dynamic_pointer_cast<Folder>(Parent()); }
 
 }  // namespace pelmor

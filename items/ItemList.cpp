@@ -74,7 +74,8 @@ size_t ItemList::IndexOf(const ItemRef& ref, bool adding) const {
             return found - entries_.begin();
         }
     }
-    long number = adding || std::holds_alternative<std::string>(ref) ? err::kInvalidProcedureCall : err::kSubscriptOutOfRange;
+    long number =
+        adding || std::holds_alternative<std::string>(ref) ? err::kInvalidProcedureCall : err::kSubscriptOutOfRange;
     throw Failure(number, SourceOf(*this, adding), "No item at " + Describe(ref) + " in the list");
 }
 

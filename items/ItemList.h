@@ -42,7 +42,8 @@ public:
     // the list already holds its key. Throws Failure 91 for an empty item, 5 when a
     // folder would end up inside itself, and 5 when both before and after are given or
     // the named item is not in the list (the item's keys and links are already set then).
-    std::shared_ptr<Item> AddItem(const std::shared_ptr<Item>& item, const std::optional<ItemRef>& before = std::nullopt,
+    std::shared_ptr<Item> AddItem(const std::shared_ptr<Item>& item,
+                                  const std::optional<ItemRef>& before = std::nullopt,
                                   const std::optional<ItemRef>& after = std::nullopt);
 
     // Takes the item out of the list; it keeps its children, frames, keys and links.

@@ -5,9 +5,9 @@
 #include <array>
 #include <cmath>
 #include <cstring>
-#include <span>
 #include <limits>
 #include <pugixml.hpp>
+#include <span>
 
 #include "items/Application.h"
 #include "platform/core/Failure.h"
@@ -32,14 +32,30 @@ constexpr std::array<const char*, 3> kRootNames{"Active", "PeriodTime", "PeriodU
 enum FolderAttribute { kFolderName, kFolderDescription, kFolderActive, kFolderPeriodTime, kFolderPeriodUnit };
 constexpr std::array<const char*, 5> kFolderNames{"Name", "Description", "Active", "PeriodTime", "PeriodUnit"};
 enum PageAttribute {
-    kURL, kDescription, kSavedFile, kSavedDate, kStartDate, kEndDate, kLastCheckDate, kPeriodTime, kPeriodUnit,
-    kUpdated, kActive, kDeleteAtEnd, kShowTimeDiff, kShowPics, kShowNumbers, kUseInverse, kElementPath, kInsertColor,
+    kURL,
+    kDescription,
+    kSavedFile,
+    kSavedDate,
+    kStartDate,
+    kEndDate,
+    kLastCheckDate,
+    kPeriodTime,
+    kPeriodUnit,
+    kUpdated,
+    kActive,
+    kDeleteAtEnd,
+    kShowTimeDiff,
+    kShowPics,
+    kShowNumbers,
+    kUseInverse,
+    kElementPath,
+    kInsertColor,
     kUpdateColor
 };
 constexpr std::array<const char*, 19> kPageNames{
-    "URL", "Description", "SavedFile", "SavedDate", "StartDate", "EndDate", "LastCheckDate", "PeriodTime", "PeriodUnit",
-    "Updated", "Active", "DeleteAtEnd", "ShowTimeDiff", "ShowPics", "ShowNumbers", "UseInverse", "ElementPath",
-    "InsertColor", "UpdateColor"};
+    "URL",         "Description", "SavedFile",   "SavedDate",   "StartDate",   "EndDate",      "LastCheckDate",
+    "PeriodTime",  "PeriodUnit",  "Updated",     "Active",      "DeleteAtEnd", "ShowTimeDiff", "ShowPics",
+    "ShowNumbers", "UseInverse",  "ElementPath", "InsertColor", "UpdateColor"};
 enum FrameAttribute { kFrameURL, kFrameSavedFile, kFrameElementPath };
 constexpr std::array<const char*, 3> kFrameNames{"URL", "SavedFile", "ElementPath"};
 
@@ -51,13 +67,12 @@ public:
     std::string text;
 };
 
-const char* BooleanText(bool value) {
-    return value ? "True" : "False";
-}
+const char* BooleanText(bool value) { return value ? "True" : "False"; }
 
 void CheckDepth(int depth, const char* source) {
     if (depth > kMaxDepth) {
-        throw Failure(kOutOfStackSpace, source, "Items are nested more than " + std::to_string(kMaxDepth) + " levels deep");
+        throw Failure(kOutOfStackSpace, source,
+                      "Items are nested more than " + std::to_string(kMaxDepth) + " levels deep");
     }
 }
 
@@ -163,7 +178,8 @@ public:
         std::string_view text = Text(i);
         size_t begin = text.find_first_not_of(" \t");
         size_t end = text.find_last_not_of(" \t");
-        std::string_view word = begin == std::string_view::npos ? std::string_view() : text.substr(begin, end - begin + 1);
+        std::string_view word =
+            begin == std::string_view::npos ? std::string_view() : text.substr(begin, end - begin + 1);
         if (EqualsNoCase(word, "true")) return true;
         if (EqualsNoCase(word, "false")) return false;
         double number;
@@ -173,10 +189,12 @@ public:
     bool BooleanOr(size_t i, bool fallback) const { return Has(i) ? Boolean(i) : fallback; }
 
     int16_t Int16(size_t i) const {
-        return static_cast<int16_t>(Integer(i, std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max()));
+        return static_cast<int16_t>(
+            Integer(i, std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max()));
     }
     dfUnits Unit(size_t i) const {
-        return static_cast<dfUnits>(Integer(i, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+        return static_cast<dfUnits>(
+            Integer(i, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
     }
 
     // The zero date when absent.
@@ -239,29 +257,30 @@ public:
     void ReadItems(pugi::xml_node parentNode, ItemList& list, int depth) {
         for (pugi::xml_node node : parentNode.children()) {
             switch (KindOf(node)) {
-            case Kind::Folder: {
-                CheckDepth(depth, kLoadSource);
-                auto folder = Folder::Create();
-                Attributes attributes(node, kFolderNames);
-                folder->SetName(std::string(attributes.Text(kFolderName)));
-                folder->SetDescription(std::string(attributes.Text(kFolderDescription)));
-                if (attributes.Has(kFolderPeriodTime)) folder->SetPeriodTime(attributes.Int16(kFolderPeriodTime));
-                if (attributes.Has(kFolderPeriodUnit)) folder->SetPeriodUnit(attributes.Unit(kFolderPeriodUnit));
-                if (attributes.Has(kFolderActive)) folder->SetActive(attributes.Boolean(kFolderActive));
-                folder->SetApplication(root_);
-                // A refused duplicate folder is still read, and dropped with its contents.
-                list.AddItem(folder);
-                ReadItems(node, *folder, depth + 1);
-                break;
-            }
-            case Kind::Page:
-                CheckDepth(depth, kLoadSource);
-                list.AddItem(ReadPage(node, depth));
-                break;
-            case Kind::Frame:
-                Misplaced(node, list.IsApplication() ? "directly under the root element" : "under a Folder element");
-            case Kind::Other:
-                break;
+                case Kind::Folder: {
+                    CheckDepth(depth, kLoadSource);
+                    auto folder = Folder::Create();
+                    Attributes attributes(node, kFolderNames);
+                    folder->SetName(std::string(attributes.Text(kFolderName)));
+                    folder->SetDescription(std::string(attributes.Text(kFolderDescription)));
+                    if (attributes.Has(kFolderPeriodTime)) folder->SetPeriodTime(attributes.Int16(kFolderPeriodTime));
+                    if (attributes.Has(kFolderPeriodUnit)) folder->SetPeriodUnit(attributes.Unit(kFolderPeriodUnit));
+                    if (attributes.Has(kFolderActive)) folder->SetActive(attributes.Boolean(kFolderActive));
+                    folder->SetApplication(root_);
+                    // A refused duplicate folder is still read, and dropped with its contents.
+                    list.AddItem(folder);
+                    ReadItems(node, *folder, depth + 1);
+                    break;
+                }
+                case Kind::Page:
+                    CheckDepth(depth, kLoadSource);
+                    list.AddItem(ReadPage(node, depth));
+                    break;
+                case Kind::Frame:
+                    Misplaced(node,
+                              list.IsApplication() ? "directly under the root element" : "under a Folder element");
+                case Kind::Other:
+                    break;
             }
         }
     }
@@ -299,25 +318,25 @@ private:
     void ReadFrames(pugi::xml_node parentNode, FrameList& list, int depth) {
         for (pugi::xml_node node : parentNode.children()) {
             switch (KindOf(node)) {
-            case Kind::Frame: {
-                CheckDepth(depth, kLoadSource);
-                Attributes attributes(node, kFrameNames);
-                if (!attributes.Has(kFrameURL) || !attributes.Has(kFrameSavedFile)) {
-                    throw Failure(err::kInvalidProcedureCall, kLoadSource,
-                                  "The Frame element at offset " + std::to_string(node.offset_debug()) +
-                                      " lacks its URL or SavedFile attribute");
+                case Kind::Frame: {
+                    CheckDepth(depth, kLoadSource);
+                    Attributes attributes(node, kFrameNames);
+                    if (!attributes.Has(kFrameURL) || !attributes.Has(kFrameSavedFile)) {
+                        throw Failure(err::kInvalidProcedureCall, kLoadSource,
+                                      "The Frame element at offset " + std::to_string(node.offset_debug()) +
+                                          " lacks its URL or SavedFile attribute");
+                    }
+                    auto frame = list.AddFrame(std::string(attributes.Text(kFrameURL)),
+                                               std::string(attributes.Text(kFrameSavedFile)));
+                    frame->SetElementPath(std::string(attributes.Text(kFrameElementPath)));
+                    ReadFrames(node, *frame, depth + 1);
+                    break;
                 }
-                auto frame = list.AddFrame(std::string(attributes.Text(kFrameURL)),
-                                           std::string(attributes.Text(kFrameSavedFile)));
-                frame->SetElementPath(std::string(attributes.Text(kFrameElementPath)));
-                ReadFrames(node, *frame, depth + 1);
-                break;
-            }
-            case Kind::Folder:
-            case Kind::Page:
-                Misplaced(node, "under a Page or Frame element");
-            case Kind::Other:
-                break;
+                case Kind::Folder:
+                case Kind::Page:
+                    Misplaced(node, "under a Page or Frame element");
+                case Kind::Other:
+                    break;
             }
         }
     }
@@ -388,7 +407,8 @@ void Application::LoadItems(const std::string& strFileName) {
         Reader(std::static_pointer_cast<Application>(weak_from_this().lock())).ReadItems(root, *this, 1);
     } catch (...) {
         Failure failure = CurrentFailure(kLoadSource);
-        throw Failure(failure.Number(), failure.Source(), failure.Description() + KeepUnreadableCopy(strFileName, bytes));
+        throw Failure(failure.Number(), failure.Source(),
+                      failure.Description() + KeepUnreadableCopy(strFileName, bytes));
     }
 }
 

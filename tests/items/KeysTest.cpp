@@ -250,6 +250,16 @@ TEST(ItemLifetime, BackLinksNeverKeepObjectsAlive) {
     EXPECT_EQ(kept->Frames(1)->SavedFile(), "1.html");
 }
 
+TEST(ItemLifetime, ListsNotHeldBySharedPointersStillWork) {
+    Application root;
+    Folder folder;
+    auto page = MakePage("p");
+    EXPECT_EQ(root.AddItem(page), page);
+    EXPECT_EQ(page->Parent(), nullptr);
+    EXPECT_EQ(page->Application(), nullptr);
+    EXPECT_EQ(folder.AddItem(MakePage("q"))->Key(), "\\q");
+}
+
 TEST(ItemTag, HoldsTextNumbersAndObjects) {
     auto root = Application::Create();
     auto page = MakePage("p");

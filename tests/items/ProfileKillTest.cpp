@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <random>
-#include <signal.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 #include "items/Application.h"
 #include "platform/core/Failure.h"

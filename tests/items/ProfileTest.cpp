@@ -138,16 +138,17 @@ TEST_F(Profile, WritesElementsAndAttributesInOrderWithoutWhitespace) {
     work->AddItem(page);
     root_->SaveItems(Path().string());
 
-    EXPECT_EQ(test::ReadFile(Path()),
-              "<ROOT Active=\"True\" PeriodTime=\"2\" PeriodUnit=\"1\">"
-              "<Folder Name=\"Work\" Description=\"\" Active=\"False\" PeriodTime=\"0\" PeriodUnit=\"0\">"
-              "<Page URL=\"http://a.example/?x=1&amp;y=2\" Description=\"\" SavedFile=\"\" SavedDate=\"07/12/2026 13:05\" "
-              "StartDate=\"01/12/2026\" EndDate=\"30/12/1899\" LastCheckDate=\"30/12/1899 00:00\" PeriodTime=\"0\" "
-              "PeriodUnit=\"0\" Updated=\"False\" Active=\"False\" DeleteAtEnd=\"False\" ShowTimeDiff=\"False\" "
-              "ShowPics=\"False\" ShowNumbers=\"False\" UseInverse=\"False\" ElementPath=\"\" InsertColor=\"\" "
-              "UpdateColor=\"\">"
-              "<Frame URL=\"http://a.example/f\" SavedFile=\"2.html\" ElementPath=\"\"/>"
-              "</Page></Folder></ROOT>");
+    EXPECT_EQ(
+        test::ReadFile(Path()),
+        "<ROOT Active=\"True\" PeriodTime=\"2\" PeriodUnit=\"1\">"
+        "<Folder Name=\"Work\" Description=\"\" Active=\"False\" PeriodTime=\"0\" PeriodUnit=\"0\">"
+        "<Page URL=\"http://a.example/?x=1&amp;y=2\" Description=\"\" SavedFile=\"\" SavedDate=\"07/12/2026 13:05\" "
+        "StartDate=\"01/12/2026\" EndDate=\"30/12/1899\" LastCheckDate=\"30/12/1899 00:00\" PeriodTime=\"0\" "
+        "PeriodUnit=\"0\" Updated=\"False\" Active=\"False\" DeleteAtEnd=\"False\" ShowTimeDiff=\"False\" "
+        "ShowPics=\"False\" ShowNumbers=\"False\" UseInverse=\"False\" ElementPath=\"\" InsertColor=\"\" "
+        "UpdateColor=\"\">"
+        "<Frame URL=\"http://a.example/f\" SavedFile=\"2.html\" ElementPath=\"\"/>"
+        "</Page></Folder></ROOT>");
 }
 
 TEST_F(Profile, RoundTripKeepsEverythingButSecondsAndTimesOfDay) {
@@ -188,8 +189,9 @@ TEST_F(Profile, RoundTripKeepsEverythingButSecondsAndTimesOfDay) {
     auto page = std::dynamic_pointer_cast<Page>(loaded->Items(1));
     EXPECT_EQ(page->SavedDate(), At(2026, 12, 7, 13, 5));
     EXPECT_EQ(page->StartDate(), At(2026, 1, 2));
-    EXPECT_EQ(page->Key(), "http://first.example@|http://first.example/f1@|http://first.example/f1/sub|"
-                           "http://first.example/f2#TABLE(0),TR(2)");
+    EXPECT_EQ(page->Key(),
+              "http://first.example@|http://first.example/f1@|http://first.example/f1/sub|"
+              "http://first.example/f2#TABLE(0),TR(2)");
     EXPECT_EQ(page->Application(), loaded);
     auto deep = std::dynamic_pointer_cast<Folder>(loaded->Items(2));
     EXPECT_EQ(deep->Items(1)->Key(), "Outer & <co>\\Inner");
@@ -242,8 +244,9 @@ TEST_F(Profile, DatesReadDayFirstWhateverTheLocale) {
         if (std::setlocale(LC_ALL, name)) break;
     }
     setenv("LC_ALL", "en_US.UTF-8", 1);
-    long result = Load("<ROOT><Page URL=\"a\" SavedDate=\"07/12/2026 13:05\" StartDate=\"07/12/2026\" "
-                       "EndDate=\"1/2/2027\" LastCheckDate=\"31/12/1999 23:59:58\"/></ROOT>");
+    long result = Load(
+        "<ROOT><Page URL=\"a\" SavedDate=\"07/12/2026 13:05\" StartDate=\"07/12/2026\" "
+        "EndDate=\"1/2/2027\" LastCheckDate=\"31/12/1999 23:59:58\"/></ROOT>");
     std::setlocale(LC_ALL, previous.c_str());
     unsetenv("LC_ALL");
     ASSERT_EQ(result, 0) << lastFailure_;
@@ -273,9 +276,12 @@ TEST_F(Profile, ElementNamesIgnoreCaseAndUnknownNodesAreSkipped) {
 
 TEST_F(Profile, DuplicatesLoadOnceKeepingTheFirst) {
     ASSERT_EQ(Load("<ROOT>"
-                   "<Page URL=\"http://a/\" Description=\"first\" ElementPath=\"P(0)\"><Frame URL=\"f\" SavedFile=\"1\"/></Page>"
-                   "<Page URL=\"HTTP://A/\" Description=\"second\" ElementPath=\"p(0)\"><Frame URL=\"F\" SavedFile=\"2\"/></Page>"
-                   "<Page URL=\"http://a/\" Description=\"other path\" ElementPath=\"P(1)\"><Frame URL=\"f\" SavedFile=\"3\"/></Page>"
+                   "<Page URL=\"http://a/\" Description=\"first\" ElementPath=\"P(0)\"><Frame URL=\"f\" "
+                   "SavedFile=\"1\"/></Page>"
+                   "<Page URL=\"HTTP://A/\" Description=\"second\" ElementPath=\"p(0)\"><Frame URL=\"F\" "
+                   "SavedFile=\"2\"/></Page>"
+                   "<Page URL=\"http://a/\" Description=\"other path\" ElementPath=\"P(1)\"><Frame URL=\"f\" "
+                   "SavedFile=\"3\"/></Page>"
                    "<Folder Name=\"F\"><Page URL=\"in first\"/></Folder>"
                    "<Folder Name=\"f\" Description=\"twin\"><Page URL=\"in twin\"/></Folder>"
                    "</ROOT>"),
@@ -300,19 +306,26 @@ TEST_F(Profile, FailuresKeepWhatWasReadBefore) {
         {"two roots", "<ROOT/><ROOT/>", err::kEFail, ""},
         {"bad page boolean", "<ROOT><Page URL=\"a\"/><Page URL=\"b\" Active=\"maybe\"/><Page URL=\"c\"/></ROOT>",
          err::kTypeMismatch, "[a]"},
-        {"bad folder attribute", "<ROOT><Folder Name=\"F\"><Page URL=\"a\"/><Folder Name=\"G\" PeriodUnit=\"x\"/>"
-         "<Page URL=\"b\"/></Folder></ROOT>", err::kTypeMismatch, "[F][F\\a]"},
-        {"period too large", "<ROOT><Page URL=\"a\"/><Page URL=\"b\" PeriodTime=\"32768\"/></ROOT>", err::kOverflow, "[a]"},
+        {"bad folder attribute",
+         "<ROOT><Folder Name=\"F\"><Page URL=\"a\"/><Folder Name=\"G\" PeriodUnit=\"x\"/>"
+         "<Page URL=\"b\"/></Folder></ROOT>",
+         err::kTypeMismatch, "[F][F\\a]"},
+        {"period too large", "<ROOT><Page URL=\"a\"/><Page URL=\"b\" PeriodTime=\"32768\"/></ROOT>", err::kOverflow,
+         "[a]"},
         {"period too small", "<ROOT><Page URL=\"a\" PeriodTime=\"-32769\"/></ROOT>", err::kOverflow, ""},
         {"unit too large", "<ROOT><Folder Name=\"F\" PeriodUnit=\"2147483648\"/></ROOT>", err::kOverflow, ""},
         {"frame without saved file", "<ROOT><Page URL=\"a\"/><Page URL=\"b\"><Frame URL=\"f\"/></Page></ROOT>",
          err::kInvalidProcedureCall, "[a]"},
-        {"sub-frame without URL", "<ROOT><Page URL=\"b\"><Frame URL=\"f\" SavedFile=\"1\"><Frame SavedFile=\"2\"/>"
-         "</Frame></Page></ROOT>", err::kInvalidProcedureCall, ""},
+        {"sub-frame without URL",
+         "<ROOT><Page URL=\"b\"><Frame URL=\"f\" SavedFile=\"1\"><Frame SavedFile=\"2\"/>"
+         "</Frame></Page></ROOT>",
+         err::kInvalidProcedureCall, ""},
         {"frame under root", "<ROOT><Page URL=\"a\"/><Frame URL=\"f\" SavedFile=\"1\"/><Page URL=\"c\"/></ROOT>",
          err::kInvalidProcedureCall, "[a]"},
-        {"frame under folder", "<ROOT><Folder Name=\"F\"><Page URL=\"a\"/><Frame URL=\"f\" SavedFile=\"1\"/>"
-         "</Folder></ROOT>", err::kInvalidProcedureCall, "[F][F\\a]"},
+        {"frame under folder",
+         "<ROOT><Folder Name=\"F\"><Page URL=\"a\"/><Frame URL=\"f\" SavedFile=\"1\"/>"
+         "</Folder></ROOT>",
+         err::kInvalidProcedureCall, "[F][F\\a]"},
         {"folder under page", "<ROOT><Page URL=\"a\"/><Page URL=\"b\"><Folder/></Page></ROOT>",
          err::kInvalidProcedureCall, "[a]"},
         {"page under frame", "<ROOT><Page URL=\"b\"><Frame URL=\"f\" SavedFile=\"1\"><Page/></Frame></Page></ROOT>",
