@@ -69,6 +69,12 @@ frmMain::frmMain(std::shared_ptr<Settings> settings, std::shared_ptr<Application
     treeBox_ = {120, 120, 3000, 5000};
     detailsBox_ = {3220, 120, 5400, 3150};
     logBox_ = {3220, 3345, 5400, 2400};
+    // Resizing sends a stream of events; the placement is written once it settles, so a
+    // drag does not write (and flush) the preferences file for every step.
+    placementTimer_ = new QTimer(this);
+    placementTimer_->setSingleShot(true);
+    placementTimer_->setInterval(kPlacementSaveDelayMs);
+    connect(placementTimer_, &QTimer::timeout, this, [this] { SavePlacement(); });
     BuildControls();
     BuildMenus();
     BuildTray();
@@ -833,10 +839,18 @@ void frmMain::Form_Resize() {
         }
         // Before the preferences are loaded there is nothing to keep: saving then would
         // overwrite the user's preferences with empty values.
-        if (!settings_->INIFile().empty()) settings_->SavePreferences();
+        if (!settings_->INIFile().empty()) placementTimer_->start();
         resizing_ = false;
     } catch (...) {
         resizing_ = false;
+        ReportError("");
+    }
+}
+
+void frmMain::SavePlacement() {
+    try {
+        settings_->SavePreferences();
+    } catch (...) {
         ReportError("");
     }
 }
@@ -928,6 +942,10 @@ void frmMain::Form_Unload() {
     unloaded_ = true;
     try {
         log::WriteLog("FormUnload entered");
+        if (placementTimer_->isActive()) {
+            placementTimer_->stop();
+            SavePlacement();
+        }
         StopUpdater();
         ShellTrayDelete();
         log::WriteLog("Tray icon removed");

@@ -100,6 +100,10 @@ public:
     // stores the placement in the preferences (position and size only in the normal
     // state). A minimised window is hidden: it lives in the tray.
     void Form_Resize();
+    // Writes the preferences with the window's placement; pending after a resize until
+    // the resizing settles, and at the latest when the window unloads.
+    void SavePlacement();
+    static constexpr int kPlacementSaveDelayMs = 250;
     void ArrangeControls();
     // Moves the splitter to x (twips); false, changing nothing, when the tree would be
     // narrower than kMinTreeWidth or the panels narrower than kMinPanelWidth.
@@ -228,6 +232,7 @@ private:
     QSystemTrayIcon* trayIcon_ = nullptr;
     std::map<QString, QAction*> actions_;
     QTimer* mdlTimer_ = nullptr;
+    QTimer* placementTimer_ = nullptr;
     std::unique_ptr<Updater> objUpdater_;
     Clock clock_ = DateTime::Now;
     bool checkPassRunning_ = false;

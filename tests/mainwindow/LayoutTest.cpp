@@ -44,9 +44,9 @@ void LayoutTest::smallWindowSpringsBackAndPlacementIsSaved() {
 
     w.main->resize(ToPixels(9900), ToPixels(8100));
     QCOMPARE(w.settings->FormWidth(), float(ToTwips(w.main->width())));
-    QCOMPARE(IniNumber(w, "Width"), double(w.settings->FormWidth()));
-    QCOMPARE(IniNumber(w, "Height"), double(w.settings->FormHeight()));
-    QCOMPARE(IniNumber(w, "WindowState"), 0.0);
+    QTRY_COMPARE(IniNumber(w, "Width"), double(w.settings->FormWidth()));
+    QTRY_COMPARE(IniNumber(w, "Height"), double(w.settings->FormHeight()));
+    QTRY_COMPARE(IniNumber(w, "WindowState"), 0.0);
 }
 
 void LayoutTest::maximizedWindowKeepsNormalPlacement() {
@@ -61,8 +61,8 @@ void LayoutTest::maximizedWindowKeepsNormalPlacement() {
     QCOMPARE(w.settings->FormWindowState(), int16_t(2));
     QCOMPARE(w.settings->FormWidth(), width);
     QCOMPARE(w.settings->FormHeight(), height);
-    QCOMPARE(IniNumber(w, "WindowState"), 2.0);
-    QCOMPARE(IniNumber(w, "Width"), double(width));
+    QTRY_COMPARE(IniNumber(w, "WindowState"), 2.0);
+    QTRY_COMPARE(IniNumber(w, "Width"), double(width));
 }
 
 void LayoutTest::showMainPlacesWindowFromPreferences() {
