@@ -2,6 +2,7 @@
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusServiceWatcher>
 
 namespace pelmor::shell {
 
@@ -28,10 +29,11 @@ SingleInstance::Claim SingleInstance::ClaimName(bool replaceable) {
         owned_ = true;
         if (replaceable) {
             // The bus tells the owner when its name goes to another connection.
-            connect(connection_.interface(), &QDBusConnectionInterface::serviceOwnerChanged, this,
-                    [this](const QString& name, const QString&, const QString& newOwner) {
-                        if (name != QLatin1String(kBusName) || !owned_ || newOwner == connection_.baseService())
-                            return;
+            auto* watcher = new QDBusServiceWatcher(QString::fromLatin1(kBusName), connection_,
+                                                    QDBusServiceWatcher::WatchForOwnerChange, this);
+            connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+                    [this](const QString&, const QString&, const QString& newOwner) {
+                        if (!owned_ || newOwner == connection_.baseService()) return;
                         owned_ = false;
                         emit NameLost();
                     });
