@@ -79,6 +79,7 @@ frmMain::frmMain(std::shared_ptr<Settings> settings, std::shared_ptr<Application
     BuildMenus();
     BuildTray();
     BuildCheckCommands();
+    BuildShowCommands();
     shell::SetStatusTextSink([this](const QString& text) { statusBar()->showMessage(text); });
 }
 
