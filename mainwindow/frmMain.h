@@ -130,7 +130,10 @@ public:
     void CheckAllNow();
     void objUpdater_PageStartCheck(const std::shared_ptr<Page>& oPage);
     void objUpdater_PageUpdated(std::shared_ptr<Page>& oPage, bool blUpdated);
+    // Raises the change popup for the page, after any popup still on screen has gone.
     void ShowUpdateNotification(const std::shared_ptr<Page>& page);
+    // The popup's text was clicked.
+    void ShowNotifiedPage(std::shared_ptr<Page> page) { ShowPage(page); }
     // Showing changes (frmMainShow.cpp). Opens the live page in a new browser window with
     // its changes marked; on success the page counts as seen.
     void ShowPage(const std::shared_ptr<Page>& oPage);

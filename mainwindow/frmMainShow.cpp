@@ -22,6 +22,7 @@
 #include "platform/log/Log.h"
 #include "shell/ErrorReport.h"
 #include "shell/Pictures.h"
+#include "shell/frmNotify.h"
 
 namespace pelmor::mainwindow {
 
@@ -92,6 +93,10 @@ void frmMain::BuildShowCommands() {
             grid->addWidget(btnShow, grid->rowCount(), 0, 1, grid->columnCount(), Qt::AlignRight | Qt::AlignBottom);
     }
     connect(btnShow, &QPushButton::clicked, this, show);
+    // The popup goes with the window.
+    connect(this, &frmMain::Unloaded, this, [] {
+        if (shell::frmNotify::IsShowing()) shell::frmNotify::Instance()->close();
+    });
     // Double click and Enter on a node.
     connect(tree_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
         if (item && item->type() == TreeNode::kType) ShowNode(static_cast<TreeNode*>(item));
