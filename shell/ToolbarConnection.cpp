@@ -4,6 +4,7 @@
 
 #include "mainwindow/frmMain.h"
 #include "shell/BusObjects.h"
+#include "platform/core/Failure.h"
 #include "shell/ErrorReport.h"
 
 namespace pelmor::shell {
@@ -61,14 +62,26 @@ mainwindow::frmMain* ToolbarConnection::WindowOrError() {
     return window;
 }
 
+// A failure of the window's own procedure goes back to the client as a failed call.
+template <typename F>
+void ToolbarConnection::PassFailures(F&& f) {
+    try {
+        f();
+    } catch (const Failure& failure) {
+        sendErrorReply(QString::fromLatin1(kErrorFailed), QString::fromStdString(failure.Description()));
+    } catch (const std::exception& e) {
+        sendErrorReply(QString::fromLatin1(kErrorFailed), QString::fromLocal8Bit(e.what()));
+    }
+}
+
 void ToolbarConnection::UpdatePage(const QDBusObjectPath&) {
     emit Used();
-    if (mainwindow::frmMain* window = WindowOrError()) window->LoadTree();
+    if (mainwindow::frmMain* window = WindowOrError()) PassFailures([&] { window->LoadTree(); });
 }
 
 void ToolbarConnection::OpenApp() {
     emit Used();
-    if (mainwindow::frmMain* window = WindowOrError()) window->menuRestoreTray_Click();
+    if (mainwindow::frmMain* window = WindowOrError()) PassFailures([&] { window->menuRestoreTray_Click(); });
 }
 
 void ToolbarConnection::AddPage(const QString&, const QString&) {

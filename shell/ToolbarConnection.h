@@ -87,6 +87,8 @@ signals:
 
 private:
     mainwindow::frmMain* WindowOrError();
+    template <typename F>
+    void PassFailures(F&& f);
 
     ToolbarHost& host_;
     std::unique_ptr<SettingsObject> settings_;
