@@ -79,6 +79,7 @@ frmMain::frmMain(std::shared_ptr<Settings> settings, std::shared_ptr<Application
     BuildMenus();
     BuildTray();
     BuildCheckCommands();
+    BuildProfileCommands();
     shell::SetStatusTextSink([this](const QString& text) { statusBar()->showMessage(text); });
 }
 
@@ -242,13 +243,6 @@ void frmMain::BuildMenus() {
 
     QMenu* menuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
     menuHelp->setObjectName(QStringLiteral("menuHelp"));
-    connect(AddAction(menuHelp, QStringLiteral("menuAbout"), QStringLiteral("About...")), &QAction::triggered, this,
-            [this] {
-                QMessageBox::about(this, QStringLiteral("About Pelmor"),
-                                   QStringLiteral("<b>Pelmor</b> %1<p>Pelmor watches web pages for you and shows "
-                                                  "what changed since you last looked.")
-                                       .arg(QCoreApplication::applicationVersion()));
-            });
 
     menuURLList_ = new QMenu(QStringLiteral("URL List"), this);
     menuURLList_->setObjectName(QStringLiteral("menuURLList"));
@@ -280,6 +274,7 @@ void frmMain::ActivateMain() {
             else
                 log::WriteLog("No system tray on this desktop: Pelmor runs without a tray icon");
         }
+        if (settings_->SoftwareUpdate()) StartupSoftwareCheck();
         mdlTimer_->start();
         statusBar()->setVisible(settings_->StatusBar());
         ctlTool_->setVisible(settings_->Toolbar() && !ctlTool_->actions().isEmpty());
