@@ -11,6 +11,10 @@
 #include <QTextBrowser>
 #include <QUrlQuery>
 
+// The help pages are built into this static library: their resource is registered
+// before first use.
+static void InitHelpResource() { Q_INIT_RESOURCE(help); }
+
 namespace pelmor::mainwindow {
 namespace {
 
@@ -35,6 +39,7 @@ QUrl Mail(const QString& to, const QString& subject, const QString& body) {
 void ShowHelp(QWidget* parent, const QString& anchor) {
     static QPointer<QDialog> window;
     if (!window) {
+        InitHelpResource();
         window = new QDialog(parent);
         window->setObjectName(QStringLiteral("frmHelp"));
         window->setWindowTitle(QStringLiteral("Pelmor Help"));

@@ -10,10 +10,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPainter>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QtConcurrent/QtConcurrentRun>
+#include <cmath>
 #include <filesystem>
 
 #include "mainwindow/SoftwareUpdate.h"
@@ -66,6 +68,33 @@ T RunAndWait(std::function<T()> work) {
     return future.result();
 }
 
+// An envelope, with a star for the recommendation or a red dot for the bug report.
+QIcon MailIcon(bool bug) {
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(40, 60, 110), 1.5));
+    painter.setBrush(QColor(250, 250, 245));
+    painter.drawRect(QRectF(3.5, 8.5, 25, 17));
+    painter.drawPolyline(QPolygonF({QPointF(3.5, 8.5), QPointF(16, 18), QPointF(28.5, 8.5)}));
+    painter.setPen(Qt::NoPen);
+    if (bug) {
+        painter.setBrush(QColor(200, 30, 30));
+        painter.drawEllipse(QPointF(25, 23), 6, 6);
+    } else {
+        painter.setBrush(QColor(240, 180, 20));
+        QPolygonF star;
+        for (int i = 0; i < 10; ++i) {
+            double radius = i % 2 ? 2.6 : 6.5;
+            double angle = -M_PI / 2 + i * M_PI / 5;
+            star << QPointF(25 + radius * std::cos(angle), 23 + radius * std::sin(angle));
+        }
+        painter.drawPolygon(star);
+    }
+    return QIcon(pixmap);
+}
+
 }  // namespace
 
 void frmMain::BuildProfileCommands() {
@@ -116,10 +145,10 @@ void frmMain::BuildProfileCommands() {
         action->setToolTip(tip);
         return action;
     };
-    connect(button("TellFriend", QIcon::fromTheme(QStringLiteral("mail-forward"), shell::AppIcon()),
+    connect(button("TellFriend", MailIcon(false),
                    QStringLiteral("Recommend Pelmor to a friend")),
             &QAction::triggered, this, [this] { OpenMail(this, TellFriendMail()); });
-    connect(button("SendMail", QIcon::fromTheme(QStringLiteral("mail-send"), shell::AppIcon()),
+    connect(button("SendMail", MailIcon(true),
                    QStringLiteral("Report a bug")),
             &QAction::triggered, this, [this] {
                 std::string to;

@@ -4,7 +4,9 @@
 #include <QCheckBox>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStatusBar>
+#include <QTextBrowser>
 #include <QToolBar>
 #include <QtTest>
 
@@ -28,6 +30,7 @@ private slots:
     void visualSettingsApplyAtOnce();
     void versionComparison();
     void updateCheckAsksTheConfiguredServer();
+    void helpPagesShipWithTheProgram();
 };
 
 namespace {
@@ -199,6 +202,20 @@ void ProfilesMenuTest::updateCheckAsksTheConfiguredServer() {
     QVERIFY(log.find("UpdateSoftware entered") != std::string::npos);
     QVERIFY(log.find("IsUpdateSoftware entered") != std::string::npos);
     QVERIFY(log.find("DownloadSoftware entered") != std::string::npos);
+}
+
+void ProfilesMenuTest::helpPagesShipWithTheProgram() {
+    Window w;
+    w.Open(nullptr);
+    w.main->Action("menuFAQ")->trigger();
+    QTextBrowser* help = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->isVisible() && window->findChild<QTextBrowser*>("ctlHelp"))
+            help = window->findChild<QTextBrowser*>("ctlHelp");
+    QVERIFY(help);
+    QVERIFY(help->toPlainText().contains("Frequently asked questions"));
+    // The questions are scrolled into view.
+    QVERIFY(help->verticalScrollBar()->value() > 0);
 }
 
 QTEST_MAIN(ProfilesMenuTest)
