@@ -225,7 +225,7 @@ void frmMain::objUpdater_PageUpdated(std::shared_ptr<Page>& oPage, bool blUpdate
             statusBar()->clearMessage();
         }
         lstStatus_->scrollToItem(row);
-        SaveItems();
+        SaveItemsSoon();
     } catch (...) {
         ReportError("Page Updated");
     }

@@ -7,8 +7,9 @@
 // happened.
 //
 // A check that passes the limit is reported as not updated, stamped with the time it was
-// given up, and its thread is left to finish on its own: a fresh worker takes its place
-// and whatever the late check answers is dropped.
+// given up, and a fresh worker takes its place. The check runs under the limit as its
+// deadline (platform/core/Deadline.h), so the work in progress ends by itself soon after;
+// whatever the late check answers is dropped.
 
 #include <chrono>
 #include <cstdint>
