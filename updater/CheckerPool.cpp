@@ -3,6 +3,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <exception>
 #include <list>
 #include <map>
 #include <mutex>
@@ -80,7 +81,7 @@ struct CheckerPool::State {
         run->done = true;
         if (--hostRunning[run->job.host] <= 0) hostRunning.erase(run->job.host);
         running.remove(run);
-        Emit({Event::Kind::PageUpdated, run->job.id, result.updated, result.lastCheckDate});
+        Emit({Event::Kind::PageUpdated, run->job.id, result.updated, result.lastCheckDate, result.failure});
         workCv.notify_all();
     }
 
@@ -114,8 +115,10 @@ void WorkerLoop(std::shared_ptr<CheckerPool::State> state, std::list<Worker>::it
         try {
             const ScopedDeadline limit(run->deadline, run->stop);
             result = state->check(run->job.page);
+        } catch (const std::exception& e) {
+            result = {false, state->options.clock(), std::string("check broke off: ") + e.what()};
         } catch (...) {
-            result = {false, run->job.page.LastCheckDate};
+            result = {false, state->options.clock(), "check broke off"};
         }
 
         lock.lock();
@@ -151,7 +154,7 @@ void WatchLoop(std::shared_ptr<CheckerPool::State> state) {
         }
         for (const auto& run : late) {
             run->stop->store(true);
-            state->Finish(run, {false, state->options.clock()});
+            state->Finish(run, {false, state->options.clock(), "timed out"});
             run->worker->thread.detach();
             state->workers.erase(run->worker);
             state->AddWorker(state);

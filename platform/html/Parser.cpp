@@ -386,11 +386,11 @@ void Guard::Run() {
                 while (pos < n && !IsHtmlSpace(in[pos]) && in[pos] != '>') ++pos;
             }
         }
-        if (pos >= n) break;
         if (dropFrom != std::string_view::npos) {
             CopyTo(dropFrom);
-            copied = pos;  // the tag goes on at its ">"
+            copied = pos;  // the tag goes on at its ">" (or the input ends inside it)
         }
+        if (pos >= n) break;
         ++pos;  // past '>'
         if (endTag) {
             EndTag(name);
