@@ -1,0 +1,167 @@
+// Import from bookmarks through the main window: folders and pages added with a daily
+// check, each page downloaded once from a local server, and an import that is stopped or
+// closed early.
+
+#include <QLabel>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QtTest>
+#include <functional>
+
+#include "WindowFixture.h"
+#include "mainwindow/frmFavorites.h"
+#include "support/HttpServer.h"
+
+using namespace pelmor;
+using namespace pelmor::test;
+using namespace pelmor::mainwindow;
+namespace fs = std::filesystem;
+
+class ImportTest : public QObject {
+    Q_OBJECT
+private slots:
+    void importsFoldersAndPagesOnce();
+    void stoppedImportKeepsWhatWasAdded();
+    void closingTheDialogImportsNothing();
+};
+
+namespace {
+
+std::string Exported(const HttpServer& server) {
+    return "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n"
+           "<DT><H3>News</H3>\n<DL><p>\n"
+           "  <DT><A HREF=\"" + server.Url("/a") + "\">Page A</A>\n"
+           "  <DT><H3>Sport</H3>\n  <DL><p>\n    <DT><A HREF=\"" + server.Url("/b") + "\">Page B</A>\n  </DL><p>\n"
+           "</DL><p>\n"
+           "<DT><A HREF=\"" + server.Url("/c") + "\">Page C</A>\n"
+           "<DT><A HREF=\"" + server.Url("/d") + "\">Page D</A>\n"
+           "</DL>\n";
+}
+
+void ServePages(HttpServer& server) {
+    for (const char* path : {"/a", "/b", "/c", "/d"})
+        server.Page(path, std::string("<html><head><title>T") + path + "</title></head><body><p>Body " + path +
+                              "</p></body></html>");
+}
+
+// Runs `work` on the dialog once it is shown modally.
+void OnFavoritesDialog(std::function<void(frmFavorites&)> work, int tries = 200) {
+    QTimer::singleShot(20, [work, tries] {
+        auto* dialog = qobject_cast<frmFavorites*>(QApplication::activeModalWidget());
+        if (!dialog) {
+            if (tries > 0) OnFavoritesDialog(work, tries - 1);
+            return;
+        }
+        work(*dialog);
+    });
+}
+
+void ImportFile(frmFavorites& dialog, const fs::path& file) {
+    QVERIFY(dialog.AddBookmarksFile(QString::fromStdString(file.string())));
+    QTreeWidget* tree = dialog.Tree();
+    QTreeWidgetItem* root = tree->topLevelItem(0);
+    tree->setCurrentItem(root->child(root->childCount() - 1));
+    dialog.findChild<QPushButton*>("btnImport")->click();
+}
+
+}  // namespace
+
+void ImportTest::importsFoldersAndPagesOnce() {
+    HttpServer server;
+    ServePages(server);
+    Window w;
+    w.Open(nullptr);
+    WriteFile(w.home.Root() / "bookmarks.html", Exported(server));
+    OnFavoritesDialog([&](frmFavorites& dialog) { ImportFile(dialog, w.home.Root() / "bookmarks.html"); });
+    w.main->ImportFromFavorites(w.main->Tree()->RootNode());
+
+    for (const char* path : {"/a", "/b", "/c", "/d"}) QCOMPARE(server.Hits(path), 1);
+    QCOMPARE(w.main->statusBar()->currentMessage(), QString("Finished importing from favorites"));
+    std::shared_ptr<Application> saved = w.Saved();
+    QCOMPARE(saved->ItemsCount(), 1);
+    auto file = std::dynamic_pointer_cast<Folder>(saved->Items(1));
+    QVERIFY(file);
+    QCOMPARE(file->Name(), std::string("bookmarks.html"));
+    QCOMPARE(file->ItemsCount(), 3);
+    auto news = std::dynamic_pointer_cast<Folder>(file->Items(1));
+    QVERIFY(news);
+    QCOMPARE(news->Name(), std::string("News"));
+    QCOMPARE(int(news->PeriodTime()), 1);
+    QCOMPARE(news->PeriodUnit(), dfDay);
+    auto sport = std::dynamic_pointer_cast<Folder>(news->Items(2));
+    QVERIFY(sport);
+    auto pageB = std::dynamic_pointer_cast<Page>(sport->Items(1));
+    QVERIFY(pageB);
+    QCOMPARE(pageB->URL(), server.Url("/b"));
+    QCOMPARE(pageB->Description(), std::string("Page B"));
+    QCOMPARE(int(pageB->PeriodTime()), 1);
+    QCOMPARE(pageB->PeriodUnit(), dfDay);
+    QVERIFY(fs::exists(pageB->SavedFile()));
+    // The tree shows them too.
+    QVERIFY(w.Node(QString::fromStdString(pageB->Key())));
+
+    // The same folder again is refused: its pages are not downloaded a second time.
+    QString shown;
+    CloseNextModal(&shown);
+    OnFavoritesDialog([&](frmFavorites& dialog) { ImportFile(dialog, w.home.Root() / "bookmarks.html"); });
+    w.main->ImportFromFavorites(w.main->Tree()->RootNode());
+    QVERIFY2(shown.contains("Folder already exists"), qPrintable(shown));
+    QCOMPARE(server.Hits("/a"), 1);
+}
+
+void ImportTest::stoppedImportKeepsWhatWasAdded() {
+    HttpServer server;
+    ServePages(server);
+    // While the second page downloads, the user presses "Cancel".
+    server.Routes().Get("/b", [](const httplib::Request&, httplib::Response& response) {
+        QMetaObject::invokeMethod(
+            qApp,
+            [] {
+                for (QWidget* window : QApplication::topLevelWidgets())
+                    if (auto* progress = qobject_cast<QProgressDialog*>(window);
+                        progress && progress->objectName() == "frmImportProgress") {
+                        QCOMPARE(progress->labelText(), QString("Adding 2 of 4"));
+                        progress->cancel();
+                    }
+            },
+            Qt::QueuedConnection);
+        QThread::msleep(200);
+        response.set_content("<html><body><p>B</p></body></html>", "text/html");
+    });
+    Window w;
+    w.Open(nullptr);
+    WriteFile(w.home.Root() / "bookmarks.html", Exported(server));
+    OnFavoritesDialog([&](frmFavorites& dialog) { ImportFile(dialog, w.home.Root() / "bookmarks.html"); });
+    w.main->ImportFromFavorites(w.main->Tree()->RootNode());
+
+    QCOMPARE(server.Hits("/a"), 1);
+    QCOMPARE(server.Hits("/c"), 0);
+    QCOMPARE(server.Hits("/d"), 0);
+    QCOMPARE(w.main->statusBar()->currentMessage(),
+             QString("Stopped importing from favorites after 2 of 4 pages"));
+    std::shared_ptr<Application> saved = w.Saved();
+    auto news = std::dynamic_pointer_cast<Folder>(std::dynamic_pointer_cast<Folder>(saved->Items(1))->Items(1));
+    QCOMPARE(news->ItemsCount(), 2);
+    QVERIFY(w.main->isEnabled());
+}
+
+void ImportTest::closingTheDialogImportsNothing() {
+    HttpServer server;
+    ServePages(server);
+    Window w;
+    w.Open(nullptr);
+    w.main->CheckTimer()->start();
+    WriteFile(w.home.Root() / "bookmarks.html", Exported(server));
+    OnFavoritesDialog([&](frmFavorites& dialog) {
+        QVERIFY(dialog.AddBookmarksFile(QString::fromStdString((w.home.Root() / "bookmarks.html").string())));
+        dialog.close();
+    });
+    w.main->ImportFromFavorites(w.main->Tree()->RootNode());
+    QCOMPARE(int(server.Requests().size()), 0);
+    QCOMPARE(w.Saved()->ItemsCount(), 0);
+    QVERIFY(w.main->CheckTimer()->isActive());
+}
+
+QTEST_MAIN(ImportTest)
+#include "ImportTest.moc"
