@@ -85,6 +85,7 @@ frmMain::frmMain(std::shared_ptr<Settings> settings, std::shared_ptr<Application
     BuildTray();
     BuildCheckCommands();
     BuildShowCommands();
+    BuildProfileCommands();
     shell::SetStatusTextSink([this](const QString& text) { statusBar()->showMessage(text); });
 }
 
@@ -259,13 +260,6 @@ void frmMain::BuildMenus() {
 
     QMenu* menuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
     menuHelp->setObjectName(QStringLiteral("menuHelp"));
-    connect(AddAction(menuHelp, QStringLiteral("menuAbout"), QStringLiteral("About...")), &QAction::triggered, this,
-            [this] {
-                QMessageBox::about(this, QStringLiteral("About Pelmor"),
-                                   QStringLiteral("<b>Pelmor</b> %1<p>Pelmor watches web pages for you and shows "
-                                                  "what changed since you last looked.")
-                                       .arg(QCoreApplication::applicationVersion()));
-            });
 
     menuURLList_ = new QMenu(QStringLiteral("URL List"), this);
     menuURLList_->setObjectName(QStringLiteral("menuURLList"));
@@ -297,6 +291,7 @@ void frmMain::ActivateMain() {
             else
                 log::WriteLog("No system tray on this desktop: Pelmor runs without a tray icon");
         }
+        if (settings_->SoftwareUpdate()) StartupSoftwareCheck();
         mdlTimer_->start();
         statusBar()->setVisible(settings_->StatusBar());
         ctlTool_->setVisible(settings_->Toolbar() && !ctlTool_->actions().isEmpty());
@@ -1021,6 +1016,8 @@ void frmMain::Form_Unload() {
         }
         StopUpdater();
         ShellTrayDelete();
+        // A popup still on screen would outlive the window it belongs to.
+        if (shell::frmNotify::IsShowing()) shell::frmNotify::Instance()->close();
         log::WriteLog("Tray icon removed");
     } catch (...) {
         ReportError("");

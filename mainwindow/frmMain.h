@@ -197,6 +197,22 @@ public:
     // The schedule's "now"; DateTime::Now unless a test sets another clock.
     void SetClock(Clock clock) { clock_ = std::move(clock); }
 
+    // Profiles, import from bookmarks, the settings dialogs, the software update check and
+    // the support windows (frmMainProfiles.cpp).
+    void menuLoadProfile_Click();
+    void menuSaveProfile_Click();
+    void menuDefaultProfile_Click();
+    void menuUpdateChecking_Click();
+    void menuVisualSettings_Click();
+    void menuUpdateSoftware_Click();
+    // True when the update server offers a newer version; false on every failure.
+    bool IsUpdateSoftware();
+    // Asks whether to download the new version and opens the installer's address.
+    void DownloadSoftware();
+    // The profile commands' file chooser: answers the chosen file, or "" when cancelled.
+    // By default a file dialog.
+    void SetProfileFileChooser(std::function<QString(bool save)> chooser) { profileChooser_ = std::move(chooser); }
+
     // The program was started hidden (command line "hide"); Restore shows it properly.
     bool StartedHidden() const { return startedHidden_; }
     void SetStartedHidden(bool hidden) { startedHidden_ = hidden; }
@@ -246,6 +262,9 @@ private:
     // kMinWidth x kMinHeight twips in whole pixels, rounded up.
     static QSize MinimumPixels();
     void Form_Unload();
+    void BuildProfileCommands();
+    QString ChooseProfileFile(bool save);
+    void StartupSoftwareCheck();
     void BuildCheckCommands();
     void BuildShowCommands();
     // Ends a display: the wait window goes, the window is enabled and the timer started
@@ -319,6 +338,7 @@ private:
     int browserWaitMs_ = 15000;
     int frameWaitMs_ = 10000;
     QList<QPointer<QWidget>> browsers_;
+    std::function<QString(bool)> profileChooser_;
 };
 
 }  // namespace pelmor::mainwindow
