@@ -217,6 +217,14 @@ public:
     bool IsUpdateSoftware();
     // Asks whether to download the new version and opens the installer's address.
     void DownloadSoftware();
+    // Import from the browser's bookmarks (frmMainImport.cpp): into the root, into the
+    // selected node, or into a folder node (nothing for a page node or no node).
+    void menuImportFavorites_Click();
+    void menuAddFavorites_Click();
+    void ImportFromFavorites(TreeNode* targetNode);
+    // Adds a folder node of the bookmarks with everything below it, or a page node, to
+    // `parentItem` (the root when null).
+    void ImportFavoritesNode(const std::shared_ptr<ItemList>& parentItem, QTreeWidgetItem* favoritesNode);
     // The profile commands' file chooser: answers the chosen file, or "" when cancelled.
     // By default a file dialog.
     void SetProfileFileChooser(std::function<QString(bool save)> chooser) { profileChooser_ = std::move(chooser); }
@@ -273,6 +281,7 @@ private:
     void BuildProfileCommands();
     QString ChooseProfileFile(bool save);
     void StartupSoftwareCheck();
+    struct ImportRun;
     void BuildCheckCommands();
     void BuildShowCommands();
     // Ends a display: the wait window goes, the window is enabled and the timer started
@@ -348,6 +357,7 @@ private:
     int frameWaitMs_ = 10000;
     QList<QPointer<QWidget>> browsers_;
     std::function<QString(bool)> profileChooser_;
+    ImportRun* importRun_ = nullptr;
 };
 
 }  // namespace pelmor::mainwindow

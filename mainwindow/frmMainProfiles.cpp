@@ -111,6 +111,24 @@ void frmMain::BuildProfileCommands() {
         return menu;
     };
 
+    // Import from the bookmarks: first in "&File", under "Add Page" in the tree's menu
+    // (beside "URL...") and on the toolbar.
+    QMenu* menuFile = menuNamed(QStringLiteral("menuFile"), QStringLiteral("&File"));
+    QAction* importFavorites = Action(QStringLiteral("menuImportFavorites"));
+    if (!importFavorites) {
+        importFavorites = new QAction(QStringLiteral("Import Pages From Favorites..."), this);
+        importFavorites->setObjectName(QStringLiteral("menuImportFavorites"));
+        actions_[importFavorites->objectName()] = importFavorites;
+        menuFile->insertAction(menuFile->actions().value(0), importFavorites);
+        menuFile->insertSeparator(menuFile->actions().value(1));
+    }
+    connect(importFavorites, &QAction::triggered, this, [this] { Command([this] { menuImportFavorites_Click(); }); });
+    QMenu* menuAddPage = menuURLList_->findChild<QMenu*>(QStringLiteral("menuAddPageMenu"));
+    if (!menuAddPage) menuAddPage = findChild<QMenu*>(QStringLiteral("menuAddPageMenu"));
+    connect(command(menuAddPage ? menuAddPage : menuURLList_, QStringLiteral("menuAddFavorites"),
+                    QStringLiteral("Favorites...")),
+            &QAction::triggered, this, [this] { Command([this] { menuAddFavorites_Click(); }); });
+
     QMenu* menuProfile = menuNamed(QStringLiteral("menuProfile"), QStringLiteral("P&rofile"));
     connect(command(menuProfile, QStringLiteral("menuLoadProfile"), QStringLiteral("Load")), &QAction::triggered, this,
             [this] { menuLoadProfile_Click(); });
@@ -145,6 +163,9 @@ void frmMain::BuildProfileCommands() {
         action->setToolTip(tip);
         return action;
     };
+    connect(button("Favorites", QIcon::fromTheme(QStringLiteral("bookmarks"), QIcon(shell::TreePicture(QStringLiteral("Folder")))),
+                   QStringLiteral("Import pages from your browser's bookmarks")),
+            &QAction::triggered, this, [this] { Command([this] { menuAddFavorites_Click(); }); });
     connect(button("TellFriend", MailIcon(false),
                    QStringLiteral("Recommend Pelmor to a friend")),
             &QAction::triggered, this, [this] { OpenMail(this, TellFriendMail()); });
