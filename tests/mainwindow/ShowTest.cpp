@@ -134,6 +134,9 @@ private slots:
         QVERIFY(ReadFile(page->Frames(1)->SavedFile()).size() > 0);
         QVERIFY(!page->Updated());
         QCOMPARE(w.Node(QString::fromStdString(page->Key()))->ForeColor(), 0);
+        auto* log = w.main->ActivityLog();
+        QCOMPARE(log->topLevelItem(log->topLevelItemCount() - 1)->text(1), QString("Displayed"));
+        QVERIFY(w.main->isEnabled());
         browser->Quit();
     }
 
