@@ -300,6 +300,20 @@ void EditingTest::removeFolderRemovesExactlyItsCopies() {
     QCOMPARE(w.main->Tree()->SelectedNode(), w.main->Tree()->RootNode());
     QCOMPARE(w.main->statusBar()->currentMessage(), QString("News removed"));
 
+    // The Delete key removes the selected page with its copy.
+    w.main->Tree()->setCurrentItem(w.Node("http://c.example/"));
+    QTest::keyClick(w.main->Tree(), Qt::Key_Delete);
+    QVERIFY(!w.Node("http://c.example/") && !fs::exists(w.settings->CacheFolder() + "/5.html"));
+    QCOMPARE(w.main->Pages().Count(), size_t(0));
+
+    // The activity log keeps its newest rows only.
+    for (int i = 0; i < mainwindow::frmMain::kMaxLogRows + 5; ++i)
+        w.main->AddLogRow(QString::number(i), "Page", "Checked");
+    QTest::qWait(20);
+    QCOMPARE(w.main->ActivityLog()->topLevelItemCount(), mainwindow::frmMain::kMaxLogRows);
+    QCOMPARE(w.main->ActivityLog()->topLevelItem(mainwindow::frmMain::kMaxLogRows - 1)->text(0),
+             QString::number(mainwindow::frmMain::kMaxLogRows + 4));
+
     // The root stays whatever is asked.
     w.main->RemoveTreeItem(w.main->Tree()->RootNode(), true);
     QVERIFY(w.main->Tree()->RootNode());
