@@ -10,6 +10,7 @@
 #include "platform/core/Folders.h"
 #include "platform/core/Strings.h"
 #include "platform/ini/Ini.h"
+#include "retrieval/CacheFolder.h"
 #include "retrieval/Settings.h"
 #include "retrieval/SettingsText.h"
 
@@ -90,6 +91,7 @@ void Settings::SaveProfile(const Application& objApplication, const std::string&
         xmlFile_ = file.string();
         if (!EqualsNoCase(newFolder, cacheFolder_)) CopyCacheFiles(cacheFolder_, newFolder);
         cacheFolder_ = newFolder;
+        SetCurrentCacheFolder(cacheFolder_);
     } catch (...) {
         Report("SaveProfile");
     }
@@ -102,6 +104,7 @@ void Settings::LoadProfile(std::shared_ptr<Application>& objApplication, const s
         objApplication = Application::Create();
         xmlFile_ = file.string();
         cacheFolder_ = CacheFolderOf(file);
+        SetCurrentCacheFolder(cacheFolder_);
         std::error_code ec;
         if (!fs::exists(file, ec)) objApplication->SaveItems(xmlFile_);
         CreateCacheFolder(cacheFolder_);

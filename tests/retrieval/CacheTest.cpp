@@ -7,7 +7,10 @@
 #include "platform/html/Html.h"
 #include "platform/log/Log.h"
 #include "platform/text/Utf16.h"
+#include "items/Application.h"
+#include "retrieval/CacheFolder.h"
 #include "retrieval/InternetHandler.h"
+#include "retrieval/Settings.h"
 #include "support/HttpServer.h"
 #include "support/TempHome.h"
 
@@ -175,12 +178,36 @@ TEST(Cache, SaveFramesRecordsWithoutWriting) {
 
 TEST(Cache, RemovingACopyThatIsNotThereSucceeds) {
     TempHome home;
+    pelmor::SetCurrentCacheFolder((home.Data() / "Files").string());
     InternetHandler handler;
-    fs::path file = home.Root() / "3.html";
+    fs::path file = home.Data() / "Files" / "3.html";
     WriteFile(file, "x");
     fs::permissions(file, fs::perms::owner_read);
     EXPECT_TRUE(handler.RemoveFileFromCache(file.string()));
     EXPECT_FALSE(fs::exists(file));
     EXPECT_TRUE(handler.RemoveFileFromCache(file.string()));
     EXPECT_EQ(HelperLog(), "");
+}
+
+TEST(Cache, RemovingRefusesEverythingOutsideTheCurrentCacheFolder) {
+    TempHome home;
+    pelmor::Settings settings;
+    settings.LoadPreferences();
+    const fs::path important = home.Root() / "important.txt";
+    WriteFile(important, "keep");
+    WriteFile(home.Data() / "Files" / "1.html", "copy");
+    InternetHandler handler;
+    EXPECT_FALSE(handler.RemoveFileFromCache(important.string()));
+    EXPECT_FALSE(handler.RemoveFileFromCache((home.Data() / "Files" / ".." / ".." / "important.txt").string()));
+    EXPECT_EQ(ReadFile(important), "keep");
+    EXPECT_NE(HelperLog().find("Refused to delete " + important.string()), std::string::npos) << HelperLog();
+
+    // Another profile brings its own cache folder; the old one is no longer deleted from.
+    auto application = pelmor::Application::Create();
+    settings.LoadProfile(application, (home.Root() / "other.xml").string());
+    WriteFile(home.Root() / "other" / "2.html", "copy");
+    EXPECT_TRUE(handler.RemoveFileFromCache((home.Root() / "other" / "2.html").string()));
+    EXPECT_FALSE(fs::exists(home.Root() / "other" / "2.html"));
+    EXPECT_FALSE(handler.RemoveFileFromCache((home.Data() / "Files" / "1.html").string()));
+    EXPECT_TRUE(fs::exists(home.Data() / "Files" / "1.html"));
 }
