@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "loader/Transport.h"
+#include "loader/UrlRule.h"
 #include "platform/html/Html.h"
 
 namespace pelmor {
@@ -82,7 +83,15 @@ std::string BaseOf(const html::Document& document) {
 
 FetchResult FetchAny(const std::string& url, const FetchOptions& options) {
     int scheme = LightWebBrowser::SchemeNumber(url);
-    if (scheme >= 1 && scheme <= 4) return quillon::FetchUrl(url, options);
+    if (scheme >= 1 && scheme <= 4) {
+        if (!quillon::IsWebUrl(url)) {
+            FetchResult refused;
+            refused.url = url;
+            refused.error = "unsupported protocol: " + url.substr(0, url.find(':'));
+            return refused;
+        }
+        return quillon::FetchUrl(url, options);
+    }
     if (scheme == 5) {
         std::string path = quillon::PathFromFileUrl(url);
         if (path.empty()) {
@@ -150,7 +159,8 @@ bool LoadFrames(html::Document& document, int depth, int& framesLoaded, const Fe
     for (std::size_t i = 0; i < frames.length(); ++i) {
         html::FrameWindow window = frames.item(i);
         std::string url = Resolve(base, window.frameElement().src());
-        bool allowed = !url.empty() && !origin.empty() && OriginOf(url) == origin && depth < kMaxFrameDepth &&
+        bool allowed = !url.empty() && !origin.empty() && OriginOf(url) == origin &&
+                       quillon::MayLeadTo(document.URL(), url) && depth < kMaxFrameDepth &&
                        framesLoaded < kMaxFrames &&
                        std::none_of(chain.begin(), chain.end(), [&](const std::string& c) { return c == url; });
         if (!allowed) {
