@@ -11,11 +11,11 @@
 // What the options mean here. Scripts never run: there is no script engine, whatever
 // ExecuteScripts says. Plug-ins, applets, sounds and videos are never fetched or run.
 // Images are never fetched either, since nothing reads their data. Frames are fetched
-// when DownloadFrames is set: same-origin FRAME and IFRAME documents are loaded into the
-// document's `frames` collection; a frame of another origin stays unloaded and
-// inaccessible, as in any browser; a page from the network never makes the loader read
-// a local file, and a local file only reads the files beside it (loader/UrlRule.h: such
-// frames stay inaccessible too). IgnoreProxyCache and Resynchronize
+// when DownloadFrames is set: same-origin FRAME documents are loaded into the document's
+// `frames` collection; a frame of another origin stays unloaded and inaccessible, as in
+// any browser; a page from the network never makes the loader read a local file, and a
+// local file only reads the files beside it (loader/UrlRule.h: such frames stay
+// inaccessible too). IFRAMEs are never fetched and stay inaccessible. IgnoreProxyCache and Resynchronize
 // send no-cache request headers; ForceOffline refuses network addresses;
 // SuppressMETACharset ignores META charset declarations. The remaining options only
 // change the download-control value.
@@ -27,6 +27,9 @@
 
 namespace pelmor::html {
 class Document;
+}
+namespace pelmor::quillon {
+class CookieJar;
 }
 
 namespace pelmor {
@@ -81,6 +84,10 @@ public:
     // new BASE going before its second element. kFail when that is not possible.
     static long ApplyBaseURL(html::Document& document, std::string_view base);
 
+    // Cookies for the loads of this object: the page, its redirections and its frames
+    // send back what earlier answers set. Without a jar each navigate() keeps its own.
+    void SetCookieJar(std::shared_ptr<quillon::CookieJar> jar) { cookies_ = std::move(jar); }
+
     // Why the last navigate() failed or timed out, for logs; "" after a success.
     const std::string& LastError() const { return lastError_; }
 
@@ -129,6 +136,7 @@ private:
 
     std::shared_ptr<html::Document> document_;
     std::string lastError_;
+    std::shared_ptr<quillon::CookieJar> cookies_;
 
     bool backgroundSounds_ = false;
     bool downloadImages_ = false;

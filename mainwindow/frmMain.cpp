@@ -13,6 +13,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QStatusBar>
+#include <QStyle>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolBar>
@@ -197,8 +198,14 @@ void frmMain::BuildControls() {
     status->addWidget(lblStatusOff_);
     status->addStretch(1);
     grid->addLayout(status, 3, 0, 1, 4);
+    lblLastFailure_ = makeLabel("lblLastFailure", QString());
+    lblLastFailure_->setWordWrap(true);
+    lblLastFailure_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblLastFailure_->setStyleSheet(QStringLiteral("color: #A04000"));
+    lblLastFailure_->setVisible(false);
+    grid->addWidget(lblLastFailure_, 4, 0, 1, 4);
     grid->setColumnStretch(3, 1);
-    grid->setRowStretch(4, 1);
+    grid->setRowStretch(5, 1);
 
     ctlLog_ = new QWidget(client_);
     ctlLog_->setObjectName(QStringLiteral("ctlLog"));
@@ -714,8 +721,34 @@ void frmMain::ShowItem(TreeNode* node) {
         for (const char* key : {"AddPage", "AddFolder", "Favorites"}) SetToolButtonEnabled(key, !page);
 
         ShowStatusIndicator(root ? node->RootTag()->Active() : node->ItemTag()->Active());
+        ShowLastFailure(page);
     } catch (...) {
         ReportError("ShowCurrentItem");
+    }
+}
+
+void frmMain::ShowLastFailure(const Page* page) {
+    if (!page || page->LastFailure().empty()) {
+        lblLastFailure_->clear();
+        lblLastFailure_->setVisible(false);
+        return;
+    }
+    QString when = QString::fromStdString(page->LastFailureDate().FormatGeneral());
+    QString why = QString::fromStdString(page->LastFailure());
+    lblLastFailure_->setText(page->Failing() ? QStringLiteral("Last check failed (%1): %2").arg(when, why)
+                                             : QStringLiteral("Last failure (%1): %2").arg(when, why));
+    lblLastFailure_->setVisible(true);
+}
+
+void frmMain::ShowCheckHealth(TreeNode* node, const Page& page) {
+    if (!node) return;
+    QSignalBlocker block(tree_);
+    if (page.Failing()) {
+        node->setIcon(0, style()->standardIcon(QStyle::SP_MessageBoxWarning));
+        node->setToolTip(0, QStringLiteral("Check failed: ") + QString::fromStdString(page.LastFailure()));
+    } else {
+        node->setIcon(0, shell::TreePicture(HasElementPath(page) ? QStringLiteral("Element") : QStringLiteral("Page")));
+        node->setToolTip(0, QString());
     }
 }
 

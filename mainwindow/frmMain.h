@@ -77,6 +77,10 @@ public:
     void MarkParentsUpdate(TreeNode* node, bool blUpdate);
     // Fills the details panel for the item of a node.
     void ShowItem(TreeNode* node);
+    // The page's last check failure in the details panel (hidden when it never failed).
+    void ShowLastFailure(const Page* page);
+    // A page whose last check failed shows a warning icon and the reason as its tip.
+    void ShowCheckHealth(TreeNode* node, const Page& page);
     // Switch checking on or off for an item and everything below it.
     void ActivateItem(TreeNode* node, bool blSave);
     void DeactivateItem(TreeNode* node, bool blSave);
@@ -244,6 +248,7 @@ private:
     QComboBox* lstPeriodUnit_ = nullptr;
     QLabel* lblStatusON_ = nullptr;
     QLabel* lblStatusOff_ = nullptr;
+    QLabel* lblLastFailure_ = nullptr;
     QToolButton* ctlActive_ = nullptr;
     QToolButton* ctlInactive_ = nullptr;
     QWidget* ctlLog_ = nullptr;
