@@ -88,7 +88,8 @@ public:
     // With `blSaveFrames` each FRAME's document is saved beside it and recorded under
     // `oItem` (a Page or Frame); without, the FRAME tags point at the copies `oItem` has
     // recorded already. The old copy is replaced only once the new one is complete: false
-    // (and the old copy untouched) when anything fails.
+    // (and the old copy untouched) when anything fails, and when a file would be written
+    // outside the current cache folder (CurrentCacheFolder).
     bool SaveHTMLToCache(const std::shared_ptr<html::Document>& objHTML, const std::string& FileName,
                          bool blSaveFrames, const std::shared_ptr<FrameList>& oItem = nullptr, bool blReload = false);
     // Records the frames of a document (and their frames) under a page without writing

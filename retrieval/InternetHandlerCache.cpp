@@ -174,6 +174,12 @@ bool InternetHandler::SaveDocument(const std::shared_ptr<html::Document>& objHTM
     text = ReplaceNoCase(text, head.Original, head.New);
     for (const FrameReplace& replace : replacements) text = ReplaceNoCase(text, replace.Original, replace.New);
 
+    // Whatever path a profile names, a saved copy is only ever written inside the current
+    // cache folder: a profile must not make the program overwrite another file.
+    const std::string cacheFolder = CurrentCacheFolder();
+    if (!LiesInside(FileName, cacheFolder))
+        throw Failure(err::kPathFileAccess, kSource,
+                      "Refused to write " + FileName + ": saved copies are written only inside " + cacheFolder);
     WriteFileAtomically(FileName, text::EncodeUtf16LeWithBom(text));
     return true;
 }

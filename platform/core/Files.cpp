@@ -37,6 +37,24 @@ std::string RealPath(const std::string& path) {
 
 }  // namespace
 
+bool LiesInside(const std::string& path, const std::string& folder) {
+    const std::string root = folder.empty() ? std::string() : RealPath(folder);
+    if (root.empty() || root == "/") return false;
+    std::string resolved = RealPath(path);
+    if (resolved.empty()) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) == 0) return false;  // a link that leads nowhere
+        std::filesystem::path target(path);
+        const std::string name = target.filename().string();
+        if (name.empty() || name == "." || name == "..") return false;
+        std::filesystem::path parent = target.parent_path();
+        const std::string realParent = RealPath(parent.empty() ? "." : parent.string());
+        if (realParent.empty()) return false;
+        resolved = realParent + "/" + name;
+    }
+    return resolved.rfind(root + "/", 0) == 0;
+}
+
 void RemoveFileInside(const std::string& path, const std::string& folder) {
     const std::string root = folder.empty() ? std::string() : RealPath(folder);
     struct stat rootStat {};

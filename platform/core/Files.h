@@ -15,6 +15,11 @@ namespace pelmor {
 // temporary file; the old file is untouched.
 void WriteFileAtomically(const std::string& path, std::string_view bytes);
 
+// Whether the file at `path` (which need not exist yet) lies inside `folder`, at any depth,
+// once ".." and symbolic links of both are resolved, the file's own link included. False
+// when the folder or the file's folder does not exist, and for a link that leads nowhere.
+bool LiesInside(const std::string& path, const std::string& folder);
+
 // Deletes the regular file at `path` when it lies inside `folder` (at any depth) once
 // ".." and symbolic links of both are resolved; the file's own mode does not matter. A
 // file that does not exist is no failure. Throws Failure 75 and deletes nothing when the

@@ -7,6 +7,7 @@
 #include "items/Page.h"
 #include "platform/log/Log.h"
 #include "platform/text/Utf16.h"
+#include "retrieval/CacheFolder.h"
 #include "retrieval/InternetHandler.h"
 #include "support/HttpServer.h"
 #include "support/TempHome.h"
@@ -122,6 +123,8 @@ TEST(LightNavigate, APageNeverLeadsToALocalFileOrAnotherProtocol) {
     auto item = pelmor::Page::Create();
     std::string title;
     const auto copy = home.Data() / "Files" / "1.html";
+    std::filesystem::create_directories(copy.parent_path());
+    pelmor::SetCurrentCacheFolder(copy.parent_path().string());
     std::filesystem::create_directories(copy.parent_path());
     ASSERT_TRUE(handler.SaveURLToCache(item, server.Url("/set"), copy.string(), title));
     ASSERT_EQ(item->FramesCount(), 1);
