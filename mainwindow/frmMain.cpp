@@ -78,15 +78,34 @@ frmMain::frmMain(std::shared_ptr<Settings> settings, std::shared_ptr<Application
     placementTimer_->setSingleShot(true);
     placementTimer_->setInterval(kPlacementSaveDelayMs);
     connect(placementTimer_, &QTimer::timeout, this, [this] { SavePlacement(); });
+    itemsSaveTimer_ = new QTimer(this);
+    itemsSaveTimer_->setSingleShot(true);
+    itemsSaveTimer_->setInterval(kItemsSaveDelayMs);
+    connect(itemsSaveTimer_, &QTimer::timeout, this, [this] {
+        try {
+            SaveItems();
+        } catch (...) {
+            ReportError("SaveItems");
+        }
+    });
     BuildControls();
     BuildMenus();
     BuildTray();
     BuildCheckCommands();
     BuildShowCommands();
+    BuildProfileCommands();
     shell::SetStatusTextSink([this](const QString& text) { statusBar()->showMessage(text); });
 }
 
 frmMain::~frmMain() {
+    // Changes still waiting for their write are not lost when the window goes without
+    // unloading first.
+    if (itemsSaveTimer_->isActive()) {
+        try {
+            SaveItems();
+        } catch (...) {
+        }
+    }
     shell::SetStatusTextSink({});
     ShellTrayDelete();
 }
@@ -252,13 +271,6 @@ void frmMain::BuildMenus() {
 
     QMenu* menuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
     menuHelp->setObjectName(QStringLiteral("menuHelp"));
-    connect(AddAction(menuHelp, QStringLiteral("menuAbout"), QStringLiteral("About...")), &QAction::triggered, this,
-            [this] {
-                QMessageBox::about(this, QStringLiteral("About Pelmor"),
-                                   QStringLiteral("<b>Pelmor</b> %1<p>Pelmor watches web pages for you and shows "
-                                                  "what changed since you last looked.")
-                                       .arg(QCoreApplication::applicationVersion()));
-            });
 
     menuURLList_ = new QMenu(QStringLiteral("URL List"), this);
     menuURLList_->setObjectName(QStringLiteral("menuURLList"));
@@ -290,6 +302,7 @@ void frmMain::ActivateMain() {
             else
                 log::WriteLog("No system tray on this desktop: Pelmor runs without a tray icon");
         }
+        if (settings_->SoftwareUpdate()) StartupSoftwareCheck();
         mdlTimer_->start();
         statusBar()->setVisible(settings_->StatusBar());
         ctlTool_->setVisible(settings_->Toolbar() && !ctlTool_->actions().isEmpty());
@@ -502,8 +515,15 @@ void frmMain::MarkParentsUpdate(TreeNode* node, bool blUpdate) {
 }
 
 void frmMain::SaveItems() {
+    itemsSaveTimer_->stop();
     log::WriteLog("SaveItems entered");
     application_->SaveItems(settings_->XMLFile());
+}
+
+bool frmMain::ItemsSavePending() const { return itemsSaveTimer_->isActive(); }
+
+void frmMain::SaveItemsSoon() {
+    if (!itemsSaveTimer_->isActive()) itemsSaveTimer_->start();
 }
 
 void frmMain::SetActiveDown(TreeNode* node, bool active) {
@@ -1003,7 +1023,10 @@ void frmMain::Form_Unload() {
             SavePlacement();
         }
         StopUpdater();
+        if (itemsSaveTimer_->isActive()) SaveItems();
         ShellTrayDelete();
+        // A popup still on screen would outlive the window it belongs to.
+        if (shell::frmNotify::IsShowing()) shell::frmNotify::Instance()->close();
         log::WriteLog("Tray icon removed");
     } catch (...) {
         ReportError("");

@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QSystemTrayIcon>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -84,8 +85,14 @@ public:
     // Switch checking on or off for an item and everything below it.
     void ActivateItem(TreeNode* node, bool blSave);
     void DeactivateItem(TreeNode* node, bool blSave);
-    // Writes the tree to the profile file.
+    // Writes the tree to the profile file (and drops a pending SaveItemsSoon, which it
+    // covers).
     void SaveItems();
+    // Writes the tree to the profile file within kItemsSaveDelayMs, once for every change
+    // in that time, and at the latest when the window unloads: a pass of checks writes
+    // the file a few times, not once per answer.
+    void SaveItemsSoon();
+    static constexpr int kItemsSaveDelayMs = 1000;
     // Moves the dragged node relative to the target node, in the model, in the tree and
     // in the profile file.
     void DropNode(TreeNode* dragged, TreeNode* target, DropPlacement placement);
@@ -156,9 +163,27 @@ public:
     // The check timer (20 s) and the checker; the checker is null before ActivateMain
     // and after the window was unloaded.
     QTimer* CheckTimer() const { return mdlTimer_; }
+    // True while changes to the tree wait for their write to the profile file.
+    bool ItemsSavePending() const;
     Updater* objUpdater() const { return objUpdater_.get(); }
     // The schedule's "now"; DateTime::Now unless a test sets another clock.
     void SetClock(Clock clock) { clock_ = std::move(clock); }
+
+    // Profiles, import from bookmarks, the settings dialogs, the software update check and
+    // the support windows (frmMainProfiles.cpp).
+    void menuLoadProfile_Click();
+    void menuSaveProfile_Click();
+    void menuDefaultProfile_Click();
+    void menuUpdateChecking_Click();
+    void menuVisualSettings_Click();
+    void menuUpdateSoftware_Click();
+    // True when the update server offers a newer version; false on every failure.
+    bool IsUpdateSoftware();
+    // Asks whether to download the new version and opens the installer's address.
+    void DownloadSoftware();
+    // The profile commands' file chooser: answers the chosen file, or "" when cancelled.
+    // By default a file dialog.
+    void SetProfileFileChooser(std::function<QString(bool save)> chooser) { profileChooser_ = std::move(chooser); }
 
     // The program was started hidden (command line "hide"); Restore shows it properly.
     bool StartedHidden() const { return startedHidden_; }
@@ -209,6 +234,9 @@ private:
     // kMinWidth x kMinHeight twips in whole pixels, rounded up.
     static QSize MinimumPixels();
     void Form_Unload();
+    void BuildProfileCommands();
+    QString ChooseProfileFile(bool save);
+    void StartupSoftwareCheck();
     void BuildCheckCommands();
     void BuildShowCommands();
     // Ends a display: the wait window goes, the window is enabled and the timer started
@@ -260,6 +288,7 @@ private:
     std::map<QString, QAction*> actions_;
     QTimer* mdlTimer_ = nullptr;
     QTimer* placementTimer_ = nullptr;
+    QTimer* itemsSaveTimer_ = nullptr;
     std::unique_ptr<Updater> objUpdater_;
     Clock clock_ = DateTime::Now;
     bool checkPassRunning_ = false;
@@ -267,6 +296,7 @@ private:
     int browserWaitMs_ = 15000;
     int frameWaitMs_ = 10000;
     QList<QPointer<QWidget>> browsers_;
+    std::function<QString(bool)> profileChooser_;
 };
 
 }  // namespace pelmor::mainwindow

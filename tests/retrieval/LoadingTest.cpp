@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <thread>
 
 #include "platform/html/Html.h"
 #include "items/Frame.h"
@@ -125,11 +126,27 @@ TEST(LightNavigate, APageNeverLeadsToALocalFileOrAnotherProtocol) {
     const auto copy = home.Data() / "Files" / "1.html";
     std::filesystem::create_directories(copy.parent_path());
     pelmor::SetCurrentCacheFolder(copy.parent_path().string());
-    std::filesystem::create_directories(copy.parent_path());
     ASSERT_TRUE(handler.SaveURLToCache(item, server.Url("/set"), copy.string(), title));
     ASSERT_EQ(item->FramesCount(), 1);
     EXPECT_EQ(ReadFile(item->Frames(1)->SavedFile()).find("root:x"), std::string::npos);
     EXPECT_NE(pelmor::text::DecodeFileText(ReadFile(item->Frames(1)->SavedFile())).find("frame"), std::string::npos);
+}
+
+TEST(LightNavigate, OneDeadlineCoversEveryRefreshHop) {
+    TempHome home;
+    HttpServer server;
+    // Each hop alone is well inside the loader's 7.5 seconds; three of them are not.
+    for (int hop = 0; hop < 3; ++hop) {
+        std::string next = "/hop" + std::to_string(hop + 1);
+        server.Routes().Get("/hop" + std::to_string(hop), [next](const httplib::Request&, httplib::Response& res) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2600));
+            res.set_content("<meta http-equiv=Refresh content='0;url=" + next + "'><p>on</p>", "text/html");
+        });
+    }
+    server.Page("/hop3", "<p>arrived</p>");
+    InternetHandler handler;
+    EXPECT_FALSE(handler.LightNavigate(server.Url("/hop0")));
+    EXPECT_EQ(server.Hits("/hop3"), 0);
 }
 
 TEST(LightNavigate, PagesThatCannotLoadGiveNoneAndARecord) {
