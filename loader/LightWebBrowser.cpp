@@ -7,6 +7,7 @@
 #include <chrono>
 #include <vector>
 
+#include "loader/RenderClient.h"
 #include "loader/Transport.h"
 #include "platform/html/Html.h"
 
@@ -199,6 +200,28 @@ long LightWebBrowser::navigate(const std::string& bstrURL, const std::string& bs
             return result.notFound ? quillon::kFileNotFound : quillon::kFail;
         }
         document_ = html::Document::Parse(result.text, result.url);
+        if (executeScripts_ && (scheme == 3 || scheme == 4)) {
+            // A page with scripts is loaded again by the script-running helper; one without
+            // gives the same document either way and keeps the quick direct road.
+            if (quillon::CanRunScript(*document_)) {
+                std::shared_ptr<html::Document> rendered;
+                quillon::RenderOptions render{downloadImages_, downloadFrames_, options.noCache};
+                switch (quillon::LoadRendered(bstrURL, render, options.deadline, rendered, lastError_)) {
+                    case quillon::RenderStatus::Loaded:
+                        document_ = std::move(rendered);
+                        return HandOut(bstrBaseURL, ppHTMLDocument);
+                    case quillon::RenderStatus::TimedOut:
+                        document_.reset();
+                        return quillon::kOk;
+                    case quillon::RenderStatus::Failed:
+                        document_.reset();
+                        return quillon::kResourceNotFound;
+                    case quillon::RenderStatus::Unavailable:
+                        break;  // the page as served, without its scripts
+                }
+            }
+            quillon::DropNoscriptContent(*document_);
+        }
         if (downloadFrames_) {
             int framesLoaded = 0;
             std::vector<std::string> chain{result.url};
