@@ -31,7 +31,7 @@ namespace {
 // After the load event a document counts as settled once no request it started with
 // fetch or XMLHttpRequest is still open, no short timer is pending and its DOM has not
 // changed for this long.
-constexpr int kQuietMs = 50;
+constexpr int kQuietMs = 25;
 // Timers up to this delay hold the document unsettled; longer ones are left to run.
 constexpr int kShortTimerMs = 1000;
 // A document that keeps changing is taken as it is this long after the load event.
@@ -373,6 +373,9 @@ public:
         page_ = page;
         page_->Prepare(request_, token, [self] {
             if (!self) return;
+            if (qEnvironmentVariableIsSet("PELMOR_RENDER_VERBOSE"))
+                qWarning("load %llu settled after %lld ms", static_cast<unsigned long long>(self->request_.id),
+                         static_cast<long long>(self->clock_.elapsed()));
             self->settled_ = true;
             if (self->loaded_) self->Serialise();
         });

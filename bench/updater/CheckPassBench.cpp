@@ -48,6 +48,16 @@ double PeakMegabytes(const std::string& pid) {
     return 0;
 }
 
+// Whole text of a /proc file; "" when the process has gone meanwhile.
+std::string ProcText(const std::string& path) {
+    try {
+        std::ifstream in(path);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    } catch (...) {
+        return "";
+    }
+}
+
 // Proportional memory in MB of `pid` and all its descendants, from /proc; 0 when unknown.
 double TreePssMegabytes(long pid) {
     std::map<long, long> parents;
@@ -55,8 +65,7 @@ double TreePssMegabytes(long pid) {
         while (dirent* entry = readdir(proc)) {
             long child = std::atol(entry->d_name);
             if (child <= 0) continue;
-            std::ifstream stat("/proc/" + std::to_string(child) + "/stat");
-            std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+            std::string text = ProcText("/proc/" + std::to_string(child) + "/stat");
             auto close = text.rfind(')');
             if (close == std::string::npos) continue;
             std::istringstream fields(text.substr(close + 2));
@@ -72,7 +81,7 @@ double TreePssMegabytes(long pid) {
         bool inTree = false;
         for (long p = process; p > 1 && !inTree; p = parents.count(p) ? parents[p] : 0) inTree = p == pid;
         if (!inTree) continue;
-        std::ifstream rollup("/proc/" + std::to_string(process) + "/smaps_rollup");
+        std::istringstream rollup(ProcText("/proc/" + std::to_string(process) + "/smaps_rollup"));
         std::string line;
         while (std::getline(rollup, line))
             if (line.rfind("Pss:", 0) == 0) kb += std::stod(line.substr(4));
@@ -89,8 +98,7 @@ long RendererOf(long checker) {
         if (!entry) break;
         long child = std::atol(entry->d_name);
         if (child <= 0) continue;
-        std::ifstream stat("/proc/" + std::to_string(child) + "/stat");
-        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        std::string text = ProcText("/proc/" + std::to_string(child) + "/stat");
         auto open = text.find('('), close = text.rfind(')');
         if (open == std::string::npos || close == std::string::npos) continue;
         std::istringstream fields(text.substr(close + 2));
