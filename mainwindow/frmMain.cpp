@@ -30,6 +30,7 @@
 #include "shell/ErrorReport.h"
 #include "shell/Pictures.h"
 #include "shell/Twips.h"
+#include "shell/frmNotify.h"
 
 namespace pelmor::mainwindow {
 
@@ -79,6 +80,7 @@ frmMain::frmMain(std::shared_ptr<Settings> settings, std::shared_ptr<Application
     BuildMenus();
     BuildTray();
     BuildCheckCommands();
+    BuildShowCommands();
     shell::SetStatusTextSink([this](const QString& text) { statusBar()->showMessage(text); });
 }
 
@@ -743,7 +745,9 @@ bool frmMain::ShellTrayAdd() {
 }
 
 void frmMain::ctlTray_Activated(QSystemTrayIcon::ActivationReason reason) {
-    if (reason == QSystemTrayIcon::DoubleClick) {
+    // Trays of the StatusNotifierItem kind report a single click only, never a double one.
+    if (reason == QSystemTrayIcon::DoubleClick ||
+        (reason == QSystemTrayIcon::Trigger && shell::TrayIsStatusNotifier())) {
         menuRestoreTray_Click();
     } else if (reason == QSystemTrayIcon::Context && isVisible()) {
         // The tray shows its menu itself; the window comes to the front behind it.

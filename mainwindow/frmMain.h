@@ -130,7 +130,25 @@ public:
     void CheckAllNow();
     void objUpdater_PageStartCheck(const std::shared_ptr<Page>& oPage);
     void objUpdater_PageUpdated(std::shared_ptr<Page>& oPage, bool blUpdated);
+    // Raises the change popup for the page, after any popup still on screen has gone.
     void ShowUpdateNotification(const std::shared_ptr<Page>& page);
+    // The popup's text was clicked.
+    void ShowNotifiedPage(std::shared_ptr<Page> page) { ShowPage(page); }
+    // Showing changes (frmMainShow.cpp). Opens the live page in a new browser window with
+    // its changes marked; on success the page counts as seen.
+    void ShowPage(const std::shared_ptr<Page>& oPage);
+    // Shows every updated active page below the folder (or root), skipping inactive folders.
+    void ShowFolder(const ItemList& folder);
+    // "Show" on a node: a page is shown, a folder or the root shows its updated pages.
+    void ShowNode(TreeNode* node);
+    // How long a display waits for the browser and for each frame (15 s and 10 s).
+    void SetShowLimits(int browserMs, int frameMs) {
+        browserWaitMs_ = browserMs;
+        frameWaitMs_ = frameMs;
+    }
+    // The browser windows opened by displays, oldest first; closed ones drop out.
+    QList<QWidget*> BrowserWindows() const;
+
     // The check timer (20 s) and the checker; the checker is null before ActivateMain
     // and after the window was unloaded.
     QTimer* CheckTimer() const { return mdlTimer_; }
@@ -188,6 +206,10 @@ private:
     static QSize MinimumPixels();
     void Form_Unload();
     void BuildCheckCommands();
+    void BuildShowCommands();
+    // Ends a display: the wait window goes, the window is enabled and the timer started
+    // (once the outermost display ends, when one was started from inside another).
+    void EndShow();
     void StartUpdater();
     void StopUpdater();
     // Takes a page past its last day out of the model, the tree and the cache.
@@ -236,6 +258,10 @@ private:
     std::unique_ptr<Updater> objUpdater_;
     Clock clock_ = DateTime::Now;
     bool checkPassRunning_ = false;
+    int showDepth_ = 0;
+    int browserWaitMs_ = 15000;
+    int frameWaitMs_ = 10000;
+    QList<QPointer<QWidget>> browsers_;
 };
 
 }  // namespace pelmor::mainwindow

@@ -16,6 +16,8 @@
 #include "retrieval/InternetHandler.h"
 #include "shell/ErrorReport.h"
 #include "shell/Pictures.h"
+#include "shell/frmNotify.h"
+#include "mainwindow/ShowChanges.h"
 
 namespace pelmor::mainwindow {
 
@@ -233,8 +235,14 @@ void frmMain::objUpdater_PageUpdated(std::shared_ptr<Page>& oPage, bool blUpdate
 
 void frmMain::ShowUpdateNotification(const std::shared_ptr<Page>& page) {
     if (!settings_ || !page) return;
-    // The popup comes later; until then the tray icon alone says that a page changed.
-    ShellTrayModifyTip(shell::UpdatedIcon());
+    // One popup at a time: a later change waits until the one on screen has gone.
+    while (shell::frmNotify::IsShowing()) PumpEvents(20);
+    shell::frmNotify* popup = shell::frmNotify::Instance();
+    connect(popup, &shell::frmNotify::ViewRequested, this, &frmMain::ShowNotifiedPage, Qt::UniqueConnection);
+    shell::NotifyPicture icon;
+    icon.icon = windowIcon();
+    popup->ShowMessage(Q(page->Description()) + QStringLiteral("\r\n\r\nClick here to view now."), icon, 88, 4,
+                       0xFFC0C0, 0xFFFFFF, 0x0000FF, 20, 5000, 20, false, Q(settings_->SoundFile()), page);
 }
 
 void frmMain::RemovePageAtEnd(const std::shared_ptr<Page>& page) {

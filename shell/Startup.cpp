@@ -113,8 +113,15 @@ void Program::SplashTimer() {
     if (!hide) Step([&] { main_->ShowMain(); });
     if (hide)
         Step([&] {
-            main_->hide();
-            main_->SetStartedHidden(true);
+            if (main_->TrayIcon()) {
+                main_->hide();
+                main_->SetStartedHidden(true);
+            } else {
+                // Without a notification area a hidden window could not be brought back:
+                // it waits minimised on the task bar instead.
+                main_->ShowMain();
+                main_->showMinimized();
+            }
         });
     splash_.reset();
     if (restorePending_) {

@@ -1,0 +1,214 @@
+// Showing a page with its changes marked, in real browser windows on pages served on
+// 127.0.0.1: the body and frame writes, frames of other sites, frames sent back to their
+// stored address, a page that does not load in time, ShowFolder and the saved copy.
+
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QWebEngineView>
+#include <QtTest>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "WindowFixture.h"
+#include "mainwindow/BrowserWindow.h"
+#include "mainwindow/ShowChanges.h"
+#include "retrieval/InternetHandler.h"
+#include "support/HttpServer.h"
+
+using namespace pelmor;
+using namespace pelmor::test;
+using mainwindow::BrowserDocument;
+using mainwindow::BrowserWindow;
+
+namespace {
+
+std::string Body(const std::string& text) { return "<html><head><title>T</title></head><body>" + text + "</body></html>"; }
+
+// A page saved to the cache as when it was added, then put into `parent`.
+std::shared_ptr<Page> SavedPage(Window& w, ItemList& parent, const std::string& url, const std::string& description,
+                                bool updated = true, bool active = true) {
+    static int number = 500;
+    auto page = MakePage(url, description, active, updated);
+    page->SetInsertColor("#00FF00");
+    page->SetUpdateColor("#FFFF00");
+    std::filesystem::create_directories(w.settings->CacheFolder());
+    std::string file = w.settings->CacheFolder() + "/" + std::to_string(++number) + ".html";
+    std::string title;
+    InternetHandler handler;
+    if (!handler.SaveURLToCache(page, url, file, title)) qWarning("cannot save %s", url.c_str());
+    page->SetSavedFile(file);
+    parent.AddItem(page);
+    return page;
+}
+
+std::shared_ptr<Application> Root() {
+    auto root = Application::Create();
+    root->SetActive(true);
+    root->SetPeriodTime(1);
+    root->SetPeriodUnit(dfDay);
+    return root;
+}
+
+// Waits until the window's load ended.
+bool Loaded(BrowserWindow* browser) {
+    return QTest::qWaitFor([&] { return browser->ReadyState() == BrowserWindow::kReadyComplete; }, 20000);
+}
+
+QStringList BrowserUrls(const mainwindow::frmMain& main) {
+    QStringList urls;
+    for (QWidget* w : main.BrowserWindows())
+        urls << static_cast<BrowserWindow*>(w)->View()->url().toString();
+    urls.sort();
+    return urls;
+}
+
+}  // namespace
+
+class ShowTest : public QObject {
+    Q_OBJECT
+public:
+    static void initMain() { QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); }
+
+private slots:
+    void writingTheBodyKeepsTheTextAsItIsAndLeavesFramesets() {
+        HttpServer server;
+        server.Page("/plain", Body("<p>old</p><script>document.body.setAttribute('data-ran','1')</script>"));
+        server.Page("/set", "<html><frameset cols='50%,50%'><frame src='/plain'><frame src='/plain'></frameset></html>");
+        auto* browser = new BrowserWindow();
+        browser->Navigate(QString::fromStdString(server.Url("/plain")));
+        QVERIFY(Loaded(browser));
+        BrowserDocument document(browser);
+        // Quotes, backslashes, a closing script tag and text that would end a naive
+        // script: all of it must arrive as text.
+        const std::string tricky = "<p id=\"x\">a 'b' \\ \"c\" </script>'); document.title='hacked'; ('</p>";
+        QVERIFY(mainwindow::WriteRevisedBody(document, tricky));
+        QCOMPARE(browser->RunScript("document.getElementById('x').textContent").toString(),
+                 QString::fromUtf8("a 'b' \\ \"c\" '); document.title='hacked'; ('"));
+        QVERIFY(browser->RunScript("document.title").toString() != "hacked");
+        QVERIFY(!mainwindow::WriteRevisedBody(document, ""));
+
+        browser->Navigate(QString::fromStdString(server.Url("/set")));
+        QVERIFY(Loaded(browser));
+        QCOMPARE(document.FramesCount(), 2);
+        QVERIFY(mainwindow::WriteRevisedBody(document, "<p>never</p>"));
+        QVERIFY(!document.BodyInnerHTML().contains("never"));
+        browser->Quit();
+    }
+
+    void framesOfTheSameSiteAreMarkedOthersLeftAndMovedFramesSentBack() {
+        Window w;
+        HttpServer server;
+        HttpServer other;  // another port: another site
+        server.Page("/left", Body("<p>Left side.</p>"));
+        server.Page("/moved", Body("<p>Somewhere else.</p>"));
+        other.Page("/right", Body("<p>Right side.</p>"));
+        const std::string frameset = "<html><head><title>F</title></head><frameset cols='50%,50%'><frame src='" +
+                                     server.Url("/left") + "'><frame src='" + other.Url("/right") +
+                                     "'></frameset></html>";
+        server.Page("/set", frameset);
+        auto root = Root();
+        SavedPage(w, *root, server.Url("/set"), "Frames");
+        QCOMPARE(root->Items(1)->IsFolder(), false);
+        server.Page("/left", Body("<p>Left side.</p><p>Fresh news on the left.</p>"));
+        other.Page("/right", Body("<p>Right side.</p><p>Fresh news on the right.</p>"));
+        // The frameset now points its first frame elsewhere; the stored address wins.
+        std::string movedSet = frameset;
+        movedSet.replace(movedSet.find("/left"), 5, "/moved");
+        server.Page("/set", movedSet);
+        w.Open(root);
+
+        auto page = w.main->Pages().All().front();
+        w.main->ShowPage(page);
+        auto windows = w.main->BrowserWindows();
+        QCOMPARE(windows.size(), 1);
+        auto* browser = static_cast<BrowserWindow*>(windows.front());
+        BrowserDocument document(browser);
+        QCOMPARE(document.FrameDocument(0).URL(), QString::fromStdString(server.Url("/left")));
+        const QString left = document.FrameDocument(0).BodyInnerHTML();
+        QVERIFY2(left.contains("background-color: #00FF00", Qt::CaseInsensitive), qPrintable(left));
+        QVERIFY(left.contains("Fresh news on the left."));
+        QVERIFY(!document.FrameDocument(1).IsValid() || !mainwindow::FrameDocumentAccessible(document, 1));
+        // The other site's frame was neither marked nor taken as its new saved copy.
+        QVERIFY(ReadFile(page->Frames(2)->SavedFile()).find("Fresh") == std::string::npos);
+        QVERIFY(ReadFile(page->Frames(1)->SavedFile()).size() > 0);
+        QVERIFY(!page->Updated());
+        QCOMPARE(w.Node(QString::fromStdString(page->Key()))->ForeColor(), 0);
+        browser->Quit();
+    }
+
+    void aPageThatDoesNotLoadInTimeStaysRed() {
+        Window w;
+        HttpServer server;
+        std::atomic<bool> slow = false;
+        server.Routes().Get("/slow", [&](const httplib::Request&, httplib::Response& response) {
+            if (slow) std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+            response.set_content(Body(slow ? "<p>late</p>" : "<p>early</p>"), "text/html");
+        });
+        auto root = Root();
+        auto page = SavedPage(w, *root, server.Url("/slow"), "Slow page");
+        const std::string savedBefore = ReadFile(page->SavedFile());
+        slow = true;
+        w.Open(root);
+        w.main->SetShowLimits(800, 800);
+        auto shown = w.main->Pages().All().front();
+        QString box;
+        CloseNextModal(&box);
+        w.main->ShowPage(shown);
+        QCOMPARE(box, QString("Open failed|Unable to open new web page:\nSlow page.\nPlease check the follwing: \n"
+                              "1. Internet connection may be closed.\n2. Site may be down."));
+        QCOMPARE(w.main->statusBar()->currentMessage(), QString("Failed to display changed in Slow page"));
+        QVERIFY(shown->Updated());
+        QCOMPARE(w.Node(QString::fromStdString(shown->Key()))->ForeColor(), 255);
+        QCOMPARE(ReadFile(shown->SavedFile()), savedBefore);
+        QVERIFY(w.main->isEnabled());
+        QVERIFY(w.main->CheckTimer()->isActive());
+        QTRY_VERIFY(w.main->BrowserWindows().isEmpty());
+        std::this_thread::sleep_for(std::chrono::milliseconds(2000));  // let the server answer before it goes
+    }
+
+    void showFolderOpensTheUpdatedActivePagesOnly() {
+        Window w;
+        HttpServer server;
+        for (const char* path : {"/a", "/b", "/c", "/d"}) server.Page(path, Body("<p>one</p>"));
+        auto root = Root();
+        SavedPage(w, *root, server.Url("/a"), "A");
+        auto off = MakeFolder("Off", false);
+        root->AddItem(off);
+        SavedPage(w, *off, server.Url("/b"), "B");
+        auto on = MakeFolder("On");
+        root->AddItem(on);
+        SavedPage(w, *on, server.Url("/c"), "C", false);
+        SavedPage(w, *on, server.Url("/d"), "D");
+        w.Open(root);
+        w.main->ShowFolder(*w.main->Root());
+        QCOMPARE(BrowserUrls(*w.main), QStringList({QString::fromStdString(server.Url("/a")),
+                                                    QString::fromStdString(server.Url("/d"))}));
+        for (QWidget* browser : w.main->BrowserWindows()) static_cast<BrowserWindow*>(browser)->Quit();
+    }
+
+    void theSavedCopyRunsNoScriptAndLoadsNothingFromTheNetwork() {
+        Window w;
+        HttpServer server;
+        server.Page("/pixel.png", "x", "image/png");
+        server.Page("/p", "<html><head><title>Old</title><script>document.title='ran'</script></head><body>"
+                          "<img src='" + server.Url("/pixel.png") + "'><p>old</p></body></html>");
+        auto root = Root();
+        SavedPage(w, *root, server.Url("/p"), "P");
+        server.Page("/p", Body("<p>new</p>"));
+        const int pixelHits = server.Hits("/pixel.png");
+        w.settings->SetDisplayOld(true);
+        w.Open(root);
+        w.main->ShowPage(w.main->Pages().All().front());
+        auto windows = w.main->BrowserWindows();
+        QCOMPARE(windows.size(), 2);
+        auto* old = static_cast<BrowserWindow*>(windows.front());
+        QVERIFY(Loaded(old));
+        QTRY_COMPARE(old->windowTitle(), QString("Old - Pelmor"));
+        QCOMPARE(server.Hits("/pixel.png"), pixelHits);
+        for (QWidget* browser : windows) static_cast<BrowserWindow*>(browser)->Quit();
+    }
+};
+
+QTEST_MAIN(ShowTest)
+#include "ShowTest.moc"
