@@ -22,39 +22,15 @@
 #include <string>
 #include <vector>
 
-#include "loader/CookieJar.h"
 #include "loader/RenderProtocol.h"
+#include "render/CookieBridge.h"
 
-class QNetworkCookie;
-class QWebEngineCookieStore;
 class QWebEngineProfile;
 
 namespace pelmor::render {
 
 class QuietPage;
 class RenderJob;
-
-// Keeps the profile's cookie store and the jar file in step: before a load the store takes
-// what changed in the file; cookies the pages set or remove go back into the file.
-class CookieBridge : public QObject {
-public:
-    explicit CookieBridge(QWebEngineCookieStore* store);
-    // Makes the store hold the cookies of the jar at `path` ("" for no jar).
-    void Sync(const std::string& path);
-    // Writes the changes the pages made into the jar.
-    void Flush();
-
-private:
-    void Added(const QNetworkCookie& cookie);
-    void Removed(const QNetworkCookie& cookie);
-
-    QWebEngineCookieStore* store_;
-    std::string jar_;
-    long long stamp_ = -1;                  // modification time and size of the jar when last read
-    QHash<QString, QString> known_;         // key: line of each cookie the store holds, as far as we know
-    std::vector<quillon::CookieChange> pending_;
-    QTimer flushTimer_;
-};
 
 class Renderer : public QObject {
 public:
