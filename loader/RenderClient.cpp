@@ -326,7 +326,7 @@ RenderStatus LoadRendered(const std::string& url, const RenderOptions& options, 
             return RenderStatus::TimedOut;
         }
         render::LoadRequest request;
-        request.timeoutMs = static_cast<int>(std::min<long long>(left, 24 * 3600 * 1000ll));
+        request.deadlineMs = render::MonotonicMs() + std::min<long long>(left, 24 * 3600 * 1000ll);
         request.images = options.images;
         request.frames = options.frames;
         request.noCache = options.noCache;

@@ -1,5 +1,7 @@
 #include "loader/RenderProtocol.h"
 
+#include <time.h>
+
 #include <charconv>
 
 namespace pelmor::quillon::render {
@@ -63,13 +65,19 @@ long long BodyLength(const Header& header) {
     return total <= kMaxBody ? total : -1;
 }
 
+long long MonotonicMs() {
+    timespec now {};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
 std::string EncodeRequest(const LoadRequest& request) {
     std::string flags;
     if (request.images) flags += 'i';
     if (request.frames) flags += 'f';
     if (request.noCache) flags += 'n';
     if (flags.empty()) flags = "-";
-    return "LOAD " + std::to_string(request.id) + " " + std::to_string(request.timeoutMs) + " " + flags + " " +
+    return "LOAD " + std::to_string(request.id) + " " + std::to_string(request.deadlineMs) + " " + flags + " " +
            std::to_string(request.url.size()) + " " + std::to_string(request.cookieJar.size()) + "\n" + request.url +
            request.cookieJar;
 }
@@ -78,7 +86,7 @@ bool DecodeRequest(const Header& header, std::string_view body, LoadRequest& req
     request = LoadRequest();
     std::size_t url = 0, jar = 0;
     if (header.kind != "LOAD" || header.fields.size() != 5) return false;
-    if (!Number(header.fields[0], request.id) || !Number(header.fields[1], request.timeoutMs) ||
+    if (!Number(header.fields[0], request.id) || !Number(header.fields[1], request.deadlineMs) ||
         !Number(header.fields[3], url) || !Number(header.fields[4], jar) || url + jar != body.size())
         return false;
     const std::string& flags = header.fields[2];

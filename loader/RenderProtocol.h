@@ -5,10 +5,12 @@
 // space-separated fields, followed by raw bytes whose lengths the header gives, so
 // addresses and pages travel unescaped.
 //
-//   request:  LOAD <id> <timeout ms> <flags> <url bytes> <jar bytes>\n<url><cookie jar path>
+//   request:  LOAD <id> <deadline> <flags> <url bytes> <jar bytes>\n<url><cookie jar path>
 //   answer:   DONE <id> <outcome> <http status> <payload bytes>\n<payload>
 //
-// Flags are letters, "-" for none: "i" images, media and fonts may be fetched, "f" frames
+// The deadline is a time on the system's monotonic clock (CLOCK_MONOTONIC, which both
+// processes share) in milliseconds: the answer is due by then, however long the helper
+// took to start or to read the request. Flags are letters, "-" for none: "i" images, media and fonts may be fetched, "f" frames
 // are loaded, "n" caches are bypassed. The outcome is "ok", "timeout" or "failed"; the
 // payload of "ok" is the list of documents below, that of the others an error text.
 //
@@ -28,7 +30,7 @@ namespace pelmor::quillon::render {
 
 struct LoadRequest {
     uint64_t id = 0;
-    int timeoutMs = 0;
+    long long deadlineMs = 0;  // on the monotonic clock
     bool images = false;
     bool frames = true;
     bool noCache = false;
@@ -61,6 +63,9 @@ struct Header {
     std::vector<std::string> fields;
 };
 bool ParseHeader(std::string_view line, Header& header);
+
+// Now on the monotonic clock that deadlines are given in, in milliseconds.
+long long MonotonicMs();
 
 std::string EncodeRequest(const LoadRequest& request);
 // Reads a request from its header and the bytes after it (exactly the lengths it names).

@@ -13,6 +13,8 @@
 #include <QWebEngineSettings>
 #include <QWebEngineUrlRequestInterceptor>
 
+#include <signal.h>
+
 #include <algorithm>
 
 namespace pelmor::render {
@@ -232,7 +234,7 @@ public:
         clock_.start();
         deadline_.setSingleShot(true);
         connect(&deadline_, &QTimer::timeout, this, [this] { Fail(Outcome::TimedOut, "timed out"); });
-        deadline_.start(std::max(request_.timeoutMs - kAnswerMarginMs, 50));
+        deadline_.start(static_cast<int>(std::clamp<long long>(Left() - kAnswerMarginMs, 0, 24 * 3600 * 1000ll)));
         cap_.setSingleShot(true);
         connect(&cap_, &QTimer::timeout, this, [this] { Serialise(); });
     }
@@ -242,6 +244,9 @@ public:
     }
 
     const LoadRequest& request() const { return request_; }
+    // Milliseconds until the load's deadline.
+    long long Left() const { return request_.deadlineMs - quillon::render::MonotonicMs(); }
+    QuietPage* page() const { return page_; }
 
     void Start(QuietPage* page) {
         if (finished_) {
@@ -299,8 +304,8 @@ private:
                     return;
                 }
                 loaded_ = true;
-                const int left = request_.timeoutMs - kAnswerMarginMs - static_cast<int>(clock_.elapsed());
-                cap_.start(std::clamp(left - 100, 0, kSettleCapMs));
+                const long long left = Left() - kAnswerMarginMs;
+                cap_.start(static_cast<int>(std::clamp<long long>(left - 100, 0, kSettleCapMs)));
                 if (settled_) Serialise();
                 break;
             }
@@ -360,15 +365,20 @@ private:
     void Finish(const LoadAnswer& answer) {
         if (finished_) return;
         if (qEnvironmentVariableIsSet("PELMOR_RENDER_VERBOSE"))
-            qWarning("load %llu ended after %lld ms (loaded %d settled %d)", static_cast<unsigned long long>(request_.id),
-                     static_cast<long long>(clock_.elapsed()), loaded_, settled_);
+            qWarning("load %llu ended after %lld ms (loaded %d settled %d): %s", static_cast<unsigned long long>(request_.id),
+                     static_cast<long long>(clock_.elapsed()), loaded_, settled_,
+                     answer.outcome == Outcome::Ok ? "ok" : answer.error.c_str());
         finished_ = true;
         deadline_.stop();
         cap_.stop();
         if (page_) {
             page_->disconnect(this);
+            // A page still busy at its deadline may be stuck in a script; its renderer
+            // process is ended, unless another load in hand uses it too, so that no later
+            // page is given to a stuck process.
+            if (answer.outcome == Outcome::TimedOut) renderer_.EndRendererOf(page_, this);
             // Only a page that answered in time serves again; one that failed or hung goes
-            // at once, and with it its renderer process.
+            // at once.
             renderer_.ReturnPage(page_, answer.outcome == Outcome::Ok);
             page_ = nullptr;
         }
@@ -445,6 +455,14 @@ void Renderer::StartQueued() {
         }
         job->Start(page);
     }
+}
+
+void Renderer::EndRendererOf(QuietPage* page, RenderJob* job) {
+    const qint64 pid = page->renderProcessPid();
+    if (pid <= 0) return;
+    for (RenderJob* other : running_)
+        if (other != job && other->page() && other->page()->renderProcessPid() == pid) return;
+    ::kill(static_cast<pid_t>(pid), SIGKILL);
 }
 
 void Renderer::ReturnPage(QuietPage* page, bool reusable) {

@@ -51,6 +51,8 @@ private:
     void Finished(RenderJob* job, const quillon::render::LoadAnswer& answer);
     // Takes back a page after a load: parked for the next load, or released.
     void ReturnPage(QuietPage* page, bool reusable);
+    // Ends the renderer process of `page` unless a load other than `job` uses it.
+    void EndRendererOf(QuietPage* page, RenderJob* job);
     void StartQueued();
 
     std::function<void(const std::string&)> answer_;

@@ -6,6 +6,9 @@
 // of the helper and its WebEngine processes together.
 //
 //   build/bin/bench_updater_checkpass --benchmark_counters_tabular=true
+//
+// PELMOR_BENCH_PAGES=N checks N pages instead; PELMOR_BENCH_CHECKER_ARGS="--per-host 4"
+// passes options to the checker.
 
 #include <benchmark/benchmark.h>
 
@@ -190,6 +193,17 @@ void Spin(int ms) {
     loop.exec();
 }
 
+// The checker program; with PELMOR_BENCH_CHECKER_ARGS set (say "--per-host 4"), a small
+// script that starts it with those options.
+QString CheckerProgram(const Site& site) {
+    const char* args = std::getenv("PELMOR_BENCH_CHECKER_ARGS");
+    if (!args || !*args) return UPDATER_PROGRAM;
+    std::string script = (site.home / "checker.sh").string();
+    std::ofstream(script) << "#!/bin/sh\nexec '" << UPDATER_PROGRAM << "' " << args << " \"$@\"\n";
+    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+    return QString::fromStdString(script);
+}
+
 QCoreApplication& App() {
     static int argc = 1;
     static char name[] = "bench_updater_checkpass";
@@ -206,7 +220,7 @@ void Pass(benchmark::State& state, Site& site) {
     int updated = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        pelmor::mainwindow::Updater updater(UPDATER_PROGRAM);
+        pelmor::mainwindow::Updater updater(CheckerProgram(site));
         QObject::connect(&updater, &pelmor::mainwindow::Updater::PageUpdated,
                          [&](std::shared_ptr<pelmor::Page>&, bool blUpdated) { updated += blUpdated; });
         updater.StartChecking();

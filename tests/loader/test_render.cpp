@@ -111,7 +111,9 @@ TEST(Render, OptionsDecideWhatTheRendererFetches) {
                 "<script>document.body.appendChild(document.createTextNode('drawn'));</script></body></html>");
     server.Page("/frames",
                 "<html><body><script>document.write('<p>outer</p>')</script>"
-                "<iframe src=\"/inner\"></iframe><iframe src=\"" + other.Url("/foreign") + "\"></iframe></body></html>");
+                "<iframe src=\"/inner\"></iframe><iframe src=\"" + other.Url("/foreign") + "\"></iframe>"
+                "<iframe src=\"file://" + (home.Root() / "secret.txt").string() + "\"></iframe></body></html>");
+    WriteFile(home.Root() / "secret.txt", "local secret");
     server.Page("/inner", "<html><body><script>document.write('inner by script')</script></body></html>");
     other.Page("/foreign", "<html><body>foreign</body></html>");
     server.Page("/plain", "<html><body><p>No script here.</p><img src=\"/plain.png\"></body></html>");
@@ -125,10 +127,13 @@ TEST(Render, OptionsDecideWhatTheRendererFetches) {
     std::shared_ptr<Document> framed = Live(server.Url("/frames"));
     ASSERT_TRUE(framed);
     pelmor::html::FrameCollection frames = framed->frames();
-    ASSERT_EQ(frames.length(), 2u);
+    ASSERT_EQ(frames.length(), 3u);
     ASSERT_TRUE(frames.item(0).accessible());
     EXPECT_NE(BodyText(frames.item(0).document()).find("inner by script"), std::string::npos);
     EXPECT_FALSE(frames.item(1).accessible());
+    // A page never reads a local file.
+    EXPECT_FALSE(frames.item(2).accessible() && frames.item(2).document() &&
+                 BodyText(frames.item(2).document()).find("local secret") != std::string::npos);
     int innerHits = server.Hits("/inner");
     framed = Live(server.Url("/frames"), nullptr, false, /*frames=*/false);
     ASSERT_TRUE(framed);
@@ -191,7 +196,8 @@ TEST(Render, HangsAndCrashesEndOneLoadOnly) {
     long helper = quillon::RendererProcessId();
     ASSERT_GT(helper, 0);
     auto waiting = std::async(std::launch::async, [&] { return Live(server.Url("/waits"), &status); });
-    while (server.Hits("/slow") == 0) std::this_thread::sleep_for(10ms);
+    for (int i = 0; i < 500 && server.Hits("/slow") == 0; ++i) std::this_thread::sleep_for(10ms);
+    ASSERT_EQ(server.Hits("/slow"), 1);
     ::kill(static_cast<pid_t>(helper), SIGKILL);
     EXPECT_FALSE(waiting.get());
     EXPECT_EQ(status, quillon::kResourceNotFound);
