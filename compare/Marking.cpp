@@ -190,15 +190,7 @@ void Compare::PaintText(html::Node textNode, html::Node originalNode, std::strin
 
     std::vector<std::string> newWords = SplitAtBlanks(newText);
     std::vector<std::string> originalWords = SplitAtBlanks(originalText);
-    std::vector<WordPair> pairs;
-    try {
-        pairs = MatchWords(newWords, originalWords, showTimeDiff_, showNumbers_);
-    } catch (const Failure& failure) {
-        if (failure.Description() != "Word table too large") throw;
-        LogFailure();  // too many words to match one by one: the whole text is painted
-        Paint(range, mark);
-        return;
-    }
+    std::vector<WordPair> pairs = MatchWords(newWords, originalWords, showTimeDiff_, showNumbers_);
     size_t n = 0, o = 0;
     auto step = [&](size_t word) { return static_cast<long>(html::TextLength(newWords[word]) + 1); };
     for (const WordPair& pair : pairs) {

@@ -252,15 +252,86 @@ bool IsNumberPair(std::string_view x, std::string_view y, bool showNumbers) {
     return text::IsNumeric(clean(x)) && text::IsNumeric(clean(y));
 }
 
+namespace {
+
+// Hirschberg's longest common subsequence of new words a and original words b (as ids),
+// appending the matched pairs, in increasing order, offset by `a0` and `b0`. Memory: two
+// rows of counts as long as b, and the recursion, log2 of a levels deep.
+class LinearMatcher {
+public:
+    LinearMatcher(const std::vector<int>& a, const std::vector<int>& b, std::vector<WordPair>& out)
+        : a_(a), b_(b), out_(out), forward_(b.size() + 1), backward_(b.size() + 1) {}
+
+    void Match(size_t a0, size_t a1, size_t b0, size_t b1) {
+        // Equal ends are matched at once: a text with a few changed words costs little.
+        while (a0 < a1 && b0 < b1 && a_[a0] == b_[b0]) out_.push_back({int(a0++), int(b0++)});
+        size_t tail = 0;
+        while (a1 - tail > a0 && b1 - tail > b0 && a_[a1 - tail - 1] == b_[b1 - tail - 1]) ++tail;
+        MatchMiddle(a0, a1 - tail, b0, b1 - tail);
+        for (size_t i = tail; i > 0; --i) out_.push_back({int(a1 - i), int(b1 - i)});
+    }
+
+private:
+    void MatchMiddle(size_t a0, size_t a1, size_t b0, size_t b1) {
+        if (a0 >= a1 || b0 >= b1) return;
+        if (a1 - a0 == 1) {
+            for (size_t j = b0; j < b1; ++j)
+                if (b_[j] == a_[a0]) {
+                    out_.push_back({int(a0), int(j)});
+                    return;
+                }
+            return;
+        }
+        const size_t mid = a0 + (a1 - a0) / 2;
+        const size_t m = b1 - b0;
+        // forward_[j]: LCS of a[a0, mid) and b[b0, b0 + j).
+        std::fill(forward_.begin(), forward_.begin() + long(m + 1), 0);
+        for (size_t i = a0; i < mid; ++i) {
+            int diagonal = 0;
+            for (size_t j = 1; j <= m; ++j) {
+                int above = forward_[j];
+                forward_[j] = a_[i] == b_[b0 + j - 1] ? diagonal + 1 : std::max(above, forward_[j - 1]);
+                diagonal = above;
+            }
+        }
+        // backward_[j]: LCS of a[mid, a1) and b[b0 + j, b1).
+        std::fill(backward_.begin(), backward_.begin() + long(m + 1), 0);
+        for (size_t i = a1; i-- > mid;) {
+            int diagonal = 0;
+            for (size_t j = m; j-- > 0;) {
+                int below = backward_[j];
+                backward_[j] = a_[i] == b_[b0 + j] ? diagonal + 1 : std::max(below, backward_[j + 1]);
+                diagonal = below;
+            }
+        }
+        size_t split = 0;
+        int best = -1;
+        for (size_t j = 0; j <= m; ++j) {
+            if (forward_[j] + backward_[j] > best) {
+                best = forward_[j] + backward_[j];
+                split = j;
+            }
+        }
+        MatchMiddle(a0, mid, b0, b0 + split);
+        MatchMiddle(mid, a1, b0 + split, b1);
+    }
+
+    const std::vector<int>& a_;
+    const std::vector<int>& b_;
+    std::vector<WordPair>& out_;
+    std::vector<int> forward_, backward_;
+};
+
+}  // namespace
+
 std::vector<WordPair> MatchWords(const std::vector<std::string>& newWords,
-                                 const std::vector<std::string>& originalWords, bool showTimeDiff, bool showNumbers) {
+                                 const std::vector<std::string>& originalWords, bool showTimeDiff, bool showNumbers,
+                                 size_t maxTableBytes) {
     if (newWords.size() > kMaxLength || originalWords.size() > kMaxLength) ThrowOverflow("MatchWords");
     std::vector<WordPair> pairs;
     if (newWords.empty() || originalWords.empty()) return pairs;
     size_t width = newWords.size() + 3;
     size_t height = originalWords.size() + 3;
-    if (width * height * sizeof(int16_t) > kMaxDirectionTableBytes)
-        throw Failure(err::kOverflow, "MatchWords", "Word table too large");
 
     // Words become numbers, equal when the words are equal ignoring case.
     std::unordered_map<std::string, int> ids;
@@ -271,6 +342,32 @@ std::vector<WordPair> MatchWords(const std::vector<std::string>& newWords,
         return out;
     };
     std::vector<int> nw = idsOf(newWords), ow = idsOf(originalWords);
+
+    if (width * height * sizeof(int16_t) > maxTableBytes) {
+        std::vector<WordPair> common;
+        LinearMatcher(nw, ow, common).Match(0, nw.size(), 0, ow.size());
+        // The trace between two common words: a date or number pair is taken where the
+        // walk meets one; otherwise new words are passed over first, as on a tie.
+        size_t j = 0, k = 0;
+        auto gap = [&](size_t kEnd, size_t jEnd) {
+            while (j < jEnd && k < kEnd) {
+                if (IsDatePair(originalWords[j], newWords[k], showTimeDiff) ||
+                    IsNumberPair(originalWords[j], newWords[k], showNumbers)) {
+                    pairs.push_back({int(k++), int(j++)});
+                } else {
+                    ++k;
+                }
+            }
+        };
+        for (const WordPair& match : common) {
+            gap(size_t(match.newIndex), size_t(match.originalIndex));
+            pairs.push_back(match);
+            k = size_t(match.newIndex) + 1;
+            j = size_t(match.originalIndex) + 1;
+        }
+        gap(nw.size(), ow.size());
+        return pairs;
+    }
 
     int a = static_cast<int>(nw.size()) - 1;
     int b = static_cast<int>(ow.size()) - 1;

@@ -53,14 +53,17 @@ struct WordPair {
     int originalIndex;
 };
 
-// Size in bytes of the direction table above which word matching gives up.
+// Size in bytes of the direction table above which word matching switches to a method
+// whose memory grows linearly with the number of words.
 inline constexpr size_t kMaxDirectionTableBytes = 64u << 20;
 
 // Longest common subsequence of two word lists (equal ignoring case), with dates and
 // numbers accepted as pairs while tracing; pairs in increasing order. Throws Failure
-// (overflow) for more than 32767 words on a side, or when the direction table would pass
-// kMaxDirectionTableBytes.
+// (overflow) for more than 32767 words on a side. Lists whose direction table would pass
+// `maxTableBytes` are matched in linear memory (Hirschberg's method) instead: a longest
+// common subsequence as well, though among equally long ones not always the same.
 std::vector<WordPair> MatchWords(const std::vector<std::string>& newWords,
-                                 const std::vector<std::string>& originalWords, bool showTimeDiff, bool showNumbers);
+                                 const std::vector<std::string>& originalWords, bool showTimeDiff, bool showNumbers,
+                                 size_t maxTableBytes = kMaxDirectionTableBytes);
 
 }  // namespace pelmor::sorrel

@@ -42,6 +42,7 @@ public:
 
     const std::string& URL() const { return url_; }
     const std::string& SavedFile() const { return savedFile_; }
+    void SetSavedFile(std::string strSavedFile) { savedFile_ = std::move(strSavedFile); }
     // Path of the watched element inside the frame; empty means none.
     const std::string& ElementPath() const { return elementPath_; }
     void SetElementPath(std::string elementPath) { elementPath_ = std::move(elementPath); }

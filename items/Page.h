@@ -59,6 +59,20 @@ public:
     const std::string& UpdateColor() const { return updateColor_; }
     void SetUpdateColor(std::string color) { updateColor_ = std::move(color); }
 
+    // How the last check went, kept in memory only: a check that could not compare the
+    // page (it or its saved copy did not load) leaves the reason and the time; a check
+    // that compared clears Failing but keeps the last reason for the details panel.
+    bool Failing() const { return failing_; }
+    const std::string& LastFailure() const { return lastFailure_; }
+    DateTime LastFailureDate() const { return lastFailureDate_; }
+    void SetCheckOutcome(const std::string& failure, DateTime when) {
+        failing_ = !failure.empty();
+        if (failing_) {
+            lastFailure_ = failure;
+            lastFailureDate_ = when;
+        }
+    }
+
 private:
     std::string url_;
     std::string savedFile_;
@@ -75,6 +89,9 @@ private:
     std::string elementPath_;
     std::string insertColor_;
     std::string updateColor_;
+    bool failing_ = false;
+    std::string lastFailure_;
+    DateTime lastFailureDate_;
 };
 
 // The page's identity within a list: its URL; "@" when it has frames; "|" and the

@@ -11,8 +11,9 @@ namespace pelmor::quillon {
 // then the charset of the HTTP Content-Type header (`headerCharset`, may be empty), then a
 // META charset declaration near the top of the page (skipped when `useMeta` is false);
 // failing all three, UTF-8 when the bytes are valid UTF-8 and Windows-1252 otherwise.
-// Labels are normalised to names iconv knows ("ISO-8859-1" and "US-ASCII" read as
-// Windows-1252, as browsers read them). Never fails.
+// Labels are mapped as browsers map them, to the superset they decode with ("gb2312" to
+// GB18030, "euc-kr" to windows-949, "shift_jis" to windows-31j, "iso-8859-1" to
+// windows-1252); a label browsers do not know is passed over. Never fails.
 std::string DetectCharset(std::string_view bytes, std::string_view headerCharset, bool useMeta);
 
 // The charset parameter of a Content-Type value ("text/html; charset=ISO-8859-1" gives

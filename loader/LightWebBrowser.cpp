@@ -81,6 +81,23 @@ std::string BaseOf(const html::Document& document) {
     return url;
 }
 
+// A plain-text page as browsers show it: the whole text in one PRE, nothing parsed.
+std::shared_ptr<html::Document> PlainTextDocument(std::string_view text, const std::string& url) {
+    std::string escaped = "<html><head></head><body><pre>\n";  // the parser drops this first line feed
+    escaped.reserve(text.size() + 64);
+    for (char c : text) {
+        switch (c) {
+            case '&': escaped += "&amp;"; break;
+            case '<': escaped += "&lt;"; break;
+            case '>': escaped += "&gt;"; break;
+            case '\0': escaped += "\xEF\xBF\xBD"; break;
+            default: escaped += c;
+        }
+    }
+    escaped += "</pre></body></html>";
+    return html::Document::Parse(escaped, url);
+}
+
 FetchResult FetchAny(const std::string& url, const FetchOptions& options) {
     int scheme = LightWebBrowser::SchemeNumber(url);
     if (scheme >= 1 && scheme <= 4) return quillon::FetchUrl(url, options);
@@ -140,8 +157,10 @@ uint32_t LightWebBrowser::DownloadControl() const {
 
 namespace {
 
-// Loads the same-origin frames of `document` into its frame windows, depth first; other
-// frames stay unloaded and inaccessible. False when the deadline passed meanwhile.
+// Loads the same-origin FRAMEs of `document` into its frame windows, depth first; other
+// frames stay unloaded and inaccessible. IFRAMEs are never fetched: nothing saves or
+// compares them, and a page full of slow widgets would spend its time budget on them.
+// False when the deadline passed meanwhile.
 bool LoadFrames(html::Document& document, int depth, int& framesLoaded, const FetchOptions& options,
                 std::vector<std::string>& chain) {
     html::FrameCollection frames = document.frames();
@@ -150,6 +169,10 @@ bool LoadFrames(html::Document& document, int depth, int& framesLoaded, const Fe
     const std::string base = BaseOf(document);
     for (std::size_t i = 0; i < frames.length(); ++i) {
         html::FrameWindow window = frames.item(i);
+        if (window.frameElement().nodeName() == "IFRAME") {
+            window.SetAccessible(false);
+            continue;
+        }
         std::string url = Resolve(base, window.frameElement().src());
         bool allowed = !url.empty() && !origin.empty() && OriginOf(url) == origin && depth < kMaxFrameDepth &&
                        framesLoaded < kMaxFrames &&
@@ -190,6 +213,8 @@ long LightWebBrowser::navigate(const std::string& bstrURL, const std::string& bs
         options.useMetaCharset = !suppressMETACharset_;
         options.offline = forceOffline_;
         options.deadline = start + std::chrono::milliseconds(quillon::kTimeoutMilliseconds);
+        std::shared_ptr<quillon::CookieJar> cookies = cookies_ ? cookies_ : std::make_shared<quillon::CookieJar>();
+        options.cookies = cookies.get();
 
         const int scheme = SchemeNumber(bstrURL);
         FetchResult result = FetchAny(bstrURL, options);
@@ -199,8 +224,9 @@ long LightWebBrowser::navigate(const std::string& bstrURL, const std::string& bs
             if (scheme >= 1 && scheme <= 4) return quillon::kResourceNotFound;
             return result.notFound ? quillon::kFileNotFound : quillon::kFail;
         }
-        document_ = html::Document::Parse(result.text, result.url);
-        if (executeScripts_ && (scheme == 3 || scheme == 4)) {
+        document_ = result.plainText ? PlainTextDocument(result.text, result.url)
+                                     : html::Document::Parse(result.text, result.url);
+        if (executeScripts_ && (scheme == 3 || scheme == 4) && !result.plainText) {
             // A page with scripts is loaded again by the script-running helper; one without
             // gives the same document either way and keeps the quick direct road.
             if (quillon::CanRunScript(*document_)) {

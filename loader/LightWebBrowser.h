@@ -13,11 +13,12 @@
 // comes back as its scripts left it, NOSCRIPT content dropped; a page without script, and
 // every load without ExecuteScripts, takes the direct road and runs nothing. Plug-ins,
 // applets, sounds and videos are never run. On the direct road images are never fetched,
-// since nothing reads their data; the helper fetches them only with DownloadImages. Frames are fetched
-// when DownloadFrames is set: same-origin FRAME and IFRAME documents are loaded into the
+// since nothing reads their data; the helper fetches them only with DownloadImages. Frames
+// are fetched when DownloadFrames is set: same-origin FRAME documents are loaded into the
 // document's `frames` collection; a frame of another origin stays unloaded and
-// inaccessible, as in any browser; a page from the network never makes the loader read
-// a local file (such frames stay inaccessible too). IgnoreProxyCache and Resynchronize
+// inaccessible, as in any browser; a page from the network never makes the loader read a
+// local file (such frames stay inaccessible too). IFRAMEs stay inaccessible (the helper
+// loads them for the page's scripts but hands back none). IgnoreProxyCache and Resynchronize
 // send no-cache request headers; ForceOffline refuses network addresses;
 // SuppressMETACharset ignores META charset declarations. The remaining options only
 // change the download-control value.
@@ -29,6 +30,9 @@
 
 namespace pelmor::html {
 class Document;
+}
+namespace pelmor::quillon {
+class CookieJar;
 }
 
 namespace pelmor {
@@ -83,6 +87,10 @@ public:
     // new BASE going before its second element. kFail when that is not possible.
     static long ApplyBaseURL(html::Document& document, std::string_view base);
 
+    // Cookies for the loads of this object: the page, its redirections and its frames
+    // send back what earlier answers set. Without a jar each navigate() keeps its own.
+    void SetCookieJar(std::shared_ptr<quillon::CookieJar> jar) { cookies_ = std::move(jar); }
+
     // Why the last navigate() failed or timed out, for logs; "" after a success.
     const std::string& LastError() const { return lastError_; }
 
@@ -131,6 +139,7 @@ private:
 
     std::shared_ptr<html::Document> document_;
     std::string lastError_;
+    std::shared_ptr<quillon::CookieJar> cookies_;
 
     bool backgroundSounds_ = false;
     bool downloadImages_ = false;

@@ -18,7 +18,7 @@
 #include <mutex>
 #include <thread>
 
-#include "loader/CookieJar.h"
+#include "loader/CookieFile.h"
 #include "loader/RenderProtocol.h"
 #include "platform/html/Html.h"
 

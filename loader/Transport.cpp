@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -13,12 +14,43 @@
 #include <mutex>
 
 #include "loader/Charset.h"
-#include "loader/CookieJar.h"
+#include "loader/CookieFile.h"
 #include "platform/log/Log.h"
 
 namespace pelmor::quillon {
 
-const char* const kUserAgent = "Mozilla/5.0 (X11; Linux x86_64) Pelmor/0.1";
+const char* const kUserAgent =
+    "Mozilla/5.0 (X11; Linux x86_64) AppleWebKit/537.36 (KHTML, like Gecko) Chrome/131.0.0.0 Safari/537.36";
+
+std::string AcceptLanguage() {
+    std::string locale;
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value && *value) {
+            locale = value;
+            break;
+        }
+    }
+    locale = locale.substr(0, locale.find_first_of(".@"));
+    std::string language = locale.substr(0, locale.find('_'));
+    std::string region = locale.find('_') == std::string::npos ? std::string() : locale.substr(locale.find('_') + 1);
+    auto letters = [](const std::string& text, std::size_t low, std::size_t high) {
+        return text.size() >= low && text.size() <= high &&
+               std::all_of(text.begin(), text.end(), [](char c) { return std::isalpha(static_cast<unsigned char>(c)); });
+    };
+    if (!letters(language, 2, 3) || language == "C") return "en-US,en;q=0.9";
+    for (char& c : language) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    std::string out;
+    if (letters(region, 2, 2)) {
+        for (char& c : region) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        out = language + "-" + region + "," + language + ";q=0.9";
+    } else {
+        out = language;
+    }
+    if (language != "en") out += region.empty() || !letters(region, 2, 2) ? ",en;q=0.9" : ",en;q=0.8";
+    return out;
+}
+
 
 namespace {
 
@@ -70,6 +102,14 @@ void LogCut(const std::string& where, std::size_t cap) {
     }
 }
 
+// True for a Content-Type of "text/plain" (any case, with or without parameters).
+bool IsPlainText(std::string_view contentType) {
+    std::string_view type = contentType.substr(0, contentType.find(';'));
+    while (!type.empty() && (type.back() == ' ' || type.back() == '\t')) type.remove_suffix(1);
+    while (!type.empty() && (type.front() == ' ' || type.front() == '\t')) type.remove_prefix(1);
+    return type.size() == 10 && strncasecmp(type.data(), "text/plain", 10) == 0;
+}
+
 struct CurlDeleter {
     void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
 };
@@ -82,6 +122,17 @@ struct UrlDeleter {
 
 }  // namespace
 
+CookieJar::CookieJar() {
+    InitialiseCurl();
+    CURLSH* share = curl_share_init();
+    if (share) curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
+    share_ = share;
+}
+
+CookieJar::~CookieJar() {
+    if (share_) curl_share_cleanup(static_cast<CURLSH*>(share_));
+}
+
 FetchResult FetchUrl(const std::string& url, const FetchOptions& options) {
     FetchResult result;
     result.url = url;
@@ -93,6 +144,7 @@ FetchResult FetchUrl(const std::string& url, const FetchOptions& options) {
         auto now = std::chrono::steady_clock::now();
         if (now >= options.deadline) {
             result.outcome = FetchOutcome::TimedOut;
+            result.error = "timed out";
             return result;
         }
         InitialiseCurl();
@@ -115,6 +167,8 @@ FetchResult FetchUrl(const std::string& url, const FetchOptions& options) {
             }
         };
         addHeader("Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8");
+        static const std::string language = "Accept-Language: " + AcceptLanguage();
+        addHeader(language.c_str());
         if (options.noCache) {
             addHeader("Cache-Control: no-cache");
             addHeader("Pragma: no-cache");
@@ -134,6 +188,7 @@ FetchResult FetchUrl(const std::string& url, const FetchOptions& options) {
         curl_easy_setopt(h, CURLOPT_USERAGENT, kUserAgent);
         curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
         curl_easy_setopt(h, CURLOPT_COOKIEFILE, "");
+        if (options.cookies && options.cookies->Handle()) curl_easy_setopt(h, CURLOPT_SHARE, options.cookies->Handle());
         curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
         curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
         curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
@@ -169,7 +224,9 @@ FetchResult FetchUrl(const std::string& url, const FetchOptions& options) {
             LogCut(result.url, body.cap);
         }
         std::string header = contentType ? ContentTypeCharset(contentType) : std::string();
-        result.charset = DetectCharset(body.bytes, header, options.useMetaCharset);
+        result.plainText = contentType && IsPlainText(contentType);
+        // A plain text has no META tags: what looks like one is part of the text.
+        result.charset = DetectCharset(body.bytes, header, options.useMetaCharset && !result.plainText);
         result.text = ToUtf8(body.bytes, result.charset);
         result.outcome = FetchOutcome::Loaded;
     } catch (const std::exception& e) {
@@ -198,17 +255,18 @@ FetchResult ReadLocalFile(const std::string& path, const FetchOptions& options) 
         // cap), never the whole cap: most copies are small.
         std::uintmax_t size = std::filesystem::file_size(path, ec);
         if (ec) size = 0;
-        std::string bytes(static_cast<std::size_t>(std::min<std::uintmax_t>(size, options.maxBytes)) + 1, '\0');
+        const std::size_t cap = LocalFileCap(options.maxBytes);
+        std::string bytes(static_cast<std::size_t>(std::min<std::uintmax_t>(size, cap)) + 1, '\0');
         in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         if (in.bad()) {
             result.error = "cannot read " + path;
             return result;
         }
         bytes.resize(static_cast<std::size_t>(in.gcount()));
-        if (bytes.size() > options.maxBytes) {
-            bytes.resize(options.maxBytes);
+        if (bytes.size() > cap) {
+            bytes.resize(cap);
             result.truncated = true;
-            LogCut(path, options.maxBytes);
+            LogCut(path, cap);
         }
         result.charset = DetectCharset(bytes, "", options.useMetaCharset);
         result.text = ToUtf8(bytes, result.charset);

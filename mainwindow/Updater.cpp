@@ -150,6 +150,7 @@ void Updater::ReadEvents() {
         std::shared_ptr<Page> page = std::move(entry->second);
         inFlight_.erase(entry);
         page->SetLastCheckDate(event->lastCheckDate);
+        page->SetCheckOutcome(event->failure, event->lastCheckDate);
         emit PageUpdated(page, event->updated);
     }
 }

@@ -7,7 +7,8 @@
 //
 // Each page handed over is held until its answer arrives; the answer's LastCheckDate is
 // written to that page before PageUpdated is emitted, even when the page was taken out
-// of the tree meanwhile. A page whose check is still running is not handed over again.
+// of the tree meanwhile, and so is the check's outcome (Page::Failing, LastFailure). A
+// page whose check is still running is not handed over again.
 // When the checker dies it is started again; the pages it held are no longer in flight,
 // so the schedule hands them over again when they are due.
 

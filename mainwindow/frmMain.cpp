@@ -13,6 +13,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QStatusBar>
+#include <QStyle>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolBar>
@@ -81,6 +82,7 @@ frmMain::frmMain(std::shared_ptr<Settings> settings, std::shared_ptr<Application
     BuildTray();
     BuildCheckCommands();
     BuildShowCommands();
+    BuildProfileCommands();
     shell::SetStatusTextSink([this](const QString& text) { statusBar()->showMessage(text); });
 }
 
@@ -196,8 +198,14 @@ void frmMain::BuildControls() {
     status->addWidget(lblStatusOff_);
     status->addStretch(1);
     grid->addLayout(status, 3, 0, 1, 4);
+    lblLastFailure_ = makeLabel("lblLastFailure", QString());
+    lblLastFailure_->setWordWrap(true);
+    lblLastFailure_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblLastFailure_->setStyleSheet(QStringLiteral("color: #A04000"));
+    lblLastFailure_->setVisible(false);
+    grid->addWidget(lblLastFailure_, 4, 0, 1, 4);
     grid->setColumnStretch(3, 1);
-    grid->setRowStretch(4, 1);
+    grid->setRowStretch(5, 1);
 
     ctlLog_ = new QWidget(client_);
     ctlLog_->setObjectName(QStringLiteral("ctlLog"));
@@ -244,13 +252,6 @@ void frmMain::BuildMenus() {
 
     QMenu* menuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
     menuHelp->setObjectName(QStringLiteral("menuHelp"));
-    connect(AddAction(menuHelp, QStringLiteral("menuAbout"), QStringLiteral("About...")), &QAction::triggered, this,
-            [this] {
-                QMessageBox::about(this, QStringLiteral("About Pelmor"),
-                                   QStringLiteral("<b>Pelmor</b> %1<p>Pelmor watches web pages for you and shows "
-                                                  "what changed since you last looked.")
-                                       .arg(QCoreApplication::applicationVersion()));
-            });
 
     menuURLList_ = new QMenu(QStringLiteral("URL List"), this);
     menuURLList_->setObjectName(QStringLiteral("menuURLList"));
@@ -282,6 +283,7 @@ void frmMain::ActivateMain() {
             else
                 log::WriteLog("No system tray on this desktop: Pelmor runs without a tray icon");
         }
+        if (settings_->SoftwareUpdate()) StartupSoftwareCheck();
         mdlTimer_->start();
         statusBar()->setVisible(settings_->StatusBar());
         ctlTool_->setVisible(settings_->Toolbar() && !ctlTool_->actions().isEmpty());
@@ -695,8 +697,34 @@ void frmMain::ShowItem(TreeNode* node) {
         for (const char* key : {"AddPage", "AddFolder", "Favorites"}) SetToolButtonEnabled(key, !page);
 
         ShowStatusIndicator(root ? node->RootTag()->Active() : node->ItemTag()->Active());
+        ShowLastFailure(page);
     } catch (...) {
         ReportError("ShowCurrentItem");
+    }
+}
+
+void frmMain::ShowLastFailure(const Page* page) {
+    if (!page || page->LastFailure().empty()) {
+        lblLastFailure_->clear();
+        lblLastFailure_->setVisible(false);
+        return;
+    }
+    QString when = QString::fromStdString(page->LastFailureDate().FormatGeneral());
+    QString why = QString::fromStdString(page->LastFailure());
+    lblLastFailure_->setText(page->Failing() ? QStringLiteral("Last check failed (%1): %2").arg(when, why)
+                                             : QStringLiteral("Last failure (%1): %2").arg(when, why));
+    lblLastFailure_->setVisible(true);
+}
+
+void frmMain::ShowCheckHealth(TreeNode* node, const Page& page) {
+    if (!node) return;
+    QSignalBlocker block(tree_);
+    if (page.Failing()) {
+        node->setIcon(0, style()->standardIcon(QStyle::SP_MessageBoxWarning));
+        node->setToolTip(0, QStringLiteral("Check failed: ") + QString::fromStdString(page.LastFailure()));
+    } else {
+        node->setIcon(0, shell::TreePicture(HasElementPath(page) ? QStringLiteral("Element") : QStringLiteral("Page")));
+        node->setToolTip(0, QString());
     }
 }
 
@@ -952,6 +980,8 @@ void frmMain::Form_Unload() {
         }
         StopUpdater();
         ShellTrayDelete();
+        // A popup still on screen would outlive the window it belongs to.
+        if (shell::frmNotify::IsShowing()) shell::frmNotify::Instance()->close();
         log::WriteLog("Tray icon removed");
     } catch (...) {
         ReportError("");

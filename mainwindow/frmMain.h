@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QSystemTrayIcon>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -77,6 +78,10 @@ public:
     void MarkParentsUpdate(TreeNode* node, bool blUpdate);
     // Fills the details panel for the item of a node.
     void ShowItem(TreeNode* node);
+    // The page's last check failure in the details panel (hidden when it never failed).
+    void ShowLastFailure(const Page* page);
+    // A page whose last check failed shows a warning icon and the reason as its tip.
+    void ShowCheckHealth(TreeNode* node, const Page& page);
     // Switch checking on or off for an item and everything below it.
     void ActivateItem(TreeNode* node, bool blSave);
     void DeactivateItem(TreeNode* node, bool blSave);
@@ -156,6 +161,22 @@ public:
     // The schedule's "now"; DateTime::Now unless a test sets another clock.
     void SetClock(Clock clock) { clock_ = std::move(clock); }
 
+    // Profiles, import from bookmarks, the settings dialogs, the software update check and
+    // the support windows (frmMainProfiles.cpp).
+    void menuLoadProfile_Click();
+    void menuSaveProfile_Click();
+    void menuDefaultProfile_Click();
+    void menuUpdateChecking_Click();
+    void menuVisualSettings_Click();
+    void menuUpdateSoftware_Click();
+    // True when the update server offers a newer version; false on every failure.
+    bool IsUpdateSoftware();
+    // Asks whether to download the new version and opens the installer's address.
+    void DownloadSoftware();
+    // The profile commands' file chooser: answers the chosen file, or "" when cancelled.
+    // By default a file dialog.
+    void SetProfileFileChooser(std::function<QString(bool save)> chooser) { profileChooser_ = std::move(chooser); }
+
     // The program was started hidden (command line "hide"); Restore shows it properly.
     bool StartedHidden() const { return startedHidden_; }
     void SetStartedHidden(bool hidden) { startedHidden_ = hidden; }
@@ -205,6 +226,9 @@ private:
     // kMinWidth x kMinHeight twips in whole pixels, rounded up.
     static QSize MinimumPixels();
     void Form_Unload();
+    void BuildProfileCommands();
+    QString ChooseProfileFile(bool save);
+    void StartupSoftwareCheck();
     void BuildCheckCommands();
     void BuildShowCommands();
     // Ends a display: the wait window goes, the window is enabled and the timer started
@@ -244,6 +268,7 @@ private:
     QComboBox* lstPeriodUnit_ = nullptr;
     QLabel* lblStatusON_ = nullptr;
     QLabel* lblStatusOff_ = nullptr;
+    QLabel* lblLastFailure_ = nullptr;
     QToolButton* ctlActive_ = nullptr;
     QToolButton* ctlInactive_ = nullptr;
     QWidget* ctlLog_ = nullptr;
@@ -262,6 +287,7 @@ private:
     int browserWaitMs_ = 15000;
     int frameWaitMs_ = 10000;
     QList<QPointer<QWidget>> browsers_;
+    std::function<QString(bool)> profileChooser_;
 };
 
 }  // namespace pelmor::mainwindow

@@ -27,6 +27,8 @@ namespace {
 
 constexpr int kCheckInterval = 20000;
 const QColor kUpdatedColor(255, 0, 0);
+// Rows of checks that failed: amber, apart from the red of changed pages.
+const QColor kFailedColor(160, 64, 0);
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
@@ -195,7 +197,9 @@ void frmMain::objUpdater_PageStartCheck(const std::shared_ptr<Page>& oPage) {
 void frmMain::objUpdater_PageUpdated(std::shared_ptr<Page>& oPage, bool blUpdated) {
     try {
         if (!oPage) return;
-        log::WriteLog(oPage->Description() + " Checked");
+        // A check that could not compare the page is no "Checked": it says why it failed.
+        const bool failed = !blUpdated && oPage->Failing();
+        log::WriteLog(oPage->Description() + (failed ? " Check failed: " + oPage->LastFailure() : " Checked"));
         statusBar()->clearMessage();
         TreeNode* node = NodeOf(*oPage);
         if (!node) {
@@ -222,10 +226,18 @@ void frmMain::objUpdater_PageUpdated(std::shared_ptr<Page>& oPage, bool blUpdate
                 ShowUpdateNotification(oPage);
                 ShellTrayModifyTip(shell::UpdatedIcon());
             }
+        } else if (failed) {
+            QString why = Q(oPage->LastFailure());
+            row->setText(1, QStringLiteral("Check failed: ") + why);
+            row->setToolTip(1, row->text(1));
+            for (int column = 0; column < 3; ++column) row->setForeground(column, kFailedColor);
+            statusBar()->showMessage(description + QStringLiteral(" could not be checked: ") + why);
         } else {
             row->setText(1, QStringLiteral("Checked"));
             statusBar()->clearMessage();
         }
+        ShowCheckHealth(node, *oPage);
+        if (shownNode_ == node) ShowLastFailure(oPage.get());
         lstStatus_->scrollToItem(row);
         SaveItems();
     } catch (...) {

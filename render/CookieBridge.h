@@ -1,7 +1,7 @@
 #pragma once
 
 // Keeps the cookie store of a WebEngine profile in step with the program's cookie jar
-// file (loader/CookieJar.h): the store takes what changed in the file whenever Sync is
+// file (loader/CookieFile.h): the store takes what changed in the file whenever Sync is
 // called, and the cookies that pages set or remove go back into the file shortly after,
 // or at once with Flush. Used by the script-running helper and by any browser window of
 // the program, so that a consent or log-in done in one carries over to the others.
@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "loader/CookieJar.h"
+#include "loader/CookieFile.h"
 
 class QNetworkCookie;
 class QWebEngineCookieStore;

@@ -89,7 +89,7 @@ const char* const kSettleScript = R"JS(
 )JS";
 
 // Runs in a world of its own, out of the page's reach: the settled DOM of the page and of
-// its same-origin frames, in the order the loader expects.
+// its same-origin FRAMEs, in the order the loader expects.
 const char* const kSerialiseScript = R"JS(
 (function (withFrames, maxDepth) {
   var out = [];
@@ -112,7 +112,10 @@ const char* const kSerialiseScript = R"JS(
     for (var j = 0; j < frames.length; j++) {
       var inner = null;
       try { inner = frames[j].contentDocument; } catch (e) { inner = null; }
-      if (!withFrames || !inner || depth >= maxDepth) out.push({p: index, s: j, a: false});
+      // Inline frames are loaded for the page's scripts, but like those the loader
+      // fetches itself they come back unread.
+      if (!withFrames || !inner || depth >= maxDepth || frames[j].tagName === 'IFRAME')
+        out.push({p: index, s: j, a: false});
       else walk(inner, index, j, depth + 1);
     }
   };

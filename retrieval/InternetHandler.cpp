@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "loader/LightWebBrowser.h"
+#include "loader/Transport.h"
 #include "platform/core/Failure.h"
 #include "platform/core/Strings.h"
 #include "platform/html/Html.h"
@@ -89,9 +90,11 @@ int32_t InternetHandler::GetFileNameFromURL(const std::string& strURL) {
 }
 
 std::shared_ptr<html::Document> InternetHandler::LightNavigate(const std::string& strURL) {
+    loadFailure_.clear();
     try {
         return Navigate(strURL, 0);
     } catch (...) {
+        if (loadFailure_.empty()) loadFailure_ = "load failed";
         LogFailure("LightNavigate");
         return nullptr;
     }
@@ -109,6 +112,8 @@ std::shared_ptr<html::Document> InternetHandler::Navigate(const std::string& str
     std::shared_ptr<html::Document> document;
     {
         LightWebBrowser browser;
+        if (!cookies_) cookies_ = std::make_shared<quillon::CookieJar>();
+        browser.SetCookieJar(cookies_);
         browser.SetDownloadFrames(true);
         browser.SetIgnoreProxyCache(true);
         browser.SetResynchronize(true);
@@ -116,12 +121,17 @@ std::shared_ptr<html::Document> InternetHandler::Navigate(const std::string& str
         long status = browser.navigate(u, u, document);
         if (status == quillon::kFail) {
             status = browser.navigate(u, u, document);
-            if (status != quillon::kOk) throw Failure(status, kLoaderSource, browser.LastError());
+            if (status != quillon::kOk) {
+                loadFailure_ = browser.LastError();
+                throw Failure(status, kLoaderSource, browser.LastError());
+            }
         } else if (status != quillon::kOk) {
+            loadFailure_ = browser.LastError().empty() ? "load failed" : browser.LastError();
             log::LogLibraryError(log::File::Helper, Failure(status, kLoaderSource, browser.LastError()),
                                  "LightNavigate");
             return nullptr;
         }
+        if (!document) loadFailure_ = browser.LastError().empty() ? "timed out" : browser.LastError();
     }
     if (!document) return nullptr;
 
@@ -131,8 +141,10 @@ std::shared_ptr<html::Document> InternetHandler::Navigate(const std::string& str
         LightWebBrowser blank;
         std::shared_ptr<html::Document> empty;
         if (blank.LoadString("", u, empty) == quillon::kOk && empty &&
-            EqualsNoCase(document->documentElement().outerHTML(), empty->documentElement().outerHTML()))
+            EqualsNoCase(document->documentElement().outerHTML(), empty->documentElement().outerHTML())) {
+            loadFailure_ = "empty answer";
             return nullptr;
+        }
     }
 
     std::string target = savedCopy ? std::string() : GetRedirectionURL(*document);

@@ -26,6 +26,10 @@ namespace sorrel {
 class EditScriptCollection;
 }  // namespace sorrel
 
+namespace quillon {
+class CookieJar;
+}  // namespace quillon
+
 class Frame;
 class FrameList;
 class Page;
@@ -99,6 +103,10 @@ public:
     // a Page once both were compared; changes nothing else. False when either cannot be
     // loaded, and on failure.
     bool IsPageUpdated(const std::shared_ptr<FrameList>& oPage);
+    // Why the last IsPageUpdated could not compare the page or one of the frames it
+    // visited ("HTTP status 404", "timed out", "empty answer", "saved copy cannot be read
+    // (...)"); "" when everything it visited was compared.
+    const std::string& LastCheckFailure() const { return checkFailure_; }
     // The live page's body HTML with its changes against the saved copy painted in; the
     // live page (unmarked) becomes the saved copy. For a Page, SavedDate and LastCheckDate
     // are stamped and Updated cleared. "" when a copy cannot be loaded, and on failure.
@@ -130,6 +138,12 @@ private:
                 Revised& out);
 
     Options checkOptions_;
+    // Cookies the loads of this object share: a site that sets one and then refreshes to
+    // itself (or serves frames that need it) sees it again.
+    std::shared_ptr<quillon::CookieJar> cookies_;
+    // Why the last LightNavigate gave no document; why the last check could not compare.
+    std::string loadFailure_;
+    std::string checkFailure_;
     Options revisedHTMLOptions_;
     Options setRevisedOptions_;
     Options revisedBodyOptions_;

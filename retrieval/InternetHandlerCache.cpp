@@ -92,6 +92,15 @@ std::shared_ptr<html::Document> InternetHandler::FrameDocument(const html::Docum
         frameURL = GetCombinedURL(parentURL, std::string(document->URL()));
         return document;
     }
+    // A frame without a source, or a blank one, holds an empty document: resolving it
+    // would load the frameset itself again (or fail for want of a web address).
+    std::string_view source = src;
+    while (!source.empty() && std::isspace(static_cast<unsigned char>(source.front()))) source.remove_prefix(1);
+    while (!source.empty() && std::isspace(static_cast<unsigned char>(source.back()))) source.remove_suffix(1);
+    if (source.empty() || EqualsNoCase(source, "about:blank")) {
+        frameURL = "about:blank";
+        return html::Document::Create("about:blank");
+    }
     frameURL = GetCombinedURL(parentURL, std::string(src));
     // A page from the network never makes us read a local file.
     if (IsWebAddress(parentURL) && !IsWebAddress(frameURL)) return nullptr;

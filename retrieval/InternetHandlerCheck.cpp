@@ -42,15 +42,22 @@ struct InternetHandler::Revised {
 };
 
 bool InternetHandler::IsPageUpdated(const std::shared_ptr<FrameList>& oPage) {
+    checkFailure_.clear();
     try {
         if (!oPage) return false;
         ItemFields fields = FieldsOf(*oPage);
         bool updated = false;
         {
             std::shared_ptr<html::Document> saved = LightNavigate(fields.savedFile);
-            if (!saved) return false;
+            if (!saved) {
+                checkFailure_ = "saved copy cannot be read (" + loadFailure_ + ")";
+                return false;
+            }
             std::shared_ptr<html::Document> live = LightNavigate(fields.url);
-            if (!live) return false;
+            if (!live) {
+                checkFailure_ = loadFailure_;
+                return false;
+            }
             sorrel::Compare engine;
             auto* page = dynamic_cast<Page*>(oPage.get());
             if (page) {
@@ -68,6 +75,7 @@ bool InternetHandler::IsPageUpdated(const std::shared_ptr<FrameList>& oPage) {
         for (int i = 1; !updated && i <= oPage->FramesCount(); ++i) updated = IsFrameUpdated(oPage->Frames(i));
         return updated;
     } catch (...) {
+        if (checkFailure_.empty()) checkFailure_ = "check broke off";
         LogFailure("IsPageUpdated");
         return false;
     }
@@ -77,10 +85,15 @@ bool InternetHandler::IsFrameUpdated(const std::shared_ptr<Frame>& oFrame) {
     try {
         bool updated = false;
         {
+            // The first frame that cannot be compared names the check's failure.
+            auto failed = [&](const std::string& why) {
+                if (checkFailure_.empty()) checkFailure_ = "frame " + oFrame->URL() + ": " + why;
+                return false;
+            };
             std::shared_ptr<html::Document> saved = LightNavigate(oFrame->SavedFile());
-            if (!saved) return false;
+            if (!saved) return failed("saved copy cannot be read (" + loadFailure_ + ")");
             std::shared_ptr<html::Document> live = LightNavigate(oFrame->URL());
-            if (!live) return false;
+            if (!live) return failed(loadFailure_);
             sorrel::Compare engine;
             updated = oFrame->ElementPath().empty() ? engine.IsChange(saved, live)
                                                     : engine.IsElementChange(saved, live, oFrame->ElementPath());

@@ -2,13 +2,16 @@
 // folder of saved copies beside it, named after the file.
 
 #include <filesystem>
+#include <functional>
+#include <vector>
 #include <system_error>
 
 #include "items/Application.h"
+#include "items/Folder.h"
+#include "items/Page.h"
 #include "platform/core/Failure.h"
 #include "platform/core/Files.h"
 #include "platform/core/Folders.h"
-#include "platform/core/Strings.h"
 #include "platform/ini/Ini.h"
 #include "retrieval/Settings.h"
 #include "retrieval/SettingsText.h"
@@ -64,6 +67,54 @@ void CopyCacheFiles(const std::string& from, const std::string& to) {
     }
 }
 
+// The folder as the file system resolves it (symbolic links followed, "." and ".."
+// removed), so that two names of one folder compare equal and two folders whose names
+// differ only in letter case do not.
+std::string RealFolder(const std::string& folder) {
+    std::error_code ec;
+    fs::path real = fs::weakly_canonical(fs::absolute(folder, ec), ec);
+    return ec ? fs::path(folder).lexically_normal().string() : real.string();
+}
+
+// One saved copy whose path was changed, so that it can be put back.
+struct Repointed {
+    std::function<void(std::string)> set;
+    std::string old;
+};
+
+// Points every saved copy of a page or frame that lies directly in `from` at the file of
+// the same name in `to`, recording each change in `changed`.
+void RepointFrames(const FrameList& list, const std::string& from, const std::string& to,
+                   std::vector<Repointed>& changed) {
+    for (int i = 1; i <= list.FramesCount(); ++i) {
+        std::shared_ptr<Frame> frame = list.Frames(i);
+        fs::path saved(frame->SavedFile());
+        if (!frame->SavedFile().empty() && RealFolder(saved.parent_path().string()) == from) {
+            changed.push_back({[frame](std::string path) { frame->SetSavedFile(std::move(path)); }, frame->SavedFile()});
+            frame->SetSavedFile((fs::path(to) / saved.filename()).string());
+        }
+        RepointFrames(*frame, from, to, changed);
+    }
+}
+
+void RepointItems(const ItemList& list, const std::string& from, const std::string& to,
+                  std::vector<Repointed>& changed) {
+    for (int i = 1; i <= list.ItemsCount(); ++i) {
+        std::shared_ptr<Item> item = list.Items(i);
+        if (item->IsFolder()) {
+            RepointItems(static_cast<const Folder&>(*item), from, to, changed);
+            continue;
+        }
+        auto page = std::static_pointer_cast<Page>(item);
+        fs::path saved(page->SavedFile());
+        if (!page->SavedFile().empty() && RealFolder(saved.parent_path().string()) == from) {
+            changed.push_back({[page](std::string path) { page->SetSavedFile(std::move(path)); }, page->SavedFile()});
+            page->SetSavedFile((fs::path(to) / saved.filename()).string());
+        }
+        RepointFrames(*page, from, to, changed);
+    }
+}
+
 }  // namespace
 
 void Settings::SetProfileAsDefault() {
@@ -82,15 +133,25 @@ void Settings::SetProfileAsDefault() {
 
 void Settings::SaveProfile(const Application& objApplication, const std::string& strXMLName) {
     lastError_.clear();
+    std::vector<Repointed> changed;
     try {
         fs::path file = CheckedProfilePath(strXMLName);
         std::string newFolder = CacheFolderOf(file);
+        const std::string oldReal = RealFolder(cacheFolder_);
+        const bool moving = oldReal != RealFolder(newFolder);
+        if (moving) {
+            // The new profile gets its own saved copies, and its pages point at them: two
+            // profiles never share (and overwrite) one set of copies.
+            CopyCacheFiles(cacheFolder_, newFolder);
+            RepointItems(objApplication, oldReal, newFolder, changed);
+        }
         // The current profile only changes once the new file is really written.
         objApplication.SaveItems(file.string());
         xmlFile_ = file.string();
-        if (!EqualsNoCase(newFolder, cacheFolder_)) CopyCacheFiles(cacheFolder_, newFolder);
         cacheFolder_ = newFolder;
     } catch (...) {
+        // The pages go on pointing at the copies of the profile that stays current.
+        for (Repointed& item : changed) item.set(item.old);
         Report("SaveProfile");
     }
 }
@@ -103,7 +164,14 @@ void Settings::LoadProfile(std::shared_ptr<Application>& objApplication, const s
         xmlFile_ = file.string();
         cacheFolder_ = CacheFolderOf(file);
         std::error_code ec;
-        if (!fs::exists(file, ec)) objApplication->SaveItems(xmlFile_);
+        if (!fs::exists(file, ec)) {
+            // A new profile starts as the one made at first start: checked every day, so
+            // that the pages added to it are checked.
+            objApplication->SetActive(true);
+            objApplication->SetPeriodTime(1);
+            objApplication->SetPeriodUnit(dfDay);
+            objApplication->SaveItems(xmlFile_);
+        }
         CreateCacheFolder(cacheFolder_);
         objApplication->LoadItems(xmlFile_);
     } catch (...) {

@@ -89,12 +89,15 @@ public:
     void SetProfileAsDefault();
     // Saves the tree as the profile file strXMLName and makes it the current profile; the
     // saved copies of the current cache folder are copied into the new profile's cache
-    // folder (the file's folder + "/" + its name without extension) when that differs.
-    // The originals are never changed. On failure (missing folder, unwritable file) the
-    // current profile stays as it was.
+    // folder (the file's folder + "/" + its name without extension) when that is another
+    // folder on disk, and the pages and frames whose copies lie in the current cache
+    // folder are pointed at their new copies before the file is written. The originals
+    // are never changed. On failure (missing folder, unwritable file) the current profile
+    // and the pages stay as they were.
     void SaveProfile(const Application& objApplication, const std::string& strXMLName);
     // Replaces objApplication by a new tree read from strXMLName, which becomes the current
-    // profile; a missing file is created empty, a missing cache folder is created. When the
+    // profile; a missing file is created empty (root active, checked every day), a missing
+    // cache folder is created. When the
     // file's folder does not exist, nothing changes. When the file cannot be read,
     // objApplication holds what could be read (at first an empty tree).
     void LoadProfile(std::shared_ptr<Application>& objApplication, const std::string& strXMLName);

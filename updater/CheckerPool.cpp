@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <exception>
 #include <list>
 #include <map>
 #include <mutex>
@@ -74,7 +75,7 @@ struct CheckerPool::State {
         run->done = true;
         if (--hostRunning[run->job.host] <= 0) hostRunning.erase(run->job.host);
         running.remove(run);
-        Emit({Event::Kind::PageUpdated, run->job.id, result.updated, result.lastCheckDate});
+        Emit({Event::Kind::PageUpdated, run->job.id, result.updated, result.lastCheckDate, result.failure});
         workCv.notify_all();
     }
 
@@ -107,8 +108,10 @@ void WorkerLoop(std::shared_ptr<CheckerPool::State> state, std::list<Worker>::it
         CheckResult result{false, run->job.page.LastCheckDate};
         try {
             result = state->check(run->job.page);
+        } catch (const std::exception& e) {
+            result = {false, state->options.clock(), std::string("check broke off: ") + e.what()};
         } catch (...) {
-            result = {false, run->job.page.LastCheckDate};
+            result = {false, state->options.clock(), "check broke off"};
         }
 
         lock.lock();
@@ -143,7 +146,7 @@ void WatchLoop(std::shared_ptr<CheckerPool::State> state) {
                 next = std::min(next, run->deadline);
         }
         for (const auto& run : late) {
-            state->Finish(run, {false, state->options.clock()});
+            state->Finish(run, {false, state->options.clock(), "timed out"});
             run->worker->thread.detach();
             state->workers.erase(run->worker);
             state->AddWorker(state);

@@ -6,14 +6,16 @@
 // unless the pool is stopped first; events leave through one thread, in the order they
 // happened.
 //
-// A check that passes the limit is reported as not updated, stamped with the time it was
-// given up, and its thread is left to finish on its own: a fresh worker takes its place
-// and whatever the late check answers is dropped.
+// A check that passes the limit is reported as failed ("timed out"), stamped with the time
+// it was given up, and its thread is left to finish on its own: a fresh worker takes its
+// place and whatever the late check answers is dropped. A failed check counts as a check
+// for the schedule: it is stamped too, so the page waits a full period.
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "updater/Protocol.h"
 
@@ -21,12 +23,14 @@ namespace pelmor::updater {
 
 struct CheckResult {
     bool updated = false;
-    // The page's LastCheckDate after the check (unchanged when the check did not stamp it).
+    // The page's LastCheckDate after the check.
     DateTime lastCheckDate;
+    // Why the page could not be compared; "" when it was.
+    std::string failure{};
 };
 
-// Checks one page; called on a worker thread, several at once. May throw: the page then
-// counts as not updated and keeps its LastCheckDate.
+// Checks one page; called on a worker thread, several at once. May throw: the check then
+// counts as failed, stamped with the pool's clock.
 using CheckFunction = std::function<CheckResult(const PageSnapshot&)>;
 // Receives the events, one at a time, on the pool's event thread.
 using EventSink = std::function<void(const Event&)>;

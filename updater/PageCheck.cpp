@@ -8,7 +8,9 @@ CheckResult CheckPageNow(const PageSnapshot& snapshot) {
     auto page = RebuildPage(snapshot);
     InternetHandler handler;
     bool updated = handler.IsPageUpdated(page);
-    return {updated, page->LastCheckDate()};
+    std::string failure = updated ? std::string() : handler.LastCheckFailure();
+    if (!failure.empty()) page->SetLastCheckDate(DateTime::Now());
+    return {updated, page->LastCheckDate(), failure};
 }
 
 }  // namespace pelmor::updater

@@ -5,8 +5,9 @@
 namespace pelmor::updater {
 
 // The real check: rebuilds a free-standing page from the snapshot and asks
-// InternetHandler::IsPageUpdated whether it or one of its frames changed. The answer's
-// date is the page's LastCheckDate afterwards (stamped only when both copies loaded).
+// InternetHandler::IsPageUpdated whether it or one of its frames changed. A check that
+// could not compare (a copy that did not load) answers why, and counts as a check: its
+// date is the time it failed, so the page waits a full period before the next try.
 CheckResult CheckPageNow(const PageSnapshot& snapshot);
 
 }  // namespace pelmor::updater

@@ -195,6 +195,7 @@ std::string EncodeEvent(const Event& event) {
         object["event"] = "PageUpdated";
         object["updated"] = event.updated;
         object["LastCheckDate"] = event.lastCheckDate.Days();
+        if (!event.failure.empty()) object["failure"] = QString::fromStdString(event.failure);
     }
     return Line(object);
 }
@@ -234,6 +235,7 @@ std::optional<Event> DecodeEvent(std::string_view line, std::string* error) {
             event.kind = Event::Kind::PageUpdated;
             event.updated = Flag(object, "updated");
             event.lastCheckDate = Date(object, "LastCheckDate");
+            event.failure = Text(object, "failure", false);
         } else {
             throw DecodeError{"unknown event \"" + name + "\""};
         }

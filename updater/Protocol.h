@@ -12,7 +12,10 @@
 //
 //   {"event":"PageStartCheck","id":7}
 //   {"event":"PageUpdated","id":7,"updated":true,"LastCheckDate":46000.51}
+//   {"event":"PageUpdated","id":8,"updated":false,"LastCheckDate":46000.52,"failure":"HTTP status 404"}
 //
+// "failure" is present only when the check could not compare the page (or one of its
+// frames): the page or its saved copy did not load, the check timed out or broke off.
 // Ids are chosen by the main window, one per hand-over; dates are day numbers (see
 // platform/core/DateTime.h), carried exactly.
 
@@ -71,6 +74,8 @@ struct Event {
     uint64_t id = 0;
     bool updated = false;
     DateTime lastCheckDate;
+    // Why the check could not compare the page; "" when it did.
+    std::string failure{};
     bool operator==(const Event&) const = default;
 };
 

@@ -164,6 +164,30 @@ void MarkedOnly(benchmark::State& state) {
     });
 }
 
+// One paragraph of `words` words with a word changed near each end, so that word
+// matching runs over nearly the whole paragraph: on the table up to about 5,800 words,
+// in linear memory beyond.
+void LongParagraph(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    std::string before, after;
+    for (int i = 0; i < count; ++i) {
+        std::string word = std::string(kWords[i % 24]).substr(0, 3) + " ";
+        before += i == 5 ? "old " : word;
+        after += i == count - 5 ? "new " : word;
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto original = Document::Parse("<p>" + before + "</p>");
+        auto updated = Document::Parse("<p>" + after + "</p>");
+        Compare engine;
+        state.ResumeTiming();
+        std::string html = engine.GetMarkedHTML(updated, original, "#00FF00", "#FFFF00");
+        benchmark::DoNotOptimize(html);
+    }
+}
+
+BENCHMARK(LongParagraph)->ArgName("words")->Arg(2000)->Arg(5000)->Arg(8000)->Unit(benchmark::kMillisecond);
+
 void Pairs(benchmark::internal::Benchmark* b) {
     b->ArgNames({"shape", "KB"});
     for (int shape : {0, 1, 2})

@@ -161,10 +161,13 @@ int main(int argc, char** argv) {
         std::cout << (changed ? "changed" : "unchanged") << "\n";
         return changed ? 0 : 1;
     }
-    std::string marked = options.element ? engine.GetMarkedElement(updated, original, *options.element,
-                                                                   options.insertColor, options.updateColor)
-                                         : engine.GetMarkedHTML(updated, original, options.insertColor,
-                                                                options.updateColor);
+    // The edit script is listed without painting: painting wraps text in SPANs, and the
+    // paths would then name nodes the page as loaded does not have.
+    const std::string insertColor = options.script ? std::string() : options.insertColor;
+    const std::string updateColor = options.script ? std::string() : options.updateColor;
+    std::string marked = options.element
+                             ? engine.GetMarkedElement(updated, original, *options.element, insertColor, updateColor)
+                             : engine.GetMarkedHTML(updated, original, insertColor, updateColor);
     if (options.script) {
         if (auto changes = engine.GetChanges()) {
             for (const pelmor::sorrel::EditScript& record : *changes)

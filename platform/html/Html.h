@@ -24,8 +24,9 @@
 // Serialisation (innerHTML, outerHTML) is HTML5 style and parses back to the same tree.
 //
 // Rendered text (innerText, and the text every TextRange works on) is built this way:
-//   - text of SCRIPT, STYLE, HEAD, TITLE, NOSCRIPT, TEMPLATE, SELECT, TEXTAREA, OBJECT,
-//     IFRAME, FRAME, AUDIO, VIDEO, CANVAS and the like gives nothing; comments give nothing;
+//   - text of SCRIPT, STYLE, HEAD, TITLE, NOSCRIPT, TEMPLATE, TEXTAREA, OBJECT, IFRAME,
+//     FRAME, AUDIO, VIDEO, CANVAS and the like gives nothing; comments give nothing; the
+//     OPTIONs of a SELECT give their text, one line each;
 //   - runs of blanks, tabs, carriage returns and line feeds collapse to one blank; blanks
 //     at the start and end of a line disappear; no-break spaces (U+00A0) stay as they are;
 //     inside PRE, LISTING, PLAINTEXT and XMP white space is kept as written;
@@ -252,7 +253,9 @@ public:
     explicit operator bool() const { return doc_ != nullptr; }
 
     // The range becomes the element's text; false (range unchanged) when the element is
-    // not in the body.
+    // not in the body, or its text is not shown as page text a range can paint: inside
+    // SCRIPT, STYLE, NOSCRIPT, TEXTAREA and the other unrendered elements, or a SELECT.
+    // A shown element without text gives an empty range where it stands.
     bool moveToElementText(const Element& element);
     // Moves the range onto the first occurrence of `text` that starts at or after the
     // range's start and lies within the range (or, for a collapsed range, within `count`

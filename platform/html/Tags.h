@@ -19,7 +19,7 @@ enum TagFlags : uint16_t {
     kVoid = 1 << 0,           // no content and no end tag (BR, IMG, META, ...)
     kRawText = 1 << 1,        // content serialised without escaping (SCRIPT, STYLE, ...)
     kBlock = 1 << 2,          // starts and ends a line in rendered text
-    kHidden = 1 << 3,         // content is not rendered (HEAD, SCRIPT, SELECT, ...)
+    kHidden = 1 << 3,         // content is not rendered (HEAD, SCRIPT, TEXTAREA, ...)
     kPreformatted = 1 << 4,   // white space kept as written (PRE, TEXTAREA, ...)
     kCell = 1 << 5,           // table cell: separated from the next cell by a tab
     kParagraph = 1 << 6,      // a blank line before and after in rendered text

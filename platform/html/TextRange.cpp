@@ -334,6 +334,10 @@ bool TextRange::moveToElementText(const Element& element) {
     const Layout& layout = doc_->BodyLayout();
     const NodeData* e = element.node_;
     if (!layout.root || !InsideBody(e, layout.root) || e->id >= layout.start.size()) return false;
+    // Text that is not shown (or only inside a form control) has no place in the page
+    // text: a range put "where it stands" would paint the words around it instead.
+    for (const NodeData* a = e; a && a != layout.root; a = a->parent)
+        if ((a->flags & detail::kHidden) || a->tag == Tag::Select) return false;
     if (layout.start[e->id] == detail::kNoOffset) {
         // An element with no rendered text of its own: an empty range where it stands.
         const NodeData* n = e;

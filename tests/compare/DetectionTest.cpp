@@ -56,6 +56,12 @@ TEST_F(Detection, CaseCountsBlanksDoNot) {
     EXPECT_FALSE(Changed("<p>Hello world</p>", "<p class='new'>Hello world</p>", {.timeDiff = true, .numbers = true}));
 }
 
+TEST_F(Detection, SelectOptionsCountAsText) {
+    const char* sizes = "<p>Size <select><option>S<option>M<option>L</select></p>";
+    EXPECT_TRUE(Changed(sizes, "<p>Size <select><option>S<option>M<option>L<option>XL</select></p>"));
+    EXPECT_FALSE(Changed(sizes, "<p>Size <select><option>S<option>M<option>L</select></p><script>x=2</script>"));
+}
+
 TEST_F(Detection, MaskingRewritesBothBodies) {
     Compare engine;
     auto original = Page("<p>on 13/12/2004 we had 42 <b>items</b></p>");

@@ -78,6 +78,10 @@ TEST_F(Tool, ScriptListsOneRecordALine) {
     EXPECT_EQ(run.out,
               "dfInsertNode\t1\tUL(0),LI(1)\t\n"
               "dfUpdateNode\t0\tP(0),#text(0)\tP(0),#text(0)\n");
+    // Paths name the new page as loaded, which --element can find, not as painted.
+    std::string retitled = File("retitled.html", "<p>Closed on Sunday</p>");
+    EXPECT_EQ(Diff("--script " + File("titled.html", "<p>Open every day</p>") + " " + retitled).out,
+              "dfUpdateNode\t0\tP(0),#text(0)\tP(0),#text(0)\n");
 }
 
 TEST_F(Tool, BadInputGivesExitCodeTwo) {

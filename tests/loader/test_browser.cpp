@@ -184,12 +184,30 @@ TEST(LightWebBrowser, LoadsSameOriginFramesOnly) {
     EXPECT_FALSE(frames.item(3).accessible());
     EXPECT_THROW(frames.item(3).document(), pelmor::Failure);
 
+    // IFRAMEs are never fetched, whatever their origin.
+    server.Page("/widgets", "<p>shop</p><iframe src='left.html'></iframe><iframe src='/w2'></iframe>");
+    auto widgets = Navigate(server.Url("/widgets"), "");
+    ASSERT_TRUE(widgets);
+    EXPECT_EQ(widgets->frames().length(), 2u);
+    EXPECT_FALSE(widgets->frames().item(0).accessible());
+    EXPECT_EQ(server.Hits("/left.html"), 2);
+    EXPECT_EQ(server.Hits("/w2"), 0);
+
     LightWebBrowser noFrames;
     noFrames.SetDownloadFrames(false);
     std::shared_ptr<Document> bare;
     ASSERT_EQ(noFrames.navigate(server.Url("/set"), "", bare), quillon::kOk);
     ASSERT_TRUE(bare);
-    EXPECT_EQ(server.Hits("/left.html"), 2);
+    EXPECT_EQ(server.Hits("/left.html"), 2);  // unchanged by the page without frames
+}
+
+TEST(LightWebBrowser, PlainTextPagesAreOneText) {
+    HttpServer server;
+    server.Page("/note", "price <b> now 5 < 6\n<meta charset=koi8-r> & more", "text/plain; charset=utf-8");
+    auto document = Navigate(server.Url("/note"));
+    ASSERT_TRUE(document);
+    EXPECT_EQ(document->getElementsByTagName("B").length(), 0u);
+    EXPECT_EQ(document->body().innerText(), "price <b> now 5 < 6\n<meta charset=koi8-r> & more");
 }
 
 TEST(LightWebBrowser, SavedCopiesLoadTheirLocalFrames) {

@@ -110,9 +110,12 @@ TEST(Render, OptionsDecideWhatTheRendererFetches) {
                 "<body><img src=\"/pic.png\"><video src=\"/clip.mp4\"></video>"
                 "<script>document.body.appendChild(document.createTextNode('drawn'));</script></body></html>");
     server.Page("/frames",
-                "<html><body><script>document.write('<p>outer</p>')</script>"
-                "<iframe src=\"/inner\"></iframe><iframe src=\"" + other.Url("/foreign") + "\"></iframe>"
-                "<iframe src=\"file://" + (home.Root() / "secret.txt").string() + "\"></iframe></body></html>");
+                "<html><head><script>document.title = 'framed by script'</script></head><frameset cols=\"*,*,*,*\">"
+                "<frame src=\"/inner\"><frame src=\"" + other.Url("/foreign") + "\">"
+                "<frame src=\"file://" + (home.Root() / "secret.txt").string() + "\"><frame src=\"/holder\">"
+                "</frameset></html>");
+    server.Page("/holder", "<html><body><script>document.write('holder')</script><iframe src=\"/inner\"></iframe>"
+                           "</body></html>");
     WriteFile(home.Root() / "secret.txt", "local secret");
     server.Page("/inner", "<html><body><script>document.write('inner by script')</script></body></html>");
     other.Page("/foreign", "<html><body>foreign</body></html>");
@@ -126,19 +129,22 @@ TEST(Render, OptionsDecideWhatTheRendererFetches) {
 
     std::shared_ptr<Document> framed = Live(server.Url("/frames"));
     ASSERT_TRUE(framed);
+    EXPECT_EQ(framed->title(), "framed by script");
     pelmor::html::FrameCollection frames = framed->frames();
-    ASSERT_EQ(frames.length(), 3u);
+    ASSERT_EQ(frames.length(), 4u);
     ASSERT_TRUE(frames.item(0).accessible());
     EXPECT_NE(BodyText(frames.item(0).document()).find("inner by script"), std::string::npos);
     EXPECT_FALSE(frames.item(1).accessible());
     // A page never reads a local file.
     EXPECT_FALSE(frames.item(2).accessible() && frames.item(2).document() &&
                  BodyText(frames.item(2).document()).find("local secret") != std::string::npos);
+    // Inline frames come back unread, as from the direct road.
+    ASSERT_TRUE(frames.item(3).accessible());
+    EXPECT_FALSE(frames.item(3).document()->frames().item(0).accessible());
     int innerHits = server.Hits("/inner");
     framed = Live(server.Url("/frames"), nullptr, false, /*frames=*/false);
     ASSERT_TRUE(framed);
     EXPECT_EQ(server.Hits("/inner"), innerHits);
-    EXPECT_NE(BodyText(framed).find("outer"), std::string::npos);
 
     // A page without script is fetched once, by the direct road.
     std::shared_ptr<Document> plain = Live(server.Url("/plain"));

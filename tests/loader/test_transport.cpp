@@ -53,6 +53,17 @@ TEST(Charset, ChoosesBomThenHeaderThenMetaThenContent) {
     EXPECT_EQ(DetectCharset("plain", "no-such-charset", true), "UTF-8");
 }
 
+TEST(Charset, LegacyLabelsReadAsTheSupersetsBrowsersUse) {
+    // GBK-only characters under "gb2312", Hangul outside KS X 1001 under "euc-kr" and its
+    // old Windows label, and the NEC circled digit and fullwidth tilde under "Shift_JIS".
+    EXPECT_EQ(DecodePage("\x81\x40", "gb2312", true), "\xE4\xB8\x82");      // U+4E02
+    EXPECT_EQ(DecodePage("\x81\x41", "EUC-KR", true), "\xEA\xB0\x82");      // U+AC02
+    EXPECT_EQ(DecodePage("\x81\x41", "ks_c_5601-1987", true), "\xEA\xB0\x82");
+    EXPECT_EQ(DecodePage("\x87\x40\x81\x60", "Shift_JIS", true), "\xE2\x91\xA0\xEF\xBD\x9E");
+    EXPECT_EQ(DecodePage("\x80", "iso-8859-1", true), "\xE2\x82\xAC");  // the euro sign of windows-1252
+    EXPECT_EQ(DecodePage("<p>\x1B$)C\x0E</p>", "iso-2022-kr", true), "\xEF\xBF\xBD");
+}
+
 TEST(Charset, BrokenBytesBecomeReplacementCharacters) {
     EXPECT_EQ(ToUtf8("a\xC3(b", "UTF-8"), "a\xEF\xBF\xBD(b");
     // An odd byte at the end of UTF-16 text is replaced, not dropped silently or overread.
@@ -119,6 +130,7 @@ TEST(Transport, SendsOwnAgentAndNoCacheHeadersOnlyWhenAsked) {
     FetchOptions plain;
     ASSERT_EQ(FetchUrl(server.Url("/p"), plain).outcome, FetchOutcome::Loaded);
     EXPECT_EQ(server.LastHeader("/p", "User-Agent"), kUserAgent);
+    EXPECT_EQ(server.LastHeader("/p", "Accept-Language"), AcceptLanguage());
     EXPECT_EQ(server.LastHeader("/p", "Pragma"), "");
     FetchOptions fresh;
     fresh.noCache = true;
@@ -156,10 +168,15 @@ TEST(Transport, CutsBodiesAtTheCapAndLogsIt) {
     std::string log = ReadFile(pelmor::log::PathOf(pelmor::log::File::Helper));
     EXPECT_NE(log.find("Page cut at 100000 bytes: " + server.Url("/big")), std::string::npos);
 
-    WriteFile(home.Root() / "big.html", std::string(150000, 'b'));
+    // A saved copy of a page read up to the cap is UTF-16, twice its size: it reads whole.
+    WriteFile(home.Root() / "copy.html", Utf16LeWithBom(std::u16string(100000, u'b')));
+    FetchResult copy = ReadLocalFile((home.Root() / "copy.html").string(), options);
+    EXPECT_FALSE(copy.truncated);
+    EXPECT_EQ(copy.text.size(), 100000u);
+    WriteFile(home.Root() / "big.html", std::string(300000, 'b'));
     FetchResult file = ReadLocalFile((home.Root() / "big.html").string(), options);
     EXPECT_TRUE(file.truncated);
-    EXPECT_EQ(file.text.size(), 100000u);
+    EXPECT_EQ(file.text.size(), pelmor::quillon::LocalFileCap(100000));
 }
 
 TEST(Transport, GivesUpAtTheDeadline) {

@@ -142,6 +142,28 @@ TEST(Cache, AFailingFrameWritesNothingAndKeepsTheOldCopy) {
     EXPECT_FALSE(handler.SaveHTMLToCache(nullptr, file.string(), false));
 }
 
+TEST(Cache, BlankAndSourcelessFramesAreEmptyDocuments) {
+    TempHome home;
+    HttpServer server;
+    server.Page("/blank", "<frameset><frame src='about:blank'><frame name=later></frameset>");
+    InternetHandler handler;
+    auto page = Page::Create();
+    fs::path file = home.Root() / "cache" / "8.html";
+    fs::create_directories(file.parent_path());
+    std::string title;
+    ASSERT_TRUE(handler.SaveURLToCache(page, server.Url("/blank"), file.string(), title));
+    EXPECT_EQ(server.Hits("/blank"), 1);
+    ASSERT_EQ(page->FramesCount(), 2);
+    for (int i = 1; i <= 2; ++i) {
+        EXPECT_EQ(page->Frames(i)->URL(), "about:blank");
+        EXPECT_TRUE(fs::exists(page->Frames(i)->SavedFile()));
+    }
+    page->SetURL(server.Url("/blank"));
+    page->SetSavedFile(file.string());
+    EXPECT_FALSE(handler.IsPageUpdated(page));
+    EXPECT_EQ(handler.LastCheckFailure(), "");
+}
+
 TEST(Cache, APageFromTheNetworkNeverCapturesALocalFile) {
     TempHome home;
     HttpServer server;

@@ -109,3 +109,28 @@ TEST(LightNavigate, PagesThatCannotLoadGiveNoneAndARecord) {
     EXPECT_FALSE(handler.LightNavigate((home.Root() / "gone.html").string()));
     EXPECT_NE(HelperLog().find("file not found"), std::string::npos);
 }
+
+TEST(LightNavigate, KeepsCookiesAcrossTheLoadAndLooksLikeABrowser) {
+    TempHome home;
+    HttpServer server;
+    // A consent wall: without its cookie the page sets it and refreshes to another
+    // address of its own, which refreshes back.
+    server.Routes().Get("/shop", [](const httplib::Request& req, httplib::Response& res) {
+        if (req.get_header_value("Cookie").find("consent=yes") != std::string::npos) {
+            res.set_content("<p>Prices today</p>", "text/html");
+            return;
+        }
+        res.set_header("Set-Cookie", "consent=yes; Path=/");
+        res.set_content("<meta http-equiv=refresh content='0; url=/wall'><p>Accept cookies</p>", "text/html");
+    });
+    server.Page("/wall", "<meta http-equiv=refresh content='0; url=/shop'><p>Accept cookies</p>");
+    InternetHandler handler;
+    auto page = handler.LightNavigate(server.Url("/shop"));
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->body().innerText(), "Prices today");
+    EXPECT_EQ(server.Hits("/shop"), 2);
+    std::string agent = server.LastHeader("/shop", "User-Agent");
+    EXPECT_EQ(agent.find("Pelmor"), std::string::npos) << agent;
+    EXPECT_NE(agent.find("Linux"), std::string::npos) << agent;
+    EXPECT_FALSE(server.LastHeader("/shop", "Accept-Language").empty());
+}

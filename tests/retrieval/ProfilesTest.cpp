@@ -76,6 +76,38 @@ TEST_F(ProfilesTest, SaveProfileIntoTheSameCacheFolderCopiesNothing) {
     EXPECT_EQ(fs::last_write_time(cache_ / "1.html"), stamp);
 }
 
+TEST_F(ProfilesTest, SavedProfileOwnsItsCopiesAndTheOldProfileKeepsItsOwn) {
+    auto page = Page::Create();
+    page->SetURL("http://example.com/framed");
+    page->SetSavedFile((cache_ / "2.html").string());
+    page->AddFrame("http://example.com/frame", (cache_ / "1.html").string())
+        ->AddFrame("http://example.com/inner", (cache_ / "sub" / "3.html").string());
+    app_->AddItem(page);
+    app_->SaveItems(settings_.XMLFile());
+    const std::string oldProfile = test::ReadFile(settings_.XMLFile());
+
+    // On Linux "files" is another folder than "Files": the copies must go there too.
+    const fs::path file = home_.Data() / "files.xml";
+    settings_.SaveProfile(*app_, file.string());
+    ASSERT_EQ(settings_.LastError(), "");
+    const fs::path folder = home_.Data() / "files";
+    EXPECT_EQ(test::ReadFile(folder / "2.html"), "<p>two</p>");
+
+    auto saved = Application::Create();
+    saved->LoadItems(file.string());
+    auto savedPage = std::static_pointer_cast<Page>(saved->Items(2));
+    ASSERT_TRUE(savedPage);
+    EXPECT_EQ(savedPage->SavedFile(), (folder / "2.html").string());
+    EXPECT_EQ(savedPage->Frames(1)->SavedFile(), (folder / "1.html").string());
+    // A copy outside the cache folder's own files is not copied and keeps its path.
+    EXPECT_EQ(savedPage->Frames(1)->Frames(1)->SavedFile(), (cache_ / "sub" / "3.html").string());
+    // A relative path names no folder of the profile: it stays as it was.
+    EXPECT_EQ(std::static_pointer_cast<Page>(saved->Items(1))->SavedFile(), "1.html");
+
+    EXPECT_EQ(test::ReadFile(home_.Data() / "Files.XML"), oldProfile);
+    ExpectOriginalsIntact();
+}
+
 TEST_F(ProfilesTest, ProfileInAMissingFolderFailsAndChangesNothing) {
     const std::string xml = settings_.XMLFile();
     const std::string cache = settings_.CacheFolder();
@@ -111,6 +143,10 @@ TEST_F(ProfilesTest, LoadProfileOfAMissingFileStartsAnEmptyProfile) {
     ASSERT_TRUE(app_);
     EXPECT_NE(app_, before);
     EXPECT_EQ(app_->ItemsCount(), 0);
+    // Like the profile of a first start, the new one is checked, every day.
+    EXPECT_TRUE(app_->Active());
+    EXPECT_EQ(app_->PeriodTime(), 1);
+    EXPECT_EQ(app_->PeriodUnit(), dfDay);
     EXPECT_EQ(settings_.XMLFile(), file.string());
     EXPECT_EQ(settings_.CacheFolder(), (home_.Root() / "New").string());
     ASSERT_TRUE(fs::is_regular_file(file));
@@ -119,6 +155,7 @@ TEST_F(ProfilesTest, LoadProfileOfAMissingFileStartsAnEmptyProfile) {
     auto reread = Application::Create();
     reread->LoadItems(file.string());
     EXPECT_EQ(reread->ItemsCount(), 0);
+    EXPECT_TRUE(reread->Active());
 
     // Switching back reads the old tree again.
     settings_.LoadProfile(app_, (home_.Data() / "Files.XML").string());

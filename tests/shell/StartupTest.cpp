@@ -206,6 +206,7 @@ void StartupTest::startSequenceLogsInOrder() {
                             "ActivateMain entered",
                             "Preferences loaded",
                             "No system tray on this desktop: Pelmor runs without a tray icon",
+                            "IsUpdateSoftware entered",
                             "Before tree loaded",
                             "LoadTree entered",
                             "SaveItems entered",

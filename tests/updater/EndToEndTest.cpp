@@ -5,6 +5,8 @@
 
 #include <atomic>
 
+#include <QLabel>
+
 #include "retrieval/InternetHandler.h"
 #include "tests/support/HttpServer.h"
 #include "tests/updater/WindowFixture.h"
@@ -24,6 +26,11 @@ TEST(CheckEndToEnd, ChangedPageAndItsFoldersTurnRedAndTheProfileSaysUpdated) {
     for (const char* path : {"/news/a", "/news/b", "/d"}) server.Page(path, Html(path, "Nothing new here."));
     server.Routes().Get("/sport/c", [&](const httplib::Request&, httplib::Response& response) {
         response.set_content(Html("/sport/c", changed ? "The match was won." : "The match was lost."), "text/html");
+    });
+    // A page that goes away after it was added.
+    server.Routes().Get("/gone", [&](const httplib::Request&, httplib::Response& response) {
+        response.status = changed ? 404 : 200;
+        response.set_content(Html("/gone", "Still here."), "text/html");
     });
 
     auto root = Application::Create();
@@ -59,6 +66,7 @@ TEST(CheckEndToEnd, ChangedPageAndItsFoldersTurnRedAndTheProfileSaysUpdated) {
     auto local = folder(*sport, "Local");
     auto c = page(*local, "/sport/c");
     page(*root, "/d");
+    auto gone = page(*root, "/gone");
     changed = true;
 
     DateTime before = DateTime::Now() - 1.0 / 1440;
@@ -68,8 +76,19 @@ TEST(CheckEndToEnd, ChangedPageAndItsFoldersTurnRedAndTheProfileSaysUpdated) {
 
     auto rows = w.Rows();
     std::sort(rows.begin(), rows.end());
-    EXPECT_EQ(rows, (std::vector<std::string>{"/d|Checked", "/news/a|Checked", "/news/b|Checked",
-                                              "/sport/c|Updated"}));
+    EXPECT_EQ(rows, (std::vector<std::string>{"/d|Checked", "/gone|Check failed: HTTP status 404", "/news/a|Checked",
+                                              "/news/b|Checked", "/sport/c|Updated"}));
+    // The failed check counts for the schedule, and the page looks failing, not changed.
+    auto goneNow = w.PageOf(gone->Key());
+    ASSERT_NE(goneNow, nullptr);
+    EXPECT_GE(goneNow->LastCheckDate(), before);
+    EXPECT_FALSE(goneNow->Updated());
+    EXPECT_NE(w.Node(gone->Key())->ForeColor(), 255);
+    EXPECT_EQ(w.Node(gone->Key())->toolTip(0), "Check failed: HTTP status 404");
+    w.main->Tree()->setCurrentItem(w.Node(gone->Key()));
+    auto* failure = w.main->findChild<QLabel*>("lblLastFailure");
+    ASSERT_NE(failure, nullptr);
+    EXPECT_TRUE(failure->text().endsWith("HTTP status 404")) << failure->text().toStdString();
     for (const char* key : {"Sport", "Sport\\Local"}) {
         EXPECT_EQ(w.Node(key)->ForeColor(), 255) << key;
         EXPECT_TRUE(w.Node(key)->Bold()) << key;
@@ -79,6 +98,7 @@ TEST(CheckEndToEnd, ChangedPageAndItsFoldersTurnRedAndTheProfileSaysUpdated) {
     EXPECT_EQ(w.Node("News")->ForeColor(), 0);
     for (const auto& p : w.main->Pages().All()) {
         EXPECT_EQ(w.Node(p->Key())->ForeColor(), p->Key() == c->Key() ? 255 : 0) << p->Key();
+        EXPECT_EQ(p->Failing(), p == goneNow) << p->Key();
         EXPECT_GE(p->LastCheckDate(), before) << p->Key();
     }
 

@@ -143,7 +143,7 @@ TEST(CheckerPool, CheckPastTheLimitIsReportedNotUpdatedAndDoesNotBlockThePool) {
         ASSERT_TRUE(log.WaitForUpdated(2));
         auto events = log.Events();
         ASSERT_EQ(events.size(), 4u);
-        EXPECT_EQ(events[1], (Event{Kind::PageUpdated, 1, false, DateTime(46100.25)}));
+        EXPECT_EQ(events[1], (Event{Kind::PageUpdated, 1, false, DateTime(46100.25), "timed out"}));
         EXPECT_EQ(events[3], (Event{Kind::PageUpdated, 2, true, DateTime(46100.5)}));
         // The stuck check ends late: its answer is dropped.
         {
@@ -159,14 +159,16 @@ TEST(CheckerPool, CheckPastTheLimitIsReportedNotUpdatedAndDoesNotBlockThePool) {
     EXPECT_EQ(EventLog::Count(events, Kind::PageUpdated), 3u);
 }
 
-TEST(CheckerPool, ThrowingCheckCountsAsUnchangedAndKeepsTheDate) {
+TEST(CheckerPool, ThrowingCheckCountsAsAFailedCheckStampedNow) {
     EventLog log;
+    PoolOptions options;
+    options.clock = [] { return DateTime(46100.25); };
     CheckerPool pool([](const PageSnapshot&) -> CheckResult { throw std::runtime_error("boom"); },
-                     [&](const Event& e) { log.Add(e); });
+                     [&](const Event& e) { log.Add(e); }, options);
     pool.Start();
     pool.Submit(5, PageAt("http://x.test/", 46050.75));
     ASSERT_TRUE(log.WaitForUpdated(1));
-    EXPECT_EQ(log.Events().back(), (Event{Kind::PageUpdated, 5, false, DateTime(46050.75)}));
+    EXPECT_EQ(log.Events().back(), (Event{Kind::PageUpdated, 5, false, DateTime(46100.25), "check broke off: boom"}));
 }
 
 TEST(CheckerPool, NothingRunsBeforeStartAndNothingIsReportedAfterStop) {

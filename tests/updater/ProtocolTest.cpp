@@ -42,7 +42,8 @@ TEST(Protocol, PageSurvivesSnapshotAndRebuild) {
 TEST(Protocol, EventsRoundTrip) {
     for (auto event : {Event{Event::Kind::PageStartCheck, 3, false, {}},
                        Event{Event::Kind::PageUpdated, 4, true, DateTime(46001.5)},
-                       Event{Event::Kind::PageUpdated, 5, false, DateTime(46001.000694444)}}) {
+                       Event{Event::Kind::PageUpdated, 5, false, DateTime(46001.000694444)},
+                       Event{Event::Kind::PageUpdated, 6, false, DateTime(46001.5), "HTTP status 404"}}) {
         std::string error;
         auto decoded = DecodeEvent(EncodeEvent(event), &error);
         ASSERT_TRUE(decoded) << error;

@@ -1,4 +1,4 @@
-#include "loader/CookieJar.h"
+#include "loader/CookieFile.h"
 
 #include <curl/curl.h>
 

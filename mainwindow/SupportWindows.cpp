@@ -1,0 +1,105 @@
+#include "mainwindow/SupportWindows.h"
+
+#include <QApplication>
+#include <QBoxLayout>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QMessageBox>
+#include <QPointer>
+#include <QScrollBar>
+#include <QSysInfo>
+#include <QTextBrowser>
+#include <QUrlQuery>
+
+// The help pages are built into this static library: their resource is registered
+// before first use.
+static void InitHelpResource() { Q_INIT_RESOURCE(help); }
+
+namespace pelmor::mainwindow {
+namespace {
+
+QString Version() {
+    QString version = QCoreApplication::applicationVersion();
+    return version.isEmpty() ? QStringLiteral(PELMOR_VERSION) : version;
+}
+
+// Percent-encodes a mail field completely, so that "&", "=" and line breaks survive.
+QString MailField(const QString& text) {
+    return QString::fromLatin1(QUrl::toPercentEncoding(text));
+}
+
+QUrl Mail(const QString& to, const QString& subject, const QString& body) {
+    return QUrl(QStringLiteral("mailto:") + to + QStringLiteral("?subject=") + MailField(subject) +
+                    QStringLiteral("&body=") + MailField(body),
+                QUrl::TolerantMode);
+}
+
+}  // namespace
+
+void ShowHelp(QWidget* parent, const QString& anchor) {
+    static QPointer<QDialog> window;
+    if (!window) {
+        InitHelpResource();
+        window = new QDialog(parent);
+        window->setObjectName(QStringLiteral("frmHelp"));
+        window->setWindowTitle(QStringLiteral("Pelmor Help"));
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->resize(640, 560);
+        auto* browser = new QTextBrowser(window);
+        browser->setObjectName(QStringLiteral("ctlHelp"));
+        browser->setOpenExternalLinks(true);
+        browser->setSource(QUrl(QStringLiteral("qrc:/help/pelmor-help.html")));
+        auto* layout = new QVBoxLayout(window);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(browser);
+    }
+    auto* browser = window->findChild<QTextBrowser*>(QStringLiteral("ctlHelp"));
+    if (anchor.isEmpty())
+        browser->verticalScrollBar()->setValue(0);
+    else
+        browser->scrollToAnchor(anchor);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void ShowAbout(QWidget* parent) {
+    QMessageBox::about(
+        parent, QStringLiteral("About Pelmor"),
+        QStringLiteral("<h3>Pelmor %1</h3>"
+                       "<p>Pelmor watches web pages for you and shows what changed since you last looked.</p>"
+                       "<p>Licence: none has been chosen for this build yet; ask whoever gave it to you.</p>"
+                       "<p>Built with Qt %2 (running on Qt %3), libcurl, gumbo, pugixml, PCRE2 and SQLite.</p>")
+            .arg(Version(), QStringLiteral(QT_VERSION_STR), QString::fromLatin1(qVersion())));
+}
+
+QUrl TellFriendMail() {
+    return Mail(QString(), QStringLiteral("Pelmor watches web pages for you"),
+                QStringLiteral("Hello,\n\nI use Pelmor to keep an eye on web pages: it checks them in the background, "
+                               "tells me when one changes and shows exactly what is new.\n"
+                               "You might like it too.\n"));
+}
+
+QString SystemDetails() {
+    return QStringLiteral("Pelmor version: %1\nQt version: %2\nSystem: %3\nKernel: %4 %5\nProcessor: %6\n")
+        .arg(Version(), QString::fromLatin1(qVersion()), QSysInfo::prettyProductName(), QSysInfo::kernelType(),
+             QSysInfo::kernelVersion(), QSysInfo::currentCpuArchitecture());
+}
+
+QUrl BugReportMail(const QString& to) {
+    return Mail(to, QStringLiteral("Pelmor bug report"),
+                QStringLiteral("What I did:\n\n\nWhat happened:\n\n\nWhat I expected:\n\n\n") + SystemDetails());
+}
+
+void OpenMail(QWidget* parent, const QUrl& mail) {
+    if (QDesktopServices::openUrl(mail)) return;
+    QUrlQuery query(mail);
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Pelmor"),
+                    QStringLiteral("No mail program could be opened. This is the message to send:"), QMessageBox::Ok,
+                    parent);
+    box.setDetailedText(query.queryItemValue(QStringLiteral("subject"), QUrl::FullyDecoded) + QStringLiteral("\n\n") +
+                        query.queryItemValue(QStringLiteral("body"), QUrl::FullyDecoded));
+    box.exec();
+}
+
+}  // namespace pelmor::mainwindow

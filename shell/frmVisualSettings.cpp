@@ -1,0 +1,145 @@
+#include "shell/frmVisualSettings.h"
+
+#include <QBoxLayout>
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFontDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "platform/core/Failure.h"
+#include "platform/log/Log.h"
+#include "retrieval/Settings.h"
+#include "shell/ErrorReport.h"
+
+namespace pelmor::shell {
+namespace {
+
+std::optional<QFont> ChooseFont(QWidget* parent, const QFont& current) {
+    bool ok = false;
+    QFont font = QFontDialog::getFont(&ok, current, parent, QStringLiteral("Choose font"));
+    if (!ok) return std::nullopt;
+    return font;
+}
+
+}  // namespace
+
+QFont FontOf(const Font& font, const QFont& base) {
+    QFont result = base;
+    if (!font.Name.empty()) result.setFamily(QString::fromStdString(font.Name));
+    if (font.Size > 0) result.setPointSizeF(font.Size);
+    result.setBold(font.Bold);
+    result.setItalic(font.Italic);
+    result.setUnderline(font.Underline);
+    result.setStrikeOut(font.Strikethrough);
+    return result;
+}
+
+frmVisualSettings::frmVisualSettings(Settings& settings, const QFont& treeFont, QWidget* parent)
+    : QDialog(parent), settings_(settings) {
+    setObjectName(QStringLiteral("frmVisualSettings"));
+    setWindowTitle(QStringLiteral("Visual Settings"));
+    chooser_ = [this](const QFont& current) { return ChooseFont(this, current); };
+
+    auto* layout = new QVBoxLayout(this);
+    auto* fontGroup = new QGroupBox(QStringLiteral("Web page tree font"), this);
+    auto* fontRow = new QHBoxLayout(fontGroup);
+    lblFontName_ = new QLabel(fontGroup);
+    lblFontName_->setObjectName(QStringLiteral("lblFontName"));
+    lblFontName_->setMinimumWidth(200);
+    auto* btnChangeFont = new QPushButton(QStringLiteral("Change"), fontGroup);
+    btnChangeFont->setObjectName(QStringLiteral("btnChangeFont"));
+    fontRow->addWidget(lblFontName_, 1);
+    fontRow->addWidget(btnChangeFont);
+    layout->addWidget(fontGroup);
+
+    auto* visual = new QGroupBox(QStringLiteral("Visual settings"), this);
+    auto* visualLayout = new QVBoxLayout(visual);
+    auto check = [visual, visualLayout](const char* name, const QString& caption) {
+        auto* box = new QCheckBox(caption, visual);
+        box->setObjectName(QString::fromLatin1(name));
+        visualLayout->addWidget(box);
+        return box;
+    };
+    chkStatusBar_ = check("chkStatusBar", QStringLiteral("Show status bar"));
+    chkToolbar_ = check("chkToolbar", QStringLiteral("Show toolbar"));
+    chkDisplayOld_ = check("chkDisplayOld", QStringLiteral("Display old version of page while showing differences"));
+    chkSoftwareUpdate_ =
+        check("chkSoftwareUpdate", QStringLiteral("Check for software updates as appplication starts"));
+    layout->addWidget(visual);
+
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    ok->setObjectName(QStringLiteral("btnOK"));
+    ok->setDefault(true);
+    QPushButton* cancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("btnCancel"));
+    layout->addWidget(buttons);
+
+    connect(btnChangeFont, &QPushButton::clicked, this, [this] { btnChangeFont_Click(); });
+    connect(ok, &QPushButton::clicked, this, [this] { btnOK_Click(); });
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    Form_Load(treeFont);
+}
+
+void frmVisualSettings::Form_Load(const QFont& treeFont) {
+    try {
+        lblFontName_->setFont(treeFont);
+        lblFontName_->setText(treeFont.family());
+        chkSoftwareUpdate_->setChecked(settings_.SoftwareUpdate());
+        chkStatusBar_->setChecked(settings_.StatusBar());
+        chkToolbar_->setChecked(settings_.Toolbar());
+        chkDisplayOld_->setChecked(settings_.DisplayOld());
+    } catch (...) {
+        log::LogProgramError(CurrentFailure("Pelmor"), "frmVisualSettings");
+    }
+}
+
+void frmVisualSettings::btnChangeFont_Click() {
+    try {
+        std::optional<QFont> chosen = chooser_(lblFontName_->font());
+        if (!chosen) return;
+        QFont font = lblFontName_->font();
+        font.setFamily(chosen->family());
+        font.setPointSizeF(chosen->pointSizeF());
+        font.setBold(chosen->bold());
+        font.setItalic(chosen->italic());
+        font.setUnderline(chosen->underline());
+        font.setStrikeOut(chosen->strikeOut());
+        lblFontName_->setFont(font);
+        lblFontName_->setText(font.family());
+    } catch (...) {
+        ReportError("");
+    }
+}
+
+void frmVisualSettings::btnOK_Click() {
+    try {
+        const QFont font = lblFontName_->font();
+        Font& treeFont = settings_.TreeFont();
+        treeFont.Name = font.family().toStdString();
+        treeFont.Size = font.pointSizeF();
+        treeFont.Bold = font.bold();
+        treeFont.Underline = font.underline();
+        treeFont.Italic = font.italic();
+        treeFont.Strikethrough = font.strikeOut();
+        settings_.SetSoftwareUpdate(chkSoftwareUpdate_->isChecked());
+        settings_.SetStatusBar(chkStatusBar_->isChecked());
+        settings_.SetToolbar(chkToolbar_->isChecked());
+        settings_.SetDisplayOld(chkDisplayOld_->isChecked());
+        settings_.SavePreferences();
+        if (!settings_.LastError().empty())
+            QMessageBox::warning(this, QStringLiteral("Visual Settings"),
+                                 QStringLiteral("The settings apply now but could not be saved:\n") +
+                                     QString::fromStdString(settings_.LastError()));
+        accept();
+    } catch (...) {
+        Failure failure = CurrentFailure("Pelmor");
+        log::LogProgramError(failure, "frmVisualSettings");
+        QMessageBox::warning(this, QStringLiteral("Visual Settings"), QString::fromStdString(failure.Description()));
+    }
+}
+
+}  // namespace pelmor::shell
