@@ -1,6 +1,7 @@
 #include "compare/Compare.h"
 
 #include "compare/Internal.h"
+#include "platform/core/Deadline.h"
 #include "platform/core/Failure.h"
 #include "platform/core/Strings.h"
 #include "platform/log/Log.h"
@@ -41,6 +42,7 @@ Compare::Compare(Clock clock) : clock_(std::move(clock)) {}
 Compare::~Compare() = default;
 
 bool Compare::HashBudgetExceeded() const {
+    if (DeadlinePassed()) return true;
     if (startTime_ >= kBudgetOff) return false;
     return clock_() - startTime_ > kHashBudget;
 }
@@ -231,6 +233,11 @@ bool Compare::CompareChildrenInOrder(html::Node newNode, html::Node originalNode
 
 bool Compare::CompareNodes(html::Node newNode, html::Node originalNode) {
     try {
+        // Past the deadline the walk ends: what it found so far is what gets marked.
+        if (DeadlinePassed()) {
+            walkCut_ = true;
+            return true;
+        }
         if (HaveSameID(newNode, originalNode)) return true;
         if (CompareTextNodes(newNode, originalNode)) return true;
         if (CompareImages(newNode, originalNode)) return true;

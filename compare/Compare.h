@@ -154,6 +154,7 @@ public:
 
 private:
     struct Walk;
+    class MarkingBudget;
 
     bool HashesDiffer(html::Node original, html::Node updated);
     bool HaveSameID(html::Node newNode, html::Node originalNode);
@@ -173,6 +174,8 @@ private:
     Clock clock_;
     double startTime_ = kBudgetOff;  // no budget until an operation starts one
     bool timedOut_ = false;
+    bool walkCut_ = false;   // the walk ended at the deadline
+    size_t unmarked_ = 0;    // changes found but left unpainted at the deadline
     bool showTimeDiff_ = false;
     bool showPics_ = false;
     bool showNumbers_ = false;

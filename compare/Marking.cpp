@@ -1,7 +1,10 @@
+#include <chrono>
 #include <cstdio>
+#include <optional>
 
 #include "compare/Compare.h"
 #include "compare/Internal.h"
+#include "platform/core/Deadline.h"
 #include "platform/core/Failure.h"
 #include "platform/core/Strings.h"
 #include "platform/log/Log.h"
@@ -11,6 +14,9 @@ namespace pelmor::sorrel {
 namespace {
 
 constexpr const char* kRemovalColour = "#FF0000";
+// Time one marking operation may take, walk and painting together; past it the changes
+// found so far are painted and the rest is only counted in the log.
+constexpr std::chrono::seconds kMarkingBudget{10};
 
 void CheckSet(bool done, std::string_view value) {
     if (!done && !value.empty()) throw Failure(err::kEFail, kSource, "Invalid property value");
@@ -183,7 +189,7 @@ void Compare::PaintText(html::Node textNode, html::Node originalNode, std::strin
     std::u32string a = text::ToU32(newText), b = text::ToU32(originalText);
     int longest = Check16(static_cast<long long>(std::max(a.size(), b.size())));
     int distance = LevenshteinDistance(a, b, clock_, startTime_);
-    if (distance > 0.3 * longest) {
+    if (distance > 0.3 * longest || DeadlinePassed()) {
         Paint(range, mark);
         return;
     }
@@ -248,7 +254,12 @@ void Compare::MarkChanges() {
         bool onlyRemovals = !records.empty();
         for (const EditScript& record : records)
             if (record.ActionType() != dfRemoveNode) onlyRemovals = false;
-        for (const EditScript& record : records) {
+        for (size_t i = 0; i < records.size(); ++i) {
+            const EditScript& record = records[i];
+            if (DeadlinePassed()) {
+                unmarked_ = records.size() - i;
+                break;
+            }
             switch (record.ActionType()) {
                 case dfUpdateNode:
                     MarkNode(record.NewNode(), record.OriginalNode(), updateColor_);
@@ -277,7 +288,12 @@ void Compare::MarkChangesInResult() {
         if (!editScript_) return;
         const auto& records = editScript_->records_;
         Check16(static_cast<long long>(records.size()));
-        for (const EditScript& record : records) {
+        for (size_t i = 0; i < records.size(); ++i) {
+            const EditScript& record = records[i];
+            if (DeadlinePassed()) {
+                unmarked_ = records.size() - i;
+                break;
+            }
             switch (record.ActionType()) {
                 case dfUpdateNode:
                     MarkNodeWith(record.NewNode(), record.OriginalNode(), updateColor_, true);
@@ -297,6 +313,35 @@ void Compare::MarkChangesInResult() {
 
 // ---- the marking operations ----
 
+// The time limit of one marking operation; when it ends, says in the log what the limit
+// left out.
+class Compare::MarkingBudget {
+public:
+    explicit MarkingBudget(Compare& owner)
+        : owner_(owner), limit_(std::chrono::steady_clock::now() + kMarkingBudget) {
+        owner_.walkCut_ = false;
+        owner_.unmarked_ = 0;
+    }
+    ~MarkingBudget() {
+        if (!owner_.walkCut_ && owner_.unmarked_ == 0) return;
+        std::string text = "Marking stopped at its time limit:";
+        if (owner_.walkCut_) text += " the rest of the page was not compared";
+        if (owner_.walkCut_ && owner_.unmarked_) text += ";";
+        if (owner_.unmarked_) text += " " + std::to_string(owner_.unmarked_) + " changes were not marked";
+        try {
+            log::Append(log::File::Compare, log::Kind::Information, text);
+        } catch (...) {
+            // A log that cannot be written loses the note; the marks stand.
+        }
+    }
+    MarkingBudget(const MarkingBudget&) = delete;
+    MarkingBudget& operator=(const MarkingBudget&) = delete;
+
+private:
+    Compare& owner_;
+    ScopedDeadline limit_;
+};
+
 void Compare::RunWalk(html::Node newNode, html::Node originalNode, const Document& original) {
     startTime_ = kBudgetOff;
     NodeHash(originalNode);
@@ -315,6 +360,7 @@ void Compare::RunWalk(html::Node newNode, html::Node originalNode, const Documen
 }
 
 html::Element Compare::MarkBodies(const Document& oNewHTML, const Document& oOriginalHTML) {
+    MarkingBudget budget(*this);
     newDocument_ = oNewHTML;
     originalDocument_ = oOriginalHTML;
     resultDocument_.reset();
@@ -350,6 +396,7 @@ std::string Compare::GetMarkedElement(const Document& oNewHTML, const Document& 
         originalElement_ = FindElementByPath(BodyOf(oOriginalHTML), GetElementPath(newElement_));
         if (!newElement_ || !originalElement_)
             throw Failure(err::kObjectNotSet, kSource, "Object variable or With block variable not set");
+        MarkingBudget budget(*this);
         RunWalk(newElement_, originalElement_, oOriginalHTML);
         MarkChanges();
         Yield();
@@ -377,6 +424,7 @@ std::string Compare::SetMarkedHTML(const Document& oResultHTML, const Document& 
         originalDocument_ = oOriginalHTML;
         html::Element newBody = BodyOf(oNewHTML);
         BodyOf(oResultHTML);
+        MarkingBudget budget(*this);
         RunWalk(newBody, BodyOf(oOriginalHTML), oOriginalHTML);
         MarkChangesInResult();
         Yield();

@@ -6,6 +6,7 @@
 #include <limits>
 #include <unordered_map>
 
+#include "platform/core/Deadline.h"
 #include "platform/core/Failure.h"
 #include "platform/core/Strings.h"
 #include "platform/text/Recognise.h"
@@ -113,7 +114,8 @@ int BitParallelDistance(std::u32string_view pattern, std::u32string_view text, c
     int lastBit = static_cast<int>((m - 1) % 64);
     int score = static_cast<int>(m);
     for (size_t j = 0; j < text.size(); ++j) {
-        if (j % kColumnsPerClockCheck == kColumnsPerClockCheck - 1 && clock() - start > kLdBudget) return -1;
+        if (j % kColumnsPerClockCheck == kColumnsPerClockCheck - 1 && (clock() - start > kLdBudget || DeadlinePassed()))
+            return -1;
         const uint64_t* eqRow = masks.Row(text[j]);
         int hin = 1;  // the top row grows by one per column
         for (size_t b = 0; b < blocks; ++b) {
@@ -142,7 +144,7 @@ int TwoRowDistance(std::u32string_view s, std::u32string_view t, const Clock& cl
     std::vector<int> previous(t.size() + 1), current(t.size() + 1);
     for (size_t j = 0; j <= t.size(); ++j) previous[j] = static_cast<int>(j);
     for (size_t i = 1; i <= s.size(); ++i) {
-        if (clock() - start > kLdBudget) return -1;
+        if (clock() - start > kLdBudget || DeadlinePassed()) return -1;
         current[0] = static_cast<int>(i);
         for (size_t j = 1; j <= t.size(); ++j) {
             int cost = s[i - 1] == t[j - 1] ? 0 : 1;

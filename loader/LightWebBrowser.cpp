@@ -9,7 +9,9 @@
 
 #include "loader/RenderClient.h"
 #include "loader/Transport.h"
+#include "platform/core/Deadline.h"
 #include "platform/html/Html.h"
+#include "platform/log/Log.h"
 
 namespace pelmor {
 namespace {
@@ -79,6 +81,16 @@ std::string BaseOf(const html::Document& document) {
         break;
     }
     return url;
+}
+
+// Notes in the helper log that only the beginning of a page was read.
+void LogNodeCap(const std::string& url) {
+    try {
+        log::Append(log::File::Helper, log::Kind::Information,
+                    "Page cut at " + std::to_string(html::Document::MaxNodes()) + " nodes: " + url);
+    } catch (...) {
+        // A log that cannot be written loses the note; the page is still checked.
+    }
 }
 
 // A plain-text page as browsers show it: the whole text in one PRE, nothing parsed.
@@ -190,6 +202,8 @@ bool LoadFrames(html::Document& document, int depth, int& framesLoaded, const Fe
             continue;
         }
         std::shared_ptr<html::Document> child = html::Document::Parse(result.text, result.url);
+        if (child->NodeCapReached()) LogNodeCap(result.url);
+        if (DeadlinePassed()) return false;  // the parse may have stopped short
         chain.push_back(url);
         bool inTime = LoadFrames(*child, depth + 1, framesLoaded, options, chain);
         chain.pop_back();
@@ -207,12 +221,15 @@ long LightWebBrowser::navigate(const std::string& bstrURL, const std::string& bs
     try {
         document_.reset();
         lastError_.clear();
-        const auto start = std::chrono::steady_clock::now();
+        // One deadline for the page, its frames and their parsing; an earlier one set by
+        // the caller (a whole load with its refresh hops, a check) still holds.
+        const ScopedDeadline limit(std::chrono::steady_clock::now() +
+                                   std::chrono::milliseconds(quillon::kTimeoutMilliseconds));
         FetchOptions options;
         options.noCache = ignoreProxyCache_ || resynchronize_;
         options.useMetaCharset = !suppressMETACharset_;
         options.offline = forceOffline_;
-        options.deadline = start + std::chrono::milliseconds(quillon::kTimeoutMilliseconds);
+        options.deadline = CurrentDeadline();
         std::shared_ptr<quillon::CookieJar> cookies = cookies_ ? cookies_ : std::make_shared<quillon::CookieJar>();
         options.cookies = cookies.get();
 
@@ -226,6 +243,12 @@ long LightWebBrowser::navigate(const std::string& bstrURL, const std::string& bs
         }
         document_ = result.plainText ? PlainTextDocument(result.text, result.url)
                                      : html::Document::Parse(result.text, result.url);
+        if (document_->NodeCapReached()) LogNodeCap(result.url);
+        if (DeadlinePassed()) {
+            lastError_ = "timed out reading " + result.url;
+            document_.reset();
+            return quillon::kOk;
+        }
         if (executeScripts_ && (scheme == 3 || scheme == 4) && !result.plainText) {
             // A page with scripts is loaded again by the script-running helper; one without
             // gives the same document either way and keeps the quick direct road.

@@ -4,8 +4,9 @@
 // without any window. One object serves one load (a second call replaces the document).
 //
 // Loading blocks the calling thread until the page (and, when wanted, its frames) has
-// arrived, at most 7.5 seconds after navigate() started; a page that takes longer comes
-// back as a successful call without a document. Nothing is thrown: every operation
+// arrived, at most 7.5 seconds after navigate() started (or until an earlier deadline the
+// calling thread set, see platform/core/Deadline.h); a page that takes longer comes back
+// as a successful call without a document. Nothing is thrown: every operation
 // answers a status code (0 for success, a negative HRESULT-style code for a failure).
 //
 // What the options mean here. With ExecuteScripts set, an http or https page whose HTML

@@ -20,6 +20,7 @@
 
 #include "loader/CookieFile.h"
 #include "loader/RenderProtocol.h"
+#include "platform/core/Deadline.h"
 #include "platform/html/Html.h"
 
 extern char** environ;
@@ -71,7 +72,20 @@ public:
             slot->answer.error = "the helper does not take requests";
             return slot->answer;
         }
-        if (!cv_.wait_until(lock, deadline + kAnswerGrace, [&] { return slot->done; })) {
+        // Waits in short steps, so that a caller that gives the load up (its stop flag)
+        // is free at once; the helper's late answer is then dropped.
+        while (!slot->done && Clock::now() < deadline + kAnswerGrace) {
+            cv_.wait_for(lock, std::chrono::milliseconds(100), [&] { return slot->done; });
+            if (!slot->done && Clock::now() < deadline && DeadlinePassed()) {
+                pending_.erase(request.id);
+                render::LoadAnswer stopped;
+                stopped.id = request.id;
+                stopped.outcome = render::Outcome::TimedOut;
+                stopped.error = "stopped";
+                return stopped;
+            }
+        }
+        if (!slot->done) {
             // The helper answers every load by its deadline; one that does not has hung.
             pending_.erase(request.id);
             if (slot->generation == generation_) Kill("the helper stopped answering");

@@ -15,6 +15,7 @@
 
 #include "loader/Charset.h"
 #include "loader/CookieFile.h"
+#include "platform/core/Deadline.h"
 #include "platform/log/Log.h"
 
 namespace pelmor::quillon {
@@ -102,6 +103,10 @@ void LogCut(const std::string& where, std::size_t cap) {
     }
 }
 
+// Ends a transfer once the thread's work is given up (its deadline passed or it was
+// stopped), whatever libcurl's own time-out says; libcurl calls it at least once a second.
+int ProgressCheck(void*, curl_off_t, curl_off_t, curl_off_t, curl_off_t) { return DeadlinePassed() ? 1 : 0; }
+
 // True for a Content-Type of "text/plain" (any case, with or without parameters).
 bool IsPlainText(std::string_view contentType) {
     std::string_view type = contentType.substr(0, contentType.find(';'));
@@ -142,7 +147,8 @@ FetchResult FetchUrl(const std::string& url, const FetchOptions& options) {
             return result;
         }
         auto now = std::chrono::steady_clock::now();
-        if (now >= options.deadline) {
+        const auto deadline = std::min(options.deadline, CurrentDeadline());
+        if (now >= deadline) {
             result.outcome = FetchOutcome::TimedOut;
             result.error = "timed out";
             return result;
@@ -173,9 +179,11 @@ FetchResult FetchUrl(const std::string& url, const FetchOptions& options) {
             addHeader("Cache-Control: no-cache");
             addHeader("Pragma: no-cache");
         }
-        long remaining = static_cast<long>(
-            std::chrono::duration_cast<std::chrono::milliseconds>(options.deadline - now).count());
-        if (options.deadline == std::chrono::steady_clock::time_point::max()) remaining = 0;  // no limit
+        // libcurl takes whole milliseconds and reads 0 as "no limit", so what is left is
+        // rounded up: a deadline less than a millisecond away still limits the transfer.
+        long remaining = 0;  // no limit
+        if (deadline != std::chrono::steady_clock::time_point::max())
+            remaining = std::max(1L, static_cast<long>(std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count()));
 
         CURL* h = curl.get();
         curl_easy_setopt(h, CURLOPT_URL, url.c_str());
@@ -192,7 +200,9 @@ FetchResult FetchUrl(const std::string& url, const FetchOptions& options) {
         curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
         curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
         curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, remaining > 0 ? remaining : 0L);
+        curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, remaining);
+        curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, ProgressCheck);
+        curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
         curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, Collect);
         curl_easy_setopt(h, CURLOPT_WRITEDATA, &body);
         if (options.noCache) curl_easy_setopt(h, CURLOPT_FRESH_CONNECT, 1L);
@@ -206,7 +216,7 @@ FetchResult FetchUrl(const std::string& url, const FetchOptions& options) {
         char* contentType = nullptr;
         curl_easy_getinfo(h, CURLINFO_CONTENT_TYPE, &contentType);
 
-        if (rc == CURLE_OPERATION_TIMEDOUT) {
+        if (rc == CURLE_OPERATION_TIMEDOUT || rc == CURLE_ABORTED_BY_CALLBACK) {
             result.outcome = FetchOutcome::TimedOut;
             result.error = "timed out";
             return result;

@@ -77,6 +77,16 @@ frmMain::frmMain(std::shared_ptr<Settings> settings, std::shared_ptr<Application
     placementTimer_->setSingleShot(true);
     placementTimer_->setInterval(kPlacementSaveDelayMs);
     connect(placementTimer_, &QTimer::timeout, this, [this] { SavePlacement(); });
+    itemsSaveTimer_ = new QTimer(this);
+    itemsSaveTimer_->setSingleShot(true);
+    itemsSaveTimer_->setInterval(kItemsSaveDelayMs);
+    connect(itemsSaveTimer_, &QTimer::timeout, this, [this] {
+        try {
+            SaveItems();
+        } catch (...) {
+            ReportError("SaveItems");
+        }
+    });
     BuildControls();
     BuildMenus();
     BuildTray();
@@ -87,6 +97,14 @@ frmMain::frmMain(std::shared_ptr<Settings> settings, std::shared_ptr<Application
 }
 
 frmMain::~frmMain() {
+    // Changes still waiting for their write are not lost when the window goes without
+    // unloading first.
+    if (itemsSaveTimer_->isActive()) {
+        try {
+            SaveItems();
+        } catch (...) {
+        }
+    }
     shell::SetStatusTextSink({});
     ShellTrayDelete();
 }
@@ -478,8 +496,15 @@ void frmMain::MarkParentsUpdate(TreeNode* node, bool blUpdate) {
 }
 
 void frmMain::SaveItems() {
+    itemsSaveTimer_->stop();
     log::WriteLog("SaveItems entered");
     application_->SaveItems(settings_->XMLFile());
+}
+
+bool frmMain::ItemsSavePending() const { return itemsSaveTimer_->isActive(); }
+
+void frmMain::SaveItemsSoon() {
+    if (!itemsSaveTimer_->isActive()) itemsSaveTimer_->start();
 }
 
 void frmMain::SetActiveDown(TreeNode* node, bool active) {
@@ -979,6 +1004,7 @@ void frmMain::Form_Unload() {
             SavePlacement();
         }
         StopUpdater();
+        if (itemsSaveTimer_->isActive()) SaveItems();
         ShellTrayDelete();
         // A popup still on screen would outlive the window it belongs to.
         if (shell::frmNotify::IsShowing()) shell::frmNotify::Instance()->close();

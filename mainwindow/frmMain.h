@@ -85,8 +85,14 @@ public:
     // Switch checking on or off for an item and everything below it.
     void ActivateItem(TreeNode* node, bool blSave);
     void DeactivateItem(TreeNode* node, bool blSave);
-    // Writes the tree to the profile file.
+    // Writes the tree to the profile file (and drops a pending SaveItemsSoon, which it
+    // covers).
     void SaveItems();
+    // Writes the tree to the profile file within kItemsSaveDelayMs, once for every change
+    // in that time, and at the latest when the window unloads: a pass of checks writes
+    // the file a few times, not once per answer.
+    void SaveItemsSoon();
+    static constexpr int kItemsSaveDelayMs = 1000;
     // Moves the dragged node relative to the target node, in the model, in the tree and
     // in the profile file.
     void DropNode(TreeNode* dragged, TreeNode* target, DropPlacement placement);
@@ -157,6 +163,8 @@ public:
     // The check timer (20 s) and the checker; the checker is null before ActivateMain
     // and after the window was unloaded.
     QTimer* CheckTimer() const { return mdlTimer_; }
+    // True while changes to the tree wait for their write to the profile file.
+    bool ItemsSavePending() const;
     Updater* objUpdater() const { return objUpdater_.get(); }
     // The schedule's "now"; DateTime::Now unless a test sets another clock.
     void SetClock(Clock clock) { clock_ = std::move(clock); }
@@ -280,6 +288,7 @@ private:
     std::map<QString, QAction*> actions_;
     QTimer* mdlTimer_ = nullptr;
     QTimer* placementTimer_ = nullptr;
+    QTimer* itemsSaveTimer_ = nullptr;
     std::unique_ptr<Updater> objUpdater_;
     Clock clock_ = DateTime::Now;
     bool checkPassRunning_ = false;

@@ -239,7 +239,7 @@ void frmMain::objUpdater_PageUpdated(std::shared_ptr<Page>& oPage, bool blUpdate
         ShowCheckHealth(node, *oPage);
         if (shownNode_ == node) ShowLastFailure(oPage.get());
         lstStatus_->scrollToItem(row);
-        SaveItems();
+        SaveItemsSoon();
     } catch (...) {
         ReportError("Page Updated");
     }

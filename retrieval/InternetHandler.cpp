@@ -5,6 +5,7 @@
 
 #include "loader/LightWebBrowser.h"
 #include "loader/Transport.h"
+#include "platform/core/Deadline.h"
 #include "platform/core/Failure.h"
 #include "platform/core/Strings.h"
 #include "platform/html/Html.h"
@@ -92,6 +93,9 @@ int32_t InternetHandler::GetFileNameFromURL(const std::string& strURL) {
 std::shared_ptr<html::Document> InternetHandler::LightNavigate(const std::string& strURL) {
     loadFailure_.clear();
     try {
+        // The loader's time allowance covers the whole load: every refresh hop and frame.
+        const ScopedDeadline limit(std::chrono::steady_clock::now() +
+                                   std::chrono::milliseconds(quillon::kTimeoutMilliseconds));
         return Navigate(strURL, 0);
     } catch (...) {
         if (loadFailure_.empty()) loadFailure_ = "load failed";

@@ -76,7 +76,8 @@ public:
     // The page (or saved copy, by its path) as a document: a typed address gets
     // "http://"; "about:blank" gives an empty document without loading; live pages follow
     // META refresh redirections (at most 10 in a row). None when it cannot be loaded,
-    // times out or comes back empty.
+    // times out (7.5 seconds cover the whole load, refresh hops and frames included) or
+    // comes back empty.
     std::shared_ptr<html::Document> LightNavigate(const std::string& strURL);
 
     // Loads the page at `strURL` and saves it with its frames to `strFileName`, recording

@@ -1,5 +1,6 @@
 #include "updater/CheckerPool.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -8,6 +9,8 @@
 #include <mutex>
 #include <thread>
 #include <vector>
+
+#include "platform/core/Deadline.h"
 
 namespace pelmor::updater {
 
@@ -30,6 +33,9 @@ struct Worker {
 struct Running {
     Job job;
     SteadyClock::time_point deadline;
+    // Raised when the check is given up or the pool stops: the work in progress sees it
+    // (with the deadline) and ends instead of running on unwatched.
+    std::shared_ptr<std::atomic<bool>> stop = std::make_shared<std::atomic<bool>>(false);
     std::list<Worker>::iterator worker;
     bool done = false;
 };
@@ -107,6 +113,7 @@ void WorkerLoop(std::shared_ptr<CheckerPool::State> state, std::list<Worker>::it
 
         CheckResult result{false, run->job.page.LastCheckDate};
         try {
+            const ScopedDeadline limit(run->deadline, run->stop);
             result = state->check(run->job.page);
         } catch (const std::exception& e) {
             result = {false, state->options.clock(), std::string("check broke off: ") + e.what()};
@@ -146,6 +153,7 @@ void WatchLoop(std::shared_ptr<CheckerPool::State> state) {
                 next = std::min(next, run->deadline);
         }
         for (const auto& run : late) {
+            run->stop->store(true);
             state->Finish(run, {false, state->options.clock(), "timed out"});
             run->worker->thread.detach();
             state->workers.erase(run->worker);
@@ -208,6 +216,7 @@ void CheckerPool::Submit(uint64_t id, PageSnapshot page) {
 void CheckerPool::Stop() {
     std::lock_guard lock(state_->mutex);
     state_->stopped = true;
+    for (const auto& run : state_->running) run->stop->store(true);
     state_->queue.clear();
     state_->events.clear();
     state_->workCv.notify_all();

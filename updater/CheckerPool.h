@@ -7,9 +7,10 @@
 // happened.
 //
 // A check that passes the limit is reported as failed ("timed out"), stamped with the time
-// it was given up, and its thread is left to finish on its own: a fresh worker takes its
-// place and whatever the late check answers is dropped. A failed check counts as a check
-// for the schedule: it is stamped too, so the page waits a full period.
+// it was given up, and a fresh worker takes its place. The check runs under the limit as
+// its deadline (platform/core/Deadline.h), so the work in progress ends by itself soon
+// after; whatever the late check answers is dropped. A failed check counts as a check for
+// the schedule: it is stamped too, so the page waits a full period.
 
 #include <chrono>
 #include <cstdint>

@@ -41,3 +41,34 @@ bool Session::HandleLine(std::string_view line) {
 }
 
 }  // namespace pelmor::updater
+
+namespace pelmor::updater {
+
+void Session::Serve(std::istream& in) {
+    std::string line;
+    for (;;) {
+        line.clear();
+        bool tooLong = false;
+        std::streambuf* buffer = in.rdbuf();
+        int c = std::char_traits<char>::eof();
+        while ((c = buffer->sbumpc()) != std::char_traits<char>::eof() && c != '\n') {
+            if (line.size() < kMaxRequestBytes)
+                line += static_cast<char>(c);
+            else
+                tooLong = true;
+        }
+        bool atEnd = c == std::char_traits<char>::eof();
+        if (tooLong) {
+            log::LogProgramError(Failure(err::kInvalidProcedureCall, "pelmor-updater",
+                                         MalformedLineText("longer than " + std::to_string(kMaxRequestBytes) +
+                                                               " bytes",
+                                                           line)),
+                                 "ReadRequest");
+        } else if ((!atEnd || !line.empty()) && !HandleLine(line)) {
+            return;
+        }
+        if (atEnd) return;
+    }
+}
+
+}  // namespace pelmor::updater

@@ -74,9 +74,7 @@ int main(int argc, char** argv) {
     // not waited for.
     auto* session = new pelmor::updater::Session(pelmor::updater::CheckPageNow,
                                                  [&writer](const std::string& line) { writer.Write(line); }, options);
-    std::string line;
-    while (std::getline(std::cin, line))
-        if (!session->HandleLine(line)) break;
+    session->Serve(std::cin);
     // StopChecking, or the main window went away (end of input).
     writer.Close();
     std::_Exit(0);

@@ -204,6 +204,10 @@ std::shared_ptr<Document> Document::Parse(std::string_view html, std::string_vie
     return doc;
 }
 
+bool Document::NodeCapReached() const { return data_->nodeCapReached; }
+
+size_t Document::MaxNodes() { return detail::kMaxNodes; }
+
 Element Document::body() const {
     NodeData* b = data_->Body();
     return b ? Element(data_.get(), b) : Element();

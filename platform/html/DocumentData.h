@@ -55,6 +55,11 @@ struct NodeData {
 // parser would put deeper are attached to their ancestor at this level, in document order.
 inline constexpr int kMaxDepth = 512;
 
+// A page's text is parsed up to the tag that takes it past this many nodes (elements,
+// texts and comments, as written); the rest is dropped, so one document stays within a
+// few hundred megabytes whatever the page holds.
+inline constexpr size_t kMaxNodes = 1000000;
+
 struct FrameState {
     std::shared_ptr<Document> document;
     bool accessible = true;
@@ -89,6 +94,7 @@ public:
     NodeData* root = nullptr;  // the document node
     std::string url;
     uint64_t version = 0;      // bumped by every change to the tree or to text
+    bool nodeCapReached = false;  // the parser dropped the end of the page (kMaxNodes)
     std::unordered_map<const NodeData*, FrameState> frames;
     Layout layout;
     // Cache of the last childNodes item lookup, so index walks stay linear.

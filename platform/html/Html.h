@@ -376,6 +376,11 @@ public:
     Element createElement(std::string_view tagName);
     // A new text node, not yet in the tree.
     Node createTextNode(std::string_view text);
+    // True when the page held more nodes than a document keeps, so that only its beginning
+    // was parsed; false for a whole page.
+    bool NodeCapReached() const;
+    // The most nodes a parsed page keeps.
+    static size_t MaxNodes();
 
 private:
     Document();

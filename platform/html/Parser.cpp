@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/Deadline.h"
 #include "platform/html/DocumentData.h"
 
 namespace pelmor::html::detail {
@@ -70,36 +71,84 @@ bool RepairUtf8(std::string_view in, std::string& out) {
     return true;
 }
 
-// ---- Nesting guard -------------------------------------------------------------------
+// ---- Input guard ----------------------------------------------------------------------
 //
-// gumbo looks through its whole stack of open elements for many start tags, so a page of
-// a hundred thousand nested DIVs would take minutes. A quick scan estimates how deep the
-// open elements go; past kGuardDepth (beyond the depth the tree keeps anyway) each
-// further start tag gets its end tag right after it, so the element holds nothing and
-// what would have been its content follows it. Once the tree is capped the result is the
-// same, and the parser's work stays linear.
+// gumbo looks through its whole stack of open elements for many tags, and through all the
+// attributes of a tag for each new one, so a page of a hundred thousand nested DIVs or one
+// tag with a hundred thousand attributes would take minutes; and it keeps several hundred
+// bytes per node. One quick pass over the input, before gumbo sees it, keeps all of that
+// linear and bounded:
+//
+// - it follows the open elements the way the tree builder does (end tags close what they
+//   would close there; elements that close themselves are left out) and past kGuardDepth
+//   gives each further start tag its end tag right after it, so the element holds nothing
+//   and what would have been its content follows it. The tree keeps no deeper levels, so
+//   the result is the same. Where it cannot tell, it takes the stack as the deeper one;
+// - a tag keeps its first kMaxAttributes attributes;
+// - the input ends before the tag that would take the page past kMaxNodes nodes, or where
+//   the thread's deadline passed.
+//
+// Comments, raw text (SCRIPT, STYLE, TEXTAREA and the like) and foreign content (SVG,
+// MathML) are read as the tokenizer reads them, so no markup can hide from the pass.
 
 constexpr size_t kGuardDepth = kMaxDepth + 128;
+constexpr size_t kMaxAttributes = 64;
 
 bool IsAsciiAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
 
-// Elements that never hold other elements, or that the parser closes by itself when the
-// next one of their kind starts: they never make the stack grow without bound.
-bool IsFlatName(std::string_view n) {
-    static const char* const kNames[] = {
-        "area", "base", "basefont", "bgsound", "br", "col", "embed", "frame", "hr", "img", "input", "keygen",
-        "link", "meta", "param", "source", "track", "wbr", "p", "li", "dt", "dd", "option", "optgroup", "tr",
-        "td", "th", "tbody", "thead", "tfoot", "rb", "rt", "rp", "rtc", "caption", "colgroup", "body", "html",
-        "head", "image", "a", "nobr", "button", "form"};
-    for (const char* k : kNames)
+bool IsOneOf(std::string_view n, std::initializer_list<std::string_view> names) {
+    for (std::string_view k : names)
         if (n == k) return true;
     return false;
 }
 
-bool IsRawTextName(std::string_view n) {
-    return n == "script" || n == "style" || n == "textarea" || n == "title" || n == "xmp" || n == "iframe" ||
-           n == "noembed" || n == "noframes";
+// Elements that never hold other elements, or that the parser closes by itself when the
+// next one of their kind (or a sibling) starts: they never make the stack grow without
+// bound.
+bool IsFlatName(std::string_view n) {
+    return IsOneOf(n, {"area", "base", "basefont", "bgsound", "br", "col", "embed", "frame", "hr", "img", "input",
+                       "keygen", "link", "meta", "param", "source", "track", "wbr", "p", "li", "dt", "dd", "option",
+                       "optgroup", "tr", "td", "th", "tbody", "thead", "tfoot", "rb", "rt", "rp", "rtc", "caption",
+                       "colgroup", "body", "html", "head", "image", "a", "nobr", "button", "form", "frameset"});
+}
+
+// Elements an end tag of another name does not close across.
+bool IsSpecialName(std::string_view n) {
+    return IsOneOf(n, {"address", "applet", "area", "article", "aside", "base", "basefont", "bgsound", "blockquote",
+                       "body", "br", "button", "caption", "center", "col", "colgroup", "dd", "details", "dir", "div",
+                       "dl", "dt", "embed", "fieldset", "figcaption", "figure", "footer", "form", "frame", "frameset",
+                       "h1", "h2", "h3", "h4", "h5", "h6", "head", "header", "hgroup", "hr", "html", "iframe", "img",
+                       "input", "isindex", "li", "link", "listing", "main", "marquee", "menu", "menuitem", "meta",
+                       "nav", "noembed", "noframes", "noscript", "object", "ol", "p", "param", "plaintext", "pre",
+                       "script", "section", "select", "source", "style", "summary", "table", "tbody", "td", "template",
+                       "textarea", "tfoot", "th", "thead", "title", "tr", "track", "ul", "wbr", "xmp"});
+}
+
+// Elements that end the search of an end tag for an element "in scope".
+bool IsScopeName(std::string_view n) {
+    return IsOneOf(n, {"applet", "caption", "html", "table", "td", "th", "marquee", "object", "template"});
+}
+
+// Start tags that take the parser out of SVG or MathML back into HTML.
+bool IsBreakoutName(std::string_view n) {
+    return IsOneOf(n, {"b", "big", "blockquote", "body", "br", "center", "code", "dd", "div", "dl", "dt", "em",
+                       "embed", "h1", "h2", "h3", "h4", "h5", "h6", "head", "hr", "i", "img", "li", "listing", "menu",
+                       "meta", "nobr", "ol", "p", "pre", "ruby", "s", "small", "span", "strong", "strike", "sub",
+                       "sup", "table", "tt", "u", "ul", "var"});
+}
+
+// Foreign elements whose content is read as HTML again.
+bool IsIntegrationPoint(std::string_view n) {
+    return IsOneOf(n, {"foreignobject", "desc", "title", "mi", "mo", "mn", "ms", "mtext", "annotation-xml"});
+}
+
+enum class TextKind { None, Raw, Script };
+
+TextKind TextKindOf(std::string_view n) {
+    if (n == "script") return TextKind::Script;
+    if (IsOneOf(n, {"style", "textarea", "title", "xmp", "iframe", "noembed", "noframes"})) return TextKind::Raw;
+    return TextKind::None;
 }
 
 uint32_t HashName(std::string_view n) {
@@ -108,36 +157,185 @@ uint32_t HashName(std::string_view n) {
     return h;
 }
 
-// Finds "</name" (any case) from `from`; returns the position of "<" or npos.
-size_t FindEndTag(std::string_view in, size_t from, std::string_view name) {
-    while (true) {
-        size_t lt = in.find("</", from);
-        if (lt == std::string_view::npos) return lt;
-        size_t i = lt + 2, k = 0;
-        while (k < name.size() && i < in.size() && LowerAscii(in[i]) == name[k]) ++i, ++k;
-        if (k == name.size()) return lt;
-        from = lt + 2;
+// True when "</name" (any case) followed by white space, "/" or ">" starts at `at`: the
+// only end tag that ends raw text.
+bool IsEndTagAt(std::string_view in, size_t at, std::string_view name) {
+    if (in.compare(at, 2, "</") != 0) return false;
+    size_t i = at + 2;
+    for (char c : name) {
+        if (i >= in.size() || LowerAscii(in[i]) != c) return false;
+        ++i;
+    }
+    return i < in.size() && (IsHtmlSpace(in[i]) || in[i] == '/' || in[i] == '>');
+}
+
+// Where the raw text of `name` that starts at `from` ends (the "<" of its end tag), or
+// the end of the input.
+size_t EndOfRawText(std::string_view in, size_t from, std::string_view name) {
+    for (size_t at = from;; ++at) {
+        at = in.find("</", at);
+        if (at == std::string_view::npos) return in.size();
+        if (IsEndTagAt(in, at, name)) return at;
     }
 }
 
-bool GuardNesting(std::string_view in, std::string& out) {
-    std::vector<uint32_t> stack;
-    std::vector<uint16_t> counts(4096, 0);
+// The same for a script, whose text may hold "<!--" ... "-->" sections in which a
+// "<script" makes the next "</script>" part of the text.
+size_t EndOfScript(std::string_view in, size_t from) {
+    enum { Data, Escaped, DoubleEscaped } state = Data;
+    for (size_t at = from; at < in.size(); ++at) {
+        char c = in[at];
+        if (c == '-' && state != Data && in.compare(at, 3, "-->") == 0) {
+            state = Data;
+            at += 2;
+        } else if (c == '<') {
+            if (state == Data && in.compare(at, 4, "<!--") == 0) {
+                state = Escaped;
+                at += 1;  // "-->" may share the dashes: "<!-->" ends the section at once
+            } else if (IsEndTagAt(in, at, "script")) {
+                if (state != DoubleEscaped) return at;
+                state = Escaped;
+            } else if (state == Escaped && in.compare(at, 7, "<script") == 0 && at + 7 < in.size() &&
+                       (IsHtmlSpace(in[at + 7]) || in[at + 7] == '/' || in[at + 7] == '>')) {
+                state = DoubleEscaped;
+            }
+        }
+    }
+    return in.size();
+}
+
+// End of a comment whose "<!--" starts at `lt`: past "-->" or "--!>", or the end of the
+// input; "<!-->" and "<!--->" are whole comments.
+size_t EndOfComment(std::string_view in, size_t lt) {
+    size_t body = lt + 4;
+    if (in.compare(body, 1, ">") == 0) return body + 1;
+    if (in.compare(body, 2, "->") == 0) return body + 2;
+    for (size_t at = body;; ++at) {
+        at = in.find("--", at);
+        if (at == std::string_view::npos) return in.size();
+        if (in.compare(at + 2, 1, ">") == 0) return at + 3;
+        if (in.compare(at + 2, 2, "!>") == 0) return at + 4;
+    }
+}
+
+struct GuardResult {
+    bool changed = false;   // the text to parse is the guard's rewrite
+    bool cut = false;       // the input ends early: past the node budget
+    bool timedOut = false;  // the input ends early: the deadline passed
+};
+
+struct Open {
+    uint32_t hash;
+    bool special;      // an end tag of another name does not close across it
+    bool scope;        // an end tag of a special name does not close across it
+    bool foreign;      // its content is SVG or MathML
+    bool foreignElement;
+};
+
+struct Guard {
+    std::string_view in;
+    std::string& out;
+    GuardResult result;
+    std::vector<Open> stack;
+    std::vector<uint16_t> counts = std::vector<uint16_t>(4096, 0);
+    size_t copied = 0;
+    size_t nodes = 0;
+
+    bool Foreign() const { return !stack.empty() && stack.back().foreign; }
+
+    void Push(const Open& open) {
+        stack.push_back(open);
+        if (counts[open.hash & 4095] < 0xFFFF) ++counts[open.hash & 4095];
+    }
+    void PopTo(size_t size) {
+        for (size_t j = size; j < stack.size(); ++j) --counts[stack[j].hash & 4095];
+        stack.resize(size);
+    }
+    // Copies the input up to `to` and starts the rewritten text when it is the first change.
+    void CopyTo(size_t to) {
+        if (!result.changed) {
+            out.reserve(in.size() + in.size() / 8);
+            result.changed = true;
+        }
+        out.append(in.data() + copied, to - copied);
+        copied = to;
+    }
+
+    void EndTag(std::string_view name) {
+        uint32_t h = HashName(name);
+        if (counts[h & 4095] == 0) return;
+        bool special = IsSpecialName(name);
+        for (size_t k = stack.size(); k-- > 0;) {
+            const Open& open = stack[k];
+            if (open.hash == h) {
+                PopTo(k);
+                return;
+            }
+            if (open.foreignElement && !open.scope) continue;
+            if (special ? open.scope : open.special) return;
+        }
+    }
+
+    void StartTag(std::string_view name, bool selfClosing, bool fontBreakout, size_t tagEnd) {
+        bool foreign = Foreign();
+        if (foreign && (IsBreakoutName(name) || fontBreakout)) {
+            while (!stack.empty() && stack.back().foreignElement && stack.back().foreign) PopTo(stack.size() - 1);
+            foreign = Foreign();
+        }
+        if (!foreign && IsFlatName(name)) return;
+        if (foreign && selfClosing) return;
+        Open open{HashName(name), false, false, false, false};
+        if (foreign || name == "svg" || name == "math") {
+            open.foreignElement = true;
+            open.foreign = !IsIntegrationPoint(name);
+            open.special = open.scope = !open.foreign;
+        } else {
+            open.special = IsSpecialName(name);
+            open.scope = IsScopeName(name);
+        }
+        if (stack.size() < kGuardDepth) {
+            Push(open);
+            return;
+        }
+        CopyTo(tagEnd);
+        out.append("</").append(name).append(">");
+    }
+
+    // The input ends before `at`.
+    void Cut(size_t at) {
+        CopyTo(at);
+        copied = in.size();
+    }
+
+    void Run();
+};
+
+void Guard::Run() {
     std::string name;
-    size_t copied = 0, pos = 0;
-    bool changed = false;
+    size_t pos = 0, tags = 0;
     const size_t n = in.size();
     while (pos < n) {
         const void* found = std::memchr(in.data() + pos, '<', n - pos);
         if (!found) break;
         size_t lt = static_cast<const char*>(found) - in.data();
+        if (lt > pos) ++nodes;  // the text before it
         pos = lt + 1;
         if (pos >= n) break;
+        if ((++tags & 4095) == 0 && DeadlinePassed()) {
+            result.timedOut = true;
+            Cut(lt);
+            return;
+        }
+        if (nodes >= kMaxNodes) {
+            result.cut = true;
+            Cut(lt);
+            return;
+        }
         char c = in[pos];
         if (c == '!') {
+            ++nodes;
             if (in.compare(pos, 3, "!--") == 0) {
-                size_t e = in.find("-->", pos + 3);
-                pos = e == std::string_view::npos ? n : e + 3;
+                pos = EndOfComment(in, lt);
             } else {
                 size_t e = in.find('>', pos);
                 pos = e == std::string_view::npos ? n : e + 1;
@@ -154,62 +352,69 @@ bool GuardNesting(std::string_view in, std::string& out) {
         if (!IsAsciiAlpha(c)) continue;
         name.clear();
         while (pos < n && !IsHtmlSpace(in[pos]) && in[pos] != '/' && in[pos] != '>') name += LowerAscii(in[pos++]);
-        // Skip the attributes, honouring quoted values.
-        bool selfClosing = false;
+        // The attributes, read as the tokenizer reads them.
+        bool selfClosing = false, fontBreakout = false;
+        size_t attributes = 0, dropFrom = std::string_view::npos;
         while (pos < n && in[pos] != '>') {
             char d = in[pos];
+            if (IsHtmlSpace(d)) {
+                ++pos;
+                continue;
+            }
             if (d == '/') {
                 selfClosing = pos + 1 < n && in[pos + 1] == '>';
                 ++pos;
                 continue;
             }
-            if (d == '=') {
-                ++pos;
-                while (pos < n && IsHtmlSpace(in[pos])) ++pos;
-                if (pos < n && (in[pos] == '"' || in[pos] == '\'')) {
-                    size_t e = in.find(in[pos], pos + 1);
-                    pos = e == std::string_view::npos ? n : e + 1;
-                }
-                continue;
+            // An attribute name: up to white space, "/", ">" or "=" (a leading "=" is part of it).
+            size_t nameStart = pos++;
+            while (pos < n && !IsHtmlSpace(in[pos]) && in[pos] != '/' && in[pos] != '>' && in[pos] != '=') ++pos;
+            if (++attributes == kMaxAttributes + 1) dropFrom = nameStart;
+            if (name == "font" && (pos - nameStart == 4 || pos - nameStart == 5)) {
+                std::string attr;
+                for (size_t i = nameStart; i < pos; ++i) attr += LowerAscii(in[i]);
+                fontBreakout = fontBreakout || attr == "color" || attr == "face" || attr == "size";
             }
+            while (pos < n && IsHtmlSpace(in[pos])) ++pos;
+            if (pos >= n || in[pos] != '=') continue;
             ++pos;
+            while (pos < n && IsHtmlSpace(in[pos])) ++pos;
+            if (pos < n && (in[pos] == '"' || in[pos] == '\'')) {
+                size_t e = in.find(in[pos], pos + 1);
+                pos = e == std::string_view::npos ? n : e + 1;
+            } else {
+                while (pos < n && !IsHtmlSpace(in[pos]) && in[pos] != '>') ++pos;
+            }
+        }
+        if (dropFrom != std::string_view::npos) {
+            CopyTo(dropFrom);
+            copied = pos;  // the tag goes on at its ">" (or the input ends inside it)
         }
         if (pos >= n) break;
         ++pos;  // past '>'
-        uint32_t h = HashName(name);
         if (endTag) {
-            if (counts[h & 4095] == 0) continue;
-            for (size_t k = stack.size(); k-- > 0;) {
-                if (stack[k] == h) {
-                    for (size_t j = k; j < stack.size(); ++j) --counts[stack[j] & 4095];
-                    stack.resize(k);
-                    break;
-                }
-            }
+            EndTag(name);
             continue;
         }
-        if (name == "plaintext") break;
-        if (IsRawTextName(name)) {
-            size_t e = FindEndTag(in, pos, name);
-            pos = e == std::string_view::npos ? n : e;
+        ++nodes;
+        bool foreign = Foreign() && !IsBreakoutName(name) && !fontBreakout;
+        if (!foreign && name == "plaintext") break;
+        TextKind text = foreign ? TextKind::None : TextKindOf(name);
+        if (text != TextKind::None) {
+            ++nodes;
+            pos = text == TextKind::Script ? EndOfScript(in, pos) : EndOfRawText(in, pos, name);
             continue;
         }
-        if (selfClosing || IsFlatName(name)) continue;
-        if (stack.size() < kGuardDepth) {
-            stack.push_back(h);
-            if (counts[h & 4095] < 0xFFFF) ++counts[h & 4095];
-            continue;
-        }
-        if (!changed) {
-            out.reserve(n + n / 8);
-            changed = true;
-        }
-        out.append(in.data() + copied, pos - copied);
-        out.append("</").append(name).append(">");
-        copied = pos;
+        StartTag(name, selfClosing, fontBreakout, pos);
     }
-    if (changed) out.append(in.data() + copied, n - copied);
-    return changed;
+}
+
+// Runs the guard over `in`; when it changed anything, the text to parse is in `out`.
+GuardResult GuardInput(std::string_view in, std::string& out) {
+    Guard guard{in, out, {}, {}};
+    guard.Run();
+    if (guard.result.changed) out.append(in.data() + guard.copied, in.size() - guard.copied);
+    return guard.result;
 }
 
 // ---- gumbo's memory ------------------------------------------------------------------
@@ -401,7 +606,10 @@ void CopyTree(DocumentData& doc, const GumboVector& top, NodeData* target, int d
     std::vector<Pending> stack;
     NodeData* capTarget = depth >= kMaxDepth ? target : (target ? target->parent : nullptr);
     stack.push_back({&top, 0, target, depth >= kMaxDepth ? kMaxDepth : depth, capTarget});
+    size_t copied = 0;
     while (!stack.empty()) {
+        // A parse past the deadline keeps what it has; the caller sees the deadline too.
+        if ((++copied & 0xFFFF) == 0 && DeadlinePassed()) return;
         Pending& p = stack.back();
         if (p.index >= p.children->length) {
             stack.pop_back();
@@ -434,9 +642,10 @@ void CopyTree(DocumentData& doc, const GumboVector& top, NodeData* target, int d
 }
 
 GumboOutput* RunGumbo(ParserHeap& heap, std::string_view html, GumboTag context, GumboNamespaceEnum ns,
-                      std::string& repaired, std::string& guarded) {
+                      std::string& repaired, std::string& guarded, GuardResult& guard) {
     if (RepairUtf8(html, repaired)) html = repaired;
-    if (GuardNesting(html, guarded)) html = guarded;
+    guard = GuardInput(html, guarded);
+    if (guard.changed) html = guarded;
     GumboOptions options = kGumboDefaultOptions;
     options.allocator = &ParserHeap::Allocate;
     options.deallocator = &ParserHeap::Deallocate;
@@ -456,7 +665,9 @@ void RepairText(std::string_view in, std::string& out) {
 void ParseDocument(DocumentData& doc, std::string_view html) {
     ParserHeap heap;
     std::string repaired, guarded;
-    GumboOutput* output = RunGumbo(heap, html, GUMBO_TAG_LAST, GUMBO_NAMESPACE_HTML, repaired, guarded);
+    GuardResult guard;
+    GumboOutput* output = RunGumbo(heap, html, GUMBO_TAG_LAST, GUMBO_NAMESPACE_HTML, repaired, guarded, guard);
+    doc.nodeCapReached = guard.cut;
     doc.RemoveChildren(doc.root);
     CopyTree(doc, output->document->v.document.children, doc.root, 0);
     ++doc.version;
@@ -473,7 +684,9 @@ void ParseFragment(DocumentData& doc, NodeData* context, std::string_view html) 
                                                                : GUMBO_NAMESPACE_HTML;
     ParserHeap heap;
     std::string repaired, guarded;
-    GumboOutput* output = RunGumbo(heap, html, tag, ns, repaired, guarded);
+    GuardResult guard;
+    GumboOutput* output = RunGumbo(heap, html, tag, ns, repaired, guarded, guard);
+    if (guard.cut) doc.nodeCapReached = true;
     const GumboNode* root = output->root;
     if (root && (root->type == GUMBO_NODE_ELEMENT || root->type == GUMBO_NODE_TEMPLATE))
         CopyTree(doc, root->v.element.children, context, DepthOf(context));

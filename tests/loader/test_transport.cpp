@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
 #include "loader/Charset.h"
 #include "loader/Transport.h"
+#include "platform/core/Deadline.h"
 #include "platform/log/Log.h"
 #include "support/HttpServer.h"
 #include "support/Programs.h"
@@ -193,6 +195,20 @@ TEST(Transport, GivesUpAtTheDeadline) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1400));
     options.deadline = std::chrono::steady_clock::now() - std::chrono::milliseconds(1);
     EXPECT_EQ(FetchUrl(server.Url("/slow"), options).outcome, FetchOutcome::TimedOut);
+    // Less than a millisecond left is still a limit, not "no limit".
+    options.deadline = std::chrono::steady_clock::now() + std::chrono::microseconds(900);
+    EXPECT_EQ(FetchUrl(server.Url("/slow"), options).outcome, FetchOutcome::TimedOut);
+
+    // The thread's own deadline holds too, and its stop flag ends a transfer early.
+    options.deadline = std::chrono::steady_clock::time_point::max();
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    pelmor::ScopedDeadline scope(std::chrono::steady_clock::now() + std::chrono::hours(1), stop);
+    std::thread raiser([stop] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        *stop = true;
+    });
+    EXPECT_EQ(FetchUrl(server.Url("/slow"), options).outcome, FetchOutcome::TimedOut);
+    raiser.join();
 }
 
 TEST(Transport, ReadsLocalFilesAndFileUrls) {

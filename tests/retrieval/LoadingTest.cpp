@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "platform/html/Html.h"
 #include "platform/log/Log.h"
 #include "retrieval/InternetHandler.h"
@@ -91,6 +93,23 @@ TEST(LightNavigate, FollowsMetaRefreshOfLivePagesWithinBounds) {
     ASSERT_TRUE(saved);
     EXPECT_EQ(saved->body().innerText(), "saved");
     EXPECT_EQ(server.Hits("/target.html"), hits);
+}
+
+TEST(LightNavigate, OneDeadlineCoversEveryRefreshHop) {
+    TempHome home;
+    HttpServer server;
+    // Each hop alone is well inside the loader's 7.5 seconds; three of them are not.
+    for (int hop = 0; hop < 3; ++hop) {
+        std::string next = "/hop" + std::to_string(hop + 1);
+        server.Routes().Get("/hop" + std::to_string(hop), [next](const httplib::Request&, httplib::Response& res) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2600));
+            res.set_content("<meta http-equiv=Refresh content='0;url=" + next + "'><p>on</p>", "text/html");
+        });
+    }
+    server.Page("/hop3", "<p>arrived</p>");
+    InternetHandler handler;
+    EXPECT_FALSE(handler.LightNavigate(server.Url("/hop0")));
+    EXPECT_EQ(server.Hits("/hop3"), 0);
 }
 
 TEST(LightNavigate, PagesThatCannotLoadGiveNoneAndARecord) {

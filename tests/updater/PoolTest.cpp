@@ -8,6 +8,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "platform/core/Deadline.h"
 #include "tests/updater/EventLog.h"
 #include "updater/CheckerPool.h"
 
@@ -157,6 +158,38 @@ TEST(CheckerPool, CheckPastTheLimitIsReportedNotUpdatedAndDoesNotBlockThePool) {
     }
     auto events = log.Events();
     EXPECT_EQ(EventLog::Count(events, Kind::PageUpdated), 3u);
+}
+
+TEST(CheckerPool, GivenUpAndStoppedChecksSeeTheirDeadlineAndEnd) {
+    // The check works until its thread's deadline says stop, as loading and parsing do.
+    std::atomic<int> started = 0, ended = 0;
+    auto check = [&](const PageSnapshot&) -> CheckResult {
+        ++started;
+        while (!DeadlinePassed()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ++ended;
+        return {true, DateTime(1)};
+    };
+    auto waitFor = [](std::atomic<int>& counter, int count) {
+        for (int i = 0; i < 10000 && counter < count; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return counter >= count;
+    };
+    EventLog log;
+    PoolOptions options;
+    options.workers = 1;
+    options.limit = std::chrono::milliseconds(200);
+    CheckerPool pool(check, [&](const Event& e) { log.Add(e); }, options);
+    pool.Start();
+    pool.Submit(1, PageAt("http://slow.test/a"));
+    ASSERT_TRUE(log.WaitForUpdated(1));
+    EXPECT_TRUE(waitFor(ended, 1));
+
+    options.limit = std::chrono::hours(1);
+    CheckerPool stopped(check, [](const Event&) {}, options);
+    stopped.Start();
+    stopped.Submit(1, PageAt("http://slow.test/b"));
+    ASSERT_TRUE(waitFor(started, 2));
+    stopped.Stop();
+    EXPECT_TRUE(waitFor(ended, 2));
 }
 
 TEST(CheckerPool, ThrowingCheckCountsAsAFailedCheckStampedNow) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "platform/log/Log.h"
 #include "tests/support/TempHome.h"
 #include "tests/updater/EventLog.h"
@@ -49,6 +51,24 @@ TEST(Session, MalformedLinesAreLoggedAndSkippedAndTheRestIsServed) {
     EXPECT_NE(text.find("{\"request\":\"CheckPage\",\"id\":1"), std::string::npos);
     EXPECT_NE(text.find(std::string(200, 'x') + "..."), std::string::npos);
     EXPECT_EQ(text.find(std::string(201, 'x')), std::string::npos);
+}
+
+TEST(Session, OverlongLinesAreSkippedWithoutBeingHeldWhole) {
+    test::TempHome home;
+    test::EventLog log;
+    Session session([](const PageSnapshot&) { return CheckResult{true, DateTime(46200.5)}; },
+                    [&](const std::string& line) { log.Add(*DecodeEvent(line, nullptr)); });
+    PageSnapshot page;
+    page.URL = "http://a.test/";
+    std::string overlong = EncodeRequest({Request::Kind::CheckPage, 1, page});
+    overlong.insert(overlong.size() - 2, std::string(kMaxRequestBytes, ' '));
+    std::istringstream in(EncodeRequest({Request::Kind::StartChecking, 0, {}}) + "\n" + overlong + "\n" +
+                          EncodeRequest({Request::Kind::CheckPage, 2, page}) + "\n");
+    session.Serve(in);
+    ASSERT_TRUE(log.WaitForUpdated(1));
+    EXPECT_EQ(log.Events()[0].id, 2u);
+    auto text = test::ReadFile(log::PathOf(log::File::Program));
+    EXPECT_NE(text.find("Request skipped, longer than"), std::string::npos) << text;
 }
 
 }  // namespace

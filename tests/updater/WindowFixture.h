@@ -75,7 +75,9 @@ struct CheckingWindow {
         return rows;
     }
 
+    // The profile file as written, once a pending write has happened.
     std::shared_ptr<Application> Saved() const {
+        if (main) SpinUntil([&] { return !main->ItemsSavePending(); });
         auto application = Application::Create();
         application->LoadItems(settings->XMLFile());
         return application;

@@ -142,6 +142,29 @@ TEST_F(CheckingTest, TimerPassHandsOverDuePagesOnlyAndAnswersMarkTheTree) {
     EXPECT_TRUE(w.main->CheckTimer()->isActive());
 }
 
+TEST_F(CheckingTest, APassWritesTheProfileAFewTimesAndUnloadWritesWhatIsPending) {
+    CheckingWindow w(FAKE_CHECKER);
+    auto root = Application::Create();
+    root->SetActive(true);
+    for (int i = 0; i < 40; ++i) AddPage(*root, "http://p" + std::to_string(i) + ".test/changed", "P" + std::to_string(i));
+    w.Open(root, [] { return kNow; });
+    auto writes = [] {
+        std::string text = test::ReadFile(log::PathOf(log::File::Program));
+        size_t count = 0;
+        for (size_t at = text.find("SaveItems entered"); at != std::string::npos; at = text.find("SaveItems entered", at + 1))
+            ++count;
+        return count;
+    };
+    size_t before = writes();
+    w.main->CheckForUpdates();
+    ASSERT_TRUE(w.WaitIdle());
+    w.main->close();
+    EXPECT_LE(writes() - before, 3u);
+    auto saved = w.Saved();
+    ASSERT_EQ(saved->ItemsCount(), 40);
+    for (int i = 1; i <= 40; ++i) EXPECT_TRUE(std::static_pointer_cast<Page>(saved->Items(i))->Updated()) << i;
+}
+
 TEST_F(CheckingTest, PageRemovedWhileCheckedAndCheckerKilledMidPass) {
     CheckingWindow w(FAKE_CHECKER);
     auto root = Application::Create();

@@ -304,5 +304,41 @@ TEST(HtmlDocument, NodesKeyUnorderedMapsByIdentity) {
     EXPECT_EQ(Node().Identity(), nullptr);
 }
 
+TEST(HtmlDocument, HugeTagsAndPagesKeepTheirBeginning) {
+    std::string tag = "<div";
+    for (int i = 0; i < 70; ++i) tag += " a" + std::to_string(i) + "=v";
+    auto wide = Document::Parse(tag + ">x</div><p>after</p>");
+    Element div = wide->getElementsByTagName("DIV").item(0);
+    EXPECT_EQ(div.getAttribute("a63"), "v");
+    EXPECT_FALSE(div.hasAttribute("a64"));
+    EXPECT_EQ(wide->getElementsByTagName("P").item(0).innerText(), "after");
+    EXPECT_FALSE(wide->NodeCapReached());
+
+    std::string flood;
+    for (size_t i = 0; i < Document::MaxNodes() + 10; ++i) flood += "<br>";
+    auto big = Document::Parse(flood + "<p>tail</p>");
+    EXPECT_TRUE(big->NodeCapReached());
+    EXPECT_LE(big->getElementsByTagName("BR").length(), Document::MaxNodes());
+    EXPECT_EQ(big->getElementsByTagName("P").length(), 0u);
+}
+
+TEST(HtmlDocument, DeepPagesKeepScriptsCommentsAndForeignContentIntact) {
+    // Past the nesting guard's depth the parser's input is rewritten; text that only looks
+    // like tags (in scripts, comments, text areas) must come through untouched.
+    std::string deep;
+    for (int i = 0; i < 900; ++i) deep += "<div>";
+    auto doc = Document::Parse(deep + "<!--><span>a</span><script>if (a<b) s = '<div></div>'; <!--<script></script>"
+                                      "<div>--></script><textarea><div></textarea >"
+                                      "<svg><g/><g/><title><div>t</div></title></svg><i>end</i>");
+    EXPECT_EQ(doc->getElementsByTagName("SCRIPT").item(0).innerHTML(),
+              "if (a<b) s = '<div></div>'; <!--<script></script><div>-->");
+    EXPECT_EQ(doc->getElementsByTagName("TEXTAREA").item(0).innerText(), "<div>");
+    EXPECT_EQ(doc->getElementsByTagName("g").length(), 2u);
+    // Elements that deep hold nothing; what they held follows them, in order.
+    std::string text = doc->body().innerText();
+    EXPECT_LT(text.find('a'), text.find("end")) << text;
+    EXPECT_EQ(doc->getElementsByTagName("I").item(0).innerText(), "");
+}
+
 }  // namespace
 }  // namespace pelmor::html

@@ -1,0 +1,47 @@
+#include "platform/core/Deadline.h"
+
+namespace pelmor {
+
+namespace {
+
+struct ThreadLimit {
+    SteadyTime deadline = SteadyTime::max();
+    // The stop flags of the open scopes, the innermost one that has a flag; a scope
+    // without one keeps the outer flag.
+    std::shared_ptr<const std::atomic<bool>> stop;
+};
+
+thread_local ThreadLimit current;
+
+}  // namespace
+
+ScopedDeadline::ScopedDeadline(SteadyTime deadline, std::shared_ptr<const std::atomic<bool>> stop)
+    : savedDeadline_(current.deadline), savedStop_(current.stop) {
+    if (deadline < current.deadline) current.deadline = deadline;
+    if (stop) current.stop = std::move(stop);
+}
+
+ScopedDeadline::~ScopedDeadline() {
+    current.deadline = savedDeadline_;
+    current.stop = std::move(savedStop_);
+}
+
+SteadyTime CurrentDeadline() {
+    if (current.stop && current.stop->load(std::memory_order_relaxed)) return SteadyTime::min();
+    return current.deadline;
+}
+
+bool DeadlinePassed() {
+    if (current.stop && current.stop->load(std::memory_order_relaxed)) return true;
+    return current.deadline != SteadyTime::max() && std::chrono::steady_clock::now() >= current.deadline;
+}
+
+std::chrono::milliseconds TimeLeft() {
+    SteadyTime deadline = CurrentDeadline();
+    if (deadline == SteadyTime::max()) return std::chrono::milliseconds::max();
+    auto left = deadline - std::chrono::steady_clock::now();
+    if (left <= left.zero()) return std::chrono::milliseconds::zero();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(left);
+}
+
+}  // namespace pelmor
