@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QScreen>
 #include <QSet>
 #include <QStatusBar>
 #include <QTimer>
@@ -173,6 +174,9 @@ void BrowserWindow::SetStatusText(const QString& text) { lblStatus_->setText(tex
 QString BrowserWindow::StatusText() const { return lblStatus_->text(); }
 
 void BrowserWindow::ShowMaximized() {
+    // Without a window manager maximising does nothing: the window takes the work area
+    // itself first.
+    if (const QScreen* screen = this->screen()) setGeometry(screen->availableGeometry());
     showMaximized();
     raise();
     activateWindow();

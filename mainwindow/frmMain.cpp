@@ -12,6 +12,8 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QSystemTrayIcon>
@@ -89,6 +91,7 @@ frmMain::frmMain(std::shared_ptr<Settings> settings, std::shared_ptr<Application
     });
     BuildControls();
     BuildMenus();
+    BuildEditCommands();
     BuildTray();
     BuildCheckCommands();
     BuildShowCommands();
@@ -144,7 +147,11 @@ void frmMain::BuildControls() {
     });
     connect(tree_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item) { ctlTree_NodeCheck(item); });
     connect(tree_, &ItemTree::DropRequested, this, &frmMain::DropNode);
-    connect(tree_, &ItemTree::RightClicked, this, [this](TreeNode*, const QPoint& at) { menuURLList_->popup(at); });
+    connect(tree_, &ItemTree::RightClicked, this, [this](TreeNode* node, const QPoint& at) {
+        // The "Active" tick shows the node's state as it is now.
+        if (QAction* active = Action(QStringLiteral("menuActive")); active && node) active->setChecked(node->Checked());
+        menuURLList_->popup(at);
+    });
 
     ctlDetails_ = new QWidget(client_);
     ctlDetails_->setObjectName(QStringLiteral("ctlDetails"));
@@ -176,9 +183,6 @@ void frmMain::BuildControls() {
     lstPeriodUnit_ = new QComboBox(frame);
     lstPeriodUnit_->setObjectName(QStringLiteral("lstPeriodUnit"));
     lstPeriodUnit_->addItems({QStringLiteral("Minutes"), QStringLiteral("Hours"), QStringLiteral("Days")});
-    // The panel shows the item; editing it comes with the commands that save the edits.
-    for (QLineEdit* box : {txtURL_, txtDescription_, txtTimePeriod_}) box->setReadOnly(true);
-    lstPeriodUnit_->setEnabled(false);
 
     lblStatusON_ = makeLabel("lblStatusON", QStringLiteral("ON"));
     lblStatusOff_ = makeLabel("lblStatusOff", QStringLiteral("OFF"));
@@ -240,8 +244,12 @@ void frmMain::BuildControls() {
     lstStatus_->headerItem()->setData(0, Qt::UserRole, QStringLiteral("Page"));
     lstStatus_->headerItem()->setData(1, Qt::UserRole, QStringLiteral("Status"));
     lstStatus_->headerItem()->setData(2, Qt::UserRole, QStringLiteral("Time"));
-    lstStatus_->header()->resizeSection(0, 150);
-    lstStatus_->header()->resizeSection(1, 100);
+    // The first two columns fit the panel's default width with room for the time; the
+    // last one takes what is left.
+    lstStatus_->header()->setStretchLastSection(true);
+    lstStatus_->header()->setMinimumSectionSize(40);
+    lstStatus_->header()->resizeSection(0, 130);
+    lstStatus_->header()->resizeSection(1, 90);
 
     for (QWidget* w : {static_cast<QWidget*>(ctlDetails_), frDetails_, static_cast<QWidget*>(ctlLog_)}) {
         w->setMouseTracking(true);
@@ -338,8 +346,15 @@ void frmMain::ShowMain() {
             // The stored size may be below the minimum (the defaults are): the window opens
             // at the minimum then.
             QSize least = MinimumPixels();
-            resize(std::max(ToPixels(settings_->FormWidth()), least.width()),
-                   std::max(ToPixels(settings_->FormHeight()), least.height()));
+            QSize size(std::max(ToPixels(settings_->FormWidth()), least.width()),
+                       std::max(ToPixels(settings_->FormHeight()), least.height()));
+            // A first start (the placement never stored) opens large enough to read the
+            // tree and both panels, within the screen.
+            if (settings_->FormWidth() == kDefaultFormWidth && settings_->FormHeight() == kDefaultFormHeight) {
+                size = size.expandedTo(QSize(ToPixels(kFirstStartWidth), ToPixels(kFirstStartHeight)));
+                if (QScreen* screen = this->screen()) size = size.boundedTo(screen->availableSize()).expandedTo(least);
+            }
+            resize(size);
         });
     if (placed)
         step([&] {
@@ -683,6 +698,7 @@ void frmMain::MovedFolderKeys(const std::shared_ptr<Folder>& folder) {
 // ---- details panel --------------------------------------------------------------------
 
 void frmMain::ShowStatusIndicator(bool active) {
+    indicatorActive_ = active;
     lblStatusON_->setVisible(active);
     ctlActive_->setVisible(active);
     lblStatusOff_->setVisible(!active);
@@ -709,12 +725,17 @@ void frmMain::ShowItem(TreeNode* node) {
             w->setVisible(!root);
         txtURL_->setText(page ? Q(page->URL()) : folder ? Q(folder->Name()) : QString());
         txtDescription_->setText(root ? QString() : Q(node->ItemTag()->Description()));
+        // Long texts show their beginning.
+        txtURL_->setCursorPosition(0);
+        txtDescription_->setCursorPosition(0);
         int periodTime = root ? node->RootTag()->PeriodTime() : node->ItemTag()->PeriodTime();
         int periodUnit = root ? node->RootTag()->PeriodUnit() : node->ItemTag()->PeriodUnit();
         txtTimePeriod_->setText(QString::number(periodTime));
         lstPeriodUnit_->setCurrentIndex(periodUnit >= 0 && periodUnit <= 2 ? periodUnit : -1);
 
         for (const char* name : {"menuShow", "menuPageRemove", "menuActive"}) SetActionVisible(name, true);
+        if (btnAdvanced_) btnAdvanced_->setVisible(page != nullptr);
+        if (auto* btnShow = findChild<QWidget*>(QStringLiteral("btnShow"))) btnShow->setVisible(true);
         for (const char* name : {"menuProperties", "menuURLProperties", "menuPageCopy"})
             SetActionVisible(name, page != nullptr);
         for (const char* name : {"menuPageAdd", "menuAddPage", "menuAddFolder"}) SetActionVisible(name, !page);
@@ -758,6 +779,7 @@ void frmMain::ctlActive_Click() {
     if (!node) return;
     ShowStatusIndicator(false);
     DeactivateItem(node, true);
+    Action(QStringLiteral("menuActive"))->setChecked(false);
 }
 
 void frmMain::ctlInactive_Click() {
@@ -765,6 +787,7 @@ void frmMain::ctlInactive_Click() {
     if (!node) return;
     ShowStatusIndicator(true);
     ActivateItem(node, true);
+    Action(QStringLiteral("menuActive"))->setChecked(true);
 }
 
 void frmMain::menuActive_Click() {
@@ -973,9 +996,15 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
                 }
                 break;
             }
-            case QEvent::MouseMove:
-                if (splitterDragging_) MoveSplitter(ToTwips(mouse->position().toPoint().x()));
+            case QEvent::MouseMove: {
+                double x = ToTwips(mouse->position().toPoint().x());
+                if (splitterDragging_)
+                    MoveSplitter(x);
+                else  // the pointer shows where the splitter can be taken
+                    client_->setCursor(x >= treeBox_.Right() && x <= detailsBox_.Left ? Qt::SizeHorCursor
+                                                                                     : Qt::ArrowCursor);
                 break;
+            }
             case QEvent::MouseButtonRelease:
                 splitterDragging_ = false;
                 client_->setCursor(Qt::ArrowCursor);
@@ -983,6 +1012,13 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
             default:
                 break;
         }
+    } else if (watched == txtURL_ || watched == txtDescription_ || watched == txtTimePeriod_ ||
+               watched == lstPeriodUnit_) {
+        if (event->type() == QEvent::FocusOut &&
+            static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason && isEnabled())
+            SaveShownItem();
+        else if (event->type() == QEvent::FocusIn && watched == txtDescription_)
+            QTimer::singleShot(0, txtDescription_, [this] { txtDescription_->selectAll(); });
     } else if (event->type() == QEvent::MouseMove && !splitterDragging_) {
         if (auto* widget = qobject_cast<QWidget*>(watched)) widget->setCursor(Qt::ArrowCursor);
     }

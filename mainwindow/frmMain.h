@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "items/Application.h"
+#include "mainwindow/AddItems.h"
 #include "mainwindow/ItemTree.h"
 #include "mainwindow/PageCollection.h"
 #include "mainwindow/Schedule.h"
@@ -30,6 +31,7 @@ class QPushButton;
 class QTimer;
 class QToolBar;
 class QToolButton;
+class QTreeWidgetItem;
 class QTreeWidget;
 
 namespace pelmor::mainwindow {
@@ -48,7 +50,7 @@ struct TwipRect {
     double Bottom() const { return Top + Height; }
 };
 
-class frmMain : public QMainWindow {
+class frmMain : public QMainWindow, public ItemAdder {
     Q_OBJECT
 public:
     static constexpr double kMinWidth = 8000;
@@ -57,6 +59,11 @@ public:
     static constexpr double kMinPanelWidth = 5055;
     static constexpr double kRightMargin = 225;
     static constexpr int kTrayId = 999;
+    // The stored size before the window was ever placed, and the size of a first start.
+    static constexpr double kDefaultFormWidth = 9120;
+    static constexpr double kDefaultFormHeight = 5670;
+    static constexpr double kFirstStartWidth = 14400;
+    static constexpr double kFirstStartHeight = 10200;
 
     frmMain(std::shared_ptr<Settings> settings, std::shared_ptr<Application> application, QWidget* parent = nullptr);
     ~frmMain() override;
@@ -128,6 +135,35 @@ public:
     void menuActive_Click();
     void ctlActive_Click();
     void ctlInactive_Click();
+
+    // Adding, removing and editing items (frmMainEditing.cpp).
+    // The "Page Details" dialog for the folder of `node` (a page's own folder; the root
+    // when there is no node), then AddPageToFolder.
+    void AskAndAddPage(TreeNode* node);
+    std::shared_ptr<Page> AddPageToFolder(const std::shared_ptr<ItemList>& folder, const std::string& strURL,
+                                          const std::string& strDescription, bool blDetectTitle, int PeriodTime,
+                                          dfUnits PeriodUnit, AddFeedback feedback = AddFeedback::Messages) override;
+    // The "Folder Details" dialog, then AddSubfolderToFolder.
+    void AskAndAddFolder(TreeNode* node);
+    std::shared_ptr<Folder> AddSubfolderToFolder(const std::shared_ptr<ItemList>& folder, const std::string& strName,
+                                                 const std::string& strDescription, int PeriodTime,
+                                                 dfUnits PeriodUnit,
+                                                 AddFeedback feedback = AddFeedback::Messages) override;
+    // Removes the item of a node (never the root) with the saved copies of its pages and
+    // their first-level frames; a folder that is not empty is removed only when the user
+    // agrees. Saves the profile when `blSave`.
+    void RemoveTreeItem(TreeNode* node, bool blSave);
+    // Commits the details panel to the shown item; false (nothing saved) when the URL or
+    // name box is empty.
+    bool SaveShownItem();
+    // Toolbar buttons by key ("AddPage", "AddFolder", "Remove", "Check").
+    void ctlTool_ButtonClick(const QString& key);
+    void menuProperties_Click();
+    void menuPageCopy_Click();
+    void btnAdvanced_Click();
+    // A row of the activity log: text, picture key and, when given, the action and now.
+    QTreeWidgetItem* AddLogRow(const QString& text, const QString& picture, const QString& action);
+    static constexpr int kMaxLogRows = 1000;
 
     // Checking (frmMainChecking.cpp). One pass of the check timer over every page.
     void CheckForUpdates();
@@ -244,6 +280,18 @@ private:
     void EndShow();
     void StartUpdater();
     void StopUpdater();
+    void BuildEditCommands();
+    void Command(const std::function<void()>& command);
+    std::shared_ptr<ItemList> FolderOfNode(TreeNode* node) const;
+    void RefusePage(const std::string& url, bool quiet);
+    // Deletes a saved copy, but only one inside the cache folder; false otherwise.
+    bool RemoveCacheFile(const std::string& path);
+    // The saved copy and the copies of all frames below, of a page that was never added.
+    void RemoveSavedCopies(const FrameList& item, const std::string& savedFile);
+    void RemovePageNode(TreeNode* node);
+    bool RemoveFolderNode(TreeNode* node);
+    void DeleteNode(TreeNode* node);
+    void Rename(TreeNode* node, const std::string& newName);
     // Takes a page past its last day out of the model, the tree and the cache.
     void RemovePageAtEnd(const std::shared_ptr<Page>& page);
 
@@ -279,6 +327,9 @@ private:
     QLabel* lblLastFailure_ = nullptr;
     QToolButton* ctlActive_ = nullptr;
     QToolButton* ctlInactive_ = nullptr;
+    QPushButton* btnAdvanced_ = nullptr;
+    bool indicatorActive_ = false;
+    bool savingShown_ = false;
     QWidget* ctlLog_ = nullptr;
     QTreeWidget* lstStatus_ = nullptr;
     QToolBar* ctlTool_ = nullptr;

@@ -164,6 +164,7 @@ void frmMain::ShowPage(const std::shared_ptr<Page>& oPage) {
         statusBar()->showMessage(status);
         log::WriteLog(status.toStdString());
 
+        browsers_.removeIf([](const QPointer<QWidget>& browser) { return browser.isNull(); });
         if (settings_->DisplayOld()) {
             auto* old = new BrowserWindow(BrowserWindow::Content::SavedCopy, SavedCopyFiles(*oPage));
             old->setObjectName(QStringLiteral("frmBrowserOld"));

@@ -49,6 +49,11 @@ struct FrameReplace {
     std::string New;
 };
 
+// Path of a new saved copy in `folder`: folder + "/" + N + ".html" for the first N from
+// `number` upward whose file does not exist yet, so that a new copy never replaces the
+// copy of another page or frame. Throws Failure when no free name is found.
+std::string FreeCacheFileName(const std::string& folder, int32_t number);
+
 class InternetHandler {
 public:
     InternetHandler();

@@ -1,6 +1,7 @@
 // The page cache: saved copies of pages and their frames.
 
 #include <cctype>
+#include <cstdint>
 #include <filesystem>
 
 #include "items/Frame.h"
@@ -74,6 +75,18 @@ std::string WithSource(html::Element frame, std::string_view target) {
 }
 
 }  // namespace
+
+std::string FreeCacheFileName(const std::string& folder, int32_t number) {
+    constexpr int kTries = 100000;
+    int64_t n = number;
+    for (int i = 0; i < kTries; ++i, ++n) {
+        if (n > INT32_MAX) n = 0;
+        std::string path = folder + "/" + std::to_string(n) + ".html";
+        std::error_code ec;
+        if (!std::filesystem::exists(path, ec) && !ec) return path;
+    }
+    throw Failure(err::kPathFileAccess, kSource, "No free file name in " + folder);
+}
 
 bool InternetHandler::IsDocumentAccessible(const html::FrameWindow& window) {
     try {
@@ -149,7 +162,8 @@ bool InternetHandler::SaveDocument(const std::shared_ptr<html::Document>& objHTM
             std::shared_ptr<html::Document> frameDocument =
                 FrameDocument(*objHTML, windows.item(i), element.src(), frameURL);
             if (!frameDocument) return false;
-            std::string frameFile = FolderOf(FileName) + "/" + std::to_string(GetFileNameFromURL(frameURL)) + ".html";
+            // A frame saved for the first time gets a file of its own, never another copy's.
+            std::string frameFile = FreeCacheFileName(FolderOf(FileName), GetFileNameFromURL(frameURL));
             std::shared_ptr<Frame> frameItem;
             if (oItem) frameItem = oItem->AddFrame(frameURL, frameFile);
             if (!SaveDocument(frameDocument, frameFile, true, frameItem, blReload, depth + 1)) return false;

@@ -12,7 +12,7 @@ PELMOR_PACKAGES=(
     libcurl4-openssl-dev libpugixml-dev libgumbo-dev libpcre2-dev libsqlite3-dev zlib1g-dev
     libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
     clang libclang-rt-14-dev
-    xvfb xauth x11-utils dbus dbus-bin python3
+    xvfb xauth x11-utils dbus dbus-bin python3 lintian xdotool imagemagick
 )
 
 pelmor_install_packages() {

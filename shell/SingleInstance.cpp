@@ -2,6 +2,7 @@
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusServiceWatcher>
 
 namespace pelmor::shell {
 
@@ -15,16 +16,28 @@ SingleInstance::~SingleInstance() {
     }
 }
 
-SingleInstance::Claim SingleInstance::ClaimName() {
+SingleInstance::Claim SingleInstance::ClaimName(bool replaceable) {
     if (!connection_.isConnected() || !connection_.interface()) return Claim::NoBus;
     // The object goes up first, so a second start that finds the name can be answered at once.
     if (!connection_.registerObject(QString::fromLatin1(kInstancePath), this, QDBusConnection::ExportScriptableSlots))
         return Claim::HeldByOther;
-    auto reply = connection_.interface()->registerService(QString::fromLatin1(kBusName),
-                                                          QDBusConnectionInterface::DontQueueService,
-                                                          QDBusConnectionInterface::DontAllowReplacement);
+    auto reply = connection_.interface()->registerService(
+        QString::fromLatin1(kBusName),
+        replaceable ? QDBusConnectionInterface::DontQueueService : QDBusConnectionInterface::ReplaceExistingService,
+        replaceable ? QDBusConnectionInterface::AllowReplacement : QDBusConnectionInterface::DontAllowReplacement);
     if (reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered) {
         owned_ = true;
+        if (replaceable) {
+            // The bus tells the owner when its name goes to another connection.
+            auto* watcher = new QDBusServiceWatcher(QString::fromLatin1(kBusName), connection_,
+                                                    QDBusServiceWatcher::WatchForOwnerChange, this);
+            connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+                    [this](const QString&, const QString&, const QString& newOwner) {
+                        if (!owned_ || newOwner == connection_.baseService()) return;
+                        owned_ = false;
+                        emit NameLost();
+                    });
+        }
         return Claim::Owned;
     }
     connection_.unregisterObject(QString::fromLatin1(kInstancePath));

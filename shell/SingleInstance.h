@@ -24,8 +24,10 @@ public:
     ~SingleInstance() override;
 
     // Takes the well-known name and serves Restore on it. HeldByOther when another copy
-    // owns the name, NoBus when there is no session bus to ask.
-    Claim ClaimName();
+    // owns the name, NoBus when there is no session bus to ask. A copy that only serves the
+    // browser toolbar claims it `replaceable`: the next normal start takes the name over
+    // from it (NameLost() then fires), while a normal owner keeps it.
+    Claim ClaimName(bool replaceable = false);
     // Asks the owner of the name to restore its main window, waiting at most `timeoutMs`
     // while handling window events; false when nobody answered.
     bool AskOwnerToRestore(int timeoutMs = 5000);
@@ -36,6 +38,8 @@ public slots:
 
 signals:
     void RestoreRequested();
+    // Another copy took the name over.
+    void NameLost();
 
 private:
     QDBusConnection connection_;

@@ -1,6 +1,7 @@
 #include "shell/Startup.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QMessageBox>
 
 #include "mainwindow/frmMain.h"
@@ -52,7 +53,7 @@ std::optional<int> Program::Main() {
     }
 
     QCoreApplication::processEvents();
-    if (TakeToolbarRunning()) return 0;
+    if (TakeToolbarRunning()) return ServeToolbarOnly();
 
     // A forced start takes the bus name too when it is free, so that later starts find it.
     instance_ = std::make_unique<SingleInstance>();
@@ -64,6 +65,10 @@ std::optional<int> Program::Main() {
     }
     const bool busMissing = claim == SingleInstance::Claim::NoBus;
     connect(instance_.get(), &SingleInstance::RestoreRequested, this, &Program::RestoreRequested);
+    if (claim == SingleInstance::Claim::Owned) {
+        connection_ = std::make_unique<ToolbarConnection>(*this);
+        connection_->Register(QDBusConnection::sessionBus(), false);
+    }
 
     try {
         log::StartLog();
@@ -81,6 +86,31 @@ std::optional<int> Program::Main() {
     splash_ = std::make_unique<frmSplash>();
     connect(splash_.get(), &frmSplash::TimerFired, this, &Program::SplashTimer);
     splash_->Start();
+    return std::nullopt;
+}
+
+int Program::ToolbarIdleMs() {
+    bool ok = false;
+    int ms = qEnvironmentVariableIntValue("PELMOR_TOOLBAR_IDLE_MS", &ok);
+    return ok && ms > 0 ? ms : 60000;
+}
+
+std::optional<int> Program::ServeToolbarOnly() {
+    instance_ = std::make_unique<SingleInstance>();
+    // Another copy serves the toolbar already (or there is no bus): nothing to do here.
+    if (instance_->ClaimName(true) != SingleInstance::Claim::Owned) {
+        instance_.reset();
+        return 0;
+    }
+    connection_ = std::make_unique<ToolbarConnection>(*this);
+    connection_->Register(QDBusConnection::sessionBus(), true);
+    idleTimer_ = new QTimer(this);
+    idleTimer_->setSingleShot(true);
+    idleTimer_->setInterval(ToolbarIdleMs());
+    connect(connection_.get(), &ToolbarConnection::Used, idleTimer_, qOverload<>(&QTimer::start));
+    connect(idleTimer_, &QTimer::timeout, this, &Program::Finished);
+    connect(instance_.get(), &SingleInstance::NameLost, this, &Program::Finished);
+    idleTimer_->start();
     return std::nullopt;
 }
 

@@ -6,6 +6,7 @@
 // loads, activates and shows the main window.
 
 #include <QObject>
+#include <QTimer>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -13,6 +14,7 @@
 #include "items/Application.h"
 #include "retrieval/Settings.h"
 #include "shell/CommandLine.h"
+#include "shell/ToolbarConnection.h"
 
 namespace pelmor::mainwindow {
 class frmMain;
@@ -23,7 +25,7 @@ namespace pelmor::shell {
 class SingleInstance;
 class frmSplash;
 
-class Program : public QObject {
+class Program : public QObject, public ToolbarHost {
     Q_OBJECT
 public:
     explicit Program(CommandLine commandLine, QObject* parent = nullptr);
@@ -41,9 +43,16 @@ public:
     // default a message box asks the user.
     void SetKeepProfileQuestion(std::function<bool()> question) { keepProfile_ = std::move(question); }
 
-    bool AppRunning() const { return appRunning_; }
+    bool AppRunning() const override { return appRunning_; }
     bool StartedHidden() const;
-    mainwindow::frmMain* MainWindow() const { return main_.get(); }
+    mainwindow::frmMain* MainWindow() const override { return main_.get(); }
+    std::shared_ptr<Settings> SharedSettings() const override { return settings_; }
+    std::shared_ptr<Application> SharedApplication() const override { return application_; }
+    // The toolbar connection on the bus; null when the start did not serve it.
+    ToolbarConnection* Connection() const { return connection_.get(); }
+    // Without a call for this long, a start only for the toolbar ends (60 s; the
+    // environment variable PELMOR_TOOLBAR_IDLE_MS may set another time).
+    static int ToolbarIdleMs();
     frmSplash* Splash() const { return splash_.get(); }
     const std::shared_ptr<Settings>& GetSettings() const { return settings_; }
     const std::shared_ptr<Application>& GetApplication() const { return application_; }
@@ -53,12 +62,17 @@ signals:
     void Finished();
 
 private:
+    // The start for the toolbar only: serve the connection, without a window, until no
+    // client has called for a while or a normal start takes the bus name over.
+    std::optional<int> ServeToolbarOnly();
     void RestoreRequested();
     void LoadMainWindow();
 
     CommandLine commandLine_;
     std::function<bool()> keepProfile_;
     std::unique_ptr<SingleInstance> instance_;
+    std::unique_ptr<ToolbarConnection> connection_;
+    QTimer* idleTimer_ = nullptr;
     std::unique_ptr<frmSplash> splash_;
     std::unique_ptr<mainwindow::frmMain> main_;
     std::shared_ptr<Settings> settings_;

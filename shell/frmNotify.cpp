@@ -241,8 +241,12 @@ void frmNotify::keyPressEvent(QKeyEvent* event) {
 
 void PlaySoundFile(const QString& file) {
     QString path = file;
-    if (!QFileInfo::exists(path) && QFileInfo(path).fileName().compare(QLatin1String("DingDong.Wav"), Qt::CaseInsensitive) == 0)
+    if (!QFileInfo::exists(path) && QFileInfo(path).fileName().compare(QLatin1String("DingDong.Wav"), Qt::CaseInsensitive) == 0) {
+        // Beside the program in the build tree; under share/pelmor once installed.
         path = QCoreApplication::applicationDirPath() + QStringLiteral("/DingDong.Wav");
+        if (!QFileInfo::exists(path))
+            path = QCoreApplication::applicationDirPath() + QStringLiteral("/../share/pelmor/DingDong.Wav");
+    }
     if (!QFileInfo::exists(path)) return;
     // One player for the program: a new sound replaces one still playing.
     static QPointer<QSoundEffect> effect;

@@ -1,6 +1,8 @@
 // The change popup: its states and timing tick by tick, Escape while it slides in, the
-// click on its text, a message for a visible popup, and two changes in a row.
+// click on its text, a message for a visible popup, and two changes in a row; and the
+// single click on the tray icon.
 
+#include <QDBusConnection>
 #include <QLabel>
 #include <QtTest>
 
@@ -103,6 +105,20 @@ private slots:
         QCOMPARE(second->Label1()->text(), QString("Page B\n\nClick here to view now."));
         QCOMPARE(second->ShownPage(), pages[1]);
         second->close();
+    }
+
+    void aSingleClickOnTheTrayIconRestoresOnlyOnStatusNotifierTrays() {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        if (!bus.isConnected()) QSKIP("no session bus");
+        Window w;
+        w.Open(Application::Create());
+        w.main->hide();
+        w.main->ctlTray_Activated(QSystemTrayIcon::Trigger);
+        QVERIFY(!w.main->isVisible());  // other trays send a double click for that
+        QVERIFY(bus.registerService("org.kde.StatusNotifierWatcher"));
+        w.main->ctlTray_Activated(QSystemTrayIcon::Trigger);
+        bus.unregisterService("org.kde.StatusNotifierWatcher");
+        QVERIFY(w.main->isVisible());
     }
 };
 

@@ -134,6 +134,9 @@ private slots:
         QVERIFY(ReadFile(page->Frames(1)->SavedFile()).size() > 0);
         QVERIFY(!page->Updated());
         QCOMPARE(w.Node(QString::fromStdString(page->Key()))->ForeColor(), 0);
+        auto* log = w.main->ActivityLog();
+        QCOMPARE(log->topLevelItem(log->topLevelItemCount() - 1)->text(1), QString("Displayed"));
+        QVERIFY(w.main->isEnabled());
         browser->Quit();
     }
 
@@ -165,6 +168,29 @@ private slots:
         QVERIFY(w.main->CheckTimer()->isActive());
         QTRY_VERIFY(w.main->BrowserWindows().isEmpty());
         std::this_thread::sleep_for(std::chrono::milliseconds(2000));  // let the server answer before it goes
+    }
+
+    void aDisplayThatFailsAfterMarkingKeepsThePageRedAndItsSavedCopy() {
+        Window w;
+        HttpServer server;
+        server.Page("/p", Body("<p>old</p>"));
+        auto root = Root();
+        auto page = SavedPage(w, *root, server.Url("/p"), "Emptied page");
+        const std::string savedBefore = ReadFile(page->SavedFile());
+        // The live page comes back with an empty body: there is nothing to write.
+        server.Page("/p", "<html><head><title>T</title></head><body></body></html>");
+        w.Open(root);
+        auto shown = w.main->Pages().All().front();
+        QString box;
+        CloseNextModal(&box, 1000);
+        w.main->ShowPage(shown);
+        QCOMPARE(box, QString("Open failed|Unable to display changes in web page:\nEmptied page.\nPlease check the "
+                              "follwing: \n1. Internet connection may be closed.\n2. Site may be down."));
+        QCOMPARE(w.main->statusBar()->currentMessage(), QString("Failed to display changed in Emptied page"));
+        QVERIFY(shown->Updated());
+        QCOMPARE(w.Node(QString::fromStdString(shown->Key()))->ForeColor(), 255);
+        QCOMPARE(ReadFile(shown->SavedFile()), savedBefore);
+        QVERIFY(w.main->isEnabled());
     }
 
     void showFolderOpensTheUpdatedActivePagesOnly() {

@@ -119,11 +119,20 @@ void StartupTest::toolbarStartIsSilentAndResetsSetting() {
     test::TempHome home;
     test::WriteFile(home.Config() / "registry.ini", "; toolbar\n[Toolbar]\nRunning=true\n");
     Program program(CommandLine(""));
-    QCOMPARE(program.Main(), std::optional<int>(0));
+    // It serves the toolbar connection, and nothing else.
+    QCOMPARE(program.Main(), std::nullopt);
+    QVERIFY(program.Connection());
     QVERIFY(!program.Splash());
     QVERIFY(!program.AppRunning());
+    QVERIFY(!program.SharedApplication());
     QCOMPARE(test::ReadFile(home.Config() / "registry.ini"), std::string("; toolbar\n[Toolbar]\nRunning=False\n"));
     QVERIFY(!fs::exists(log::PathOf(log::File::Program)));
+
+    // A normal start takes the bus name over; the toolbar-only copy then ends.
+    QSignalSpy finished(&program, &Program::Finished);
+    OtherCopy normal;
+    QCOMPARE(normal.instance.ClaimName(), SingleInstance::Claim::Owned);
+    QTRY_COMPARE(finished.count(), 1);
 
     // Missing, the setting reads "False" and is written as such; the start goes on.
     fs::remove(home.Config() / "registry.ini");

@@ -1,0 +1,55 @@
+#pragma once
+
+// Adding a page or a folder to the tree of the main window, for every caller: the
+// window's own dialogs, the import of bookmarks and the bus object that a browser
+// toolbar talks to. frmMain implements it; the calls run on the window thread.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "items/Application.h"
+
+namespace pelmor::mainwindow {
+
+// How an add tells about a refusal ("Page already exists") or a failed download: in
+// message boxes, or only in the status bar, the activity log and the program log (for
+// callers with nobody in front of the screen).
+enum class AddFeedback { Messages, Quiet };
+
+class ItemAdder {
+public:
+    // Validates the address (GetValidURL), refuses an address the folder holds already,
+    // downloads the page and its frames into a new saved copy of the cache folder on
+    // another thread behind the wait window (the main window disabled and the check
+    // timer stopped meanwhile), then adds the page to `folder` (the Application or a
+    // Folder) with the defaults of a new page, to the tree (selected) and to the profile
+    // file, with the activity log row "Added". An empty description becomes the page's
+    // title when `blDetectTitle`, else the URL's host. The period follows the period
+    // rule. Answers the new page, or null on every failure, leaving nothing behind (no
+    // item, no node, no saved copy).
+    virtual std::shared_ptr<Page> AddPageToFolder(const std::shared_ptr<ItemList>& folder, const std::string& strURL,
+                                                  const std::string& strDescription, bool blDetectTitle, int PeriodTime,
+                                                  dfUnits PeriodUnit, AddFeedback feedback = AddFeedback::Messages) = 0;
+
+    // Adds a folder named `strName` to `folder` (active as its parent), to the tree
+    // (selected) and to the profile file, with the activity log row "Added". Null when
+    // the parent is missing, the name empty, or the parent holds that name already.
+    virtual std::shared_ptr<Folder> AddSubfolderToFolder(const std::shared_ptr<ItemList>& folder,
+                                                         const std::string& strName, const std::string& strDescription,
+                                                         int PeriodTime, dfUnits PeriodUnit,
+                                                         AddFeedback feedback = AddFeedback::Messages) = 0;
+
+protected:
+    ~ItemAdder() = default;
+};
+
+// The period rule of every place where a period is typed: text that is no number counts
+// as 0, the number is truncated to a whole one and raised to at least 5 for minutes and
+// at least 1 for hours and days (and kept within the 16-bit count of units).
+int16_t PeriodFromText(const std::string& text, dfUnits unit);
+int16_t ValidPeriod(double period, dfUnits unit);
+// The unit of a unit list entry: "Hours" 1, "Minutes" 0, "Days" 2, anything else 0.
+dfUnits UnitFromText(const std::string& text);
+
+}  // namespace pelmor::mainwindow

@@ -1,0 +1,92 @@
+#include "mainwindow/frmProperties.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "shell/Pictures.h"
+
+namespace pelmor::mainwindow {
+namespace {
+
+QString DateText(DateTime date) { return date.IsZero() ? QString() : QString::fromStdString(date.FormatDateTime()); }
+
+const char* UnitName(dfUnits unit) {
+    switch (unit) {
+        case dfMinute:
+            return "Minutes";
+        case dfHour:
+            return "Hours";
+        case dfDay:
+            return "Days";
+    }
+    return "";
+}
+
+}  // namespace
+
+frmProperties::frmProperties(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("frmProperties"));
+    setWindowIcon(shell::AppIcon());
+    picture_ = new QLabel(this);
+    picture_->setObjectName(QStringLiteral("imgActive"));
+    auto* form = new QFormLayout();
+    auto field = [this, form](const QString& caption, const char* name) {
+        auto* value = new QLabel(this);
+        value->setObjectName(QString::fromLatin1(name));
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        value->setWordWrap(true);
+        value->setMinimumWidth(300);
+        form->addRow(caption, value);
+    };
+    field(QStringLiteral("Description:"), "lblDescription");
+    field(QStringLiteral("URL:"), "lblURL");
+    field(QStringLiteral("Last modified:"), "lblLastModified");
+    field(QStringLiteral("Check every:"), "lblCheckEvery");
+    field(QStringLiteral("Last check:"), "lblLastCheck");
+    field(QStringLiteral("Next check:"), "lblNextCheck");
+    auto* top = new QHBoxLayout();
+    top->addWidget(picture_, 0, Qt::AlignTop);
+    top->addLayout(form, 1);
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("btnOK"));
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    auto* buttons = new QHBoxLayout();
+    buttons->addStretch(1);
+    buttons->addWidget(ok);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addLayout(buttons);
+}
+
+DateTime frmProperties::NextCheck(DateTime lastCheck, int periodTime, dfUnits periodUnit) {
+    double unit = periodUnit == dfMinute ? 1.0 / 1440 : periodUnit == dfHour ? 1.0 / 24 : 1.0;
+    return lastCheck + periodTime * unit;
+}
+
+void frmProperties::SetProperties(bool Active, const std::string& Description, const std::string& URL,
+                                  DateTime SavedDate, int PeriodTime, dfUnits PeriodUnit, DateTime LastCheckDate) {
+    setWindowTitle(QStringLiteral("Properties of ") + QString::fromStdString(URL));
+    picture_->setPixmap(shell::LampIcon(Active).pixmap(32, 32));
+    picture_->setToolTip(Active ? QStringLiteral("Active") : QStringLiteral("Inactive"));
+    auto set = [this](const char* name, const QString& text) {
+        if (auto* label = findChild<QLabel*>(QString::fromLatin1(name))) label->setText(text);
+    };
+    set("lblDescription", QString::fromStdString(Description));
+    set("lblURL", QString::fromStdString(URL));
+    set("lblLastModified", DateText(SavedDate));
+    set("lblCheckEvery", QString::number(PeriodTime) + QLatin1Char(' ') + QString::fromLatin1(UnitName(PeriodUnit)));
+    set("lblLastCheck", DateText(LastCheckDate));
+    set("lblNextCheck",
+        LastCheckDate.IsZero() ? QString() : DateText(NextCheck(LastCheckDate, PeriodTime, PeriodUnit)));
+}
+
+QString frmProperties::Field(const char* name) const {
+    auto* label = findChild<QLabel*>(QString::fromLatin1(name));
+    return label ? label->text() : QString();
+}
+
+}  // namespace pelmor::mainwindow

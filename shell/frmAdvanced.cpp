@@ -1,0 +1,199 @@
+#include "shell/frmAdvanced.h"
+
+#include <QCalendarWidget>
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QDateEdit>
+#include <QEvent>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "shell/Pictures.h"
+
+namespace pelmor::shell {
+namespace {
+
+// The earliest date of the pickers stands for "no date" and is shown empty.
+const QDate kNoDate(1899, 12, 30);
+const QColor kInsertDefault(0x00, 0xFF, 0x00);
+const QColor kUpdateDefault(0xFF, 0xFF, 0x00);
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+QDateEdit* MakeDatePicker(QWidget* parent, const char* name, const QString& tip) {
+    auto* picker = new QDateEdit(parent);
+    picker->setObjectName(QString::fromLatin1(name));
+    picker->setToolTip(tip);
+    picker->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+    picker->setCalendarPopup(true);
+    picker->setMinimumDate(kNoDate);
+    picker->setSpecialValueText(QStringLiteral(" "));
+    return picker;
+}
+
+void SetPicker(QDateEdit* picker, DateTime date) {
+    if (date.IsZero()) {
+        picker->setDate(kNoDate);
+        return;
+    }
+    DateTime::Parts p = date.Split();
+    QDate day(p.year, p.month, p.day);
+    picker->setDate(day.isValid() && day > kNoDate ? day : kNoDate);
+}
+
+DateTime ReadPicker(const QDateEdit* picker) {
+    QDate day = picker->date();
+    if (!day.isValid() || day <= kNoDate) return DateTime();
+    DateTime::Parts p;
+    p.year = day.year();
+    p.month = day.month();
+    p.day = day.day();
+    return DateTime::FromParts(p).value_or(DateTime());
+}
+
+}  // namespace
+
+QColor ColorFromHtml(std::string_view text, const QColor& fallback) {
+    if (text.size() != 7 || text[0] != '#') return fallback;
+    int v[6];
+    for (int i = 0; i < 6; ++i)
+        if ((v[i] = HexDigit(text[i + 1])) < 0) return fallback;
+    return QColor(v[0] * 16 + v[1], v[2] * 16 + v[3], v[4] * 16 + v[5]);
+}
+
+std::string HtmlFromColor(const QColor& color) {
+    return QStringLiteral("#%1%2%3")
+        .arg(color.red(), 2, 16, QLatin1Char('0'))
+        .arg(color.green(), 2, 16, QLatin1Char('0'))
+        .arg(color.blue(), 2, 16, QLatin1Char('0'))
+        .toUpper()
+        .toStdString();
+}
+
+frmAdvanced::frmAdvanced(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("frmAdvanced"));
+    setWindowTitle(QStringLiteral("Advanced Properties"));
+    setWindowIcon(AppIcon());
+
+    ctlStartDate_ = MakeDatePicker(this, "ctlStartDate", QStringLiteral("Start checking date"));
+    ctlEndDate_ = MakeDatePicker(this, "ctlEndDate", QStringLiteral("End checking date"));
+    auto dateRow = [this](QDateEdit* picker, const char* clearName) {
+        auto* row = new QHBoxLayout();
+        row->addWidget(picker, 1);
+        auto* clear = new QToolButton(this);
+        clear->setObjectName(QString::fromLatin1(clearName));
+        clear->setText(QStringLiteral("Clear"));
+        clear->setToolTip(QStringLiteral("No date"));
+        connect(clear, &QToolButton::clicked, picker, [picker] { picker->setDate(kNoDate); });
+        row->addWidget(clear);
+        // An empty picker opens its calendar on today's month, not on the earliest date.
+        picker->calendarWidget()->installEventFilter(this);
+        return row;
+    };
+    auto* dates = new QFormLayout();
+    dates->addRow(QStringLiteral("Start date:"), dateRow(ctlStartDate_, "btnClearStartDate"));
+    dates->addRow(QStringLiteral("End date:"), dateRow(ctlEndDate_, "btnClearEndDate"));
+
+    auto check = [this](const char* name, const QString& caption) {
+        auto* box = new QCheckBox(caption, this);
+        box->setObjectName(QString::fromLatin1(name));
+        return box;
+    };
+    chkDeleteAtEnd_ = check("chkDeleteAtEnd", QStringLiteral("Delete when finished"));
+    chkShowTimeDiff_ = check("chkShowTimeDiff", QStringLiteral("Display changes in date/time elements"));
+    chkShowPics_ = check("chkShowPics", QStringLiteral("Display changes in pictures"));
+    chkShowNumbers_ = check("chkShowNumbers", QStringLiteral("Display changes in numbers"));
+    chkUseInverse_ = check("chkUseInverse", QStringLiteral("Use inverse colors to display updates"));
+
+    auto swatch = [this](const char* name) {
+        auto* button = new QPushButton(this);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setFixedSize(48, 22);
+        button->setToolTip(QStringLiteral("Click to choose a colour"));
+        connect(button, &QPushButton::clicked, this, [this, button] { ChooseColor(button); });
+        return button;
+    };
+    lblInsertColor_ = swatch("lblInsertColor");
+    lblUpdatecolor_ = swatch("lblUpdatecolor");
+    SetSwatch(lblInsertColor_, kInsertDefault);
+    SetSwatch(lblUpdatecolor_, kUpdateDefault);
+    auto* colors = new QFormLayout();
+    colors->addRow(QStringLiteral("Color used for insert"), lblInsertColor_);
+    colors->addRow(QStringLiteral("Color used for update"), lblUpdatecolor_);
+
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("btnOK"));
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel->setObjectName(QStringLiteral("btnCancel"));
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto* buttons = new QHBoxLayout();
+    buttons->addStretch(1);
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(dates);
+    for (QCheckBox* box : {chkDeleteAtEnd_, chkShowTimeDiff_, chkShowPics_, chkShowNumbers_, chkUseInverse_})
+        layout->addWidget(box);
+    layout->addLayout(colors);
+    layout->addStretch(1);
+    layout->addLayout(buttons);
+    SetStartDate(DateTime());
+    SetEndDate(DateTime());
+}
+
+void frmAdvanced::SetStartDate(DateTime date) { SetPicker(ctlStartDate_, date); }
+DateTime frmAdvanced::StartDate() const { return ReadPicker(ctlStartDate_); }
+void frmAdvanced::SetEndDate(DateTime date) { SetPicker(ctlEndDate_, date); }
+DateTime frmAdvanced::EndDate() const { return ReadPicker(ctlEndDate_); }
+
+void frmAdvanced::SetSwatch(QPushButton* swatch, const QColor& color) {
+    swatch->setProperty("swatchColor", color);
+    swatch->setStyleSheet(QStringLiteral("background-color: %1; border: 1px solid #606060;").arg(color.name()));
+}
+
+QColor frmAdvanced::SwatchColor(const QPushButton* swatch) { return swatch->property("swatchColor").value<QColor>(); }
+
+void frmAdvanced::SetInsertColor(std::string_view color) {
+    SetSwatch(lblInsertColor_, ColorFromHtml(color, kInsertDefault));
+}
+std::string frmAdvanced::InsertColor() const { return HtmlFromColor(SwatchColor(lblInsertColor_)); }
+void frmAdvanced::SetUpdateColor(std::string_view color) {
+    SetSwatch(lblUpdatecolor_, ColorFromHtml(color, kUpdateDefault));
+}
+std::string frmAdvanced::UpdateColor() const { return HtmlFromColor(SwatchColor(lblUpdatecolor_)); }
+
+void frmAdvanced::ChooseColor(QPushButton* swatch) {
+    QColor initial = SwatchColor(swatch);
+    QColor chosen =
+        chooser_ ? chooser_(initial) : QColorDialog::getColor(initial, this, QStringLiteral("Choose a colour"));
+    if (chosen.isValid()) SetSwatch(swatch, chosen);
+}
+
+void frmAdvanced::reject() {
+    cancelled_ = true;
+    QDialog::reject();
+}
+
+bool frmAdvanced::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Show)
+        for (QDateEdit* picker : {ctlStartDate_, ctlEndDate_})
+            if (watched == picker->calendarWidget() && picker->date() <= kNoDate) {
+                QDate today = QDate::currentDate();
+                picker->calendarWidget()->setCurrentPage(today.year(), today.month());
+            }
+    return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace pelmor::shell

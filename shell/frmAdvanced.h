@@ -1,0 +1,79 @@
+#pragma once
+
+// "Advanced Properties": a page's first and last day of checking, its display options and
+// its two mark colours. The caller fills the controls, shows the dialog modally, and when
+// it was not cancelled reads the values back. "OK" hides the dialog; "Cancel" and the
+// close box set the cancelled flag and hide it.
+
+#include <QColor>
+#include <QDialog>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "platform/core/DateTime.h"
+
+class QCheckBox;
+class QDateEdit;
+class QPushButton;
+
+namespace pelmor::shell {
+
+// The colour of an HTML colour text "#RRGGBB" (any letter case); `fallback` for any other text.
+QColor ColorFromHtml(std::string_view text, const QColor& fallback);
+// "#RRGGBB" in upper-case hex digits.
+std::string HtmlFromColor(const QColor& color);
+
+class frmAdvanced : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmAdvanced(QWidget* parent = nullptr);
+
+    // A zero date shows an empty picker, and an empty picker reads back as zero. Dates
+    // read back at midnight.
+    void SetStartDate(DateTime date);
+    DateTime StartDate() const;
+    void SetEndDate(DateTime date);
+    DateTime EndDate() const;
+
+    QCheckBox* chkDeleteAtEnd() const { return chkDeleteAtEnd_; }
+    QCheckBox* chkShowTimeDiff() const { return chkShowTimeDiff_; }
+    QCheckBox* chkShowPics() const { return chkShowPics_; }
+    QCheckBox* chkShowNumbers() const { return chkShowNumbers_; }
+    QCheckBox* chkUseInverse() const { return chkUseInverse_; }
+
+    // The swatches: a text that is not "#RRGGBB" shows the default colour of the swatch.
+    void SetInsertColor(std::string_view color);
+    std::string InsertColor() const;
+    void SetUpdateColor(std::string_view color);
+    std::string UpdateColor() const;
+    // Opens the colour chooser for a swatch; a chosen colour becomes its background,
+    // cancelling keeps the old one. Tests replace the chooser.
+    void ChooseColor(QPushButton* swatch);
+    void SetColorChooser(std::function<QColor(const QColor& initial)> chooser) { chooser_ = std::move(chooser); }
+
+    // True after "Cancel" or the close box; false when the dialog loads.
+    bool Cancelled() const { return cancelled_; }
+
+protected:
+    void reject() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    static void SetSwatch(QPushButton* swatch, const QColor& color);
+    static QColor SwatchColor(const QPushButton* swatch);
+
+    QDateEdit* ctlStartDate_ = nullptr;
+    QDateEdit* ctlEndDate_ = nullptr;
+    QCheckBox* chkDeleteAtEnd_ = nullptr;
+    QCheckBox* chkShowTimeDiff_ = nullptr;
+    QCheckBox* chkShowPics_ = nullptr;
+    QCheckBox* chkShowNumbers_ = nullptr;
+    QCheckBox* chkUseInverse_ = nullptr;
+    QPushButton* lblInsertColor_ = nullptr;
+    QPushButton* lblUpdatecolor_ = nullptr;
+    std::function<QColor(const QColor&)> chooser_;
+    bool cancelled_ = false;
+};
+
+}  // namespace pelmor::shell

@@ -1,0 +1,231 @@
+// Adding, removing and editing items in the main window, against a real HTTP server on
+// 127.0.0.1 and the real cache folder and profile file.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QtTest>
+#include <filesystem>
+#include <functional>
+
+#include "WindowFixture.h"
+#include "mainwindow/frmAddURL.h"
+#include "platform/text/Utf16.h"
+#include "support/HttpServer.h"
+
+using namespace pelmor;
+using namespace pelmor::test;
+using mainwindow::AddFeedback;
+using mainwindow::TreeNode;
+namespace fs = std::filesystem;
+
+namespace {
+
+const char kPage[] = "<html><head><title>Weather today</title></head><body><p>Sunny</p></body></html>";
+
+// Runs `act` on the next modal dialog of type T once it shows.
+template <class T>
+void OnNextDialog(std::function<void(T*)> act, int tries = 200) {
+    QTimer::singleShot(20, [act, tries] {
+        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            act(dialog);
+        } else if (tries > 0) {
+            OnNextDialog<T>(act, tries - 1);
+        }
+    });
+}
+
+std::set<fs::path> CacheFiles(const Window& w) {
+    std::set<fs::path> files;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(w.settings->CacheFolder(), ec)) files.insert(entry.path());
+    return files;
+}
+
+std::shared_ptr<Application> TwoFolders(bool workActive = true) {
+    auto root = Application::Create();
+    root->SetActive(true);
+    root->SetPeriodTime(1);
+    root->SetPeriodUnit(dfDay);
+    root->AddItem(MakeFolder("News"));
+    root->AddItem(MakeFolder("Work", workActive));
+    return root;
+}
+
+std::shared_ptr<ItemList> FolderItem(const Window& w, const char* name) {
+    return std::static_pointer_cast<Folder>(w.main->Root()->Items(name));
+}
+
+}  // namespace
+
+class EditingTest : public QObject {
+    Q_OBJECT
+private slots:
+    void addPageThroughDialog();
+    void sameAddressTwice();
+    void failedAddLeavesNothing();
+    void periodRule();
+    void pageUnderInactiveFolderIsInactive();
+    void addFolderAndRefuseSameName();
+};
+
+void EditingTest::addPageThroughDialog() {
+    HttpServer server;
+    server.Page("/weather", kPage);
+    Window w;
+    w.Open(TwoFolders());
+    w.main->Tree()->setCurrentItem(w.Node("News"));
+
+    OnNextDialog<mainwindow::frmAddURL>([&](mainwindow::frmAddURL* dialog) {
+        // The period comes from the folder: 2 hours.
+        QCOMPARE(dialog->txtTimePeriod()->text(), QString("2"));
+        QCOMPARE(dialog->lstPeriodUnit()->currentText(), QString("Hours"));
+        dialog->txtURL()->setText(QString::fromStdString(server.Url("/weather")));
+        dialog->chkTitle()->setChecked(true);
+        QVERIFY(!dialog->txtDescription()->isEnabled());
+        dialog->findChild<QPushButton*>("btnOK")->click();
+    });
+    w.main->AskAndAddPage(w.Node("News"));
+
+    const std::string url = server.Url("/weather");
+    auto page = std::static_pointer_cast<Page>(FolderItem(w, "News")->Items("News\\" + url));
+    QVERIFY(page);
+    QCOMPARE(page->Description(), std::string("Weather today"));
+    QCOMPARE(page->PeriodTime(), int16_t(2));
+    QCOMPARE(page->PeriodUnit(), dfHour);
+    QVERIFY(page->Active());
+    QCOMPARE(page->InsertColor(), std::string("#00FF00"));
+    QVERIFY(page->ShowNumbers() && page->ShowPics() && page->ShowTimeDiff() && !page->UseInverse());
+    QCOMPARE(page->LastCheckDate(), page->SavedDate());
+    QVERIFY(page->EndDate().IsZero());
+
+    // The saved copy is UTF-16 with its BASE tag, inside the cache folder.
+    QCOMPARE(fs::path(page->SavedFile()).parent_path(), fs::path(w.settings->CacheFolder()));
+    std::string bytes = ReadFile(page->SavedFile());
+    QVERIFY(bytes.size() > 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE');
+    QVERIFY(QString::fromStdString(text::DecodeFileText(bytes)).contains("Sunny"));
+
+    // In the profile file, in the tree (selected) and in the activity log.
+    QVERIFY(std::static_pointer_cast<Folder>(w.Saved()->Items("News"))->Items("News\\" + url));
+    TreeNode* node = w.main->Tree()->SelectedNode();
+    QVERIFY(node && node->AsPage() == page.get());
+    QCOMPARE(node->text(0), QString("Weather today"));
+    QVERIFY(w.main->Pages().Find(page->Key()));
+    QTreeWidgetItem* row = w.main->ActivityLog()->topLevelItem(w.main->ActivityLog()->topLevelItemCount() - 1);
+    QCOMPARE(row->text(0), QString("Weather today"));
+    QCOMPARE(row->text(1), QString("Added"));
+    QVERIFY(w.main->isEnabled());
+}
+
+void EditingTest::sameAddressTwice() {
+    HttpServer server;
+    server.Page("/a", kPage);
+    Window w;
+    w.Open(TwoFolders());
+    // Typed without its protocol: GetValidURL adds it before the duplicate test.
+    std::string typed = "127.0.0.1:" + std::to_string(server.Port()) + "/a";
+    auto first = w.main->AddPageToFolder(FolderItem(w, "News"), typed, "", false, 1, dfDay, AddFeedback::Quiet);
+    QVERIFY(first);
+    QCOMPARE(first->URL(), server.Url("/a"));
+    QCOMPARE(first->Description(), std::string("127.0.0.1"));
+    QCOMPARE(server.Hits("/a"), 1);
+
+    QVERIFY(!w.main->AddPageToFolder(FolderItem(w, "News"), typed, "", false, 1, dfDay, AddFeedback::Quiet));
+    QCOMPARE(server.Hits("/a"), 1);
+    QCOMPARE(w.main->statusBar()->currentMessage(), QString("Page already exists"));
+
+    // The same address elsewhere is another page with a saved copy of its own.
+    auto second = w.main->AddPageToFolder(FolderItem(w, "Work"), server.Url("/a"), "", false, 1, dfDay);
+    QVERIFY(second);
+    QVERIFY(second->SavedFile() != first->SavedFile());
+    QVERIFY(fs::exists(first->SavedFile()) && fs::exists(second->SavedFile()));
+    QCOMPARE(w.main->Pages().Count(), size_t(2));
+}
+
+void EditingTest::failedAddLeavesNothing() {
+    HttpServer server;
+    // A frameset whose second frame cannot be loaded: the first frame's copy was written
+    // before the failure and must go again.
+    server.Page("/set", "<html><head></head><frameset><frame src=\"/one\"><frame src=\"/missing\"></frameset></html>");
+    server.Page("/one", "<html><body>one</body></html>");
+    server.Routes().Get("/missing", [](const httplib::Request&, httplib::Response& res) { res.status = 404; });
+    Window w;
+    w.Open(TwoFolders());
+    const auto before = CacheFiles(w);
+    const std::string savedBefore = ReadFile(w.settings->XMLFile());
+
+    for (const std::string& url : {server.Url("/set"), std::string("http://127.0.0.1:1/down")}) {
+        QVERIFY(!w.main->AddPageToFolder(FolderItem(w, "News"), url, "Down", false, 1, dfDay, AddFeedback::Quiet));
+        QVERIFY(w.main->statusBar()->currentMessage().startsWith("Unable to add Down.\r\nPlease check the follwing"));
+        QCOMPARE(FolderItem(w, "News")->ItemsCount(), 0);
+        QCOMPARE(w.Node("News")->childCount(), 0);
+        QCOMPARE(w.main->Pages().Count(), size_t(0));
+        QVERIFY(CacheFiles(w) == before);
+        QCOMPARE(ReadFile(w.settings->XMLFile()), savedBefore);
+        QVERIFY(w.main->isEnabled());
+    }
+    QVERIFY(server.Hits("/one") >= 1);
+
+    // With messages, the wait window's box says why, and can be answered while the main
+    // window is disabled.
+    QString shown;
+    bool usable = false;
+    OnNextDialog<QMessageBox>([&](QMessageBox* box) {
+        shown = box->text();
+        usable = box->isEnabled() && !w.main->isEnabled();
+        box->accept();
+    });
+    QVERIFY(!w.main->AddPageToFolder(FolderItem(w, "News"), "http://127.0.0.1:1/down", "", false, 1, dfDay));
+    QVERIFY(shown.startsWith("Unable to add http://127.0.0.1:1/down."));
+    QVERIFY(usable);
+    QVERIFY(w.main->isEnabled());
+}
+
+void EditingTest::periodRule() {
+    using mainwindow::PeriodFromText;
+    QCOMPARE(PeriodFromText("3", dfMinute), int16_t(5));
+    QCOMPARE(PeriodFromText("0.7", dfDay), int16_t(1));
+    QCOMPARE(PeriodFromText("soon", dfHour), int16_t(1));
+    QCOMPARE(PeriodFromText("soon", dfMinute), int16_t(5));
+    QCOMPARE(PeriodFromText(" 12.9 ", dfMinute), int16_t(12));
+    QCOMPARE(PeriodFromText("-4", dfDay), int16_t(1));
+    QCOMPARE(PeriodFromText("99999999", dfDay), int16_t(32767));
+    QCOMPARE(mainwindow::UnitFromText("Hours"), dfHour);
+    QCOMPARE(mainwindow::UnitFromText("hours"), dfMinute);
+}
+
+void EditingTest::pageUnderInactiveFolderIsInactive() {
+    HttpServer server;
+    server.Page("/p", kPage);
+    Window w;
+    w.Open(TwoFolders(false));
+    auto page = w.main->AddPageToFolder(FolderItem(w, "Work"), server.Url("/p"), "P", false, 3, dfMinute);
+    QVERIFY(page);
+    QVERIFY(!page->Active());
+    QCOMPARE(page->PeriodTime(), int16_t(5));
+    QVERIFY(!mainwindow::NodeOf(*page)->Checked());
+}
+
+void EditingTest::addFolderAndRefuseSameName() {
+    Window w;
+    w.Open(TwoFolders(false));
+    auto sub = w.main->AddSubfolderToFolder(FolderItem(w, "Work"), "Later", "Read later", 2, dfDay);
+    QVERIFY(sub);
+    QCOMPARE(sub->Key(), std::string("Work\\Later"));
+    QVERIFY(!sub->Active());
+    QVERIFY(!w.Node("Work\\Later")->Checked());
+    QCOMPARE(w.main->Tree()->SelectedNode(), w.Node("Work\\Later"));
+    // Saved at once.
+    QVERIFY(std::static_pointer_cast<Folder>(w.Saved()->Items("Work"))->Items("Work\\Later"));
+
+    QString shown;
+    CloseNextModal(&shown);
+    QVERIFY(!w.main->AddSubfolderToFolder(FolderItem(w, "Work"), "later", "", 1, dfDay));
+    QCOMPARE(shown, QString("Folder Exists|Folder already exists"));
+    QCOMPARE(FolderItem(w, "Work")->ItemsCount(), 1);
+}
+
+QTEST_MAIN(EditingTest)
+#include "EditingTest.moc"

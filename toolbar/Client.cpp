@@ -1,0 +1,107 @@
+#include "toolbar/Client.h"
+
+#include <QCoreApplication>
+#include <QDBusArgument>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QThread>
+
+namespace pelmor::toolbar {
+namespace {
+
+const QString kService = QStringLiteral("org.pelmor.Pelmor");
+const QString kConnectionPath = QStringLiteral("/ToolbarConnection");
+const QString kConnectionInterface = QStringLiteral("org.pelmor.Pelmor.ToolbarConnection");
+const QString kApplicationInterface = QStringLiteral("org.pelmor.Pelmor.Application");
+const QString kNotRunning = QStringLiteral("Pelmor is not running");
+
+// Downloading a page may take the loader's time-out for the page and each of its frames.
+constexpr int kAddTimeoutMs = 180000;
+
+}  // namespace
+
+Client::Client(QDBusConnection connection) : connection_(std::move(connection)) {
+    qDBusRegisterMetaType<QList<QVariantMap>>();
+}
+
+Outcome Client::Call(const QString& path, const QString& interface, const QString& method,
+                     const QVariantList& args, QList<QVariant>* results, int timeoutMs) {
+    if (!connection_.isConnected())
+        return {Outcome::NotRunning, QStringLiteral("No D-Bus session bus: %1").arg(kNotRunning)};
+    QDBusMessage call = QDBusMessage::createMethodCall(kService, path, interface, method);
+    call.setArguments(args);
+    // A client's question must not start the program as a side effect.
+    call.setAutoStartService(false);
+    QDBusMessage reply = connection_.call(call, QDBus::Block, timeoutMs);
+    if (reply.type() == QDBusMessage::ReplyMessage) {
+        if (results) *results = reply.arguments();
+        return {};
+    }
+    const QString name = reply.errorName();
+    if (name == QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown") ||
+        name == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner") ||
+        name == QLatin1String("org.pelmor.Pelmor.Error.NotRunning"))
+        return {Outcome::NotRunning, kNotRunning};
+    return {Outcome::Failed, reply.errorMessage().isEmpty() ? name : reply.errorMessage()};
+}
+
+Outcome Client::Running() {
+    QList<QVariant> results;
+    Outcome outcome = Call(kConnectionPath, kConnectionInterface, QStringLiteral("IsAppRunning"), {}, &results);
+    if (!outcome.ok()) return outcome;
+    if (results.value(0).toBool()) return {};
+    return {Outcome::NotRunning, kNotRunning + QStringLiteral(" (only its toolbar connection is served)")};
+}
+
+Outcome Client::Open() { return Call(kConnectionPath, kConnectionInterface, QStringLiteral("OpenApp"), {}); }
+
+Outcome Client::Start(int timeoutMs) {
+    QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/pelmor");
+    if (!QFileInfo(program).isExecutable()) program = QStandardPaths::findExecutable(QStringLiteral("pelmor"));
+    if (program.isEmpty() || !QProcess::startDetached(program, {}))
+        return {Outcome::Failed, QStringLiteral("Pelmor could not be started")};
+    QDeadlineTimer deadline(timeoutMs);
+    while (!deadline.hasExpired()) {
+        if (Running().ok()) return {};
+        QThread::msleep(200);
+    }
+    return {Outcome::Failed, QStringLiteral("Pelmor did not start within %1 seconds").arg(timeoutMs / 1000)};
+}
+
+Outcome Client::List(QList<QVariantMap>& items) {
+    QList<QVariant> results;
+    Outcome outcome = Call(kConnectionPath, kConnectionInterface, QStringLiteral("GetApplication"), {}, &results);
+    if (!outcome.ok()) return outcome;
+    const QString path = results.value(0).value<QDBusObjectPath>().path();
+    if (path.isEmpty() || path == QLatin1String("/")) return {Outcome::NotRunning, kNotRunning};
+    outcome = Call(path, kApplicationInterface, QStringLiteral("ListItems"), {}, &results);
+    if (!outcome.ok()) return outcome;
+    items.clear();
+    qdbus_cast<QList<QVariantMap>>(results.value(0)).swap(items);
+    return {};
+}
+
+Outcome Client::Add(const QString& url, const QString& folderKey, const QString& description, QString& key) {
+    QList<QVariant> results;
+    Outcome outcome = Call(kConnectionPath, kConnectionInterface, QStringLiteral("GetApplication"), {}, &results);
+    if (!outcome.ok()) return outcome;
+    const QString path = results.value(0).value<QDBusObjectPath>().path();
+    if (path.isEmpty() || path == QLatin1String("/")) return {Outcome::NotRunning, kNotRunning};
+    outcome = Call(path, kApplicationInterface, QStringLiteral("AddPage"), {folderKey, url, description}, &results,
+                   kAddTimeoutMs);
+    if (outcome.ok()) key = results.value(0).toString();
+    return outcome;
+}
+
+Outcome Client::Reload() {
+    return Call(kConnectionPath, kConnectionInterface, QStringLiteral("UpdatePage"),
+                {QVariant::fromValue(QDBusObjectPath(QStringLiteral("/")))});
+}
+
+}  // namespace pelmor::toolbar
