@@ -14,11 +14,13 @@ class frmMain;
 
 namespace pelmor::shell {
 
-// Downloads the page into the cache and adds it to `folder`; an empty description is taken
-// from the page's title. Null (nothing added) when the page cannot be downloaded.
+// Downloads the page into the cache and adds it to `folder`, the tree and the profile file;
+// an empty description is taken from the page's title. Null (nothing added) when the page
+// cannot be downloaded.
 std::shared_ptr<Page> AddPageThroughWindow(mainwindow::frmMain& window, const std::shared_ptr<ItemList>& folder,
                                            const std::string& strURL, const std::string& strDescription);
-// Adds a folder with the parent's period and active flag. Null when it cannot be added.
+// Adds a folder with the parent's period and active flag to the tree and the profile file.
+// Null when it cannot be added.
 std::shared_ptr<Folder> AddFolderThroughWindow(mainwindow::frmMain& window, const std::shared_ptr<ItemList>& parent,
                                                const std::string& strName, const std::string& strDescription);
 

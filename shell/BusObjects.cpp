@@ -260,8 +260,6 @@ QString ApplicationObject::AddPage(const QString& folderKey, const QString& url,
         Error(kErrorFailed, QStringLiteral("Unable to add %1: the page could not be downloaded").arg(Q(valid)));
         return {};
     }
-    if (!SaveOrError(window)) return {};
-    window->LoadTree();
     return Q(page->Key());
 }
 
@@ -290,8 +288,6 @@ QString ApplicationObject::AddFolder(const QString& parentKey, const QString& na
         Error(kErrorFailed, QStringLiteral("Unable to add the folder %1").arg(trimmed));
         return {};
     }
-    if (!SaveOrError(window)) return {};
-    window->LoadTree();
     return Q(folder->Key());
 }
 

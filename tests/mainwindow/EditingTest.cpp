@@ -13,6 +13,7 @@
 #include "WindowFixture.h"
 #include "mainwindow/frmAddURL.h"
 #include "platform/text/Utf16.h"
+#include "shell/frmAdvanced.h"
 #include "support/HttpServer.h"
 
 using namespace pelmor;
@@ -58,6 +59,25 @@ std::shared_ptr<ItemList> FolderItem(const Window& w, const char* name) {
     return std::static_pointer_cast<Folder>(w.main->Root()->Items(name));
 }
 
+// Answers every message box that shows until `stop` is set, and keeps their titles.
+void AnswerBoxes(QMessageBox::StandardButton answer, QStringList* titles, const bool* stop) {
+    QTimer::singleShot(10, [=] {
+        if (*stop) return;
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            *titles << box->windowTitle();
+            box->button(answer)->click();
+        }
+        AnswerBoxes(answer, titles, stop);
+    });
+}
+
+std::shared_ptr<Page> PageWithCopy(const Window& w, const std::string& url, const std::string& file) {
+    auto page = MakePage(url, url);
+    page->SetSavedFile(file.front() == '/' ? file : w.settings->CacheFolder() + "/" + file);
+    WriteFile(page->SavedFile(), "copy");
+    return page;
+}
+
 }  // namespace
 
 class EditingTest : public QObject {
@@ -69,6 +89,9 @@ private slots:
     void periodRule();
     void pageUnderInactiveFolderIsInactive();
     void addFolderAndRefuseSameName();
+    void removeFolderRemovesExactlyItsCopies();
+    void editingTheDetailsPanel();
+    void advancedOptionsWriteBackAndCancel();
 };
 
 void EditingTest::addPageThroughDialog() {
@@ -225,6 +248,177 @@ void EditingTest::addFolderAndRefuseSameName() {
     QVERIFY(!w.main->AddSubfolderToFolder(FolderItem(w, "Work"), "later", "", 1, dfDay));
     QCOMPARE(shown, QString("Folder Exists|Folder already exists"));
     QCOMPARE(FolderItem(w, "Work")->ItemsCount(), 1);
+}
+
+void EditingTest::removeFolderRemovesExactlyItsCopies() {
+    Window w;
+    std::filesystem::create_directories(w.settings->CacheFolder());
+    const std::string outside = (w.home.Root() / "notes.html").string();
+    auto root = TwoFolders();
+    auto news = std::static_pointer_cast<Folder>(root->Items("News"));
+    auto a = PageWithCopy(w, "http://a.example/", "1.html");
+    for (const char* frame : {"2.html", "3.html"}) {
+        a->AddFrame(std::string("http://a.example/") + frame, w.settings->CacheFolder() + "/" + frame);
+        WriteFile(w.settings->CacheFolder() + "/" + frame, "frame");
+    }
+    news->AddItem(a);
+    // A hand-edited profile may name a file anywhere: it is never deleted.
+    news->AddItem(PageWithCopy(w, "http://evil.example/", outside));
+    auto sub = MakeFolder("Sub");
+    news->AddItem(sub);
+    sub->AddItem(PageWithCopy(w, "http://b.example/", "4.html"));
+    root->AddItem(PageWithCopy(w, "http://c.example/", "5.html"));
+    w.Open(root);
+    w.main->Tree()->setCurrentItem(w.Node("News\\Sub"));
+
+    // "No" keeps everything, but the row is written.
+    QStringList titles;
+    bool stop = false;
+    AnswerBoxes(QMessageBox::No, &titles, &stop);
+    w.main->RemoveTreeItem(w.Node("News"), true);
+    stop = true;
+    QCOMPARE(titles, QStringList({"Remove Folder"}));
+    QCOMPARE(FolderItem(w, "News")->ItemsCount(), 3);
+    QTest::qWait(50);  // the answering chain has ended
+    QCOMPARE(w.main->ActivityLog()->topLevelItem(0)->text(1), QString("Removed"));
+
+    titles.clear();
+    stop = false;
+    AnswerBoxes(QMessageBox::Yes, &titles, &stop);
+    w.main->RemoveTreeItem(w.Node("News"), true);
+    stop = true;
+    // Asked for the folder and again for its non-empty sub-folder.
+    QCOMPARE(titles, QStringList({"Remove Folder", "Remove Folder"}));
+    QVERIFY(!fs::exists(w.settings->CacheFolder() + "/4.html"));
+    for (const char* gone : {"1.html", "2.html", "3.html", "4.html"})
+        QVERIFY2(!fs::exists(w.settings->CacheFolder() + "/" + gone), gone);
+    QVERIFY(fs::exists(w.settings->CacheFolder() + "/5.html"));
+    QCOMPARE(ReadFile(outside), std::string("copy"));
+    QVERIFY(!w.main->Root()->Items("News") && !w.Node("News"));
+    QVERIFY(!w.Saved()->Items("News"));
+    QCOMPARE(w.main->Pages().Count(), size_t(1));
+    QCOMPARE(w.main->Tree()->SelectedNode(), w.main->Tree()->RootNode());
+    QCOMPARE(w.main->statusBar()->currentMessage(), QString("News removed"));
+
+    // The Delete key removes the selected page with its copy.
+    w.main->Tree()->setCurrentItem(w.Node("http://c.example/"));
+    QTest::keyClick(w.main->Tree(), Qt::Key_Delete);
+    QVERIFY(!w.Node("http://c.example/") && !fs::exists(w.settings->CacheFolder() + "/5.html"));
+    QCOMPARE(w.main->Pages().Count(), size_t(0));
+
+    // The activity log keeps its newest rows only.
+    for (int i = 0; i < mainwindow::frmMain::kMaxLogRows + 5; ++i)
+        w.main->AddLogRow(QString::number(i), "Page", "Checked");
+    QTest::qWait(20);
+    QCOMPARE(w.main->ActivityLog()->topLevelItemCount(), mainwindow::frmMain::kMaxLogRows);
+    QCOMPARE(w.main->ActivityLog()->topLevelItem(mainwindow::frmMain::kMaxLogRows - 1)->text(0),
+             QString::number(mainwindow::frmMain::kMaxLogRows + 4));
+
+    // The root stays whatever is asked.
+    w.main->RemoveTreeItem(w.main->Tree()->RootNode(), true);
+    QVERIFY(w.main->Tree()->RootNode());
+}
+
+void EditingTest::editingTheDetailsPanel() {
+    Window w;
+    auto root = TwoFolders();
+    auto news = std::static_pointer_cast<Folder>(root->Items("News"));
+    news->AddItem(MakePage("http://a.example/", "A"));
+    news->AddItem(MakePage("http://b.example/", "B"));
+    w.Open(root);
+    auto* url = w.main->findChild<QLineEdit*>("txtURL");
+    auto* description = w.main->findChild<QLineEdit*>("txtDescription");
+    auto* period = w.main->findChild<QLineEdit*>("txtTimePeriod");
+    auto* unit = w.main->findChild<QComboBox*>("lstPeriodUnit");
+    QVERIFY(!url->isReadOnly() && !description->isReadOnly() && unit->isEnabled());
+
+    // Onto an address the folder holds already: refused, the old one comes back.
+    w.main->Tree()->setCurrentItem(w.Node("News\\http://a.example/"));
+    url->setText("HTTP://B.example/");
+    QString shown;
+    CloseNextModal(&shown);
+    QVERIFY(w.main->SaveShownItem());
+    QCOMPARE(shown, QString("Page exists|Page already exists. URL did not change."));
+    QCOMPARE(url->text(), QString("http://a.example/"));
+    QVERIFY(FolderItem(w, "News")->Items("News\\http://a.example/"));
+
+    // A new address: new key, same place, saved, with the description and the period.
+    url->setText("http://c.example/");
+    description->setText("C page");
+    period->setText("3");
+    unit->setCurrentIndex(0);
+    QVERIFY(w.main->SaveShownItem());
+    QCOMPARE(period->text(), QString("5"));
+    auto c = std::static_pointer_cast<Page>(FolderItem(w, "News")->Items(1));
+    QCOMPARE(c->Key(), std::string("News\\http://c.example/"));
+    QCOMPARE(c->Description(), std::string("C page"));
+    QCOMPARE(c->PeriodTime(), int16_t(5));
+    TreeNode* node = w.Node("News\\http://c.example/");
+    QVERIFY(node && node->text(0) == "C page" && node == w.main->Tree()->SelectedNode());
+    QVERIFY(w.main->Pages().Find("News\\http://c.example/") && !w.main->Pages().Find("News\\http://a.example/"));
+    auto saved = std::static_pointer_cast<Folder>(w.Saved()->Items("News"));
+    QCOMPARE(saved->Items(1)->Key(), std::string("News\\http://c.example/"));
+
+    // An empty URL is refused and nothing is saved.
+    url->setText("");
+    CloseNextModal(&shown);
+    QVERIFY(!w.main->SaveShownItem());
+    QCOMPARE(shown, QString("Pelmor|URL or folder name cannot be empty."));
+
+    // A folder renamed takes its pages' keys along; the root's period goes down to all.
+    w.main->Tree()->setCurrentItem(w.Node("News"));
+    url->setText("Daily");
+    QVERIFY(w.main->SaveShownItem());
+    QVERIFY(w.Node("Daily\\http://c.example/") && w.main->Pages().Find("Daily\\http://b.example/"));
+    w.main->Tree()->setCurrentItem(w.main->Tree()->RootNode());
+    period->setText("0.5");
+    unit->setCurrentIndex(1);
+    QVERIFY(w.main->SaveShownItem());
+    auto daily = std::static_pointer_cast<Folder>(w.Saved()->Items("Daily"));
+    QCOMPARE(daily->PeriodUnit(), dfHour);
+    QCOMPARE(daily->Items(2)->PeriodTime(), int16_t(1));
+    QCOMPARE(daily->Items(2)->PeriodUnit(), dfHour);
+}
+
+void EditingTest::advancedOptionsWriteBackAndCancel() {
+    Window w;
+    auto root = TwoFolders();
+    auto page = MakePage("http://a.example/", "A");
+    page->SetInsertColor("#00FF00");
+    page->SetUpdateColor("bogus");
+    root->AddItem(page);
+    w.Open(root);
+    w.main->Tree()->setCurrentItem(w.Node("http://a.example/"));
+    auto shown = std::static_pointer_cast<Page>(w.main->Root()->Items(3));
+
+    OnNextDialog<shell::frmAdvanced>([](shell::frmAdvanced* dialog) {
+        QVERIFY(dialog->EndDate().IsZero());
+        QCOMPARE(dialog->UpdateColor(), std::string("#FFFF00"));  // an unreadable colour shows the default
+        dialog->SetEndDate(*DateTime::Parse("31/12/2030"));
+        dialog->chkUseInverse()->setChecked(true);
+        dialog->chkShowPics()->setChecked(false);
+        dialog->SetColorChooser([](const QColor&) { return QColor(1, 0xAB, 3); });
+        dialog->findChild<QPushButton*>("lblInsertColor")->click();
+        dialog->findChild<QPushButton*>("btnOK")->click();
+    });
+    w.main->btnAdvanced_Click();
+    auto saved = std::static_pointer_cast<Page>(w.Saved()->Items(3));
+    for (const auto& p : {shown, saved}) {
+        QCOMPARE(p->EndDate().FormatDate(), std::string("31/12/2030"));
+        QVERIFY(p->UseInverse() && !p->ShowPics());
+        QCOMPARE(p->InsertColor(), std::string("#01AB03"));
+        QCOMPARE(p->UpdateColor(), std::string("#FFFF00"));
+    }
+
+    // The close box cancels: nothing changes.
+    OnNextDialog<shell::frmAdvanced>([](shell::frmAdvanced* dialog) {
+        dialog->SetEndDate(DateTime());
+        dialog->chkUseInverse()->setChecked(false);
+        dialog->close();
+    });
+    w.main->btnAdvanced_Click();
+    QCOMPARE(shown->EndDate().FormatDate(), std::string("31/12/2030"));
+    QVERIFY(shown->UseInverse());
 }
 
 QTEST_MAIN(EditingTest)

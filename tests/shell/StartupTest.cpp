@@ -35,13 +35,15 @@ QStringList LogTexts() {
 
 // Another running copy: it holds the bus name on a connection of its own.
 struct OtherCopy {
-    QDBusConnection connection = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "other-copy");
+    QString name;
+    QDBusConnection connection;
     SingleInstance instance{connection};
     int restores = 0;
-    OtherCopy() {
+    explicit OtherCopy(const QString& connectionName = "other-copy")
+        : name(connectionName), connection(QDBusConnection::connectToBus(QDBusConnection::SessionBus, name)) {
         QObject::connect(&instance, &SingleInstance::RestoreRequested, [this] { ++restores; });
     }
-    ~OtherCopy() { QDBusConnection::disconnectFromBus("other-copy"); }
+    ~OtherCopy() { QDBusConnection::disconnectFromBus(name); }
 };
 
 }  // namespace
@@ -130,7 +132,7 @@ void StartupTest::toolbarStartIsSilentAndResetsSetting() {
 
     // A normal start takes the bus name over; the toolbar-only copy then ends.
     QSignalSpy finished(&program, &Program::Finished);
-    OtherCopy normal;
+    OtherCopy normal("normal-start");
     QCOMPARE(normal.instance.ClaimName(), SingleInstance::Claim::Owned);
     QTRY_COMPARE(finished.count(), 1);
 
