@@ -38,7 +38,14 @@ EditScript& EditScriptCollection::Item(size_t index) {
     return records_[index - 1];
 }
 
-Compare::Compare(Clock clock) : clock_(std::move(clock)) {}
+Compare::Compare(Clock clock) : clock_(std::move(clock)) {
+    // The first object on a thread opens the log, which keeps it to its size rule.
+    thread_local bool opened = false;
+    if (!opened) {
+        opened = true;
+        log::OpenLog(log::File::Compare);
+    }
+}
 Compare::~Compare() = default;
 
 bool Compare::HashBudgetExceeded() const {

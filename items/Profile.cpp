@@ -76,14 +76,11 @@ void CheckDepth(int depth, const char* source) {
     }
 }
 
-// Dates outside years 100 to 9999 have no text form that reads back; writing one would
-// leave a file that no longer loads.
-std::string DateText(DateTime date, bool withTime, const Page& page) {
-    static const DateTime first = *DateTime::FromParts({100, 1, 1, 0, 0, 0});
-    static const DateTime last = *DateTime::FromParts({9999, 12, 31, 23, 59, 0});
-    if (!std::isfinite(date.Days()) || date - first < 0 || last - date < 0) {
-        throw Failure(err::kOverflow, kSaveSource, "A date of the page " + page.URL() + " is out of range");
-    }
+// Dates outside years 100 to 9999 have no text form that reads back. Dates are checked
+// where they enter the tree, so one that got past is written as no date rather than
+// failing the save of every other item.
+std::string DateText(DateTime date, bool withTime) {
+    if (!date.IsStorable()) date = DateTime();
     return withTime ? date.FormatDateTime() : date.FormatDate();
 }
 
@@ -102,10 +99,10 @@ void WritePage(const Page& page, pugi::xml_node parent, int depth) {
     add(kURL).set_value(page.URL().c_str());
     add(kDescription).set_value(page.Description().c_str());
     add(kSavedFile).set_value(page.SavedFile().c_str());
-    add(kSavedDate).set_value(DateText(page.SavedDate(), true, page).c_str());
-    add(kStartDate).set_value(DateText(page.StartDate(), false, page).c_str());
-    add(kEndDate).set_value(DateText(page.EndDate(), false, page).c_str());
-    add(kLastCheckDate).set_value(DateText(page.LastCheckDate(), true, page).c_str());
+    add(kSavedDate).set_value(DateText(page.SavedDate(), true).c_str());
+    add(kStartDate).set_value(DateText(page.StartDate(), false).c_str());
+    add(kEndDate).set_value(DateText(page.EndDate(), false).c_str());
+    add(kLastCheckDate).set_value(DateText(page.LastCheckDate(), true).c_str());
     add(kPeriodTime).set_value(page.PeriodTime());
     add(kPeriodUnit).set_value(static_cast<int32_t>(page.PeriodUnit()));
     add(kUpdated).set_value(BooleanText(page.Updated()));

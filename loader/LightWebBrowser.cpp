@@ -9,6 +9,7 @@
 
 #include "loader/RenderClient.h"
 #include "loader/Transport.h"
+#include "loader/UrlRule.h"
 #include "platform/core/Deadline.h"
 #include "platform/html/Html.h"
 #include "platform/log/Log.h"
@@ -112,7 +113,15 @@ std::shared_ptr<html::Document> PlainTextDocument(std::string_view text, const s
 
 FetchResult FetchAny(const std::string& url, const FetchOptions& options) {
     int scheme = LightWebBrowser::SchemeNumber(url);
-    if (scheme >= 1 && scheme <= 4) return quillon::FetchUrl(url, options);
+    if (scheme >= 1 && scheme <= 4) {
+        if (!quillon::IsWebUrl(url)) {
+            FetchResult refused;
+            refused.url = url;
+            refused.error = "unsupported protocol: " + url.substr(0, url.find(':'));
+            return refused;
+        }
+        return quillon::FetchUrl(url, options);
+    }
     if (scheme == 5) {
         std::string path = quillon::PathFromFileUrl(url);
         if (path.empty()) {
@@ -186,7 +195,8 @@ bool LoadFrames(html::Document& document, int depth, int& framesLoaded, const Fe
             continue;
         }
         std::string url = Resolve(base, window.frameElement().src());
-        bool allowed = !url.empty() && !origin.empty() && OriginOf(url) == origin && depth < kMaxFrameDepth &&
+        bool allowed = !url.empty() && !origin.empty() && OriginOf(url) == origin &&
+                       quillon::MayLeadTo(document.URL(), url) && depth < kMaxFrameDepth &&
                        framesLoaded < kMaxFrames &&
                        std::none_of(chain.begin(), chain.end(), [&](const std::string& c) { return c == url; });
         if (!allowed) {

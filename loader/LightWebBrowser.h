@@ -18,8 +18,9 @@
 // are fetched when DownloadFrames is set: same-origin FRAME documents are loaded into the
 // document's `frames` collection; a frame of another origin stays unloaded and
 // inaccessible, as in any browser; a page from the network never makes the loader read a
-// local file (such frames stay inaccessible too). IFRAMEs stay inaccessible (the helper
-// loads them for the page's scripts but hands back none). IgnoreProxyCache and Resynchronize
+// local file, and a local file only reads the files beside it (loader/UrlRule.h: such
+// frames stay inaccessible too). IFRAMEs stay inaccessible (the helper loads them for the
+// page's scripts but hands back none). IgnoreProxyCache and Resynchronize
 // send no-cache request headers; ForceOffline refuses network addresses;
 // SuppressMETACharset ignores META charset declarations. The remaining options only
 // change the download-control value.
@@ -71,8 +72,8 @@ public:
     LightWebBrowser(const LightWebBrowser&) = delete;
     LightWebBrowser& operator=(const LightWebBrowser&) = delete;
 
-    // Loads a URL. Schemes ftp, gopher, http, https and file load as URLs; anything else
-    // (no scheme at all included) is read as a local file name. A non-empty
+    // Loads a URL. Schemes ftp, http, https and file load as URLs, gopher fails; anything
+    // else (no scheme at all included) is read as a local file name. A non-empty
     // `bstrBaseURL` is applied with ApplyBaseURL. On success the document comes back in
     // `ppHTMLDocument`; after the time-out the result is kOk and `ppHTMLDocument` is
     // empty; a failure answers its status and no document.

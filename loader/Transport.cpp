@@ -159,8 +159,9 @@ FetchResult FetchUrl(const std::string& url, const FetchOptions& options) {
             result.error = "cannot start a transfer";
             return result;
         }
-        static const std::string protocols = AvailableProtocols({"http", "https", "ftp", "ftps", "gopher", "gophers"});
-        static const std::string redirectProtocols = AvailableProtocols({"http", "https", "ftp", "ftps"});
+        // No other protocol is ever spoken: a page must not reach local services through
+        // gopher, dict, telnet and the like, nor files through a redirection.
+        static const std::string protocols = AvailableProtocols({"http", "https", "ftp"});
 
         Body body;
         body.cap = options.maxBytes;
@@ -188,7 +189,7 @@ FetchResult FetchUrl(const std::string& url, const FetchOptions& options) {
         CURL* h = curl.get();
         curl_easy_setopt(h, CURLOPT_URL, url.c_str());
         curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, protocols.c_str());
-        curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, redirectProtocols.c_str());
+        curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, protocols.c_str());
         curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
         curl_easy_setopt(h, CURLOPT_MAXREDIRS, kMaxRedirects);
         curl_easy_setopt(h, CURLOPT_AUTOREFERER, 1L);

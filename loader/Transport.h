@@ -69,8 +69,8 @@ struct FetchResult {
     std::string error;      // why it failed, for logs
 };
 
-// Fetches an http, https, ftp or gopher URL: redirections followed (at most kMaxRedirects,
-// and only to http, https or ftp), gzip/deflate/brotli bodies decoded, TLS certificates
+// Fetches an http, https or ftp URL (any other protocol fails): redirections followed (at
+// most kMaxRedirects, and only to http, https or ftp), gzip/deflate/brotli bodies decoded, TLS certificates
 // and host names verified, cookies kept for the chain. An HTTP status of 400 or more is a
 // failure (an error page never stands in for the page). Never throws.
 FetchResult FetchUrl(const std::string& url, const FetchOptions& options);

@@ -27,6 +27,7 @@
 
 #include "items/Folder.h"
 #include "items/Page.h"
+#include "mainwindow/Placement.h"
 #include "platform/core/Failure.h"
 #include "platform/core/Folders.h"
 #include "platform/log/Log.h"
@@ -340,21 +341,26 @@ void frmMain::ShowMain() {
     };
     // Before the preferences are loaded the placement is all zero: the window keeps its own.
     const bool placed = !settings_->INIFile().empty();
-    if (placed) step([&] { move(ToPixels(settings_->FormLeft()), ToPixels(settings_->FormTop())); });
-    if (placed && settings_->FormWidth() > 0 && settings_->FormHeight() > 0)
+    if (placed)
         step([&] {
             // The stored size may be below the minimum (the defaults are): the window opens
-            // at the minimum then.
-            QSize least = MinimumPixels();
-            QSize size(std::max(ToPixels(settings_->FormWidth()), least.width()),
-                       std::max(ToPixels(settings_->FormHeight()), least.height()));
-            // A first start (the placement never stored) opens large enough to read the
-            // tree and both panels, within the screen.
-            if (settings_->FormWidth() == kDefaultFormWidth && settings_->FormHeight() == kDefaultFormHeight) {
-                size = size.expandedTo(QSize(ToPixels(kFirstStartWidth), ToPixels(kFirstStartHeight)));
-                if (QScreen* screen = this->screen()) size = size.boundedTo(screen->availableSize()).expandedTo(least);
+            // at the minimum then. Whatever the file says, the window opens on a screen
+            // that exists and no larger than it.
+            auto pixels = [](float twips) { return ToPixels(std::clamp(static_cast<double>(twips), -1e7, 1e7)); };
+            QSize size = this->size();
+            if (settings_->FormWidth() > 0 && settings_->FormHeight() > 0) {
+                QSize least = MinimumPixels();
+                size = QSize(std::max(pixels(settings_->FormWidth()), least.width()),
+                             std::max(pixels(settings_->FormHeight()), least.height()));
+                // A first start (the placement never stored) opens large enough to read the
+                // tree and both panels, within the screen.
+                if (settings_->FormWidth() == kDefaultFormWidth && settings_->FormHeight() == kDefaultFormHeight)
+                    size = size.expandedTo(QSize(ToPixels(kFirstStartWidth), ToPixels(kFirstStartHeight)));
             }
-            resize(size);
+            QRect kept = KeptOnScreens(QRect(QPoint(pixels(settings_->FormLeft()), pixels(settings_->FormTop())), size),
+                                       AvailableScreens());
+            move(kept.topLeft());
+            resize(kept.size());
         });
     if (placed)
         step([&] {
@@ -368,6 +374,16 @@ void frmMain::ShowMain() {
             }
         });
     show();
+    // Once shown, the window frame counts too: it stays on the screen as well.
+    if (placed && windowState() == Qt::WindowNoState)
+        step([&] {
+            QRect frame = frameGeometry();
+            QRect kept = KeptOnScreens(frame, AvailableScreens());
+            if (kept == frame) return;
+            QSize margins = frame.size() - size();
+            move(kept.topLeft());
+            resize(kept.size() - margins);
+        });
     raise();
     activateWindow();
     ArrangeControls();

@@ -1,5 +1,7 @@
 #include "render/Renderer.h"
 
+#include "loader/UrlRule.h"
+
 #include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -124,9 +126,12 @@ const char* const kSerialiseScript = R"JS(
 })(%1, %2)
 )JS";
 
+// The loader's rule for where a page may lead (loader/UrlRule.h), plus the page's own
+// inline data, blobs and blank frames.
 bool AllowedScheme(const QUrl& url) {
     const QString scheme = url.scheme().toLower();
-    return scheme == "http" || scheme == "https" || scheme == "data" || scheme == "blob" || scheme == "about";
+    return quillon::IsWebUrl(url.toString(QUrl::FullyEncoded).toStdString()) || scheme == "data" ||
+           scheme == "blob" || scheme == "about";
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "loader/LightWebBrowser.h"
 #include "loader/Transport.h"
+#include "loader/UrlRule.h"
 #include "platform/core/Deadline.h"
 #include "platform/core/Failure.h"
 #include "platform/core/Strings.h"
@@ -152,9 +153,16 @@ std::shared_ptr<html::Document> InternetHandler::Navigate(const std::string& str
     }
 
     std::string target = savedCopy ? std::string() : GetRedirectionURL(*document);
-    if (!target.empty() && !EqualsNoCase(target, document->URL()) && hops < kMaxRefreshHops)
-        return Navigate(target, hops + 1);
-    return document;
+    if (target.empty() || EqualsNoCase(target, document->URL()) || hops >= kMaxRefreshHops) return document;
+    // A refresh is followed only where the page itself may lead: never to a local file or
+    // another protocol. The page reached so far is then the page.
+    if (!quillon::MayLeadTo(document->URL(), target)) {
+        log::LogLibraryError(log::File::Helper,
+                             Failure(err::kPermissionDenied, kSource, quillon::RefusalText(document->URL(), target)),
+                             "LightNavigate");
+        return document;
+    }
+    return Navigate(target, hops + 1);
 }
 
 std::string InternetHandler::GetRedirectionURL(const html::Document& document) {

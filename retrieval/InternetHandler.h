@@ -94,13 +94,17 @@ public:
     // With `blSaveFrames` each FRAME's document is saved beside it and recorded under
     // `oItem` (a Page or Frame); without, the FRAME tags point at the copies `oItem` has
     // recorded already. The old copy is replaced only once the new one is complete: false
-    // (and the old copy untouched) when anything fails.
+    // (and the old copy untouched) when anything fails, and when a file would be written
+    // outside the current cache folder (CurrentCacheFolder).
     bool SaveHTMLToCache(const std::shared_ptr<html::Document>& objHTML, const std::string& FileName,
                          bool blSaveFrames, const std::shared_ptr<FrameList>& oItem = nullptr, bool blReload = false);
     // Records the frames of a document (and their frames) under a page without writing
     // any file. On failure the frames recorded so far stay recorded.
     void SaveFrames(const std::shared_ptr<html::Document>& objHTML, const std::shared_ptr<Page>& oPage);
-    // Deletes a saved copy; true also when there was none. False when it cannot be deleted.
+    // Deletes a saved copy, also a read-only one; true also when there was none or the
+    // system refuses the deletion. False, with the refusal logged, when the path is not a
+    // regular file inside the current cache folder (CurrentCacheFolder) once ".." and
+    // links are resolved: nothing else is ever deleted.
     bool RemoveFileFromCache(const std::string& strFileName);
 
     // Change check: loads the saved copy and the live page and asks the comparison

@@ -8,12 +8,14 @@
 #include "items/Page.h"
 #include "loader/LightWebBrowser.h"
 #include "loader/Transport.h"
+#include "loader/UrlRule.h"
 #include "platform/core/Failure.h"
 #include "platform/core/Files.h"
 #include "platform/core/Strings.h"
 #include "platform/html/Html.h"
 #include "platform/log/Log.h"
 #include "platform/text/Utf16.h"
+#include "retrieval/CacheFolder.h"
 #include "retrieval/InternetHandler.h"
 
 namespace pelmor {
@@ -51,11 +53,6 @@ std::string ReplaceNoCase(const std::string& text, std::string_view find, std::s
     }
     out.append(text, from, std::string::npos);
     return out;
-}
-
-bool IsWebAddress(std::string_view url) {
-    int scheme = LightWebBrowser::SchemeNumber(url);
-    return scheme == 3 || scheme == 4;
 }
 
 std::string FolderOf(const std::string& path) { return std::filesystem::path(path).parent_path().string(); }
@@ -115,8 +112,13 @@ std::shared_ptr<html::Document> InternetHandler::FrameDocument(const html::Docum
         return html::Document::Create("about:blank");
     }
     frameURL = GetCombinedURL(parentURL, std::string(src));
-    // A page from the network never makes us read a local file.
-    if (IsWebAddress(parentURL) && !IsWebAddress(frameURL)) return nullptr;
+    // A page from the network never makes us read a local file, nor speak another protocol.
+    if (!quillon::MayLeadTo(parentURL, frameURL)) {
+        log::LogLibraryError(log::File::Helper,
+                             Failure(err::kPermissionDenied, kSource, quillon::RefusalText(parentURL, frameURL)),
+                             "FrameDocument");
+        return nullptr;
+    }
     return Navigate(frameURL, 0);
 }
 
@@ -186,6 +188,12 @@ bool InternetHandler::SaveDocument(const std::shared_ptr<html::Document>& objHTM
     text = ReplaceNoCase(text, head.Original, head.New);
     for (const FrameReplace& replace : replacements) text = ReplaceNoCase(text, replace.Original, replace.New);
 
+    // Whatever path a profile names, a saved copy is only ever written inside the current
+    // cache folder: a profile must not make the program overwrite another file.
+    const std::string cacheFolder = CurrentCacheFolder();
+    if (!LiesInside(FileName, cacheFolder))
+        throw Failure(err::kPathFileAccess, kSource,
+                      "Refused to write " + FileName + ": saved copies are written only inside " + cacheFolder);
     WriteFileAtomically(FileName, text::EncodeUtf16LeWithBom(text));
     return true;
 }
@@ -239,12 +247,14 @@ void InternetHandler::SaveSubFrames(const html::Document& document, const std::s
 
 bool InternetHandler::RemoveFileFromCache(const std::string& strFileName) {
     try {
-        std::error_code ec;
-        std::filesystem::remove(strFileName, ec);
-        if (ec && ec != std::errc::no_such_file_or_directory && ec != std::errc::permission_denied &&
-            ec != std::errc::operation_not_permitted)
-            throw Failure(err::kPathFileAccess, kSource, "Cannot delete " + strFileName + ": " + ec.message());
+        // Whatever a profile names, only regular files inside the current cache folder
+        // are ever deleted; anything else is refused and logged.
+        RemoveFileInside(strFileName, CurrentCacheFolder());
         return true;
+    } catch (const Failure& failure) {
+        if (failure.Number() == err::kPermissionDenied) return true;
+        LogFailure("RemoveFileFromCache");
+        return false;
     } catch (...) {
         LogFailure("RemoveFileFromCache");
         return false;

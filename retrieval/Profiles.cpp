@@ -13,6 +13,7 @@
 #include "platform/core/Files.h"
 #include "platform/core/Folders.h"
 #include "platform/ini/Ini.h"
+#include "retrieval/CacheFolder.h"
 #include "retrieval/Settings.h"
 #include "retrieval/SettingsText.h"
 
@@ -149,6 +150,7 @@ void Settings::SaveProfile(const Application& objApplication, const std::string&
         objApplication.SaveItems(file.string());
         xmlFile_ = file.string();
         cacheFolder_ = newFolder;
+        SetCurrentCacheFolder(cacheFolder_);
     } catch (...) {
         // The pages go on pointing at the copies of the profile that stays current.
         for (Repointed& item : changed) item.set(item.old);
@@ -163,6 +165,7 @@ void Settings::LoadProfile(std::shared_ptr<Application>& objApplication, const s
         objApplication = Application::Create();
         xmlFile_ = file.string();
         cacheFolder_ = CacheFolderOf(file);
+        SetCurrentCacheFolder(cacheFolder_);
         std::error_code ec;
         if (!fs::exists(file, ec)) {
             // A new profile starts as the one made at first start: checked every day, so

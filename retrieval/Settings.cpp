@@ -10,6 +10,7 @@
 #include "platform/core/Strings.h"
 #include "platform/ini/Ini.h"
 #include "platform/log/Log.h"
+#include "retrieval/CacheFolder.h"
 #include "retrieval/INIHandler.h"
 #include "retrieval/LibraryLog.h"
 #include "retrieval/SettingsText.h"
@@ -84,14 +85,27 @@ void Settings::LoadPreferences() {
         auto text = [&](const char* section, const char* key, std::string_view fallback) {
             return ini.ProfileGetItem(section, key, fallback, iniFile_);
         };
-        auto boolean = [&](const char* section, const char* key, const char* fallback) {
-            return ReadBoolean(key, text(section, key, fallback));
+        // A value that cannot be read takes its key's default: the failure is logged and
+        // reading goes on, so one bad line never costs the other settings.
+        auto convert = [&](const char* section, const char* key, const char* fallback, auto read) {
+            std::string value = text(section, key, fallback);
+            try {
+                return read(key, value);
+            } catch (...) {
+                Report("LoadPreferences");
+                return read(key, std::string(fallback));
+            }
         };
+        auto boolean = [&](const char* section, const char* key, const char* fallback) {
+            return convert(section, key, fallback, ReadBoolean);
+        };
+        auto single = [&](const char* key, const char* fallback) { return convert("Form", key, fallback, ReadSingle); };
         const std::string library = DataFolder();
 
         appPath_ = text("Locations", "AppPath", library);
         xmlFile_ = text("Locations", "XMLFile", library + "/Files.XML");
         cacheFolder_ = text("Locations", "CacheFolder", library + "/Files");
+        SetCurrentCacheFolder(cacheFolder_);
         defaultSoundFile_ = appPath_ + "/DingDong.Wav";
 
         autoCheck_ = boolean("Preferences", "AutoCheck", "False");
@@ -111,17 +125,19 @@ void Settings::LoadPreferences() {
         statusBar_ = boolean("Preferences", "StatusBar", "True");
         toolbar_ = boolean("Preferences", "Toolbar", "True");
 
-        formTop_ = ReadSingle("Top", text("Form", "Top", "0"));
-        formLeft_ = ReadSingle("Left", text("Form", "Left", "0"));
-        formHeight_ = ReadSingle("Height", text("Form", "Height", "5670"));
-        formWidth_ = ReadSingle("Width", text("Form", "Width", "9120"));
-        formWindowState_ =
-            static_cast<int16_t>(ReadWhole("WindowState", text("Form", "WindowState", "0"),
-                                           std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max()));
+        formTop_ = single("Top", "0");
+        formLeft_ = single("Left", "0");
+        formHeight_ = single("Height", "5670");
+        formWidth_ = single("Width", "9120");
+        formWindowState_ = static_cast<int16_t>(
+            convert("Form", "WindowState", "0", [](std::string_view key, const std::string& value) {
+                return ReadWhole(key, value, std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max());
+            }));
 
         treeFont_ = Font();
         treeFont_.Name = text("Font", "Name", "MS Sans Serif");
-        treeFont_.Size = ReadWhole("Size", text("Font", "Size", "8.25"), 0, 2048);
+        treeFont_.Size = convert("Font", "Size", "8.25",
+                                 [](std::string_view key, const std::string& value) { return ReadWhole(key, value, 0, 2048); });
         treeFont_.Bold = boolean("Font", "Bold", "FALSE");
         treeFont_.Underline = boolean("Font", "Underline", "FALSE");
         treeFont_.Italic = boolean("Font", "Italic", "FALSE");

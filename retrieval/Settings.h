@@ -80,9 +80,10 @@ public:
     // written, unless a value cannot be stored (a line break in a text), in which case the
     // keys before it are written and the rest are not.
     void SavePreferences();
-    // Reads every key, in order, with the defaults for missing ones. On a value that cannot
-    // be read (a Boolean that is neither True/False nor a number, a number that is not one)
-    // it stops: the values read so far are kept, the rest keep their previous values.
+    // Reads every key, in order, with the defaults for missing ones. A value that cannot be
+    // read (a Boolean that is neither True/False nor a number, a number that is not one or
+    // is out of range) takes its key's default, is logged (and kept in LastError()), and
+    // reading goes on. When the file itself cannot be read, reading stops there.
     void LoadPreferences();
 
     // Records XMLFile and CacheFolder in "Locations" as the profile of the next start.

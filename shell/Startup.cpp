@@ -15,14 +15,6 @@
 namespace pelmor::shell {
 namespace {
 
-// Progress entries are best effort: a log that cannot be written never stops the start.
-void Log(std::string_view text) {
-    try {
-        log::WriteLog(text);
-    } catch (...) {
-    }
-}
-
 bool AskKeepProfile() {
     return QMessageBox::question(nullptr, QStringLiteral("Delete Profile"),
                                  QStringLiteral("Do you want Pelmor to save your profile?"),
@@ -75,13 +67,13 @@ std::optional<int> Program::Main() {
     } catch (...) {
         ReportError("Main");
     }
-    Log("Main entered");
-    if (busMissing) Log("No D-Bus session bus: another running copy cannot be found");
+    log::WriteLog("Main entered");
+    if (busMissing) log::WriteLog("No D-Bus session bus: another running copy cannot be found");
     appRunning_ = true;
     settings_ = std::make_shared<Settings>();
-    Log("Settings object created");
+    log::WriteLog("Settings object created");
     application_ = Application::Create();
-    Log("Application object created");
+    log::WriteLog("Application object created");
 
     splash_ = std::make_unique<frmSplash>();
     connect(splash_.get(), &frmSplash::TimerFired, this, &Program::SplashTimer);
@@ -129,20 +121,24 @@ void Program::SplashTimer() {
     if (!hide)
         Step([&] {
             LoadMainWindow();
-            main_->ShowMain();
+            if (main_) main_->ShowMain();
         });
     Step([&] {
         log::WriteLog("Before frmMain loaded");
         LoadMainWindow();
         log::WriteLog("After frmMain loaded, before activated");
     });
+    // A main window that could not be made leaves nothing to activate or show.
     Step([&] {
-        main_->ActivateMain();
+        if (main_) main_->ActivateMain();
         log::WriteLog("After frmMain activated");
     });
-    if (!hide) Step([&] { main_->ShowMain(); });
+    if (!hide) Step([&] {
+            if (main_) main_->ShowMain();
+        });
     if (hide)
         Step([&] {
+            if (!main_) return;
             if (main_->TrayIcon()) {
                 main_->hide();
                 main_->SetStartedHidden(true);

@@ -86,6 +86,9 @@ DateTime Date(const QJsonObject& object, const char* name) {
     if (value.isUndefined()) return {};
     if (!value.isDouble() || !std::isfinite(value.toDouble()))
         throw DecodeError{std::string("\"") + name + "\" is not a number"};
+    // A date the profile could not store back is no date at all.
+    if (!DateTime(value.toDouble()).IsStorable())
+        throw DecodeError{std::string("\"") + name + "\" is not a date between the years 100 and 9999"};
     return DateTime(value.toDouble());
 }
 

@@ -16,6 +16,7 @@
 #include "loader/Transport.h"
 #include "platform/html/Html.h"
 #include "platform/text/Utf16.h"
+#include "retrieval/CacheFolder.h"
 #include "retrieval/InternetHandler.h"
 #include "support/HttpServer.h"
 #include "support/Programs.h"
@@ -65,6 +66,7 @@ struct Fixture {
 
     Fixture() {
         std::filesystem::create_directories(home.Root() / "cache");
+        pelmor::SetCurrentCacheFolder((home.Root() / "cache").string());
         pelmor::InternetHandler handler;
         for (int i = 0; i < kPages; ++i) {
             std::string path = "/page" + std::to_string(i);

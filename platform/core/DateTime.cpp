@@ -88,6 +88,13 @@ DateTime::Parts DateTime::Split() const {
     return p;
 }
 
+bool DateTime::IsStorable() const {
+    // Beyond ten million days no year can be in range; Split() stays exact below that.
+    if (!std::isfinite(days_) || std::fabs(days_) > 1e7) return false;
+    int year = Split().year;
+    return year >= 100 && year <= 9999;
+}
+
 DateTime DateTime::DatePart() const {
     Parts p = Split();
     p.hour = p.minute = p.second = 0;

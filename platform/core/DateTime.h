@@ -37,6 +37,9 @@ public:
     constexpr bool IsZero() const { return days_ == 0.0; }
     // Calendar parts, rounded to the nearest second.
     Parts Split() const;
+    // Whether the date has a text form that reads back: a number whose calendar date, to
+    // the nearest second, falls in the years 100 to 9999. False for NaN and infinities.
+    bool IsStorable() const;
     // The same day at midnight.
     DateTime DatePart() const;
 

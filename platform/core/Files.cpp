@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -20,9 +21,101 @@ namespace {
     throw Failure(number, "Files", what + " " + path + ": " + std::strerror(error));
 }
 
+// The path with every link and ".." resolved, or "" when some part of it does not exist.
+std::string RealPath(const std::string& path) {
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (!resolved) return std::string();
+    std::string out(resolved);
+    std::free(resolved);
+    return out;
+}
+
+[[noreturn]] void Refuse(const std::string& path, const std::string& folder, const std::string& why) {
+    throw Failure(err::kPathFileAccess, "Files", "Refused to delete " + path + ": " + why + " (only files inside " +
+                                                     folder + " are deleted)");
+}
+
 }  // namespace
 
-void WriteFileAtomically(const std::string& path, std::string_view bytes) {
+bool LiesInside(const std::string& path, const std::string& folder) {
+    const std::string root = folder.empty() ? std::string() : RealPath(folder);
+    if (root.empty() || root == "/") return false;
+    std::string resolved = RealPath(path);
+    if (resolved.empty()) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) == 0) return false;  // a link that leads nowhere
+        std::filesystem::path target(path);
+        const std::string name = target.filename().string();
+        if (name.empty() || name == "." || name == "..") return false;
+        std::filesystem::path parent = target.parent_path();
+        const std::string realParent = RealPath(parent.empty() ? "." : parent.string());
+        if (realParent.empty()) return false;
+        resolved = realParent + "/" + name;
+    }
+    return resolved.rfind(root + "/", 0) == 0;
+}
+
+void RemoveFileInside(const std::string& path, const std::string& folder) {
+    const std::string root = folder.empty() ? std::string() : RealPath(folder);
+    struct stat rootStat {};
+    if (root.empty() || ::stat(root.c_str(), &rootStat) != 0 || !S_ISDIR(rootStat.st_mode))
+        Refuse(path, folder, "the folder does not exist");
+    if (root == "/") Refuse(path, folder, "the folder is the root of the file system");
+
+    std::filesystem::path target(path);
+    const std::string name = target.filename().string();
+    if (name.empty() || name == "." || name == "..") Refuse(path, root, "it names no file");
+    std::filesystem::path parent = target.parent_path();
+    if (parent.empty()) parent = ".";
+    const std::string realParent = RealPath(parent.string());
+    // A folder that does not exist holds no file to delete.
+    if (realParent.empty()) return;
+    if (realParent != root && realParent.rfind(root + "/", 0) != 0)
+        Refuse(path, root, "it lies outside the folder");
+
+    // The name is looked at and unlinked inside the folder opened once, so a link put in
+    // its place meanwhile is never followed.
+    int dir = ::open(realParent.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (dir < 0) {
+        if (errno == ENOENT) return;
+        ThrowErrno(errno, "Cannot open the folder of", path);
+    }
+    struct stat st {};
+    if (::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        int error = errno;
+        ::close(dir);
+        if (error == ENOENT) return;
+        ThrowErrno(error, "Cannot delete", path);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(dir);
+        Refuse(path, root, S_ISLNK(st.st_mode) ? "it is a link" : "it is not a regular file");
+    }
+    int result = ::unlinkat(dir, name.c_str(), 0);
+    int error = errno;
+    ::close(dir);
+    if (result != 0 && error != ENOENT) ThrowErrno(error, "Cannot delete", path);
+}
+
+// The file a path finally names: each link is followed (a relative link from its own
+// folder), also to a target that does not exist yet; the path itself when it is no link.
+static std::string FinalTarget(const std::string& path) {
+    std::filesystem::path current(path);
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current.string();
+        std::error_code ec;
+        std::filesystem::path target = std::filesystem::read_symlink(current, ec);
+        if (ec) return current.string();
+        current = target.is_absolute() ? target : current.parent_path() / target;
+    }
+    ThrowErrno(ELOOP, "Cannot follow the links of", path);
+}
+
+void WriteFileAtomically(const std::string& linkOrPath, std::string_view bytes) {
+    // A file kept elsewhere through a link stays there: the link's target is replaced,
+    // never the link itself.
+    const std::string path = FinalTarget(linkOrPath);
     std::filesystem::path target(path);
     std::filesystem::path folder = target.parent_path();
     if (folder.empty()) folder = ".";

@@ -13,7 +13,11 @@
 namespace pelmor::log {
 namespace {
 
-constexpr long long kProgramLogLimit = 1000000;
+// The size rule of every log: one larger than this is deleted when it is opened, and one
+// that grew past twice this while open is emptied before the next entry.
+constexpr long long kLogLimit = 1000000;
+// Longest entry text written; a longer one (a huge address, a whole page) is cut.
+constexpr std::size_t kMaxEntryText = 4096;
 
 std::mutex& LogMutex() {
     static std::mutex mutex;
@@ -36,10 +40,19 @@ void AppendLocked(File file, Kind kind, std::string_view text) {
     EnsureFolder(DataFolder());
     std::string path = PathOf(file);
     std::string entry = kind == Kind::Information ? "Information:" : "Error:";
-    entry.append(text);
+    if (text.size() > kMaxEntryText) {
+        std::size_t cut = kMaxEntryText;
+        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;  // whole characters
+        entry.append(text.substr(0, cut));
+        entry += "... (cut)";
+    } else {
+        entry.append(text);
+    }
     entry += '\n';
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0) throw Failure(err::kPathFileAccess, "Log", "Cannot open " + path + ": " + std::strerror(errno));
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 2 * kLogLimit) (void)::ftruncate(fd, 0);
     const char* data = entry.data();
     size_t left = entry.size();
     while (left > 0) {
@@ -65,22 +78,45 @@ void Append(File file, Kind kind, std::string_view text) {
     AppendLocked(file, kind, text);
 }
 
-void StartLog() {
-    std::lock_guard lock(LogMutex());
-    std::string path = PathOf(File::Program);
+namespace {
+
+// Deletes the log when it is larger than the limit. Throws Failure when it cannot.
+void ApplySizeRuleLocked(File file) {
+    std::string path = PathOf(file);
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && st.st_size > kProgramLogLimit) {
+    if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > kLogLimit) {
         if (::unlink(path.c_str()) != 0)
             throw Failure(err::kPermissionDenied, "Log", "Cannot delete " + path + ": " + std::strerror(errno));
     }
+}
+
+}  // namespace
+
+void OpenLog(File file) noexcept {
+    try {
+        std::lock_guard lock(LogMutex());
+        ApplySizeRuleLocked(file);
+        EnsureFolder(DataFolder());
+        int fd = ::open(PathOf(file).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+        if (fd >= 0) ::close(fd);
+    } catch (...) {
+    }
+}
+
+void StartLog() {
+    std::lock_guard lock(LogMutex());
+    ApplySizeRuleLocked(File::Program);
     AppendLocked(File::Program, Kind::Information, "Started logging - " + DateTime::Now().FormatGeneral() + "\r");
 }
 
-void WriteLog(std::string_view text) {
-    std::string entry = "\r\nTime: " + DateTime::Now().FormatGeneral() + "\r\n";
-    entry.append(text);
-    entry += '\r';
-    Append(File::Program, Kind::Information, entry);
+void WriteLog(std::string_view text) noexcept {
+    try {
+        std::string entry = "\r\nTime: " + DateTime::Now().FormatGeneral() + "\r\n";
+        entry.append(text);
+        entry += '\r';
+        Append(File::Program, Kind::Information, entry);
+    } catch (...) {
+    }
 }
 
 std::string ErrorRecord(const Failure& failure, std::string_view param, bool libraryForm) {

@@ -26,13 +26,22 @@ std::string PathOf(File file);
 // file cannot be written.
 void Append(File file, Kind kind, std::string_view text);
 
+// Every log keeps to one size rule: when it is opened, one larger than 1,000,000 bytes is
+// deleted; while open, one that grew past twice that is emptied before the next entry. An
+// entry text longer than 4,096 bytes is cut.
+
+// Opens a log: applies the size rule and creates the file (and the data folder) when
+// missing. Writes nothing and never throws.
+void OpenLog(File file) noexcept;
+
 // Opens the program log: deletes it when it is larger than 1,000,000 bytes, then appends
 // "Started logging - " with the current date-time and a CR. Throws Failure.
 void StartLog();
 
 // Appends the information entry CR LF "Time: " now CR LF text CR to the program log.
-// Throws Failure.
-void WriteLog(std::string_view text);
+// Progress entries are best effort: a log that cannot be written loses the entry, and
+// nothing is thrown.
+void WriteLog(std::string_view text) noexcept;
 
 // The error record of a failure: CR LF "Time: " ..., "Number: ", "Source: ",
 // "Description: ", and, when `param` is not empty, CR LF and `param` (the program's form)

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -210,17 +211,23 @@ TEST(LightWebBrowser, PlainTextPagesAreOneText) {
     EXPECT_EQ(document->body().innerText(), "price <b> now 5 < 6\n<meta charset=koi8-r> & more");
 }
 
-TEST(LightWebBrowser, SavedCopiesLoadTheirLocalFrames) {
+TEST(LightWebBrowser, SavedCopiesLoadOnlyTheFramesSavedBesideThem) {
     TempHome home;
-    auto frame = home.Root() / "2.html";
+    const auto cache = home.Root() / "Files";
+    auto frame = cache / "2.html";
     WriteFile(frame, "<p>saved frame</p>");
-    WriteFile(home.Root() / "1.html", "<frameset><frame src='" + quillon::FileUrlFromPath(frame.string()) +
-                                          "'><frame src='http://127.0.0.1:1/x'></frameset>");
-    auto document = Navigate((home.Root() / "1.html").string());
+    WriteFile(home.Root() / "secret.html", "<p>secret</p>");
+    std::filesystem::create_symlink(home.Root() / "secret.html", cache / "link.html");
+    auto url = [](const std::filesystem::path& path) { return quillon::FileUrlFromPath(path.string()); };
+    WriteFile(cache / "1.html", "<frameset><frame src='" + url(frame) + "'><frame src='http://127.0.0.1:1/x'>"
+                                    "<frame src='" + url(home.Root() / "secret.html") + "'>"
+                                    "<frame src='../secret.html'><frame src='link.html'></frameset>");
+    auto document = Navigate((cache / "1.html").string());
     ASSERT_TRUE(document);
-    ASSERT_EQ(document->frames().length(), 2u);
-    EXPECT_EQ(document->frames().item(0).document()->body().innerText(), "saved frame");
-    EXPECT_FALSE(document->frames().item(1).accessible());
+    auto frames = document->frames();
+    ASSERT_EQ(frames.length(), 5u);
+    EXPECT_EQ(frames.item(0).document()->body().innerText(), "saved frame");
+    for (std::size_t i = 1; i < 5; ++i) EXPECT_FALSE(frames.item(i).accessible()) << i;
 }
 
 TEST(LightWebBrowser, WebFailuresGiveAStatusAndNoDocument) {

@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -114,6 +120,26 @@ TEST(Transport, EndlessRedirectsAndErrorStatusesFail) {
     FetchResult local = FetchUrl(server.Url("/to-file"), {});
     EXPECT_EQ(local.outcome, FetchOutcome::Failed);
     EXPECT_EQ(local.text, "");
+    // Nor is any protocol but http, https and ftp spoken: a listening local service never
+    // even sees a connection.
+    int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), length), 0);
+    ASSERT_EQ(::listen(listener, 4), 0);
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    const std::string service = "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+    for (const std::string& url : {"gopher://" + service + "/_SET%20owned%201", "dict://" + service + "/x",
+                                   "telnet://" + service + "/"}) {
+        FetchOptions quick;
+        quick.deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+        EXPECT_EQ(FetchUrl(url, quick).outcome, FetchOutcome::Failed) << url;
+    }
+    pollfd waiting{listener, POLLIN, 0};
+    EXPECT_EQ(::poll(&waiting, 1, 0), 0) << "a connection reached the local service";
+    ::close(listener);
     FetchResult missing = FetchUrl(server.Url("/nothing"), {});
     EXPECT_EQ(missing.outcome, FetchOutcome::Failed);
     EXPECT_EQ(missing.httpStatus, 404);

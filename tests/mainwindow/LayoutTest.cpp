@@ -1,6 +1,7 @@
 // The main window's size rules, layout, splitter and tray menu.
 
 #include <QMenuBar>
+#include <QScreen>
 #include <QtTest>
 
 #include "WindowFixture.h"
@@ -87,6 +88,21 @@ void LayoutTest::showMainPlacesWindowFromPreferences() {
     small.main->ShowMain();
     QCOMPARE(small.main->width(), int(std::ceil(frmMain::kMinWidth / shell::TwipsPerPixel() - 1e-9)));
     QCOMPARE(small.main->height(), int(std::ceil(frmMain::kMinHeight / shell::TwipsPerPixel() - 1e-9)));
+
+    // A placement far off every screen, or larger than all of them, opens on the screen.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    for (float left : {-1e9f, 1e9f, 0.0f}) {
+        Window huge;
+        huge.settings->SetFormWidth(1e9f);
+        huge.settings->SetFormHeight(1e9f);
+        huge.settings->SetFormLeft(left);
+        huge.settings->SetFormTop(1e9f);
+        huge.Open(nullptr);
+        huge.main->ShowMain();
+        const QRect placed = huge.main->geometry();
+        QVERIFY2(screen.contains(placed), qPrintable(QString("%1: %2,%3 %4x%5").arg(left).arg(placed.x()).arg(placed.y())
+                                                         .arg(placed.width()).arg(placed.height())));
+    }
 }
 
 void LayoutTest::arrangeControlsKeepsMargins() {

@@ -7,7 +7,10 @@
 #include "platform/html/Html.h"
 #include "platform/log/Log.h"
 #include "platform/text/Utf16.h"
+#include "items/Application.h"
+#include "retrieval/CacheFolder.h"
 #include "retrieval/InternetHandler.h"
+#include "retrieval/Settings.h"
 #include "support/HttpServer.h"
 #include "support/TempHome.h"
 
@@ -16,6 +19,15 @@ using pelmor::Page;
 using pelmor::test::HttpServer;
 using pelmor::test::ReadFile;
 using pelmor::test::TempHome;
+
+namespace {
+
+// A private home that is also the cache folder, where saved copies may be written.
+struct CacheHome : TempHome {
+    CacheHome() { pelmor::SetCurrentCacheFolder(Root().string()); }
+};
+
+}  // namespace
 using pelmor::test::WriteFile;
 namespace fs = std::filesystem;
 
@@ -46,7 +58,7 @@ struct Site {
 }  // namespace
 
 TEST(Cache, SavesAPageWithABaseTagAfterItsHead) {
-    TempHome home;
+    CacheHome home;
     Site site;
     InternetHandler handler;
     auto page = Page::Create();
@@ -65,7 +77,7 @@ TEST(Cache, SavesAPageWithABaseTagAfterItsHead) {
 }
 
 TEST(Cache, SavesFramesetsAsOneFilePerFrameAndReusesThem) {
-    TempHome home;
+    CacheHome home;
     Site site;
     InternetHandler handler;
     auto page = Page::Create();
@@ -117,7 +129,7 @@ TEST(Cache, SavesFramesetsAsOneFilePerFrameAndReusesThem) {
 }
 
 TEST(Cache, AFailingFrameWritesNothingAndKeepsTheOldCopy) {
-    TempHome home;
+    CacheHome home;
     Site site;
     InternetHandler handler;
     auto page = Page::Create();
@@ -143,7 +155,7 @@ TEST(Cache, AFailingFrameWritesNothingAndKeepsTheOldCopy) {
 }
 
 TEST(Cache, BlankAndSourcelessFramesAreEmptyDocuments) {
-    TempHome home;
+    CacheHome home;
     HttpServer server;
     server.Page("/blank", "<frameset><frame src='about:blank'><frame name=later></frameset>");
     InternetHandler handler;
@@ -165,7 +177,7 @@ TEST(Cache, BlankAndSourcelessFramesAreEmptyDocuments) {
 }
 
 TEST(Cache, APageFromTheNetworkNeverCapturesALocalFile) {
-    TempHome home;
+    CacheHome home;
     HttpServer server;
     fs::path secret = home.Root() / "secret.txt";
     WriteFile(secret, "my private notes");
@@ -182,7 +194,7 @@ TEST(Cache, APageFromTheNetworkNeverCapturesALocalFile) {
 }
 
 TEST(Cache, SaveFramesRecordsWithoutWriting) {
-    TempHome home;
+    CacheHome home;
     Site site;
     InternetHandler handler;
     auto page = Page::Create();
@@ -196,13 +208,43 @@ TEST(Cache, SaveFramesRecordsWithoutWriting) {
 }
 
 TEST(Cache, RemovingACopyThatIsNotThereSucceeds) {
-    TempHome home;
+    CacheHome home;
+    pelmor::SetCurrentCacheFolder((home.Data() / "Files").string());
     InternetHandler handler;
-    fs::path file = home.Root() / "3.html";
+    fs::path file = home.Data() / "Files" / "3.html";
     WriteFile(file, "x");
     fs::permissions(file, fs::perms::owner_read);
     EXPECT_TRUE(handler.RemoveFileFromCache(file.string()));
     EXPECT_FALSE(fs::exists(file));
     EXPECT_TRUE(handler.RemoveFileFromCache(file.string()));
     EXPECT_EQ(HelperLog(), "");
+}
+
+TEST(Cache, NothingOutsideTheCurrentCacheFolderIsDeletedOrWritten) {
+    TempHome home;
+    pelmor::Settings settings;
+    settings.LoadPreferences();
+    const fs::path important = home.Root() / "important.txt";
+    WriteFile(important, "keep");
+    WriteFile(home.Data() / "Files" / "1.html", "copy");
+    InternetHandler handler;
+    EXPECT_FALSE(handler.RemoveFileFromCache(important.string()));
+    EXPECT_FALSE(handler.RemoveFileFromCache((home.Data() / "Files" / ".." / ".." / "important.txt").string()));
+    EXPECT_EQ(ReadFile(important), "keep");
+    EXPECT_NE(HelperLog().find("Refused to delete " + important.string()), std::string::npos) << HelperLog();
+    auto live = handler.LightNavigate((home.Data() / "Files" / "1.html").string());
+    ASSERT_TRUE(live);
+    EXPECT_FALSE(handler.SaveHTMLToCache(live, important.string(), false));
+    fs::create_symlink(important, home.Data() / "Files" / "link.html");
+    EXPECT_FALSE(handler.SaveHTMLToCache(live, (home.Data() / "Files" / "link.html").string(), false));
+    EXPECT_TRUE(handler.SaveHTMLToCache(live, (home.Data() / "Files" / "2.html").string(), false));
+
+    // Another profile brings its own cache folder; the old one is no longer deleted from.
+    auto application = pelmor::Application::Create();
+    settings.LoadProfile(application, (home.Root() / "other.xml").string());
+    WriteFile(home.Root() / "other" / "2.html", "copy");
+    EXPECT_TRUE(handler.RemoveFileFromCache((home.Root() / "other" / "2.html").string()));
+    EXPECT_FALSE(fs::exists(home.Root() / "other" / "2.html"));
+    EXPECT_FALSE(handler.RemoveFileFromCache((home.Data() / "Files" / "1.html").string()));
+    EXPECT_TRUE(fs::exists(home.Data() / "Files" / "1.html"));
 }

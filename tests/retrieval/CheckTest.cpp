@@ -8,6 +8,7 @@
 #include "platform/core/Strings.h"
 #include "platform/html/Html.h"
 #include "platform/text/Utf16.h"
+#include "retrieval/CacheFolder.h"
 #include "retrieval/InternetHandler.h"
 #include "support/HttpServer.h"
 #include "support/TempHome.h"
@@ -19,6 +20,15 @@ using pelmor::Page;
 using pelmor::test::HttpServer;
 using pelmor::test::ReadFile;
 using pelmor::test::TempHome;
+
+namespace {
+
+// A private home that is also the cache folder, where saved copies may be written.
+struct CacheHome : TempHome {
+    CacheHome() { pelmor::SetCurrentCacheFolder(Root().string()); }
+};
+
+}  // namespace
 namespace fs = std::filesystem;
 
 namespace {
@@ -49,7 +59,7 @@ const char* const kArticle = "<html><head><title>News</title></head><body><h1>Ne
 }  // namespace
 
 TEST(Check, TellsChangedFromUnchangedAndStampsTheCheck) {
-    TempHome home;
+    CacheHome home;
     HttpServer server;
     server.Page("/news", kArticle);
     InternetHandler handler;
@@ -80,7 +90,7 @@ TEST(Check, TellsChangedFromUnchangedAndStampsTheCheck) {
 }
 
 TEST(Check, GoesIntoFramesOnlyWhileNothingChanged) {
-    TempHome home;
+    CacheHome home;
     HttpServer server;
     server.Page("/set", "<frameset rows='*,*,*'><frame src='f1'><frame src='f2'><frame src='f3'></frameset>");
     for (const char* name : {"/f1", "/f2", "/f3"}) server.Page(name, std::string("<p>frame ") + name + "</p>");
@@ -100,7 +110,7 @@ TEST(Check, GoesIntoFramesOnlyWhileNothingChanged) {
 }
 
 TEST(Check, AnElementPathLimitsTheCheckToThatElement) {
-    TempHome home;
+    CacheHome home;
     HttpServer server;
     server.Page("/news", kArticle);
     InternetHandler handler;
@@ -113,7 +123,7 @@ TEST(Check, AnElementPathLimitsTheCheckToThatElement) {
 }
 
 TEST(Check, OptionsComeFromPagesAndAreRememberedForOtherItems) {
-    TempHome home;
+    CacheHome home;
     HttpServer server;
     server.Page("/price", "<p>Price today: 100 euro</p>");
     InternetHandler handler;
@@ -132,7 +142,7 @@ TEST(Check, OptionsComeFromPagesAndAreRememberedForOtherItems) {
 }
 
 TEST(Check, RevisedHtmlMarksChangesAndReplacesTheSavedCopy) {
-    TempHome home;
+    CacheHome home;
     HttpServer server;
     server.Page("/news", kArticle);
     InternetHandler handler;
@@ -165,7 +175,7 @@ TEST(Check, RevisedHtmlMarksChangesAndReplacesTheSavedCopy) {
 }
 
 TEST(Check, SiblingsOfRevisedHtml) {
-    TempHome home;
+    CacheHome home;
     HttpServer server;
     server.Page("/news", kArticle);
     InternetHandler handler;

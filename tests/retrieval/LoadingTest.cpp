@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <thread>
 
 #include "platform/html/Html.h"
+#include "items/Frame.h"
+#include "items/Page.h"
 #include "platform/log/Log.h"
+#include "platform/text/Utf16.h"
+#include "retrieval/CacheFolder.h"
 #include "retrieval/InternetHandler.h"
 #include "support/HttpServer.h"
 #include "support/TempHome.h"
@@ -93,6 +98,38 @@ TEST(LightNavigate, FollowsMetaRefreshOfLivePagesWithinBounds) {
     ASSERT_TRUE(saved);
     EXPECT_EQ(saved->body().innerText(), "saved");
     EXPECT_EQ(server.Hits("/target.html"), hits);
+}
+
+TEST(LightNavigate, APageNeverLeadsToALocalFileOrAnotherProtocol) {
+    TempHome home;
+    HttpServer server;
+    HttpServer other;
+    const std::string secret = (home.Root() / "secret.txt").string();
+    WriteFile(secret, "root:x:0:0");
+    server.Page("/evil", "<meta http-equiv=refresh content='0;url=file://" + secret + "'><p>evil</p>");
+    server.Page("/gopher", "<meta http-equiv=refresh content='0;url=gopher://127.0.0.1:" +
+                               std::to_string(server.Port()) + "/_SET%20owned%201'><p>gopher</p>");
+    // A frame of another origin, loaded on its own, carries the refresh.
+    server.Page("/set", "<frameset><frame src='" + other.Url("/frame") + "'></frameset>");
+    other.Page("/frame", "<meta http-equiv=refresh content='0;url=file://" + secret + "'><p>frame</p>");
+    InternetHandler handler;
+
+    for (const char* path : {"/evil", "/gopher"}) {
+        auto page = handler.LightNavigate(server.Url(path));
+        ASSERT_TRUE(page) << path;
+        EXPECT_EQ(page->URL(), server.Url(path));
+    }
+    EXPECT_NE(HelperLog().find("refused"), std::string::npos);
+
+    auto item = pelmor::Page::Create();
+    std::string title;
+    const auto copy = home.Data() / "Files" / "1.html";
+    std::filesystem::create_directories(copy.parent_path());
+    pelmor::SetCurrentCacheFolder(copy.parent_path().string());
+    ASSERT_TRUE(handler.SaveURLToCache(item, server.Url("/set"), copy.string(), title));
+    ASSERT_EQ(item->FramesCount(), 1);
+    EXPECT_EQ(ReadFile(item->Frames(1)->SavedFile()).find("root:x"), std::string::npos);
+    EXPECT_NE(pelmor::text::DecodeFileText(ReadFile(item->Frames(1)->SavedFile())).find("frame"), std::string::npos);
 }
 
 TEST(LightNavigate, OneDeadlineCoversEveryRefreshHop) {

@@ -183,30 +183,37 @@ TEST_F(PreferencesTest, SaveBeforeLoadWritesTheDefaultFile) {
     EXPECT_NE(ini.find("Size=0\n"), std::string::npos);
 }
 
-TEST_F(PreferencesTest, UnreadableValueStopsLoadingAndIsLogged) {
-    for (const char* bad : {"StatusBar=maybe\n", "StatusBar=\n", "StatusBar=\"\"\n"}) {
+TEST_F(PreferencesTest, UnreadableValueTakesItsDefaultAndReadingGoesOn) {
+    for (const char* bad : {"AutoCheck=yes\n", "AutoCheck=\n", "AutoCheck=\"\"\n"}) {
         SCOPED_TRACE(bad);
         fs::remove(home_.Data() / "PelmorHelper.log");
-        WriteIni(std::string("[Preferences]\nAutoCheck=True\n") + bad + "Toolbar=False\n[Form]\nTop=99\n");
+        WriteIni(std::string("[Preferences]\n") + bad +
+                 "StatusBar=False\nAlertPopup=False\n[Form]\nTop=99\nHeight=high\n[Font]\nName=Sans\n");
         Settings settings;
-        settings.SetToolbar(true);
-        settings.SetFormTop(7);
+        settings.SetAutoCheck(true);
         settings.LoadPreferences();
-        EXPECT_TRUE(settings.AutoCheck());  // read before the failure
-        EXPECT_TRUE(settings.Toolbar());    // never read
-        EXPECT_EQ(settings.FormTop(), 7.0f);
+        EXPECT_FALSE(settings.AutoCheck());  // its default
+        EXPECT_FALSE(settings.StatusBar());  // read after the bad value
+        EXPECT_FALSE(settings.AlertPopup());
+        EXPECT_EQ(settings.FormTop(), 99.0f);
+        EXPECT_EQ(settings.FormHeight(), 5670.0f);
+        EXPECT_EQ(settings.TreeFont().Name, "Sans");
         EXPECT_NE(settings.LastError(), "");
         const std::string log = HelperLog();
         EXPECT_NE(log.find("Number: 13"), std::string::npos);
         EXPECT_NE(log.find("\r\nParam: LoadPreferences"), std::string::npos);
+
+        // Saving afterwards writes the values read, not zeros.
+        settings.SavePreferences();
+        const std::string ini = test::ReadFile(IniPath());
+        EXPECT_NE(ini.find("Toolbar=True"), std::string::npos);
+        EXPECT_NE(ini.find("Top=99"), std::string::npos);
     }
 
-    WriteIni("[Form]\nTop=high\n");
+    WriteIni("[Form]\nWindowState=40000\n");
     Settings settings;
     settings.LoadPreferences();
-    EXPECT_EQ(settings.FormHeight(), 0.0f);
-    WriteIni("[Form]\nWindowState=40000\n");
-    settings.LoadPreferences();
+    EXPECT_EQ(settings.FormWindowState(), 0);
     EXPECT_NE(HelperLog().find("Number: 6"), std::string::npos);
 }
 

@@ -7,6 +7,7 @@
 #include "mainwindow/frmMain.h"
 #include "platform/ini/Ini.h"
 #include "platform/log/Log.h"
+#include "shell/ErrorReport.h"
 #include "shell/SingleInstance.h"
 #include "shell/Startup.h"
 #include "shell/ToolbarHandshake.h"
@@ -61,6 +62,7 @@ private slots:
     void startSequenceLogsInOrder();
     void hideWithoutTrayWaitsMinimisedUntilRestore();
     void logSizeRuleAtStart();
+    void unwritableLogNeverStopsTheStart();
 };
 
 void StartupTest::commandLineWords() {
@@ -269,6 +271,27 @@ void StartupTest::logSizeRuleAtStart() {
         QCOMPARE(log.substr(0, 1000000), std::string(1000000, 'x'));
         QVERIFY(log.find("Information:Started logging - ", 1000000) == 1000000);
     }
+}
+
+void StartupTest::unwritableLogNeverStopsTheStart() {
+    test::TempHome home;
+    fs::create_directories(home.Data() / "Pelmor.log");  // a folder where the log should be
+    test::WriteFile(home.Data() / "Files.XML",
+                    "<ROOT Active=\"True\"><Page URL=\"http://a.test/\" Description=\"A\"/></ROOT>");
+    int errors = 0;
+    SetErrorDialogHook([&](const QString&) { ++errors; });
+    Program program(CommandLine("hide"));
+    QCOMPARE(program.Main(), std::nullopt);
+    QCOMPARE(errors, 1);  // the log that cannot be opened is reported once
+    program.SplashTimer();
+    auto* window = program.MainWindow();
+    QVERIFY(window);
+    QCOMPARE(window->Tree()->RootNode()->childCount(), 1);
+    // Saving goes on without the log.
+    fs::remove(home.Data() / "Files.XML");
+    window->SaveItems();
+    QVERIFY(test::ReadFile(home.Data() / "Files.XML").find("http://a.test/") != std::string::npos);
+    SetErrorDialogHook({});
 }
 
 QTEST_MAIN(StartupTest)

@@ -83,6 +83,12 @@ TEST(Protocol, MalformedLinesAreRefusedWithAReason) {
     EXPECT_NE(error.find("deep"), std::string::npos) << error;
     EXPECT_FALSE(DecodeEvent(R"({"event":"PageUpdated","id":1,"updated":1})", &error));
     EXPECT_FALSE(DecodeEvent(R"({"event":"PageGone","id":1})", &error));
+    // A date the profile could not store back never enters.
+    for (const char* date : {"1e300", "-1e9", "3000000"})
+        EXPECT_FALSE(DecodeEvent(std::string(R"({"event":"PageUpdated","id":1,"updated":true,"LastCheckDate":)") +
+                                     date + "}",
+                                 &error))
+            << date;
 }
 
 TEST(Protocol, HostOfUrl) {

@@ -142,6 +142,29 @@ TEST_F(CheckingTest, TimerPassHandsOverDuePagesOnlyAndAnswersMarkTheTree) {
     EXPECT_TRUE(w.main->CheckTimer()->isActive());
 }
 
+TEST_F(CheckingTest, APageThatEndsDeletesNothingOutsideTheCacheFolder) {
+    CheckingWindow w(FAKE_CHECKER);
+    auto root = Application::Create();
+    root->SetActive(true);
+    auto planted = AddPage(*root, "http://planted.test/", "Planted");
+    planted->SetEndDate(At(9, 0, 0));
+    planted->SetDeleteAtEnd(true);
+    const auto important = w.home.Root() / "important.txt";
+    const auto victim = w.home.Root() / "victim" / "frame.txt";
+    planted->SetSavedFile(important.string());
+    planted->AddFrame("http://planted.test/f", (w.home.Data() / "Files" / ".." / ".." / "victim" / "frame.txt").string());
+    test::WriteFile(important, "keep");
+    test::WriteFile(victim, "keep");
+
+    w.Open(root, [] { return kNow; });
+    w.main->CheckForUpdates();
+    ASSERT_TRUE(w.WaitIdle());
+    EXPECT_EQ(w.Rows(), (std::vector<std::string>{"Planted|Removed"}));
+    EXPECT_EQ(test::ReadFile(important), "keep");
+    EXPECT_EQ(test::ReadFile(victim), "keep");
+    EXPECT_NE(test::ReadFile(log::PathOf(log::File::Helper)).find("Refused to delete"), std::string::npos);
+}
+
 TEST_F(CheckingTest, APassWritesTheProfileAFewTimesAndUnloadWritesWhatIsPending) {
     CheckingWindow w(FAKE_CHECKER);
     auto root = Application::Create();

@@ -69,3 +69,45 @@ TEST(Files, FailedWriteKeepsTheOldFileAndReportsIt) {
         EXPECT_EQ(f.Number(), pelmor::err::kFileNotFound);
     }
 }
+
+TEST(Files, RemoveInsideDeletesOnlyRegularFilesOfTheFolder) {
+    TempHome home;
+    const fs::path cache = home.Root() / "cache";
+    const fs::path important = home.Root() / "important.txt";
+    pelmor::test::WriteFile(important, "keep");
+    pelmor::test::WriteFile(cache / "sub" / "1.html", "copy");
+    chmod((cache / "sub" / "1.html").c_str(), 0444);
+    fs::create_symlink(important, cache / "link.html");
+    fs::create_directory_symlink(home.Root(), cache / "up");
+
+    pelmor::RemoveFileInside((cache / "sub" / ".." / "sub" / "1.html").string(), cache.string());
+    EXPECT_FALSE(fs::exists(cache / "sub" / "1.html"));
+    EXPECT_NO_THROW(pelmor::RemoveFileInside((cache / "none.html").string(), cache.string()));
+
+    for (const fs::path& hostile : {important, cache / ".." / "important.txt", cache / "link.html",
+                                    cache / "up" / "important.txt", cache / "sub", cache / "sub" / ".."}) {
+        try {
+            pelmor::RemoveFileInside(hostile.string(), cache.string());
+            ADD_FAILURE() << "deleted " << hostile;
+        } catch (const pelmor::Failure& failure) {
+            EXPECT_EQ(failure.Number(), pelmor::err::kPathFileAccess) << hostile;
+        }
+    }
+    EXPECT_EQ(pelmor::test::ReadFile(important), "keep");
+    EXPECT_TRUE(fs::is_symlink(cache / "link.html"));
+    EXPECT_TRUE(fs::is_directory(cache / "sub"));
+    EXPECT_THROW(pelmor::RemoveFileInside(important.string(), (home.Root() / "missing").string()), pelmor::Failure);
+    EXPECT_TRUE(fs::exists(important));
+}
+
+TEST(Files, AtomicWriteThroughALinkReplacesItsTarget) {
+    TempHome home;
+    const fs::path synced = home.Root() / "synced" / "Files.XML";
+    pelmor::test::WriteFile(synced, "old");
+    fs::create_symlink("synced/Files.XML", home.Root() / "Files.XML");  // relative, as users make them
+    fs::create_symlink(home.Root() / "Files.XML", home.Root() / "chain.xml");
+    pelmor::WriteFileAtomically((home.Root() / "chain.xml").string(), "new");
+    EXPECT_TRUE(fs::is_symlink(home.Root() / "Files.XML"));
+    EXPECT_TRUE(fs::is_symlink(home.Root() / "chain.xml"));
+    EXPECT_EQ(pelmor::test::ReadFile(synced), "new");
+}

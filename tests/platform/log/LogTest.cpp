@@ -40,6 +40,23 @@ TEST(Log, StartLogDeletesOnlyLogsOverTheLimit) {
     EXPECT_EQ(fresh[fresh.size() - 2], '\r');
 }
 
+TEST(Log, EveryLogKeepsToTheSizeRule) {
+    TempHome home;
+    for (log::File file : {log::File::Helper, log::File::Compare}) {
+        std::string path = log::PathOf(file);
+        WriteFile(path, std::string(1000001, 'a'));
+        log::OpenLog(file);
+        EXPECT_EQ(ReadFile(path), "") << path;
+
+        // A log that keeps growing while open is emptied rather than growing on.
+        WriteFile(path, std::string(2000001, 'a'));
+        log::Append(file, log::Kind::Error, std::string(1000000, 'u'));
+        std::string text = ReadFile(path);
+        EXPECT_EQ(text.rfind("Error:uuu", 0), 0u) << path;
+        EXPECT_LT(text.size(), 5000u) << "a long entry is cut";
+    }
+}
+
 TEST(Log, EntriesHaveTheirLayout) {
     TempHome home;
     log::WriteLog("Main entered");
@@ -84,9 +101,10 @@ TEST(Log, ConcurrentWritersNeverInterleave) {
     }
 }
 
-TEST(Log, LibraryErrorsNeverThrowWhenTheLogCannotBeWritten) {
+TEST(Log, OnlyStartingTheLogThrowsWhenItCannotBeWritten) {
     TempHome home;
     WriteFile(home.Root() / "data", "a file where the data folder should be");
     EXPECT_NO_THROW(log::LogLibraryError(log::File::Helper, pelmor::Failure(5, "x", "y"), ""));
-    EXPECT_THROW(log::WriteLog("text"), pelmor::Failure);
+    EXPECT_NO_THROW(log::WriteLog("text"));  // progress entries are best effort
+    EXPECT_THROW(log::StartLog(), pelmor::Failure);
 }

@@ -1,0 +1,37 @@
+#include "mainwindow/Placement.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <algorithm>
+
+namespace pelmor::mainwindow {
+
+QRect KeptOnScreens(const QRect& wanted, const QList<QRect>& screens) {
+    if (screens.isEmpty()) return wanted;
+    QRect screen = screens.front();
+    long long best = 0;
+    for (const QRect& candidate : screens) {
+        QRect common = candidate.intersected(wanted);
+        long long area = common.isEmpty() ? 0 : static_cast<long long>(common.width()) * common.height();
+        if (area > best) {
+            best = area;
+            screen = candidate;
+        }
+    }
+    const int width = std::clamp(wanted.width(), 1, std::max(screen.width(), 1));
+    const int height = std::clamp(wanted.height(), 1, std::max(screen.height(), 1));
+    const int left = std::clamp(wanted.left(), screen.left(), screen.left() + screen.width() - width);
+    const int top = std::clamp(wanted.top(), screen.top(), screen.top() + screen.height() - height);
+    return QRect(left, top, width, height);
+}
+
+QList<QRect> AvailableScreens() {
+    QList<QRect> screens;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary) screens << primary->availableGeometry();
+    for (const QScreen* screen : QGuiApplication::screens())
+        if (screen != primary) screens << screen->availableGeometry();
+    return screens;
+}
+
+}  // namespace pelmor::mainwindow

@@ -1,0 +1,37 @@
+#include "retrieval/CacheFolder.h"
+
+#include <mutex>
+#include <optional>
+
+#include "platform/core/Folders.h"
+#include "retrieval/INIHandler.h"
+#include "retrieval/SettingsText.h"
+
+namespace pelmor {
+namespace {
+
+std::mutex mutex;
+std::optional<std::string> current;
+
+}  // namespace
+
+std::string CurrentCacheFolder() {
+    {
+        std::lock_guard lock(mutex);
+        if (current) return *current;
+    }
+    const std::string fallback = DataFolder() + "/Files";
+    try {
+        return INIHandler().ProfileGetItem("Locations", "CacheFolder", fallback,
+                                           ConfigFolder() + "/" + settings_text::kINIFileName);
+    } catch (...) {
+        return fallback;
+    }
+}
+
+void SetCurrentCacheFolder(const std::string& folder) {
+    std::lock_guard lock(mutex);
+    current = folder;
+}
+
+}  // namespace pelmor
