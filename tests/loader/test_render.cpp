@@ -11,6 +11,7 @@
 #include "loader/LightWebBrowser.h"
 #include "loader/RenderClient.h"
 #include "platform/html/Html.h"
+#include "retrieval/CacheFolder.h"
 #include "retrieval/InternetHandler.h"
 #include "support/HttpServer.h"
 #include "support/TempHome.h"
@@ -65,6 +66,7 @@ const char* const kShop =
 
 TEST(Render, ScriptWrittenContentIsLoadedAndItsChangeIsDetected) {
     TempHome home;
+    pelmor::SetCurrentCacheFolder(home.Root().string());  // where saved copies may go
     HttpServer server;
     CloseAfterEachAnswer(server);
     server.Page("/shop", kShop);
