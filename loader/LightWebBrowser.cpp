@@ -7,6 +7,7 @@
 #include <chrono>
 #include <vector>
 
+#include "loader/RenderClient.h"
 #include "loader/Transport.h"
 #include "loader/UrlRule.h"
 #include "platform/core/Deadline.h"
@@ -257,6 +258,28 @@ long LightWebBrowser::navigate(const std::string& bstrURL, const std::string& bs
             lastError_ = "timed out reading " + result.url;
             document_.reset();
             return quillon::kOk;
+        }
+        if (executeScripts_ && (scheme == 3 || scheme == 4) && !result.plainText) {
+            // A page with scripts is loaded again by the script-running helper; one without
+            // gives the same document either way and keeps the quick direct road.
+            if (quillon::CanRunScript(*document_)) {
+                std::shared_ptr<html::Document> rendered;
+                quillon::RenderOptions render{downloadImages_, downloadFrames_, options.noCache};
+                switch (quillon::LoadRendered(bstrURL, render, options.deadline, rendered, lastError_)) {
+                    case quillon::RenderStatus::Loaded:
+                        document_ = std::move(rendered);
+                        return HandOut(bstrBaseURL, ppHTMLDocument);
+                    case quillon::RenderStatus::TimedOut:
+                        document_.reset();
+                        return quillon::kOk;
+                    case quillon::RenderStatus::Failed:
+                        document_.reset();
+                        return quillon::kResourceNotFound;
+                    case quillon::RenderStatus::Unavailable:
+                        break;  // the page as served, without its scripts
+                }
+            }
+            quillon::DropNoscriptContent(*document_);
         }
         if (downloadFrames_) {
             int framesLoaded = 0;

@@ -14,6 +14,7 @@
 #include <mutex>
 
 #include "loader/Charset.h"
+#include "loader/CookieFile.h"
 #include "platform/core/Deadline.h"
 #include "platform/log/Log.h"
 
@@ -207,7 +208,9 @@ FetchResult FetchUrl(const std::string& url, const FetchOptions& options) {
         curl_easy_setopt(h, CURLOPT_WRITEDATA, &body);
         if (options.noCache) curl_easy_setopt(h, CURLOPT_FRESH_CONNECT, 1L);
 
+        const CurlCookies cookies = LoadCookiesInto(h);
         CURLcode rc = curl_easy_perform(h);
+        SaveCookiesFrom(h, cookies);
         char* effective = nullptr;
         if (curl_easy_getinfo(h, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective) result.url = effective;
         curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &result.httpStatus);

@@ -21,6 +21,7 @@
 #include <QWebEngineView>
 #include <memory>
 
+#include "render/CookieBridge.h"
 #include "shell/Pictures.h"
 
 namespace pelmor::mainwindow {
@@ -79,6 +80,8 @@ BrowserWindow::BrowserWindow(Content content, const QStringList& allowedFiles, Q
         profile_->setUrlRequestInterceptor(new AllowListInterceptor(allowedFiles, profile_));
     } else {
         profile_ = QWebEngineProfile::defaultProfile();
+        // A consent or log-in done here reaches the checks through the program's cookie jar.
+        render::ShareCookieJar(profile_);
     }
     view_ = new QWebEngineView(this);
     view_->setObjectName(QStringLiteral("ctlBrowser"));

@@ -1,8 +1,14 @@
 // One check pass over 1,000 pages of about 20 KB, served on 127.0.0.1, through the real
 // checker program and the window's client of it. Reports the pass time and the peak
-// memory (VmHWM) of the checker and of this process.
+// memory (VmHWM) of the checker and of this process. The scripted pass does the same
+// with pages that each write part of their content by script, so every live load goes
+// through the script-running helper; it also reports the peak proportional memory (PSS)
+// of the helper and its WebEngine processes together.
 //
-//   build/bench/updater/bench_updater_checkpass --benchmark_counters_tabular=true
+//   build/bin/bench_updater_checkpass --benchmark_counters_tabular=true
+//
+// PELMOR_BENCH_PAGES=N checks N pages instead; PELMOR_BENCH_CHECKER_ARGS="--per-host 4"
+// passes options to the checker.
 
 #include <benchmark/benchmark.h>
 
@@ -10,6 +16,8 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <dirent.h>
+#include <map>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -43,9 +51,76 @@ double PeakMegabytes(const std::string& pid) {
     return 0;
 }
 
-std::string PageBody(int n) {
+// Whole text of a /proc file; "" when the process has gone meanwhile.
+std::string ProcText(const std::string& path) {
+    try {
+        std::ifstream in(path);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    } catch (...) {
+        return "";
+    }
+}
+
+// Proportional memory in MB of `pid` and all its descendants, from /proc; 0 when unknown.
+double TreePssMegabytes(long pid) {
+    std::map<long, long> parents;
+    if (DIR* proc = opendir("/proc")) {
+        while (dirent* entry = readdir(proc)) {
+            long child = std::atol(entry->d_name);
+            if (child <= 0) continue;
+            std::string text = ProcText("/proc/" + std::to_string(child) + "/stat");
+            auto close = text.rfind(')');
+            if (close == std::string::npos) continue;
+            std::istringstream fields(text.substr(close + 2));
+            std::string state;
+            long parent = 0;
+            fields >> state >> parent;
+            parents[child] = parent;
+        }
+        closedir(proc);
+    }
+    double kb = 0;
+    for (const auto& [process, parent] : parents) {
+        bool inTree = false;
+        for (long p = process; p > 1 && !inTree; p = parents.count(p) ? parents[p] : 0) inTree = p == pid;
+        if (!inTree) continue;
+        std::istringstream rollup(ProcText("/proc/" + std::to_string(process) + "/smaps_rollup"));
+        std::string line;
+        while (std::getline(rollup, line))
+            if (line.rfind("Pss:", 0) == 0) kb += std::stod(line.substr(4));
+    }
+    return kb / 1024.0;
+}
+
+// The running pelmor-render child of the checker; 0 when none.
+long RendererOf(long checker) {
+    DIR* proc = opendir("/proc");
+    long found = 0;
+    while (proc && !found) {
+        dirent* entry = readdir(proc);
+        if (!entry) break;
+        long child = std::atol(entry->d_name);
+        if (child <= 0) continue;
+        std::string text = ProcText("/proc/" + std::to_string(child) + "/stat");
+        auto open = text.find('('), close = text.rfind(')');
+        if (open == std::string::npos || close == std::string::npos) continue;
+        std::istringstream fields(text.substr(close + 2));
+        std::string state;
+        long parent = 0;
+        fields >> state >> parent;
+        if (parent == checker && text.substr(open + 1, close - open - 1) == "pelmor-render") found = child;
+    }
+    if (proc) closedir(proc);
+    return found;
+}
+
+std::string PageBody(int n, bool scripted = false) {
     std::string body = "<html><head><title>Page " + std::to_string(n) + "</title></head><body><h1>Page " +
-                       std::to_string(n) + "</h1><table>";
+                       std::to_string(n) + "</h1>";
+    if (scripted)
+        body += "<p id=\"news\"></p><script>document.getElementById('news').textContent = "
+                "'Written by script for page " + std::to_string(n) + " at ' + (6 * 7);</script>";
+    body += "<table>";
     int row = 0;
     while (body.size() < 20000) {
         ++row;
@@ -63,12 +138,13 @@ struct Site {
     std::filesystem::path home;
     std::vector<std::shared_ptr<pelmor::Page>> pages;
 
-    Site() {
-        home = std::filesystem::temp_directory_path() / ("pelmor-bench-" + std::to_string(::getpid()));
+    explicit Site(bool scripted) {
+        home = std::filesystem::temp_directory_path() /
+               ("pelmor-bench-" + std::to_string(::getpid()) + (scripted ? "-scripted" : ""));
         std::filesystem::create_directories(home / "data" / "Files");
         setenv("PELMOR_HOME", home.c_str(), 1);
-        server.Get(R"(/page/(\d+))", [](const httplib::Request& request, httplib::Response& response) {
-            response.set_content(PageBody(std::stoi(request.matches[1])), "text/html");
+        server.Get(R"(/page/(\d+))", [scripted](const httplib::Request& request, httplib::Response& response) {
+            response.set_content(PageBody(std::stoi(request.matches[1]), scripted), "text/html");
         });
         // Pages go out uncompressed: compressing each answer at the server library's
         // highest quality costs more than the whole check and would measure the server.
@@ -117,25 +193,50 @@ void Spin(int ms) {
     loop.exec();
 }
 
-void BM_CheckPass(benchmark::State& state) {
+// The checker program; with PELMOR_BENCH_CHECKER_ARGS set (say "--per-host 4"), a small
+// script that starts it with those options.
+QString CheckerProgram(const Site& site) {
+    const char* args = std::getenv("PELMOR_BENCH_CHECKER_ARGS");
+    if (!args || !*args) return UPDATER_PROGRAM;
+    std::string script = (site.home / "checker.sh").string();
+    std::ofstream(script) << "#!/bin/sh\nexec '" << UPDATER_PROGRAM << "' " << args << " \"$@\"\n";
+    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+    return QString::fromStdString(script);
+}
+
+QCoreApplication& App() {
     static int argc = 1;
     static char name[] = "bench_updater_checkpass";
     static char* argv[] = {name, nullptr};
     static QCoreApplication app(argc, argv);
-    static Site site;
+    return app;
+}
+
+void Pass(benchmark::State& state, Site& site) {
+    App();
+    double rendererPeak = 0;
     double checkerPeak = 0;
     double checkerCpu = 0;
     int updated = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        pelmor::mainwindow::Updater updater(UPDATER_PROGRAM);
+        pelmor::mainwindow::Updater updater(CheckerProgram(site));
         QObject::connect(&updater, &pelmor::mainwindow::Updater::PageUpdated,
                          [&](std::shared_ptr<pelmor::Page>&, bool blUpdated) { updated += blUpdated; });
         updater.StartChecking();
         std::string pid = std::to_string(updater.GetProcessHandle());
         state.ResumeTiming();
         for (const auto& page : site.pages) updater.CheckPage(page);
-        while (updater.InFlightCount() > 0) Spin(5);
+        for (int tick = 0; updater.InFlightCount() > 0; ++tick) {
+            Spin(5);
+            if (tick % 40 == 0) {
+                // Sampling the helper's memory every 200 ms costs little next to the pass.
+                state.PauseTiming();
+                if (long renderer = RendererOf(std::atol(pid.c_str())))
+                    rendererPeak = std::max(rendererPeak, TreePssMegabytes(renderer));
+                state.ResumeTiming();
+            }
+        }
         state.PauseTiming();
         checkerPeak = std::max(checkerPeak, PeakMegabytes(pid));
         checkerCpu += CpuSeconds(pid);
@@ -148,7 +249,19 @@ void BM_CheckPass(benchmark::State& state) {
     state.counters["checker_peak_MB"] = checkerPeak;
     state.counters["client_peak_MB"] = PeakMegabytes("self");
     state.counters["checker_cpu_s"] = benchmark::Counter(checkerCpu, benchmark::Counter::kAvgIterations);
+    state.counters["renderer_peak_PSS_MB"] = rendererPeak;
+}
+
+void BM_CheckPass(benchmark::State& state) {
+    static Site site(false);
+    Pass(state, site);
 }
 BENCHMARK(BM_CheckPass)->Unit(benchmark::kSecond)->Iterations(3)->UseRealTime();
+
+void BM_CheckPassScripted(benchmark::State& state) {
+    static Site site(true);
+    Pass(state, site);
+}
+BENCHMARK(BM_CheckPassScripted)->Unit(benchmark::kSecond)->Iterations(3)->UseRealTime();
 
 }  // namespace

@@ -217,7 +217,10 @@ private slots:
         Window w;
         HttpServer server;
         server.Page("/pixel.png", "x", "image/png");
-        server.Page("/p", "<html><head><title>Old</title><script>document.title='ran'</script></head><body>"
+        // Live pages are saved as their scripts left them; this script acts only when it
+        // runs again in the saved copy.
+        server.Page("/p", "<html><head><title>Old</title><script>if (location.protocol == 'file:') "
+                          "document.title = 'ran'</script></head><body>"
                           "<img src='" + server.Url("/pixel.png") + "'><p>old</p></body></html>");
         auto root = Root();
         SavedPage(w, *root, server.Url("/p"), "P");
@@ -233,6 +236,22 @@ private slots:
         QTRY_COMPARE(old->windowTitle(), QString("Old - Pelmor"));
         QCOMPARE(server.Hits("/pixel.png"), pixelHits);
         for (QWidget* browser : windows) static_cast<BrowserWindow*>(browser)->Quit();
+    }
+
+    void aConsentGivenInTheWindowIsSentByTheChecks() {
+        TempHome home;
+        HttpServer server;
+        server.Routes().set_keep_alive_max_count(1);
+        server.Page("/consent", Body("<script>document.cookie = 'consent=given; path=/; max-age=3600'</script>"));
+        server.Page("/check", Body("<p>checked</p>"));
+        auto* browser = new BrowserWindow();
+        browser->Navigate(QString::fromStdString(server.Url("/consent")));
+        QVERIFY(Loaded(browser));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return ReadFile(home.Data() / "cookies.txt").find("consent") != std::string::npos; }, 5000));
+        QVERIFY(InternetHandler().LightNavigate(server.Url("/check")));
+        QVERIFY(server.LastHeader("/check", "Cookie").find("consent=given") != std::string::npos);
+        browser->Quit();
     }
 };
 
