@@ -2,6 +2,7 @@
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusReply>
 #include <QDBusServiceWatcher>
 
 namespace pelmor::shell {
@@ -48,9 +49,13 @@ SingleInstance::Claim SingleInstance::ClaimName(bool replaceable) {
 }
 
 bool SingleInstance::AskOwnerToRestore(int timeoutMs) {
-    if (!connection_.isConnected()) return false;
+    if (!connection_.isConnected() || !connection_.interface()) return false;
+    // Addressed to the owner's unique name: a connection that once held the well-known name
+    // in this process would otherwise keep delivering the call to itself.
+    QDBusReply<QString> owner = connection_.interface()->serviceOwner(QString::fromLatin1(kBusName));
+    if (!owner.isValid() || owner.value().isEmpty()) return false;
     QDBusMessage call =
-        QDBusMessage::createMethodCall(QString::fromLatin1(kBusName), QString::fromLatin1(kInstancePath),
+        QDBusMessage::createMethodCall(owner.value(), QString::fromLatin1(kInstancePath),
                                        QString::fromLatin1(kInstanceInterface), QStringLiteral("Restore"));
     QDBusMessage reply = connection_.call(call, QDBus::BlockWithGui, timeoutMs);
     return reply.type() == QDBusMessage::ReplyMessage;
