@@ -4,7 +4,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
-#include <QEventLoop>
 #include <QFileDialog>
 #include <QFutureWatcher>
 #include <QMenu>
@@ -23,6 +22,7 @@
 #include "mainwindow/frmMain.h"
 #include "platform/ini/Ini.h"
 #include "platform/log/Log.h"
+#include "shell/Background.h"
 #include "shell/ErrorReport.h"
 #include "shell/Pictures.h"
 #include "shell/frmUpdateChecking.h"
@@ -56,16 +56,11 @@ ProgramVersion RunningVersion() {
     return version.value_or(ProgramVersion{});
 }
 
-// Runs `work` on a pool thread while the window thread keeps handling events.
-template <typename T>
-T RunAndWait(std::function<T()> work) {
-    QFuture<T> future = QtConcurrent::run(std::move(work));
-    QFutureWatcher<T> watcher;
-    QEventLoop loop;
-    QObject::connect(&watcher, &QFutureWatcher<T>::finished, &loop, &QEventLoop::quit);
-    watcher.setFuture(future);
-    if (!future.isFinished()) loop.exec();
-    return future.result();
+// Asks the update server off the window thread while the window keeps handling events.
+UpdateAnswer AskUpdateServer(const std::string& server, const ProgramVersion& running) {
+    UpdateAnswer answer{};
+    shell::RunAndWait([&] { answer = CheckServerVersion(server, running); });
+    return answer;
 }
 
 // An envelope, with a star for the recommendation or a red dot for the bug report.
@@ -163,22 +158,20 @@ void frmMain::BuildProfileCommands() {
         action->setToolTip(tip);
         return action;
     };
-    connect(button("Favorites", QIcon::fromTheme(QStringLiteral("bookmarks"), QIcon(shell::TreePicture(QStringLiteral("Folder")))),
+    connect(button("Favorites",
+                   QIcon::fromTheme(QStringLiteral("bookmarks"), QIcon(shell::TreePicture(QStringLiteral("Folder")))),
                    QStringLiteral("Import pages from your browser's bookmarks")),
             &QAction::triggered, this, [this] { Command([this] { menuAddFavorites_Click(); }); });
-    connect(button("TellFriend", MailIcon(false),
-                   QStringLiteral("Recommend Pelmor to a friend")),
-            &QAction::triggered, this, [this] { OpenMail(this, TellFriendMail()); });
-    connect(button("SendMail", MailIcon(true),
-                   QStringLiteral("Report a bug")),
-            &QAction::triggered, this, [this] {
-                std::string to;
-                try {
-                    to = ini::Document::Load(settings_->INIFile()).Find("Locations", "SupportMail").value_or("");
-                } catch (...) {
-                }
-                OpenMail(this, BugReportMail(Q(to)));
-            });
+    connect(button("TellFriend", MailIcon(false), QStringLiteral("Recommend Pelmor to a friend")), &QAction::triggered,
+            this, [this] { OpenMail(this, TellFriendMail()); });
+    connect(button("SendMail", MailIcon(true), QStringLiteral("Report a bug")), &QAction::triggered, this, [this] {
+        std::string to;
+        try {
+            to = ini::Document::Load(settings_->INIFile()).Find("Locations", "SupportMail").value_or("");
+        } catch (...) {
+        }
+        OpenMail(this, BugReportMail(Q(to)));
+    });
 }
 
 // ---- profiles -------------------------------------------------------------------------
@@ -269,8 +262,7 @@ bool frmMain::IsUpdateSoftware() {
         std::string server = UpdateServer(settings_->INIFile());
         if (server.empty()) return false;
         ProgramVersion running = RunningVersion();
-        return RunAndWait<UpdateAnswer>([server, running] { return CheckServerVersion(server, running); }) ==
-               UpdateAnswer::Newer;
+        return AskUpdateServer(server, running) == UpdateAnswer::Newer;
     } catch (...) {
         return false;
     }
@@ -303,8 +295,7 @@ void frmMain::menuUpdateSoftware_Click() {
         }
         QApplication::setOverrideCursor(Qt::WaitCursor);
         ProgramVersion running = RunningVersion();
-        UpdateAnswer answer =
-            RunAndWait<UpdateAnswer>([server, running] { return CheckServerVersion(server, running); });
+        UpdateAnswer answer = AskUpdateServer(server, running);
         QApplication::restoreOverrideCursor();
         if (answer == UpdateAnswer::Newer) {
             DownloadSoftware();
@@ -329,8 +320,7 @@ void frmMain::DownloadSoftware() {
         std::string server = UpdateServer(settings_->INIFile());
         if (server.empty()) return;
         QMessageBox box(QMessageBox::Information, QStringLiteral("Software Update"),
-                        QStringLiteral("Pelmor has new release available for download.\r\nDownload site: ") +
-                            Q(server),
+                        QStringLiteral("Pelmor has new release available for download.\r\nDownload site: ") + Q(server),
                         QMessageBox::Yes | QMessageBox::No, this);
         if (box.exec() == QMessageBox::Yes) QDesktopServices::openUrl(QUrl(Q(InstallerURL(server))));
     } catch (...) {
