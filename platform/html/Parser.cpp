@@ -10,6 +10,7 @@
 #include <deque>
 #include <new>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/core/Deadline.h"
@@ -429,6 +430,15 @@ GuardResult GuardInput(std::string_view in, std::string& out) {
 // so gumbo's own (recursive) tree destruction never runs and a finished parse leaves no
 // freed memory behind in the process.
 
+// A thread's first chunk of parser memory between its parses; unmapped when the thread ends.
+struct SpareChunk {
+    static constexpr size_t kSize = 16 * 64 * 1024;
+    char* chunk = nullptr;
+    ~SpareChunk() {
+        if (chunk) munmap(chunk, kSize);
+    }
+};
+
 class ParserHeap {
 public:
     ParserHeap() = default;
@@ -440,7 +450,11 @@ public:
             munmap(large_, large_->mapped);
             large_ = next;
         }
-        for (void* chunk : chunks_) munmap(chunk, kChunk);
+        for (size_t i = 0; i < chunks_.size(); ++i) {
+            // The first chunk stays with the thread for its next parse, resident and warm.
+            if (i == 0 && !spare_.chunk) spare_.chunk = chunks_[0];
+            else munmap(chunks_[i], i == 0 ? kFirstChunk : kChunk);
+        }
     }
 
     static void* Allocate(void* self, size_t size) { return static_cast<ParserHeap*>(self)->Get(size); }
@@ -458,7 +472,8 @@ public:
 
 private:
     static constexpr size_t kSlab = 64 * 1024;
-    static constexpr size_t kChunk = 32 * kSlab;  // slabs are mapped 32 at a time
+    static constexpr size_t kFirstChunk = SpareChunk::kSize;  // enough for a page of a few hundred KiB
+    static constexpr size_t kChunk = 32 * kSlab;       // further slabs are mapped 32 at a time
     static constexpr size_t kHeader = 64;         // a slab's class, or a large block's links
     static constexpr uint32_t kLarge = ~uint32_t{0};
     // Classes: 8 to 256 bytes in steps of 8, then 384, 512, 768, ... 16 KiB.
@@ -551,7 +566,8 @@ private:
         --slab->live;
         if (releasing_) {
             // The pages stay mapped (the chunk is unmapped whole at the end) but hold nothing.
-            if (slab->live == 0) madvise(slab, kSlab, MADV_DONTNEED);
+            // The first chunk is kept as it is, for the thread's next parse.
+            if (slab->live == 0 && !InFirstChunk(slab)) madvise(slab, kSlab, MADV_DONTNEED);
             return;
         }
         auto* f = static_cast<FreeBlock*>(p);
@@ -561,8 +577,14 @@ private:
 
     char* NewSlab() {
         if (chunkNext_ == chunkEnd_) {
-            chunkNext_ = MapAligned(kChunk);
-            chunkEnd_ = chunkNext_ + kChunk;
+            size_t size = chunks_.empty() ? kFirstChunk : kChunk;
+            if (chunks_.empty() && spare_.chunk) {
+                chunkNext_ = spare_.chunk;
+                spare_.chunk = nullptr;
+            } else {
+                chunkNext_ = MapAligned(size);
+            }
+            chunkEnd_ = chunkNext_ + size;
             chunks_.push_back(chunkNext_);
         }
         char* slab = chunkNext_;
@@ -570,7 +592,14 @@ private:
         return slab;
     }
 
-    std::vector<void*> chunks_;
+    bool InFirstChunk(const void* p) const {
+        auto* c = static_cast<const char*>(p);
+        return !chunks_.empty() && c >= chunks_[0] && c < chunks_[0] + kFirstChunk;
+    }
+
+    static inline thread_local SpareChunk spare_;
+
+    std::vector<char*> chunks_;
     char* chunkNext_ = nullptr;
     char* chunkEnd_ = nullptr;
     FreeBlock* free_[kClasses] = {};
@@ -583,8 +612,7 @@ private:
 // ---- Names ---------------------------------------------------------------------------
 
 struct NameInfo {
-    std::string_view lower;
-    std::string_view upper;
+    const ElementName* names;
     const TagInfo* info;
 };
 
@@ -594,15 +622,17 @@ struct GumboNameTable {
         for (int t = 0; t < GUMBO_TAG_UNKNOWN; ++t) {
             std::string_view lower = gumbo_normalized_tagname(GumboTag(t));
             const TagInfo& info = LookupTag(lower);
-            if (!info.lower.empty()) {
-                names.push_back({info.lower, info.upper, &info});
+            if (!info.names.name.empty()) {
+                names.push_back({&info.names, &info});
             } else {
                 uppers.push_back(AsciiUpper(lower));
-                names.push_back({lower, uppers.back(), &LookupTag("")});
+                others.push_back({lower, uppers.back()});
+                names.push_back({&others.back(), &LookupTag("")});
             }
         }
     }
     std::deque<std::string> uppers;  // a deque never moves its elements
+    std::deque<ElementName> others;
     std::vector<NameInfo> names;
 };
 
@@ -634,14 +664,13 @@ NodeData* NewElementFromGumbo(DocumentData& doc, const GumboElement& e) {
         if (!name.empty()) {
             GumboStringPiece piece{name.data(), name.size()};
             if (const char* fixed = gumbo_normalize_svg_tagname(&piece)) {
-                const TagInfo& none = LookupTag("");
-                return doc.NewElementWith(fixed, doc.arena.Copy(AsciiUpper(fixed)), none, ns);
+                return doc.NewElementWith(doc.InternName(fixed), LookupTag(""), ns);
             }
         }
     }
     if (e.tag < GUMBO_TAG_UNKNOWN) {
         const NameInfo& n = GumboNames()[e.tag];
-        return doc.NewElementWith(n.lower, n.upper, *n.info, ns);
+        return doc.NewElementWith(n.names, *n.info, ns);
     }
     std::string lower = AsciiLower(OriginalName(e));
     if (lower.empty()) lower = "unknown";
@@ -655,7 +684,26 @@ std::string_view Keep(DocumentData& doc, std::string_view text) {
     return doc.arena.Copy(RepairUtf8(text, repaired) ? std::string_view(repaired) : text);
 }
 
-void CopyAttributes(DocumentData& doc, NodeData* node, const GumboVector& attrs) {
+// Attribute names kept in the document, so that a name many elements carry is kept once.
+class AttributeNames {
+public:
+    std::string_view Keep(DocumentData& doc, std::string_view name) {
+        auto it = kept_.find(name);
+        if (it != kept_.end()) return it->second;
+        std::string_view copy = pelmor::html::detail::Keep(doc, name);
+        if (kept_.size() < kMaxNames) kept_.emplace(copy, copy);
+        return copy;
+    }
+
+private:
+    static constexpr size_t kMaxNames = 4096;  // a page of made-up names does not grow the table
+    std::unordered_map<std::string_view, std::string_view> kept_;
+};
+
+void CopyAttributes(DocumentData& doc, AttributeNames& names, NodeData* node, const GumboVector& attrs) {
+    if (attrs.length == 0) return;
+    // One spare place: the comparison gives every element an attribute of its own.
+    doc.ReserveAttributes(node, attrs.length + 1);
     std::string prefixed;
     for (unsigned i = 0; i < attrs.length; ++i) {
         auto* a = static_cast<const GumboAttribute*>(attrs.data[i]);
@@ -671,7 +719,7 @@ void CopyAttributes(DocumentData& doc, NodeData* node, const GumboVector& attrs)
                 break;
             default: break;
         }
-        doc.AddAttribute(node, Keep(doc, name), Keep(doc, a->value));
+        doc.AddAttribute(node, names.Keep(doc, name), Keep(doc, a->value));
     }
 }
 
@@ -704,6 +752,7 @@ void ReleaseContent(ParserHeap& heap, const GumboNode* g) {
 // of gumbo's nodes is released as soon as it and its children are copied.
 void CopyTree(DocumentData& doc, ParserHeap& heap, const GumboVector& top, NodeData* target, int depth) {
     std::vector<Pending> stack;
+    AttributeNames names;
     NodeData* capTarget = depth >= kMaxDepth ? target : (target ? target->parent : nullptr);
     stack.push_back({top, 0, target, depth >= kMaxDepth ? kMaxDepth : depth, capTarget, nullptr});
     size_t copied = 0;
@@ -724,7 +773,7 @@ void CopyTree(DocumentData& doc, ParserHeap& heap, const GumboVector& top, NodeD
             case GUMBO_NODE_ELEMENT:
             case GUMBO_NODE_TEMPLATE: {
                 NodeData* node = NewElementFromGumbo(doc, g->v.element);
-                CopyAttributes(doc, node, g->v.element.attributes);
+                CopyAttributes(doc, names, node, g->v.element.attributes);
                 NodeData* parent = p.depth < kMaxDepth ? p.target : p.capTarget;
                 doc.AppendNew(parent, node);
                 int depth2 = p.depth < kMaxDepth ? p.depth + 1 : kMaxDepth;
@@ -787,7 +836,7 @@ void ParseDocument(DocumentData& doc, std::string_view html) {
 void ParseFragment(DocumentData& doc, NodeData* context, std::string_view html) {
     GumboTag tag = GUMBO_TAG_DIV;
     if (context->kind == Kind::Element) {
-        GumboTag known = gumbo_tagn_enum(context->text.data(), unsigned(context->text.size()));
+        GumboTag known = gumbo_tagn_enum(context->Text().data(), unsigned(context->Text().size()));
         if (known != GUMBO_TAG_UNKNOWN && known != GUMBO_TAG_LAST) tag = known;
     }
     GumboNamespaceEnum ns = context->ns == Namespace::Svg      ? GUMBO_NAMESPACE_SVG
