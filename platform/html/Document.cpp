@@ -1,6 +1,9 @@
 // Document, node and element handles over the records of DocumentData.
 
+#include <algorithm>
+
 #include "platform/core/Failure.h"
+#include "platform/core/MemoryBudget.h"
 #include "platform/html/DocumentData.h"
 #include "platform/html/Html.h"
 
@@ -199,6 +202,8 @@ Document::~Document() = default;
 std::shared_ptr<Document> Document::Create(std::string_view url) { return Parse("", url); }
 
 std::shared_ptr<Document> Document::Parse(std::string_view html, std::string_view url) {
+    // The work on this thread (a page check, say) may stand under a memory budget.
+    ChargeMemory(MemoryEstimate(html.size()));
     std::shared_ptr<Document> doc(new Document());
     doc->data_->url = std::string(url);
     detail::ParseDocument(*doc->data_, html);
@@ -208,6 +213,16 @@ std::shared_ptr<Document> Document::Parse(std::string_view html, std::string_vie
 bool Document::NodeCapReached() const { return data_->nodeCapReached; }
 
 size_t Document::MaxNodes() { return detail::kMaxNodes; }
+
+size_t Document::MemoryEstimate(size_t bytes) {
+    // A node takes up to about 230 bytes while the parser's tree and ours both exist, and
+    // about 120 once parsed and stamped by a comparison (bench_html_memory); one of the two
+    // documents of a comparison is parsed at a time, so 200 bytes a node covers both. A
+    // node takes at least two bytes of the page; the page and its cleaned copy count too.
+    constexpr size_t kBytesPerNode = 200;
+    size_t nodes = std::min(bytes / 2, detail::kMaxNodes) + 16;
+    return nodes * kBytesPerNode + 2 * bytes;
+}
 
 Element Document::body() const {
     NodeData* b = data_->Body();
