@@ -21,7 +21,6 @@ import http.server
 import json
 import os
 import shutil
-import signal
 import socket
 import struct
 import subprocess
@@ -31,6 +30,10 @@ import threading
 import time
 import urllib.parse
 import urllib.request
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from desktop import (end_program, main_window, missing_tools, program_log, profile_text,  # noqa: E402
+                     start_display, start_program, wait_for)
 
 DESCRIPTION = "Harbour ferry timetable"
 INSERTED = "Extra ferry at 18:30 on Sundays in summer."
@@ -111,27 +114,10 @@ def write_home(home, url, size_kb):
     return saved
 
 
-def profile_says(home, text):
-    with open(os.path.join(home, "data", "Files.XML"), encoding="utf-8") as f:
-        return text in f.read()
 
 
-def program_log(home):
-    try:
-        with open(os.path.join(home, "data", "Pelmor.log"), encoding="utf-8", errors="replace") as f:
-            return f.read()
-    except OSError:
-        return ""
 
 
-def wait_for(what, condition, timeout):
-    end = time.monotonic() + timeout
-    while time.monotonic() < end:
-        value = condition()
-        if value:
-            return value
-        time.sleep(0.05)
-    raise AssertionError(f"timed out waiting for {what}")
 
 
 def evaluate(ws_url, expression):
@@ -240,22 +226,6 @@ def check_with_the_checker(updater, env, url, saved):
             proc.kill()
 
 
-def start_display():
-    for number in range(151, 190):
-        if os.path.exists(f"/tmp/.X11-unix/X{number}") or os.path.exists(f"/tmp/.X{number}-lock"):
-            continue
-        xvfb = subprocess.Popen(["Xvfb", f":{number}", "-screen", "0", "1280x900x24", "-nolisten", "tcp"],
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        for _ in range(100):
-            if os.path.exists(f"/tmp/.X11-unix/X{number}"):
-                return xvfb, f":{number}"
-            if xvfb.poll() is not None:
-                break
-            time.sleep(0.05)
-        xvfb.kill()
-    raise AssertionError("no free X display")
-
-
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--pelmor", required=True)
@@ -266,10 +236,9 @@ def main():
     parser.add_argument("--report-time", action="store_true", help="print the time from Show to the marked page")
     args = parser.parse_args()
 
-    for tool in ("Xvfb", "xdotool"):
-        if not shutil.which(tool):
-            print(f"{tool} is missing (scripts/setup.sh installs it)", file=sys.stderr)
-            return 1
+    for tool in missing_tools("Xvfb", "xdotool"):
+        print(f"{tool} is missing (scripts/setup.sh installs it)", file=sys.stderr)
+        return 1
 
     site = Site(args.page_kb)
     home = tempfile.mkdtemp(prefix="pelmor-show-")
@@ -280,16 +249,10 @@ def main():
     env = dict(os.environ, DISPLAY=display, PELMOR_HOME=home, PELMOR_UPDATER=args.updater, QT_QPA_PLATFORM="xcb",
                QTWEBENGINE_REMOTE_DEBUGGING=f"127.0.0.1:{debug_port}",
                QTWEBENGINE_CHROMIUM_FLAGS=os.environ.get("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox --disable-gpu"))
-    launcher = ["dbus-run-session", "--"] if shutil.which("dbus-run-session") else []
-    # A process group of its own, so that the program, its checker and its browser
-    # processes all go at the end.
-    pelmor = subprocess.Popen(launcher + [args.pelmor], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                              start_new_session=True)
+    pelmor = start_program(args.pelmor, env)
     try:
-        wait_for("the check to mark the page", lambda: profile_says(home, 'Updated="True"'), 90)
-        window = wait_for("the main window", lambda: subprocess.run(
-            ["xdotool", "search", "--onlyvisible", "--name", "^Pelmor$"], env=env, capture_output=True,
-            text=True).stdout.split(), 30)[0]
+        wait_for("the check to mark the page", lambda: 'Updated="True"' in profile_text(home), 90)
+        window = main_window(env)
         # The tree has the focus: the root, then the page below it, then Enter.
         subprocess.run(["xdotool", "windowfocus", "--sync", window], env=env, check=True)
         subprocess.run(["xdotool", "key", "--window", window, "Home", "Down"], env=env, check=True)
@@ -299,7 +262,7 @@ def main():
         marks = wait_for("the marks in the shown page", lambda: marks_in(debug_port, site.url, args.page_kb == 0), 120)
         elapsed = time.monotonic() - started
 
-        wait_for("the page to be seen", lambda: profile_says(home, 'Updated="False"'), 30)
+        wait_for("the page to be seen", lambda: 'Updated="False"' in profile_text(home), 30)
         assert f"{DESCRIPTION} showed" in program_log(home), "no 'showed' record in Pelmor.log"
         with open(saved, "rb") as f:
             copy = f.read().decode("utf-16")
@@ -321,11 +284,7 @@ def main():
         print(program_log(home)[-3000:], file=sys.stderr)
         raise
     finally:
-        os.killpg(pelmor.pid, signal.SIGTERM)
-        try:
-            pelmor.wait(10)
-        except subprocess.TimeoutExpired:
-            os.killpg(pelmor.pid, signal.SIGKILL)
+        end_program(pelmor)
         xvfb.terminate()
         xvfb.wait()
         site.server.shutdown()
