@@ -534,8 +534,11 @@ void frmMain::SaveItems() {
 
 bool frmMain::ItemsSavePending() const { return itemsSaveTimer_->isActive(); }
 
-void frmMain::SaveItemsSoon() {
-    if (!itemsSaveTimer_->isActive()) itemsSaveTimer_->start();
+void frmMain::SaveItemsSoon(SaveUrgency urgency) {
+    const int delay = urgency == SaveUrgency::Soon ? kItemsSaveDelayMs : kRoutineSaveDelayMs;
+    // A pending write is only ever brought forward, never put off.
+    if (itemsSaveTimer_->isActive() && itemsSaveTimer_->remainingTime() <= delay) return;
+    itemsSaveTimer_->start(delay);
 }
 
 void frmMain::SetActiveDown(TreeNode* node, bool active) {
