@@ -10,46 +10,25 @@ Updated and the activity log has its "Updated" record.
 """
 
 import argparse
-import http.server
 import os
 import re
 import shutil
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from desktop import (end_program, main_window, missing_tools, profile_text, program_log,  # noqa: E402
-                     start_display, start_program, wait_for, xdotool)
+from desktop import Site, main_window, missing_tools, profile_text, program_on_display, wait_for, xdotool  # noqa: E402
 
 FOLDER = "Travel"
 TITLE = "Coast railway fares"
 
 
-class Site:
-    def __init__(self):
-        self.fare = "12.40"
-        site = self
-
-        class Handler(http.server.BaseHTTPRequestHandler):
-            def do_GET(self):
-                body = (f"<html><head><title>{TITLE}</title></head><body><h1>{TITLE}</h1>"
-                        f"<p>A single ticket from the harbour to the lighthouse costs {site.fare} today.</p>"
-                        "<p>Children under six travel free.</p></body></html>").encode("utf-8")
-                self.send_response(200)
-                self.send_header("Content-Type", "text/html; charset=utf-8")
-                self.send_header("Content-Length", str(len(body)))
-                self.end_headers()
-                self.wfile.write(body)
-
-            def log_message(self, *args):
-                pass
-
-        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-        threading.Thread(target=self.server.serve_forever, daemon=True).start()
-        self.url = f"http://127.0.0.1:{self.server.server_address[1]}/fares"
+def fares_page(fare):
+    return (f"<html><head><title>{TITLE}</title></head><body><h1>{TITLE}</h1>"
+            f"<p>A single ticket from the harbour to the lighthouse costs {fare} today.</p>"
+            "<p>Children under six travel free.</p></body></html>")
 
 
 def dialog(env, caption):
@@ -69,67 +48,58 @@ def main():
         print(f"{tool} is missing (scripts/setup.sh installs it)", file=sys.stderr)
         return 1
 
-    site = Site()
+    fare = "12.40"
+    site = Site("/fares", lambda: fares_page(fare))
     home = tempfile.mkdtemp(prefix="pelmor-add-")
-    xvfb, display = start_display()
-    env = dict(os.environ, DISPLAY=display, PELMOR_HOME=home, PELMOR_UPDATER=args.updater, QT_QPA_PLATFORM="xcb")
-    pelmor = start_program(args.pelmor, env)
     try:
-        window = main_window(env)
+        with program_on_display(args.pelmor, home, args.failure_shot, PELMOR_UPDATER=args.updater) as env:
+            window = main_window(env)
 
-        def focus_window():
-            # The display has no window manager to hand the focus back when a dialog goes.
-            xdotool(env, "windowfocus", "--sync", window)
-            time.sleep(0.2)
+            def focus_window():
+                # The display has no window manager to hand the focus back when a dialog goes.
+                xdotool(env, "windowfocus", "--sync", window)
+                time.sleep(0.2)
 
-        focus_window()
-        xdotool(env, "key", "Menu")  # the item menu of the selected root
-        time.sleep(0.3)
-        xdotool(env, "key", "Down", "Down", "Return")  # "Add Page" >, "Add Folder..."
-        xdotool(env, "windowfocus", "--sync", dialog(env, "Folder Details"))
-        xdotool(env, "type", "--delay", "10", FOLDER)
-        xdotool(env, "key", "Return")
-        wait_for("the folder in the profile", lambda: f'<Folder Name="{FOLDER}"' in profile_text(home), 15)
+            focus_window()
+            xdotool(env, "key", "Menu")  # the item menu of the selected root
+            time.sleep(0.3)
+            xdotool(env, "key", "Down", "Down", "Return")  # "Add Page" >, "Add Folder..."
+            xdotool(env, "windowfocus", "--sync", dialog(env, "Folder Details"))
+            xdotool(env, "type", "--delay", "10", FOLDER)
+            xdotool(env, "key", "Return")
+            wait_for("the folder in the profile", lambda: f'<Folder Name="{FOLDER}"' in profile_text(home), 15)
 
-        focus_window()  # the new folder is selected
-        xdotool(env, "key", "alt+p")
-        time.sleep(0.3)
-        xdotool(env, "key", "Down", "Return")  # "Check For Update", "New..."
-        xdotool(env, "windowfocus", "--sync", dialog(env, "Page Details"))
-        xdotool(env, "type", "--delay", "10", site.url)
-        xdotool(env, "key", "Return")
-        wait_for("the page in the profile", lambda: site.url in profile_text(home), 30)
+            focus_window()  # the new folder is selected
+            xdotool(env, "key", "alt+p")
+            time.sleep(0.3)
+            xdotool(env, "key", "Down", "Return")  # "Check For Update", "New..."
+            xdotool(env, "windowfocus", "--sync", dialog(env, "Page Details"))
+            xdotool(env, "type", "--delay", "10", site.url)
+            xdotool(env, "key", "Return")
+            wait_for("the page in the profile", lambda: site.url in profile_text(home), 30)
 
-        profile = profile_text(home)
-        folder = re.search(rf'<Folder Name="{FOLDER}"[^>]*>(.*?)</Folder>', profile, re.S)
-        assert folder and site.url in folder.group(1), f"the page is not inside the folder: {profile}"
-        saved = re.search(r'SavedFile="([^"]+)"', folder.group(1)).group(1)
-        assert os.path.dirname(saved) == os.path.join(home, "data", "Files"), saved
-        with open(saved, "rb") as f:
-            assert "12.40" in f.read().decode("utf-16"), "the saved copy is not the page"
-        assert 'Updated="False"' in profile
+            profile = profile_text(home)
+            folder = re.search(rf'<Folder Name="{FOLDER}"[^>]*>(.*?)</Folder>', profile, re.S)
+            assert folder and site.url in folder.group(1), f"the page is not inside the folder: {profile}"
+            saved = re.search(r'SavedFile="([^"]+)"', folder.group(1)).group(1)
+            assert os.path.dirname(saved) == os.path.join(home, "data", "Files"), saved
+            with open(saved, "rb") as f:
+                assert "12.40" in f.read().decode("utf-16"), "the saved copy is not the page"
+            assert 'Updated="False"' in profile
 
-        site.fare = "13.10"
-        focus_window()  # the new page is selected
-        xdotool(env, "key", "alt+p")
-        time.sleep(0.3)
-        xdotool(env, "key", "Return")  # "Check For Update"
-        wait_for("the page to turn red", lambda: 'Updated="True"' in profile_text(home), 60)
-        if args.screenshot:
-            time.sleep(0.5)
-            subprocess.run(["import", "-window", "root", args.screenshot], env=env, check=True)
-        print("add end to end: ok")
-        return 0
-    except AssertionError:
-        if args.failure_shot:
-            subprocess.run(["import", "-window", "root", args.failure_shot], env=env)
-        print(program_log(home)[-3000:], file=sys.stderr)
-        raise
+            fare = "13.10"
+            focus_window()  # the new page is selected
+            xdotool(env, "key", "alt+p")
+            time.sleep(0.3)
+            xdotool(env, "key", "Return")  # "Check For Update"
+            wait_for("the page to turn red", lambda: 'Updated="True"' in profile_text(home), 60)
+            if args.screenshot:
+                time.sleep(0.5)
+                subprocess.run(["import", "-window", "root", args.screenshot], env=env, check=True)
+            print("add end to end: ok")
+            return 0
     finally:
-        end_program(pelmor)
-        xvfb.terminate()
-        xvfb.wait()
-        site.server.shutdown()
+        site.shutdown()
         shutil.rmtree(home, ignore_errors=True)
 
 

@@ -17,7 +17,6 @@ asserted.
 import argparse
 import base64
 import html
-import http.server
 import json
 import os
 import shutil
@@ -26,14 +25,12 @@ import struct
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 import urllib.parse
 import urllib.request
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from desktop import (end_program, main_window, missing_tools, program_log, profile_text,  # noqa: E402
-                     start_display, start_program, wait_for)
+from desktop import Site, main_window, missing_tools, program_log, profile_text, program_on_display, wait_for  # noqa: E402
 
 DESCRIPTION = "Harbour ferry timetable"
 INSERTED = "Extra ferry at 18:30 on Sundays in summer."
@@ -56,32 +53,6 @@ def page_html(version, size_kb):
                       f"with calm water and {n % 7 + 3} cars on board.</p>")
     return (f"<html><head><title>{DESCRIPTION}</title></head><body style='font-family: sans-serif'>"
             f"{body}{''.join(filler)}</body></html>")
-
-
-class Site:
-    def __init__(self, size_kb):
-        self.version = 1
-        self.size_kb = size_kb
-        site = self
-
-        class Handler(http.server.BaseHTTPRequestHandler):
-            def do_GET(self):
-                if self.path != "/timetable":
-                    self.send_error(404)
-                    return
-                body = page_html(site.version, site.size_kb).encode("utf-8")
-                self.send_response(200)
-                self.send_header("Content-Type", "text/html; charset=utf-8")
-                self.send_header("Content-Length", str(len(body)))
-                self.end_headers()
-                self.wfile.write(body)
-
-            def log_message(self, *args):
-                pass
-
-        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-        threading.Thread(target=self.server.serve_forever, daemon=True).start()
-        self.url = f"http://127.0.0.1:{self.server.server_address[1]}/timetable"
 
 
 def free_port():
@@ -240,54 +211,46 @@ def main():
         print(f"{tool} is missing (scripts/setup.sh installs it)", file=sys.stderr)
         return 1
 
-    site = Site(args.page_kb)
+    version = 1
+    site = Site("/timetable", lambda: page_html(version, args.page_kb))
     home = tempfile.mkdtemp(prefix="pelmor-show-")
     saved = write_home(home, site.url, args.page_kb)
-    site.version = 2
-    xvfb, display = start_display()
+    version = 2
     debug_port = free_port()
-    env = dict(os.environ, DISPLAY=display, PELMOR_HOME=home, PELMOR_UPDATER=args.updater, QT_QPA_PLATFORM="xcb",
-               QTWEBENGINE_REMOTE_DEBUGGING=f"127.0.0.1:{debug_port}",
-               QTWEBENGINE_CHROMIUM_FLAGS=os.environ.get("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox --disable-gpu"))
-    pelmor = start_program(args.pelmor, env)
     try:
-        wait_for("the check to mark the page", lambda: 'Updated="True"' in profile_text(home), 90)
-        window = main_window(env)
-        # The tree has the focus: the root, then the page below it, then Enter.
-        subprocess.run(["xdotool", "windowfocus", "--sync", window], env=env, check=True)
-        subprocess.run(["xdotool", "key", "--window", window, "Home", "Down"], env=env, check=True)
-        time.sleep(0.3)
-        started = time.monotonic()
-        subprocess.run(["xdotool", "key", "--window", window, "Return"], env=env, check=True)
-        marks = wait_for("the marks in the shown page", lambda: marks_in(debug_port, site.url, args.page_kb == 0), 120)
-        elapsed = time.monotonic() - started
+        with program_on_display(args.pelmor, home, args.failure_shot, PELMOR_UPDATER=args.updater,
+                                QTWEBENGINE_REMOTE_DEBUGGING=f"127.0.0.1:{debug_port}",
+                                QTWEBENGINE_CHROMIUM_FLAGS=os.environ.get("QTWEBENGINE_CHROMIUM_FLAGS",
+                                                                          "--no-sandbox --disable-gpu")) as env:
+            wait_for("the check to mark the page", lambda: 'Updated="True"' in profile_text(home), 90)
+            window = main_window(env)
+            # The tree has the focus: the root, then the page below it, then Enter.
+            subprocess.run(["xdotool", "windowfocus", "--sync", window], env=env, check=True)
+            subprocess.run(["xdotool", "key", "--window", window, "Home", "Down"], env=env, check=True)
+            time.sleep(0.3)
+            started = time.monotonic()
+            subprocess.run(["xdotool", "key", "--window", window, "Return"], env=env, check=True)
+            wait_for("the marks in the shown page", lambda: marks_in(debug_port, site.url, args.page_kb == 0), 120)
+            elapsed = time.monotonic() - started
 
-        wait_for("the page to be seen", lambda: 'Updated="False"' in profile_text(home), 30)
-        assert f"{DESCRIPTION} showed" in program_log(home), "no 'showed' record in Pelmor.log"
-        with open(saved, "rb") as f:
-            copy = f.read().decode("utf-16")
-        assert INSERTED in copy, "the saved copy is not the live page"
-        assert "#00FF00" not in copy.upper(), "the saved copy holds marks"
-        assert check_with_the_checker(args.updater, env, site.url, saved) is False, "the next check found a change"
+            wait_for("the page to be seen", lambda: 'Updated="False"' in profile_text(home), 30)
+            assert f"{DESCRIPTION} showed" in program_log(home), "no 'showed' record in Pelmor.log"
+            with open(saved, "rb") as f:
+                copy = f.read().decode("utf-16")
+            assert INSERTED in copy, "the saved copy is not the live page"
+            assert "#00FF00" not in copy.upper(), "the saved copy holds marks"
+            assert check_with_the_checker(args.updater, env, site.url, saved) is False, "the next check found a change"
 
-        if args.screenshot:
-            time.sleep(1.5)  # let the maximised window settle and paint
-            subprocess.run(["import", "-window", "root", args.screenshot], env=env, check=True)
-        if args.report_time:
-            size = len(page_html(2, args.page_kb).encode("utf-8")) / 1024
-            print(f"Show to marked page, {size:.0f} KB page on 127.0.0.1: {elapsed * 1000:.0f} ms")
-        print("show end to end: ok")
-        return 0
-    except AssertionError:
-        if args.failure_shot:
-            subprocess.run(["import", "-window", "root", args.failure_shot], env=env)
-        print(program_log(home)[-3000:], file=sys.stderr)
-        raise
+            if args.screenshot:
+                time.sleep(1.5)  # let the maximised window settle and paint
+                subprocess.run(["import", "-window", "root", args.screenshot], env=env, check=True)
+            if args.report_time:
+                size = len(page_html(2, args.page_kb).encode("utf-8")) / 1024
+                print(f"Show to marked page, {size:.0f} KB page on 127.0.0.1: {elapsed * 1000:.0f} ms")
+            print("show end to end: ok")
+            return 0
     finally:
-        end_program(pelmor)
-        xvfb.terminate()
-        xvfb.wait()
-        site.server.shutdown()
+        site.shutdown()
         shutil.rmtree(home, ignore_errors=True)
 
 

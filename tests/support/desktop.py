@@ -2,11 +2,43 @@
 home, waiting for the program's files to say something, and ending the program with
 every process it started."""
 
+import contextlib
+import http.server
 import os
 import shutil
 import signal
 import subprocess
+import sys
+import threading
 import time
+
+
+class Site:
+    """An HTTP server on 127.0.0.1 that serves one HTML page at `path`, made anew for every
+    request by page() (so a test changes the page by changing what page() returns)."""
+
+    def __init__(self, path, page):
+        class Handler(http.server.BaseHTTPRequestHandler):
+            def do_GET(self):
+                if self.path != path:
+                    self.send_error(404)
+                    return
+                body = page().encode("utf-8")
+                self.send_response(200)
+                self.send_header("Content-Type", "text/html; charset=utf-8")
+                self.send_header("Content-Length", str(len(body)))
+                self.end_headers()
+                self.wfile.write(body)
+
+            def log_message(self, *args):
+                pass
+
+        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        threading.Thread(target=self.server.serve_forever, daemon=True).start()
+        self.url = f"http://127.0.0.1:{self.server.server_address[1]}{path}"
+
+    def shutdown(self):
+        self.server.shutdown()
 
 
 def start_display():
@@ -81,3 +113,24 @@ def main_window(env):
 
 def xdotool(env, *args):
     subprocess.run(["xdotool", *args], env=env, check=True)
+
+
+@contextlib.contextmanager
+def program_on_display(pelmor, home, failure_shot=None, **environment):
+    """The program on a display of its own with `home` as its home; yields its environment.
+    A failed assertion leaves a picture of the screen (with failure_shot) and the end of the
+    program's log; the program and the display end in every case."""
+    xvfb, display = start_display()
+    env = dict(os.environ, DISPLAY=display, PELMOR_HOME=home, QT_QPA_PLATFORM="xcb", **environment)
+    program = start_program(pelmor, env)
+    try:
+        yield env
+    except AssertionError:
+        if failure_shot:
+            subprocess.run(["import", "-window", "root", failure_shot], env=env)
+        print(program_log(home)[-3000:], file=sys.stderr)
+        raise
+    finally:
+        end_program(program)
+        xvfb.terminate()
+        xvfb.wait()
