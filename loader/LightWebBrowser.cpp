@@ -178,12 +178,26 @@ uint32_t LightWebBrowser::DownloadControl() const {
 
 namespace {
 
+// What one load's frames share: the fetch options, how many frames were loaded so far,
+// the addresses of the frames being loaded (to stop a frame that holds its parent), and,
+// when scripts are to run, whether a frame document holds script.
+struct FrameLoad {
+    explicit FrameLoad(const FetchOptions& fetchOptions) : options(fetchOptions) {}
+    const FetchOptions& options;
+    bool scripts = false;      // scripts run: NOSCRIPT content is no part of a frame
+    bool detect = false;       // loading stops at a frame that holds script
+    bool scriptFound = false;  // it did
+    int loaded = 0;
+    std::vector<std::string> chain;
+};
+
 // Loads the same-origin FRAMEs of `document` into its frame windows, depth first; other
-// frames stay unloaded and inaccessible. IFRAMEs are never fetched: nothing saves or
-// compares them, and a page full of slow widgets would spend its time budget on them.
-// False when the deadline passed meanwhile.
-bool LoadFrames(html::Document& document, int depth, int& framesLoaded, const FetchOptions& options,
-                std::vector<std::string>& chain) {
+// frames stay unloaded and inaccessible. IFRAMEs are not fetched: nothing saves or
+// compares those of a page, and a page full of slow widgets would spend its time budget on
+// them. When scripts run, loading stops at the first frame document that holds script
+// (the whole page then goes to the script-running helper). False when the deadline passed
+// meanwhile.
+bool LoadFrames(html::Document& document, int depth, FrameLoad& load) {
     html::FrameCollection frames = document.frames();
     if (frames.length() == 0) return true;
     const std::string origin = OriginOf(document.URL());
@@ -197,28 +211,35 @@ bool LoadFrames(html::Document& document, int depth, int& framesLoaded, const Fe
         std::string url = Resolve(base, window.frameElement().src());
         bool allowed = !url.empty() && !origin.empty() && OriginOf(url) == origin &&
                        quillon::MayLeadTo(document.URL(), url) && depth < kMaxFrameDepth &&
-                       framesLoaded < kMaxFrames &&
-                       std::none_of(chain.begin(), chain.end(), [&](const std::string& c) { return c == url; });
+                       load.loaded < kMaxFrames &&
+                       std::none_of(load.chain.begin(), load.chain.end(), [&](const std::string& c) { return c == url; });
         if (!allowed) {
             window.SetAccessible(false);
             continue;
         }
-        ++framesLoaded;
-        FetchResult result = FetchAny(url, options);
+        ++load.loaded;
+        FetchResult result = FetchAny(url, load.options);
         if (result.outcome == FetchOutcome::TimedOut) return false;
         if (result.outcome != FetchOutcome::Loaded || OriginOf(result.url) != origin) {
             // A frame that did not load (or was redirected away) cannot be read.
             window.SetAccessible(false);
             continue;
         }
-        std::shared_ptr<html::Document> child = html::Document::Parse(result.text, result.url);
+        std::shared_ptr<html::Document> child = result.plainText ? PlainTextDocument(result.text, result.url)
+                                                                 : html::Document::Parse(result.text, result.url);
         if (child->NodeCapReached()) LogNodeCap(result.url);
         if (DeadlinePassed()) return false;  // the parse may have stopped short
-        chain.push_back(url);
-        bool inTime = LoadFrames(*child, depth + 1, framesLoaded, options, chain);
-        chain.pop_back();
+        if (load.detect && !result.plainText && quillon::CanRunScript(*child)) {
+            load.scriptFound = true;
+            return true;
+        }
+        if (load.scripts) quillon::DropNoscriptContent(*child);
+        load.chain.push_back(url);
+        bool inTime = LoadFrames(*child, depth + 1, load);
+        load.chain.pop_back();
         if (!inTime) return false;
         window.SetDocument(std::move(child));
+        if (load.scriptFound) return true;
     }
     return true;
 }
@@ -259,10 +280,31 @@ long LightWebBrowser::navigate(const std::string& bstrURL, const std::string& bs
             document_.reset();
             return quillon::kOk;
         }
-        if (executeScripts_ && (scheme == 3 || scheme == 4) && !result.plainText) {
-            // A page with scripts is loaded again by the script-running helper; one without
-            // gives the same document either way and keeps the quick direct road.
-            if (quillon::CanRunScript(*document_)) {
+        const bool scripted = executeScripts_ && (scheme == 3 || scheme == 4) && !result.plainText;
+        auto loadFrames = [&](bool detectScript, bool& scriptFound) {
+            FrameLoad load(options);
+            load.scripts = scripted;
+            load.detect = detectScript;
+            load.chain.push_back(result.url);
+            bool inTime = LoadFrames(*document_, 0, load);
+            scriptFound = load.scriptFound;
+            if (!inTime) {
+                lastError_ = "timed out loading the frames of " + result.url;
+                document_.reset();
+            }
+            return inTime;
+        };
+        bool framesLoaded = false;
+        if (scripted) {
+            // A page with scripts, in itself or in a frame, is loaded again by the
+            // script-running helper; one without gives the same document either way and
+            // keeps the quick direct road.
+            bool script = quillon::CanRunScript(*document_);
+            if (!script && downloadFrames_) {
+                if (!loadFrames(true, script)) return quillon::kOk;
+                framesLoaded = !script;
+            }
+            if (script) {
                 std::shared_ptr<html::Document> rendered;
                 quillon::RenderOptions render{downloadImages_, downloadFrames_, options.noCache};
                 switch (quillon::LoadRendered(bstrURL, render, options.deadline, rendered, lastError_)) {
@@ -276,19 +318,17 @@ long LightWebBrowser::navigate(const std::string& bstrURL, const std::string& bs
                         document_.reset();
                         return quillon::kResourceNotFound;
                     case quillon::RenderStatus::Unavailable:
-                        break;  // the page as served, without its scripts
+                        // The page as served, without its scripts; frames loaded before the
+                        // script was found are loaded again below, all of them.
+                        lastError_.clear();
+                        break;
                 }
             }
             quillon::DropNoscriptContent(*document_);
         }
-        if (downloadFrames_) {
-            int framesLoaded = 0;
-            std::vector<std::string> chain{result.url};
-            if (!LoadFrames(*document_, 0, framesLoaded, options, chain)) {
-                lastError_ = "timed out loading the frames of " + result.url;
-                document_.reset();
-                return quillon::kOk;
-            }
+        if (downloadFrames_ && !framesLoaded) {
+            bool ignored = false;
+            if (!loadFrames(false, ignored)) return quillon::kOk;
         }
         return HandOut(bstrBaseURL, ppHTMLDocument);
     } catch (const std::exception& e) {

@@ -9,18 +9,20 @@
 // as a successful call without a document. Nothing is thrown: every operation
 // answers a status code (0 for success, a negative HRESULT-style code for a failure).
 //
-// What the options mean here. With ExecuteScripts set, an http or https page whose HTML
-// can run script is loaded again by the script-running helper (loader/RenderClient.h) and
-// comes back as its scripts left it, NOSCRIPT content dropped; a page without script, and
-// every load without ExecuteScripts, takes the direct road and runs nothing. Plug-ins,
-// applets, sounds and videos are never run. On the direct road images are never fetched,
-// since nothing reads their data; the helper fetches them only with DownloadImages. Frames
-// are fetched when DownloadFrames is set: same-origin FRAME documents are loaded into the
-// document's `frames` collection; a frame of another origin stays unloaded and
+// What the options mean here. With ExecuteScripts set, an http or https page whose HTML,
+// or that of one of its frames, can run script is loaded again by the script-running
+// helper (loader/RenderClient.h) and comes back as its scripts left it, NOSCRIPT content
+// dropped; a page without script anywhere, and every load without ExecuteScripts, takes
+// the direct road and runs nothing. Plug-ins, applets, sounds and videos are never run.
+// On the direct road images are never fetched, since nothing reads their data; the helper
+// fetches them only with DownloadImages. Frames are fetched when DownloadFrames is set:
+// same-origin frame documents are loaded into the document's `frames` collection, at most
+// 4 levels deep and 32 per load; a frame of another origin stays unloaded and
 // inaccessible, as in any browser; a page from the network never makes the loader read a
 // local file, and a local file only reads the files beside it (loader/UrlRule.h: such
-// frames stay inaccessible too). IFRAMEs stay inaccessible (the helper loads them for the
-// page's scripts but hands back none). IgnoreProxyCache and Resynchronize
+// frames stay inaccessible too). The direct road fetches FRAMEs only and leaves IFRAMEs
+// inaccessible; the helper, which loads IFRAMEs for the page's scripts anyway, hands back
+// the same-origin ones readable too. IgnoreProxyCache and Resynchronize
 // send no-cache request headers; ForceOffline refuses network addresses;
 // SuppressMETACharset ignores META charset declarations. The remaining options only
 // change the download-control value.

@@ -95,11 +95,17 @@ public:
     // Writes the tree to the profile file (and drops a pending SaveItemsSoon, which it
     // covers).
     void SaveItems();
-    // Writes the tree to the profile file within kItemsSaveDelayMs, once for every change
-    // in that time, and at the latest when the window unloads: a pass of checks writes
-    // the file a few times, not once per answer.
-    void SaveItemsSoon();
+    // Writes the tree to the profile file later, once for every change in the meantime,
+    // and at the latest when the window unloads. A change the user would miss (a page
+    // turned red, an edit) is written within kItemsSaveDelayMs; a routine one, such as
+    // the check time of a page found unchanged while more checks are running, within
+    // kRoutineSaveDelayMs. A pass of checks thus writes the file once or twice, and a
+    // crash in the middle loses no more than a few check times (those pages are simply
+    // checked again).
+    enum class SaveUrgency { Routine, Soon };
+    void SaveItemsSoon(SaveUrgency urgency = SaveUrgency::Soon);
     static constexpr int kItemsSaveDelayMs = 1000;
+    static constexpr int kRoutineSaveDelayMs = 30000;
     // Moves the dragged node relative to the target node, in the model, in the tree and
     // in the profile file.
     void DropNode(TreeNode* dragged, TreeNode* target, DropPlacement placement);
@@ -274,6 +280,8 @@ private:
     void SwitchItem(TreeNode* node, bool active, bool blSave);
     void MovedFolderKeys(const std::shared_ptr<Folder>& folder);
     void PlaceControls();
+    // Sizes the activity log's columns so that its times show whole at the panel's width.
+    void FitLogColumns();
     int WindowStateNumber() const;
     // kMinWidth x kMinHeight twips in whole pixels, rounded up.
     static QSize MinimumPixels();

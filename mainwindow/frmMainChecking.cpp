@@ -239,7 +239,10 @@ void frmMain::objUpdater_PageUpdated(std::shared_ptr<Page>& oPage, bool blUpdate
         ShowCheckHealth(node, *oPage);
         if (shownNode_ == node) ShowLastFailure(oPage.get());
         lstStatus_->scrollToItem(row);
-        SaveItemsSoon();
+        // Once the last running check has answered, the pass's check times are written
+        // soon; while checks keep coming they wait, so a pass writes the file once or twice.
+        const bool passGoesOn = objUpdater_ && objUpdater_->InFlightCount() > 0;
+        SaveItemsSoon(blUpdated || !passGoesOn ? SaveUrgency::Soon : SaveUrgency::Routine);
     } catch (...) {
         ReportError("Page Updated");
     }

@@ -38,63 +38,91 @@ constexpr int kShortTimerMs = 1000;
 constexpr int kSettleCapMs = 2500;
 // The answer leaves this long before the caller's time-out, so it arrives in time.
 constexpr int kAnswerMarginMs = 250;
-// Frames inside frames are serialised this many levels deep.
+// Frames inside frames are serialised this many levels deep, and this many per load (as
+// the loader's direct road loads them).
 constexpr int kMaxFrameDepth = 4;
+constexpr int kMaxFrames = 32;
 
-// Runs in the page's own world from the start of every top-level document: watches the
-// DOM, open requests and short timers, and once the document has settled after its load
-// event writes the job's secret token to the console (which only we read).
+// Runs in the page's own world from the start of every document: watches the DOM, open
+// requests made with fetch or XMLHttpRequest and short timers, in the page and in its
+// frames of the same origin (those that come back readable), and once all is settled
+// after the page's load event writes the job's secret token to the console (which only
+// we read). The frames share the page's state through a property named by the token.
 const char* const kSettleScript = R"JS(
 (function () {
-  if (window.top !== window) return;
   var token = '%1', quiet = %2, shortTimer = %3;
   var setT = window.setTimeout, clearT = window.clearTimeout, log = console.log;
-  var now = function () { return performance.now(); };
-  var last = now(), open = 0, timers = new Set(), loaded = false, done = false;
-  var touch = function () { last = now(); };
+  var clock = function () { return performance.timeOrigin + performance.now(); };
+  var state, isTop = window.top === window;
+  if (isTop) {
+    state = {last: clock(), open: 0, timers: 0};
+    Object.defineProperty(window, token, {value: state});
+  } else {
+    // A frame of another origin is never read, so it is not waited for.
+    try { state = window.top[token]; } catch (e) { return; }
+    if (!state) return;
+  }
+  var timers = new Set(), openHere = 0;
+  var touch = function () { state.last = clock(); };
+  var opened = function () { state.open++; openHere++; touch(); };
+  var closed = function () { if (openHere > 0) { state.open--; openHere--; } touch(); };
   new MutationObserver(touch).observe(document,
       {subtree: true, childList: true, attributes: true, characterData: true});
   window.setTimeout = function (callback, delay) {
     var args = Array.prototype.slice.call(arguments, 2), id;
     var wrapped = function () {
-      timers.delete(id);
+      if (timers.delete(id)) state.timers--;
       if (typeof callback === 'function') return callback.apply(this, args);
     };
     id = setT.call(window, wrapped, delay);
-    if (!(Number(delay) > shortTimer)) timers.add(id);
+    if (!(Number(delay) > shortTimer)) { timers.add(id); state.timers++; }
     return id;
   };
-  window.clearTimeout = function (id) { timers.delete(id); return clearT.call(window, id); };
+  window.clearTimeout = function (id) {
+    if (timers.delete(id)) state.timers--;
+    return clearT.call(window, id);
+  };
   if (window.fetch) {
     var fetchOriginal = window.fetch;
     window.fetch = function () {
-      open++; touch();
-      var end = function () { open--; touch(); };
+      opened();
       var promise = fetchOriginal.apply(this, arguments);
-      promise.then(end, end);
+      promise.then(closed, closed);
       return promise;
     };
   }
   var send = XMLHttpRequest.prototype.send;
   XMLHttpRequest.prototype.send = function () {
-    open++; touch();
-    this.addEventListener('loadend', function () { open--; touch(); });
+    opened();
+    this.addEventListener('loadend', closed);
     return send.apply(this, arguments);
   };
+  if (!isTop) {
+    // A frame that goes away takes its timers and requests with it.
+    window.addEventListener('pagehide', function () {
+      state.timers -= timers.size; timers.clear();
+      state.open -= openHere; openHere = 0; touch();
+    });
+    return;
+  }
+  var done = false;
   var check = function () {
     if (done) return;
-    if (open <= 0 && timers.size === 0 && now() - last >= quiet) { done = true; log.call(console, token); }
-    else setT.call(window, check, 15);
+    if (state.open <= 0 && state.timers <= 0 && clock() - state.last >= quiet) {
+      done = true; log.call(console, token);
+    } else setT.call(window, check, 15);
   };
-  window.addEventListener('load', function () { loaded = true; touch(); setT.call(window, check, quiet); });
+  window.addEventListener('load', function () { touch(); setT.call(window, check, quiet); });
 })();
 )JS";
 
 // Runs in a world of its own, out of the page's reach: the settled DOM of the page and of
-// its same-origin FRAMEs, in the order the loader expects.
+// its frames (FRAME and IFRAME) of the same origin, in the order the loader expects. A
+// frame the page cannot read (another origin, a sandbox) comes back inaccessible, as do
+// frames nested too deep and those past the number a load reads.
 const char* const kSerialiseScript = R"JS(
-(function (withFrames, maxDepth) {
-  var out = [];
+(function (withFrames, maxDepth, maxFrames) {
+  var out = [], read = 0;
   var doctype = function (d) {
     var t = d.doctype;
     if (!t) return '';
@@ -114,16 +142,17 @@ const char* const kSerialiseScript = R"JS(
     for (var j = 0; j < frames.length; j++) {
       var inner = null;
       try { inner = frames[j].contentDocument; } catch (e) { inner = null; }
-      // Inline frames are loaded for the page's scripts, but like those the loader
-      // fetches itself they come back unread.
-      if (!withFrames || !inner || depth >= maxDepth || frames[j].tagName === 'IFRAME')
+      if (!withFrames || !inner || depth >= maxDepth || read >= maxFrames) {
         out.push({p: index, s: j, a: false});
-      else walk(inner, index, j, depth + 1);
+      } else {
+        read++;
+        walk(inner, index, j, depth + 1);
+      }
     }
   };
   walk(document, -1, 0, 0);
   return out;
-})(%1, %2)
+})(%1, %2, %3)
 )JS";
 
 // The loader's rule for where a page may lead (loader/UrlRule.h), plus the page's own
@@ -201,7 +230,7 @@ public:
         settle.setName(QStringLiteral("pelmor-settle"));
         settle.setInjectionPoint(QWebEngineScript::DocumentCreation);
         settle.setWorldId(QWebEngineScript::MainWorld);
-        settle.setRunsOnSubFrames(false);
+        settle.setRunsOnSubFrames(true);
         settle.setSourceCode(QString::fromUtf8(kSettleScript).arg(token).arg(kQuietMs).arg(kShortTimerMs));
         scripts().insert(settle);
         if (lifecycleState() != LifecycleState::Active) setLifecycleState(LifecycleState::Active);
@@ -336,7 +365,10 @@ private:
         cap_.stop();
         QPointer<RenderJob> self(this);
         const QString script =
-            QString::fromUtf8(kSerialiseScript).arg(request_.frames ? "true" : "false").arg(kMaxFrameDepth);
+            QString::fromUtf8(kSerialiseScript)
+                .arg(request_.frames ? "true" : "false")
+                .arg(kMaxFrameDepth)
+                .arg(kMaxFrames);
         page_->runJavaScript(script, QWebEngineScript::ApplicationWorld, [self](const QVariant& result) {
             if (self) self->Serialised(result);
         });

@@ -2,6 +2,7 @@
 
 #include <signal.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <future>
@@ -117,7 +118,7 @@ TEST(Render, OptionsDecideWhatTheRendererFetches) {
                 "<frame src=\"file://" + (home.Root() / "secret.txt").string() + "\"><frame src=\"/holder\">"
                 "</frameset></html>");
     server.Page("/holder", "<html><body><script>document.write('holder')</script><iframe src=\"/inner\"></iframe>"
-                           "</body></html>");
+                           "<iframe src=\"" + other.Url("/foreign") + "\"></iframe></body></html>");
     WriteFile(home.Root() / "secret.txt", "local secret");
     server.Page("/inner", "<html><body><script>document.write('inner by script')</script></body></html>");
     other.Page("/foreign", "<html><body>foreign</body></html>");
@@ -140,9 +141,14 @@ TEST(Render, OptionsDecideWhatTheRendererFetches) {
     // A page never reads a local file.
     EXPECT_FALSE(frames.item(2).accessible() && frames.item(2).document() &&
                  BodyText(frames.item(2).document()).find("local secret") != std::string::npos);
-    // Inline frames come back unread, as from the direct road.
+    // Inline frames of the same origin come back as their scripts left them, others unread.
     ASSERT_TRUE(frames.item(3).accessible());
-    EXPECT_FALSE(frames.item(3).document()->frames().item(0).accessible());
+    pelmor::html::FrameCollection inline_ = frames.item(3).document()->frames();
+    ASSERT_EQ(inline_.length(), 2u);
+    ASSERT_TRUE(inline_.item(0).accessible());
+    EXPECT_EQ(inline_.item(0).document()->URL(), server.Url("/inner"));
+    EXPECT_NE(BodyText(inline_.item(0).document()).find("inner by script"), std::string::npos);
+    EXPECT_FALSE(inline_.item(1).accessible());
     int innerHits = server.Hits("/inner");
     framed = Live(server.Url("/frames"), nullptr, false, /*frames=*/false);
     ASSERT_TRUE(framed);
@@ -152,6 +158,46 @@ TEST(Render, OptionsDecideWhatTheRendererFetches) {
     std::shared_ptr<Document> plain = Live(server.Url("/plain"));
     EXPECT_NE(BodyText(plain).find("No script here."), std::string::npos);
     EXPECT_EQ(server.Hits("/plain"), 1);
+}
+
+// A frame written by script, in a page without script of its own: the page goes through
+// the helper, the frame's saved copy holds what the script wrote, and the check sees it
+// change. A frameset whose frames hold no script keeps the direct road.
+TEST(Render, ScriptInAFrameSendsThePageToTheHelper) {
+    TempHome home;
+    pelmor::SetCurrentCacheFolder(home.Root().string());
+    HttpServer server;
+    CloseAfterEachAnswer(server);
+    server.Page("/set", "<html><frameset cols=\"*,*\"><frame src=\"/news\"><frame src=\"/menu\"></frameset></html>");
+    server.Page("/menu", "<html><body>menu</body></html>");
+    server.Page("/news",
+                "<html><body><p id=\"n\"></p><script>window.addEventListener('load', function () {"
+                "  fetch('/news.json').then(function (r) { return r.json(); }).then(function (n) {"
+                "    document.getElementById('n').textContent = n.headline; }); });</script></body></html>");
+    std::atomic<bool> sunny{false};
+    server.Routes().Get("/news.json", [&](const httplib::Request&, httplib::Response& response) {
+        std::this_thread::sleep_for(300ms);  // long after the page has gone quiet
+        response.set_content(sunny ? R"({"headline": "Sun tomorrow"})" : R"({"headline": "Rain tomorrow"})",
+                             "application/json");
+    });
+
+    InternetHandler handler;
+    auto page = Page::Create();
+    page->SetURL(server.Url("/set"));
+    page->SetSavedFile((home.Root() / "1.html").string());
+    std::string title;
+    ASSERT_TRUE(handler.SaveURLToCache(page, page->URL(), page->SavedFile(), title));
+    ASSERT_EQ(page->FramesCount(), 2);
+    EXPECT_NE(BodyText(handler.LightNavigate(page->Frames(1)->SavedFile())).find("Rain tomorrow"), std::string::npos);
+    EXPECT_FALSE(handler.IsPageUpdated(page));
+    sunny = true;
+    EXPECT_TRUE(handler.IsPageUpdated(page));
+
+    server.Page("/quiet", "<html><frameset cols=\"*\"><frame src=\"/menu\"></frameset></html>");
+    std::shared_ptr<Document> quiet = Live(server.Url("/quiet"));
+    ASSERT_TRUE(quiet);
+    EXPECT_EQ(BodyText(quiet->frames().item(0).document()), "menu");
+    EXPECT_EQ(server.Hits("/quiet"), 1);
 }
 
 TEST(Render, OneCookieJarServesEveryLoad) {
