@@ -1,5 +1,6 @@
 #include "mainwindow/ItemTree.h"
 
+#include <QContextMenuEvent>
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -167,6 +168,16 @@ void ItemTree::mousePressEvent(QMouseEvent* event) {
             emit RightClicked(static_cast<TreeNode*>(under), event->globalPosition().toPoint());
         }
     }
+}
+
+void ItemTree::contextMenuEvent(QContextMenuEvent* event) {
+    event->accept();
+    if (event->reason() != QContextMenuEvent::Keyboard) return;
+    QTreeWidgetItem* current = currentItem();
+    if (!current || current->type() != TreeNode::kType) return;
+    scrollToItem(current);
+    const QRect place = visualItemRect(current);
+    emit RightClicked(static_cast<TreeNode*>(current), viewport()->mapToGlobal(place.bottomLeft() + QPoint(place.height(), 0)));
 }
 
 void ItemTree::mouseMoveEvent(QMouseEvent* event) {

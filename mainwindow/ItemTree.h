@@ -101,6 +101,9 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // The menu key and Shift+F10 open the item menu for the current node, beside it; a
+    // right click has already opened it on the press.
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     TreeNode* dragged_ = nullptr;

@@ -7,10 +7,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPushButton>
 
 #include "mainwindow/AddItems.h"
 #include "retrieval/InternetHandler.h"
+#include "shell/DialogButtons.h"
 #include "shell/Pictures.h"
 
 namespace pelmor::mainwindow {
@@ -55,17 +55,7 @@ ItemDetailsDialog::ItemDetailsDialog(QWidget* parent, const QString& caption, co
     grid->addWidget(lstPeriodUnit_, 3, 2);
     grid->setColumnStretch(3, 1);
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("btnOK"));
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("btnCancel"));
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout();
-    buttons->addStretch(1);
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    QHBoxLayout* buttons = shell::OkCancelRow(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);

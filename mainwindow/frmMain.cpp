@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -245,12 +246,9 @@ void frmMain::BuildControls() {
     lstStatus_->headerItem()->setData(0, Qt::UserRole, QStringLiteral("Page"));
     lstStatus_->headerItem()->setData(1, Qt::UserRole, QStringLiteral("Status"));
     lstStatus_->headerItem()->setData(2, Qt::UserRole, QStringLiteral("Time"));
-    // The first two columns fit the panel's default width with room for the time; the
-    // last one takes what is left.
+    // The last column takes what is left; FitLogColumns sizes the others to the panel.
     lstStatus_->header()->setStretchLastSection(true);
     lstStatus_->header()->setMinimumSectionSize(40);
-    lstStatus_->header()->resizeSection(0, 130);
-    lstStatus_->header()->resizeSection(1, 90);
 
     for (QWidget* w : {static_cast<QWidget*>(ctlDetails_), frDetails_, static_cast<QWidget*>(ctlLog_)}) {
         w->setMouseTracking(true);
@@ -317,6 +315,8 @@ void frmMain::ActivateMain() {
         log::WriteLog("Before tree loaded");
         LoadTree();
         log::WriteLog("After tree loaded");
+        // Keys go to the tree first: arrows walk it and the menu key opens its item menu.
+        tree_->setFocus();
         StartUpdater();
         if (settings_->AutoCheck()) CheckForUpdates();
     } catch (...) {
@@ -989,6 +989,24 @@ void frmMain::PlaceControls() {
                             ToPixels(detailsBox_.Height) - titleHeight);
     lstStatus_->setGeometry(0, titleHeight, ToPixels(logBox_.Width - kFrameInset),
                             ToPixels(logBox_.Height - kLogTitle));
+    FitLogColumns();
+}
+
+void frmMain::FitLogColumns() {
+    // The time of a row is read whole, even in the bold of an "Updated" row; the page's
+    // name gives way (it is elided, and the row's page is also in the tree).
+    QFont bold = lstStatus_->font();
+    bold.setBold(true);
+    const QFontMetrics boldMetrics(bold);
+    const int padding = 2 * lstStatus_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, lstStatus_) + 12;
+    const int timeWidth = boldMetrics.horizontalAdvance(QStringLiteral("00/00/0000 00:00:00")) + padding;
+    const int actionWidth =
+        std::max(lstStatus_->fontMetrics().horizontalAdvance(QStringLiteral("Recent Action")),
+                 boldMetrics.horizontalAdvance(QStringLiteral("Updated"))) + padding;
+    QHeaderView* header = lstStatus_->header();
+    header->resizeSection(1, actionWidth);
+    header->resizeSection(0, std::max(header->minimumSectionSize(),
+                                      lstStatus_->viewport()->width() - actionWidth - timeWidth));
 }
 
 // ---- window events --------------------------------------------------------------------

@@ -280,6 +280,8 @@ private:
     void SwitchItem(TreeNode* node, bool active, bool blSave);
     void MovedFolderKeys(const std::shared_ptr<Folder>& folder);
     void PlaceControls();
+    // Sizes the activity log's columns so that its times show whole at the panel's width.
+    void FitLogColumns();
     int WindowStateNumber() const;
     // kMinWidth x kMinHeight twips in whole pixels, rounded up.
     static QSize MinimumPixels();

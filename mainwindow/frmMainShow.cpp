@@ -2,23 +2,20 @@
 // window and failure paths, and ShowFolder.
 
 #include <QAction>
-#include <QDialog>
 #include <QElapsedTimer>
 #include <QGridLayout>
-#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
 #include <QTreeWidget>
-#include <QVBoxLayout>
 
 #include "items/Folder.h"
 #include "mainwindow/BrowserWindow.h"
 #include "mainwindow/ShowChanges.h"
 #include "mainwindow/frmMain.h"
+#include "mainwindow/frmWait.h"
 #include "platform/log/Log.h"
 #include "shell/ErrorReport.h"
 #include "shell/Pictures.h"
@@ -33,36 +30,6 @@ namespace {
 constexpr int kRed = 255;
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
-
-// The small modeless window that tells what a display is doing, with a busy bar.
-class frmShowWait : public QDialog {
-public:
-    explicit frmShowWait(QWidget* owner) : QDialog(owner) {
-        setObjectName(QStringLiteral("frmWait"));
-        setModal(false);
-        setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-        auto* layout = new QVBoxLayout(this);
-        auto* animation = new QProgressBar(this);
-        animation->setObjectName(QStringLiteral("ctlAnimation"));
-        animation->setRange(0, 0);
-        animation->setTextVisible(false);
-        label_ = new QLabel(this);
-        label_->setObjectName(QStringLiteral("lblMessage"));
-        label_->setAlignment(Qt::AlignCenter);
-        label_->setWordWrap(true);
-        layout->addWidget(animation);
-        layout->addWidget(label_);
-        setMinimumWidth(300);
-    }
-    void SetTexts(const QString& caption, const QString& text) {
-        setWindowTitle(caption);
-        label_->setText(text);
-        adjustSize();
-    }
-
-private:
-    QLabel* label_ = nullptr;
-};
 
 QString OpenFailedText(const QString& first, const QString& description) {
     return first + QStringLiteral("\n") + description + QStringLiteral(".\nPlease check the follwing: \n") +
@@ -146,7 +113,7 @@ void frmMain::EndShow() {
 void frmMain::ShowPage(const std::shared_ptr<Page>& oPage) {
     if (!oPage) return;
     ++showDepth_;
-    std::unique_ptr<frmShowWait> wait;
+    std::unique_ptr<frmWait> wait;
     QPointer<BrowserWindow> browser;
     SavedCopyBackup backup;
     const QString description = Q(oPage->Description());
@@ -175,9 +142,9 @@ void frmMain::ShowPage(const std::shared_ptr<Page>& oPage) {
 
         browser = new BrowserWindow();
         browsers_ << browser.data();
-        wait = std::make_unique<frmShowWait>(this);
-        wait->SetTexts(QStringLiteral("Open new web page"),
-                       QStringLiteral("Currently opening new version of ") + description);
+        wait = std::make_unique<frmWait>(this);
+        wait->setWindowTitle(QStringLiteral("Open new web page"));
+        wait->SetMessage(QStringLiteral("Currently opening new version of ") + description);
         wait->show();
         setEnabled(false);
 
@@ -201,8 +168,8 @@ void frmMain::ShowPage(const std::shared_ptr<Page>& oPage) {
 
         browser->SetStatusText(QStringLiteral("Marking changes to HTML"));
         log::WriteLog(browser->StatusText().toStdString());
-        wait->SetTexts(QStringLiteral("Comparing and marking web page"),
-                       QStringLiteral("Currently comparing and marking changes on ") + description);
+        wait->setWindowTitle(QStringLiteral("Comparing and marking web page"));
+        wait->SetMessage(QStringLiteral("Currently comparing and marking changes on ") + description);
         while (browser && IsLoading(document.readyState())) PumpEvents(20);
 
         RevisedItem revised = ReviseOffWindowThread(oPage, backup);

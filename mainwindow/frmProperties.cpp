@@ -3,9 +3,9 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QVBoxLayout>
 
+#include "shell/DialogButtons.h"
 #include "shell/Pictures.h"
 
 namespace pelmor::mainwindow {
@@ -50,13 +50,7 @@ frmProperties::frmProperties(QWidget* parent) : QDialog(parent) {
     auto* top = new QHBoxLayout();
     top->addWidget(picture_, 0, Qt::AlignTop);
     top->addLayout(form, 1);
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("btnOK"));
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    auto* buttons = new QHBoxLayout();
-    buttons->addStretch(1);
-    buttons->addWidget(ok);
+    QHBoxLayout* buttons = shell::OkCancelRow(this, false);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addLayout(buttons);

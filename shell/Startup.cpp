@@ -1,5 +1,7 @@
 #include "shell/Startup.h"
 
+#include <string>
+
 #include <QApplication>
 #include <QDBusConnection>
 #include <QMessageBox>
@@ -110,6 +112,14 @@ void Program::LoadMainWindow() {
     if (main_) return;
     main_ = std::make_unique<mainwindow::frmMain>(settings_, application_);
     connect(main_.get(), &mainwindow::frmMain::Unloaded, this, &Program::Finished, Qt::QueuedConnection);
+}
+
+void Program::Terminate(int signalNumber) {
+    log::WriteLog("Signal " + std::to_string(signalNumber) + " received: ending");
+    if (main_)
+        main_->close();  // unloads; its Unloaded signal finishes the program
+    else
+        emit Finished();
 }
 
 void Program::SplashTimer() {

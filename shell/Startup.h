@@ -38,6 +38,9 @@ public:
     // The splash timer: closes the splash, then loads, activates and shows the main window
     // (or keeps it hidden for "hide"). Every step runs even when one before it failed.
     void SplashTimer();
+    // Ends the program as its Exit command does, for a signal that asks it to end: the
+    // main window unloads (profile, preferences, checker), then Finished.
+    void Terminate(int signalNumber);
 
     // Answers the question "Do you want Pelmor to save your profile?": true for Yes. By
     // default a message box asks the user.

@@ -12,6 +12,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "shell/DialogButtons.h"
 #include "shell/Pictures.h"
 
 namespace pelmor::shell {
@@ -130,17 +131,7 @@ frmAdvanced::frmAdvanced(QWidget* parent) : QDialog(parent) {
     colors->addRow(QStringLiteral("Color used for insert"), lblInsertColor_);
     colors->addRow(QStringLiteral("Color used for update"), lblUpdatecolor_);
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("btnOK"));
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("btnCancel"));
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout();
-    buttons->addStretch(1);
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    QHBoxLayout* buttons = shell::OkCancelRow(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(dates);

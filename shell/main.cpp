@@ -1,6 +1,7 @@
 #include <QApplication>
 
 #include "shell/Startup.h"
+#include "shell/TerminationSignal.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -13,5 +14,7 @@ int main(int argc, char** argv) {
     pelmor::shell::Program program(pelmor::shell::CommandLine::FromArguments(QApplication::arguments()));
     if (auto exitCode = program.Main()) return *exitCode;
     QObject::connect(&program, &pelmor::shell::Program::Finished, &app, &QApplication::quit);
+    if (auto* signal = pelmor::shell::TerminationSignal::Install(&app))
+        QObject::connect(signal, &pelmor::shell::TerminationSignal::Received, &program, &pelmor::shell::Program::Terminate);
     return QApplication::exec();
 }

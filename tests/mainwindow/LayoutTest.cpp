@@ -1,7 +1,10 @@
 // The main window's size rules, layout, splitter and tray menu.
 
+#include <QFontMetrics>
+#include <QHeaderView>
 #include <QMenuBar>
 #include <QScreen>
+#include <QTreeWidget>
 #include <QtTest>
 
 #include "WindowFixture.h"
@@ -121,6 +124,12 @@ void LayoutTest::arrangeControlsKeepsMargins() {
     QVERIFY(std::abs(w.main->GetDistance(tree) - 500) < tolerance);
     QCOMPARE(tree.Right(), details.Left - 100);
     QCOMPARE(w.main->Tree()->geometry().width(), ToPixels(tree.Width));
+
+    // The activity log's time shows whole, even in the bold of an "Updated" row.
+    auto* activity = w.main->findChild<QTreeWidget*>(QStringLiteral("lstStatus"));
+    QFont bold = activity->font();
+    bold.setBold(true);
+    QVERIFY(activity->header()->sectionSize(2) > QFontMetrics(bold).horizontalAdvance(QStringLiteral("30/12/2026 23:59:59")));
 }
 
 void LayoutTest::splitterLimits() {

@@ -17,20 +17,20 @@ asserted.
 import argparse
 import base64
 import html
-import http.server
 import json
 import os
 import shutil
-import signal
 import socket
 import struct
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 import urllib.parse
 import urllib.request
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from desktop import Site, main_window, missing_tools, program_log, profile_text, program_on_display, wait_for  # noqa: E402
 
 DESCRIPTION = "Harbour ferry timetable"
 INSERTED = "Extra ferry at 18:30 on Sundays in summer."
@@ -53,32 +53,6 @@ def page_html(version, size_kb):
                       f"with calm water and {n % 7 + 3} cars on board.</p>")
     return (f"<html><head><title>{DESCRIPTION}</title></head><body style='font-family: sans-serif'>"
             f"{body}{''.join(filler)}</body></html>")
-
-
-class Site:
-    def __init__(self, size_kb):
-        self.version = 1
-        self.size_kb = size_kb
-        site = self
-
-        class Handler(http.server.BaseHTTPRequestHandler):
-            def do_GET(self):
-                if self.path != "/timetable":
-                    self.send_error(404)
-                    return
-                body = page_html(site.version, site.size_kb).encode("utf-8")
-                self.send_response(200)
-                self.send_header("Content-Type", "text/html; charset=utf-8")
-                self.send_header("Content-Length", str(len(body)))
-                self.end_headers()
-                self.wfile.write(body)
-
-            def log_message(self, *args):
-                pass
-
-        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-        threading.Thread(target=self.server.serve_forever, daemon=True).start()
-        self.url = f"http://127.0.0.1:{self.server.server_address[1]}/timetable"
 
 
 def free_port():
@@ -111,27 +85,10 @@ def write_home(home, url, size_kb):
     return saved
 
 
-def profile_says(home, text):
-    with open(os.path.join(home, "data", "Files.XML"), encoding="utf-8") as f:
-        return text in f.read()
 
 
-def program_log(home):
-    try:
-        with open(os.path.join(home, "data", "Pelmor.log"), encoding="utf-8", errors="replace") as f:
-            return f.read()
-    except OSError:
-        return ""
 
 
-def wait_for(what, condition, timeout):
-    end = time.monotonic() + timeout
-    while time.monotonic() < end:
-        value = condition()
-        if value:
-            return value
-        time.sleep(0.05)
-    raise AssertionError(f"timed out waiting for {what}")
 
 
 def evaluate(ws_url, expression):
@@ -240,22 +197,6 @@ def check_with_the_checker(updater, env, url, saved):
             proc.kill()
 
 
-def start_display():
-    for number in range(151, 190):
-        if os.path.exists(f"/tmp/.X11-unix/X{number}") or os.path.exists(f"/tmp/.X{number}-lock"):
-            continue
-        xvfb = subprocess.Popen(["Xvfb", f":{number}", "-screen", "0", "1280x900x24", "-nolisten", "tcp"],
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        for _ in range(100):
-            if os.path.exists(f"/tmp/.X11-unix/X{number}"):
-                return xvfb, f":{number}"
-            if xvfb.poll() is not None:
-                break
-            time.sleep(0.05)
-        xvfb.kill()
-    raise AssertionError("no free X display")
-
-
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--pelmor", required=True)
@@ -266,69 +207,50 @@ def main():
     parser.add_argument("--report-time", action="store_true", help="print the time from Show to the marked page")
     args = parser.parse_args()
 
-    for tool in ("Xvfb", "xdotool"):
-        if not shutil.which(tool):
-            print(f"{tool} is missing (scripts/setup.sh installs it)", file=sys.stderr)
-            return 1
+    for tool in missing_tools("Xvfb", "xdotool"):
+        print(f"{tool} is missing (scripts/setup.sh installs it)", file=sys.stderr)
+        return 1
 
-    site = Site(args.page_kb)
+    version = 1
+    site = Site("/timetable", lambda: page_html(version, args.page_kb))
     home = tempfile.mkdtemp(prefix="pelmor-show-")
     saved = write_home(home, site.url, args.page_kb)
-    site.version = 2
-    xvfb, display = start_display()
+    version = 2
     debug_port = free_port()
-    env = dict(os.environ, DISPLAY=display, PELMOR_HOME=home, PELMOR_UPDATER=args.updater, QT_QPA_PLATFORM="xcb",
-               QTWEBENGINE_REMOTE_DEBUGGING=f"127.0.0.1:{debug_port}",
-               QTWEBENGINE_CHROMIUM_FLAGS=os.environ.get("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox --disable-gpu"))
-    launcher = ["dbus-run-session", "--"] if shutil.which("dbus-run-session") else []
-    # A process group of its own, so that the program, its checker and its browser
-    # processes all go at the end.
-    pelmor = subprocess.Popen(launcher + [args.pelmor], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                              start_new_session=True)
     try:
-        wait_for("the check to mark the page", lambda: profile_says(home, 'Updated="True"'), 90)
-        window = wait_for("the main window", lambda: subprocess.run(
-            ["xdotool", "search", "--onlyvisible", "--name", "^Pelmor$"], env=env, capture_output=True,
-            text=True).stdout.split(), 30)[0]
-        # The tree has the focus: the root, then the page below it, then Enter.
-        subprocess.run(["xdotool", "windowfocus", "--sync", window], env=env, check=True)
-        subprocess.run(["xdotool", "key", "--window", window, "Home", "Down"], env=env, check=True)
-        time.sleep(0.3)
-        started = time.monotonic()
-        subprocess.run(["xdotool", "key", "--window", window, "Return"], env=env, check=True)
-        marks = wait_for("the marks in the shown page", lambda: marks_in(debug_port, site.url, args.page_kb == 0), 120)
-        elapsed = time.monotonic() - started
+        with program_on_display(args.pelmor, home, args.failure_shot, PELMOR_UPDATER=args.updater,
+                                QTWEBENGINE_REMOTE_DEBUGGING=f"127.0.0.1:{debug_port}",
+                                QTWEBENGINE_CHROMIUM_FLAGS=os.environ.get("QTWEBENGINE_CHROMIUM_FLAGS",
+                                                                          "--no-sandbox --disable-gpu")) as env:
+            wait_for("the check to mark the page", lambda: 'Updated="True"' in profile_text(home), 90)
+            window = main_window(env)
+            # The tree has the focus: the root, then the page below it, then Enter.
+            subprocess.run(["xdotool", "windowfocus", "--sync", window], env=env, check=True)
+            subprocess.run(["xdotool", "key", "--window", window, "Home", "Down"], env=env, check=True)
+            time.sleep(0.3)
+            started = time.monotonic()
+            subprocess.run(["xdotool", "key", "--window", window, "Return"], env=env, check=True)
+            wait_for("the marks in the shown page", lambda: marks_in(debug_port, site.url, args.page_kb == 0), 120)
+            elapsed = time.monotonic() - started
 
-        wait_for("the page to be seen", lambda: profile_says(home, 'Updated="False"'), 30)
-        assert f"{DESCRIPTION} showed" in program_log(home), "no 'showed' record in Pelmor.log"
-        with open(saved, "rb") as f:
-            copy = f.read().decode("utf-16")
-        assert INSERTED in copy, "the saved copy is not the live page"
-        assert "#00FF00" not in copy.upper(), "the saved copy holds marks"
-        assert check_with_the_checker(args.updater, env, site.url, saved) is False, "the next check found a change"
+            wait_for("the page to be seen", lambda: 'Updated="False"' in profile_text(home), 30)
+            assert f"{DESCRIPTION} showed" in program_log(home), "no 'showed' record in Pelmor.log"
+            with open(saved, "rb") as f:
+                copy = f.read().decode("utf-16")
+            assert INSERTED in copy, "the saved copy is not the live page"
+            assert "#00FF00" not in copy.upper(), "the saved copy holds marks"
+            assert check_with_the_checker(args.updater, env, site.url, saved) is False, "the next check found a change"
 
-        if args.screenshot:
-            time.sleep(1.5)  # let the maximised window settle and paint
-            subprocess.run(["import", "-window", "root", args.screenshot], env=env, check=True)
-        if args.report_time:
-            size = len(page_html(2, args.page_kb).encode("utf-8")) / 1024
-            print(f"Show to marked page, {size:.0f} KB page on 127.0.0.1: {elapsed * 1000:.0f} ms")
-        print("show end to end: ok")
-        return 0
-    except AssertionError:
-        if args.failure_shot:
-            subprocess.run(["import", "-window", "root", args.failure_shot], env=env)
-        print(program_log(home)[-3000:], file=sys.stderr)
-        raise
+            if args.screenshot:
+                time.sleep(1.5)  # let the maximised window settle and paint
+                subprocess.run(["import", "-window", "root", args.screenshot], env=env, check=True)
+            if args.report_time:
+                size = len(page_html(2, args.page_kb).encode("utf-8")) / 1024
+                print(f"Show to marked page, {size:.0f} KB page on 127.0.0.1: {elapsed * 1000:.0f} ms")
+            print("show end to end: ok")
+            return 0
     finally:
-        os.killpg(pelmor.pid, signal.SIGTERM)
-        try:
-            pelmor.wait(10)
-        except subprocess.TimeoutExpired:
-            os.killpg(pelmor.pid, signal.SIGKILL)
-        xvfb.terminate()
-        xvfb.wait()
-        site.server.shutdown()
+        site.shutdown()
         shutil.rmtree(home, ignore_errors=True)
 
 

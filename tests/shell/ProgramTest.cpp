@@ -1,7 +1,8 @@
 // The program itself, started as a process in an empty home on a virtual X display (Qt's
 // offscreen platform where Xvfb is missing): the log entries of the start in order, the
 // empty profile and the cache folder, the window on screen, and a second start that hands
-// over to the running copy and ends at once without writing to the log.
+// over to the running copy and ends at once without writing to the log; SIGTERM ends the
+// first copy in order.
 
 #include <QProcess>
 #include <QtTest>
@@ -112,8 +113,12 @@ void ProgramTest::firstStartBuildsProfileSecondStartHandsOver() {
     QCOMPARE(pelmor::test::ReadFile(logFile).find("Started logging - ", 13), std::string::npos);
     QCOMPARE(first.state(), QProcess::Running);
 
-    first.kill();
-    first.waitForFinished(5000);
+    // Log-out's SIGTERM ends it the way Exit does: unloaded, with its checker, and exit 0.
+    first.terminate();
+    QVERIFY(first.waitForFinished(15000));
+    QCOMPARE(first.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(first.exitCode(), 0);
+    QVERIFY(pelmor::test::ReadFile(logFile).find("FormUnload entered") != std::string::npos);
 }
 
 QTEST_GUILESS_MAIN(ProgramTest)

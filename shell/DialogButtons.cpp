@@ -1,0 +1,26 @@
+#include "shell/DialogButtons.h"
+
+#include <QDialog>
+#include <QHBoxLayout>
+#include <QPushButton>
+
+namespace pelmor::shell {
+
+QHBoxLayout* OkCancelRow(QDialog* dialog, bool withCancel) {
+    auto* row = new QHBoxLayout();
+    row->addStretch(1);
+    auto* ok = new QPushButton(QStringLiteral("OK"), dialog);
+    ok->setObjectName(QStringLiteral("btnOK"));
+    ok->setDefault(true);
+    QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
+    row->addWidget(ok);
+    if (withCancel) {
+        auto* cancel = new QPushButton(QStringLiteral("Cancel"), dialog);
+        cancel->setObjectName(QStringLiteral("btnCancel"));
+        QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+        row->addWidget(cancel);
+    }
+    return row;
+}
+
+}  // namespace pelmor::shell
