@@ -306,8 +306,10 @@ long LightWebBrowser::navigate(const std::string& bstrURL, const std::string& bs
             }
             if (script) {
                 std::shared_ptr<html::Document> rendered;
-                quillon::RenderOptions render{downloadImages_, downloadFrames_, options.noCache};
-                switch (quillon::LoadRendered(bstrURL, render, options.deadline, rendered, lastError_)) {
+                // The helper runs the page as fetched, at its final address.
+                quillon::RenderOptions render{downloadImages_, downloadFrames_, options.noCache,
+                                                result.truncated ? std::string() : result.text};
+                switch (quillon::LoadRendered(result.url, render, options.deadline, rendered, lastError_)) {
                     case quillon::RenderStatus::Loaded:
                         document_ = std::move(rendered);
                         return HandOut(bstrBaseURL, ppHTMLDocument);

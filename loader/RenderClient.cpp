@@ -346,6 +346,7 @@ RenderStatus LoadRendered(const std::string& url, const RenderOptions& options, 
         request.noCache = options.noCache;
         request.url = url;
         request.cookieJar = CookieJarPath();
+        request.html = options.html;
         bool unavailable = false;
         render::LoadAnswer answer = Helper::Instance().Load(std::move(request), deadline, unavailable);
         if (unavailable) {

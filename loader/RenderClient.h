@@ -20,6 +20,9 @@ struct RenderOptions {
     bool images = false;   // pictures, media and fonts may be fetched
     bool frames = true;    // frames are loaded (same-origin ones come back readable)
     bool noCache = false;  // caches are bypassed
+    // The page as the direct road already fetched it (UTF-8) from the address given, its
+    // final one: the helper runs it there rather than fetching it again. "" to fetch.
+    std::string html;
 };
 
 enum class RenderStatus {

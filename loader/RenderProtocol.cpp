@@ -53,10 +53,11 @@ bool ParseHeader(std::string_view line, Header& header) {
 
 long long BodyLength(const Header& header) {
     long long total = 0;
-    if (header.kind == "LOAD" && header.fields.size() == 5) {
-        long long url = 0, jar = 0;
-        if (!Number(header.fields[3], url) || !Number(header.fields[4], jar)) return -1;
-        total = url + jar;
+    if (header.kind == "LOAD" && header.fields.size() == 6) {
+        long long url = 0, jar = 0, html = 0;
+        if (!Number(header.fields[3], url) || !Number(header.fields[4], jar) || !Number(header.fields[5], html))
+            return -1;
+        total = url + jar + html;
     } else if (header.kind == "DONE" && header.fields.size() == 4) {
         if (!Number(header.fields[3], total)) return -1;
     } else {
@@ -78,23 +79,25 @@ std::string EncodeRequest(const LoadRequest& request) {
     if (request.noCache) flags += 'n';
     if (flags.empty()) flags = "-";
     return "LOAD " + std::to_string(request.id) + " " + std::to_string(request.deadlineMs) + " " + flags + " " +
-           std::to_string(request.url.size()) + " " + std::to_string(request.cookieJar.size()) + "\n" + request.url +
-           request.cookieJar;
+           std::to_string(request.url.size()) + " " + std::to_string(request.cookieJar.size()) + " " +
+           std::to_string(request.html.size()) + "\n" + request.url + request.cookieJar + request.html;
 }
 
 bool DecodeRequest(const Header& header, std::string_view body, LoadRequest& request) {
     request = LoadRequest();
-    std::size_t url = 0, jar = 0;
-    if (header.kind != "LOAD" || header.fields.size() != 5) return false;
+    std::size_t url = 0, jar = 0, html = 0;
+    if (header.kind != "LOAD" || header.fields.size() != 6) return false;
     if (!Number(header.fields[0], request.id) || !Number(header.fields[1], request.deadlineMs) ||
-        !Number(header.fields[3], url) || !Number(header.fields[4], jar) || url + jar != body.size())
+        !Number(header.fields[3], url) || !Number(header.fields[4], jar) || !Number(header.fields[5], html) ||
+        url > body.size() || jar > body.size() - url || html != body.size() - url - jar)
         return false;
     const std::string& flags = header.fields[2];
     request.images = flags.find('i') != std::string::npos;
     request.frames = flags.find('f') != std::string::npos;
     request.noCache = flags.find('n') != std::string::npos;
     request.url = std::string(body.substr(0, url));
-    request.cookieJar = std::string(body.substr(url));
+    request.cookieJar = std::string(body.substr(url, jar));
+    request.html = std::string(body.substr(url + jar));
     return true;
 }
 

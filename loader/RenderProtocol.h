@@ -5,13 +5,15 @@
 // space-separated fields, followed by raw bytes whose lengths the header gives, so
 // addresses and pages travel unescaped.
 //
-//   request:  LOAD <id> <deadline> <flags> <url bytes> <jar bytes>\n<url><cookie jar path>
+//   request:  LOAD <id> <deadline> <flags> <url bytes> <jar bytes> <html bytes>\n<url><cookie jar path><html>
 //   answer:   DONE <id> <outcome> <http status> <payload bytes>\n<payload>
 //
 // The deadline is a time on the system's monotonic clock (CLOCK_MONOTONIC, which both
 // processes share) in milliseconds: the answer is due by then, however long the helper
 // took to start or to read the request. Flags are letters, "-" for none: "i" images, media and fonts may be fetched, "f" frames
-// are loaded, "n" caches are bypassed. The outcome is "ok", "timeout" or "failed"; the
+// are loaded, "n" caches are bypassed. The HTML, when there is any, is the page as the
+// loader already fetched it from that (final) address, in UTF-8: the helper runs it
+// there instead of fetching it again. The outcome is "ok", "timeout" or "failed"; the
 // payload of "ok" is the list of documents below, that of the others an error text.
 //
 //   document: <parent> <slot> <accessible> <url bytes> <html bytes>\n<url><html>
@@ -36,6 +38,7 @@ struct LoadRequest {
     bool noCache = false;
     std::string url;
     std::string cookieJar;  // path of the program's cookie jar; "" for none
+    std::string html;       // the page as fetched, UTF-8; "" when the helper fetches it
 };
 
 struct RenderedDocument {

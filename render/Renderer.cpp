@@ -38,6 +38,9 @@ constexpr int kShortTimerMs = 1000;
 constexpr int kSettleCapMs = 2500;
 // The answer leaves this long before the caller's time-out, so it arrives in time.
 constexpr int kAnswerMarginMs = 250;
+// A page handed over by the loader travels to the page process as a data address, which
+// holds at most 2 MB; a bigger page is fetched again.
+constexpr std::size_t kMaxHandedOverBytes = 1 << 20;
 // Frames inside frames are serialised this many levels deep, and this many per load (as
 // the loader's direct road loads them).
 constexpr int kMaxFrameDepth = 4;
@@ -307,7 +310,13 @@ public:
                 [this](QWebEnginePage::RenderProcessTerminationStatus, int) {
                     Fail(Outcome::Failed, "the page's renderer process ended");
                 });
-        page_->load(QUrl::fromEncoded(QByteArray::fromStdString(request_.url)));
+        const QUrl url = QUrl::fromEncoded(QByteArray::fromStdString(request_.url));
+        // A page the loader has fetched already runs at its address without a second
+        // request; one too big to be handed over that way is fetched again.
+        if (!request_.html.empty() && request_.html.size() <= kMaxHandedOverBytes)
+            page_->setContent(QByteArray::fromStdString(request_.html), QStringLiteral("text/html;charset=utf-8"), url);
+        else
+            page_->load(url);
     }
 
     // Ends the job with a failure or a time-out, unless it has ended already.
@@ -397,8 +406,10 @@ private:
             Fail(Outcome::Failed, "the page could not be read");
             return;
         }
-        // The page's address after redirections, by the server or by script.
-        answer.documents[0].url = page_->url().toString(QUrl::FullyEncoded).toStdString();
+        // The page's address after redirections, by the server or by script (a page
+        // handed over keeps the address the document reports).
+        if (page_->url().scheme() != QLatin1String("data"))
+            answer.documents[0].url = page_->url().toString(QUrl::FullyEncoded).toStdString();
         Finish(answer);
     }
 

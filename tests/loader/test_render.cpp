@@ -73,6 +73,9 @@ TEST(Render, ScriptWrittenContentIsLoadedAndItsChangeIsDetected) {
     server.Page("/shop", kShop);
     server.Page("/items.json", R"(["Red kettle", "Blue teapot"])", "application/json");
     server.Page("/enable-javascript", "<html><body>Please enable JavaScript</body></html>");
+    // Bytes of a legacy charset, declared only inside the page.
+    server.Page("/latin", "<html><head><meta charset=\"windows-1252\"></head><body>caf\xE9 "
+                          "<script>document.write('cr\xE8me')</script></body></html>");
 
     InternetHandler handler;
     std::shared_ptr<Document> live = handler.LightNavigate(server.Url("/shop"));
@@ -82,6 +85,7 @@ TEST(Render, ScriptWrittenContentIsLoadedAndItsChangeIsDetected) {
     // With scripts running, the NOSCRIPT refresh is no part of the page.
     EXPECT_EQ(server.Hits("/enable-javascript"), 0);
     EXPECT_EQ(live->URL(), server.Url("/shop"));
+    EXPECT_EQ(BodyText(handler.LightNavigate(server.Url("/latin"))), "caf\u00E9 cr\u00E8me");
 
     auto page = Page::Create();
     page->SetURL(server.Url("/shop"));
@@ -213,7 +217,14 @@ TEST(Render, OneCookieJarServesEveryLoad) {
         response.set_header("Set-Cookie", "region=north; Path=/");
         response.set_content("<html><body>plain</body></html>", "text/html");
     });
-    server.Page("/scripted", "<html><body><script>document.write('scripted')</script></body></html>");
+    // The page's scripts run at its address and see the cookies of its own answer too,
+    // though the page is fetched once.
+    server.Routes().Get("/scripted", [](const httplib::Request&, httplib::Response& response) {
+        response.set_header("Set-Cookie", "fresh=1; Path=/");
+        response.set_content(
+            "<html><body><script>document.write(document.cookie + ' at ' + location.href)</script></body></html>",
+            "text/html");
+    });
 
     ASSERT_TRUE(Live(server.Url("/login")));
     ASSERT_TRUE(Live(server.Url("/direct")));
@@ -221,10 +232,13 @@ TEST(Render, OneCookieJarServesEveryLoad) {
     EXPECT_NE(sent.find("session=s1"), std::string::npos) << sent;
     EXPECT_NE(sent.find("consent=yes"), std::string::npos) << sent;
 
-    ASSERT_TRUE(Live(server.Url("/scripted")));
+    std::string scripted = BodyText(Live(server.Url("/scripted")));
     sent = server.LastHeader("/scripted", "Cookie");
     EXPECT_NE(sent.find("region=north"), std::string::npos) << sent;
     EXPECT_NE(sent.find("consent=yes"), std::string::npos) << sent;
+    for (const std::string& seen : {std::string("region=north"), std::string("fresh=1"), " at " + server.Url("/scripted")})
+        EXPECT_NE(scripted.find(seen), std::string::npos) << scripted;
+    EXPECT_EQ(server.Hits("/scripted"), 1);
     EXPECT_TRUE(std::filesystem::exists(home.Data() / "cookies.txt"));
 }
 
