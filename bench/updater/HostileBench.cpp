@@ -9,6 +9,8 @@
 
 #include <httplib.h>
 
+#include <malloc.h>
+
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -91,9 +93,14 @@ struct Run {
     int status = -1;
 };
 
+// A child's peak resident memory counts the pages it shared with this program before it
+// started its own: the pages generated for earlier cases are given back to the system first.
+void TrimBeforeFork() { malloc_trim(0); }
+
 // Runs a program to its end; its time and its peak resident memory.
 Run RunProgram(const std::vector<std::string>& args, const std::string& output = "/dev/null") {
     Run run;
+    TrimBeforeFork();
     auto start = Clock::now();
     pid_t pid = fork();
     if (pid == 0) {
@@ -137,6 +144,7 @@ struct Checker {
     explicit Checker(const std::vector<std::string>& args) {
         int toChild[2], fromChild[2];
         if (pipe(toChild) != 0 || pipe(fromChild) != 0) std::abort();
+        TrimBeforeFork();
         pid = fork();
         if (pid == 0) {
             dup2(toChild[0], 0);

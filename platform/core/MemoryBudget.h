@@ -49,8 +49,8 @@ public:
 private:
     friend void ChargeMemory(size_t bytes);
     MemoryBudget& budget_;
-    size_t reserved_;    // charged to the budget
-    size_t used_ = 0;    // reported by the work itself
+    size_t reserved_;  // charged to the budget
+    size_t used_ = 0;  // reported by the work itself
     ScopedMemoryCharge* saved_;
 };
 

@@ -6,13 +6,14 @@
 // Past the first megabyte the blocks are mapped straight from the system, so a big
 // document that dies gives its memory back to the system rather than to one thread's heap.
 
+#include <sys/mman.h>
+
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
-#include <sys/mman.h>
 #include <string_view>
 #include <vector>
 

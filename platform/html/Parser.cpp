@@ -425,10 +425,12 @@ GuardResult GuardInput(std::string_view in, std::string& out) {
 // gumbo allocates and frees a block for nearly every character run and token, and keeps
 // a node and two or three small blocks for every node it builds. Its blocks come from
 // size classes eight bytes apart, carved out of 64 KiB slabs that carry their class in
-// their first bytes, so a block needs no header of its own; slabs and large blocks are
-// mapped straight from the system and all go back to it the moment the parse is copied,
-// so gumbo's own (recursive) tree destruction never runs and a finished parse leaves no
-// freed memory behind in the process.
+// their first bytes, so a block needs no header of its own. Slabs and large blocks are
+// mapped straight from the system; while the tree is copied, each slab goes back as soon
+// as its last block is copied, and the rest when the parse ends, so gumbo's own
+// (recursive) tree destruction never runs and a big parse leaves no freed memory behind.
+// The first megabyte of slabs stays with the thread for its next parse: small pages, the
+// common case, then reuse memory that is already mapped.
 
 // A thread's first chunk of parser memory between its parses; unmapped when the thread ends.
 struct SpareChunk {
