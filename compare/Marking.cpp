@@ -318,7 +318,7 @@ void Compare::MarkChangesInResult() {
 class Compare::MarkingBudget {
 public:
     explicit MarkingBudget(Compare& owner)
-        : owner_(owner), limit_(std::chrono::steady_clock::now() + kMarkingBudget) {
+        : owner_(owner), limit_(DeadlineNow() + kMarkingBudget) {
         owner_.walkCut_ = false;
         owner_.unmarked_ = 0;
     }

@@ -1,5 +1,6 @@
 #include "updater/CheckerPool.h"
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <deque>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "platform/core/Deadline.h"
+#include "platform/core/MemoryBudget.h"
 
 namespace pelmor::updater {
 
@@ -22,6 +24,7 @@ struct Job {
     uint64_t id = 0;
     PageSnapshot page;
     std::string host;
+    size_t estimate = 0;  // bytes of memory
 };
 
 struct Worker {
@@ -61,12 +64,18 @@ struct CheckerPool::State {
     std::list<Worker> workers;
     std::thread eventThread;
     std::thread watchThread;
+    std::unique_ptr<MemoryBudget> memory;
 
-    // Index of the first queued job whose host has room, or -1. Caller holds the mutex.
+    // Index of the first queued job whose host and whose memory estimate have room, or -1.
+    // The first job that waits for memory keeps its room: later jobs start only if they
+    // leave it. Caller holds the mutex.
     long NextJob() const {
+        size_t waiting = 0;
         for (size_t i = 0; i < queue.size(); ++i) {
             auto it = hostRunning.find(queue[i].host);
-            if (it == hostRunning.end() || it->second < options.perHost) return static_cast<long>(i);
+            if (it != hostRunning.end() && it->second >= options.perHost) continue;
+            if (memory->Fits(queue[i].estimate + waiting)) return static_cast<long>(i);
+            if (waiting == 0) waiting = std::max<size_t>(queue[i].estimate, 1);
         }
         return -1;
     }
@@ -109,6 +118,9 @@ void WorkerLoop(std::shared_ptr<CheckerPool::State> state, std::list<Worker>::it
         state->running.push_back(run);
         state->Emit({Event::Kind::PageStartCheck, run->job.id, false, {}});
         state->watchCv.notify_one();
+        // Charged while the mutex is held, so the next worker to look sees it; held until
+        // the work really ends, also past a give-up.
+        auto charge = std::make_unique<ScopedMemoryCharge>(*state->memory, run->job.estimate);
         lock.unlock();
 
         CheckResult result{false, run->job.page.LastCheckDate};
@@ -120,9 +132,15 @@ void WorkerLoop(std::shared_ptr<CheckerPool::State> state, std::list<Worker>::it
         } catch (...) {
             result = {false, state->options.clock(), "check broke off"};
         }
+        charge.reset();
 
         lock.lock();
-        if (run->done) return;  // given up at the limit: a fresh worker took this place
+        if (run->done) {
+            // Given up at the limit: a fresh worker took this place; the memory it held
+            // may let a queued page start.
+            state->workCv.notify_all();
+            return;
+        }
         state->Finish(run, result);
     }
 }
@@ -179,6 +197,7 @@ CheckerPool::CheckerPool(CheckFunction check, EventSink sink, PoolOptions option
     state_->options = std::move(options);
     if (state_->options.workers < 1) state_->options.workers = 1;
     if (state_->options.perHost < 1) state_->options.perHost = 1;
+    state_->memory = std::make_unique<MemoryBudget>(state_->options.memoryBudget);
 }
 
 CheckerPool::~CheckerPool() {
@@ -206,10 +225,18 @@ void CheckerPool::Start() {
 }
 
 void CheckerPool::Submit(uint64_t id, PageSnapshot page) {
+    size_t estimate = 0;
+    if (state_->options.estimate) {
+        try {
+            estimate = state_->options.estimate(page);
+        } catch (...) {
+            // A page whose size cannot be told is estimated at nothing; it charges as it goes.
+        }
+    }
     std::lock_guard lock(state_->mutex);
     if (state_->stopped) return;
     auto host = HostOf(page.URL);
-    state_->queue.push_back({id, std::move(page), std::move(host)});
+    state_->queue.push_back({id, std::move(page), std::move(host), estimate});
     state_->workCv.notify_one();
 }
 

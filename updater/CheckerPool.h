@@ -6,6 +6,11 @@
 // unless the pool is stopped first; events leave through one thread, in the order they
 // happened.
 //
+// A pool with a memory budget starts a check only while the checks in flight leave room
+// for its estimate; a check that does not fit waits in the queue (later pages start only
+// if they leave room for it too), and a check alone always starts. A check whose pages turn
+// out bigger than estimated charges the rest as it goes (platform/core/MemoryBudget.h).
+//
 // A check that passes the limit is reported as failed ("timed out"), stamped with the time
 // it was given up, and a fresh worker takes its place. The check runs under the limit as
 // its deadline (platform/core/Deadline.h), so the work in progress ends by itself soon
@@ -13,6 +18,7 @@
 // the schedule: it is stamped too, so the page waits a full period.
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -42,6 +48,11 @@ struct PoolOptions {
     std::chrono::milliseconds limit{60000};
     // Stamp for checks given up at the limit.
     std::function<DateTime()> clock = DateTime::Now;
+    // Bytes of memory the checks in flight may take together, by their estimates; 0 for
+    // no bound.
+    size_t memoryBudget = 0;
+    // A check's memory estimate, asked once when the page is handed in; 0 without one.
+    std::function<size_t(const PageSnapshot&)> estimate{};
 };
 
 class CheckerPool {

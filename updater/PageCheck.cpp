@@ -1,5 +1,8 @@
 #include "updater/PageCheck.h"
 
+#include <filesystem>
+
+#include "platform/html/Html.h"
 #include "retrieval/InternetHandler.h"
 
 namespace pelmor::updater {
@@ -11,6 +14,27 @@ CheckResult CheckPageNow(const PageSnapshot& snapshot) {
     std::string failure = updated ? std::string() : handler.LastCheckFailure();
     if (!failure.empty()) page->SetLastCheckDate(DateTime::Now());
     return {updated, page->LastCheckDate(), failure};
+}
+
+namespace {
+
+// Two documents the size of the saved copy: the copy and the live page.
+size_t PairEstimate(const std::string& savedFile) {
+    std::error_code error;
+    auto size = std::filesystem::file_size(savedFile, error);
+    return 2 * html::Document::MemoryEstimate(error ? 0 : static_cast<size_t>(size));
+}
+
+size_t FramesEstimate(const std::vector<FrameSnapshot>& frames) {
+    size_t total = 0;
+    for (const FrameSnapshot& frame : frames) total += PairEstimate(frame.SavedFile) + FramesEstimate(frame.Frames);
+    return total;
+}
+
+}  // namespace
+
+size_t EstimateCheckMemory(const PageSnapshot& snapshot) {
+    return PairEstimate(snapshot.SavedFile) + FramesEstimate(snapshot.Frames);
 }
 
 }  // namespace pelmor::updater

@@ -10,4 +10,9 @@ namespace pelmor::updater {
 // date is the time it failed, so the page waits a full period before the next try.
 CheckResult CheckPageNow(const PageSnapshot& snapshot);
 
+// The memory a check of the page may take: its saved copies (page and frames) parsed
+// and compared with live pages of the same size. A copy that cannot be read counts as
+// empty; the check charges what it finds bigger as it goes.
+size_t EstimateCheckMemory(const PageSnapshot& snapshot);
+
 }  // namespace pelmor::updater

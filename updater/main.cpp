@@ -4,6 +4,8 @@
 //   --workers N   worker threads (default 4)
 //   --per-host N  checks of one host at a time (default 2)
 //   --limit-ms N  hard limit of one check in milliseconds (default 60000)
+//   --memory-mb N memory the checks in flight may take together, by their estimates, in
+//                 MiB (default 1024); a check alone always runs
 
 #include <cstdio>
 #include <cstdlib>
@@ -54,6 +56,8 @@ bool ReadOption(int argc, char** argv, int& i, const char* name, long& value) {
 
 int main(int argc, char** argv) {
     pelmor::updater::PoolOptions options;
+    options.memoryBudget = size_t{1024} << 20;
+    options.estimate = pelmor::updater::EstimateCheckMemory;
     for (int i = 1; i < argc; ++i) {
         long value = 0;
         if (ReadOption(argc, argv, i, "--workers", value)) {
@@ -62,6 +66,8 @@ int main(int argc, char** argv) {
             options.perHost = static_cast<int>(value);
         } else if (ReadOption(argc, argv, i, "--limit-ms", value)) {
             options.limit = std::chrono::milliseconds(value);
+        } else if (ReadOption(argc, argv, i, "--memory-mb", value)) {
+            options.memoryBudget = static_cast<size_t>(value) << 20;
         } else {
             std::fprintf(stderr, "pelmor-updater: unknown option %s\n", argv[i]);
             return 2;

@@ -5,6 +5,7 @@
 //
 //   build/bin/bench_hostile            every case
 //   build/bin/bench_hostile deep attrs only the cases whose names contain these words
+//                                      ("four-at-once" and "given-up" name the checker cases)
 
 #include <httplib.h>
 
@@ -240,6 +241,36 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
         fs::remove(saved);
         fs::remove(live);
+    }
+
+    // Four 20 MB pages checked at once (four workers, four checks of one host at a time):
+    // the checker's peak with its memory budget, and with a budget too big to matter.
+    if (Wanted("four-at-once", argc, argv)) {
+        const size_t mb20 = 20u * 1024u * 1024u - 64;
+        for (int i = 0; i < 4; ++i) {
+            std::string piece = std::string("<p>") + char('a' + i);
+            std::ofstream(home / ("four" + std::to_string(i) + ".html"), std::ios::binary) << Repeat(piece, mb20 / 4);
+            std::ofstream(home / ("four" + std::to_string(i) + ".live.html"), std::ios::binary)
+                << Repeat(piece + "x", mb20 / 5);
+        }
+        for (const char* budget : {"1024", "1000000"}) {
+            Checker check({checker, "--per-host", "4", "--memory-mb", budget});
+            check.Send("{\"request\":\"StartChecking\"}");
+            auto start = Clock::now();
+            for (int i = 0; i < 4; ++i)
+                check.Send(CheckRequest(++id, "http://127.0.0.1:" + std::to_string(port) + "/four" + std::to_string(i),
+                                        (home / ("four" + std::to_string(i) + ".html")).string()));
+            for (int i = 0; i < 4; ++i) check.WaitFor("PageUpdated");
+            double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+            double peak = check.End();
+            std::printf("four 20 MB pages at once, --memory-mb %-8s %6.2f s %8.2f cpu %6.0f MB peak\n", budget, seconds,
+                        check.cpu, peak);
+            std::fflush(stdout);
+        }
+        for (int i = 0; i < 4; ++i) {
+            fs::remove(home / ("four" + std::to_string(i) + ".html"));
+            fs::remove(home / ("four" + std::to_string(i) + ".live.html"));
+        }
     }
 
     // A check given up at the checker's limit: how long the checker goes on using the CPU.

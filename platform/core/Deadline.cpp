@@ -12,6 +12,7 @@ struct ThreadLimit {
 };
 
 thread_local ThreadLimit current;
+DeadlineClock clockOverride = nullptr;
 
 }  // namespace
 
@@ -33,15 +34,19 @@ SteadyTime CurrentDeadline() {
 
 bool DeadlinePassed() {
     if (current.stop && current.stop->load(std::memory_order_relaxed)) return true;
-    return current.deadline != SteadyTime::max() && std::chrono::steady_clock::now() >= current.deadline;
+    return current.deadline != SteadyTime::max() && DeadlineNow() >= current.deadline;
 }
 
 std::chrono::milliseconds TimeLeft() {
     SteadyTime deadline = CurrentDeadline();
     if (deadline == SteadyTime::max()) return std::chrono::milliseconds::max();
-    auto left = deadline - std::chrono::steady_clock::now();
+    auto left = deadline - DeadlineNow();
     if (left <= left.zero()) return std::chrono::milliseconds::zero();
     return std::chrono::duration_cast<std::chrono::milliseconds>(left);
 }
+
+SteadyTime DeadlineNow() { return clockOverride ? clockOverride() : std::chrono::steady_clock::now(); }
+
+void SetDeadlineClock(DeadlineClock clock) { clockOverride = clock; }
 
 }  // namespace pelmor

@@ -3,12 +3,16 @@
 // A bump allocator that owns every node and string of one document. Memory is handed out
 // in blocks and given back only when the arena dies, so views into it stay readable for
 // the document's whole life and destruction is a walk over blocks, never over the tree.
+// Past the first megabyte the blocks are mapped straight from the system, so a big
+// document that dies gives its memory back to the system rather than to one thread's heap.
 
 #include <cstddef>
 #include <cstdint>
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <sys/mman.h>
 #include <string_view>
 #include <vector>
 
@@ -19,6 +23,12 @@ public:
     Arena() = default;
     Arena(const Arena&) = delete;
     Arena& operator=(const Arena&) = delete;
+    ~Arena() {
+        for (const Block& b : blocks_) {
+            if (b.mapped) munmap(b.data, b.size);
+            else delete[] b.data;
+        }
+    }
 
     void* Allocate(size_t size, size_t align = alignof(std::max_align_t)) {
         size_t at = (used_ + align - 1) & ~(align - 1);
@@ -47,17 +57,35 @@ public:
     size_t BytesReserved() const { return reserved_; }
 
 private:
+    struct Block {
+        char* data;
+        size_t size;
+        bool mapped;
+    };
+
     void Grow(size_t atLeast) {
         size_t size = atLeast > kBlock / 4 ? atLeast : kBlock;
-        blocks_.emplace_back(new char[size]);
-        current_ = blocks_.back().get();
-        capacity_ = size;
+        Block block{nullptr, size, false};
+        if (reserved_ >= kMappedFrom) {
+            block.size = (std::max(size, kMappedBlock) + 4095) & ~size_t{4095};
+            void* p = mmap(nullptr, block.size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            if (p == MAP_FAILED) throw std::bad_alloc();
+            block.data = static_cast<char*>(p);
+            block.mapped = true;
+        } else {
+            block.data = new char[size];
+        }
+        blocks_.push_back(block);
+        current_ = block.data;
+        capacity_ = block.size;
         used_ = 0;
-        reserved_ += size;
+        reserved_ += block.size;
     }
 
     static constexpr size_t kBlock = 64 * 1024;
-    std::vector<std::unique_ptr<char[]>> blocks_;
+    static constexpr size_t kMappedFrom = 1024 * 1024;
+    static constexpr size_t kMappedBlock = 1024 * 1024;
+    std::vector<Block> blocks_;
     char* current_ = nullptr;
     size_t capacity_ = 0;
     size_t used_ = 0;

@@ -1,6 +1,9 @@
 // Document, node and element handles over the records of DocumentData.
 
+#include <algorithm>
+
 #include "platform/core/Failure.h"
+#include "platform/core/MemoryBudget.h"
 #include "platform/html/DocumentData.h"
 #include "platform/html/Html.h"
 
@@ -17,10 +20,10 @@ Node MakeNode(DocumentData* doc, NodeData* node) { return node ? Node(doc, node)
 
 int Node::nodeType() const { return node_ ? int(node_->kind) : kNoNode; }
 
-std::string_view Node::nodeName() const { return node_ ? node_->upper : std::string_view(); }
+std::string_view Node::nodeName() const { return node_ ? node_->Upper() : std::string_view(); }
 
 std::string_view Node::nodeValue() const {
-    return node_ && (node_->kind == Kind::Text || node_->kind == Kind::Comment) ? node_->text : std::string_view();
+    return node_ && (node_->kind == Kind::Text || node_->kind == Kind::Comment) ? node_->Text() : std::string_view();
 }
 
 bool Node::SetData(std::string_view text) {
@@ -52,10 +55,10 @@ Node Node::removeChild(Node child) {
     return child;
 }
 
-size_t NodeList::length() const { return parent_ ? parent_->childCount : 0; }
+size_t NodeList::length() const { return parent_ ? parent_->ChildCount() : 0; }
 
 Node NodeList::item(size_t index) const {
-    if (!parent_ || index >= parent_->childCount) return Node();
+    if (!parent_ || index >= parent_->ChildCount()) return Node();
     return MakeNode(doc_, doc_->ChildAt(parent_, uint32_t(index)));
 }
 
@@ -77,22 +80,23 @@ bool Element::setAttribute(std::string_view name, std::string_view value) {
 
 bool Element::removeAttribute(std::string_view name) {
     if (!node_) return false;
-    for (uint32_t i = 0; i < node_->attrCount; ++i) {
-        if (detail::EqualsAsciiNoCase(node_->attrs[i].name, name)) {
-            for (uint32_t j = i + 1; j < node_->attrCount; ++j) node_->attrs[j - 1] = node_->attrs[j];
-            --node_->attrCount;
+    detail::Attr* attrs = node_->Attrs();
+    for (uint32_t i = 0; i < node_->AttrCount(); ++i) {
+        if (detail::EqualsAsciiNoCase(attrs[i].name, name)) {
+            for (uint32_t j = i + 1; j < node_->AttrCount(); ++j) attrs[j - 1] = attrs[j];
+            --node_->attrList->count;
             return true;
         }
     }
     return false;
 }
 
-size_t Element::attributeCount() const { return node_ ? node_->attrCount : 0; }
+size_t Element::attributeCount() const { return node_ ? node_->AttrCount() : 0; }
 std::string_view Element::attributeName(size_t i) const {
-    return node_ && i < node_->attrCount ? node_->attrs[i].name : std::string_view();
+    return node_ && i < node_->AttrCount() ? node_->Attrs()[i].name : std::string_view();
 }
 std::string_view Element::attributeValue(size_t i) const {
-    return node_ && i < node_->attrCount ? node_->attrs[i].value : std::string_view();
+    return node_ && i < node_->AttrCount() ? node_->Attrs()[i].value : std::string_view();
 }
 
 std::string Element::innerText() const {
@@ -144,7 +148,7 @@ ElementList Element::getElementsByTagName(std::string_view tagName) const {
     if (!node_) return list;
     bool all = tagName == "*";
     for (NodeData* n = node_->first; n; n = detail::NextInScope(n, node_))
-        if (n->kind == Kind::Element && (all || detail::EqualsAsciiNoCase(n->upper, tagName)))
+        if (n->kind == Kind::Element && (all || detail::EqualsAsciiNoCase(n->Upper(), tagName)))
             list.items_.push_back(Element(doc_, n));
     return list;
 }
@@ -198,6 +202,8 @@ Document::~Document() = default;
 std::shared_ptr<Document> Document::Create(std::string_view url) { return Parse("", url); }
 
 std::shared_ptr<Document> Document::Parse(std::string_view html, std::string_view url) {
+    // The work on this thread (a page check, say) may stand under a memory budget.
+    ChargeMemory(MemoryEstimate(html.size()));
     std::shared_ptr<Document> doc(new Document());
     doc->data_->url = std::string(url);
     detail::ParseDocument(*doc->data_, html);
@@ -207,6 +213,16 @@ std::shared_ptr<Document> Document::Parse(std::string_view html, std::string_vie
 bool Document::NodeCapReached() const { return data_->nodeCapReached; }
 
 size_t Document::MaxNodes() { return detail::kMaxNodes; }
+
+size_t Document::MemoryEstimate(size_t bytes) {
+    // A node takes up to about 230 bytes while the parser's tree and ours both exist, and
+    // about 120 once parsed and stamped by a comparison (bench_html_memory); one of the two
+    // documents of a comparison is parsed at a time, so 200 bytes a node covers both. A
+    // node takes at least two bytes of the page; the page and its cleaned copy count too.
+    constexpr size_t kBytesPerNode = 200;
+    size_t nodes = std::min(bytes / 2, detail::kMaxNodes) + 16;
+    return nodes * kBytesPerNode + 2 * bytes;
+}
 
 Element Document::body() const {
     NodeData* b = data_->Body();
@@ -229,7 +245,7 @@ std::string Document::title() const {
         std::string out;
         for (NodeData* t = n->first; t; t = t->next) {
             if (t->kind != Kind::Text) continue;
-            for (char c : t->text) {
+            for (char c : t->Text()) {
                 if (!detail::IsHtmlSpace(c)) out += c;
                 else if (!out.empty() && out.back() != ' ') out += ' ';
             }

@@ -4,41 +4,36 @@
 
 namespace pelmor::html::detail {
 
-namespace {
-constexpr std::string_view kTextName = "#text";
-constexpr std::string_view kCommentName = "#comment";
-constexpr std::string_view kDocumentName = "#document";
-}  // namespace
-
 DocumentData::DocumentData() { root = NewNode(Kind::Document); }
 
 NodeData* DocumentData::NewNode(Kind kind) {
     NodeData* node = arena.New<NodeData>();
     node->kind = kind;
     node->id = nextId_++;
-    switch (kind) {
-        case Kind::Text: node->upper = kTextName; break;
-        case Kind::Comment: node->upper = kCommentName; break;
-        case Kind::Document: node->upper = kDocumentName; break;
-        default: break;
-    }
     return node;
+}
+
+const ElementName* DocumentData::InternName(std::string_view name) {
+    auto it = names_.find(name);
+    if (it != names_.end()) return it->second;
+    std::string_view kept = arena.Copy(name);
+    auto* names = arena.New<ElementName>(ElementName{kept, arena.Copy(AsciiUpper(name))});
+    names_.emplace(kept, names);
+    return names;
 }
 
 NodeData* DocumentData::NewElement(std::string_view name, Namespace ns) {
     std::string lower = AsciiLower(name);
     const TagInfo& info = LookupTag(lower);
-    if (info.lower.empty()) return NewElementWith(arena.Copy(name), arena.Copy(AsciiUpper(name)), info, ns);
-    // Foreign elements keep their own spelling ("foreignObject").
-    return NewElementWith(lower == name ? info.lower : arena.Copy(name), info.upper, info, ns);
+    // Known names written in lower case share the table's names; foreign elements keep
+    // their own spelling ("foreignObject").
+    return NewElementWith(!info.names.name.empty() && lower == name ? &info.names : InternName(name), info, ns);
 }
 
-NodeData* DocumentData::NewElementWith(std::string_view name, std::string_view upper, const TagInfo& info,
-                                       Namespace ns) {
+NodeData* DocumentData::NewElementWith(const ElementName* names, const TagInfo& info, Namespace ns) {
     NodeData* node = NewNode(Kind::Element);
     node->ns = ns;
-    node->text = name;
-    node->upper = upper;
+    node->ref = names;
     if (ns == Namespace::Html) {
         // Only HTML elements behave as their names say; an SVG "title" or "style" is foreign.
         node->tag = info.id;
@@ -49,39 +44,49 @@ NodeData* DocumentData::NewElementWith(std::string_view name, std::string_view u
 
 NodeData* DocumentData::NewText(std::string_view text) {
     NodeData* node = NewNode(Kind::Text);
-    node->text = text;
+    node->SetData(text);
     return node;
 }
 
 NodeData* DocumentData::NewComment(std::string_view text) {
     NodeData* node = NewNode(Kind::Comment);
-    node->text = text;
+    node->SetData(text);
     return node;
 }
 
+void DocumentData::ReserveAttributes(NodeData* element, uint32_t count) {
+    uint32_t have = element->AttrCount();
+    if (element->attrList && element->attrList->capacity - have >= count) return;
+    uint32_t capacity = have + count;
+    auto* list = static_cast<AttrList*>(arena.Allocate(sizeof(AttrList) + sizeof(Attr) * capacity, alignof(Attr)));
+    list->count = have;
+    list->capacity = capacity;
+    if (have) std::copy(element->Attrs(), element->Attrs() + have, list->Items());
+    element->attrList = list;
+}
+
 void DocumentData::AddAttribute(NodeData* element, std::string_view name, std::string_view value) {
-    if (element->attrCount == element->attrCapacity) {
-        uint32_t capacity = element->attrCapacity ? element->attrCapacity * 2 : 4;
-        auto* attrs = static_cast<Attr*>(arena.Allocate(sizeof(Attr) * capacity, alignof(Attr)));
-        std::copy(element->attrs, element->attrs + element->attrCount, attrs);
-        element->attrs = attrs;
-        element->attrCapacity = capacity;
-    }
-    element->attrs[element->attrCount++] = Attr{name, value};
+    uint32_t have = element->AttrCount();
+    // Small lists grow one at a time (most elements keep one or two), longer ones double.
+    if (!element->attrList || have == element->attrList->capacity) ReserveAttributes(element, have < 4 ? 1 : have);
+    element->attrList->Items()[element->attrList->count++] = Attr{name, value};
 }
 
 void DocumentData::SetAttribute(NodeData* element, std::string_view name, std::string_view value) {
-    for (uint32_t i = 0; i < element->attrCount; ++i) {
-        if (EqualsAsciiNoCase(element->attrs[i].name, name)) {
-            if (element->attrs[i].value != value) element->attrs[i].value = arena.Copy(value);
+    Attr* attrs = element->Attrs();
+    for (uint32_t i = 0; i < element->AttrCount(); ++i) {
+        if (EqualsAsciiNoCase(attrs[i].name, name)) {
+            if (attrs[i].value != value) attrs[i].value = arena.Copy(value);
             return;
         }
     }
-    AddAttribute(element, arena.Copy(name), arena.Copy(value));
+    // Callers set the same attribute on many elements: its name is kept once.
+    if (lastAttributeName_ != name) lastAttributeName_ = arena.Copy(name);
+    AddAttribute(element, lastAttributeName_, arena.Copy(value));
 }
 
 void DocumentData::SetText(NodeData* node, std::string_view text) {
-    node->text = arena.Copy(text);
+    node->SetData(arena.Copy(text));
     ++version;
 }
 
@@ -100,7 +105,7 @@ bool DocumentData::InsertBefore(NodeData* parent, NodeData* child, NodeData* bef
     else parent->first = child;
     if (before) before->prev = child;
     else parent->last = child;
-    ++parent->childCount;
+    ++parent->size;
     ++version;
     return true;
 }
@@ -113,23 +118,24 @@ void DocumentData::Detach(NodeData* node) {
     if (node->next) node->next->prev = node->prev;
     else parent->last = node->prev;
     node->parent = node->prev = node->next = nullptr;
-    --parent->childCount;
+    --parent->size;
     ++version;
 }
 
 void DocumentData::RemoveChildren(NodeData* parent) {
+    if (parent->HoldsText()) return;
     for (NodeData* c = parent->first; c;) {
         NodeData* next = c->next;
         c->parent = c->prev = c->next = nullptr;
         c = next;
     }
     parent->first = parent->last = nullptr;
-    parent->childCount = 0;
+    parent->size = 0;
     ++version;
 }
 
 NodeData* DocumentData::ChildAt(const NodeData* parent, uint32_t index) {
-    if (!parent || index >= parent->childCount) return nullptr;
+    if (!parent || index >= parent->ChildCount()) return nullptr;
     NodeData* node;
     uint32_t at;
     // Start from the cached neighbour, the first or the last child, whichever is nearest.
@@ -144,9 +150,9 @@ NodeData* DocumentData::ChildAt(const NodeData* parent, uint32_t index) {
         node = parent->first;
         at = 0;
     }
-    if (index > at && parent->childCount - 1 - index < index - at) {
+    if (index > at && parent->size - 1 - index < index - at) {
         node = parent->last;
-        at = parent->childCount - 1;
+        at = parent->size - 1;
     }
     while (at < index) node = node->next, ++at;
     while (at > index) node = node->prev, --at;
@@ -186,8 +192,9 @@ const Layout& DocumentData::BodyLayout() {
 }
 
 const Attr* FindAttribute(const NodeData* element, std::string_view name) {
-    for (uint32_t i = 0; i < element->attrCount; ++i)
-        if (EqualsAsciiNoCase(element->attrs[i].name, name)) return &element->attrs[i];
+    Attr* attrs = element->Attrs();
+    for (uint32_t i = 0; i < element->AttrCount(); ++i)
+        if (EqualsAsciiNoCase(attrs[i].name, name)) return &attrs[i];
     return nullptr;
 }
 

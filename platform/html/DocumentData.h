@@ -27,21 +27,27 @@ struct Attr {
     std::string_view value;
 };
 
+// The attributes of an element: a count and a capacity, followed by the attributes.
+struct AttrList {
+    uint32_t count;
+    uint32_t capacity;
+    Attr* Items() { return reinterpret_cast<Attr*>(this + 1); }
+};
+
+// One node of the tree, kept small: a page can hold a million of them. Elements point to
+// names they share with every element of that name, and hold their attributes in a block
+// of their own only when they have some.
 struct NodeData {
     NodeData* parent = nullptr;
     NodeData* first = nullptr;
     NodeData* last = nullptr;
     NodeData* prev = nullptr;
     NodeData* next = nullptr;
-    // Elements: the name as serialised; text and comments: their data.
-    std::string_view text;
-    // Elements: the upper-case node name.
-    std::string_view upper;
-    Attr* attrs = nullptr;
-    uint32_t attrCount = 0;
-    uint32_t attrCapacity = 0;
-    uint32_t childCount = 0;
-    uint32_t id = 0;  // creation order within the document, for side tables
+    // Text and comments: the first of their characters; elements: their ElementName.
+    const void* ref = nullptr;
+    AttrList* attrList = nullptr;  // elements with attributes
+    uint32_t size = 0;             // text and comments: length of their text; others: number of children
+    uint32_t id = 0;               // creation order within the document, for side tables
     Tag tag = Tag::Other;
     uint16_t flags = 0;
     Kind kind = Kind::Element;
@@ -49,7 +55,32 @@ struct NodeData {
 
     bool IsElement() const { return kind == Kind::Element; }
     bool Is(Tag t) const { return kind == Kind::Element && tag == t; }
+    bool HoldsText() const { return kind == Kind::Text || kind == Kind::Comment; }
+    // Text and comments: their data; elements: the name as serialised; the document: "".
+    std::string_view Text() const {
+        if (HoldsText()) return {static_cast<const char*>(ref), size};
+        if (kind == Kind::Element) return static_cast<const ElementName*>(ref)->name;
+        return {};
+    }
+    // The node name: "DIV", "#text", "#comment", "#document".
+    std::string_view Upper() const {
+        switch (kind) {
+            case Kind::Element: return static_cast<const ElementName*>(ref)->upper;
+            case Kind::Text: return "#text";
+            case Kind::Comment: return "#comment";
+            default: return "#document";
+        }
+    }
+    // Points a text or comment at characters that live as long as the document.
+    void SetData(std::string_view text) {
+        ref = text.data();
+        size = uint32_t(text.size());
+    }
+    uint32_t ChildCount() const { return HoldsText() ? 0 : size; }
+    uint32_t AttrCount() const { return attrList ? attrList->count : 0; }
+    Attr* Attrs() const { return attrList ? attrList->Items() : nullptr; }
 };
+static_assert(sizeof(NodeData) <= 72, "every byte of a node counts a million times on a big page");
 
 // The deepest level an element can reach: the root element is level 1; elements the
 // parser would put deeper are attached to their ancestor at this level, in document order.
@@ -103,12 +134,16 @@ public:
     uint32_t lastListIndex = 0;
     uint64_t lastListVersion = 0;
 
-    // A new element; the name is copied and looked up.
+    // A new element; the name is looked up, and kept once per document when it is not known.
     NodeData* NewElement(std::string_view name, Namespace ns = Namespace::Html);
-    // A new element whose names already live as long as the document.
-    NodeData* NewElementWith(std::string_view name, std::string_view upper, const TagInfo& info, Namespace ns);
+    // A new element whose names live as long as the document.
+    NodeData* NewElementWith(const ElementName* names, const TagInfo& info, Namespace ns);
+    // The names of elements called `name` (as serialised), kept once per document.
+    const ElementName* InternName(std::string_view name);
     NodeData* NewText(std::string_view text);
     NodeData* NewComment(std::string_view text);
+    // Makes room for `count` more attributes in one block (the parser's path).
+    void ReserveAttributes(NodeData* element, uint32_t count);
     // Adds an attribute without looking for one of the same name (the parser's path).
     void AddAttribute(NodeData* element, std::string_view name, std::string_view value);
     // Replaces the value of the attribute of that name (any letter case) or adds it.
@@ -125,7 +160,7 @@ public:
         if (parent->last) parent->last->next = child;
         else parent->first = child;
         parent->last = child;
-        ++parent->childCount;
+        ++parent->size;
     }
     void RemoveChildren(NodeData* parent);
 
@@ -139,6 +174,8 @@ public:
 private:
     NodeData* NewNode(Kind kind);
     uint32_t nextId_ = 0;
+    std::unordered_map<std::string_view, const ElementName*> names_;  // names outside the tag table
+    std::string_view lastAttributeName_;  // the name SetAttribute kept last, shared by the next
 };
 
 // The white space of HTML: blank, tab, line feed, form feed, carriage return.

@@ -381,6 +381,9 @@ public:
     bool NodeCapReached() const;
     // The most nodes a parsed page keeps.
     static size_t MaxNodes();
+    // The most memory a page of `bytes` bytes takes once parsed and compared (an upper
+    // estimate; a page past the node cap costs what the cap keeps).
+    static size_t MemoryEstimate(size_t bytes);
 
 private:
     Document();

@@ -3,11 +3,14 @@
 // this file only; the rest of the module sees nothing but DocumentData's builders.
 
 #include <gumbo.h>
+#include <sys/mman.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <new>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/core/Deadline.h"
@@ -419,9 +422,22 @@ GuardResult GuardInput(std::string_view in, std::string& out) {
 
 // ---- gumbo's memory ------------------------------------------------------------------
 //
-// gumbo allocates and frees a block for nearly every character run and token. Its blocks
-// come from size-classed free lists on top of an arena, and the whole heap goes at once
-// after the copy, so gumbo's own (recursive) tree destruction never runs.
+// gumbo allocates and frees a block for nearly every character run and token, and keeps
+// a node and two or three small blocks for every node it builds. Its blocks come from
+// size classes eight bytes apart, carved out of 64 KiB slabs that carry their class in
+// their first bytes, so a block needs no header of its own; slabs and large blocks are
+// mapped straight from the system and all go back to it the moment the parse is copied,
+// so gumbo's own (recursive) tree destruction never runs and a finished parse leaves no
+// freed memory behind in the process.
+
+// A thread's first chunk of parser memory between its parses; unmapped when the thread ends.
+struct SpareChunk {
+    static constexpr size_t kSize = 16 * 64 * 1024;
+    char* chunk = nullptr;
+    ~SpareChunk() {
+        if (chunk) munmap(chunk, kSize);
+    }
+};
 
 class ParserHeap {
 public:
@@ -431,78 +447,172 @@ public:
     ~ParserHeap() {
         while (large_) {
             Large* next = large_->next;
-            std::free(large_);
+            munmap(large_, large_->mapped);
             large_ = next;
+        }
+        for (size_t i = 0; i < chunks_.size(); ++i) {
+            // The first chunk stays with the thread for its next parse, resident and warm.
+            if (i == 0 && !spare_.chunk) spare_.chunk = chunks_[0];
+            else munmap(chunks_[i], i == 0 ? kFirstChunk : kChunk);
         }
     }
 
     static void* Allocate(void* self, size_t size) { return static_cast<ParserHeap*>(self)->Get(size); }
     static void Deallocate(void* self, void* p) { static_cast<ParserHeap*>(self)->Put(p); }
 
+    // From here on the parse is over and its tree is being copied: a freed block is not
+    // kept for reuse, and a slab whose last block is freed goes back to the system at once,
+    // so the copy grows while gumbo's tree shrinks.
+    void BeginRelease() {
+        releasing_ = true;
+        for (int cls = 0; cls < kClasses; ++cls) free_[cls] = nullptr, next_[cls] = end_[cls] = nullptr;
+    }
+    // Frees a block of gumbo's (null is fine).
+    void Release(const void* p) { Put(const_cast<void*>(p)); }
+
 private:
-    struct Header {
-        uint64_t sizeClass;
-        uint64_t unused;
+    static constexpr size_t kSlab = 64 * 1024;
+    static constexpr size_t kFirstChunk = SpareChunk::kSize;  // enough for a page of a few hundred KiB
+    static constexpr size_t kChunk = 32 * kSlab;       // further slabs are mapped 32 at a time
+    static constexpr size_t kHeader = 64;         // a slab's class, or a large block's links
+    static constexpr uint32_t kLarge = ~uint32_t{0};
+    // Classes: 8 to 256 bytes in steps of 8, then 384, 512, 768, ... 16 KiB.
+    static constexpr int kSmall = 32;
+    static constexpr int kClasses = kSmall + 12;
+
+    struct Slab {
+        uint32_t sizeClass;
+        uint32_t live;  // blocks handed out and not freed
     };
     struct Large {
+        uint32_t sizeClass;  // kLarge, where a slab has its class
+        size_t mapped;
         Large* prev;
         Large* next;
-        Header header;
     };
     struct FreeBlock {
         FreeBlock* next;
     };
-    static constexpr uint64_t kLarge = 255;
-    static constexpr int kClasses = 12;  // 16 bytes .. 32 KiB of payload
+
+    static size_t ClassSize(int cls) {
+        if (cls < kSmall) return size_t(cls + 1) * 8;
+        int step = cls - kSmall;  // 384, 512, 768, 1024, ...
+        return (step % 2 ? size_t{512} : size_t{384}) << (step / 2);
+    }
+    static int ClassOf(size_t size) {
+        if (size <= 256) return size == 0 ? 0 : int((size - 1) / 8);
+        int cls = kSmall;
+        while (cls < kClasses && ClassSize(cls) < size) ++cls;
+        return cls;
+    }
+    // `size` bytes of fresh memory starting on a slab boundary.
+    static char* MapAligned(size_t size) {
+        size_t length = size + kSlab;
+        void* p = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (p == MAP_FAILED) throw std::bad_alloc();
+        auto at = reinterpret_cast<uintptr_t>(p);
+        uintptr_t aligned = (at + kSlab - 1) & ~uintptr_t(kSlab - 1);
+        if (aligned > at) munmap(p, aligned - at);
+        size_t tail = (at + length) - (aligned + size);
+        if (tail) munmap(reinterpret_cast<void*>(aligned + size), tail);
+        return reinterpret_cast<char*>(aligned);
+    }
 
     void* Get(size_t size) {
-        int cls = 0;
-        while (cls < kClasses && (size_t{16} << cls) < size) ++cls;
+        int cls = ClassOf(size);
         if (cls == kClasses) {
-            auto* block = static_cast<Large*>(std::malloc(sizeof(Large) + size));
-            if (!block) throw std::bad_alloc();
-            block->prev = nullptr;
-            block->next = large_;
+            size_t mapped = (kHeader + size + 4095) & ~size_t{4095};
+            auto* block = reinterpret_cast<Large*>(MapAligned(mapped));
+            *block = Large{kLarge, mapped, nullptr, large_};
             if (large_) large_->prev = block;
             large_ = block;
-            block->header.sizeClass = kLarge;
-            return block + 1;
+            return reinterpret_cast<char*>(block) + kHeader;
         }
+        void* p;
         if (FreeBlock* f = free_[cls]) {
             free_[cls] = f->next;
-            return f;
+            p = f;
+        } else {
+            size_t blockSize = ClassSize(cls);
+            if (!next_[cls] || next_[cls] + blockSize > end_[cls]) {
+                char* slab = NewSlab();
+                *reinterpret_cast<Slab*>(slab) = Slab{uint32_t(cls), 0};
+                next_[cls] = slab + kHeader;
+                end_[cls] = slab + kSlab;
+            }
+            p = next_[cls];
+            next_[cls] += blockSize;
         }
-        auto* h = static_cast<Header*>(arena_.Allocate(sizeof(Header) + (size_t{16} << cls), 16));
-        h->sizeClass = uint64_t(cls);
-        return h + 1;
+        ++SlabOf(p)->live;
+        return p;
+    }
+
+    static Slab* SlabOf(void* p) {
+        return reinterpret_cast<Slab*>(reinterpret_cast<uintptr_t>(p) & ~uintptr_t(kSlab - 1));
     }
 
     void Put(void* p) {
         if (!p) return;
-        Header* h = static_cast<Header*>(p) - 1;
-        if (h->sizeClass == kLarge) {
-            Large* block = reinterpret_cast<Large*>(reinterpret_cast<char*>(h) - offsetof(Large, header));
+        Slab* slab = SlabOf(p);
+        uint32_t cls = slab->sizeClass;
+        if (cls == kLarge) {
+            auto* block = reinterpret_cast<Large*>(slab);
             if (block->prev) block->prev->next = block->next;
             else large_ = block->next;
             if (block->next) block->next->prev = block->prev;
-            std::free(block);
+            munmap(block, block->mapped);
+            return;
+        }
+        --slab->live;
+        if (releasing_) {
+            // The pages stay mapped (the chunk is unmapped whole at the end) but hold nothing.
+            // The first chunk is kept as it is, for the thread's next parse.
+            if (slab->live == 0 && !InFirstChunk(slab)) madvise(slab, kSlab, MADV_DONTNEED);
             return;
         }
         auto* f = static_cast<FreeBlock*>(p);
-        f->next = free_[h->sizeClass];
-        free_[h->sizeClass] = f;
+        f->next = free_[cls];
+        free_[cls] = f;
     }
 
-    Arena arena_;
+    char* NewSlab() {
+        if (chunkNext_ == chunkEnd_) {
+            size_t size = chunks_.empty() ? kFirstChunk : kChunk;
+            if (chunks_.empty() && spare_.chunk) {
+                chunkNext_ = spare_.chunk;
+                spare_.chunk = nullptr;
+            } else {
+                chunkNext_ = MapAligned(size);
+            }
+            chunkEnd_ = chunkNext_ + size;
+            chunks_.push_back(chunkNext_);
+        }
+        char* slab = chunkNext_;
+        chunkNext_ += kSlab;
+        return slab;
+    }
+
+    bool InFirstChunk(const void* p) const {
+        auto* c = static_cast<const char*>(p);
+        return !chunks_.empty() && c >= chunks_[0] && c < chunks_[0] + kFirstChunk;
+    }
+
+    static inline thread_local SpareChunk spare_;
+
+    std::vector<char*> chunks_;
+    char* chunkNext_ = nullptr;
+    char* chunkEnd_ = nullptr;
     FreeBlock* free_[kClasses] = {};
+    char* next_[kClasses] = {};
+    char* end_[kClasses] = {};
     Large* large_ = nullptr;
+    bool releasing_ = false;
 };
 
 // ---- Names ---------------------------------------------------------------------------
 
 struct NameInfo {
-    std::string_view lower;
-    std::string_view upper;
+    const ElementName* names;
     const TagInfo* info;
 };
 
@@ -512,15 +622,17 @@ struct GumboNameTable {
         for (int t = 0; t < GUMBO_TAG_UNKNOWN; ++t) {
             std::string_view lower = gumbo_normalized_tagname(GumboTag(t));
             const TagInfo& info = LookupTag(lower);
-            if (!info.lower.empty()) {
-                names.push_back({info.lower, info.upper, &info});
+            if (!info.names.name.empty()) {
+                names.push_back({&info.names, &info});
             } else {
                 uppers.push_back(AsciiUpper(lower));
-                names.push_back({lower, uppers.back(), &LookupTag("")});
+                others.push_back({lower, uppers.back()});
+                names.push_back({&others.back(), &LookupTag("")});
             }
         }
     }
     std::deque<std::string> uppers;  // a deque never moves its elements
+    std::deque<ElementName> others;
     std::vector<NameInfo> names;
 };
 
@@ -552,14 +664,13 @@ NodeData* NewElementFromGumbo(DocumentData& doc, const GumboElement& e) {
         if (!name.empty()) {
             GumboStringPiece piece{name.data(), name.size()};
             if (const char* fixed = gumbo_normalize_svg_tagname(&piece)) {
-                const TagInfo& none = LookupTag("");
-                return doc.NewElementWith(fixed, doc.arena.Copy(AsciiUpper(fixed)), none, ns);
+                return doc.NewElementWith(doc.InternName(fixed), LookupTag(""), ns);
             }
         }
     }
     if (e.tag < GUMBO_TAG_UNKNOWN) {
         const NameInfo& n = GumboNames()[e.tag];
-        return doc.NewElementWith(n.lower, n.upper, *n.info, ns);
+        return doc.NewElementWith(n.names, *n.info, ns);
     }
     std::string lower = AsciiLower(OriginalName(e));
     if (lower.empty()) lower = "unknown";
@@ -573,7 +684,26 @@ std::string_view Keep(DocumentData& doc, std::string_view text) {
     return doc.arena.Copy(RepairUtf8(text, repaired) ? std::string_view(repaired) : text);
 }
 
-void CopyAttributes(DocumentData& doc, NodeData* node, const GumboVector& attrs) {
+// Attribute names kept in the document, so that a name many elements carry is kept once.
+class AttributeNames {
+public:
+    std::string_view Keep(DocumentData& doc, std::string_view name) {
+        auto it = kept_.find(name);
+        if (it != kept_.end()) return it->second;
+        std::string_view copy = pelmor::html::detail::Keep(doc, name);
+        if (kept_.size() < kMaxNames) kept_.emplace(copy, copy);
+        return copy;
+    }
+
+private:
+    static constexpr size_t kMaxNames = 4096;  // a page of made-up names does not grow the table
+    std::unordered_map<std::string_view, std::string_view> kept_;
+};
+
+void CopyAttributes(DocumentData& doc, AttributeNames& names, NodeData* node, const GumboVector& attrs) {
+    if (attrs.length == 0) return;
+    // One spare place: the comparison gives every element an attribute of its own.
+    doc.ReserveAttributes(node, attrs.length + 1);
     std::string prefixed;
     for (unsigned i = 0; i < attrs.length; ++i) {
         auto* a = static_cast<const GumboAttribute*>(attrs.data[i]);
@@ -589,52 +719,81 @@ void CopyAttributes(DocumentData& doc, NodeData* node, const GumboVector& attrs)
                 break;
             default: break;
         }
-        doc.AddAttribute(node, Keep(doc, name), Keep(doc, a->value));
+        doc.AddAttribute(node, names.Keep(doc, name), Keep(doc, a->value));
     }
 }
 
 struct Pending {
-    const GumboVector* children;
+    GumboVector children;  // a copy: the node that holds it may be gone already
     unsigned index;
     NodeData* target;    // where text and, below the cap, elements go
     int depth;           // level of `target`
     NodeData* capTarget; // where elements go once `depth` is at the cap
+    const GumboNode* owner;  // gumbo's node, released with its children; null at the top
 };
 
-// Copies gumbo's children of one node into `target`, iteratively, capping the depth.
-void CopyTree(DocumentData& doc, const GumboVector& top, NodeData* target, int depth) {
+// Frees what gumbo's node holds besides its children, as gumbo's own destruction would.
+void ReleaseContent(ParserHeap& heap, const GumboNode* g) {
+    if (g->type == GUMBO_NODE_ELEMENT || g->type == GUMBO_NODE_TEMPLATE) {
+        const GumboVector& attrs = g->v.element.attributes;
+        for (unsigned i = 0; i < attrs.length; ++i) {
+            auto* a = static_cast<const GumboAttribute*>(attrs.data[i]);
+            heap.Release(a->name);
+            heap.Release(a->value);
+            heap.Release(a);
+        }
+        heap.Release(attrs.data);
+    } else {
+        heap.Release(g->v.text.text);
+    }
+}
+
+// Copies gumbo's children of one node into `target`, iteratively, capping the depth. Each
+// of gumbo's nodes is released as soon as it and its children are copied.
+void CopyTree(DocumentData& doc, ParserHeap& heap, const GumboVector& top, NodeData* target, int depth) {
     std::vector<Pending> stack;
+    AttributeNames names;
     NodeData* capTarget = depth >= kMaxDepth ? target : (target ? target->parent : nullptr);
-    stack.push_back({&top, 0, target, depth >= kMaxDepth ? kMaxDepth : depth, capTarget});
+    stack.push_back({top, 0, target, depth >= kMaxDepth ? kMaxDepth : depth, capTarget, nullptr});
     size_t copied = 0;
     while (!stack.empty()) {
         // A parse past the deadline keeps what it has; the caller sees the deadline too.
         if ((++copied & 0xFFFF) == 0 && DeadlinePassed()) return;
         Pending& p = stack.back();
-        if (p.index >= p.children->length) {
+        if (p.index >= p.children.length) {
+            if (p.owner) {
+                heap.Release(p.children.data);
+                heap.Release(p.owner);
+            }
             stack.pop_back();
             continue;
         }
-        auto* g = static_cast<const GumboNode*>(p.children->data[p.index++]);
+        auto* g = static_cast<const GumboNode*>(p.children.data[p.index++]);
         switch (g->type) {
             case GUMBO_NODE_ELEMENT:
             case GUMBO_NODE_TEMPLATE: {
                 NodeData* node = NewElementFromGumbo(doc, g->v.element);
-                CopyAttributes(doc, node, g->v.element.attributes);
+                CopyAttributes(doc, names, node, g->v.element.attributes);
                 NodeData* parent = p.depth < kMaxDepth ? p.target : p.capTarget;
                 doc.AppendNew(parent, node);
                 int depth2 = p.depth < kMaxDepth ? p.depth + 1 : kMaxDepth;
                 NodeData* cap2 = p.depth < kMaxDepth ? p.target : p.capTarget;
-                if (g->v.element.children.length) stack.push_back({&g->v.element.children, 0, node, depth2, cap2});
+                ReleaseContent(heap, g);
+                // `p` is not used past this point: the push may move it.
+                stack.push_back({g->v.element.children, 0, node, depth2, cap2, g});
                 break;
             }
             case GUMBO_NODE_TEXT:
             case GUMBO_NODE_WHITESPACE:
             case GUMBO_NODE_CDATA:
                 doc.AppendNew(p.target, doc.NewText(Keep(doc, g->v.text.text)));
+                ReleaseContent(heap, g);
+                heap.Release(g);
                 break;
             case GUMBO_NODE_COMMENT:
                 doc.AppendNew(p.target, doc.NewComment(Keep(doc, g->v.text.text)));
+                ReleaseContent(heap, g);
+                heap.Release(g);
                 break;
             default: break;
         }
@@ -669,14 +828,15 @@ void ParseDocument(DocumentData& doc, std::string_view html) {
     GumboOutput* output = RunGumbo(heap, html, GUMBO_TAG_LAST, GUMBO_NAMESPACE_HTML, repaired, guarded, guard);
     doc.nodeCapReached = guard.cut;
     doc.RemoveChildren(doc.root);
-    CopyTree(doc, output->document->v.document.children, doc.root, 0);
+    heap.BeginRelease();
+    CopyTree(doc, heap, output->document->v.document.children, doc.root, 0);
     ++doc.version;
 }
 
 void ParseFragment(DocumentData& doc, NodeData* context, std::string_view html) {
     GumboTag tag = GUMBO_TAG_DIV;
     if (context->kind == Kind::Element) {
-        GumboTag known = gumbo_tagn_enum(context->text.data(), unsigned(context->text.size()));
+        GumboTag known = gumbo_tagn_enum(context->Text().data(), unsigned(context->Text().size()));
         if (known != GUMBO_TAG_UNKNOWN && known != GUMBO_TAG_LAST) tag = known;
     }
     GumboNamespaceEnum ns = context->ns == Namespace::Svg      ? GUMBO_NAMESPACE_SVG
@@ -688,8 +848,10 @@ void ParseFragment(DocumentData& doc, NodeData* context, std::string_view html) 
     GumboOutput* output = RunGumbo(heap, html, tag, ns, repaired, guarded, guard);
     if (guard.cut) doc.nodeCapReached = true;
     const GumboNode* root = output->root;
-    if (root && (root->type == GUMBO_NODE_ELEMENT || root->type == GUMBO_NODE_TEMPLATE))
-        CopyTree(doc, root->v.element.children, context, DepthOf(context));
+    if (root && (root->type == GUMBO_NODE_ELEMENT || root->type == GUMBO_NODE_TEMPLATE)) {
+        heap.BeginRelease();
+        CopyTree(doc, heap, root->v.element.children, context, DepthOf(context));
+    }
     ++doc.version;
 }
 

@@ -58,31 +58,32 @@ bool Open(const NodeData* n, std::string& out) {
     switch (n->kind) {
         case Kind::Element: {
             out += '<';
-            out.append(n->text);
-            for (uint32_t i = 0; i < n->attrCount; ++i) {
+            out.append(n->Text());
+            const Attr* attrs = n->Attrs();
+            for (uint32_t i = 0; i < n->AttrCount(); ++i) {
                 out += ' ';
-                out.append(n->attrs[i].name);
+                out.append(attrs[i].name);
                 out.append("=\"");
-                AppendEscaped(out, n->attrs[i].value, true);
+                AppendEscaped(out, attrs[i].value, true);
                 out += '"';
             }
             out += '>';
             if (n->flags & kVoid) return false;
             // The parser drops a line feed right after <pre>; write one more to keep it.
             if ((n->flags & kLeadingNewline) && n->first && n->first->kind == Kind::Text &&
-                !n->first->text.empty() && n->first->text[0] == '\n')
+                !n->first->Text().empty() && n->first->Text()[0] == '\n')
                 out += '\n';
             return true;
         }
         case Kind::Text: {
             const NodeData* parent = n->parent;
-            if (parent && (parent->flags & kRawText)) out.append(n->text);
-            else AppendEscaped(out, n->text, false);
+            if (parent && (parent->flags & kRawText)) out.append(n->Text());
+            else AppendEscaped(out, n->Text(), false);
             return false;
         }
         case Kind::Comment:
             out.append("<!--");
-            out.append(n->text);
+            out.append(n->Text());
             out.append("-->");
             return false;
         default: return true;
@@ -92,7 +93,7 @@ bool Open(const NodeData* n, std::string& out) {
 void Close(const NodeData* n, std::string& out) {
     if (n->kind != Kind::Element || (n->flags & kVoid)) return;
     out.append("</");
-    out.append(n->text);
+    out.append(n->Text());
     out += '>';
 }
 

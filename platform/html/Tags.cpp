@@ -157,7 +157,7 @@ const Entry kEntries[] = {
 const std::unordered_map<std::string_view, TagInfo>& Table() {
     static const auto* table = [] {
         auto* map = new std::unordered_map<std::string_view, TagInfo>();
-        for (const Entry& e : kEntries) map->emplace(e.lower, TagInfo{e.id, e.flags, e.lower, e.upper});
+        for (const Entry& e : kEntries) map->emplace(e.lower, TagInfo{e.id, e.flags, {e.lower, e.upper}});
         return map;
     }();
     return *table;

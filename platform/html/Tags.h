@@ -26,11 +26,18 @@ enum TagFlags : uint16_t {
     kLeadingNewline = 1 << 7, // the parser drops a first line feed of the content
 };
 
+// The names of one kind of element, shared by every element of that name: the node keeps
+// a pointer to them rather than names of its own.
+struct ElementName {
+    std::string_view name;   // as serialised ("div", "foreignObject")
+    std::string_view upper;  // the node name ("DIV", "FOREIGNOBJECT")
+};
+
 struct TagInfo {
     Tag id = Tag::Other;
     uint16_t flags = 0;
-    std::string_view lower;  // canonical lower-case name; empty for names not in the table
-    std::string_view upper;  // the same in upper case
+    // Canonical lower-case name and its upper-case form; empty for names not in the table.
+    ElementName names;
 };
 
 // Facts about a lower-case element name; names outside the table give Tag::Other, no

@@ -82,7 +82,7 @@ private:
     }
 
     void Text(const NodeData* n) {
-        std::string_view t = n->text;
+        std::string_view t = n->Text();
         if (pre_ > 0) {
             if (!t.empty()) Content(n, 0, t.size());
             return;
@@ -131,8 +131,8 @@ private:
         }
         MarkStarted();
         AddSegment(n, uint32_t(from), uint32_t(length), uint32_t(length));
-        out_.append(n->text.data() + from, length);
-        lineStart_ = n->text[from + length - 1] == '\n';
+        out_.append(n->Text().data() + from, length);
+        lineStart_ = n->Text()[from + length - 1] == '\n';
         lastContentEnd_ = uint32_t(out_.size());
     }
 
@@ -206,13 +206,13 @@ private:
 void RenderText(const NodeData* scope, std::string& out, Layout* layout) {
     if (!scope) return;
     if (scope->kind == Kind::Text) {
-        out.append(scope->text);
+        out.append(scope->Text());
         return;
     }
     if (scope->flags & kHidden) {
         // Content that is not rendered reads as the plain concatenation of its text.
         for (const NodeData* n = scope->first; n; n = NextInScope(n, scope))
-            if (n->kind == Kind::Text) out.append(n->text);
+            if (n->kind == Kind::Text) out.append(n->Text());
         return;
     }
     Renderer(out, layout).Run(scope);

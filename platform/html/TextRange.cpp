@@ -479,7 +479,7 @@ bool TextRange::execCommand(std::string_view command, bool /*showUI*/, std::stri
     for (size_t i = pieces.size(); i-- > 0;) {
         const Piece* it = &pieces[i];
         NodeData* node = it->node;
-        std::string_view text = node->text;
+        std::string_view text = node->Text();
         Cut& cut = cuts[i];
         cut = Cut{node, it->from, it->to, node, nullptr, nullptr, it->segment};
         if (it->to < text.size()) {
@@ -490,11 +490,11 @@ bool TextRange::execCommand(std::string_view command, bool /*showUI*/, std::stri
         if (it->from > 0) {
             NodeData* middle = doc_->NewText(text.substr(it->from, it->to - it->from));
             doc_->InsertBefore(node->parent, middle, node->next);
-            node->text = text.substr(0, it->from);
+            node->SetData(text.substr(0, it->from));
             node = middle;
             cut.middle = middle;
         } else if (it->to < text.size()) {
-            node->text = text.substr(0, it->to);
+            node->SetData(text.substr(0, it->to));
         }
         NodeData* span = doc_->NewElement("span");
         doc_->SetAttribute(span, "style", style);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "compare/Compare.h"
+#include "platform/core/Deadline.h"
 #include "platform/core/Strings.h"
 #include "tests/compare/Pages.h"
 #include "tests/support/TempHome.h"
@@ -253,6 +254,38 @@ TEST_F(Marking, DeepTreesDoNotExhaustTheStack) {
     updated = Page(nested(400, "Open Monday to Saturday"));
     Mark(updated, Page(nested(400, "Open Monday to Friday")));
     EXPECT_EQ(PaintedText(updated), (std::vector<Painted>{{"Saturday", kUpdate}}));
+}
+
+// The page being marked, watched by the clock below.
+const Document* markedPage = nullptr;
+
+// Time stands still until the first change is painted, then jumps an hour ahead.
+SteadyTime JumpAfterFirstPaint() {
+    static const SteadyTime start = std::chrono::steady_clock::now();
+    bool painted = markedPage && (*markedPage)->getElementsByTagName("SPAN").length() > 0;
+    return painted ? start + std::chrono::hours(1) : start;
+}
+
+TEST_F(Marking, PastItsTimeLimitMarkingKeepsItsPaintAndLogsTheRest) {
+    std::string before, after;
+    for (int i = 0; i < 5; ++i) {
+        before += "<p>old " + std::to_string(i) + "</p>";
+        after += "<p>new " + std::to_string(i) + "</p>";
+    }
+    auto updated = Page(after);
+    markedPage = &updated;
+    SetDeadlineClock(JumpAfterFirstPaint);
+    std::string html = Mark(updated, Page(before));
+    SetDeadlineClock(nullptr);
+    markedPage = nullptr;
+    // The whole page was compared; one change is painted and the page still comes back.
+    EXPECT_EQ(engine.GetChanges()->Count(), 5u);
+    EXPECT_EQ(PaintedText(updated), (std::vector<Painted>{{"new 0", kUpdate}}));
+    EXPECT_EQ(Count(html, "background-color"), 1u);
+    EXPECT_NE(html.find("new 4"), std::string::npos);
+    EXPECT_NE(pelmor::test::ReadFile(home.Data() / "PelmorCompare.log")
+                  .find("Marking stopped at its time limit: 4 changes were not marked"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "platform/core/Deadline.h"
+#include "platform/core/MemoryBudget.h"
 #include "tests/updater/EventLog.h"
 #include "updater/CheckerPool.h"
 
@@ -114,6 +115,66 @@ TEST(CheckerPool, AtMostTwoChecksPerHostAndFourInAll) {
     ASSERT_TRUE(log.WaitForUpdated(9));
     EXPECT_EQ(gate.MaxPerHost("busy.test"), 2);
     EXPECT_LE(gate.MaxPerHost("third.test"), 2);
+}
+
+TEST(CheckerPool, ChecksStartWhileTheirMemoryFitsAndABigPageRunsAlone) {
+    EventLog log;
+    Gate gate;
+    std::mutex mutex;
+    std::set<std::string> running;
+    bool bigShared = false;
+    PoolOptions options;
+    options.memoryBudget = 100;
+    options.estimate = [](const PageSnapshot& p) -> size_t { return p.URL.find("big") != std::string::npos ? 150 : 30; };
+    CheckerPool pool(
+        [&](const PageSnapshot& p) {
+            {
+                std::lock_guard lock(mutex);
+                running.insert(p.URL);
+                for (const auto& url : running)
+                    if (running.size() > 1 && url.find("big") != std::string::npos) bigShared = true;
+            }
+            CheckResult result = gate.Pass(p);
+            std::lock_guard lock(mutex);
+            running.erase(p.URL);
+            return result;
+        },
+        [&](const Event& e) { log.Add(e); }, options);
+    pool.Start();
+    // Two small pages fit; the big one waits for room, and the page behind it leaves it that room.
+    pool.Submit(1, PageAt("http://a.test/small"));
+    pool.Submit(2, PageAt("http://b.test/small"));
+    pool.Submit(3, PageAt("http://c.test/big"));
+    pool.Submit(4, PageAt("http://d.test/small"));
+    ASSERT_TRUE(gate.WaitRunning(2));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(gate.MaxTotal(), 2);
+    // Over the whole budget, the big page still runs, alone.
+    gate.Open();
+    ASSERT_TRUE(log.WaitForUpdated(4));
+    EXPECT_FALSE(bigShared);
+}
+
+TEST(CheckerPool, ACheckThatUsesMoreMemoryThanEstimatedHoldsBackTheNext) {
+    EventLog log;
+    Gate gate;
+    PoolOptions options;
+    options.memoryBudget = 100;
+    options.estimate = [](const PageSnapshot&) -> size_t { return 30; };
+    CheckerPool pool(
+        [&](const PageSnapshot& p) {
+            if (p.URL.find("grows") != std::string::npos) ChargeMemory(200);
+            return gate.Pass(p);
+        },
+        [&](const Event& e) { log.Add(e); }, options);
+    pool.Start();
+    pool.Submit(1, PageAt("http://a.test/grows"));
+    ASSERT_TRUE(gate.WaitRunning(1));
+    pool.Submit(2, PageAt("http://b.test/small"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(gate.MaxTotal(), 1);
+    gate.Open();
+    ASSERT_TRUE(log.WaitForUpdated(2));
 }
 
 TEST(CheckerPool, CheckPastTheLimitIsReportedNotUpdatedAndDoesNotBlockThePool) {

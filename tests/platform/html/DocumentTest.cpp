@@ -340,5 +340,17 @@ TEST(HtmlDocument, DeepPagesKeepScriptsCommentsAndForeignContentIntact) {
     EXPECT_EQ(doc->getElementsByTagName("I").item(0).innerText(), "");
 }
 
+TEST(HtmlDocument, CommentOpenersDoNotHideTheTagsAfterThemFromTheNestingGuard) {
+    // "<!-->" and "<!--->" are whole comments: the tags after them nest as written, and
+    // past the guard's depth an element holds nothing, its content following it instead.
+    for (std::string opener : {"<!-->", "<!--->"}) {
+        std::string page = "<html><body>" + opener;
+        for (int i = 0; i < 1000; ++i) page += "<div>";
+        auto doc = Document::Parse(page + "<i>x</i>");
+        EXPECT_EQ(doc->getElementsByTagName("I").item(0).innerText(), "") << opener;
+        EXPECT_EQ(doc->body().innerText(), "x") << opener;
+    }
+}
+
 }  // namespace
 }  // namespace pelmor::html
