@@ -361,24 +361,43 @@ RenderStatus LoadRendered(const std::string& url, const RenderOptions& options, 
             error = answer.error.empty() ? "the page did not load" : answer.error;
             return RenderStatus::Failed;
         }
-        // Frames follow their parents in the answer, so each parent is parsed first.
+        // Frames follow their parents in the answer, so each parent is parsed first. Each
+        // frame goes to the next frame window of its parent with the same element and
+        // source: our parser may hold frame elements the browser did not (inside a
+        // TEMPLATE) or drop some it held (a FRAME outside a FRAMESET), and a document
+        // must never land in another frame's window. Windows left over stay unread.
         std::vector<std::shared_ptr<html::Document>> parsed(answer.documents.size());
+        std::vector<std::size_t> next(answer.documents.size(), 0);
         for (std::size_t i = 0; i < answer.documents.size(); ++i) {
             const render::RenderedDocument& part = answer.documents[i];
             if (i == 0) {
                 parsed[0] = html::Document::Parse(part.html, part.url);
                 continue;
             }
-            const std::shared_ptr<html::Document>& parent = parsed[static_cast<std::size_t>(part.parent)];
+            const auto parentIndex = static_cast<std::size_t>(part.parent);
+            const std::shared_ptr<html::Document>& parent = parsed[parentIndex];
             if (!parent) continue;
-            html::FrameWindow window = parent->frames().item(static_cast<std::size_t>(part.slot));
-            if (!window) continue;
+            html::FrameCollection windows = parent->frames();
+            std::size_t at = next[parentIndex];
+            while (at < windows.length() && (windows.item(at).frameElement().nodeName() != part.element ||
+                                             windows.item(at).frameElement().getAttribute("src") != part.src))
+                ++at;
+            if (at == windows.length()) continue;  // not in our parse: nothing to fill
+            for (std::size_t skipped = next[parentIndex]; skipped < at; ++skipped)
+                windows.item(skipped).SetAccessible(false);
+            next[parentIndex] = at + 1;
+            html::FrameWindow window = windows.item(at);
             if (!part.accessible) {
                 window.SetAccessible(false);
                 continue;
             }
             parsed[i] = html::Document::Parse(part.html, part.url);
             window.SetDocument(parsed[i]);
+        }
+        for (std::size_t i = 0; i < parsed.size(); ++i) {
+            if (!parsed[i]) continue;
+            html::FrameCollection windows = parsed[i]->frames();
+            for (std::size_t left = next[i]; left < windows.length(); ++left) windows.item(left).SetAccessible(false);
         }
         document = parsed[0];
         return RenderStatus::Loaded;

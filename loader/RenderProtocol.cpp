@@ -106,8 +106,10 @@ std::string EncodeAnswer(const LoadAnswer& answer) {
     if (answer.outcome == Outcome::Ok) {
         for (const RenderedDocument& document : answer.documents) {
             payload += std::to_string(document.parent) + " " + std::to_string(document.slot) + " " +
-                       (document.accessible ? "1 " : "0 ") + std::to_string(document.url.size()) + " " +
+                       (document.accessible ? "1 " : "0 ") + (document.element.empty() ? "-" : document.element) +
+                       " " + std::to_string(document.src.size()) + " " + std::to_string(document.url.size()) + " " +
                        std::to_string(document.html.size()) + "\n";
+            payload += document.src;
             payload += document.url;
             payload += document.html;
         }
@@ -139,19 +141,22 @@ bool DecodeAnswer(const Header& header, std::string_view body, LoadAnswer& answe
         if (end == std::string_view::npos) return false;
         Header line;
         line.kind = "DOC";
-        if (!ParseHeader("DOC " + std::string(body.substr(at, end - at)), line) || line.fields.size() != 5)
+        if (!ParseHeader("DOC " + std::string(body.substr(at, end - at)), line) || line.fields.size() != 7)
             return false;
         RenderedDocument document;
-        std::size_t url = 0, html = 0;
+        std::size_t src = 0, url = 0, html = 0;
         if (!SignedNumber(line.fields[0], document.parent) || !Number(line.fields[1], document.slot) ||
-            !Number(line.fields[3], url) || !Number(line.fields[4], html))
+            !Number(line.fields[4], src) || !Number(line.fields[5], url) || !Number(line.fields[6], html))
             return false;
         document.accessible = line.fields[2] == "1";
+        if (line.fields[3] != "-") document.element = line.fields[3];
         at = end + 1;
-        if (url > body.size() - at || html > body.size() - at - url) return false;
-        document.url = std::string(body.substr(at, url));
-        document.html = std::string(body.substr(at + url, html));
-        at += url + html;
+        if (src > body.size() - at || url > body.size() - at - src || html > body.size() - at - src - url)
+            return false;
+        document.src = std::string(body.substr(at, src));
+        document.url = std::string(body.substr(at + src, url));
+        document.html = std::string(body.substr(at + src + url, html));
+        at += src + url + html;
         // Parents come before their frames.
         if (document.parent >= static_cast<int>(answer.documents.size()) || (answer.documents.empty()) != (document.parent < 0))
             return false;

@@ -16,12 +16,14 @@
 // there instead of fetching it again. The outcome is "ok", "timeout" or "failed"; the
 // payload of "ok" is the list of documents below, that of the others an error text.
 //
-//   document: <parent> <slot> <accessible> <url bytes> <html bytes>\n<url><html>
+//   document: <parent> <slot> <accessible> <element> <src bytes> <url bytes> <html bytes>\n<src><url><html>
 //
-// The first document is the page itself (parent -1); each frame follows with the index
-// of its parent document in the list and its position among that document's FRAME and
-// IFRAME elements. An inaccessible frame (another origin, or frames not loaded) has
-// accessible 0 and no URL or HTML.
+// The first document is the page itself (parent -1, element "-"); each frame follows with
+// the index of its parent document in the list, its position among that document's FRAME
+// and IFRAME elements as the browser holds them, the name of its element ("FRAME" or
+// "IFRAME") and that element's src attribute as written, by which the loader finds the
+// element again in the parsed parent. An inaccessible frame (another origin, or frames
+// not loaded) has accessible 0 and no URL or HTML.
 
 #include <cstdint>
 #include <string>
@@ -45,6 +47,8 @@ struct RenderedDocument {
     int parent = -1;
     int slot = 0;
     bool accessible = true;
+    std::string element;  // "FRAME" or "IFRAME"; "" for the page
+    std::string src;      // the element's src attribute
     std::string url;
     std::string html;
 };

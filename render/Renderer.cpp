@@ -134,26 +134,27 @@ const char* const kSerialiseScript = R"JS(
     if (t.systemId) s += (t.publicId ? '' : ' SYSTEM') + ' "' + t.systemId + '"';
     return s + '>';
   };
-  var walk = function (d, parent, slot, depth) {
+  var walk = function (d, parent, slot, depth, tag, src) {
     var index = out.length;
     // With scripts running, NOSCRIPT content is never part of the page.
     var hidden = d.getElementsByTagName('noscript');
     for (var i = 0; i < hidden.length; i++) hidden[i].textContent = '';
-    out.push({p: parent, s: slot, a: true, u: d.URL,
+    out.push({p: parent, s: slot, a: true, t: tag, r: src, u: d.URL,
               h: doctype(d) + (d.documentElement ? d.documentElement.outerHTML : '')});
     var frames = d.querySelectorAll('frame, iframe');
     for (var j = 0; j < frames.length; j++) {
-      var inner = null;
-      try { inner = frames[j].contentDocument; } catch (e) { inner = null; }
+      var inner = null, element = frames[j];
+      try { inner = element.contentDocument; } catch (e) { inner = null; }
+      var tag = element.tagName.toUpperCase(), src = element.getAttribute('src') || '';
       if (!withFrames || !inner || depth >= maxDepth || read >= maxFrames) {
-        out.push({p: index, s: j, a: false});
+        out.push({p: index, s: j, a: false, t: tag, r: src});
       } else {
         read++;
-        walk(inner, index, j, depth + 1);
+        walk(inner, index, j, depth + 1, tag, src);
       }
     }
   };
-  walk(document, -1, 0, 0);
+  walk(document, -1, 0, 0, '', '');
   return out;
 })(%1, %2, %3)
 )JS";
@@ -396,6 +397,8 @@ private:
             document.parent = map.value("p").toInt();
             document.slot = map.value("s").toInt();
             document.accessible = map.value("a").toBool();
+            document.element = map.value("t").toString().toStdString();
+            document.src = map.value("r").toString().toStdString();
             if (document.accessible) {
                 document.url = map.value("u").toString().toStdString();
                 document.html = map.value("h").toString().toStdString();

@@ -121,7 +121,8 @@ TEST(Render, OptionsDecideWhatTheRendererFetches) {
                 "<frame src=\"/inner\"><frame src=\"" + other.Url("/foreign") + "\">"
                 "<frame src=\"file://" + (home.Root() / "secret.txt").string() + "\"><frame src=\"/holder\">"
                 "</frameset></html>");
-    server.Page("/holder", "<html><body><script>document.write('holder')</script><iframe src=\"/inner\"></iframe>"
+    server.Page("/holder", "<html><body><script>document.write('holder')</script>"
+                           "<template><iframe src=\"/later\"></iframe></template><iframe src=\"/inner\"></iframe>"
                            "<iframe src=\"" + other.Url("/foreign") + "\"></iframe></body></html>");
     WriteFile(home.Root() / "secret.txt", "local secret");
     server.Page("/inner", "<html><body><script>document.write('inner by script')</script></body></html>");
@@ -145,14 +146,16 @@ TEST(Render, OptionsDecideWhatTheRendererFetches) {
     // A page never reads a local file.
     EXPECT_FALSE(frames.item(2).accessible() && frames.item(2).document() &&
                  BodyText(frames.item(2).document()).find("local secret") != std::string::npos);
-    // Inline frames of the same origin come back as their scripts left them, others unread.
+    // Inline frames of the same origin come back as their scripts left them, others
+    // unread; a frame element the browser never loaded (in a TEMPLATE) is never filled.
     ASSERT_TRUE(frames.item(3).accessible());
     pelmor::html::FrameCollection inline_ = frames.item(3).document()->frames();
-    ASSERT_EQ(inline_.length(), 2u);
-    ASSERT_TRUE(inline_.item(0).accessible());
-    EXPECT_EQ(inline_.item(0).document()->URL(), server.Url("/inner"));
-    EXPECT_NE(BodyText(inline_.item(0).document()).find("inner by script"), std::string::npos);
-    EXPECT_FALSE(inline_.item(1).accessible());
+    ASSERT_EQ(inline_.length(), 3u);
+    EXPECT_FALSE(inline_.item(0).accessible());
+    ASSERT_TRUE(inline_.item(1).accessible());
+    EXPECT_EQ(inline_.item(1).document()->URL(), server.Url("/inner"));
+    EXPECT_NE(BodyText(inline_.item(1).document()).find("inner by script"), std::string::npos);
+    EXPECT_FALSE(inline_.item(2).accessible());
     int innerHits = server.Hits("/inner");
     framed = Live(server.Url("/frames"), nullptr, false, /*frames=*/false);
     ASSERT_TRUE(framed);
