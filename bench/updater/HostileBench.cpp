@@ -9,12 +9,11 @@
 
 #include <httplib.h>
 
-#include <malloc.h>
-
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -93,14 +92,20 @@ struct Run {
     int status = -1;
 };
 
-// A child's peak resident memory counts the pages it shared with this program before it
-// started its own: the pages generated for earlier cases are given back to the system first.
-void TrimBeforeFork() { malloc_trim(0); }
+// Peak resident memory of a running program in MiB, from its own address space. (The
+// peak the system reports at its end would also count the pages it shared with this
+// program between fork and exec.)
+double PeakMbOf(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
+    return 0;
+}
 
 // Runs a program to its end; its time and its peak resident memory.
 Run RunProgram(const std::vector<std::string>& args, const std::string& output = "/dev/null") {
     Run run;
-    TrimBeforeFork();
     auto start = Clock::now();
     pid_t pid = fork();
     if (pid == 0) {
@@ -114,9 +119,12 @@ Run RunProgram(const std::vector<std::string>& args, const std::string& output =
     }
     int status = 0;
     rusage usage{};
-    wait4(pid, &status, 0, &usage);
+    // The peak is read every few milliseconds until the program ends.
+    while (wait4(pid, &status, WNOHANG, &usage) == 0) {
+        run.peakMb = std::max(run.peakMb, PeakMbOf(pid));
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    run.peakMb = static_cast<double>(usage.ru_maxrss) / 1024.0;
     run.cpu = CpuOf(usage);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return run;
@@ -144,8 +152,7 @@ struct Checker {
     explicit Checker(const std::vector<std::string>& args) {
         int toChild[2], fromChild[2];
         if (pipe(toChild) != 0 || pipe(fromChild) != 0) std::abort();
-        TrimBeforeFork();
-        pid = fork();
+            pid = fork();
         if (pid == 0) {
             dup2(toChild[0], 0);
             dup2(fromChild[1], 1);
@@ -176,13 +183,14 @@ struct Checker {
     double cpu = 0;
     // Ends the checker; its peak memory.
     double End() {
+        double peak = PeakMbOf(pid);
         std::fclose(in);
         int status = 0;
         rusage usage{};
         wait4(pid, &status, 0, &usage);
         cpu = CpuOf(usage);
         std::fclose(out);
-        return static_cast<double>(usage.ru_maxrss) / 1024.0;
+        return peak;
     }
 };
 
