@@ -9,11 +9,13 @@
 
 #include <httplib.h>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -106,9 +108,13 @@ double PeakMbOf(pid_t pid) {
 // Runs a program to its end; its time and its peak resident memory.
 Run RunProgram(const std::vector<std::string>& args, const std::string& output = "/dev/null") {
     Run run;
+    // A pipe that closes when the child starts the program: its own peak counts from there.
+    int started[2];
+    if (pipe2(started, O_CLOEXEC) != 0) std::abort();
     auto start = Clock::now();
     pid_t pid = fork();
     if (pid == 0) {
+        close(started[0]);
         std::FILE* out = std::fopen(output.c_str(), "w");
         if (out) dup2(fileno(out), 1);
         std::vector<char*> argv;
@@ -117,6 +123,11 @@ Run RunProgram(const std::vector<std::string>& args, const std::string& output =
         execv(argv[0], argv.data());
         _exit(127);
     }
+    close(started[1]);
+    char byte;
+    while (read(started[0], &byte, 1) < 0 && errno == EINTR) {
+    }
+    close(started[0]);
     int status = 0;
     rusage usage{};
     // The peak is read every few milliseconds until the program ends.
