@@ -4,15 +4,20 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 
+#include <utility>
+
 namespace pelmor::shell {
 
-QHBoxLayout* OkCancelRow(QDialog* dialog, bool withCancel) {
+QHBoxLayout* OkCancelRow(QDialog* dialog, bool withCancel, std::function<void()> onOk) {
     auto* row = new QHBoxLayout();
     row->addStretch(1);
     auto* ok = new QPushButton(QStringLiteral("OK"), dialog);
     ok->setObjectName(QStringLiteral("btnOK"));
     ok->setDefault(true);
-    QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
+    if (onOk)
+        QObject::connect(ok, &QPushButton::clicked, dialog, std::move(onOk));
+    else
+        QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
     row->addWidget(ok);
     if (withCancel) {
         auto* cancel = new QPushButton(QStringLiteral("Cancel"), dialog);

@@ -3,7 +3,6 @@
 #include <QBoxLayout>
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -18,6 +17,7 @@
 #include "platform/log/Log.h"
 #include "retrieval/Settings.h"
 #include "shell/Autostart.h"
+#include "shell/DialogButtons.h"
 
 namespace pelmor::shell {
 namespace {
@@ -93,20 +93,12 @@ frmUpdateChecking::frmUpdateChecking(Settings& settings, QWidget* parent) : QDia
     start->layout()->addWidget(chkWindowsStart_);
     layout->addWidget(start);
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("btnOK"));
-    ok->setDefault(true);
-    QPushButton* cancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("btnCancel"));
-    layout->addWidget(buttons);
+    layout->addLayout(OkCancelRow(this, true, [this] { btnOK_Click(); }));
 
     connect(chkAlertSound_, &QCheckBox::clicked, this, [this] { chkAlertSound_Click(); });
     connect(txtSoundFile_, &QLineEdit::textChanged, this, [this] { txtSoundFile_Change(); });
     connect(btnOpenSoundFile_, &QPushButton::clicked, this, [this] { btnOpenSoundFile_Click(); });
     connect(btnPlaySound_, &QPushButton::clicked, this, [this] { btnPlaySound_Click(); });
-    connect(ok, &QPushButton::clicked, this, [this] { btnOK_Click(); });
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     Form_Load();
 }
 

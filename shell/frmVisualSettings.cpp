@@ -2,7 +2,6 @@
 
 #include <QBoxLayout>
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QFontDialog>
 #include <QGroupBox>
 #include <QLabel>
@@ -12,6 +11,7 @@
 #include "platform/core/Failure.h"
 #include "platform/log/Log.h"
 #include "retrieval/Settings.h"
+#include "shell/DialogButtons.h"
 #include "shell/ErrorReport.h"
 
 namespace pelmor::shell {
@@ -70,17 +70,9 @@ frmVisualSettings::frmVisualSettings(Settings& settings, const QFont& treeFont, 
         check("chkSoftwareUpdate", QStringLiteral("Check for software updates as appplication starts"));
     layout->addWidget(visual);
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("btnOK"));
-    ok->setDefault(true);
-    QPushButton* cancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("btnCancel"));
-    layout->addWidget(buttons);
+    layout->addLayout(OkCancelRow(this, true, [this] { btnOK_Click(); }));
 
     connect(btnChangeFont, &QPushButton::clicked, this, [this] { btnChangeFont_Click(); });
-    connect(ok, &QPushButton::clicked, this, [this] { btnOK_Click(); });
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     Form_Load(treeFont);
 }
 
