@@ -33,23 +33,18 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include "ProcStats.h"
 #include "items/Page.h"
 #include "mainwindow/Updater.h"
 #include "retrieval/InternetHandler.h"
 
 namespace {
 
+using pelmor::bench::CpuSeconds;
+using pelmor::bench::PeakMegabytes;
+
 // PELMOR_BENCH_PAGES overrides the number of pages, for quick runs.
 const int kPages = std::getenv("PELMOR_BENCH_PAGES") ? std::atoi(std::getenv("PELMOR_BENCH_PAGES")) : 1000;
-
-// Peak resident memory of a process in MB, from /proc; 0 when unknown.
-double PeakMegabytes(const std::string& pid) {
-    std::ifstream status("/proc/" + pid + "/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
-    return 0;
-}
 
 // Whole text of a /proc file; "" when the process has gone meanwhile.
 std::string ProcText(const std::string& path) {
@@ -172,20 +167,6 @@ struct Site {
         std::filesystem::remove_all(home);
     }
 };
-
-// CPU seconds (user and system) a process has used so far; 0 when unknown.
-double CpuSeconds(const std::string& pid) {
-    std::ifstream stat("/proc/" + pid + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    auto close = text.rfind(')');
-    if (close == std::string::npos) return 0;
-    std::istringstream fields(text.substr(close + 2));
-    std::string field;
-    double ticks = 0;
-    for (int i = 3; i <= 15 && fields >> field; ++i)
-        if (i == 14 || i == 15) ticks += std::stod(field);
-    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
 
 void Spin(int ms) {
     QEventLoop loop;

@@ -28,6 +28,8 @@
 #include <thread>
 #include <vector>
 
+#include "ProcStats.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -97,13 +99,7 @@ struct Run {
 // Peak resident memory of a running program in MiB, from its own address space. (The
 // peak the system reports at its end would also count the pages it shared with this
 // program between fork and exec.)
-double PeakMbOf(pid_t pid) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmHWM:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
-    return 0;
-}
+double PeakMbOf(pid_t pid) { return pelmor::bench::PeakMegabytes(std::to_string(pid)); }
 
 // Runs a program to its end; its time and its peak resident memory.
 Run RunProgram(const std::vector<std::string>& args, const std::string& output = "/dev/null") {
@@ -141,18 +137,7 @@ Run RunProgram(const std::vector<std::string>& args, const std::string& output =
     return run;
 }
 
-double CpuSeconds(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    auto close = text.rfind(')');
-    if (close == std::string::npos) return 0;
-    std::istringstream fields(text.substr(close + 2));
-    std::string field;
-    double ticks = 0;
-    for (int i = 3; i <= 15 && fields >> field; ++i)
-        if (i == 14 || i == 15) ticks += std::stod(field);
-    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
+double CpuSeconds(pid_t pid) { return pelmor::bench::CpuSeconds(std::to_string(pid)); }
 
 // The checker program with pipes to its standard input and output.
 struct Checker {
