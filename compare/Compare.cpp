@@ -14,18 +14,19 @@ constexpr double kHashBudget = 7.0;
 
 void LogFailure() { log::LogLibraryError(log::File::Compare, CurrentFailure(kSource), ""); }
 
-int Check16(long long value) {
-    if (value > kMax16 || value < -kMax16 - 1) throw Failure(err::kOverflow, kSource, "Overflow");
-    return static_cast<int>(value);
-}
-
 html::Element BodyOf(const Document& document) {
     html::Element body = document ? document->body() : html::Element();
     if (!body) throw Failure(err::kObjectNotSet, kSource, "Object variable or With block variable not set");
     return body;
 }
 
-int ChildCount(html::Node node) { return Check16(static_cast<long long>(node.childNodes().length())); }
+size_t ChildCount(html::Node node) { return node.childNodes().length(); }
+
+std::vector<html::Node> ChildrenOf(html::Node node) {
+    std::vector<html::Node> children;
+    for (html::Node child = node.firstChild(); child; child = child.nextSibling()) children.push_back(child);
+    return children;
+}
 
 bool IsBlankText(std::string_view text) {
     for (char c : text)
@@ -176,12 +177,14 @@ bool Compare::IsElementChange(const Document& oOriginalHTML, const Document& oNe
 
 // ---- the walk ----
 
-void Compare::AddRecord(dfEditType type, html::Node newNode, html::Node originalNode, long position) {
+void Compare::AddRecord(dfEditType type, html::Node newNode, html::Node originalNode, long position,
+                        html::Node place) {
     EditScript record;
-    record.SetPosition(static_cast<int16_t>(Check16(position)));
+    record.SetPosition(static_cast<int32_t>(position));
     record.SetActionType(type);
     record.SetNewNode(newNode);
     record.SetOriginalNode(originalNode);
+    record.place_ = place;
     if (!editScript_) editScript_ = std::make_shared<EditScriptCollection>();
     editScript_->Add(record);
 }
@@ -226,11 +229,152 @@ bool Compare::CompareImages(html::Node newNode, html::Node originalNode) {
     }
 }
 
-bool Compare::CompareChildrenInOrder(html::Node newNode, html::Node originalNode) {
+// One step of matching two lists of children: a pair walked further, a new child
+// inserted, or an original child removed (standing before new child `n`).
+struct Compare::Step {
+    enum Kind { Pair, Insert, Remove } kind;
+    size_t n;
+    size_t o;
+};
+
+// The pairing of the children as the walk has always made it: in order when the counts
+// are equal, else the insertions or removals found by similarity from the first child on.
+std::vector<Compare::Step> Compare::PlanInOrder(const std::vector<html::Node>& n, const std::vector<html::Node>& o) {
+    std::vector<Step> plan;
+    size_t i = 0, j = 0;
+    if (n.size() == o.size()) {
+        for (; i < n.size(); ++i) plan.push_back({Step::Pair, i, i});
+    } else if (n.size() > o.size()) {
+        size_t inserted = 0;
+        while (i < n.size() && o.size() + inserted < n.size()) {
+            if (j >= o.size() || !IsSimilar(n[i], o[j])) {
+                plan.push_back({Step::Insert, i++, j});
+                ++inserted;
+            } else {
+                plan.push_back({Step::Pair, i++, j++});
+            }
+        }
+        for (; i < n.size() && j < o.size(); ++i, ++j) plan.push_back({Step::Pair, i, j});
+    } else {
+        // New children left over when the original ones run out are not visited.
+        while (j < o.size()) {
+            if (i >= n.size() || !IsSimilar(n[i], o[j]))
+                plan.push_back({Step::Remove, i, j++});
+            else
+                plan.push_back({Step::Pair, i++, j++});
+        }
+    }
+    return plan;
+}
+
+namespace {
+
+// A child's content as one key: equal keys mean a pair of children the walk records
+// nothing for (equal fingerprints of elements of one name, equal texts, comments).
+std::string ContentKey(html::Node node) {
+    switch (node.nodeType()) {
+        case html::kElementNode:
+            return std::string(node.nodeName()) + "#" + std::string(node.AsElement().getAttribute(kIdAttribute));
+        case html::kTextNode:
+            return IsBlankText(node.nodeValue()) ? std::string(" ") : "#" + FoldCase(node.nodeValue());
+        default:
+            return std::string(node.nodeName());
+    }
+}
+
+// Cells of the widest stretch of differing children matched by content; beyond it the
+// children keep their pairing in order (the word matching keeps the same bound).
+constexpr size_t kMaxContentCells = kMaxDirectionTableBytes / 2;
+
+}  // namespace
+
+// The pairing by content, unless the pairing in order already matches every child of
+// the shorter list with one of equal content (then none: empty). Children are aligned by a
+// longest common subsequence of their keys; between its pairs, similar children (or
+// children of one name, when the next ones are not similar instead) are walked further and
+// the rest inserted or removed. White-space text, which shows nothing, is left out.
+std::vector<Compare::Step> Compare::PlanByContent(const std::vector<html::Node>& n, const std::vector<html::Node>& o,
+                                                  const std::vector<Step>& inOrder) {
+    std::unordered_map<std::string, int> ids;
+    std::vector<int> nk, ok;
+    std::vector<size_t> ni, oi;  // positions of the children that show something
+    auto keys = [&](const std::vector<html::Node>& nodes, std::vector<int>& out, std::vector<size_t>& at) {
+        out.reserve(nodes.size());
+        for (size_t k = 0; k < nodes.size(); ++k) {
+            std::string key = ContentKey(nodes[k]);
+            if (key == " ") continue;
+            out.push_back(ids.emplace(std::move(key), int(ids.size())).first->second);
+            at.push_back(k);
+        }
+    };
+    keys(n, nk, ni);
+    keys(o, ok, oi);
+    size_t matched = 0;
+    bool allEqual = true;
+    for (const Step& step : inOrder) {
+        if (step.kind != Step::Pair) continue;
+        ++matched;
+        if (ContentKey(n[step.n]) != ContentKey(o[step.o])) allEqual = false;
+    }
+    if (allEqual && matched == std::min(n.size(), o.size())) return {};
+    size_t head = 0, tail = 0;
+    while (head < nk.size() && head < ok.size() && nk[head] == ok[head]) ++head;
+    while (tail < nk.size() - head && tail < ok.size() - head && nk[nk.size() - 1 - tail] == ok[ok.size() - 1 - tail])
+        ++tail;
+    if ((nk.size() - head - tail) * (ok.size() - head - tail) > kMaxContentCells) return {};
+    std::vector<WordPair> common = CommonSubsequence(nk, ok);
+
+    std::vector<Step> plan;
+    size_t i = 0, j = 0;  // indices into the shown children
+    auto newAt = [&](size_t k) { return k < ni.size() ? ni[k] : n.size(); };
+    auto pair = [&] { plan.push_back({Step::Pair, ni[i++], oi[j++]}); };
+    auto between = [&](size_t iEnd, size_t jEnd) {
+        while (i < iEnd && j < jEnd) {
+            const size_t restNew = iEnd - i, restOriginal = jEnd - j;
+            const bool sameName = EqualsNoCase(n[ni[i]].nodeName(), o[oi[j]].nodeName());
+            if (restNew == restOriginal || IsSimilar(n[ni[i]], o[oi[j]]))
+                pair();
+            else if (restNew > restOriginal && (!sameName || IsSimilar(n[ni[i + 1]], o[oi[j]])))
+                plan.push_back({Step::Insert, ni[i++], 0});
+            else if (restOriginal > restNew && (!sameName || IsSimilar(n[ni[i]], o[oi[j + 1]])))
+                plan.push_back({Step::Remove, newAt(i), oi[j++]});
+            else
+                pair();
+        }
+        for (; i < iEnd; ++i) plan.push_back({Step::Insert, ni[i], 0});
+        for (; j < jEnd; ++j) plan.push_back({Step::Remove, newAt(i), oi[j]});
+    };
+    for (const WordPair& match : common) {
+        between(size_t(match.newIndex), size_t(match.originalIndex));
+        pair();
+    }
+    between(ni.size(), oi.size());
+    return plan;
+}
+
+void Compare::RunPlan(const std::vector<Step>& plan, html::Node newNode, const std::vector<html::Node>& n,
+                      const std::vector<html::Node>& o) {
+    for (const Step& step : plan) {
+        switch (step.kind) {
+            case Step::Pair:
+                CompareNodes(n[step.n], o[step.o]);
+                break;
+            case Step::Insert:
+                AddRecord(dfInsertNode, n[step.n], html::Node(), long(step.n));
+                break;
+            case Step::Remove:
+                AddRecord(dfRemoveNode, newNode, o[step.o], long(step.o), step.n < n.size() ? n[step.n] : html::Node());
+                break;
+        }
+    }
+}
+
+bool Compare::CompareChildren(html::Node newNode, html::Node originalNode) {
     try {
-        if (ChildCount(newNode) != ChildCount(originalNode)) return false;
-        html::Node n = newNode.firstChild(), o = originalNode.firstChild();
-        for (; n && o; n = n.nextSibling(), o = o.nextSibling()) CompareNodes(n, o);
+        std::vector<html::Node> n = ChildrenOf(newNode), o = ChildrenOf(originalNode);
+        std::vector<Step> plan = PlanInOrder(n, o);
+        std::vector<Step> byContent = PlanByContent(n, o, plan);
+        RunPlan(byContent.empty() ? plan : byContent, newNode, n, o);
         return true;
     } catch (...) {
         LogFailure();
@@ -252,9 +396,7 @@ bool Compare::CompareNodes(html::Node newNode, html::Node originalNode) {
             AddRecord(dfUpdateNode, newNode, originalNode, 0);
             return true;
         }
-        if (CompareChildrenInOrder(newNode, originalNode)) return true;
-        if (FindInsertions(newNode, originalNode)) return true;
-        return FindRemovals(newNode, originalNode);
+        return CompareChildren(newNode, originalNode);
     } catch (...) {
         LogFailure();
         return false;
@@ -264,24 +406,8 @@ bool Compare::CompareNodes(html::Node newNode, html::Node originalNode) {
 bool Compare::FindInsertions(html::Node newNode, html::Node originalNode) {
     try {
         if (ChildCount(newNode) <= ChildCount(originalNode)) return false;
-        html::Node n = newNode.firstChild(), o = originalNode.firstChild();
-        int position = 0, inserted = 0;
-        while (n && Check16(ChildCount(originalNode) + inserted) < ChildCount(newNode)) {
-            if (!o || !IsSimilar(n, o)) {
-                AddRecord(dfInsertNode, n, html::Node(), position);
-                n = n.nextSibling();
-                inserted = Check16(inserted + 1);
-            } else {
-                CompareNodes(n, o);
-                n = n.nextSibling();
-                o = o.nextSibling();
-            }
-            position = Check16(position + 1);
-        }
-        for (; n && o; n = n.nextSibling(), o = o.nextSibling()) {
-            CompareNodes(n, o);
-            position = Check16(position + 1);
-        }
+        std::vector<html::Node> n = ChildrenOf(newNode), o = ChildrenOf(originalNode);
+        RunPlan(PlanInOrder(n, o), newNode, n, o);
         return true;
     } catch (...) {
         LogFailure();
@@ -292,19 +418,8 @@ bool Compare::FindInsertions(html::Node newNode, html::Node originalNode) {
 bool Compare::FindRemovals(html::Node newNode, html::Node originalNode) {
     try {
         if (ChildCount(newNode) >= ChildCount(originalNode)) return false;
-        html::Node n = newNode.firstChild(), o = originalNode.firstChild();
-        int position = 0;
-        while (o) {
-            if (!n || !IsSimilar(n, o)) {
-                AddRecord(dfRemoveNode, newNode, o, position);
-                o = o.nextSibling();
-            } else {
-                CompareNodes(n, o);
-                n = n.nextSibling();
-                o = o.nextSibling();
-            }
-            position = Check16(position + 1);
-        }
+        std::vector<html::Node> n = ChildrenOf(newNode), o = ChildrenOf(originalNode);
+        RunPlan(PlanInOrder(n, o), newNode, n, o);
         return true;
     } catch (...) {
         LogFailure();
@@ -354,18 +469,22 @@ bool Compare::IsSimilar(html::Node newNode, html::Node originalNode) {
             return entry.numeric == 1;
         };
         if (numeric(newNode, *a) && numeric(originalNode, *b)) return true;
-        int longest = Check16(static_cast<long long>(std::max(a->size(), b->size())));
-        int distance = LevenshteinDistance(*a, *b, clock_, startTime_);
-        return 0.3 * longest > distance;
+        // Similar when the distance stays below 0.3 x the longer length: the distance is
+        // only worked out up to the largest value that passes.
+        const double bound = 0.3 * double(std::max(a->size(), b->size()));
+        long limit = long(bound);
+        while (limit >= 0 && !(bound > double(limit))) --limit;
+        if (limit < 0) return false;
+        return BoundedDistance(*a, *b, int(std::min<long>(limit, INT32_MAX - 1)), clock_, startTime_) <= limit;
     } catch (...) {
         LogFailure();
         return false;
     }
 }
 
-int16_t Compare::LD(std::string_view s, std::string_view t) {
+int32_t Compare::LD(std::string_view s, std::string_view t) {
     try {
-        return static_cast<int16_t>(LevenshteinDistance(text::ToU32(s), text::ToU32(t), clock_, startTime_));
+        return static_cast<int32_t>(LevenshteinDistance(text::ToU32(s), text::ToU32(t), clock_, startTime_));
     } catch (...) {
         LogFailure();
         return 0;
@@ -381,9 +500,9 @@ std::string Compare::GetElementPath(html::Node node) {
         if (current.AsElement().IsBody()) break;
         html::Node parent = current.parentNode();
         if (!parent) throw Failure(err::kObjectNotSet, kSource, "Object variable or With block variable not set");
-        int index = -1;
+        long index = -1;
         for (html::Node child = parent.firstChild(); child; child = child.nextSibling()) {
-            if (EqualsNoCase(child.nodeName(), current.nodeName())) index = Check16(index + 1);
+            if (EqualsNoCase(child.nodeName(), current.nodeName())) ++index;
             if (child == current) break;
         }
         segments.push_back(std::string(current.nodeName()) + "(" + std::to_string(index) + ")");
@@ -412,7 +531,7 @@ html::Node Compare::FindElementByPath(html::Node startNode, std::string_view pat
             long long wanted = 0;
             if (!ParseInteger(segment.substr(open + 1, segment.size() - open - 2), wanted))
                 throw Failure(err::kTypeMismatch, kSource, "Type mismatch");
-            Check16(wanted);
+            if (wanted < 0) return current;
             html::Node found;
             long long number = 0;
             for (html::Node child = current.firstChild(); child; child = child.nextSibling()) {

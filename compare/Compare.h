@@ -28,8 +28,8 @@ enum dfEditType : int32_t { dfUpdateNode = 0, dfInsertNode = 1, dfRemoveNode = 2
 
 class EditScript {
 public:
-    int16_t Position() const { return position_; }
-    void SetPosition(int16_t value) { position_ = value; }
+    int32_t Position() const { return position_; }
+    void SetPosition(int32_t value) { position_ = value; }
     dfEditType ActionType() const { return actionType_; }
     void SetActionType(dfEditType value) { actionType_ = value; }
     html::Node NewNode() const { return newNode_; }
@@ -38,10 +38,12 @@ public:
     void SetOriginalNode(html::Node value) { originalNode_ = value; }
 
 private:
-    int16_t position_ = 0;
+    friend class Compare;
+    int32_t position_ = 0;
     dfEditType actionType_ = dfUpdateNode;
     html::Node newNode_;
     html::Node originalNode_;
+    html::Node place_;  // a removal: the new child it stood before (none at the end)
 };
 
 // One matched pair of words: zero-based indices as decimal text.
@@ -91,6 +93,11 @@ public:
     void SetShowNumbers(bool value) { showNumbers_ = value; }
     bool UseInverse() const { return useInverse_; }
     void SetUseInverse(bool value) { useInverse_ = value; }
+    // Removed content is shown where it stood, struck through in red: removed elements and
+    // texts, and the words an updated text lost. Off by default (the loss is then only
+    // painted on a page that lost content and changed nothing else).
+    bool ShowRemoved() const { return showRemoved_; }
+    void SetShowRemoved(bool value) { showRemoved_ = value; }
 
     // Called after marking so that a host can let pending user-interface events run.
     void SetYieldHook(std::function<void()> hook) { yieldHook_ = std::move(hook); }
@@ -125,7 +132,7 @@ public:
     // ---- the pieces, for the host and for tests ----
 
     // Levenshtein distance ignoring case; 0 when over budget or on failure (logged).
-    int16_t LD(std::string_view s, std::string_view t);
+    int32_t LD(std::string_view s, std::string_view t);
     // Subtree fingerprint; writes "PelmorID" on every hashed element. 0 on time-out.
     int32_t NodeHash(html::Node node);
     // Walks a pair of nodes into the edit script; false when no test handled the pair.
@@ -154,14 +161,22 @@ public:
 
 private:
     struct Walk;
+    struct Step;
+    struct RemovedWords;
     class MarkingBudget;
 
     bool HashesDiffer(html::Node original, html::Node updated);
     bool HaveSameID(html::Node newNode, html::Node originalNode);
     bool CompareTextNodes(html::Node newNode, html::Node originalNode);
     bool CompareImages(html::Node newNode, html::Node originalNode);
-    bool CompareChildrenInOrder(html::Node newNode, html::Node originalNode);
-    void AddRecord(dfEditType type, html::Node newNode, html::Node originalNode, long position);
+    bool CompareChildren(html::Node newNode, html::Node originalNode);
+    std::vector<Step> PlanInOrder(const std::vector<html::Node>& n, const std::vector<html::Node>& o);
+    std::vector<Step> PlanByContent(const std::vector<html::Node>& n, const std::vector<html::Node>& o,
+                                    const std::vector<Step>& inOrder);
+    void RunPlan(const std::vector<Step>& plan, html::Node newNode, const std::vector<html::Node>& n,
+                 const std::vector<html::Node>& o);
+    void AddRecord(dfEditType type, html::Node newNode, html::Node originalNode, long position,
+                   html::Node place = html::Node());
     html::Element MarkBodies(const Document& oNewHTML, const Document& oOriginalHTML);
     void RunWalk(html::Node newNode, html::Node originalNode, const Document& original);
     bool HashBudgetExceeded() const;
@@ -169,6 +184,12 @@ private:
     void MarkImage(html::Element image, std::string_view colour);
     void MarkNodeWith(html::Node node, html::Node originalNode, std::string_view colour, bool inResult);
     void PaintText(html::Node textNode, html::Node originalNode, std::string_view colour, bool inResult);
+    void PaintWordsShowingRemoved(html::TextRange range, const html::TextRange& full,
+                                  const std::vector<std::string>& newWords,
+                                  const std::vector<std::string>& originalWords, std::string_view colour);
+    void Paint(html::TextRange& range, std::string_view colour);
+    void KeepRemovedWords(const html::TextRange& place, bool atEnd, std::string words);
+    void ShowRemovedContent(const std::vector<const EditScript*>& removals);
     void Yield();
 
     Clock clock_;
@@ -180,6 +201,9 @@ private:
     bool showPics_ = false;
     bool showNumbers_ = false;
     bool useInverse_ = false;
+    bool showRemoved_ = false;
+    const char* markKind_ = "update";  // what the marks being painted stand for
+    std::vector<RemovedWords> removedWords_;
     std::string insertColor_;
     std::string updateColor_;
     Document newDocument_;

@@ -13,12 +13,12 @@ namespace pelmor::sorrel {
 
 inline constexpr const char* kSource = "Sorrel";
 inline constexpr const char* kIdAttribute = "PelmorID";
-inline constexpr int kMax16 = 32767;
+// Every mark carries this attribute, its value telling what it stands for: "insert",
+// "update" or "remove". The browser window counts the marks and steps through them by it.
+inline constexpr const char* kMarkAttribute = "PelmorMark";
 
 // Appends the failure in flight to "PelmorCompare.log". Call inside catch (...).
 void LogFailure();
-// The value when it fits in 16 bits; throws Failure (overflow) otherwise.
-int Check16(long long value);
 // Body of a document; throws Failure (91) when there is no document or no body.
 html::Element BodyOf(const Document& document);
 // True for a text of nothing but white space (blanks, tabs, line breaks).
@@ -31,6 +31,14 @@ struct Compare::Walk {
         int numeric = -1;
     };
     std::unordered_map<html::Node, Text> texts;
+};
+
+// Words an updated text lost, to be shown where they stood once the painting is done:
+// before the character the range starts at, or after the one before it (`atEnd`).
+struct Compare::RemovedWords {
+    html::TextRange place;
+    bool atEnd = false;
+    std::string words;
 };
 
 }  // namespace pelmor::sorrel

@@ -1,5 +1,8 @@
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <functional>
+#include <initializer_list>
 #include <optional>
 
 #include "compare/Compare.h"
@@ -107,9 +110,167 @@ std::string InverseColour(const html::TextRange& range, std::string_view colour)
     return inverse;
 }
 
-void Paint(html::TextRange& range, std::string_view colour) { range.execCommand("BackColor", true, colour); }
+// Word pairs beyond which an updated text that is not similar as a whole is shown as a
+// whole (its old text struck through before it) rather than word by word.
+constexpr size_t kMaxShownWordCells = size_t{1} << 22;
+
+// Largest distance that still counts as "at most `share` of `length`".
+long LimitOf(double share, size_t length) { return long(share * double(length)); }
+
+// A removed node's text as the page showed it: an image gives its file name, an element
+// without text the file names of its images.
+std::string RemovedText(html::Node node) {
+    std::string text;
+    if (node.nodeType() == html::kTextNode) {
+        text = ShownText(node.nodeValue(), false);
+    } else if (html::Element element = node.AsElement()) {
+        if (element.IsImage()) return std::string(element.nameProp());
+        text = ShownText(element.innerText(), false);
+        if (IsBlankText(text)) {
+            text.clear();
+            for (const html::Element& image : element.getElementsByTagName("IMG")) {
+                if (image.nameProp().empty()) continue;
+                if (!text.empty()) text += ' ';
+                text += image.nameProp();
+            }
+        }
+    }
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
+}
+
+html::Element NewDel(html::Document& document, const std::string& text) {
+    html::Element del = document.createElement("del");
+    del.setAttribute("style", std::string("color: ") + kRemovalColour + "; text-decoration: line-through");
+    del.setAttribute(kMarkAttribute, "remove");
+    del.appendChild(document.createTextNode(text));
+    return del;
+}
+
+bool NameIn(std::string_view name, std::initializer_list<std::string_view> names) {
+    for (std::string_view candidate : names)
+        if (name == candidate) return true;
+    return false;
+}
+
+// The DEL as `parent` can hold it: inside a list item, a cell or a row where the parent
+// takes only those, so that the page parsed again keeps it in place. None where nothing
+// shown can stand (a SELECT, raw text, the head).
+html::Node FitForParent(html::Document& document, html::Node parent, html::Node removed, html::Element del) {
+    std::string_view p = parent.nodeName(), r = removed.nodeName();
+    if (NameIn(p, {"SELECT", "OPTGROUP", "OPTION", "DATALIST", "HTML", "HEAD", "FRAMESET", "COLGROUP", "SCRIPT",
+                   "STYLE", "TEXTAREA", "TITLE", "NOSCRIPT", "TEMPLATE", "IFRAME", "OBJECT", "svg", "math"}))
+        return {};
+    auto wrap = [&](std::string_view tag, html::Node content) {
+        html::Element outer = document.createElement(tag);
+        outer.appendChild(content);
+        return outer;
+    };
+    if (NameIn(r, {"LI", "DT", "DD"}) && NameIn(p, {"UL", "OL", "DL", "MENU"})) return wrap(r, del);
+    if (p == "TR") return wrap(r == "TH" ? "TH" : "TD", del);
+    if (NameIn(p, {"TABLE", "TBODY", "THEAD", "TFOOT"})) {
+        html::Element cell = wrap("TD", del);
+        if (r == "TR") {
+            size_t cells = removed.AsElement().children().length();
+            if (cells > 1) cell.setAttribute("colspan", std::to_string(cells));
+        }
+        return wrap("TR", cell);
+    }
+    return del;
+}
+
+// A SPAN the painting made: its only attributes are its background and the mark.
+bool IsPaintSpan(html::Node node) {
+    html::Element span = node.AsElement();
+    return span.nodeName() == "SPAN" && span.attributeCount() <= 2 &&
+           span.getAttribute("style").substr(0, 17) == "background-color:";
+}
+
+// Lost words put at a place in a text node: split where needed, and out of the painted
+// SPANs that start or end right there, so that the words keep their own colours.
+void InsertWords(html::Document& document, const html::TextPoint& point, bool atEnd, const std::string& words) {
+    html::Node text = point.node;
+    html::Node parent = text.parentNode();
+    if (!parent || NameIn(parent.nodeName(), {"TABLE", "TBODY", "THEAD", "TFOOT", "TR", "SELECT", "OPTION"})) return;
+    const std::string data(text.nodeValue());
+    html::Node before;
+    if (point.offset == 0) {
+        before = text;
+        while (IsPaintSpan(before.parentNode()) && before.parentNode().firstChild() == before) before = before.parentNode();
+    } else if (point.offset >= data.size()) {
+        html::Node after = text;
+        while (IsPaintSpan(after.parentNode()) && after.parentNode().lastChild() == after) after = after.parentNode();
+        before = after.nextSibling();
+        parent = after.parentNode();
+    } else {
+        html::Node rest = document.createTextNode(data.substr(point.offset));
+        text.SetData(data.substr(0, point.offset));
+        parent.insertBefore(rest, text.nextSibling());
+        before = rest;
+    }
+    if (before) parent = before.parentNode();
+    html::Node blank = document.createTextNode(" ");
+    html::Element del = NewDel(document, words);
+    parent.insertBefore(atEnd ? blank : html::Node(del), before);
+    parent.insertBefore(atEnd ? html::Node(del) : blank, before);
+}
 
 }  // namespace
+
+void Compare::Paint(html::TextRange& range, std::string_view colour) {
+    if (!range.execCommand("BackColor", true, colour)) return;
+    html::Element span = range.parentElement();
+    if (IsPaintSpan(span)) span.setAttribute(kMarkAttribute, markKind_);
+}
+
+void Compare::KeepRemovedWords(const html::TextRange& place, bool atEnd, std::string words) {
+    if (IsBlankText(words)) return;
+    removedWords_.push_back({place, atEnd, std::move(words)});
+}
+
+// Shows what went once everything else is painted: painting never changes the page's
+// text, so the places kept on the way still hold until the first DEL goes in.
+void Compare::ShowRemovedContent(const std::vector<const EditScript*>& removals) {
+    struct WordPlace {
+        html::TextPoint point;
+        bool atEnd;
+        std::string words;
+    };
+    std::vector<WordPlace> places;
+    for (RemovedWords& lost : removedWords_) {
+        html::TextPoint point = lost.atEnd ? lost.place.EndPoint() : lost.place.StartPoint();
+        if (point.node) places.push_back({point, lost.atEnd, std::move(lost.words)});
+    }
+    removedWords_.clear();
+    html::Document& document = *newDocument_;
+    for (const EditScript* record : removals) {
+        try {
+            std::string text = RemovedText(record->OriginalNode());
+            if (text.empty()) continue;
+            html::Node parent = record->NewNode();
+            html::Node content = FitForParent(document, parent, record->OriginalNode(), NewDel(document, text));
+            if (!content) continue;
+            html::Node before = record->place_;
+            while (before && before.parentNode() != parent) before = before.parentNode();
+            parent.insertBefore(content, before);
+        } catch (...) {
+            LogFailure();
+        }
+    }
+    // The last place in a text node first, so that the offsets before it still hold.
+    std::stable_sort(places.begin(), places.end(), [](const WordPlace& a, const WordPlace& b) {
+        if (a.point.node.Identity() != b.point.node.Identity())
+            return std::less<const void*>()(a.point.node.Identity(), b.point.node.Identity());
+        return a.point.offset > b.point.offset;
+    });
+    for (const WordPlace& place : places) {
+        try {
+            InsertWords(document, place.point, place.atEnd, place.words);
+        } catch (...) {
+            LogFailure();
+        }
+    }
+}
 
 void Compare::MarkImage(html::Element image, std::string_view colour) { AddBorder(image, colour); }
 
@@ -138,10 +299,12 @@ void Compare::MarkNodeWith(html::Node node, html::Node originalNode, std::string
         if (!element) throw Failure(err::kObjectNotSet, kSource, "Object variable or With block variable not set");
         if (element.IsImage()) {
             MarkImage(element, colour);
+            if (!colour.empty()) element.setAttribute(kMarkAttribute, markKind_);
             return;
         }
         if (element.IsObject() || element.getElementsByTagName("IMG").length() >= 1) AddBorder(element, colour);
         CheckSet(element.style().SetBackgroundColor(colour), colour);
+        if (!colour.empty()) element.setAttribute(kMarkAttribute, markKind_);
         if (element.IsTableRow()) {
             html::Element first = element.children().item(0);
             if (first) CheckSet(first.style().SetBackgroundColor(colour), colour);
@@ -159,7 +322,6 @@ void Compare::PaintText(html::Node textNode, html::Node originalNode, std::strin
     if (!range.moveToElementText(parent)) throw Failure(err::kEFail, kSource, "Invalid argument");
 
     std::string newText = ShownText(textNode.nodeValue(), KeepsWhiteSpace(textNode));
-    Check16(static_cast<long long>(html::TextLength(newText)));
     if (!newText.empty()) {
         range.findText(newText, 1073741823, 0);
         for (std::string shown = range.text(); !shown.empty() && (shown[0] == ' ' || shown[0] == '\r' ||
@@ -187,15 +349,28 @@ void Compare::PaintText(html::Node textNode, html::Node originalNode, std::strin
         return;
     }
     std::u32string a = text::ToU32(newText), b = text::ToU32(originalText);
-    int longest = Check16(static_cast<long long>(std::max(a.size(), b.size())));
-    int distance = LevenshteinDistance(a, b, clock_, startTime_);
-    if (distance > 0.3 * longest || DeadlinePassed()) {
+    const long limit = LimitOf(0.3, std::max(a.size(), b.size()));
+    std::vector<std::string> newWords = SplitAtBlanks(newText);
+    std::vector<std::string> originalWords = SplitAtBlanks(originalText);
+    if (showRemoved_ && !inResult) {
+        // Word by word whenever that stays cheap, so that what went shows beside what stayed.
+        if (newWords.size() * originalWords.size() <= kMaxShownWordCells ||
+            (BoundedDistance(a, b, int(std::min<long>(limit, INT32_MAX - 1)), clock_, startTime_) <= limit &&
+             !DeadlinePassed())) {
+            PaintWordsShowingRemoved(range, full, newWords, originalWords, mark);
+        } else {
+            html::TextRange start = range.duplicate();
+            start.setEndPoint("EndToStart", start);
+            KeepRemovedWords(start, false, originalText);
+            Paint(range, mark);
+        }
+        return;
+    }
+    int distance = BoundedDistance(a, b, int(std::min<long>(limit, INT32_MAX - 1)), clock_, startTime_);
+    if (distance > limit || DeadlinePassed()) {
         Paint(range, mark);
         return;
     }
-
-    std::vector<std::string> newWords = SplitAtBlanks(newText);
-    std::vector<std::string> originalWords = SplitAtBlanks(originalText);
     std::vector<WordPair> pairs = MatchWords(newWords, originalWords, showTimeDiff_, showNumbers_);
     size_t n = 0, o = 0;
     auto step = [&](size_t word) { return static_cast<long>(html::TextLength(newWords[word]) + 1); };
@@ -229,6 +404,48 @@ void Compare::PaintText(html::Node textNode, html::Node originalNode, std::strin
     }
 }
 
+void Compare::PaintWordsShowingRemoved(html::TextRange range, const html::TextRange& full,
+                                       const std::vector<std::string>& newWords,
+                                       const std::vector<std::string>& originalWords, std::string_view colour) {
+    std::vector<WordPair> pairs = MatchWords(newWords, originalWords, showTimeDiff_, showNumbers_);
+    pairs.push_back({int(newWords.size()), int(originalWords.size())});  // the end of both texts
+    size_t n = 0, o = 0;
+    for (const WordPair& pair : pairs) {
+        const size_t wantedNew = size_t(pair.newIndex), wantedOriginal = size_t(pair.originalIndex);
+        const bool end = wantedNew >= newWords.size();
+        if (o < wantedOriginal) {
+            std::string lost;
+            for (size_t k = o; k < wantedOriginal; ++k) {
+                if (originalWords[k].empty()) continue;
+                if (!lost.empty()) lost += ' ';
+                lost += originalWords[k];
+            }
+            html::TextRange place = (n < newWords.size() ? range : full).duplicate();
+            if (n < newWords.size())
+                place.setEndPoint("EndToStart", place);
+            else
+                place.setEndPoint("StartToEnd", full);
+            KeepRemovedWords(place, n >= newWords.size(), std::move(lost));
+        }
+        // The new words without a partner, painted as one stretch with their blanks.
+        if (n < wantedNew) {
+            long chars = 0;
+            for (size_t k = n; k < wantedNew; ++k) chars += long(html::TextLength(newWords[k]) + 1);
+            html::TextRange run = range.duplicate();
+            run.setEndPoint("EndToStart", run);
+            if (end)
+                run.setEndPoint("EndToEnd", full);
+            else
+                run.moveEnd("character", chars);
+            Paint(run, colour);
+            range.moveStart("character", chars);
+        }
+        if (!end) range.moveStart("character", long(html::TextLength(newWords[wantedNew]) + 1));
+        n = wantedNew + 1;
+        o = wantedOriginal + 1;
+    }
+}
+
 std::vector<LCSMatch> Compare::MatchWordsList(const std::vector<std::string>& newWords,
                                               const std::vector<std::string>& originalWords) {
     std::vector<LCSMatch> out;
@@ -247,10 +464,11 @@ std::vector<LCSMatch> Compare::MatchWordsList(const std::vector<std::string>& ne
 }
 
 void Compare::MarkChanges() {
+    removedWords_.clear();
+    std::vector<const EditScript*> removals;
     try {
         if (!editScript_) return;
         const auto& records = editScript_->records_;
-        Check16(static_cast<long long>(records.size()));
         bool onlyRemovals = !records.empty();
         for (const EditScript& record : records)
             if (record.ActionType() != dfRemoveNode) onlyRemovals = false;
@@ -262,17 +480,22 @@ void Compare::MarkChanges() {
             }
             switch (record.ActionType()) {
                 case dfUpdateNode:
+                    markKind_ = "update";
                     MarkNode(record.NewNode(), record.OriginalNode(), updateColor_);
                     break;
                 case dfInsertNode:
+                    markKind_ = "insert";
                     MarkNode(record.NewNode(), html::Node(), insertColor_);
                     break;
                 case dfRemoveNode:
-                    if (onlyRemovals) {
+                    if (showRemoved_) {
+                        removals.push_back(&record);
+                    } else if (onlyRemovals) {
                         html::Node parent = record.NewNode().parentNode();
                         html::Node originalParent = record.OriginalNode().parentNode();
                         if (!parent || !originalParent)
                             throw Failure(err::kObjectNotSet, kSource, "Object variable or With block variable not set");
+                        markKind_ = "remove";
                         MarkNode(parent, originalParent, kRemovalColour);
                     }
                     break;
@@ -281,13 +504,13 @@ void Compare::MarkChanges() {
     } catch (...) {
         LogFailure();
     }
+    if (showRemoved_) ShowRemovedContent(removals);
 }
 
 void Compare::MarkChangesInResult() {
     try {
         if (!editScript_) return;
         const auto& records = editScript_->records_;
-        Check16(static_cast<long long>(records.size()));
         for (size_t i = 0; i < records.size(); ++i) {
             const EditScript& record = records[i];
             if (DeadlinePassed()) {
@@ -296,9 +519,11 @@ void Compare::MarkChangesInResult() {
             }
             switch (record.ActionType()) {
                 case dfUpdateNode:
+                    markKind_ = "update";
                     MarkNodeWith(record.NewNode(), record.OriginalNode(), updateColor_, true);
                     break;
                 case dfInsertNode:
+                    markKind_ = "insert";
                     MarkNodeWith(record.NewNode(), record.OriginalNode(), insertColor_, true);
                     break;
                 case dfRemoveNode:

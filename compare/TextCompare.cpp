@@ -16,7 +16,6 @@
 namespace pelmor::sorrel {
 namespace {
 
-constexpr int kMaxLength = 32767;
 constexpr double kLdBudget = 1.0;
 // Columns of the distance computation between two readings of the clock.
 constexpr size_t kColumnsPerClockCheck = 64;
@@ -155,6 +154,91 @@ int TwoRowDistance(std::u32string_view s, std::u32string_view t, const Clock& cl
     return previous[t.size()];
 }
 
+// Ones in the bits [from, to) of a 64-bit word.
+uint64_t BitsBetween(int from, int to) {
+    uint64_t upTo = to >= 64 ? ~uint64_t{0} : (uint64_t{1} << to) - 1;
+    return upTo & ~((uint64_t{1} << from) - 1);
+}
+
+// The bit-parallel distance restricted to a band of rows around the diagonal (Ukkonen's
+// cut-off): the exact distance when it is at most `limit`, otherwise limit + 1. Rows more
+// than `limit` away from the diagonal cannot lie on a path of cost `limit` or less, so only
+// the blocks of the band are computed; a block leaving the band at the top freezes its last
+// row as a boundary above the band. Every 64 columns the cell on the final diagonal is read:
+// a value past `limit` there settles the answer, as values never fall along a diagonal.
+// Returns -1 when the budget runs out. The pattern is the shorter text.
+int BandedDistance(std::u32string_view pattern, std::u32string_view text, int limit, const Clock& clock,
+                   double start) {
+    const long m = long(pattern.size()), n = long(text.size());
+    if (n - m > limit) return limit + 1;
+    const long band = long(limit) + 1;
+    const long blocks = (m + 63) / 64;
+    PositionMasks masks(pattern, size_t(blocks));
+    std::vector<uint64_t> pv(size_t(blocks), ~uint64_t{0}), mv(size_t(blocks), 0);
+    auto rowEnd = [&](long b) { return std::min(m, 64 * (b + 1)); };
+    long lo = 0, hi = 0;
+    long score = rowEnd(0);  // the value at the last row of block hi, column 0
+    for (long j = 1; j <= n; ++j) {
+        if (j % long(kColumnsPerClockCheck) == 0 && (clock() - start > kLdBudget || DeadlinePassed())) return -1;
+        const long rowHi = std::min(m, j + band);
+        while ((rowHi - 1) / 64 > hi) {
+            ++hi;  // a block entering the band: its rows still rise by one each
+            score += rowEnd(hi) - rowEnd(hi - 1);
+        }
+        while (64 * (lo + 1) < j - band && lo < hi) ++lo;
+        const uint64_t* eqRow = masks.Row(text[size_t(j - 1)]);
+        int hin = lo == 0 ? 1 : 0;
+        for (long b = lo; b <= hi; ++b) {
+            uint64_t eq = eqRow[b];
+            uint64_t p = pv[size_t(b)], mneg = mv[size_t(b)];
+            uint64_t hinNeg = hin < 0 ? 1 : 0;
+            uint64_t xv = eq | mneg;
+            eq |= hinNeg;
+            uint64_t xh = (((eq & p) + p) ^ p) | eq;
+            uint64_t ph = mneg | ~(xh | p);
+            uint64_t mh = p & xh;
+            if (b == hi) {
+                int bit = int((rowEnd(b) - 1) % 64);
+                score += long((ph >> bit) & 1) - long((mh >> bit) & 1);
+            }
+            int hout = int(ph >> 63) - int(mh >> 63);
+            ph = (ph << 1) | (hin > 0 ? 1 : 0);
+            mh = (mh << 1) | hinNeg;
+            pv[size_t(b)] = mh | ~(xv | ph);
+            mv[size_t(b)] = ph & xv;
+            hin = hout;
+        }
+        const long row = j - (n - m);  // the final diagonal
+        if (j % 64 == 0 && row >= 1 && row < rowEnd(hi)) {
+            long value = score;  // walk back up from the band's last row
+            for (long r = rowEnd(hi); r > row;) {
+                long b = (r - 1) / 64, first = std::max(row, 64 * b);
+                uint64_t mask = BitsBetween(int(first - 64 * b), int(r - 64 * b));
+                value -= long(__builtin_popcountll(pv[size_t(b)] & mask)) - long(__builtin_popcountll(mv[size_t(b)] & mask));
+                r = first;
+            }
+            if (value > limit) return limit + 1;
+        }
+    }
+    return score <= limit ? int(score) : limit + 1;
+}
+
+// Folded texts without their common prefix and suffix, which never change the distance;
+// the shorter one first.
+std::pair<std::u32string, std::u32string> Trimmed(std::u32string_view s, std::u32string_view t) {
+    std::u32string a = text::FoldU32(s), b = text::FoldU32(t);
+    size_t prefix = 0;
+    while (prefix < a.size() && prefix < b.size() && a[prefix] == b[prefix]) ++prefix;
+    size_t suffix = 0;
+    while (suffix < a.size() - prefix && suffix < b.size() - prefix &&
+           a[a.size() - 1 - suffix] == b[b.size() - 1 - suffix])
+        ++suffix;
+    a = a.substr(prefix, a.size() - prefix - suffix);
+    b = b.substr(prefix, b.size() - prefix - suffix);
+    if (a.size() > b.size()) std::swap(a, b);
+    return {std::move(a), std::move(b)};
+}
+
 }  // namespace
 
 Clock DefaultClock() {
@@ -205,22 +289,10 @@ int32_t StringHash(std::string_view textUtf8) {
 
 int LevenshteinDistance(std::u32string_view s, std::u32string_view t, const Clock& clock, double& startTime) {
     startTime = clock();
-    if (s.size() > kMaxLength || t.size() > kMaxLength) ThrowOverflow("LD");
     if (s.empty()) return static_cast<int>(t.size());
     if (t.empty()) return static_cast<int>(s.size());
-    std::u32string a = text::FoldU32(s), b = text::FoldU32(t);
-    // A common prefix or suffix never changes the distance.
-    size_t prefix = 0;
-    while (prefix < a.size() && prefix < b.size() && a[prefix] == b[prefix]) ++prefix;
-    size_t suffix = 0;
-    while (suffix < a.size() - prefix && suffix < b.size() - prefix &&
-           a[a.size() - 1 - suffix] == b[b.size() - 1 - suffix])
-        ++suffix;
-    std::u32string_view x = std::u32string_view(a).substr(prefix, a.size() - prefix - suffix);
-    std::u32string_view y = std::u32string_view(b).substr(prefix, b.size() - prefix - suffix);
+    auto [x, y] = Trimmed(s, t);
     if (x.empty()) return static_cast<int>(y.size());
-    if (y.empty()) return static_cast<int>(x.size());
-    if (x.size() > y.size()) std::swap(x, y);  // the shorter text is the pattern
     size_t blocks = (x.size() + 63) / 64;
     // The masks cost one word per block and distinct character; a pattern of thousands of
     // distinct characters (ideographs) would ask for too much, so it takes the plain table.
@@ -229,6 +301,27 @@ int LevenshteinDistance(std::u32string_view s, std::u32string_view t, const Cloc
                        ? BitParallelDistance(x, y, clock, startTime)
                        : TwoRowDistance(x, y, clock, startTime);
     return distance < 0 ? 0 : distance;
+}
+
+int BoundedDistance(std::u32string_view s, std::u32string_view t, int limit, const Clock& clock, double& startTime) {
+    startTime = clock();
+    if (limit < 0) limit = 0;
+    auto [x, y] = Trimmed(s, t);
+    if (y.size() - x.size() > size_t(limit)) return limit + 1;
+    if (x.empty()) return static_cast<int>(y.size());
+    constexpr size_t kMaxMaskWords = size_t{1} << 21;
+    if (((x.size() + 63) / 64) * (PositionMasks::Distinct(x) + 1) > kMaxMaskWords) {
+        int distance = TwoRowDistance(x, y, clock, startTime);
+        return distance < 0 ? 0 : std::min(distance, limit + 1);
+    }
+    // A narrow band first, widened while the distance may lie beyond it: texts a few edits
+    // apart cost a few blocks a column, however long they are.
+    for (int width = std::max(64, int(y.size() - x.size()));; width = std::min(limit, 2 * width)) {
+        width = std::min(width, limit);
+        int distance = BandedDistance(x, y, width, clock, startTime);
+        if (distance < 0) return 0;
+        if (distance <= width || width >= limit) return distance;
+    }
 }
 
 std::string MaskDatesInText(std::string_view text) { return DatePattern().ReplaceAll(text, "00/00/00"); }
@@ -326,10 +419,15 @@ private:
 
 }  // namespace
 
+std::vector<WordPair> CommonSubsequence(const std::vector<int>& newIds, const std::vector<int>& originalIds) {
+    std::vector<WordPair> pairs;
+    LinearMatcher(newIds, originalIds, pairs).Match(0, newIds.size(), 0, originalIds.size());
+    return pairs;
+}
+
 std::vector<WordPair> MatchWords(const std::vector<std::string>& newWords,
                                  const std::vector<std::string>& originalWords, bool showTimeDiff, bool showNumbers,
                                  size_t maxTableBytes) {
-    if (newWords.size() > kMaxLength || originalWords.size() > kMaxLength) ThrowOverflow("MatchWords");
     std::vector<WordPair> pairs;
     if (newWords.empty() || originalWords.empty()) return pairs;
     size_t width = newWords.size() + 3;

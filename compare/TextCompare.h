@@ -29,8 +29,12 @@ int32_t AddReduced(int32_t a, int32_t b);
 
 // Exact Levenshtein distance between two texts, ignoring letter case. Sets `startTime`
 // to the clock, and returns 0 when more than one second passes before the answer is
-// known. Throws Failure (overflow) when a text is longer than 32767 characters.
+// known.
 int LevenshteinDistance(std::u32string_view s, std::u32string_view t, const Clock& clock, double& startTime);
+// The same distance when it is at most `limit`, otherwise limit + 1; the work stays in a
+// band of `limit` characters around the diagonal and stops once the distance is past it.
+// 0 when the one-second budget runs out, as LevenshteinDistance.
+int BoundedDistance(std::u32string_view s, std::u32string_view t, int limit, const Clock& clock, double& startTime);
 
 // True when both texts are dates, or when they are equal once every date and clock time in
 // them is replaced by "00/00/00" ("." is read as "/" and blanks around are trimmed first).
@@ -58,12 +62,16 @@ struct WordPair {
 inline constexpr size_t kMaxDirectionTableBytes = 64u << 20;
 
 // Longest common subsequence of two word lists (equal ignoring case), with dates and
-// numbers accepted as pairs while tracing; pairs in increasing order. Throws Failure
-// (overflow) for more than 32767 words on a side. Lists whose direction table would pass
+// numbers accepted as pairs while tracing; pairs in increasing order. Lists whose
+// direction table would pass
 // `maxTableBytes` are matched in linear memory (Hirschberg's method) instead: a longest
 // common subsequence as well, though among equally long ones not always the same.
 std::vector<WordPair> MatchWords(const std::vector<std::string>& newWords,
                                  const std::vector<std::string>& originalWords, bool showTimeDiff, bool showNumbers,
                                  size_t maxTableBytes = kMaxDirectionTableBytes);
+
+// A longest common subsequence of two lists of ids, in linear memory: equal ends are
+// matched first, the rest by Hirschberg's method. Pairs in increasing order.
+std::vector<WordPair> CommonSubsequence(const std::vector<int>& newIds, const std::vector<int>& originalIds);
 
 }  // namespace pelmor::sorrel

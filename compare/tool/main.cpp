@@ -35,6 +35,8 @@ constexpr const char* kUsage =
     "  --show-pics          image file names count as changes\n"
     "  --show-numbers       numbers count as changes\n"
     "  --inverse            paint updated text in the inverse of its colour where that shows\n"
+    "  --hide-removed       do not show removed content struck through where it stood; a page\n"
+    "                       that only lost content then gets the place of the loss painted red\n"
     "  --insert-color C     colour of inserted content (default #00FF00)\n"
     "  --update-color C     colour of updated content (default #FFFF00)\n"
     "  --help               show this text\n"
@@ -49,6 +51,7 @@ struct Options {
     bool showPics = false;
     bool showNumbers = false;
     bool inverse = false;
+    bool hideRemoved = false;
     std::string insertColor = "#00FF00";
     std::string updateColor = "#FFFF00";
     std::vector<std::string> files;
@@ -89,6 +92,8 @@ Options ParseOptions(int argc, char** argv) {
             options.showNumbers = true;
         } else if (arg == "--inverse") {
             options.inverse = true;
+        } else if (arg == "--hide-removed") {
+            options.hideRemoved = true;
         } else if (arg == "--insert-color") {
             options.insertColor = value(arg);
         } else if (arg == "--update-color") {
@@ -154,6 +159,7 @@ int main(int argc, char** argv) {
     engine.SetShowPics(options.showPics);
     engine.SetShowNumbers(options.showNumbers);
     engine.SetUseInverse(options.inverse);
+    engine.SetShowRemoved(!options.hideRemoved && !options.script);
 
     if (options.changed) {
         bool changed = options.element ? engine.IsElementChange(original, updated, *options.element)

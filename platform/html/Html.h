@@ -245,6 +245,13 @@ private:
     std::vector<Element> items_;
 };
 
+// A place between two characters of the body's text: a text node and a byte offset into
+// its text. An empty node when the place is not inside the text of a text node.
+struct TextPoint {
+    Node node;
+    size_t offset = 0;
+};
+
 // A stretch of the body's rendered text, between two character positions.
 class TextRange {
 public:
@@ -285,6 +292,15 @@ public:
     // stays unpainted. False, with nothing changed, for other commands, a colour that
     // cannot be read, or nothing to paint.
     bool execCommand(std::string_view command, bool showUI, std::string_view value);
+
+    // The element holding the range's first character; the body when no element does.
+    Element parentElement() const;
+    // Where the range's first character stands in the tree; empty when that character is
+    // not text of a text node (a line break between blocks, or past the end).
+    TextPoint StartPoint() const;
+    // Just after the character before the range's end; empty at the start of the body's
+    // text and when that character is not text of a text node.
+    TextPoint EndPoint() const;
 
     // Positions in characters from the start of the body's text.
     long StartPosition() const;

@@ -11,6 +11,8 @@
 
 namespace pelmor::html {
 
+Node MakeNode(detail::DocumentData* doc, detail::NodeData* node);
+
 using detail::Kind;
 using detail::Layout;
 using detail::NodeData;
@@ -504,6 +506,50 @@ bool TextRange::execCommand(std::string_view command, bool /*showUI*/, std::stri
     }
     PatchLayout(*doc_, cuts);
     return true;
+}
+
+Element TextRange::parentElement() const {
+    if (!doc_) return Element();
+    Clamp();
+    const Layout& layout = doc_->BodyLayout();
+    return MakeNode(doc_, const_cast<NodeData*>(ElementAt(layout, start_))).AsElement();
+}
+
+namespace {
+
+// The text node and offset of the rendered character at byte `position`; `after` gives the
+// place just after that character instead of before it.
+TextPoint PointAt(detail::DocumentData* doc, const Layout& layout, uint32_t position, bool after) {
+    const auto& segs = layout.segments;
+    auto it = std::upper_bound(segs.begin(), segs.end(), position,
+                               [](uint32_t p, const Segment& s) { return p < s.outStart + s.outLength; });
+    if (it == segs.end() || it->outStart > position || !it->node) return {};
+    uint32_t offset = it->srcStart;
+    if (it->srcLength == it->outLength) offset += position - it->outStart;
+    if (after) {
+        size_t length;
+        Decode(layout.text, position, length);
+        offset = it->srcLength == it->outLength ? offset + uint32_t(length) : it->srcStart + it->srcLength;
+    }
+    return {MakeNode(doc, it->node), offset};
+}
+
+}  // namespace
+
+TextPoint TextRange::StartPoint() const {
+    if (!doc_) return {};
+    Clamp();
+    return PointAt(doc_, doc_->BodyLayout(), start_, false);
+}
+
+TextPoint TextRange::EndPoint() const {
+    if (!doc_) return {};
+    Clamp();
+    if (end_ == 0) return {};
+    const Layout& layout = doc_->BodyLayout();
+    long moved;
+    uint32_t last = uint32_t(Backward(layout.text, end_, 1, moved));
+    return PointAt(doc_, layout, last, true);
 }
 
 long TextRange::StartPosition() const {

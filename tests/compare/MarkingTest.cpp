@@ -216,13 +216,12 @@ TEST_F(Marking, WithoutColoursNothingIsPaintedButChangesAreListed) {
     EXPECT_EQ(engine.GetChanges()->Count(), 2u);
 }
 
-TEST_F(Marking, HugeTextIsLeftUnpaintedAndLogged) {
+TEST_F(Marking, HugeTextIsPaintedWordByWord) {
     std::string words;
     for (int i = 0; i < 7000; ++i) words += "w" + std::to_string(i) + " ";
     auto updated = Page("<p>" + words + "changed</p>");
     Mark(updated, Page("<p>" + words + "before</p>"));
-    EXPECT_TRUE(PaintedText(updated).empty());
-    EXPECT_NE(pelmor::test::ReadFile(home.Data() / "PelmorCompare.log").find("Number: 6"), std::string::npos);
+    EXPECT_EQ(PaintedText(updated), (std::vector<Painted>{{"changed", kUpdate}}));
 }
 
 TEST_F(Marking, ManyWordsStillPaintOnlyTheChangedWords) {
@@ -254,6 +253,77 @@ TEST_F(Marking, DeepTreesDoNotExhaustTheStack) {
     updated = Page(nested(400, "Open Monday to Saturday"));
     Mark(updated, Page(nested(400, "Open Monday to Friday")));
     EXPECT_EQ(PaintedText(updated), (std::vector<Painted>{{"Saturday", kUpdate}}));
+}
+
+// Texts struck through by the marking, in document order.
+std::vector<std::string> RemovedTexts(const Document& page) {
+    std::vector<std::string> out;
+    for (const html::Element& del : page->getElementsByTagName("DEL"))
+        if (del.getAttribute("PelmorMark") == "remove") out.push_back(TextUnder(del));
+    return out;
+}
+
+class ShowingRemoved : public Marking {
+protected:
+    ShowingRemoved() { engine.SetShowRemoved(true); }
+};
+
+TEST_F(ShowingRemoved, LostSentenceStandsWhereItWasAndTheRestIsUnpainted) {
+    auto updated = Page("<p>The ferry leaves at seven.</p>");
+    std::string html = Mark(updated, Page("<p>The ferry leaves at seven. Tickets are sold on board.</p>"));
+    EXPECT_TRUE(PaintedText(updated).empty());
+    EXPECT_EQ(RemovedTexts(updated), (std::vector<std::string>{"Tickets are sold on board."}));
+    EXPECT_EQ(updated->body().innerText(), "The ferry leaves at seven. Tickets are sold on board.");
+    // A replaced word: the old one struck through just before the new one.
+    updated = Page("<p>Open Monday to Saturday</p>");
+    Mark(updated, Page("<p>Open Monday to Friday</p>"));
+    EXPECT_EQ(PaintedText(updated), (std::vector<Painted>{{"Saturday", kUpdate}}));
+    EXPECT_EQ(updated->body().innerText(), "Open Monday to Friday Saturday");
+}
+
+TEST_F(ShowingRemoved, ListWithOneItemInAndOneOutLeavesTheOthersAlone) {
+    auto list = [](std::vector<std::string> items) {
+        std::string html = "<ul>\n";
+        for (const std::string& item : items) html += "<li>" + item + "</li>\n";
+        return Page(html + "</ul>");
+    };
+    auto updated = list({"alpha", "bravo", "new entry", "charlie", "delta", "foxtrot", "golf"});
+    Mark(updated, list({"alpha", "bravo", "charlie", "delta", "echo", "foxtrot", "golf"}));
+    auto records = engine.GetChanges();
+    ASSERT_EQ(records->Count(), 2u);
+    EXPECT_EQ(records->Item(1).ActionType(), dfInsertNode);
+    EXPECT_EQ(records->Item(1).NewNode().AsElement().innerText(), "new entry");
+    EXPECT_EQ(records->Item(2).ActionType(), dfRemoveNode);
+    EXPECT_EQ(records->Item(2).OriginalNode().AsElement().innerText(), "echo");
+    EXPECT_EQ(Tag(updated, "LI", 2).style().backgroundColor(), kInsert);
+    // The lost item is a list item of its own, between delta and foxtrot.
+    EXPECT_EQ(Tag(updated, "LI", 5).innerText(), "echo");
+    EXPECT_EQ(RemovedTexts(updated), (std::vector<std::string>{"echo"}));
+    for (size_t i : {0u, 1u, 3u, 4u, 6u, 7u}) EXPECT_EQ(Tag(updated, "LI", i).style().backgroundColor(), "") << i;
+}
+
+TEST_F(ShowingRemoved, LostParagraphAndImageShowBesideOtherChanges) {
+    auto updated = Page("<div><p>one</p><p>three</p></div><p>Open Monday to Saturday</p>"
+                        "<table><tr><td>kept</td></tr></table>");
+    Mark(updated, Page("<div><p>one</p><p>two went</p><p>three</p></div><p>Open Monday to Friday</p>"
+                       "<table><tr><td>kept</td></tr><tr><td>row</td><td>gone</td></tr></table>"
+                       "<img src='/pics/harbour.jpg'>"));
+    EXPECT_EQ(PaintedText(updated), (std::vector<Painted>{{"Saturday", kUpdate}}));
+    EXPECT_EQ(RemovedTexts(updated), (std::vector<std::string>{"two went", "Friday", "row gone", "harbour.jpg"}));
+    EXPECT_EQ(Tag(updated, "DIV").innerText(), "one\n\ntwo went\n\nthree");
+    // A lost row stays a row, so the page parsed again keeps it inside the table.
+    EXPECT_EQ(Tag(updated, "TR", 1).innerText(), "row gone");
+    EXPECT_EQ(Tag(updated, "TD", 1).getAttribute("colspan"), "2");
+}
+
+TEST_F(ShowingRemoved, ListOfFortyThousandAndOneGetsItsOneInsert) {
+    std::string items;
+    for (int i = 0; i < 40000; ++i) items += "<li>item " + std::to_string(i) + "</li>";
+    auto updated = Page("<ul>" + items + "<li>the new one</li></ul>");
+    Mark(updated, Page("<ul>" + items + "</ul>"));
+    ASSERT_EQ(engine.GetChanges()->Count(), 1u);
+    EXPECT_EQ(engine.GetChanges()->Item(1).Position(), 40000);
+    EXPECT_EQ(Tag(updated, "LI", 40000).style().backgroundColor(), kInsert);
 }
 
 // The page being marked, watched by the clock below.

@@ -51,6 +51,7 @@ TEST(Robustness, RandomPagePairsAreComparedAndMarkedWithoutFault) {
         engine.SetShowTimeDiff(round % 3 == 0);
         engine.SetShowPics(round % 5 == 0);
         engine.SetUseInverse(round % 7 == 0);
+        engine.SetShowRemoved(round % 2 == 1);
         EXPECT_FALSE(engine.IsChange(Page(a), Page(a))) << a;
         engine.IsChange(Page(a), Page(b));
         auto updated = Page(b);

@@ -92,7 +92,7 @@ TEST(LD, LongestTextsStayInReach) {
     std::u32string s(32767, U'a'), t(32767, U'b');
     double start = 0;
     EXPECT_EQ(LevenshteinDistance(s, t, DefaultClock(), start), 32767);
-    EXPECT_THROW(LevenshteinDistance(std::u32string(32768, U'a'), U"b", DefaultClock(), start), Failure);
+    EXPECT_EQ(LevenshteinDistance(std::u32string(32768, U'a'), U"b", DefaultClock(), start), 32768);
 }
 
 TEST(LD, RunningOutOfTimeGivesZero) {
@@ -183,7 +183,7 @@ TEST(MatchWords, BeyondTheTableLinearMemoryFindsAsLongAMatch) {
               (std::vector<std::pair<int, int>>{{0, 0}, {1, 1}, {3, 2}}));
     std::vector<std::string> many(6000, "w"), more(6000, "v");
     EXPECT_TRUE(MatchWords(many, more, false, false).empty());  // 6003 x 6003 x 2 bytes > 64 MiB
-    EXPECT_THROW(MatchWords(std::vector<std::string>(32768, "w"), Words({"w"}), false, false), Failure);
+    EXPECT_EQ(MatchWords(std::vector<std::string>(32768, "w"), Words({"w"}), false, false).size(), 1u);
 }
 
 }  // namespace

@@ -43,7 +43,12 @@ TEST_F(Tool, PrintsTheMarkedBodyExactly) {
     Outcome run = Diff(original + " " + updated);
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out,
-              "<p PelmorID=\"24498\">Open Monday to <span style=\"background-color: #FFFF00\">Saturday</span></p>");
+              "<p PelmorID=\"24498\">Open Monday to <del style=\"color: #FF0000; text-decoration: line-through\" "
+              "PelmorMark=\"remove\">Friday</del> <span style=\"background-color: #FFFF00\" "
+              "PelmorMark=\"update\">Saturday</span></p>");
+    EXPECT_EQ(Diff("--hide-removed " + original + " " + updated).out,
+              "<p PelmorID=\"24498\">Open Monday to <span style=\"background-color: #FFFF00\" "
+              "PelmorMark=\"update\">Saturday</span></p>");
     run = Diff("--update-color red " + original + " " + updated);
     EXPECT_NE(run.out.find("background-color: red"), std::string::npos);
 }
