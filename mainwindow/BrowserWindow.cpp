@@ -27,17 +27,27 @@
 namespace pelmor::mainwindow {
 namespace {
 
-// A page whose new windows (links with a target, window.open) open in itself.
+// A page whose new windows (links with a target, window.open) open in itself. A pinned
+// page (a saved copy) stays on the address it was sent to: it follows no refresh, link
+// or redirection of its own.
 class SameWindowPage : public QWebEnginePage {
 public:
-    SameWindowPage(QWebEngineProfile* profile, bool allowNewWindows, QObject* parent)
-        : QWebEnginePage(profile, parent), allowNewWindows_(allowNewWindows) {}
+    SameWindowPage(QWebEngineProfile* profile, bool pinned, QObject* parent)
+        : QWebEnginePage(profile, parent), pinned_(pinned) {}
+
+    void Pin(const QUrl& url) { target_ = url.adjusted(QUrl::RemoveFragment); }
 
 protected:
-    QWebEnginePage* createWindow(WebWindowType) override { return allowNewWindows_ ? this : nullptr; }
+    QWebEnginePage* createWindow(WebWindowType) override { return pinned_ ? nullptr : this; }
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override {
+        if (!pinned_) return true;
+        if (type == NavigationTypeRedirect) return false;
+        return !isMainFrame || url.adjusted(QUrl::RemoveFragment) == target_;
+    }
 
 private:
-    bool allowNewWindows_;
+    bool pinned_;
+    QUrl target_;
 };
 
 // Lets through only the listed local files; every other request is refused.
@@ -85,7 +95,7 @@ BrowserWindow::BrowserWindow(Content content, const QStringList& allowedFiles, Q
     }
     view_ = new QWebEngineView(this);
     view_->setObjectName(QStringLiteral("ctlBrowser"));
-    auto* page = new SameWindowPage(profile_, !savedCopy, view_);
+    auto* page = new SameWindowPage(profile_, savedCopy, view_);
     view_->setPage(page);
     QWebEngineSettings* settings = page->settings();
     if (savedCopy) {
@@ -138,8 +148,11 @@ BrowserWindow::~BrowserWindow() {
 }
 
 void BrowserWindow::Navigate(const QString& target) {
+    if (!view_) return;
     loading_ = true;
-    view_->setUrl(TargetUrl(target));
+    const QUrl url = TargetUrl(target);
+    static_cast<SameWindowPage*>(view_->page())->Pin(url);
+    view_->setUrl(url);
 }
 
 QVariant BrowserWindow::RunScript(const QString& script, int timeoutMs) {
@@ -148,6 +161,7 @@ QVariant BrowserWindow::RunScript(const QString& script, int timeoutMs) {
         QVariant value;
         QPointer<QEventLoop> loop;
     };
+    if (!view_) return {};
     auto answer = std::make_shared<Answer>();
     QPointer<BrowserWindow> self(this);
     QEventLoop loop;
@@ -167,7 +181,9 @@ QVariant BrowserWindow::RunScript(const QString& script, int timeoutMs) {
     return answer->value;
 }
 
-void BrowserWindow::Stop() { view_->page()->triggerAction(QWebEnginePage::Stop); }
+void BrowserWindow::Stop() {
+    if (view_) view_->page()->triggerAction(QWebEnginePage::Stop);
+}
 
 void BrowserWindow::SetStatusText(const QString& text) { lblStatus_->setText(text); }
 
@@ -184,6 +200,13 @@ void BrowserWindow::ShowMaximized() {
 
 void BrowserWindow::Quit() {
     hide();
+    // The page goes at once, and its renderer with it: a script that keeps running must not
+    // burn on while a message about the failure is on screen.
+    if (QWebEngineView* view = view_) {
+        view_ = nullptr;
+        view->page()->triggerAction(QWebEnginePage::Stop);
+        delete view;
+    }
     deleteLater();
 }
 

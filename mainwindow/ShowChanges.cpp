@@ -94,7 +94,7 @@ void SavedCopyBackup::Restore() {
     copies_.clear();
 }
 
-RevisedItem ReviseOffWindowThread(const std::shared_ptr<FrameList>& item, SavedCopyBackup& backup) {
+RevisedItem ReviseOffWindowThread(const std::shared_ptr<FrameList>& item, SavedCopyBackup& backup, bool showRemoved) {
     if (!item) return {};
     std::shared_ptr<FrameList> copy = CopyForRevision(*item);
     std::string savedFile = SavedFileOf(*item);
@@ -103,7 +103,7 @@ RevisedItem ReviseOffWindowThread(const std::shared_ptr<FrameList>& item, SavedC
         bool oldKnown = true;  // false when the old copy could not be read
         std::optional<std::string> old;
     };
-    auto work = [copy, savedFile]() {
+    auto work = [copy, savedFile, showRemoved]() {
         Outcome outcome;
         try {
             std::error_code ec;
@@ -112,6 +112,7 @@ RevisedItem ReviseOffWindowThread(const std::shared_ptr<FrameList>& item, SavedC
             outcome.oldKnown = false;
         }
         InternetHandler handler;
+        handler.SetShowRemoved(showRemoved);
         outcome.revised.html = handler.GetRevisedHTML(copy);
         if (auto* page = dynamic_cast<Page*>(copy.get()); page && !page->Updated()) {
             outcome.revised.stamped = true;
@@ -152,7 +153,7 @@ bool FrameDocumentAccessible(const BrowserDocument& document, int index) {
 }
 
 bool ShowRevisedFrames(const BrowserDocument& document, const std::shared_ptr<FrameList>& item,
-                       SavedCopyBackup& backup, int frameLimitMs) {
+                       SavedCopyBackup& backup, int frameLimitMs, bool showRemoved) {
     try {
         if (!document.IsValid() || !item) return false;
         InternetHandler handler;
@@ -177,8 +178,8 @@ bool ShowRevisedFrames(const BrowserDocument& document, const std::shared_ptr<Fr
             while (withinLimit() && frameDocument.readyState().compare(QLatin1String("loading"), Qt::CaseInsensitive) == 0)
                 PumpEvents(20);
             if (frameDocument.readyState().compare(QLatin1String("loading"), Qt::CaseInsensitive) == 0) return false;
-            WriteRevisedBody(frameDocument, ReviseOffWindowThread(frame, backup).html);
-            if (!ShowRevisedFrames(frameDocument, frame, backup, frameLimitMs)) break;
+            WriteRevisedBody(frameDocument, ReviseOffWindowThread(frame, backup, showRemoved).html);
+            if (!ShowRevisedFrames(frameDocument, frame, backup, frameLimitMs, showRemoved)) break;
         }
         return true;
     } catch (...) {

@@ -41,7 +41,9 @@ struct RevisedItem {
 
 // GetRevisedHTML of a new InternetHandler, run on a pool thread on a copy of `item` while
 // the window thread keeps handling events. The saved copy is kept in `backup` first.
-RevisedItem ReviseOffWindowThread(const std::shared_ptr<FrameList>& item, SavedCopyBackup& backup);
+// `showRemoved`: removed content is shown struck through where it stood.
+RevisedItem ReviseOffWindowThread(const std::shared_ptr<FrameList>& item, SavedCopyBackup& backup,
+                                  bool showRemoved = true);
 // Puts the stamps of a revised page on the page and clears its Updated flag.
 void ApplyRevision(Page& page, const RevisedItem& revised);
 
@@ -56,7 +58,7 @@ bool FrameDocumentAccessible(const BrowserDocument& document, int index);
 // has `frameLimitMs` to load. False for a missing document, for a frame still loading
 // after its limit, and on failure (reported).
 bool ShowRevisedFrames(const BrowserDocument& document, const std::shared_ptr<FrameList>& item,
-                       SavedCopyBackup& backup, int frameLimitMs = 10000);
+                       SavedCopyBackup& backup, int frameLimitMs = 10000, bool showRemoved = true);
 
 // The saved copy of a page and the copies of its frames at any depth.
 QStringList SavedCopyFiles(const Page& page);

@@ -13,6 +13,7 @@
 
 #include "items/Folder.h"
 #include "mainwindow/BrowserWindow.h"
+#include "mainwindow/ChangesBar.h"
 #include "mainwindow/ShowChanges.h"
 #include "mainwindow/frmMain.h"
 #include "mainwindow/frmWait.h"
@@ -172,13 +173,15 @@ void frmMain::ShowPage(const std::shared_ptr<Page>& oPage) {
         wait->SetMessage(QStringLiteral("Currently comparing and marking changes on ") + description);
         while (browser && IsLoading(document.readyState())) PumpEvents(20);
 
-        RevisedItem revised = ReviseOffWindowThread(oPage, backup);
+        const bool showRemoved = settings_->ShowRemoved();
+        RevisedItem revised = ReviseOffWindowThread(oPage, backup, showRemoved);
         if (browser) browser->Stop();
 
         if (browser && WriteRevisedBody(document, revised.html) &&
-            ShowRevisedFrames(document, oPage, backup, frameWaitMs_) && browser) {
+            ShowRevisedFrames(document, oPage, backup, frameWaitMs_, showRemoved) && browser) {
             wait.reset();
             browser->SetStatusText(QString());
+            AddChangesBar(browser, Q(oPage->InsertColor()), Q(oPage->UpdateColor()));
             browser->ShowMaximized();
             EndShow();
             ApplyRevision(*oPage, revised);

@@ -130,6 +130,10 @@ public:
     MarkedBody GetRevisedBody(const std::shared_ptr<FrameList>& oPage);
     // As GetRevisedHTML, but answers the engine's list of changes; none on failure.
     std::shared_ptr<sorrel::EditScriptCollection> GetDifferences(const std::shared_ptr<FrameList>& oPage);
+    // Whether GetRevisedHTML shows removed content struck through where it stood (on by
+    // default); off, a page that only lost content gets the place of the loss painted.
+    bool ShowRemoved() const { return showRemoved_; }
+    void SetShowRemoved(bool value) { showRemoved_ = value; }
 
 private:
     // Comparison options remembered per operation: taken from a Page, kept for other items.
@@ -158,6 +162,7 @@ private:
     Options setRevisedOptions_;
     Options revisedBodyOptions_;
     Options differencesOptions_;
+    bool showRemoved_ = true;
 
     std::shared_ptr<html::Document> Navigate(const std::string& strURL, int hops);
     std::string GetRedirectionURL(const html::Document& document);

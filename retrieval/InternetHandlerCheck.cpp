@@ -140,7 +140,10 @@ bool InternetHandler::Revise(const std::shared_ptr<FrameList>& oPage, Revision k
         engine.SetShowTimeDiff(options.ShowTimeDiff);
         engine.SetShowPics(options.ShowPics);
         if (kind != Revision::Differences) engine.SetShowNumbers(options.ShowNumbers);
-        if (kind == Revision::Html) engine.SetUseInverse(options.UseInverse);
+        if (kind == Revision::Html) {
+            engine.SetUseInverse(options.UseInverse);
+            engine.SetShowRemoved(showRemoved_);
+        }
         const bool whole = fields.elementPath.empty();
         switch (kind) {
             case Revision::Html:

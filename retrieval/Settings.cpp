@@ -122,6 +122,7 @@ void Settings::LoadPreferences() {
             soundFile_.clear();
         }
         displayOld_ = boolean("Preferences", "DisplayOld", "False");
+        showRemoved_ = boolean("Preferences", "ShowRemoved", "True");
         statusBar_ = boolean("Preferences", "StatusBar", "True");
         toolbar_ = boolean("Preferences", "Toolbar", "True");
 
@@ -163,6 +164,7 @@ void Settings::SavePreferences() {
         doc.Set("Preferences", "AutoCheck", Boolean(autoCheck_));
         doc.Set("Preferences", "WindowsStart", Boolean(windowsStart_));
         doc.Set("Preferences", "DisplayOld", Boolean(displayOld_));
+        doc.Set("Preferences", "ShowRemoved", Boolean(showRemoved_));
         doc.Set("Preferences", "AlertPopup", Boolean(alertPopup_));
         doc.Set("Preferences", "AlertSound", Boolean(alertSound_));
         doc.Set("Preferences", "DefaultSound", Boolean(defaultSound_));

@@ -40,6 +40,9 @@ public:
     void SetSoundFile(std::string soundFile) { soundFile_ = std::move(soundFile); }
     bool DisplayOld() const { return displayOld_; }
     void SetDisplayOld(bool value) { displayOld_ = value; }
+    // Removed content is shown struck through where it stood when a page is shown.
+    bool ShowRemoved() const { return showRemoved_; }
+    void SetShowRemoved(bool value) { showRemoved_ = value; }
     bool StatusBar() const { return statusBar_; }
     void SetStatusBar(bool value) { statusBar_ = value; }
     bool Toolbar() const { return toolbar_; }
@@ -125,6 +128,7 @@ private:
     std::string defaultSoundFile_;
     std::string soundFile_;
     bool displayOld_ = false;
+    bool showRemoved_ = false;
     bool statusBar_ = false;
     bool toolbar_ = false;
     bool alertPopup_ = false;

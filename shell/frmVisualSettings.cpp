@@ -66,6 +66,8 @@ frmVisualSettings::frmVisualSettings(Settings& settings, const QFont& treeFont, 
     chkStatusBar_ = check("chkStatusBar", QStringLiteral("Show status bar"));
     chkToolbar_ = check("chkToolbar", QStringLiteral("Show toolbar"));
     chkDisplayOld_ = check("chkDisplayOld", QStringLiteral("Display old version of page while showing differences"));
+    chkShowRemoved_ = check("chkShowRemoved", QStringLiteral("Show removed text"));
+    chkShowRemoved_->setToolTip(QStringLiteral("Show removed content struck through in red where it stood"));
     chkSoftwareUpdate_ =
         check("chkSoftwareUpdate", QStringLiteral("Check for software updates as appplication starts"));
     layout->addWidget(visual);
@@ -84,6 +86,7 @@ void frmVisualSettings::Form_Load(const QFont& treeFont) {
         chkStatusBar_->setChecked(settings_.StatusBar());
         chkToolbar_->setChecked(settings_.Toolbar());
         chkDisplayOld_->setChecked(settings_.DisplayOld());
+        chkShowRemoved_->setChecked(settings_.ShowRemoved());
     } catch (...) {
         log::LogProgramError(CurrentFailure("Pelmor"), "frmVisualSettings");
     }
@@ -121,6 +124,7 @@ void frmVisualSettings::btnOK_Click() {
         settings_.SetStatusBar(chkStatusBar_->isChecked());
         settings_.SetToolbar(chkToolbar_->isChecked());
         settings_.SetDisplayOld(chkDisplayOld_->isChecked());
+        settings_.SetShowRemoved(chkShowRemoved_->isChecked());
         settings_.SavePreferences();
         if (!settings_.LastError().empty())
             QMessageBox::warning(this, QStringLiteral("Visual Settings"),

@@ -1,7 +1,7 @@
 #pragma once
 
 // "Visual Settings": the tree font, the status bar, the toolbar, the old version shown
-// beside the changes and the software update check at start. "OK" writes the
+// beside the changes, removed text shown in place and the software update check at start. "OK" writes the
 // preferences (the caller then applies them to the main window); "Cancel" changes nothing.
 
 #include <QDialog>
@@ -44,6 +44,7 @@ private:
     QCheckBox* chkStatusBar_ = nullptr;
     QCheckBox* chkToolbar_ = nullptr;
     QCheckBox* chkDisplayOld_ = nullptr;
+    QCheckBox* chkShowRemoved_ = nullptr;
     QCheckBox* chkSoftwareUpdate_ = nullptr;
 };
 

@@ -12,6 +12,7 @@
 
 #include "WindowFixture.h"
 #include "mainwindow/BrowserWindow.h"
+#include "mainwindow/ChangesBar.h"
 #include "mainwindow/ShowChanges.h"
 #include "retrieval/InternetHandler.h"
 #include "support/HttpServer.h"
@@ -177,8 +178,10 @@ private slots:
         auto root = Root();
         auto page = SavedPage(w, *root, server.Url("/p"), "Emptied page");
         const std::string savedBefore = ReadFile(page->SavedFile());
-        // The live page comes back with an empty body: there is nothing to write.
+        // The live page comes back with an empty body: with removed text hidden there is
+        // nothing to write.
         server.Page("/p", "<html><head><title>T</title></head><body></body></html>");
+        w.settings->SetShowRemoved(false);
         w.Open(root);
         auto shown = w.main->Pages().All().front();
         QString box;
@@ -211,6 +214,47 @@ private slots:
         QCOMPARE(BrowserUrls(*w.main), QStringList({QString::fromStdString(server.Url("/a")),
                                                     QString::fromStdString(server.Url("/d"))}));
         for (QWidget* browser : w.main->BrowserWindows()) static_cast<BrowserWindow*>(browser)->Quit();
+    }
+
+    void theBarCountsTheMarksAndStepsThroughThem() {
+        Window w;
+        HttpServer server;
+        server.Page("/p", Body("<p>Open Monday to Friday</p><p>Nothing changes here</p><p>This paragraph goes</p>"));
+        auto root = Root();
+        SavedPage(w, *root, server.Url("/p"), "Bar");
+        server.Page("/p", Body("<p>Open Monday to Saturday</p><h2>A new heading</h2><p>Nothing changes here</p>"));
+        w.settings->SetShowRemoved(true);
+        w.Open(root);
+        w.main->ShowPage(w.main->Pages().All().front());
+        QCOMPARE(w.main->BrowserWindows().size(), 1);
+        auto* browser = static_cast<BrowserWindow*>(w.main->BrowserWindows().front());
+        auto* bar = browser->findChild<mainwindow::ChangesBar*>("ctlChanges");
+        QVERIFY(bar);
+        QTRY_COMPARE(bar->CountsText(), QString("1 inserted, 1 updated, 2 removed"));
+        QSignalSpy stepped(bar, &mainwindow::ChangesBar::Stepped);
+        bar->PreviousChange();
+        QTRY_COMPARE(stepped.size(), 1);
+        QCOMPARE(stepped.at(0), (QList<QVariant>{4, 4}));
+        bar->NextChange();
+        QTRY_COMPARE(stepped.size(), 2);
+        QCOMPARE(stepped.at(1), (QList<QVariant>{1, 4}));
+        browser->Quit();
+    }
+
+    void theSavedCopyFollowsNoRefresh() {
+        TempHome home;
+        const auto first = home.Root() / "first.html", second = home.Root() / "second.html";
+        WriteFile(first, "<html><head><title>First</title><meta http-equiv='refresh' content='0; url=second.html'>"
+                         "</head><body>first</body></html>");
+        WriteFile(second, "<html><head><title>Second</title></head><body>second</body></html>");
+        auto* browser = new BrowserWindow(BrowserWindow::Content::SavedCopy,
+                                          {QString::fromStdString(first.string()), QString::fromStdString(second.string())});
+        browser->Navigate(QString::fromStdString(first.string()));
+        QVERIFY(Loaded(browser));
+        QTest::qWait(1500);
+        QCOMPARE(browser->View()->url(), QUrl::fromLocalFile(QString::fromStdString(first.string())));
+        QCOMPARE(browser->windowTitle(), QString("First - Pelmor"));
+        browser->Quit();
     }
 
     void theSavedCopyRunsNoScriptAndLoadsNothingFromTheNetwork() {

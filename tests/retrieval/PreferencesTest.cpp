@@ -39,6 +39,7 @@ TEST_F(PreferencesTest, WithoutIniFileEveryKeyTakesItsDefault) {
     EXPECT_TRUE(settings.DefaultSound());
     EXPECT_EQ(settings.SoundFile(), "");
     EXPECT_FALSE(settings.DisplayOld());
+    EXPECT_TRUE(settings.ShowRemoved());
     EXPECT_TRUE(settings.StatusBar());
     EXPECT_TRUE(settings.Toolbar());
     EXPECT_EQ(settings.FormTop(), 0.0f);
@@ -111,6 +112,7 @@ TEST_F(PreferencesTest, SaveThenLoadGivesEveryPreferenceBack) {
     saved.SetAlertSound(true);
     saved.SetDefaultSound(false);
     saved.SetDisplayOld(true);
+    saved.SetShowRemoved(false);
     saved.SetStatusBar(false);
     saved.SetToolbar(false);
     saved.SetAlertPopup(false);
@@ -133,6 +135,7 @@ TEST_F(PreferencesTest, SaveThenLoadGivesEveryPreferenceBack) {
     EXPECT_TRUE(loaded.AlertSound());
     EXPECT_FALSE(loaded.DefaultSound());
     EXPECT_TRUE(loaded.DisplayOld());
+    EXPECT_FALSE(loaded.ShowRemoved());
     EXPECT_FALSE(loaded.StatusBar());
     EXPECT_FALSE(loaded.Toolbar());
     EXPECT_FALSE(loaded.AlertPopup());

@@ -187,6 +187,7 @@ void SettingsDialogsTest::visualSettingsFontAndChecks() {
     QCOMPARE(label->font().pointSize(), 11);
     QVERIFY(Control<QCheckBox>(dialog, "chkDisplayOld")->isChecked());
     QVERIFY(Control<QCheckBox>(dialog, "chkSoftwareUpdate")->isChecked());
+    QVERIFY(Control<QCheckBox>(dialog, "chkShowRemoved")->isChecked());
 
     // Cancelling the chooser changes nothing.
     dialog.SetFontChooser([](const QFont&) { return std::nullopt; });
@@ -206,11 +207,13 @@ void SettingsDialogsTest::visualSettingsFontAndChecks() {
     QCOMPARE(label->text(), label->font().family());
     Control<QCheckBox>(dialog, "chkStatusBar")->click();
     Control<QCheckBox>(dialog, "chkSoftwareUpdate")->click();
+    Control<QCheckBox>(dialog, "chkShowRemoved")->click();
     Control<QPushButton>(dialog, "btnOK")->click();
 
     QCOMPARE(settings.TreeFont().Size, 14.0);
     QVERIFY(settings.TreeFont().Bold && settings.TreeFont().Strikethrough && !settings.TreeFont().Italic);
     QVERIFY(!settings.StatusBar() && !settings.SoftwareUpdate() && settings.Toolbar() && settings.DisplayOld());
+    QVERIFY(!settings.ShowRemoved());
     Settings reread;
     reread.LoadPreferences();
     QCOMPARE(reread.TreeFont(), settings.TreeFont());
