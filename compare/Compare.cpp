@@ -1,6 +1,8 @@
 #include "compare/Compare.h"
 
 #include "compare/Internal.h"
+
+#include <unordered_set>
 #include "platform/core/Deadline.h"
 #include "platform/core/Failure.h"
 #include "platform/core/Strings.h"
@@ -235,6 +237,7 @@ struct Compare::Step {
     enum Kind { Pair, Insert, Remove } kind;
     size_t n;
     size_t o;
+    bool same = false;  // a pair of elements with equal fingerprints: nothing to walk
 };
 
 // The pairing of the children as the walk has always made it: in order when the counts
@@ -270,16 +273,37 @@ std::vector<Compare::Step> Compare::PlanInOrder(const std::vector<html::Node>& n
 namespace {
 
 // A child's content as one key: equal keys mean a pair of children the walk records
-// nothing for (equal fingerprints of elements of one name, equal texts, comments).
-std::string ContentKey(html::Node node) {
+// nothing for (equal fingerprints of elements of one name, equal texts, comments); 0 for
+// white-space text, which shows nothing.
+uint64_t ContentKey(html::Node node) {
+    std::hash<std::string_view> hash;
+    uint64_t key;
     switch (node.nodeType()) {
         case html::kElementNode:
-            return std::string(node.nodeName()) + "#" + std::string(node.AsElement().getAttribute(kIdAttribute));
+            key = hash(node.nodeName()) ^ (hash(node.AsElement().getAttribute(kIdAttribute)) * 0x9E3779B97F4A7C15ull);
+            break;
         case html::kTextNode:
-            return IsBlankText(node.nodeValue()) ? std::string(" ") : "#" + FoldCase(node.nodeValue());
+            if (IsBlankText(node.nodeValue())) return 0;
+            key = hash(FoldCase(node.nodeValue())) * 0xC2B2AE3D27D4EB4Full;
+            break;
         default:
-            return std::string(node.nodeName());
+            key = hash(node.nodeName()) + 7;
     }
+    return key == 0 ? 1 : key;
+}
+
+// True when two children have equal keys, found without making the keys.
+bool SameContent(html::Node a, html::Node b) {
+    const int type = a.nodeType();
+    if (type != b.nodeType()) return false;
+    if (type == html::kElementNode)
+        return a.nodeName() == b.nodeName() &&
+               a.AsElement().getAttribute(kIdAttribute) == b.AsElement().getAttribute(kIdAttribute);
+    if (type == html::kTextNode) {
+        const bool blank = IsBlankText(a.nodeValue());
+        return blank == IsBlankText(b.nodeValue()) && (blank || EqualsNoCase(a.nodeValue(), b.nodeValue()));
+    }
+    return a.nodeName() == b.nodeName();
 }
 
 // Cells of the widest stretch of differing children matched by content; beyond it the
@@ -288,35 +312,50 @@ constexpr size_t kMaxContentCells = kMaxDirectionTableBytes / 2;
 
 }  // namespace
 
-// The pairing by content, unless the pairing in order already matches every child of
-// the shorter list with one of equal content (then none: empty). Children are aligned by a
-// longest common subsequence of their keys; between its pairs, similar children (or
-// children of one name, when the next ones are not similar instead) are walked further and
-// the rest inserted or removed. White-space text, which shows nothing, is left out.
+// The pairing by content where the pairing in order misses equal content standing at a
+// shifted place (or leaves new children unvisited); otherwise none (empty), and the
+// pairing in order stands. Children are aligned by a longest common subsequence of their
+// keys; between its pairs, similar children (or children of one name, when the next ones
+// are not similar instead) are walked further and the rest inserted or removed.
+// White-space text, which shows nothing, is left out.
 std::vector<Compare::Step> Compare::PlanByContent(const std::vector<html::Node>& n, const std::vector<html::Node>& o,
-                                                  const std::vector<Step>& inOrder) {
-    std::unordered_map<std::string, int> ids;
-    std::vector<int> nk, ok;
-    std::vector<size_t> ni, oi;  // positions of the children that show something
+                                                  std::vector<Step>& inOrder) {
+    // Children the pairing in order leaves without an equal partner; equal content among
+    // them on both sides stands at shifted places.
+    std::vector<bool> newFree(n.size(), true), originalFree(o.size(), true), visited(n.size(), false);
+    for (Step& step : inOrder) {
+        if (step.kind != Step::Remove) visited[step.n] = true;
+        if (step.kind == Step::Pair && SameContent(n[step.n], o[step.o])) {
+            newFree[step.n] = originalFree[step.o] = false;
+            step.same = n[step.n].IsElement();
+        }
+    }
+    std::unordered_set<uint64_t> freeOriginal;
+    for (size_t k = 0; k < o.size(); ++k)
+        if (originalFree[k]) freeOriginal.insert(ContentKey(o[k]));
+    freeOriginal.erase(0);
+    bool shifted = false;
+    for (size_t k = 0; k < n.size() && !shifted; ++k) {
+        if (!newFree[k]) continue;
+        const uint64_t key = ContentKey(n[k]);
+        // The pairing in order passes over new children once the original ones run out.
+        if (key != 0 && (freeOriginal.count(key) || !visited[k])) shifted = true;
+    }
+    if (!shifted) return {};
+
+    std::unordered_map<uint64_t, int> ids;
+    std::vector<int> nk, ok;     // keys of the children that show something
+    std::vector<size_t> ni, oi;  // and their places among all children
     auto keys = [&](const std::vector<html::Node>& nodes, std::vector<int>& out, std::vector<size_t>& at) {
-        out.reserve(nodes.size());
         for (size_t k = 0; k < nodes.size(); ++k) {
-            std::string key = ContentKey(nodes[k]);
-            if (key == " ") continue;
-            out.push_back(ids.emplace(std::move(key), int(ids.size())).first->second);
+            uint64_t key = ContentKey(nodes[k]);
+            if (key == 0) continue;
+            out.push_back(ids.emplace(key, int(ids.size())).first->second);
             at.push_back(k);
         }
     };
     keys(n, nk, ni);
     keys(o, ok, oi);
-    size_t matched = 0;
-    bool allEqual = true;
-    for (const Step& step : inOrder) {
-        if (step.kind != Step::Pair) continue;
-        ++matched;
-        if (ContentKey(n[step.n]) != ContentKey(o[step.o])) allEqual = false;
-    }
-    if (allEqual && matched == std::min(n.size(), o.size())) return {};
     size_t head = 0, tail = 0;
     while (head < nk.size() && head < ok.size() && nk[head] == ok[head]) ++head;
     while (tail < nk.size() - head && tail < ok.size() - head && nk[nk.size() - 1 - tail] == ok[ok.size() - 1 - tail])
@@ -357,7 +396,7 @@ void Compare::RunPlan(const std::vector<Step>& plan, html::Node newNode, const s
     for (const Step& step : plan) {
         switch (step.kind) {
             case Step::Pair:
-                CompareNodes(n[step.n], o[step.o]);
+                if (!step.same) CompareNodes(n[step.n], o[step.o]);
                 break;
             case Step::Insert:
                 AddRecord(dfInsertNode, n[step.n], html::Node(), long(step.n));

@@ -172,7 +172,7 @@ private:
     bool CompareChildren(html::Node newNode, html::Node originalNode);
     std::vector<Step> PlanInOrder(const std::vector<html::Node>& n, const std::vector<html::Node>& o);
     std::vector<Step> PlanByContent(const std::vector<html::Node>& n, const std::vector<html::Node>& o,
-                                    const std::vector<Step>& inOrder);
+                                    std::vector<Step>& inOrder);
     void RunPlan(const std::vector<Step>& plan, html::Node newNode, const std::vector<html::Node>& n,
                  const std::vector<html::Node>& o);
     void AddRecord(dfEditType type, html::Node newNode, html::Node originalNode, long position,

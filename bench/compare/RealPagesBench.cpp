@@ -1,7 +1,8 @@
 // Marking on real pages: pages of the Python documentation (Debian's python3.11-doc) with
 // edits of our own on the new side: words changed, items inserted, removed and moved.
 // Reports the time of GetMarkedHTML (parse left out) and, as counters, how many marks the
-// engine made and how many characters of text they cover, summed over the pages.
+// engine made, how many characters of text they cover and how many of those are removed
+// content shown struck through, summed over the pages.
 //
 //   build/bin/bench_compare_real --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 //
@@ -132,14 +133,19 @@ bool IsMark(const Element& e) {
     return colour == kInsert || colour == kUpdate || colour == "#FF0000";
 }
 
-void Measure(const Document& page, long& marks, long& characters) {
+// Counts the marks, the characters of text they cover, and of those the characters of
+// removed content shown struck through.
+void Measure(const Document& page, long& marks, long& characters, long& removed) {
     for (const Element& e : page.body().getElementsByTagName("*")) {
         if (!IsMark(e)) continue;
         ++marks;
         bool nested = false;
         for (Node up = e.parentNode(); up && !nested; up = up.parentNode())
             if (up.IsElement() && IsMark(up.AsElement())) nested = true;
-        if (!nested) characters += long(pelmor::html::TextLength(e.innerText()));
+        if (nested) continue;
+        long length = long(pelmor::html::TextLength(e.innerText()));
+        characters += length;
+        if (e.getAttribute("PelmorMark") == "remove") removed += length;
     }
 }
 
@@ -161,9 +167,9 @@ void RealPages(benchmark::State& state) {
         state.SkipWithError("no documentation pages (install python3.11-doc or set PELMOR_DOC_PAGES)");
         return;
     }
-    long marks = 0, characters = 0, edits = 0;
+    long marks = 0, characters = 0, removed = 0, edits = 0;
     for (auto _ : state) {
-        marks = characters = edits = 0;
+        marks = characters = removed = edits = 0;
         for (const Pair& pair : pairs) {
             state.PauseTiming();
             auto original = Document::Parse(pair.original);
@@ -177,7 +183,7 @@ void RealPages(benchmark::State& state) {
             std::string html = engine.GetMarkedHTML(updated, original, kInsert, kUpdate);
             benchmark::DoNotOptimize(html);
             state.PauseTiming();
-            Measure(*updated, marks, characters);
+            Measure(*updated, marks, characters, removed);
             edits += pair.edits;
             state.ResumeTiming();
         }
@@ -186,6 +192,7 @@ void RealPages(benchmark::State& state) {
     state.counters["edits"] = double(edits);
     state.counters["marks"] = double(marks);
     state.counters["marked_chars"] = double(characters);
+    state.counters["removed_chars"] = double(removed);
 }
 
 BENCHMARK(RealPages)->ArgName("ShowRemoved")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
