@@ -2,7 +2,7 @@
 
 #include "compare/Internal.h"
 
-#include <unordered_set>
+#include <optional>
 #include "platform/core/Deadline.h"
 #include "platform/core/Failure.h"
 #include "platform/core/Strings.h"
@@ -306,43 +306,21 @@ bool SameContent(html::Node a, html::Node b) {
     return a.nodeName() == b.nodeName();
 }
 
-// Cells of the widest stretch of differing children matched by content; beyond it the
-// children keep their pairing in order (the word matching keeps the same bound).
+// Insertions and deletions up to which children are aligned in time that grows with them;
+// and the cells of the widest stretch of differing children aligned beyond that (the word
+// matching keeps the same bound). Past both the children keep their pairing in order.
+constexpr int kMaxContentEdits = 1000;
 constexpr size_t kMaxContentCells = kMaxDirectionTableBytes / 2;
 
 }  // namespace
 
-// The pairing by content where the pairing in order misses equal content standing at a
-// shifted place (or leaves new children unvisited); otherwise none (empty), and the
-// pairing in order stands. Children are aligned by a longest common subsequence of their
-// keys; between its pairs, similar children (or children of one name, when the next ones
-// are not similar instead) are walked further and the rest inserted or removed.
-// White-space text, which shows nothing, is left out.
-std::vector<Compare::Step> Compare::PlanByContent(const std::vector<html::Node>& n, const std::vector<html::Node>& o,
-                                                  std::vector<Step>& inOrder) {
-    // Children the pairing in order leaves without an equal partner; equal content among
-    // them on both sides stands at shifted places.
-    std::vector<bool> newFree(n.size(), true), originalFree(o.size(), true), visited(n.size(), false);
-    for (Step& step : inOrder) {
-        if (step.kind != Step::Remove) visited[step.n] = true;
-        if (step.kind == Step::Pair && SameContent(n[step.n], o[step.o])) {
-            newFree[step.n] = originalFree[step.o] = false;
-            step.same = n[step.n].IsElement();
-        }
-    }
-    std::unordered_set<uint64_t> freeOriginal;
-    for (size_t k = 0; k < o.size(); ++k)
-        if (originalFree[k]) freeOriginal.insert(ContentKey(o[k]));
-    freeOriginal.erase(0);
-    bool shifted = false;
-    for (size_t k = 0; k < n.size() && !shifted; ++k) {
-        if (!newFree[k]) continue;
-        const uint64_t key = ContentKey(n[k]);
-        // The pairing in order passes over new children once the original ones run out.
-        if (key != 0 && (freeOriginal.count(key) || !visited[k])) shifted = true;
-    }
-    if (!shifted) return {};
-
+// The pairing by content: children aligned by a longest common subsequence of their keys
+// (found in time that grows with the differences, or within the bound of the word
+// matching); between its pairs, similar children (or children of one name, when the next
+// ones are not similar instead) are walked further and the rest inserted or removed.
+// White-space text, which shows nothing, is left out. None (empty) when the children
+// differ too much to be aligned within the bounds.
+std::vector<Compare::Step> Compare::PlanByContent(const std::vector<html::Node>& n, const std::vector<html::Node>& o) {
     std::unordered_map<uint64_t, int> ids;
     std::vector<int> nk, ok;     // keys of the children that show something
     std::vector<size_t> ni, oi;  // and their places among all children
@@ -356,12 +334,16 @@ std::vector<Compare::Step> Compare::PlanByContent(const std::vector<html::Node>&
     };
     keys(n, nk, ni);
     keys(o, ok, oi);
-    size_t head = 0, tail = 0;
-    while (head < nk.size() && head < ok.size() && nk[head] == ok[head]) ++head;
-    while (tail < nk.size() - head && tail < ok.size() - head && nk[nk.size() - 1 - tail] == ok[ok.size() - 1 - tail])
-        ++tail;
-    if ((nk.size() - head - tail) * (ok.size() - head - tail) > kMaxContentCells) return {};
-    std::vector<WordPair> common = CommonSubsequence(nk, ok);
+    std::optional<std::vector<WordPair>> found = FewEditsSubsequence(nk, ok, kMaxContentEdits);
+    if (!found) {
+        size_t head = 0, tail = 0;
+        while (head < nk.size() && head < ok.size() && nk[head] == ok[head]) ++head;
+        while (tail < nk.size() - head && tail < ok.size() - head &&
+               nk[nk.size() - 1 - tail] == ok[ok.size() - 1 - tail])
+            ++tail;
+        if ((nk.size() - head - tail) * (ok.size() - head - tail) > kMaxContentCells) return {};
+        found = CommonSubsequence(nk, ok);
+    }
 
     std::vector<Step> plan;
     size_t i = 0, j = 0;  // indices into the shown children
@@ -383,9 +365,9 @@ std::vector<Compare::Step> Compare::PlanByContent(const std::vector<html::Node>&
         for (; i < iEnd; ++i) plan.push_back({Step::Insert, ni[i], 0});
         for (; j < jEnd; ++j) plan.push_back({Step::Remove, newAt(i), oi[j]});
     };
-    for (const WordPair& match : common) {
+    for (const WordPair& match : *found) {
         between(size_t(match.newIndex), size_t(match.originalIndex));
-        pair();
+        plan.push_back({Step::Pair, ni[i++], oi[j++], true});  // equal content: nothing to walk
     }
     between(ni.size(), oi.size());
     return plan;
@@ -411,9 +393,18 @@ void Compare::RunPlan(const std::vector<Step>& plan, html::Node newNode, const s
 bool Compare::CompareChildren(html::Node newNode, html::Node originalNode) {
     try {
         std::vector<html::Node> n = ChildrenOf(newNode), o = ChildrenOf(originalNode);
-        std::vector<Step> plan = PlanInOrder(n, o);
-        std::vector<Step> byContent = PlanByContent(n, o, plan);
-        RunPlan(byContent.empty() ? plan : byContent, newNode, n, o);
+        // Where every child pairs in order with one of equal content, the pairing in order
+        // stands; elsewhere the children are matched by content.
+        bool allSame = n.size() == o.size();
+        for (size_t k = 0; allSame && k < n.size(); ++k) allSame = SameContent(n[k], o[k]);
+        std::vector<Step> plan;
+        if (!allSame) plan = PlanByContent(n, o);
+        if (plan.empty()) {
+            plan = PlanInOrder(n, o);
+            for (Step& step : plan)
+                step.same = allSame && step.kind == Step::Pair && n[step.n].IsElement();
+        }
+        RunPlan(plan, newNode, n, o);
         return true;
     } catch (...) {
         LogFailure();

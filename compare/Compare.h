@@ -171,8 +171,7 @@ private:
     bool CompareImages(html::Node newNode, html::Node originalNode);
     bool CompareChildren(html::Node newNode, html::Node originalNode);
     std::vector<Step> PlanInOrder(const std::vector<html::Node>& n, const std::vector<html::Node>& o);
-    std::vector<Step> PlanByContent(const std::vector<html::Node>& n, const std::vector<html::Node>& o,
-                                    std::vector<Step>& inOrder);
+    std::vector<Step> PlanByContent(const std::vector<html::Node>& n, const std::vector<html::Node>& o);
     void RunPlan(const std::vector<Step>& plan, html::Node newNode, const std::vector<html::Node>& n,
                  const std::vector<html::Node>& o);
     void AddRecord(dfEditType type, html::Node newNode, html::Node originalNode, long position,

@@ -4,6 +4,7 @@
 #include <array>
 #include <chrono>
 #include <limits>
+#include <optional>
 #include <unordered_map>
 
 #include "platform/core/Deadline.h"
@@ -418,6 +419,58 @@ private:
 };
 
 }  // namespace
+
+std::optional<std::vector<WordPair>> FewEditsSubsequence(const std::vector<int>& newIds,
+                                                         const std::vector<int>& originalIds, int maxEdits) {
+    // Myers' greedy walk over the edit graph: after step d, v[k] is the furthest point on
+    // diagonal k reachable with d insertions and deletions. Each step's row is kept for the
+    // way back.
+    const long n = long(newIds.size()), m = long(originalIds.size());
+    const long most = std::min<long>(n + m, maxEdits);
+    const long offset = most + 1;
+    std::vector<int> v(size_t(2 * most + 3), 0);
+    std::vector<std::vector<int>> rows;
+    long last = -1;
+    for (long d = 0; d <= most && last < 0; ++d) {
+        for (long k = -d; k <= d; k += 2) {
+            long x = (k == -d || (k != d && v[size_t(offset + k - 1)] < v[size_t(offset + k + 1)]))
+                         ? v[size_t(offset + k + 1)]
+                         : v[size_t(offset + k - 1)] + 1L;
+            long y = x - k;
+            while (x < n && y < m && newIds[size_t(x)] == originalIds[size_t(y)]) ++x, ++y;
+            v[size_t(offset + k)] = int(x);
+            if (x >= n && y >= m) last = d;
+        }
+        rows.push_back(v);
+    }
+    if (last < 0) return std::nullopt;
+    // Back from the end: each step came down or right from the previous row's point, then
+    // followed a diagonal of equal ids, which gives the pairs.
+    std::vector<WordPair> pairs;
+    long x = n, y = m;
+    for (long d = last; d > 0; --d) {
+        const long k = x - y;
+        const std::vector<int>& before = rows[size_t(d - 1)];
+        const bool down = k == -d || (k != d && before[size_t(offset + k - 1)] < before[size_t(offset + k + 1)]);
+        const long previousK = down ? k + 1 : k - 1;
+        const long previousX = before[size_t(offset + previousK)];
+        const long snakeX = down ? previousX : previousX + 1;
+        while (x > snakeX) {
+            --x;
+            --y;
+            pairs.push_back({int(x), int(y)});
+        }
+        x = previousX;
+        y = previousX - previousK;
+    }
+    while (x > 0 && y > 0) {
+        --x;
+        --y;
+        pairs.push_back({int(x), int(y)});
+    }
+    std::reverse(pairs.begin(), pairs.end());
+    return pairs;
+}
 
 std::vector<WordPair> CommonSubsequence(const std::vector<int>& newIds, const std::vector<int>& originalIds) {
     std::vector<WordPair> pairs;

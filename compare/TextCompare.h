@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,6 +71,11 @@ std::vector<WordPair> MatchWords(const std::vector<std::string>& newWords,
                                  const std::vector<std::string>& originalWords, bool showTimeDiff, bool showNumbers,
                                  size_t maxTableBytes = kMaxDirectionTableBytes);
 
+// A longest common subsequence of two lists of ids that differ by at most `maxEdits`
+// insertions and deletions (Myers' method: time and memory grow with the edits, not with
+// the lengths); none when they differ by more.
+std::optional<std::vector<WordPair>> FewEditsSubsequence(const std::vector<int>& newIds,
+                                                         const std::vector<int>& originalIds, int maxEdits);
 // A longest common subsequence of two lists of ids, in linear memory: equal ends are
 // matched first, the rest by Hirschberg's method. Pairs in increasing order.
 std::vector<WordPair> CommonSubsequence(const std::vector<int>& newIds, const std::vector<int>& originalIds);

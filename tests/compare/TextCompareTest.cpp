@@ -188,3 +188,35 @@ TEST(MatchWords, BeyondTheTableLinearMemoryFindsAsLongAMatch) {
 
 }  // namespace
 }  // namespace pelmor::sorrel
+
+namespace pelmor::sorrel {
+namespace {
+
+TEST(CommonSubsequence, FewEditsFindsAsLongAMatchInIncreasingOrder) {
+    std::mt19937 random(11);
+    for (int round = 0; round < 200; ++round) {
+        std::vector<int> a(random() % 40), b;
+        for (int& id : a) id = int(random() % 6);
+        b = a;
+        for (int edit = int(random() % 8); edit > 0 && !b.empty(); --edit) {
+            if (random() % 2) {
+                b.erase(b.begin() + long(random() % b.size()));
+            } else {
+                b.insert(b.begin() + long(random() % (b.size() + 1)), int(random() % 6));
+            }
+        }
+        auto few = FewEditsSubsequence(a, b, 1000);
+        ASSERT_TRUE(few);
+        EXPECT_EQ(few->size(), CommonSubsequence(a, b).size());
+        for (size_t i = 0; i < few->size(); ++i) {
+            EXPECT_EQ(a[size_t((*few)[i].newIndex)], b[size_t((*few)[i].originalIndex)]);
+            if (i == 0) continue;
+            EXPECT_GT((*few)[i].originalIndex, (*few)[i - 1].originalIndex);
+            EXPECT_GT((*few)[i].newIndex, (*few)[i - 1].newIndex);
+        }
+    }
+    EXPECT_FALSE(FewEditsSubsequence(std::vector<int>(50, 1), std::vector<int>(50, 2), 20));
+}
+
+}  // namespace
+}  // namespace pelmor::sorrel
