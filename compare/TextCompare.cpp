@@ -420,8 +420,17 @@ private:
 
 }  // namespace
 
-std::optional<std::vector<WordPair>> FewEditsSubsequence(const std::vector<int>& newIds,
-                                                         const std::vector<int>& originalIds, int maxEdits) {
+std::optional<std::vector<WordPair>> FewEditsSubsequence(const std::vector<int>& allNew,
+                                                         const std::vector<int>& allOriginal, int maxEdits) {
+    // Equal ends are matched first: among equally long matches the one that keeps the
+    // ends in place is the one a reader expects.
+    size_t head = 0, tail = 0;
+    while (head < allNew.size() && head < allOriginal.size() && allNew[head] == allOriginal[head]) ++head;
+    while (tail < allNew.size() - head && tail < allOriginal.size() - head &&
+           allNew[allNew.size() - 1 - tail] == allOriginal[allOriginal.size() - 1 - tail])
+        ++tail;
+    const std::vector<int> newIds(allNew.begin() + long(head), allNew.end() - long(tail));
+    const std::vector<int> originalIds(allOriginal.begin() + long(head), allOriginal.end() - long(tail));
     // Myers' greedy walk over the edit graph: after step d, v[k] is the furthest point on
     // diagonal k reachable with d insertions and deletions. Each step's row is kept for the
     // way back.
@@ -469,7 +478,12 @@ std::optional<std::vector<WordPair>> FewEditsSubsequence(const std::vector<int>&
         pairs.push_back({int(x), int(y)});
     }
     std::reverse(pairs.begin(), pairs.end());
-    return pairs;
+    std::vector<WordPair> all;
+    all.reserve(head + pairs.size() + tail);
+    for (size_t k = 0; k < head; ++k) all.push_back({int(k), int(k)});
+    for (const WordPair& pair : pairs) all.push_back({pair.newIndex + int(head), pair.originalIndex + int(head)});
+    for (size_t k = tail; k > 0; --k) all.push_back({int(allNew.size() - k), int(allOriginal.size() - k)});
+    return all;
 }
 
 std::vector<WordPair> CommonSubsequence(const std::vector<int>& newIds, const std::vector<int>& originalIds) {

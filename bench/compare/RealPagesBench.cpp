@@ -118,6 +118,8 @@ const std::vector<Pair>& Pairs() {
         for (const char* name : kPages) {
             std::filesystem::path path = root / name;
             if (std::filesystem::is_regular_file(path)) out.push_back(Edit(name, ReadAll(path), seed++));
+            if (const char* dump = std::getenv("PELMOR_BENCH_DUMP"); dump && !out.empty())
+                std::ofstream(std::filesystem::path(dump) / out.back().name) << out.back().updated;
         }
         return out;
     }();
@@ -183,7 +185,10 @@ void RealPages(benchmark::State& state) {
             std::string html = engine.GetMarkedHTML(updated, original, kInsert, kUpdate);
             benchmark::DoNotOptimize(html);
             state.PauseTiming();
+            long before = characters;
             Measure(*updated, marks, characters, removed);
+            if (std::getenv("PELMOR_BENCH_PAGES"))
+                std::cerr << pair.name << ": " << characters - before << " marked characters\n";
             edits += pair.edits;
             state.ResumeTiming();
         }
