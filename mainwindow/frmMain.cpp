@@ -318,7 +318,7 @@ void frmMain::ActivateMain() {
         // Keys go to the tree first: arrows walk it and the menu key opens its item menu.
         tree_->setFocus();
         StartUpdater();
-        if (settings_->AutoCheck()) CheckForUpdates();
+        if (settings_->AutoCheck()) CheckAllNow();
     } catch (...) {
         Failure failure = CurrentFailure("Pelmor");
         QMessageBox::critical(this, QStringLiteral("Pelmor"),

@@ -34,6 +34,10 @@ class QToolButton;
 class QTreeWidgetItem;
 class QTreeWidget;
 
+namespace pelmor::shell {
+class ChangeAlerts;
+}
+
 namespace pelmor::mainwindow {
 
 // True when the page, or any of its frames at any depth, watches one element only.
@@ -183,8 +187,13 @@ public:
     void CheckAllNow();
     void objUpdater_PageStartCheck(const std::shared_ptr<Page>& oPage);
     void objUpdater_PageUpdated(std::shared_ptr<Page>& oPage, bool blUpdated);
-    // Raises the change popup for the page, after any popup still on screen has gone.
+    // Tells the user of the changed page: a desktop notification, or the change popup
+    // queued behind any popup still on screen.
     void ShowUpdateNotification(const std::shared_ptr<Page>& page);
+    // True when a change is to be told: alerts are on and the window is not the active one.
+    bool AlertWanted() const;
+    // The alerts made so far; null before the first.
+    shell::ChangeAlerts* Alerts() const { return alerts_; }
     // The popup's text was clicked.
     void ShowNotifiedPage(std::shared_ptr<Page> page) { ShowPage(page); }
     // Showing changes (frmMainShow.cpp). Opens the live page in a new browser window with
@@ -366,6 +375,7 @@ private:
     QList<QPointer<QWidget>> browsers_;
     std::function<QString(bool)> profileChooser_;
     ImportRun* importRun_ = nullptr;
+    shell::ChangeAlerts* alerts_ = nullptr;
 };
 
 }  // namespace pelmor::mainwindow

@@ -113,6 +113,7 @@ void Settings::LoadPreferences() {
         softwareUpdate_ = boolean("Preferences", "SoftwareUpdate", "True");
         alertPopup_ = boolean("Preferences", "AlertPopup", "True");
         alertSound_ = boolean("Preferences", "AlertSound", "False");
+        alertDesktop_ = boolean("Preferences", "AlertDesktop", "True");
         if (alertSound_) {
             defaultSound_ = boolean("Preferences", "DefaultSound", "True");
             soundFile_ = defaultSound_ ? defaultSoundFile_ : text("Preferences", "SoundFile", "");
@@ -165,6 +166,7 @@ void Settings::SavePreferences() {
         doc.Set("Preferences", "DisplayOld", Boolean(displayOld_));
         doc.Set("Preferences", "AlertPopup", Boolean(alertPopup_));
         doc.Set("Preferences", "AlertSound", Boolean(alertSound_));
+        doc.Set("Preferences", "AlertDesktop", Boolean(alertDesktop_));
         doc.Set("Preferences", "DefaultSound", Boolean(defaultSound_));
         doc.Set("Preferences", "SoundFile", Text(soundFile_));
         doc.Set("Font", "Name", Text(treeFont_.Name));

@@ -46,6 +46,10 @@ public:
     void SetToolbar(bool value) { toolbar_ = value; }
     bool AlertPopup() const { return alertPopup_; }
     void SetAlertPopup(bool value) { alertPopup_ = value; }
+    // Alerts go to the desktop's notifications where a notification server runs; false
+    // keeps them in Pelmor's own popup.
+    bool AlertDesktop() const { return alertDesktop_; }
+    void SetAlertDesktop(bool value) { alertDesktop_ = value; }
     bool AlertSound() const { return alertSound_; }
     void SetAlertSound(bool value) { alertSound_ = value; }
     bool DefaultSound() const { return defaultSound_; }
@@ -129,6 +133,7 @@ private:
     bool toolbar_ = false;
     bool alertPopup_ = false;
     bool alertSound_ = false;
+    bool alertDesktop_ = true;
     bool defaultSound_ = false;
     bool autoCheck_ = false;
     Font treeFont_;

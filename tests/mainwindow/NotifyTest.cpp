@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include "WindowFixture.h"
+#include "shell/ChangeAlerts.h"
 #include "shell/frmNotify.h"
 
 using namespace pelmor;
@@ -82,29 +83,27 @@ private slots:
         QVERIFY(!frmNotify::IsShowing());
     }
 
-    void twoChangesInARowShowOneAfterTheOther() {
+    void threeChangesInARowShowOneAfterTheOtherInArrivalOrder() {
         Window w;
         auto root = Application::Create();
         root->SetActive(true);
-        root->AddItem(MakePage("http://a.example/", "Page A"));
-        root->AddItem(MakePage("http://b.example/", "Page B"));
+        for (const char* name : {"A", "B", "C"})
+            root->AddItem(MakePage(std::string("http://") + name + ".example/", std::string("Page ") + name));
         w.Open(root);
         w.settings->SetSoundFile("");
+        w.settings->SetAlertDesktop(false);
         auto pages = w.main->Pages().All();
-        w.main->ShowUpdateNotification(pages[0]);
-        QPointer<frmNotify> first = frmNotify::Instance();
-        QCOMPARE(first->Label1()->text(), QString("Page A\n\nClick here to view now."));
-        QVERIFY(first->testAttribute(Qt::WA_ShowWithoutActivating));
-        QVERIFY(first->windowFlags() & Qt::WindowStaysOnTopHint);
-        // The first popup runs its course on its own timer; the second waits for it.
-        QTimer::singleShot(300, first.data(), [&] { QTest::keyClick(first.data(), Qt::Key_Escape); });
-        w.main->ShowUpdateNotification(pages[1]);
-        QVERIFY(first.isNull() || !first->isVisible());
-        frmNotify* second = frmNotify::Instance();
-        QVERIFY(second != first.data());
-        QCOMPARE(second->Label1()->text(), QString("Page B\n\nClick here to view now."));
-        QCOMPARE(second->ShownPage(), pages[1]);
-        second->close();
+        for (const auto& page : pages) w.main->ShowUpdateNotification(page);
+        QCOMPARE(w.main->Alerts()->QueuedPopups(), 2);
+        for (const char* name : {"Page A", "Page B", "Page C"}) {
+            QPointer<frmNotify> popup = frmNotify::Instance();
+            QTRY_COMPARE(popup->Label1()->text(), QString(name) + "\n\nClick here to view now.");
+            QVERIFY(popup->testAttribute(Qt::WA_ShowWithoutActivating));
+            QVERIFY(popup->windowFlags() & Qt::WindowDoesNotAcceptFocus);
+            QTest::keyClick(popup.data(), Qt::Key_Escape);
+            QTRY_VERIFY(popup.isNull());
+        }
+        QCOMPARE(w.main->Alerts()->QueuedPopups(), 0);
     }
 
     void aSingleClickOnTheTrayIconRestoresOnlyOnStatusNotifierTrays() {
