@@ -185,6 +185,9 @@ public:
     void CheckItemNow(TreeNode* node);
     void CheckFolderNow(const ItemList& folder);
     void CheckAllNow();
+    // The manual check of the item with that key ("" for every active page); false, and
+    // nothing checked, when no page or folder has the key.
+    bool CheckKeyNow(const std::string& key);
     void objUpdater_PageStartCheck(const std::shared_ptr<Page>& oPage);
     void objUpdater_PageUpdated(std::shared_ptr<Page>& oPage, bool blUpdated);
     // Tells the user of the changed page: a desktop notification, or the change popup

@@ -186,6 +186,17 @@ void frmMain::CheckAllNow() {
     for (const auto& page : ActivePages(colPages_.All())) UpdatePage(page);
 }
 
+bool frmMain::CheckKeyNow(const std::string& key) {
+    if (key.empty()) {
+        CheckAllNow();
+        return true;
+    }
+    TreeNode* node = tree_->FindNode(Q(key));
+    if (!node || node->IsRoot()) return false;
+    CheckItemNow(node);
+    return true;
+}
+
 void frmMain::objUpdater_PageStartCheck(const std::shared_ptr<Page>& oPage) {
     try {
         if (!oPage) return;

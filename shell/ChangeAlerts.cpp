@@ -7,6 +7,7 @@
 #include <QDBusVariant>
 
 #include "items/Page.h"
+#include "shell/Activation.h"
 #include "shell/frmNotify.h"
 
 namespace pelmor::shell {
@@ -18,11 +19,6 @@ const QString kDefaultAction = QStringLiteral("default");
 QString ClickText() { return QStringLiteral("Click here to view now."); }
 
 }  // namespace
-
-void UseActivationToken(const QString& token) {
-    // Qt's Wayland plugin hands this token to the compositor at the next activation.
-    if (!token.isEmpty()) qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
-}
 
 ChangeAlerts::ChangeAlerts(QDBusConnection bus, QObject* parent) : QObject(parent), bus_(std::move(bus)) {
     burstEnd_.setSingleShot(true);

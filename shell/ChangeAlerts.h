@@ -31,11 +31,6 @@ inline constexpr char kNotificationsService[] = "org.freedesktop.Notifications";
 inline constexpr char kNotificationsPath[] = "/org/freedesktop/Notifications";
 inline constexpr char kDesktopEntry[] = "pelmor";
 
-// Hands a launcher's or notification server's activation token to the windowing system,
-// so that the next activateWindow() may raise the window (Wayland's xdg-activation; X11
-// ignores it). An empty token changes nothing.
-void UseActivationToken(const QString& token);
-
 class ChangeAlerts : public QObject {
     Q_OBJECT
 public:

@@ -27,6 +27,7 @@ const char kUsageText[] =
     "  add URL [--folder KEY] [--description TEXT]\n"
     "                                   watch a page (in the folder with key KEY)\n"
     "  reload                           make Pelmor reload its list from the profile\n"
+    "  check [KEY]                      check every active page now, or the page or folder KEY\n"
     "  --native-messaging               serve a browser's \"Watch this page\" button\n"
     "Exit codes: 0 done, 1 the call failed, 2 bad usage, 3 Pelmor is not running.\n";
 
@@ -105,6 +106,10 @@ int main(int argc, char** argv) {
         return kOk;
     }
     if (command == QLatin1String("add")) return Add(client, args);
+    if (command == QLatin1String("check")) {
+        if (args.size() > 3) return Usage(QStringLiteral("one key at a time"));
+        return Finish(client.Check(args.value(2)), QStringLiteral("Checking"));
+    }
     if (args.size() > 2) return Usage(QStringLiteral("too many arguments"));
     if (command == QLatin1String("running")) return Finish(client.Running(), QStringLiteral("Pelmor is running"));
     if (command == QLatin1String("list")) return List(client);
