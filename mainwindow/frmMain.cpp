@@ -28,6 +28,7 @@
 
 #include "items/Folder.h"
 #include "items/Page.h"
+#include "mainwindow/CheckHealth.h"
 #include "mainwindow/Placement.h"
 #include "platform/core/Failure.h"
 #include "platform/core/Folders.h"
@@ -434,6 +435,7 @@ void frmMain::LoadTree() {
         for (int i = 1; i <= application_->ItemsCount(); ++i) LoadItemToTree(root, application_->Items(i));
 
         ApplyTreeFont();
+        RestoreCheckHealth();
         tree_->setCurrentItem(root);
         root->setExpanded(true);
         setEnabled(true);
@@ -779,6 +781,54 @@ void frmMain::ShowLastFailure(const Page* page) {
     lblLastFailure_->setText(page->Failing() ? QStringLiteral("Last check failed (%1): %2").arg(when, why)
                                              : QStringLiteral("Last failure (%1): %2").arg(when, why));
     lblLastFailure_->setVisible(true);
+}
+
+void frmMain::RestoreCheckHealth() {
+    failingOnRecord_.clear();
+    if (LoadCheckHealth(CheckHealthFile(settings_->XMLFile()), colPages_) == 0) return;
+    for (const auto& page : colPages_.All()) {
+        if (page->LastFailure().empty()) continue;
+        if (page->Failing()) failingOnRecord_.insert(page->Key());
+        TreeNode* node = NodeOf(*page);
+        ShowCheckHealth(node, *page);
+        ShowFolderHealth(node);
+    }
+}
+
+void frmMain::KeepCheckHealth(const Page& page) {
+    const bool onRecord = failingOnRecord_.count(page.Key()) > 0;
+    // Only a failure, or the recovery of a page on record as failing, changes the file.
+    if (!page.Failing() && !onRecord) return;
+    if (page.Failing())
+        failingOnRecord_.insert(page.Key());
+    else
+        failingOnRecord_.erase(page.Key());
+    if (!SaveCheckHealth(CheckHealthFile(settings_->XMLFile()), colPages_.All()))
+        log::WriteLog("The check outcomes could not be written beside the profile");
+}
+
+namespace {
+// True when a page at or below the node failed its last check.
+bool FailingBelow(const TreeNode* node) {
+    if (const Page* page = node->AsPage()) return page->Failing();
+    for (int i = 0; i < node->childCount(); ++i)
+        if (const TreeNode* child = node->Child(i); child && FailingBelow(child)) return true;
+    return false;
+}
+}  // namespace
+
+void frmMain::ShowFolderHealth(TreeNode* node) {
+    if (!node) return;
+    QSignalBlocker block(tree_);
+    for (TreeNode* folder = node->ParentNode(); folder; folder = folder->ParentNode()) {
+        if (FailingBelow(folder)) {
+            folder->setIcon(0, style()->standardIcon(QStyle::SP_MessageBoxWarning));
+            folder->setToolTip(0, QStringLiteral("A page in here could not be checked"));
+        } else {
+            folder->setIcon(0, shell::TreePicture(folder->IsRoot() ? QStringLiteral("Main") : QStringLiteral("Folder")));
+            folder->setToolTip(0, QString());
+        }
+    }
 }
 
 void frmMain::ShowCheckHealth(TreeNode* node, const Page& page) {

@@ -93,6 +93,12 @@ public:
     void ShowLastFailure(const Page* page);
     // A page whose last check failed shows a warning icon and the reason as its tip.
     void ShowCheckHealth(TreeNode* node, const Page& page);
+    // Every folder above the node shows the warning while a page below it is failing.
+    void ShowFolderHealth(TreeNode* node);
+    // Puts back the check outcomes kept beside the profile and shows them (LoadTree).
+    void RestoreCheckHealth();
+    // Writes the check outcomes beside the profile when the page's check changed them.
+    void KeepCheckHealth(const Page& page);
     // Switch checking on or off for an item and everything below it.
     void ActivateItem(TreeNode* node, bool blSave);
     void DeactivateItem(TreeNode* node, bool blSave);
@@ -379,6 +385,8 @@ private:
     std::function<QString(bool)> profileChooser_;
     ImportRun* importRun_ = nullptr;
     shell::ChangeAlerts* alerts_ = nullptr;
+    // Keys of the pages that the file beside the profile says are failing.
+    std::set<std::string> failingOnRecord_;
 };
 
 }  // namespace pelmor::mainwindow

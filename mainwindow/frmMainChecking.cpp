@@ -251,6 +251,8 @@ void frmMain::objUpdater_PageUpdated(std::shared_ptr<Page>& oPage, bool blUpdate
             statusBar()->clearMessage();
         }
         ShowCheckHealth(node, *oPage);
+        ShowFolderHealth(node);
+        KeepCheckHealth(*oPage);
         if (shownNode_ == node) ShowLastFailure(oPage.get());
         lstStatus_->scrollToItem(row);
         // Once the last running check has answered, the pass's check times are written

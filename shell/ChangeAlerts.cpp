@@ -5,6 +5,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusVariant>
+#include <utility>
 
 #include "items/Page.h"
 #include "shell/Activation.h"
@@ -78,14 +79,25 @@ void ChangeAlerts::Notify(const std::shared_ptr<Page>& page, const QString& soun
 }
 
 void ChangeAlerts::NotifyBurst(const std::shared_ptr<Page>& page, const QString& sound, const QIcon& icon) {
-    // The count replaces itself as the burst grows; it plays no sound of its own.
+    // The count replaces itself as the burst grows; it plays no sound of its own. While
+    // the server has not yet answered with its id, the count is sent again afterwards.
+    if (burstInFlight_) {
+        burstRecount_ = true;
+        return;
+    }
+    burstInFlight_ = true;
     SendNotification(
         burstId_, tr("%1 pages changed").arg(burstCount_), tr("Click here to open Pelmor."), false, QString(),
         [this](uint id) {
             burstId_ = id;
             notified_[id] = std::weak_ptr<Page>();
+            burstInFlight_ = false;
+            if (std::exchange(burstRecount_, false)) NotifyBurst(nullptr, QString(), QIcon());
         },
-        [this, weak = std::weak_ptr<Page>(page), sound, icon] { QueuePopup({weak, sound, icon}); });
+        [this, weak = std::weak_ptr<Page>(page), sound, icon] {
+            burstInFlight_ = false;
+            QueuePopup({weak, sound, icon});
+        });
 }
 
 void ChangeAlerts::SendNotification(uint replaces, const QString& summary, const QString& body, bool playSound,

@@ -85,6 +85,8 @@ private:
     std::map<const Page*, uint> idOfPage_;
     uint burstId_ = 0;
     int burstCount_ = 0;
+    bool burstInFlight_ = false;
+    bool burstRecount_ = false;
     QTimer burstEnd_;
 };
 

@@ -63,7 +63,7 @@ frmNotify::frmNotify(QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
-    setWindowTitle(QStringLiteral("Pelmor"));
+    setWindowTitle(tr("Pelmor alert"));
     const int width = ToPixels(kWidthTwips);
     const int full = FullHeight();
     setFixedWidth(width);

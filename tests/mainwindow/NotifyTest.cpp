@@ -3,6 +3,7 @@
 // single click on the tray icon.
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QLabel>
 #include <QtTest>
 
@@ -20,6 +21,34 @@ frmNotify* Show(const QString& text, const std::shared_ptr<Page>& page = nullptr
     frmNotify* popup = frmNotify::Instance();
     popup->ShowMessage(text, {}, 88, 4, 0xFFC0C0, 0xFFFFFF, 0x0000FF, 20, 5000, 20, false, QString(), page);
     return popup;
+}
+
+// A desktop notification server on a connection of its own, recording each Notify.
+class FakeNotifications : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    struct Call {
+        QString summary;
+        uint replaces;
+        uint id;
+    };
+    QList<Call> calls;
+
+public slots:
+    uint Notify(const QString&, uint replaces, const QString&, const QString& summary, const QString&,
+                const QStringList&, const QVariantMap&, int) {
+        uint id = replaces ? replaces : uint(calls.size() + 1);
+        calls.append({summary, replaces, id});
+        return id;
+    }
+};
+
+void SendAction(QDBusConnection& bus, uint id) {
+    QDBusMessage signal = QDBusMessage::createSignal("/org/freedesktop/Notifications",
+                                                     "org.freedesktop.Notifications", "ActionInvoked");
+    signal << id << QString("default");
+    bus.send(signal);
 }
 
 }  // namespace
@@ -104,6 +133,40 @@ private slots:
             QTRY_VERIFY(popup.isNull());
         }
         QCOMPARE(w.main->Alerts()->QueuedPopups(), 0);
+    }
+
+    void desktopNotificationsReplaceTheirOwnAndCountABurstAndTheirActionAsksForThePage() {
+        if (!QDBusConnection::sessionBus().isConnected()) QSKIP("no session bus");
+        QDBusConnection server = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "fake-notifications");
+        FakeNotifications fake;
+        QVERIFY(server.registerObject("/org/freedesktop/Notifications", &fake, QDBusConnection::ExportAllSlots));
+        QVERIFY(server.registerService("org.freedesktop.Notifications"));
+        shell::ChangeAlerts alerts;
+        QVERIFY(alerts.HasNotificationServer());
+        std::vector<std::shared_ptr<Page>> pages;
+        for (int i = 1; i <= 6; ++i) pages.push_back(MakePage("http://p" + std::to_string(i) + ".example/",
+                                                              "Page " + std::to_string(i)));
+        alerts.Alert(pages[0], true, QString(), QIcon());
+        QTRY_COMPARE(alerts.OpenNotifications(), 1);
+        for (const auto& page : pages) alerts.Alert(page, true, QString(), QIcon());
+        QTRY_COMPARE(fake.calls.size(), 7);
+        QCOMPARE(fake.calls[1].replaces, 1u);  // the page again: its own notification
+        for (int i = 1; i <= 3; ++i) QCOMPARE(fake.calls[i + 1].summary, QString("Page %1").arg(i + 1));
+        QCOMPARE(fake.calls[5].summary, QString("6 pages changed"));
+        QCOMPARE(fake.calls[6].summary, QString("7 pages changed"));
+        QCOMPARE(fake.calls[6].replaces, fake.calls[5].id);
+        QCOMPARE(alerts.QueuedPopups(), 0);
+
+        std::shared_ptr<Page> asked;
+        bool opened = false;
+        connect(&alerts, &shell::ChangeAlerts::ViewRequested, this, [&](std::shared_ptr<Page> p) { asked = p; });
+        connect(&alerts, &shell::ChangeAlerts::OpenRequested, this, [&] { opened = true; });
+        SendAction(server, fake.calls[2].id);
+        QTRY_COMPARE(asked, pages[1]);
+        SendAction(server, fake.calls[6].id);
+        QTRY_VERIFY(opened);
+        server.unregisterService("org.freedesktop.Notifications");
+        QDBusConnection::disconnectFromBus("fake-notifications");
     }
 
     void aSingleClickOnTheTrayIconRestoresOnlyOnStatusNotifierTrays() {
