@@ -239,6 +239,8 @@ void frmMain::objUpdater_PageUpdated(std::shared_ptr<Page>& oPage, bool blUpdate
             if (AlertWanted()) {
                 ShowUpdateNotification(oPage);
                 ShellTrayModifyTip(shell::UpdatedIcon());
+            } else if (settings_->AlertPopup()) {
+                log::WriteLog("No alert for " + oPage->Description() + ": the window is the active one");
             }
         } else if (failed) {
             QString why = Q(oPage->LastFailure());
@@ -279,7 +281,7 @@ bool frmMain::AlertWanted() const {
     // Hidden in the tray, minimised or behind another window: the user does not see the
     // tree. Wayland never tells a program that its window is minimised, but it does tell
     // whether the window is the active one.
-    return settings_->AlertPopup() && !isActiveWindow();
+    return settings_->AlertPopup() && (!isVisible() || isMinimized() || !isActiveWindow());
 }
 
 void frmMain::RemovePageAtEnd(const std::shared_ptr<Page>& page) {

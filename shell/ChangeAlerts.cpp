@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "items/Page.h"
+#include "platform/log/Log.h"
 #include "shell/Activation.h"
 #include "shell/frmNotify.h"
 
@@ -46,10 +47,11 @@ bool ChangeAlerts::HasNotificationServer() const {
 
 void ChangeAlerts::Alert(const std::shared_ptr<Page>& page, bool desktop, const QString& sound, const QIcon& icon) {
     if (!page) return;
-    if (desktop && HasNotificationServer())
+    if (desktop && HasNotificationServer()) {
         Notify(page, sound, icon);
-    else
+    } else {
         QueuePopup({page, sound, icon});
+    }
 }
 
 void ChangeAlerts::Notify(const std::shared_ptr<Page>& page, const QString& sound, const QIcon& icon) {
@@ -75,7 +77,13 @@ void ChangeAlerts::Notify(const std::shared_ptr<Page>& page, const QString& soun
             notified_[id] = weak;
             idOfPage_[told.get()] = id;
         },
-        [this, weak, sound, icon] { QueuePopup({weak, sound, icon}); });
+        [this, weak, sound, icon] {
+            try {
+                log::WriteLog("The desktop's notification server did not answer: the popup tells instead");
+            } catch (...) {
+            }
+            QueuePopup({weak, sound, icon});
+        });
 }
 
 void ChangeAlerts::NotifyBurst(const std::shared_ptr<Page>& page, const QString& sound, const QIcon& icon) {

@@ -29,7 +29,7 @@ import tempfile
 import threading
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from desktop import (NotificationServer, end_program, missing_tools, program_log, read_text,  # noqa: E402
+from desktop import (NotificationServer, end_program, main_window, missing_tools, program_log, read_text,  # noqa: E402
                      session_bus, start_display, start_program, start_weston, wait_for)
 
 CHANGED = "Harbour notices"
@@ -67,8 +67,10 @@ class Pages:
 
 
 def page_html(path, version):
-    extra = "<p>The evening ferry leaves ten minutes later.</p>" if path == "/changed" and version == 2 else ""
-    return f"<html><head><title>{path}</title></head><body><h1>{path}</h1><p>Daily crossings.</p>{extra}</body></html>"
+    news = ("<p>Tickets are sold at the harbour office.</p><p>Bicycles now travel free of charge.</p>"
+            if path == "/changed" and version == 2 else "<p>Tickets are sold on board.</p>")
+    return (f"<html><head><title>{path}</title></head><body><h1>{path}</h1>"
+            f"<p>Crossings every day of the week.</p>{news}</body></html>")
 
 
 def write_home(home, base, popup):
@@ -101,6 +103,7 @@ def toolbar(path, env, *args):
 
 
 def keys(toolbar_path, env):
+    """Description -> key of every page, once the window has loaded the list."""
     listing = toolbar(toolbar_path, env, "list").stdout
     return {line.split("- ", 1)[1].split(" <")[0]: line.rsplit("[", 1)[1].rstrip("]")
             for line in listing.splitlines() if "- " in line}
@@ -117,15 +120,16 @@ def run(options, home, env, pages):
     server = NotificationServer(env["DBUS_SESSION_BUS_ADDRESS"], record)
     program = start_program(options.pelmor, env, ["hide"], private_bus=False)
     try:
-        wait_for("the program on the bus", lambda: toolbar(options.toolbar, env, "running").returncode == 0, 60)
+        wait_for("the program on the bus", lambda: keys(options.toolbar, env), 60)
         if options.platform == "xcb":
             # Another window has the focus: Pelmor's window is not the active one.
+            main_window(env)
             other = subprocess.Popen(["xmessage", "-geometry", "+0+0", "Another program"], env=env)
             window = wait_for("the other window", lambda: subprocess.run(
                 ["xdotool", "search", "--onlyvisible", "--class", "xmessage"], env=env, capture_output=True,
                 text=True).stdout.split(), 20)[0]
             subprocess.run(["xdotool", "windowfocus", "--sync", window], env=env, check=True)
-        key = keys(options.toolbar, env)
+        key = wait_for("the list on the bus", lambda: keys(options.toolbar, env), 60)
         assert set(key) == {CHANGED, FAILING, INACTIVE}, key
 
         # Every active page is asked at once, due or not; the inactive one is not.
@@ -147,7 +151,7 @@ def run(options, home, env, pages):
     # The failure outlives a restart and clears once the page answers again.
     program = start_program(options.pelmor, env, ["hide"], private_bus=False)
     try:
-        wait_for("the program on the bus again", lambda: toolbar(options.toolbar, env, "running").returncode == 0, 60)
+        wait_for("the program on the bus again", lambda: keys(options.toolbar, env), 60)
         assert checks_file(home)[key[FAILING]]["Failing"]
         pages.failing = False
         assert toolbar(options.toolbar, env, "check", key[FAILING]).returncode == 0
@@ -195,7 +199,8 @@ def screenshot(options, home, env, pages, path):
                              stderr=subprocess.DEVNULL)
     program = start_program(options.pelmor, env, ["hide"], private_bus=False)
     try:
-        wait_for("the program on the bus", lambda: toolbar(options.toolbar, env, "running").returncode == 0, 60)
+        wait_for("the program on the bus", lambda: keys(options.toolbar, env), 60)
+        main_window(env)
         other = subprocess.Popen(["xmessage", "-geometry", "+0+0", "Another program"], env=env)  # noqa: F841
         window = wait_for("the other window", lambda: subprocess.run(
             ["xdotool", "search", "--onlyvisible", "--class", "xmessage"], env=env, capture_output=True,
@@ -226,7 +231,8 @@ def popup_click(options, env, pages):
         env = dict(env, PELMOR_HOME=home)
         program = start_program(options.pelmor, env, ["hide"], private_bus=False)
         try:
-            wait_for("the program on the bus", lambda: toolbar(options.toolbar, env, "running").returncode == 0, 60)
+            wait_for("the program on the bus", lambda: keys(options.toolbar, env), 60)
+            main_window(env)
             window = subprocess.run(["xdotool", "search", "--onlyvisible", "--class", "xmessage"], env=env,
                                     capture_output=True, text=True).stdout.split()[0]
             subprocess.run(["xdotool", "windowfocus", "--sync", window], env=env, check=True)
