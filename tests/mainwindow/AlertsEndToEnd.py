@@ -180,6 +180,7 @@ DUNSTRC = """[global]
     min_icon_size = 48
     max_icon_size = 48
     icon_path = {icons}
+    show_indicators = no
 [urgency_normal]
     background = "#f4f6fb"
     foreground = "#1d2433"
