@@ -31,7 +31,8 @@ ChangeAlerts::ChangeAlerts(QDBusConnection bus, QObject* parent) : QObject(paren
     });
     if (!bus_.isConnected()) return;
     const QString path = QString::fromLatin1(kNotificationsPath);
-    bus_.connect(QString(), path, kInterface, QStringLiteral("ActionInvoked"), this, SLOT(ActionInvoked(uint, QString)));
+    bus_.connect(QString(), path, kInterface, QStringLiteral("ActionInvoked"), this,
+                 SLOT(ActionInvoked(uint, QString)));
     bus_.connect(QString(), path, kInterface, QStringLiteral("ActivationToken"), this,
                  SLOT(ActivationToken(uint, QString)));
     bus_.connect(QString(), path, kInterface, QStringLiteral("NotificationClosed"), this,
@@ -119,8 +120,8 @@ void ChangeAlerts::SendNotification(uint replaces, const QString& summary, const
         PlaySoundFile(sound);
         hints.insert(QStringLiteral("suppress-sound"), true);
     }
-    QDBusMessage call = QDBusMessage::createMethodCall(kInterface, QString::fromLatin1(kNotificationsPath),
-                                                       kInterface, QStringLiteral("Notify"));
+    QDBusMessage call = QDBusMessage::createMethodCall(kInterface, QString::fromLatin1(kNotificationsPath), kInterface,
+                                                       QStringLiteral("Notify"));
     call << QStringLiteral("Pelmor") << replaces << QStringLiteral("pelmor") << summary << body
          << QStringList{kDefaultAction, tr("View")} << hints << int(-1);
     auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
