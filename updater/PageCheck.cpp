@@ -4,15 +4,19 @@
 
 #include "platform/html/Html.h"
 #include "retrieval/InternetHandler.h"
+#include "retrieval/Versions.h"
 
 namespace pelmor::updater {
 
 CheckResult CheckPageNow(const PageSnapshot& snapshot) {
     auto page = RebuildPage(snapshot);
     InternetHandler handler;
+    const int keep = KeepVersionsPreference();
+    handler.SetKeepLiveHTML(keep > 0);
     bool updated = handler.IsPageUpdated(page);
     std::string failure = updated ? std::string() : handler.LastCheckFailure();
     if (!failure.empty()) page->SetLastCheckDate(DateTime::Now());
+    if (updated) KeepVersion(handler, *page, keep, DateTime::Now());
     return {updated, page->LastCheckDate(), failure};
 }
 
