@@ -159,7 +159,8 @@ void frmHistory::Refresh() {
             item->setText(2, QString::number(counts[row]->Updated));
             item->setText(3, QString::number(counts[row]->Removed));
         }
-        lblStatus_->setText(tr("%n version(s) kept", nullptr, static_cast<int>(versions_.size())));
+        lblStatus_->setText(versions_.size() == 1 ? tr("1 version kept")
+                                                  : tr("%1 versions kept").arg(versions_.size()));
         emit CountsReady();
     });
 }
@@ -191,9 +192,9 @@ void frmHistory::ShowVersion(const std::string& shown, const std::string& base) 
     browser->setObjectName(QStringLiteral("frmBrowserVersion"));
     browser_ = browser;
     const QString title = QFileInfo(Q(shown)).completeBaseName();
+    const QString against = base == savedFile_ ? tr("the saved copy") : QFileInfo(Q(base)).completeBaseName();
     browser->SetStatusText(base.empty() ? tr("Version %1").arg(title)
-                                        : tr("Version %1 marked against %2")
-                                              .arg(title, QFileInfo(Q(base)).completeBaseName()));
+                                        : tr("Version %1 marked against %2").arg(title, against));
     browser->show();
     if (base.empty()) {
         connect(browser, &BrowserWindow::LoadEnded, this, [this] { emit VersionShown(false); },

@@ -32,14 +32,14 @@ QString Q(const std::string& text) { return QString::fromStdString(text); }
 void frmMain::BuildHistoryCommands() {
     auto history = [this] { Command([this] { menuHistory_Click(); }); };
     // The item menu: after "Show" (or before "Check Now").
-    auto* menuHistory = new QAction(tr("History..."), this);
+    auto* menuHistory = new QAction(tr("&History..."), this);
     menuHistory->setObjectName(QStringLiteral("menuHistory"));
     menuHistory->setToolTip(tr("Past versions of the page"));
     actions_[menuHistory->objectName()] = menuHistory;
     menuURLList_->insertAction(Action(QStringLiteral("menuCheck")), menuHistory);
     connect(menuHistory, &QAction::triggered, this, history);
     if (auto* menuPage = menuBar()->findChild<QMenu*>(QStringLiteral("menuPage"))) {
-        auto* menuPageHistory = new QAction(tr("History..."), this);
+        auto* menuPageHistory = new QAction(tr("&History..."), this);
         menuPageHistory->setObjectName(QStringLiteral("menuPageHistory"));
         actions_[menuPageHistory->objectName()] = menuPageHistory;
         menuPage->insertAction(Action(QStringLiteral("menuProperties")), menuPageHistory);
