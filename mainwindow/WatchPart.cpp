@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QMouseEvent>
 #include <QToolBar>
 #include <QWebEnginePage>
@@ -22,8 +23,15 @@ const char kStartScript[] = R"JS((function(){
   box.style.cssText = 'position:fixed;pointer-events:none;z-index:2147483647;display:none;' +
     'border:2px solid #D02020;background:rgba(208,32,32,0.12);box-sizing:border-box;';
   document.documentElement.appendChild(box);
+  // The marks painted into a shown page are no part of the page: their element is.
+  var mark = /^\s*background-color\s*:[^;]*;?\s*$/i;
+  var owner = function(el) {
+    while (el && el !== document.body && el.nodeName === 'SPAN' && el.attributes.length === 1 &&
+           mark.test(el.getAttribute('style') || '')) el = el.parentNode;
+    return el;
+  };
   var over = function(e) {
-    var el = e.target;
+    var el = owner(e.target);
     if (!el || !el.getBoundingClientRect || el === document.body || el === document.documentElement) {
       box.style.display = 'none';
       return;
@@ -38,6 +46,7 @@ const char kStartScript[] = R"JS((function(){
   document.addEventListener('mouseover', over, true);
   kinds.forEach(function(k) { document.addEventListener(k, block, true); });
   window.pelmorPointing = {
+    owner: owner,
     stop: function() {
       document.removeEventListener('mouseover', over, true);
       if (box.parentNode) box.parentNode.removeChild(box);
@@ -51,9 +60,12 @@ const char kStartScript[] = R"JS((function(){
 
 // Ends pointing; with a point, answers the path of the element there ("" for none).
 const char kChooseScript[] = R"JS((function(x, y){
-  if (window.pelmorPointing) window.pelmorPointing.stop();
-  if (x < 0) return '';
-  var el = document.elementFromPoint(x, y);
+  var s = window.pelmorPointing;
+  var el = x < 0 ? null : document.elementFromPoint(x, y);
+  if (s) {
+    if (el) el = s.owner(el);
+    s.stop();
+  }
   var body = document.body;
   if (!el || !body || el === body || !body.contains(el)) return '';
   var parts = [];
@@ -76,6 +88,7 @@ WatchPart::WatchPart(BrowserWindow* browser) : QObject(browser), browser_(browse
     action_->setObjectName(QStringLiteral("menuWatchPart"));
     action_->setToolTip(tr("Point at the part of the page to watch, and click it"));
     action_->setCheckable(true);
+    action_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
     if (auto* bar = browser->findChild<QToolBar*>(QStringLiteral("ctlNavigation"))) bar->addAction(action_);
     connect(action_, &QAction::triggered, this, [this](bool on) { on ? Start() : Cancel(); });
 }

@@ -4,8 +4,8 @@
 // to watch. While pointing, the element under the pointer is outlined and the page's own
 // reactions to clicks are held back; a click chooses the element and its element path
 // (as the comparison engine reads it, "TABLE(0),TBODY(0),TR(2)") goes out through
-// Chosen. Escape, or a click on nothing but the page's body, ends pointing without a
-// choice.
+// Chosen; the marks painted into a shown page count as the element they are in. Escape,
+// or a click on nothing but the page's body, ends pointing without a choice.
 //
 // The outline and the path are made by scripts in the program's own script world: the
 // page's scripts neither see nor change them.

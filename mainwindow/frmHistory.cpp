@@ -195,6 +195,10 @@ void frmHistory::ShowVersion(const std::string& shown, const std::string& base) 
     const QString against = base == savedFile_ ? tr("the saved copy") : QFileInfo(Q(base)).completeBaseName();
     browser->SetStatusText(base.empty() ? tr("Version %1").arg(title)
                                         : tr("Version %1 marked against %2").arg(title, against));
+    // The window says which version it shows (after the browser's own title handler).
+    connect(browser->View()->page(), &QWebEnginePage::titleChanged, browser, [browser, title](const QString& name) {
+        browser->setWindowTitle(tr("%1 (version %2) - Pelmor").arg(name, title));
+    });
     browser->show();
     if (base.empty()) {
         connect(browser, &BrowserWindow::LoadEnded, this, [this] { emit VersionShown(false); },
