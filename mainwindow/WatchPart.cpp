@@ -136,7 +136,8 @@ void WatchPart::ChooseAt(const QPoint& viewPoint) {
     browser_->SetStatusText(QString());
     const double zoom = browser_->View()->zoomFactor() > 0 ? browser_->View()->zoomFactor() : 1.0;
     const QString call = QStringLiteral("(%1,%2)").arg(viewPoint.x() / zoom).arg(viewPoint.y() / zoom);
-    RunScript(QString::fromLatin1(kChooseScript) + call, [this](const QVariant& path) { emit Chosen(path.toString()); });
+    RunScript(QString::fromLatin1(kChooseScript) + call,
+              [this](const QVariant& path) { emit Chosen(path.toString()); });
 }
 
 bool WatchPart::eventFilter(QObject* watched, QEvent* event) {

@@ -201,8 +201,8 @@ void frmHistory::ShowVersion(const std::string& shown, const std::string& base) 
     });
     browser->show();
     if (base.empty()) {
-        connect(browser, &BrowserWindow::LoadEnded, this, [this] { emit VersionShown(false); },
-                Qt::SingleShotConnection);
+        connect(
+            browser, &BrowserWindow::LoadEnded, this, [this] { emit VersionShown(false); }, Qt::SingleShotConnection);
         browser->Navigate(Q(shown));
         return;
     }
@@ -227,19 +227,21 @@ void frmHistory::ShowVersion(const std::string& shown, const std::string& base) 
                                                   if (*alive) emit VersionShown(true);
                                               });
     };
-    connect(browser, &BrowserWindow::LoadEnded, this,
-            [pending, write] {
-                pending->loaded = true;
-                write();
-            },
-            Qt::SingleShotConnection);
+    connect(
+        browser, &BrowserWindow::LoadEnded, this,
+        [pending, write] {
+            pending->loaded = true;
+            write();
+        },
+        Qt::SingleShotConnection);
     browser->Navigate(Q(shown));
     const MarkOptions options = options_;
-    QtConcurrent::run([base, shown, options] { return MarkVersion(base, shown, options); })
-        .then(this, [pending, write](const std::string& marked) {
-            pending->marked = Q(marked);
-            write();
-        });
+    QtConcurrent::run([base, shown, options] {
+        return MarkVersion(base, shown, options);
+    }).then(this, [pending, write](const std::string& marked) {
+        pending->marked = Q(marked);
+        write();
+    });
 }
 
 }  // namespace pelmor::mainwindow

@@ -48,20 +48,20 @@ void frmMain::BuildHistoryCommands() {
 
     auto* grid = qobject_cast<QGridLayout*>(frDetails_->layout());
     if (!grid) return;
-    // The watched element, under the check state, with the way back to the whole page.
+    // The watched element, under the check state; the way back to the whole page goes
+    // with the buttons at the foot.
     lblElementPath_ = new QLabel(frDetails_);
     lblElementPath_->setObjectName(QStringLiteral("lblElementPath"));
-    lblElementPath_->setWordWrap(true);
+    // One line, whatever the path's length: the panel's height is fixed. The whole path is
+    // in the tip.
+    lblElementPath_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     lblElementPath_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     btnWholePage_ = new QPushButton(tr("Watch the whole page"), frDetails_);
     btnWholePage_->setObjectName(QStringLiteral("btnWholePage"));
     btnWholePage_->setToolTip(tr("Watch every part of the page again"));
-    auto* watched = new QHBoxLayout;
-    watched->addWidget(lblElementPath_, 1);
-    watched->addWidget(btnWholePage_);
     lblElementPath_->setVisible(false);
     btnWholePage_->setVisible(false);
-    grid->addLayout(watched, 5, 0, 1, 4);
+    grid->addWidget(lblElementPath_, 5, 0, 1, 4);
     connect(btnWholePage_, &QPushButton::clicked, this, [this] {
         Command([this] {
             TreeNode* node = tree_->SelectedNode();
@@ -85,6 +85,7 @@ void frmMain::BuildHistoryCommands() {
     }
     auto* foot = new QHBoxLayout;
     foot->addStretch(1);
+    foot->addWidget(btnWholePage_);
     foot->addWidget(btnHistory_);
     if (btnShow) foot->addWidget(btnShow);
     grid->addLayout(foot, row, column, rowSpan, columnSpan, Qt::AlignBottom);
@@ -96,6 +97,7 @@ void frmMain::ShowHistoryDetails(const Page* page) {
     const bool part = page && !page->ElementPath().empty();
     if (!lblElementPath_) return;
     lblElementPath_->setText(part ? tr("Watches only: %1").arg(Q(page->ElementPath())) : QString());
+    lblElementPath_->setToolTip(lblElementPath_->text());
     lblElementPath_->setVisible(part);
     btnWholePage_->setVisible(part);
 }

@@ -157,8 +157,8 @@ bool InternetHandler::SaveVersionToCache(const std::shared_ptr<html::Document>& 
 }
 
 bool InternetHandler::SaveDocument(const std::shared_ptr<html::Document>& objHTML, const std::string& FileName,
-                                   bool blSaveFrames, const std::shared_ptr<FrameList>& oItem, bool blReload,
-                                   int depth, const std::string& frameFolder) {
+                                   bool blSaveFrames, const std::shared_ptr<FrameList>& oItem, bool blReload, int depth,
+                                   const std::string& frameFolder) {
     if (!objHTML) throw Failure(err::kObjectNotSet, kSource, "Object variable not set");
     if (depth > kMaxFrameDepth) throw Failure(err::kInvalidProcedureCall, kSource, "Frames nested too deep");
     const std::string documentURL(objHTML->URL());
@@ -166,7 +166,8 @@ bool InternetHandler::SaveDocument(const std::shared_ptr<html::Document>& objHTM
     html::FrameCollection windows = objHTML->frames();
     std::vector<FrameReplace> replacements;
     const std::string framesFolder = frameFolder.empty() ? FolderOf(FileName) : frameFolder;
-    if (blSaveFrames && frameElements.length() > 0 && !frameFolder.empty() && LiesInside(FileName, CurrentCacheFolder()))
+    if (blSaveFrames && frameElements.length() > 0 && !frameFolder.empty() &&
+        LiesInside(FileName, CurrentCacheFolder()))
         EnsureFolder(frameFolder);
 
     for (std::size_t i = 0; i < frameElements.length(); ++i) {

@@ -125,10 +125,9 @@ void Settings::LoadPreferences() {
         displayOld_ = boolean("Preferences", "DisplayOld", "False");
         statusBar_ = boolean("Preferences", "StatusBar", "True");
         toolbar_ = boolean("Preferences", "Toolbar", "True");
-        keepVersions_ = static_cast<int>(
-            convert("Preferences", "KeepVersions", "10", [](std::string_view key, const std::string& value) {
-                return ReadWhole(key, value, 0, kMaxKeepVersions);
-            }));
+        keepVersions_ = static_cast<int>(convert(
+            "Preferences", "KeepVersions", "10",
+            [](std::string_view key, const std::string& value) { return ReadWhole(key, value, 0, kMaxKeepVersions); }));
 
         formTop_ = single("Top", "0");
         formLeft_ = single("Left", "0");

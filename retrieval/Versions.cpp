@@ -29,9 +29,7 @@ namespace fs = std::filesystem;
 constexpr const char* kSource = "Versions";
 constexpr const char* kExtension = ".html";
 
-void LogFailure(const std::string& param) {
-    log::LogLibraryError(log::File::Helper, CurrentFailure(kSource), param);
-}
+void LogFailure(const std::string& param) { log::LogLibraryError(log::File::Helper, CurrentFailure(kSource), param); }
 
 bool AllDigits(std::string_view text) {
     return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -200,9 +198,12 @@ std::string MarkVersion(const std::string& older, const std::string& newer, cons
             *changes = {};
             if (auto script = engine.GetChanges()) {
                 for (const sorrel::EditScript& record : *script) {
-                    if (record.ActionType() == sorrel::dfInsertNode) ++changes->Inserted;
-                    else if (record.ActionType() == sorrel::dfUpdateNode) ++changes->Updated;
-                    else ++changes->Removed;
+                    if (record.ActionType() == sorrel::dfInsertNode)
+                        ++changes->Inserted;
+                    else if (record.ActionType() == sorrel::dfUpdateNode)
+                        ++changes->Updated;
+                    else
+                        ++changes->Removed;
                 }
             }
         }

@@ -10,8 +10,8 @@
 #include "platform/core/Failure.h"
 #include "platform/core/Strings.h"
 #include "retrieval/InternetHandler.h"
-#include "retrieval/Versions.h"
 #include "retrieval/Settings.h"
+#include "retrieval/Versions.h"
 #include "shell/AddThroughWindow.h"
 #include "shell/ToolbarConnection.h"
 

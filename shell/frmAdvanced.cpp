@@ -186,7 +186,9 @@ void frmAdvanced::ChooseColor(QPushButton* swatch) {
     if (chosen.isValid()) SetSwatch(swatch, chosen);
 }
 
-void frmAdvanced::SetElementPath(std::string_view path) { txtElementPath_->setText(QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size()))); }
+void frmAdvanced::SetElementPath(std::string_view path) {
+    txtElementPath_->setText(QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size())));
+}
 
 std::string frmAdvanced::ElementPath() const { return txtElementPath_->text().trimmed().toStdString(); }
 

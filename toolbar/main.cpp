@@ -5,9 +5,9 @@
 #include <QTextStream>
 #include <cstdio>
 
+#include "retrieval/Versions.h"
 #include "toolbar/Client.h"
 #include "toolbar/NativeMessaging.h"
-#include "retrieval/Versions.h"
 
 namespace {
 
@@ -104,9 +104,11 @@ int History(Client& client, const QString& key) {
         if (item.value("Kind").toString() != QLatin1String("Page"))
             return Finish({Outcome::Failed, key + QStringLiteral(" is no page")});
         QTextStream out(stdout);
-        for (const pelmor::PageVersion& version : pelmor::ListVersions(item.value("SavedFile").toString().toStdString())) {
+        for (const pelmor::PageVersion& version :
+             pelmor::ListVersions(item.value("SavedFile").toString().toStdString())) {
             const pelmor::DateTime::Parts d = version.Date.Split();
-            out << QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month, d.day, d.hour, d.minute, d.second)
+            out << QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month, d.day, d.hour, d.minute,
+                                     d.second)
                 << '\t' << QString::fromStdString(version.File) << '\n';
         }
         return kOk;

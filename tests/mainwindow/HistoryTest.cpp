@@ -74,9 +74,13 @@ private slots:
         watch->Action()->trigger();
         QVERIFY(started.wait(10000));
         // A press on the first paragraph of the block chooses it; the page sees no click.
-        const QJsonObject box = QJsonDocument::fromJson(browser->RunScript(
-            "var r=document.querySelector('div p').getBoundingClientRect();"
-            "JSON.stringify({x:r.left+r.width/2,y:r.top+r.height/2})").toString().toUtf8()).object();
+        const QJsonObject box =
+            QJsonDocument::fromJson(browser
+                                        ->RunScript("var r=document.querySelector('div p').getBoundingClientRect();"
+                                                    "JSON.stringify({x:r.left+r.width/2,y:r.top+r.height/2})")
+                                        .toString()
+                                        .toUtf8())
+                .object();
         const QPoint at(qRound(box["x"].toDouble()), qRound(box["y"].toDouble()));
         QWidget* input = browser->View()->focusProxy() ? browser->View()->focusProxy() : browser->View();
         QTest::mousePress(input, Qt::LeftButton, {}, at);
