@@ -142,10 +142,17 @@ std::string KeepVersion(InternetHandler& handler, const Page& page, int keep, Da
         if (!LiesInside(page.SavedFile(), cacheFolder))
             throw Failure(err::kPathFileAccess, kSource, "Saved copy outside the cache folder: " + page.SavedFile());
         if (!EnsureFolder(folder)) throw Failure(err::kPathFileAccess, kSource, "Cannot make " + folder);
-        std::string name = NameOfDate(now);
-        std::string file = folder + "/" + name + kExtension;
+        // A second version in the same second comes after every one kept in it: "-2", "-3"...
+        const std::string name = NameOfDate(now);
+        int number = 1;
+        for (const PageVersion& version : versions) {
+            const std::string stem = fs::path(version.File).stem().string();
+            if (stem.compare(0, name.size(), name) != 0) continue;
+            number = std::max(number, stem.size() > name.size() ? std::stoi(stem.substr(name.size() + 1)) + 1 : 2);
+        }
+        std::string file = folder + "/" + name + (number > 1 ? "-" + std::to_string(number) : "") + kExtension;
         std::error_code error;
-        for (int n = 2; fs::exists(file, error) || fs::exists(FramesFolderOf(file), error); ++n)
+        for (int n = number + 1; fs::exists(file, error) || fs::exists(FramesFolderOf(file), error); ++n)
             file = folder + "/" + name + "-" + std::to_string(n) + kExtension;
         auto live = html::Document::Parse(handler.LastLiveHTML(), handler.LastLiveURL());
         if (!handler.SaveVersionToCache(live, file, FramesFolderOf(file))) {

@@ -42,9 +42,9 @@ std::string HistoryFolder(const std::string& savedFile);
 // has no history folder or it cannot be read. Other files in the folder are ignored.
 std::vector<PageVersion> ListVersions(const std::string& savedFile);
 
-// After a check of `page` by `handler` (with SetKeepLiveHTML on) found a change: keeps
-// the live page as a new version dated `now` when it differs from the newest version
-// kept (when none is kept yet, the check's own answer counts), then drops the oldest
+// After a check of `page` by `handler` (with SetKeepLiveHTML on): keeps the live page as
+// a new version dated `now` when it differs from the newest version kept (when none is
+// kept yet, the caller calls only for a check that found a change), then drops the oldest
 // versions beyond `keep`. Answers the new version's path, or "" when none was kept
 // (`keep` 0, nothing new, a failure: logged).
 std::string KeepVersion(InternetHandler& handler, const Page& page, int keep, DateTime now);

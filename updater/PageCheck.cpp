@@ -16,7 +16,10 @@ CheckResult CheckPageNow(const PageSnapshot& snapshot) {
     bool updated = handler.IsPageUpdated(page);
     std::string failure = updated ? std::string() : handler.LastCheckFailure();
     if (!failure.empty()) page->SetLastCheckDate(DateTime::Now());
-    if (updated) KeepVersion(handler, *page, keep, DateTime::Now());
+    // A page found unchanged against its saved copy may still differ from the newest
+    // version (it went back to what it was): KeepVersion compares it with that.
+    if (updated || (failure.empty() && keep > 0 && !ListVersions(page->SavedFile()).empty()))
+        KeepVersion(handler, *page, keep, DateTime::Now());
     return {updated, page->LastCheckDate(), failure};
 }
 

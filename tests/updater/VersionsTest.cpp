@@ -75,12 +75,19 @@ TEST(Versions, EachChangeKeepsOneVersionUpToTheLimitAndRemovalTakesThemAll) {
     ASSERT_EQ(versions.size(), 3u);
     EXPECT_NE(f.Text(versions[0].File).find("Version two"), std::string::npos);
     EXPECT_NE(f.Text(versions[2].File).find("Version four"), std::string::npos);
+    // Back to what the saved copy holds: no change to report, but a version all the same.
+    f.server.Page("/news", Html("Version zero"));
+    EXPECT_FALSE(f.Check().updated);
+    versions = ListVersions(f.page->SavedFile());
+    ASSERT_EQ(versions.size(), 3u);
+    EXPECT_NE(f.Text(versions[2].File).find("Version zero"), std::string::npos);
 
-    // Two versions compared by the engine show what changed between them.
+    // Two versions compared by the engine show what changed between them (four against
+    // zero here).
     InternetHandler handler;
     sorrel::Compare engine;
-    std::string marked = engine.GetMarkedHTML(handler.LightNavigate(versions[2].File),
-                                              handler.LightNavigate(versions[1].File), "#00FF00", "#FFFF00");
+    std::string marked = engine.GetMarkedHTML(handler.LightNavigate(versions[1].File),
+                                              handler.LightNavigate(versions[2].File), "#00FF00", "#FFFF00");
     EXPECT_NE(marked.find("background-color"), std::string::npos);
     EXPECT_GT(engine.GetChanges()->Count(), 0u);
 
@@ -95,6 +102,32 @@ TEST(Versions, EachChangeKeepsOneVersionUpToTheLimitAndRemovalTakesThemAll) {
     f.server.Page("/news", Html("Version five"));
     EXPECT_TRUE(f.Check().updated);
     EXPECT_TRUE(ListVersions(f.page->SavedFile()).empty());
+}
+
+TEST(Versions, AFramesetKeepsItsFramesCopiesWithTheVersion) {
+    Fixture f;
+    f.server.Page("/left", Html("Left side"));
+    f.server.Page("/set", "<html><head><title>F</title></head><frameset cols='50%,50%'><frame src='" +
+                              f.server.Url("/left") + "'></frameset></html>");
+    f.page = Page::Create();
+    f.page->SetURL(f.server.Url("/set"));
+    f.page->SetSavedFile((f.cache / "43.html").string());
+    std::string title;
+    ASSERT_TRUE(InternetHandler().SaveURLToCache(f.page, f.page->URL(), f.page->SavedFile(), title));
+    f.server.Page("/left", Html("Left side, changed"));
+    EXPECT_TRUE(f.Check().updated);
+
+    std::vector<PageVersion> versions = ListVersions(f.page->SavedFile());
+    ASSERT_EQ(versions.size(), 1u);
+    const fs::path frames = fs::path(versions[0].File).replace_extension();
+    ASSERT_TRUE(fs::is_directory(frames));
+    const fs::path frame = fs::directory_iterator(frames)->path();
+    EXPECT_NE(f.Text(frame.string()).find("Left side, changed"), std::string::npos);
+    EXPECT_NE(f.Text(versions[0].File).find(frame.filename().string()), std::string::npos);
+
+    RemoveVersions(f.page->SavedFile());
+    EXPECT_FALSE(fs::exists(frames));
+    EXPECT_TRUE(fs::exists(f.page->Frames(1)->SavedFile()));
 }
 
 TEST(Versions, AWatchedElementIsTheOnlyPartThatCountsAndItsLossFailsTheCheck) {
