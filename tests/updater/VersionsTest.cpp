@@ -96,6 +96,10 @@ TEST(Versions, EachChangeKeepsOneVersionUpToTheLimitAndRemovalTakesThemAll) {
     EXPECT_FALSE(fs::exists(f.cache / "History"));
     EXPECT_TRUE(fs::exists(f.page->SavedFile()));
     EXPECT_EQ(test::ReadFile(f.home.Data() / "keep-me.html"), "mine");
+    // A profile naming a saved copy outside the cache folder deletes nothing beside it.
+    test::WriteFile(f.home.Data() / "History" / "keep-me" / "20261201-080000.html", "mine too");
+    RemoveVersions((f.home.Data() / "keep-me.html").string());
+    EXPECT_EQ(test::ReadFile(f.home.Data() / "History" / "keep-me" / "20261201-080000.html"), "mine too");
 
     // With "Keep versions" at 0 nothing is kept.
     f.SetKeep(0);
