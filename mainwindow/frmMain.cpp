@@ -29,6 +29,7 @@
 #include "items/Folder.h"
 #include "items/Page.h"
 #include "mainwindow/CheckHealth.h"
+#include "mainwindow/ActivityLogFile.h"
 #include "mainwindow/Placement.h"
 #include "platform/core/Failure.h"
 #include "platform/core/Folders.h"
@@ -99,6 +100,8 @@ frmMain::frmMain(std::shared_ptr<Settings> settings, std::shared_ptr<Application
     BuildCheckCommands();
     BuildShowCommands();
     BuildProfileCommands();
+    BuildHistoryCommands();
+    activityLog_ = new ActivityLogFile(lstStatus_, ActivityLogFile::DefaultPath(), this);
     shell::SetStatusTextSink([this](const QString& text) { statusBar()->showMessage(text); });
 }
 
@@ -111,6 +114,7 @@ frmMain::~frmMain() {
         } catch (...) {
         }
     }
+    activityLog_->Flush();
     shell::SetStatusTextSink({});
     ShellTrayDelete();
 }
@@ -765,6 +769,7 @@ void frmMain::ShowItem(TreeNode* node) {
 
         ShowStatusIndicator(root ? node->RootTag()->Active() : node->ItemTag()->Active());
         ShowLastFailure(page);
+        ShowHistoryDetails(page);
     } catch (...) {
         ReportError("ShowCurrentItem");
     }
@@ -1128,6 +1133,7 @@ void frmMain::Form_Unload() {
         }
         StopUpdater();
         if (itemsSaveTimer_->isActive()) SaveItems();
+        activityLog_->Flush();
         ShellTrayDelete();
         // A popup still on screen would outlive the window it belongs to.
         if (shell::frmNotify::IsShowing()) shell::frmNotify::Instance()->close();

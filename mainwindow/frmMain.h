@@ -40,6 +40,9 @@ class ChangeAlerts;
 
 namespace pelmor::mainwindow {
 
+class ActivityLogFile;
+class BrowserWindow;
+
 // True when the page, or any of its frames at any depth, watches one element only.
 bool HasElementPath(const Page& page);
 bool HasElementPath(const Frame& frame);
@@ -176,6 +179,13 @@ public:
     void ctlTool_ButtonClick(const QString& key);
     void menuProperties_Click();
     void menuPageCopy_Click();
+    // The History window of the selected page (none for a folder or no selection).
+    void menuHistory_Click();
+    // Gives a browser window showing the page "Watch only a part..."; the chosen path
+    // becomes the page's element path.
+    void AttachWatchPart(BrowserWindow* browser, const std::shared_ptr<Page>& page);
+    // Makes the page watch the element of `path` ("" for the whole page) and saves it.
+    void SetWatchedPart(const std::shared_ptr<Page>& page, const std::string& path);
     void btnAdvanced_Click();
     // A row of the activity log: text, picture key and, when given, the action and now.
     QTreeWidgetItem* AddLogRow(const QString& text, const QString& picture, const QString& action);
@@ -310,6 +320,10 @@ private:
     struct ImportRun;
     void BuildCheckCommands();
     void BuildShowCommands();
+    // "History..." on a page, and the watched part of a page (frmMainHistory.cpp).
+    void BuildHistoryCommands();
+    // The history command and the watched element of the item shown in the details panel.
+    void ShowHistoryDetails(const Page* page);
     // Ends a display: the wait window goes, the window is enabled and the timer started
     // (once the outermost display ends, when one was started from inside another).
     void EndShow();
@@ -360,6 +374,9 @@ private:
     QLabel* lblStatusON_ = nullptr;
     QLabel* lblStatusOff_ = nullptr;
     QLabel* lblLastFailure_ = nullptr;
+    QLabel* lblElementPath_ = nullptr;
+    QPushButton* btnWholePage_ = nullptr;
+    QPushButton* btnHistory_ = nullptr;
     QToolButton* ctlActive_ = nullptr;
     QToolButton* ctlInactive_ = nullptr;
     QPushButton* btnAdvanced_ = nullptr;
@@ -387,6 +404,7 @@ private:
     shell::ChangeAlerts* alerts_ = nullptr;
     // Keys of the pages that the file beside the profile says are failing.
     std::set<std::string> failingOnRecord_;
+    ActivityLogFile* activityLog_ = nullptr;
 };
 
 }  // namespace pelmor::mainwindow

@@ -15,6 +15,7 @@
 #include "mainwindow/frmMain.h"
 #include "platform/log/Log.h"
 #include "retrieval/InternetHandler.h"
+#include "retrieval/Versions.h"
 #include "shell/ErrorReport.h"
 #include "shell/Pictures.h"
 #include "shell/ChangeAlerts.h"
@@ -294,6 +295,7 @@ void frmMain::RemovePageAtEnd(const std::shared_ptr<Page>& page) {
         row->setIcon(0, shell::TreePicture(QStringLiteral("Page")));
 
         InternetHandler handler;
+        RemoveVersions(page->SavedFile());
         handler.RemoveFileFromCache(page->SavedFile());
         for (int i = 1; i <= page->FramesCount(); ++i) handler.RemoveFileFromCache(page->Frames(i)->SavedFile());
         colPages_.Remove(page->Key());

@@ -32,6 +32,7 @@
 #include "platform/core/Failure.h"
 #include "platform/log/Log.h"
 #include "retrieval/InternetHandler.h"
+#include "retrieval/Versions.h"
 #include "shell/ErrorReport.h"
 #include "shell/Pictures.h"
 #include "shell/frmAdvanced.h"
@@ -549,6 +550,7 @@ void frmMain::RemoveTreeItem(TreeNode* node, bool blSave) {
 
 void frmMain::RemovePageNode(TreeNode* node) {
     auto page = std::static_pointer_cast<Page>(node->ItemTag());
+    RemoveVersions(page->SavedFile());
     RemoveCacheFile(page->SavedFile());
     for (int i = 1; i <= page->FramesCount(); ++i) RemoveCacheFile(page->Frames(i)->SavedFile());
     colPages_.Remove(page->Key());
@@ -571,6 +573,7 @@ bool frmMain::RemoveFolderNode(TreeNode* node) {
         } else {
             if (first->IsPage()) {
                 auto page = std::static_pointer_cast<Page>(first);
+                RemoveVersions(page->SavedFile());
                 RemoveCacheFile(page->SavedFile());
                 for (int i = 1; i <= page->FramesCount(); ++i) RemoveCacheFile(page->Frames(i)->SavedFile());
                 colPages_.Remove(page->Key());
@@ -754,6 +757,7 @@ void frmMain::btnAdvanced_Click() {
         dialog.chkShowNumbers()->setChecked(page->ShowNumbers());
         dialog.SetInsertColor(page->InsertColor());
         dialog.SetUpdateColor(page->UpdateColor());
+        dialog.SetElementPath(page->ElementPath());
         TimerStop timer(mdlTimer_);
         dialog.exec();
         if (dialog.Cancelled()) return;
@@ -766,7 +770,9 @@ void frmMain::btnAdvanced_Click() {
         page->SetShowNumbers(dialog.chkShowNumbers()->isChecked());
         page->SetInsertColor(dialog.InsertColor());
         page->SetUpdateColor(dialog.UpdateColor());
+        page->SetElementPath(dialog.ElementPath());
         SaveItems();
+        ShowHistoryDetails(page);
     } catch (...) {
         ReportError("");
     }

@@ -54,6 +54,9 @@ public:
     void SetAlertSound(bool value) { alertSound_ = value; }
     bool DefaultSound() const { return defaultSound_; }
     void SetDefaultSound(bool value) { defaultSound_ = value; }
+    // How many past versions of each page the checker keeps (0: none).
+    int KeepVersions() const { return keepVersions_; }
+    void SetKeepVersions(int value) { keepVersions_ = value; }
     bool AutoCheck() const { return autoCheck_; }
     void SetAutoCheck(bool value) { autoCheck_ = value; }
     // The tree font itself: callers change it in place. LoadPreferences overwrites it.
@@ -136,6 +139,7 @@ private:
     bool alertDesktop_ = true;
     bool defaultSound_ = false;
     bool autoCheck_ = false;
+    int keepVersions_ = 0;
     Font treeFont_;
     std::string xmlFile_;
     std::string cacheFolder_;

@@ -15,6 +15,7 @@
 
 class QCheckBox;
 class QDateEdit;
+class QLineEdit;
 class QPushButton;
 
 namespace pelmor::shell {
@@ -52,6 +53,10 @@ public:
     void ChooseColor(QPushButton* swatch);
     void SetColorChooser(std::function<QColor(const QColor& initial)> chooser) { chooser_ = std::move(chooser); }
 
+    // The watched part's element path; "" for the whole page.
+    void SetElementPath(std::string_view path);
+    std::string ElementPath() const;
+
     // True after "Cancel" or the close box; false when the dialog loads.
     bool Cancelled() const { return cancelled_; }
 
@@ -72,6 +77,7 @@ private:
     QCheckBox* chkUseInverse_ = nullptr;
     QPushButton* lblInsertColor_ = nullptr;
     QPushButton* lblUpdatecolor_ = nullptr;
+    QLineEdit* txtElementPath_ = nullptr;
     std::function<QColor(const QColor&)> chooser_;
     bool cancelled_ = false;
 };
