@@ -150,6 +150,17 @@ const char* const kSettleScript = R"JS(
       promise.then(closed, closed);
       return promise;
     };
+    // An answer's body is read after its headers came: that is work too.
+    ['text', 'json', 'arrayBuffer', 'blob', 'formData'].forEach(function (name) {
+      var read = Response.prototype[name];
+      if (!read) return;
+      Response.prototype[name] = function () {
+        opened();
+        var promise = read.apply(this, arguments);
+        promise.then(closed, closed);
+        return promise;
+      };
+    });
   }
   var send = XMLHttpRequest.prototype.send;
   XMLHttpRequest.prototype.send = function () {
@@ -200,7 +211,7 @@ const char* const kSettleScript = R"JS(
 // frame the page cannot read (another origin, a sandbox) comes back inaccessible, as do
 // frames nested too deep and those past the number a load reads.
 const char* const kSerialiseScript = R"JS(
-(function (withFrames, maxDepth, maxFrames) {
+(function (withFrames, maxDepth, maxFrames, failed) {
   var out = [], read = 0;
   var doctype = function (d) {
     var t = d.doctype;
@@ -222,7 +233,7 @@ const char* const kSerialiseScript = R"JS(
       var inner = null, element = frames[j];
       try { inner = element.contentDocument; } catch (e) { inner = null; }
       var tag = element.tagName.toUpperCase(), src = element.getAttribute('src') || '';
-      if (!withFrames || !inner || depth >= maxDepth || read >= maxFrames) {
+      if (!withFrames || !inner || depth >= maxDepth || read >= maxFrames || failed.indexOf(inner.URL) >= 0) {
         out.push({p: index, s: j, a: false, t: tag, r: src});
       } else {
         read++;
@@ -232,7 +243,36 @@ const char* const kSerialiseScript = R"JS(
   };
   walk(document, -1, 0, 0, '', '');
   return out;
-})(%1, %2, %3)
+})(%1, %2, %3, %4)
+)JS";
+
+// Runs in the same world before the page is read: asks again for every frame document
+// the page can read and keeps, in window.pelmorFailedFrames, the addresses that answer an
+// HTTP error, whose documents are only the server's error page (the loader's direct road
+// never reads those either). The answer's body is not waited for.
+const char* const kFrameStatusScript = R"JS(
+(function (maxDepth) {
+  var urls = [];
+  var walk = function (d, depth) {
+    var frames = d.querySelectorAll('frame, iframe');
+    for (var j = 0; j < frames.length; j++) {
+      var inner = null;
+      try { inner = frames[j].contentDocument; } catch (e) { inner = null; }
+      if (!inner || depth >= maxDepth) continue;
+      if (/^https?:/i.test(inner.URL) && urls.indexOf(inner.URL) < 0) urls.push(inner.URL);
+      walk(inner, depth + 1);
+    }
+  };
+  walk(document, 0);
+  window.pelmorFailedFrames = null;
+  Promise.all(urls.map(function (url) {
+    var stop = new AbortController();
+    return fetch(url, {cache: 'no-store', credentials: 'include', signal: stop.signal}).then(
+        function (answer) { stop.abort(); return answer.status >= 400 ? url : null; },
+        function () { return null; });
+  })).then(function (failed) { window.pelmorFailedFrames = failed.filter(Boolean); });
+  return urls.length;
+})(%1)
 )JS";
 
 // The loader's rule for where a page may lead (loader/UrlRule.h), plus the page's own
@@ -528,11 +568,45 @@ private:
         serialising_ = true;
         cap_.stop();
         QPointer<RenderJob> self(this);
-        const QString script =
-            QString::fromUtf8(kSerialiseScript)
-                .arg(request_.frames ? "true" : "false")
-                .arg(kMaxFrameDepth)
-                .arg(kMaxFrames);
+        if (!request_.frames) {
+            Read("[]");
+            return;
+        }
+        page_->runJavaScript(QString::fromUtf8(kFrameStatusScript).arg(kMaxFrameDepth),
+                             QWebEngineScript::ApplicationWorld, [self](const QVariant& frames) {
+                                 if (!self) return;
+                                 if (frames.toInt() == 0)
+                                     self->Read("[]");
+                                 else
+                                     self->AwaitFrameStatus();
+                             });
+    }
+
+    // Asks every few milliseconds whether the frames' answers are in; reads the page when
+    // they are, or when the answer is due.
+    void AwaitFrameStatus() {
+        QPointer<RenderJob> self(this);
+        page_->runJavaScript(QStringLiteral("window.pelmorFailedFrames ? JSON.stringify(window.pelmorFailedFrames) : ''"),
+                             QWebEngineScript::ApplicationWorld, [self](const QVariant& failed) {
+                                 if (!self || self->finished_) return;
+                                 const QString list = failed.toString();
+                                 if (!list.isEmpty() || self->Left() < kAnswerMarginMs + kSerialiseMs / 2)
+                                     self->Read(list.isEmpty() ? QStringLiteral("[]") : list);
+                                 else
+                                     QTimer::singleShot(15, self, [self] {
+                                         if (self && !self->finished_) self->AwaitFrameStatus();
+                                     });
+                             });
+    }
+
+    // Reads the page and its frames, but for the frame documents listed (a JSON array).
+    void Read(const QString& failedFrames) {
+        QPointer<RenderJob> self(this);
+        const QString script = QString::fromUtf8(kSerialiseScript)
+                                   .arg(request_.frames ? "true" : "false")
+                                   .arg(kMaxFrameDepth)
+                                   .arg(kMaxFrames)
+                                   .arg(failedFrames);
         page_->runJavaScript(script, QWebEngineScript::ApplicationWorld, [self](const QVariant& result) {
             if (self) self->Serialised(result);
         });
@@ -700,14 +774,16 @@ void Renderer::EndRendererOf(QuietPage* page, RenderJob* job) {
 }
 
 void Renderer::ReturnPage(QuietPage* page, bool reusable) {
-    if (!reusable || page->Loads() >= kLoadsPerPage) {
+    // A page that failed or hung may be stuck: it goes at once. One that answered empties
+    // its origin's storage first, also when it has served its last load.
+    if (!reusable) {
         page->deleteLater();
         return;
     }
     QPointer<QuietPage> guard(page);
     page->Clean([this, guard](bool cleaned) {
         if (!guard) return;
-        if (cleaned && static_cast<int>(idle_.size()) < maxConcurrent_) {
+        if (cleaned && guard->Loads() < kLoadsPerPage && static_cast<int>(idle_.size()) < maxConcurrent_) {
             guard->Park();
             idle_.push_back(guard);
         } else {

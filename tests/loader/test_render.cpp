@@ -423,6 +423,20 @@ TEST(Render, LoadsLeaveNothingBehindAndGoNowhere) {
     long status = -1;
     EXPECT_EQ(BodyText(Live(server.Url("/download"), &status)), "before");
     EXPECT_EQ(status, quillon::kOk);
+
+    // A frame that answers an HTTP error is no document, as on the direct road.
+    server.Routes().Get("/missing", [](const httplib::Request&, httplib::Response& response) {
+        response.status = 404;
+        response.set_content("<html><body>Not here</body></html>", "text/html");
+    });
+    server.Page("/menu", "<html><body>menu</body></html>");
+    server.Page("/framed", "<html><head><script>document.title = 'framed'</script></head>"
+                           "<frameset cols=\"*,*\"><frame src=\"/missing\"><frame src=\"/menu\"></frameset></html>");
+    std::shared_ptr<Document> framed = Live(server.Url("/framed"));
+    ASSERT_TRUE(framed);
+    ASSERT_EQ(framed->frames().length(), 2u);
+    EXPECT_FALSE(framed->frames().item(0).accessible());
+    EXPECT_TRUE(framed->frames().item(1).accessible());
 }
 
 // Without a helper to run its scripts, a scripted page is not compared at all: the check
