@@ -2,9 +2,10 @@
 
 // The loader's side of the script-running helper pelmor-render. One helper serves the
 // whole process: it is started on the first load that needs it and kept running; loads
-// from several threads share it. A helper that crashes, hangs past a load's time-out or
-// garbles its answers is killed; the loads it had in hand fail and the next load starts a
-// fresh one.
+// from several threads share it, at most RenderSlots() at once. A load whose deadline
+// passes ends alone; only a helper that garbles its answers, takes no requests, or says
+// nothing for seconds while loads are past their deadline is killed. When the helper is
+// gone the loads it had in hand fail (Unavailable) and the next load starts a fresh one.
 
 #include <chrono>
 #include <memory>
