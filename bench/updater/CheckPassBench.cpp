@@ -243,14 +243,17 @@ void Pass(benchmark::State& state, Site& site) {
     double checkerCpu = 0;
     int updated = 0;
     int updatedLast = 0;
+    int failedLast = 0;
     for (auto _ : state) {
         updatedLast = 0;
+        failedLast = 0;
         state.PauseTiming();
         pelmor::mainwindow::Updater updater(CheckerProgram(site));
         QObject::connect(&updater, &pelmor::mainwindow::Updater::PageUpdated,
-                         [&](std::shared_ptr<pelmor::Page>&, bool blUpdated) {
+                         [&](std::shared_ptr<pelmor::Page>& page, bool blUpdated) {
                              updated += blUpdated;
                              updatedLast += blUpdated;
+                             failedLast += page && page->Failing();
                          });
         updater.StartChecking();
         std::string pid = std::to_string(updater.GetProcessHandle());
@@ -276,6 +279,7 @@ void Pass(benchmark::State& state, Site& site) {
     state.counters["pages"] = static_cast<double>(site.pages.size());
     state.counters["updated"] = updated;
     state.counters["updated_last"] = updatedLast;
+    state.counters["failed_last"] = failedLast;
     state.counters["checker_peak_MB"] = checkerPeak;
     state.counters["client_peak_MB"] = PeakMegabytes("self");
     state.counters["checker_cpu_s"] = benchmark::Counter(checkerCpu, benchmark::Counter::kAvgIterations);
