@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QSocketNotifier>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -18,19 +19,45 @@
 
 namespace {
 
-void WriteAll(const std::string& bytes) {
-    const char* data = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        ssize_t written = ::write(STDOUT_FILENO, data, left);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            std::_Exit(0);  // the loader has gone
-        }
-        data += written;
-        left -= static_cast<std::size_t>(written);
+// Answers leave without ever blocking the main thread: what the loader has not taken yet
+// waits here and goes out as the channel has room, so that a loader busy writing a big
+// request never holds up the helper (nor the helper the loader).
+class Output {
+public:
+    Output() : notifier_(STDOUT_FILENO, QSocketNotifier::Write) {
+        notifier_.setEnabled(false);
+        QObject::connect(&notifier_, &QSocketNotifier::activated, [this] { Flush(); });
     }
-}
+    void Send(const std::string& bytes) {
+        pending_ += bytes;
+        Flush();
+    }
+
+private:
+    void Flush() {
+        while (sent_ < pending_.size()) {
+            ssize_t written = ::write(STDOUT_FILENO, pending_.data() + sent_, pending_.size() - sent_);
+            if (written < 0) {
+                if (errno == EINTR) continue;
+                if (errno == EAGAIN || errno == EWOULDBLOCK) break;
+                std::_Exit(0);  // the loader has gone
+            }
+            sent_ += static_cast<std::size_t>(written);
+        }
+        if (sent_ == pending_.size()) {
+            pending_.clear();
+            sent_ = 0;
+        } else if (sent_ > (1u << 20)) {
+            pending_.erase(0, sent_);
+            sent_ = 0;
+        }
+        notifier_.setEnabled(!pending_.empty());
+    }
+
+    QSocketNotifier notifier_;
+    std::string pending_;
+    std::size_t sent_ = 0;
+};
 
 // Sets `name` to `value` unless the environment has it already.
 void Default(const char* name, const char* value) {
@@ -54,7 +81,11 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     QGuiApplication::setApplicationName("pelmor-render");
 
-    pelmor::render::Renderer renderer([](const std::string& answer) { WriteAll(answer); });
+    // Standard input and output are one socket: both ends go non-blocking together.
+    ::fcntl(STDOUT_FILENO, F_SETFL, ::fcntl(STDOUT_FILENO, F_GETFL) | O_NONBLOCK);
+    ::fcntl(STDIN_FILENO, F_SETFL, ::fcntl(STDIN_FILENO, F_GETFL) | O_NONBLOCK);
+    Output output;
+    pelmor::render::Renderer renderer([&output](const std::string& answer) { output.Send(answer); });
 
     std::string buffer;
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);

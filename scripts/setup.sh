@@ -11,6 +11,7 @@ PELMOR_PACKAGES=(
     qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-multimedia-dev libqt6sql6-sqlite
     libcurl4-openssl-dev libpugixml-dev libgumbo-dev libpcre2-dev libsqlite3-dev zlib1g-dev
     libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
+    python3.11-doc mkdocs-doc
     clang libclang-rt-14-dev
     xvfb xauth x11-utils dbus dbus-bin python3 lintian xdotool imagemagick
     weston qt6-wayland python3-dbus dunst

@@ -37,6 +37,15 @@ bool DeadlinePassed() {
     return current.deadline != SteadyTime::max() && DeadlineNow() >= current.deadline;
 }
 
+bool StopRequested() { return current.stop && current.stop->load(std::memory_order_relaxed); }
+
+ScopedDeadlineDelay::ScopedDeadlineDelay(std::chrono::steady_clock::duration delay) : saved_(current.deadline) {
+    if (current.deadline != SteadyTime::max() && delay > delay.zero())
+        current.deadline = SteadyTime::max() - current.deadline > delay ? current.deadline + delay : SteadyTime::max();
+}
+
+ScopedDeadlineDelay::~ScopedDeadlineDelay() { current.deadline = saved_; }
+
 std::chrono::milliseconds TimeLeft() {
     SteadyTime deadline = CurrentDeadline();
     if (deadline == SteadyTime::max()) return std::chrono::milliseconds::max();
