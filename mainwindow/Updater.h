@@ -15,6 +15,8 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include <QObject>
 #include <QString>
@@ -36,7 +38,8 @@ public:
     // Ends the process (killed at once when it is still running).
     ~Updater() override;
 
-    // Starts the checker program; logs and retries later when it cannot start.
+    // Starts the checker program without waiting for it; pages handed over meanwhile go
+    // once it runs. Logs and retries later when it cannot start.
     void StartChecking();
     // Hands a page over. False, sending nothing, for no page, a page still being checked,
     // or after StopChecking.
@@ -76,6 +79,7 @@ private:
     qint64 launchedAt_ = 0;
     uint64_t nextId_ = 1;
     std::map<uint64_t, std::shared_ptr<Page>> inFlight_;
+    std::vector<std::string> pending_;  // lines sent while the process was starting
 };
 
 }  // namespace pelmor::mainwindow
