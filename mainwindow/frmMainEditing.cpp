@@ -21,7 +21,6 @@
 #include <QToolBar>
 #include <QTreeWidget>
 #include <algorithm>
-#include <cmath>
 #include <filesystem>
 
 #include "items/Folder.h"
@@ -133,26 +132,6 @@ void InformationBox(QWidget* parent, const QString& title, const QString& text) 
 }
 
 }  // namespace
-
-dfUnits UnitFromText(const std::string& text) {
-    if (text == "Hours") return dfHour;
-    if (text == "Minutes") return dfMinute;
-    if (text == "Days") return dfDay;
-    return dfMinute;
-}
-
-int16_t ValidPeriod(double period, dfUnits unit) {
-    double whole = std::isfinite(period) ? std::trunc(period) : 0.0;
-    whole = std::clamp(whole, 0.0, 32767.0);
-    const double least = unit == dfHour || unit == dfDay ? 1.0 : 5.0;
-    return static_cast<int16_t>(std::max(whole, least));
-}
-
-int16_t PeriodFromText(const std::string& text, dfUnits unit) {
-    bool numeric = false;
-    double value = Q(text).trimmed().toDouble(&numeric);
-    return ValidPeriod(numeric ? value : 0.0, unit);
-}
 
 // ---- commands -------------------------------------------------------------------------
 
@@ -401,23 +380,12 @@ std::shared_ptr<Page> frmMain::AddPageToFolder(const std::shared_ptr<ItemList>& 
         if (blDetectTitle) description = title;
         if (description.empty()) description = handler.GetHostFromURL(url);
 
-        const DateTime now = clock_();
         page->SetDescription(description);
         page->SetURL(url);
         page->SetPeriodTime(ValidPeriod(PeriodTime, PeriodUnit));
         page->SetPeriodUnit(PeriodUnit);
-        page->SetUpdated(false);
         page->SetActive(ListActive(*folder));
-        page->SetSavedDate(DateTime::Parse(now.FormatDateTime()).value_or(now));
-        page->SetStartDate(DateTime::Parse(now.FormatDate()).value_or(now.DatePart()));
-        page->SetEndDate(DateTime());
-        page->SetDeleteAtEnd(false);
-        page->SetLastCheckDate(page->SavedDate());
-        page->SetShowNumbers(true);
-        page->SetShowPics(true);
-        page->SetShowTimeDiff(true);
-        page->SetInsertColor("#00FF00");
-        page->SetUpdateColor("#FFFF00");
+        SetNewPageDefaults(*page, clock_());
 
         // The address alone was free; with its frames the page may still match one.
         auto item = folder->AddItem(page);

@@ -89,7 +89,6 @@ private slots:
     void addPageThroughDialog();
     void sameAddressTwice();
     void failedAddLeavesNothing();
-    void periodRule();
     void pageUnderInactiveFolderIsInactive();
     void addFolderAndRefuseSameName();
     void removeFolderRemovesExactlyItsCopies();
@@ -211,19 +210,6 @@ void EditingTest::failedAddLeavesNothing() {
     QVERIFY(shown.startsWith("Unable to add http://127.0.0.1:1/down."));
     QVERIFY(usable);
     QVERIFY(w.main->isEnabled());
-}
-
-void EditingTest::periodRule() {
-    using mainwindow::PeriodFromText;
-    QCOMPARE(PeriodFromText("3", dfMinute), int16_t(5));
-    QCOMPARE(PeriodFromText("0.7", dfDay), int16_t(1));
-    QCOMPARE(PeriodFromText("soon", dfHour), int16_t(1));
-    QCOMPARE(PeriodFromText("soon", dfMinute), int16_t(5));
-    QCOMPARE(PeriodFromText(" 12.9 ", dfMinute), int16_t(12));
-    QCOMPARE(PeriodFromText("-4", dfDay), int16_t(1));
-    QCOMPARE(PeriodFromText("99999999", dfDay), int16_t(32767));
-    QCOMPARE(mainwindow::UnitFromText("Hours"), dfHour);
-    QCOMPARE(mainwindow::UnitFromText("hours"), dfMinute);
 }
 
 void EditingTest::pageUnderInactiveFolderIsInactive() {
