@@ -616,8 +616,12 @@ void frmMain::RestoreRemovedItem() {
             return;
         }
         TimerStop timer(mdlTimer_);
+        std::set<std::string> restored;  // the copies back in place
         for (const RemovedItems::KeptFile& file : entry->files) {
-            if (removed_->PutBack(file)) continue;
+            if (removed_->PutBack(file)) {
+                restored.insert(file.original);
+                continue;
+            }
             // Another page took the name meanwhile: a page's own copy gets a free one.
             for (const RemovedItems::Removal& removal : entry->removals) {
                 if (!removal.item->IsPage()) continue;
@@ -626,7 +630,10 @@ void frmMain::RestoreRemovedItem() {
                 InternetHandler handler;
                 RemovedItems::KeptFile moved{
                     FreeCacheFileName(settings_->CacheFolder(), handler.GetFileNameFromURL(page->URL())), file.kept};
-                if (removed_->PutBack(moved)) page->SetSavedFile(moved.original);
+                if (removed_->PutBack(moved)) {
+                    page->SetSavedFile(moved.original);
+                    restored.insert(moved.original);
+                }
             }
         }
         // Newest first: a folder is back before the items that were taken out of it.
@@ -637,6 +644,16 @@ void frmMain::RestoreRemovedItem() {
             if (removal->before && parent->Items(*removal->before)) before = *removal->before;
             std::shared_ptr<Item> added = parent->AddItem(removal->item, before);
             if (!added) {
+                // Taken by an item added meanwhile: this one stays removed, copies and all.
+                // Only copies that came back are deleted: a name taken meanwhile is
+                // another page's copy.
+                if (removal->item->IsPage()) {
+                    auto page = std::static_pointer_cast<Page>(removal->item);
+                    std::vector<std::string> files{page->SavedFile()};
+                    for (int i = 1; i <= page->FramesCount(); ++i) files.push_back(page->Frames(i)->SavedFile());
+                    for (const std::string& file : files)
+                        if (restored.count(file)) RemoveCacheFile(file);
+                }
                 InformationBox(this, QStringLiteral("Item exists"), QStringLiteral("Item already exists"));
                 continue;
             }

@@ -472,13 +472,24 @@ void EditingTest::removedItemsComeBackWithTheirCopies() {
     w.main->RestoreRemovedItem();
     QCOMPARE(w.main->statusBar()->currentMessage(), QString("Nothing to restore"));
 
+    // A copy's name taken meanwhile by another page: the restored page gets another one.
+    w.main->Tree()->setCurrentItem(w.Node("http://c.example/"));
+    QTest::keyClick(w.main->Tree(), Qt::Key_Delete);
+    WriteFile(cache + "/5.html", "another page");
+    w.main->RestoreRemovedItem();
+    auto c = std::static_pointer_cast<Page>(w.main->Root()->Items("http://c.example/"));
+    QVERIFY(c->SavedFile() != cache + "/5.html");
+    QCOMPARE(ReadFile(c->SavedFile()), std::string("copy"));
+    QCOMPARE(ReadFile(cache + "/5.html"), std::string("another page"));
+
     // What is still kept when the window goes is deleted, and only that.
+    const std::string cFile = c->SavedFile();
     w.main->Tree()->setCurrentItem(w.Node("http://c.example/"));
     QTest::keyClick(w.main->Tree(), Qt::Key_Delete);
     QVERIFY(fs::exists(cache + "/Removed"));
     w.main->close();
-    QVERIFY(!fs::exists(cache + "/Removed") && !fs::exists(cache + "/5.html"));
-    QVERIFY(fs::exists(cache + "/1.html"));
+    QVERIFY(!fs::exists(cache + "/Removed") && !fs::exists(cFile));
+    QVERIFY(fs::exists(cache + "/1.html") && fs::exists(cache + "/5.html"));
 }
 
 void EditingTest::invalidAddressesAreRefusedOnce() {
