@@ -42,7 +42,9 @@ void Check(const ReadLimits& limits, const QString& file) {
 void Count(std::size_t& entries, const ReadLimits& limits, const QString& file) {
     if (++entries > limits.maxEntries)
         Fail(err::kInvalidProcedureCall,
-             QStringLiteral("Cannot read the bookmarks in %1: it holds more than %2 entries.").arg(file).arg(limits.maxEntries));
+             QStringLiteral("Cannot read the bookmarks in %1: it holds more than %2 entries.")
+                 .arg(file)
+                 .arg(limits.maxEntries));
     if (entries % 1024 == 0) Check(limits, file);
 }
 
@@ -51,9 +53,10 @@ QByteArray ReadSmallFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) Fail(err::kFileNotFound, QStringLiteral("Cannot read ") + path);
     if (file.size() > ReadLimits::kMaxFileBytes)
-        Fail(err::kInvalidProcedureCall, QStringLiteral("Cannot read the bookmarks in %1: the file is larger than %2 MB.")
-                                             .arg(path)
-                                             .arg(ReadLimits::kMaxFileBytes / (1024 * 1024)));
+        Fail(err::kInvalidProcedureCall,
+             QStringLiteral("Cannot read the bookmarks in %1: the file is larger than %2 MB.")
+                 .arg(path)
+                 .arg(ReadLimits::kMaxFileBytes / (1024 * 1024)));
     return file.readAll();
 }
 
@@ -339,15 +342,20 @@ BookmarkNode ReadFirefoxBookmarks(const QString& placesFile, const ReadLimits& l
     while ((step = sqlite3_step(query.statement)) == SQLITE_ROW) {
         Count(entries, limits, placesFile);
         long long id = sqlite3_column_int64(query.statement, 0);
-        PlacesRow row{sqlite3_column_int(query.statement, 1), sqlite3_column_int64(query.statement, 2),
-                      sqlite3_column_int64(query.statement, 7), Column(query.statement, 3),
-                      Column(query.statement, 4), Column(query.statement, 5), Column(query.statement, 6)};
+        PlacesRow row{sqlite3_column_int(query.statement, 1),
+                      sqlite3_column_int64(query.statement, 2),
+                      sqlite3_column_int64(query.statement, 7),
+                      Column(query.statement, 3),
+                      Column(query.statement, 4),
+                      Column(query.statement, 5),
+                      Column(query.statement, 6)};
         rows.emplace(id, std::move(row));
     }
     if (step == SQLITE_INTERRUPT) {
         Check(limits, placesFile);
         Fail(err::kInvalidProcedureCall,
-             QStringLiteral("Cannot read the bookmarks in %1: reading needed too much memory and was stopped.").arg(placesFile));
+             QStringLiteral("Cannot read the bookmarks in %1: reading needed too much memory and was stopped.")
+                 .arg(placesFile));
     }
     if (step != SQLITE_DONE)
         Fail(err::kPathFileAccess, QStringLiteral("Cannot read the Firefox bookmarks ") + placesFile + QStringLiteral(": ") +

@@ -1,14 +1,13 @@
 #include "mainwindow/Updater.h"
 
-#include <algorithm>
-#include <string>
-#include <vector>
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTimer>
+#include <algorithm>
+#include <string>
+#include <vector>
 
 #include "platform/core/Failure.h"
 #include "platform/log/Log.h"

@@ -12,14 +12,13 @@
 // When the checker dies it is started again; the pages it held are no longer in flight,
 // so the schedule hands them over again when they are due.
 
+#include <QObject>
+#include <QString>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <QObject>
-#include <QString>
 
 #include "items/Page.h"
 

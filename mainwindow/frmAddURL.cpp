@@ -126,7 +126,8 @@ void frmAddURL::txtURL_Validate() {
 void frmAddURL::accept() {
     const QString text = first_->text().trimmed();
     if (!text.isEmpty() && tamsin::WebAddress(text.toStdString()).empty()) {
-        QMessageBox box(QMessageBox::Information, QString(), QString::fromLatin1(kInvalidURLText), QMessageBox::Ok, this);
+        QMessageBox box(QMessageBox::Information, QString(), QString::fromLatin1(kInvalidURLText), QMessageBox::Ok,
+                        this);
         box.setTextFormat(Qt::PlainText);
         box.exec();
         first_->setFocus();

@@ -3,10 +3,10 @@
 #include <QBoxLayout>
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QFutureWatcher>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
-#include <QFutureWatcher>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTreeWidget>

@@ -28,8 +28,8 @@
 
 #include "items/Folder.h"
 #include "items/Page.h"
-#include "mainwindow/PlainText.h"
 #include "mainwindow/Placement.h"
+#include "mainwindow/PlainText.h"
 #include "platform/core/Failure.h"
 #include "platform/core/Folders.h"
 #include "platform/log/Log.h"
@@ -148,7 +148,8 @@ void frmMain::BuildControls() {
     tree_ = new ItemTree(client_);
     connect(tree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current, QTreeWidgetItem* previous) {
         // The panel holds an address or name it refuses: its item stays selected.
-        if (const QString refusal = shownNode_ && previous == shownNode_ && current != previous ? PanelRefusal() : QString();
+        if (const QString refusal =
+                shownNode_ && previous == shownNode_ && current != previous ? PanelRefusal() : QString();
             !refusal.isEmpty()) {
             RefusePanel(refusal);
             QTimer::singleShot(0, this, [this] {
@@ -803,7 +804,8 @@ void frmMain::ShowCheckHealth(TreeNode* node, const Page& page) {
     QSignalBlocker block(tree_);
     if (page.Failing()) {
         node->setIcon(0, style()->standardIcon(QStyle::SP_MessageBoxWarning));
-        node->setToolTip(0, PlainToolTip(QStringLiteral("Check failed: ") + QString::fromStdString(page.LastFailure())));
+        node->setToolTip(0,
+                         PlainToolTip(QStringLiteral("Check failed: ") + QString::fromStdString(page.LastFailure())));
     } else {
         node->setIcon(0, shell::TreePicture(HasElementPath(page) ? QStringLiteral("Element") : QStringLiteral("Page")));
         node->setToolTip(0, QString());

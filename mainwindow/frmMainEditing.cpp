@@ -25,11 +25,11 @@
 
 #include "items/Folder.h"
 #include "items/Page.h"
+#include "mainwindow/RemovedItems.h"
 #include "mainwindow/frmAddURL.h"
 #include "mainwindow/frmMain.h"
 #include "mainwindow/frmProperties.h"
 #include "mainwindow/frmWait.h"
-#include "mainwindow/RemovedItems.h"
 #include "platform/core/Failure.h"
 #include "platform/log/Log.h"
 #include "retrieval/InternetHandler.h"

@@ -2,8 +2,8 @@
 
 #include <QCalendarWidget>
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QColorDialog>
+#include <QCoreApplication>
 #include <QDateEdit>
 #include <QEvent>
 #include <QFormLayout>
@@ -190,7 +190,8 @@ void frmAdvanced::ChooseColor(QPushButton* swatch) {
 QString frmAdvanced::DateProblem() const {
     const DateTime start = StartDate();
     const DateTime end = EndDate();
-    if (!start.IsZero() && !end.IsZero() && end < start) return QStringLiteral("The end date is before the start date.");
+    if (!start.IsZero() && !end.IsZero() && end < start)
+        return QStringLiteral("The end date is before the start date.");
     return {};
 }
 
@@ -214,7 +215,8 @@ bool frmAdvanced::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && picker && !typing_) {
         const QString typed = static_cast<QKeyEvent*>(event)->text();
         const bool digit = typed.size() == 1 && typed[0].isDigit();
-        const bool separator = typed == QLatin1String("/") || typed == QLatin1String(".") || typed == QLatin1String("-");
+        const bool separator =
+            typed == QLatin1String("/") || typed == QLatin1String(".") || typed == QLatin1String("-");
         if (digit && picker->date() <= kNoDate) {
             // An empty picker shows no sections to type into: it starts from today with
             // the day selected, so a date typed lands day, month, year.

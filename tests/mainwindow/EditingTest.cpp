@@ -4,8 +4,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QLineEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QtTest>
@@ -456,10 +456,9 @@ void EditingTest::removedItemsComeBackWithTheirCopies() {
 
     // Then the folder, in its place, with everything in it, its frames' copies too.
     w.main->RestoreRemovedItem();
-    QCOMPARE(ChildKeys(w.main->Tree()->RootNode()),
-             QStringList({"News", "Work", "http://c.example/"}));
-    QCOMPARE(ChildKeys(w.Node("News")), QStringList({"News\\http://a.example/@|http://a.example/f", "News\\Sub",
-                                                     "News\\http://d.example/"}));
+    QCOMPARE(ChildKeys(w.main->Tree()->RootNode()), QStringList({"News", "Work", "http://c.example/"}));
+    QCOMPARE(ChildKeys(w.Node("News")),
+             QStringList({"News\\http://a.example/@|http://a.example/f", "News\\Sub", "News\\http://d.example/"}));
     QVERIFY(w.Node("News\\Sub\\http://b.example/"));
     for (const char* back : {"1.html", "2.html", "4.html", "5.html", "6.html"})
         QVERIFY2(fs::exists(cache + "/" + back), back);

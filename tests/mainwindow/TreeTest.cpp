@@ -52,7 +52,6 @@ bool SamePicture(const QIcon& icon, const char* key) {
     return icon.pixmap(16, 16).toImage() == shell::TreePicture(QString::fromLatin1(key)).toImage();
 }
 
-
 QStringList ModelKeys(const ItemList& list) {
     QStringList keys;
     for (int i = 1; i <= list.ItemsCount(); ++i) keys << QString::fromStdString(list.Items(i)->Key());
