@@ -117,7 +117,7 @@ FetchResult FetchAny(const std::string& url, const FetchOptions& options) {
         if (!quillon::IsWebUrl(url)) {
             FetchResult refused;
             refused.url = url;
-            refused.error = "unsupported protocol: " + url.substr(0, url.find(':'));
+            refused.error = "Not a web address";
             return refused;
         }
         return quillon::FetchUrl(url, options);

@@ -20,7 +20,9 @@
 #include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
 #include <memory>
+#include <unistd.h>
 
+#include "platform/log/Log.h"
 #include "render/CookieBridge.h"
 #include "shell/Pictures.h"
 
@@ -67,6 +69,16 @@ QUrl TargetUrl(const QString& target) {
 
 BrowserWindow::BrowserWindow(Content content, const QStringList& allowedFiles, QWidget* parent)
     : QMainWindow(parent), content_(content) {
+    static const bool rootNoted = [] {
+        try {
+            if (::geteuid() == 0)
+                log::WriteLog("Running as root: the browser window shows pages without Chromium's sandbox, "
+                              "which cannot run as root");
+        } catch (...) {
+        }
+        return true;
+    }();
+    Q_UNUSED(rootNoted);
     setObjectName(QStringLiteral("frmBrowser"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowIcon(shell::AppIcon());

@@ -1,5 +1,6 @@
 #include "mainwindow/RemovedItems.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -38,15 +39,36 @@ bool RemovedItems::Keep(const std::string& file) {
     if (ec) return false;
     const fs::path source = fs::weakly_canonical(fs::absolute(file, ec), ec);
     if (ec || source.parent_path() != folder || !fs::is_regular_file(fs::symlink_status(source, ec))) return false;
-    const fs::path target = fs::path(KeptFolder()) / std::to_string(nextEntry_) / source.filename();
+    return MoveIn(file, source, source.filename().string());
+}
+
+bool RemovedItems::KeepFolder(const std::string& folderPath) {
+    if (!open_ || folderPath.empty() || cacheFolder_.empty()) return false;
+    std::error_code ec;
+    const fs::path cache = fs::weakly_canonical(cacheFolder_, ec);
+    if (ec) return false;
+    const fs::path source = fs::weakly_canonical(fs::absolute(folderPath, ec), ec);
+    const fs::path kept = fs::weakly_canonical(KeptFolder(), ec);
+    const auto inside = [](const fs::path& path, const fs::path& root) {
+        auto [end, _] = std::mismatch(root.begin(), root.end(), path.begin(), path.end());
+        return end == root.end() && path != root;
+    };
+    if (ec || !inside(source, cache) || inside(source, kept) || !fs::is_directory(fs::symlink_status(source, ec)))
+        return false;
+    return MoveIn(folderPath, source, "folder-" + source.filename().string());
+}
+
+bool RemovedItems::MoveIn(const std::string& original, const fs::path& source, const std::string& name) {
+    std::error_code ec;
+    const fs::path target = fs::path(KeptFolder()) / std::to_string(nextEntry_) / name;
     fs::create_directories(target.parent_path(), ec);
     if (ec || fs::exists(target, ec)) return false;
     fs::rename(source, target, ec);
     if (ec) {
-        log::WriteLog("Cannot keep the removed copy " + file + ": " + ec.message());
+        log::WriteLog("Cannot keep the removed copy " + original + ": " + ec.message());
         return false;
     }
-    entries_.back().files.push_back({file, target.string()});
+    entries_.back().files.push_back({original, target.string()});
     return true;
 }
 
@@ -60,6 +82,7 @@ std::optional<RemovedItems::Entry> RemovedItems::TakeLast() {
 bool RemovedItems::PutBack(const KeptFile& file) {
     std::error_code ec;
     if (fs::exists(fs::symlink_status(file.original, ec))) return false;
+    fs::create_directories(fs::path(file.original).parent_path(), ec);
     fs::rename(file.kept, file.original, ec);
     return !ec;
 }

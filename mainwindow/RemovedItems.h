@@ -5,6 +5,7 @@
 // had, and their saved copies, moved into a folder of their own inside the cache folder.
 // Everything kept is deleted when the program ends, and only inside the cache folder.
 
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -51,6 +52,8 @@ public:
     // Moves a saved copy that lies directly in the cache folder into this removal's
     // folder; false, touching nothing, for a file elsewhere or one that cannot be moved.
     bool Keep(const std::string& file);
+    // The same for a folder inside the cache folder (a page's past versions).
+    bool KeepFolder(const std::string& folder);
 
     bool Empty() const { return entries_.empty(); }
     // The newest entry, taken off the list; nullopt when there is none.
@@ -64,6 +67,8 @@ public:
 
 private:
     std::string KeptFolder() const;
+    // Moves `source` into this removal's folder under `name`.
+    bool MoveIn(const std::string& original, const std::filesystem::path& source, const std::string& name);
 
     std::string cacheFolder_;
     std::vector<Entry> entries_;

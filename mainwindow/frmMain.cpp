@@ -28,6 +28,8 @@
 
 #include "items/Folder.h"
 #include "items/Page.h"
+#include "mainwindow/CheckHealth.h"
+#include "mainwindow/ActivityLogFile.h"
 #include "mainwindow/Placement.h"
 #include "mainwindow/PlainText.h"
 #include "platform/core/Failure.h"
@@ -100,6 +102,8 @@ frmMain::frmMain(std::shared_ptr<Settings> settings, std::shared_ptr<Application
     BuildCheckCommands();
     BuildShowCommands();
     BuildProfileCommands();
+    BuildHistoryCommands();
+    activityLog_ = new ActivityLogFile(lstStatus_, ActivityLogFile::DefaultPath(), this);
     shell::SetStatusTextSink([this](const QString& text) { statusBar()->showMessage(text); });
 }
 
@@ -112,6 +116,7 @@ frmMain::~frmMain() {
         } catch (...) {
         }
     }
+    activityLog_->Flush();
     shell::SetStatusTextSink({});
     ShellTrayDelete();
 }
@@ -336,7 +341,7 @@ void frmMain::ActivateMain() {
         // Keys go to the tree first: arrows walk it and the menu key opens its item menu.
         tree_->setFocus();
         StartUpdater();
-        if (settings_->AutoCheck()) CheckForUpdates();
+        if (settings_->AutoCheck()) CheckAllNow();
     } catch (...) {
         Failure failure = CurrentFailure("Pelmor");
         QMessageBox::critical(this, QStringLiteral("Pelmor"),
@@ -452,6 +457,7 @@ void frmMain::LoadTree() {
         for (int i = 1; i <= application_->ItemsCount(); ++i) LoadItemToTree(root, application_->Items(i));
 
         ApplyTreeFont();
+        RestoreCheckHealth();
         tree_->setCurrentItem(root);
         root->setExpanded(true);
         setEnabled(true);
@@ -781,6 +787,7 @@ void frmMain::ShowItem(TreeNode* node) {
 
         ShowStatusIndicator(root ? node->RootTag()->Active() : node->ItemTag()->Active());
         ShowLastFailure(page);
+        ShowHistoryDetails(page);
     } catch (...) {
         ReportError("ShowCurrentItem");
     }
@@ -797,6 +804,54 @@ void frmMain::ShowLastFailure(const Page* page) {
     lblLastFailure_->setText(page->Failing() ? QStringLiteral("Last check failed (%1): %2").arg(when, why)
                                              : QStringLiteral("Last failure (%1): %2").arg(when, why));
     lblLastFailure_->setVisible(true);
+}
+
+void frmMain::RestoreCheckHealth() {
+    failingOnRecord_.clear();
+    if (LoadCheckHealth(CheckHealthFile(settings_->XMLFile()), colPages_) == 0) return;
+    for (const auto& page : colPages_.All()) {
+        if (page->LastFailure().empty()) continue;
+        if (page->Failing()) failingOnRecord_.insert(page->Key());
+        TreeNode* node = NodeOf(*page);
+        ShowCheckHealth(node, *page);
+        ShowFolderHealth(node);
+    }
+}
+
+void frmMain::KeepCheckHealth(const Page& page) {
+    const bool onRecord = failingOnRecord_.count(page.Key()) > 0;
+    // Only a failure, or the recovery of a page on record as failing, changes the file.
+    if (!page.Failing() && !onRecord) return;
+    if (page.Failing())
+        failingOnRecord_.insert(page.Key());
+    else
+        failingOnRecord_.erase(page.Key());
+    if (!SaveCheckHealth(CheckHealthFile(settings_->XMLFile()), colPages_.All()))
+        log::WriteLog("The check outcomes could not be written beside the profile");
+}
+
+namespace {
+// True when a page at or below the node failed its last check.
+bool FailingBelow(const TreeNode* node) {
+    if (const Page* page = node->AsPage()) return page->Failing();
+    for (int i = 0; i < node->childCount(); ++i)
+        if (const TreeNode* child = node->Child(i); child && FailingBelow(child)) return true;
+    return false;
+}
+}  // namespace
+
+void frmMain::ShowFolderHealth(TreeNode* node) {
+    if (!node) return;
+    QSignalBlocker block(tree_);
+    for (TreeNode* folder = node->ParentNode(); folder; folder = folder->ParentNode()) {
+        if (FailingBelow(folder)) {
+            folder->setIcon(0, style()->standardIcon(QStyle::SP_MessageBoxWarning));
+            folder->setToolTip(0, QStringLiteral("A page in here could not be checked"));
+        } else {
+            folder->setIcon(0, shell::TreePicture(folder->IsRoot() ? QStringLiteral("Main") : QStringLiteral("Folder")));
+            folder->setToolTip(0, QString());
+        }
+    }
 }
 
 void frmMain::ShowCheckHealth(TreeNode* node, const Page& page) {
@@ -1097,6 +1152,7 @@ void frmMain::Form_Unload() {
         }
         StopUpdater();
         if (itemsSaveTimer_->isActive()) SaveItems();
+        activityLog_->Flush();
         ShellTrayDelete();
         // Removed items can no longer be restored: their kept copies go.
         removed_->Purge();

@@ -35,7 +35,14 @@ class QToolButton;
 class QTreeWidgetItem;
 class QTreeWidget;
 
+namespace pelmor::shell {
+class ChangeAlerts;
+}
+
 namespace pelmor::mainwindow {
+
+class ActivityLogFile;
+class BrowserWindow;
 
 // True when the page, or any of its frames at any depth, watches one element only.
 bool HasElementPath(const Page& page);
@@ -90,6 +97,12 @@ public:
     void ShowLastFailure(const Page* page);
     // A page whose last check failed shows a warning icon and the reason as its tip.
     void ShowCheckHealth(TreeNode* node, const Page& page);
+    // Every folder above the node shows the warning while a page below it is failing.
+    void ShowFolderHealth(TreeNode* node);
+    // Puts back the check outcomes kept beside the profile and shows them (LoadTree).
+    void RestoreCheckHealth();
+    // Writes the check outcomes beside the profile when the page's check changed them.
+    void KeepCheckHealth(const Page& page);
     // Switch checking on or off for an item and everything below it.
     void ActivateItem(TreeNode* node, bool blSave);
     void DeactivateItem(TreeNode* node, bool blSave);
@@ -170,6 +183,13 @@ public:
     void ctlTool_ButtonClick(const QString& key);
     void menuProperties_Click();
     void menuPageCopy_Click();
+    // The History window of the selected page (none for a folder or no selection).
+    void menuHistory_Click();
+    // Gives a browser window showing the page "Watch only a part..."; the chosen path
+    // becomes the page's element path.
+    void AttachWatchPart(BrowserWindow* browser, const std::shared_ptr<Page>& page);
+    // Makes the page watch the element of `path` ("" for the whole page) and saves it.
+    void SetWatchedPart(const std::shared_ptr<Page>& page, const std::string& path);
     void btnAdvanced_Click();
     // A row of the activity log: text, picture key and, when given, the action and now.
     QTreeWidgetItem* AddLogRow(const QString& text, const QString& picture, const QString& action);
@@ -185,10 +205,18 @@ public:
     void CheckItemNow(TreeNode* node);
     void CheckFolderNow(const ItemList& folder);
     void CheckAllNow();
+    // The manual check of the item with that key ("" for every active page); false, and
+    // nothing checked, when no page or folder has the key.
+    bool CheckKeyNow(const std::string& key);
     void objUpdater_PageStartCheck(const std::shared_ptr<Page>& oPage);
     void objUpdater_PageUpdated(std::shared_ptr<Page>& oPage, bool blUpdated);
-    // Raises the change popup for the page, after any popup still on screen has gone.
+    // Tells the user of the changed page: a desktop notification, or the change popup
+    // queued behind any popup still on screen.
     void ShowUpdateNotification(const std::shared_ptr<Page>& page);
+    // True when a change is to be told: alerts are on and the window is not the active one.
+    bool AlertWanted() const;
+    // The alerts made so far; null before the first.
+    shell::ChangeAlerts* Alerts() const { return alerts_; }
     // The popup's text was clicked.
     void ShowNotifiedPage(std::shared_ptr<Page> page) { ShowPage(page); }
     // Showing changes (frmMainShow.cpp). Opens the live page in a new browser window with
@@ -296,6 +324,10 @@ private:
     struct ImportRun;
     void BuildCheckCommands();
     void BuildShowCommands();
+    // "History..." on a page, and the watched part of a page (frmMainHistory.cpp).
+    void BuildHistoryCommands();
+    // The history command and the watched element of the item shown in the details panel.
+    void ShowHistoryDetails(const Page* page);
     // Ends a display: the wait window goes, the window is enabled and the timer started
     // (once the outermost display ends, when one was started from inside another).
     void EndShow();
@@ -357,6 +389,9 @@ private:
     QLabel* lblStatusON_ = nullptr;
     QLabel* lblStatusOff_ = nullptr;
     QLabel* lblLastFailure_ = nullptr;
+    QLabel* lblElementPath_ = nullptr;
+    QPushButton* btnWholePage_ = nullptr;
+    QPushButton* btnHistory_ = nullptr;
     QToolButton* ctlActive_ = nullptr;
     QToolButton* ctlInactive_ = nullptr;
     QPushButton* btnAdvanced_ = nullptr;
@@ -384,6 +419,10 @@ private:
     ImportRun* importRun_ = nullptr;
     std::unique_ptr<RemovedItems> removed_;
     int removeDepth_ = 0;
+    shell::ChangeAlerts* alerts_ = nullptr;
+    // Keys of the pages that the file beside the profile says are failing.
+    std::set<std::string> failingOnRecord_;
+    ActivityLogFile* activityLog_ = nullptr;
 };
 
 }  // namespace pelmor::mainwindow

@@ -34,6 +34,7 @@
 #include "platform/log/Log.h"
 #include "retrieval/InternetHandler.h"
 #include "retrieval/Urls.h"
+#include "retrieval/Versions.h"
 #include "shell/ErrorReport.h"
 #include "shell/Pictures.h"
 #include "shell/frmAdvanced.h"
@@ -558,6 +559,9 @@ void frmMain::TakeOut(const std::shared_ptr<Item>& item) {
     std::shared_ptr<ItemList> parent = item->Parent();
     if (item->IsPage()) {
         auto page = std::static_pointer_cast<Page>(item);
+        // The page's past versions go along, so that no later page of the same copy's
+        // name takes them for its own.
+        if (!removed_->KeepFolder(HistoryFolder(page->SavedFile()))) RemoveVersions(page->SavedFile());
         KeepOrRemoveCopy(page->SavedFile());
         for (int i = 1; i <= page->FramesCount(); ++i) KeepOrRemoveCopy(page->Frames(i)->SavedFile());
         colPages_.Remove(page->Key());
@@ -617,7 +621,13 @@ void frmMain::RestoreRemovedItem() {
         }
         TimerStop timer(mdlTimer_);
         std::set<std::string> restored;  // the copies back in place
+        std::vector<const RemovedItems::KeptFile*> histories;
         for (const RemovedItems::KeptFile& file : entry->files) {
+            std::error_code ec;
+            if (std::filesystem::is_directory(file.kept, ec)) {
+                histories.push_back(&file);
+                continue;
+            }
             if (removed_->PutBack(file)) {
                 restored.insert(file.original);
                 continue;
@@ -636,6 +646,14 @@ void frmMain::RestoreRemovedItem() {
                 }
             }
         }
+        // Past versions come back only beside a copy of the same name as before.
+        for (const RemovedItems::KeptFile* history : histories) {
+            const bool owned = std::any_of(entry->removals.begin(), entry->removals.end(), [&](const auto& removal) {
+                return removal.item->IsPage() &&
+                       HistoryFolder(static_cast<const Page&>(*removal.item).SavedFile()) == history->original;
+            });
+            if (owned && removed_->PutBack(*history)) restored.insert(history->original);
+        }
         // Newest first: a folder is back before the items that were taken out of it.
         std::shared_ptr<Item> top;
         for (auto removal = entry->removals.rbegin(); removal != entry->removals.rend(); ++removal) {
@@ -653,6 +671,7 @@ void frmMain::RestoreRemovedItem() {
                     for (int i = 1; i <= page->FramesCount(); ++i) files.push_back(page->Frames(i)->SavedFile());
                     for (const std::string& file : files)
                         if (restored.count(file)) RemoveCacheFile(file);
+                    if (restored.count(HistoryFolder(page->SavedFile()))) RemoveVersions(page->SavedFile());
                 }
                 InformationBox(this, QStringLiteral("Item exists"), QStringLiteral("Item already exists"));
                 continue;
@@ -875,6 +894,7 @@ void frmMain::btnAdvanced_Click() {
         dialog.chkShowNumbers()->setChecked(page->ShowNumbers());
         dialog.SetInsertColor(page->InsertColor());
         dialog.SetUpdateColor(page->UpdateColor());
+        dialog.SetElementPath(page->ElementPath());
         TimerStop timer(mdlTimer_);
         dialog.exec();
         if (dialog.Cancelled()) return;
@@ -887,7 +907,9 @@ void frmMain::btnAdvanced_Click() {
         page->SetShowNumbers(dialog.chkShowNumbers()->isChecked());
         page->SetInsertColor(dialog.InsertColor());
         page->SetUpdateColor(dialog.UpdateColor());
+        page->SetElementPath(dialog.ElementPath());
         SaveItems();
+        ShowHistoryDetails(page);
     } catch (...) {
         ReportError("");
     }

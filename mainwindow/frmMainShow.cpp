@@ -183,6 +183,7 @@ void frmMain::ShowPage(const std::shared_ptr<Page>& oPage) {
             wait.reset();
             browser->SetStatusText(QString());
             browser->ShowMaximized();
+            AttachWatchPart(browser, oPage);
             EndShow();
             ApplyRevision(*oPage, revised);
             if (TreeNode* node = NodeOf(*oPage)) MarkParentsUpdate(node, false);

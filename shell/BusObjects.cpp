@@ -12,6 +12,7 @@
 #include "platform/core/Strings.h"
 #include "retrieval/InternetHandler.h"
 #include "retrieval/Settings.h"
+#include "retrieval/Versions.h"
 #include "shell/AddThroughWindow.h"
 #include "shell/ToolbarConnection.h"
 
@@ -439,6 +440,7 @@ void ApplicationObject::RemoveItem(const QString& key) {
     PagesBelow(item, pages);
     InternetHandler handler;
     for (const auto& page : pages) {
+        RemoveVersions(page->SavedFile());
         handler.RemoveFileFromCache(page->SavedFile());
         for (int i = 1; i <= page->FramesCount(); ++i) handler.RemoveFileFromCache(page->Frames(i)->SavedFile());
     }

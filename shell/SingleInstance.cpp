@@ -5,6 +5,8 @@
 #include <QDBusReply>
 #include <QDBusServiceWatcher>
 
+#include "shell/Activation.h"
+
 namespace pelmor::shell {
 
 SingleInstance::SingleInstance(QDBusConnection connection, QObject* parent)
@@ -56,11 +58,18 @@ bool SingleInstance::AskOwnerToRestore(int timeoutMs) {
     if (!owner.isValid() || owner.value().isEmpty()) return false;
     QDBusMessage call =
         QDBusMessage::createMethodCall(owner.value(), QString::fromLatin1(kInstancePath),
-                                       QString::fromLatin1(kInstanceInterface), QStringLiteral("Restore"));
+                                       QString::fromLatin1(kInstanceInterface), QStringLiteral("RestoreWithToken"));
+    // A launcher's token lets the owner raise its window where the desktop asks for one.
+    call << TakeStartupActivationToken();
     QDBusMessage reply = connection_.call(call, QDBus::BlockWithGui, timeoutMs);
     return reply.type() == QDBusMessage::ReplyMessage;
 }
 
 void SingleInstance::Restore() { emit RestoreRequested(); }
+
+void SingleInstance::RestoreWithToken(const QString& activationToken) {
+    UseActivationToken(activationToken);
+    emit RestoreRequested();
+}
 
 }  // namespace pelmor::shell

@@ -35,6 +35,8 @@ public:
 public slots:
     // Called over the bus by a second start.
     Q_SCRIPTABLE void Restore();
+    // The same, with the activation token the second start was given ("" for none).
+    Q_SCRIPTABLE void RestoreWithToken(const QString& activationToken);
 
 signals:
     void RestoreRequested();

@@ -3,6 +3,7 @@
 #include <QDBusMetaType>
 
 #include "mainwindow/frmMain.h"
+#include "shell/Activation.h"
 #include "shell/BusObjects.h"
 #include "platform/core/Failure.h"
 #include "shell/ErrorReport.h"
@@ -92,6 +93,28 @@ void ToolbarConnection::AddPage(const QString&, const QString&) {
         if (mainwindow::frmMain* window = host_.MainWindow()) window->LoadTree();
     } catch (...) {
     }
+}
+
+}  // namespace pelmor::shell
+
+namespace pelmor::shell {
+
+void ToolbarConnection::OpenAppWithToken(const QString& activationToken) {
+    emit Used();
+    if (!host_.MainWindow()) {
+        WindowOrError();
+        return;
+    }
+    UseActivationToken(activationToken);
+    OpenApp();
+}
+
+void ToolbarConnection::Check(const QString& key) {
+    emit Used();
+    mainwindow::frmMain* window = WindowOrError();
+    if (!window) return;
+    if (!window->CheckKeyNow(key.toStdString()))
+        sendErrorReply(QString::fromLatin1(kErrorUnknownItem), QStringLiteral("No page or folder has the key ") + key);
 }
 
 }  // namespace pelmor::shell

@@ -79,6 +79,12 @@ public slots:
     Q_SCRIPTABLE void UpdatePage(const QDBusObjectPath& oPage);
     Q_SCRIPTABLE void OpenApp();
     Q_SCRIPTABLE void AddPage(const QString& strURL, const QString& strDescription);
+    // OpenApp with the caller's activation token ("" for none), which lets the window
+    // come up where the desktop asks for proof that the user wanted it (Wayland).
+    Q_SCRIPTABLE void OpenAppWithToken(const QString& activationToken);
+    // Checks now, due or not: every active page for "", else the page of that key
+    // (active or not) or the active pages below the folder of that key.
+    Q_SCRIPTABLE void Check(const QString& key);
 
 signals:
     // A client called one of the objects: the toolbar-only start counts its idle time

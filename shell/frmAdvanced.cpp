@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QToolButton>
@@ -146,6 +147,19 @@ frmAdvanced::frmAdvanced(QWidget* parent) : QDialog(parent) {
     colors->addRow(QStringLiteral("Color used for insert"), lblInsertColor_);
     colors->addRow(QStringLiteral("Color used for update"), lblUpdatecolor_);
 
+    // The part of the page watched, as an element path; empty for the whole page.
+    txtElementPath_ = new QLineEdit(this);
+    txtElementPath_->setObjectName(QStringLiteral("txtElementPath"));
+    txtElementPath_->setPlaceholderText(tr("the whole page"));
+    txtElementPath_->setToolTip(tr("The part of the page watched, chosen with \"Watch only a part...\" in the page"));
+    auto* btnWholePage = new QPushButton(tr("Watch the whole page"), this);
+    btnWholePage->setObjectName(QStringLiteral("btnWholePage"));
+    connect(btnWholePage, &QPushButton::clicked, txtElementPath_, &QLineEdit::clear);
+    auto* watched = new QHBoxLayout();
+    watched->addWidget(txtElementPath_, 1);
+    watched->addWidget(btnWholePage);
+    colors->addRow(tr("Watched part"), watched);
+
     QHBoxLayout* buttons = shell::OkCancelRow(this);
 
     auto* layout = new QVBoxLayout(this);
@@ -204,6 +218,12 @@ void frmAdvanced::accept() {
     }
     QDialog::accept();
 }
+
+void frmAdvanced::SetElementPath(std::string_view path) {
+    txtElementPath_->setText(QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size())));
+}
+
+std::string frmAdvanced::ElementPath() const { return txtElementPath_->text().trimmed().toStdString(); }
 
 void frmAdvanced::reject() {
     cancelled_ = true;

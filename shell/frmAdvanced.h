@@ -16,6 +16,7 @@
 class QCheckBox;
 class QDateEdit;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 
 namespace pelmor::shell {
@@ -53,6 +54,10 @@ public:
     void ChooseColor(QPushButton* swatch);
     void SetColorChooser(std::function<QColor(const QColor& initial)> chooser) { chooser_ = std::move(chooser); }
 
+    // The watched part's element path; "" for the whole page.
+    void SetElementPath(std::string_view path);
+    std::string ElementPath() const;
+
     // True after "Cancel" or the close box; false when the dialog loads.
     bool Cancelled() const { return cancelled_; }
 
@@ -79,6 +84,7 @@ private:
     QCheckBox* chkUseInverse_ = nullptr;
     QPushButton* lblInsertColor_ = nullptr;
     QPushButton* lblUpdatecolor_ = nullptr;
+    QLineEdit* txtElementPath_ = nullptr;
     std::function<QColor(const QColor&)> chooser_;
     bool cancelled_ = false;
     bool typing_ = false;

@@ -47,6 +47,8 @@ private:
     std::function<void(const QString&)> player_;
     QSoundEffect* sound_ = nullptr;
     QCheckBox* chkAlertPopup_ = nullptr;
+    QRadioButton* optAlertDesktop_ = nullptr;
+    QRadioButton* optAlertOwn_ = nullptr;
     QCheckBox* chkAlertSound_ = nullptr;
     QRadioButton* optDefaultSound_ = nullptr;
     QRadioButton* optCustomSound_ = nullptr;

@@ -7,10 +7,12 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpinBox>
 
 #include "platform/core/Failure.h"
 #include "platform/log/Log.h"
 #include "retrieval/Settings.h"
+#include "retrieval/Versions.h"
 #include "shell/DialogButtons.h"
 #include "shell/ErrorReport.h"
 
@@ -66,6 +68,17 @@ frmVisualSettings::frmVisualSettings(Settings& settings, const QFont& treeFont, 
     chkStatusBar_ = check("chkStatusBar", QStringLiteral("Show status bar"));
     chkToolbar_ = check("chkToolbar", QStringLiteral("Show toolbar"));
     chkDisplayOld_ = check("chkDisplayOld", QStringLiteral("Display old version of page while showing differences"));
+    auto* keepRow = new QHBoxLayout;
+    auto* lblKeepVersions = new QLabel(tr("Keep versions"), visual);
+    txtKeepVersions_ = new QSpinBox(visual);
+    txtKeepVersions_->setObjectName(QStringLiteral("txtKeepVersions"));
+    txtKeepVersions_->setRange(0, kMaxKeepVersions);
+    txtKeepVersions_->setToolTip(tr("Past versions kept of each page (0: none)"));
+    lblKeepVersions->setBuddy(txtKeepVersions_);
+    keepRow->addWidget(lblKeepVersions);
+    keepRow->addWidget(txtKeepVersions_);
+    keepRow->addStretch(1);
+    visualLayout->addLayout(keepRow);
     chkSoftwareUpdate_ =
         check("chkSoftwareUpdate", QStringLiteral("Check for software updates as appplication starts"));
     layout->addWidget(visual);
@@ -84,6 +97,7 @@ void frmVisualSettings::Form_Load(const QFont& treeFont) {
         chkStatusBar_->setChecked(settings_.StatusBar());
         chkToolbar_->setChecked(settings_.Toolbar());
         chkDisplayOld_->setChecked(settings_.DisplayOld());
+        txtKeepVersions_->setValue(settings_.KeepVersions());
     } catch (...) {
         log::LogProgramError(CurrentFailure("Pelmor"), "frmVisualSettings");
     }
@@ -121,6 +135,7 @@ void frmVisualSettings::btnOK_Click() {
         settings_.SetStatusBar(chkStatusBar_->isChecked());
         settings_.SetToolbar(chkToolbar_->isChecked());
         settings_.SetDisplayOld(chkDisplayOld_->isChecked());
+        settings_.SetKeepVersions(txtKeepVersions_->value());
         settings_.SavePreferences();
         if (!settings_.LastError().empty())
             QMessageBox::warning(this, QStringLiteral("Visual Settings"),

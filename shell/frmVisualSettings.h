@@ -10,6 +10,7 @@
 #include <optional>
 
 class QCheckBox;
+class QSpinBox;
 class QLabel;
 
 namespace pelmor {
@@ -44,6 +45,7 @@ private:
     QCheckBox* chkStatusBar_ = nullptr;
     QCheckBox* chkToolbar_ = nullptr;
     QCheckBox* chkDisplayOld_ = nullptr;
+    QSpinBox* txtKeepVersions_ = nullptr;
     QCheckBox* chkSoftwareUpdate_ = nullptr;
 };
 

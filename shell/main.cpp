@@ -1,9 +1,16 @@
 #include <QApplication>
+#include <unistd.h>
 
 #include "shell/Startup.h"
 #include "shell/TerminationSignal.h"
 
 int main(int argc, char** argv) {
+    // The browser window's page process cannot run in its sandbox as root; WebEngine
+    // would end the whole program. The window logs why when it opens.
+    if (::geteuid() == 0) {
+        QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+        if (!flags.contains("--no-sandbox")) qputenv("QTWEBENGINE_CHROMIUM_FLAGS", (flags + " --no-sandbox").trimmed());
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pelmor"));
     QApplication::setApplicationVersion(QStringLiteral(PELMOR_VERSION));

@@ -59,7 +59,14 @@ Outcome Client::Running() {
     return {Outcome::NotRunning, kNotRunning + QStringLiteral(" (only its toolbar connection is served)")};
 }
 
-Outcome Client::Open() { return Call(kConnectionPath, kConnectionInterface, QStringLiteral("OpenApp"), {}); }
+Outcome Client::Open() {
+    const QString token = qEnvironmentVariable("XDG_ACTIVATION_TOKEN");
+    return Call(kConnectionPath, kConnectionInterface, QStringLiteral("OpenAppWithToken"), {token});
+}
+
+Outcome Client::Check(const QString& key) {
+    return Call(kConnectionPath, kConnectionInterface, QStringLiteral("Check"), {key});
+}
 
 Outcome Client::Start(int timeoutMs) {
     QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/pelmor");

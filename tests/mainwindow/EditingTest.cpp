@@ -16,6 +16,7 @@
 #include "mainwindow/frmAddURL.h"
 #include "mainwindow/frmProperties.h"
 #include "platform/text/Utf16.h"
+#include "retrieval/Versions.h"
 #include "shell/frmAdvanced.h"
 #include "support/HttpServer.h"
 
@@ -425,6 +426,8 @@ void EditingTest::removedItemsComeBackWithTheirCopies() {
     auto a = PageWithCopy(w, "http://a.example/", "1.html");
     a->AddFrame("http://a.example/f", cache + "/2.html");
     WriteFile(cache + "/2.html", "frame");
+    const std::string version = HistoryFolder(a->SavedFile()) + "/20261209-141600.html";
+    WriteFile(version, "past");
     news->AddItem(a);
     auto sub = MakeFolder("Sub");
     news->AddItem(sub);
@@ -445,6 +448,7 @@ void EditingTest::removedItemsComeBackWithTheirCopies() {
     QTest::keyClick(w.main->Tree(), Qt::Key_Delete);
     for (const char* gone : {"1.html", "2.html", "4.html", "5.html", "6.html"})
         QVERIFY2(!fs::exists(cache + "/" + gone), gone);
+    QVERIFY(!fs::exists(version));
     QVERIFY(!w.Saved()->Items("News"));
 
     // Ctrl+Z: the page last removed comes back first, with its copy.
@@ -462,6 +466,7 @@ void EditingTest::removedItemsComeBackWithTheirCopies() {
     QVERIFY(w.Node("News\\Sub\\http://b.example/"));
     for (const char* back : {"1.html", "2.html", "4.html", "5.html", "6.html"})
         QVERIFY2(fs::exists(cache + "/" + back), back);
+    QCOMPARE(ReadFile(version), std::string("past"));
     auto saved = std::static_pointer_cast<Folder>(w.Saved()->Items("News"));
     QVERIFY(saved && saved->ItemsCount() == 3);
     QCOMPARE(int(std::static_pointer_cast<Page>(saved->Items(1))->FramesCount()), 1);

@@ -34,6 +34,7 @@ TEST_F(PreferencesTest, WithoutIniFileEveryKeyTakesItsDefault) {
     EXPECT_FALSE(settings.AutoCheck());
     EXPECT_FALSE(settings.WindowsStart());
     EXPECT_TRUE(settings.SoftwareUpdate());
+    EXPECT_EQ(settings.KeepVersions(), 10);
     EXPECT_TRUE(settings.AlertPopup());
     EXPECT_FALSE(settings.AlertSound());
     EXPECT_TRUE(settings.DefaultSound());
@@ -111,6 +112,7 @@ TEST_F(PreferencesTest, SaveThenLoadGivesEveryPreferenceBack) {
     saved.SetAlertSound(true);
     saved.SetDefaultSound(false);
     saved.SetDisplayOld(true);
+    saved.SetKeepVersions(3);
     saved.SetStatusBar(false);
     saved.SetToolbar(false);
     saved.SetAlertPopup(false);
@@ -133,6 +135,7 @@ TEST_F(PreferencesTest, SaveThenLoadGivesEveryPreferenceBack) {
     EXPECT_TRUE(loaded.AlertSound());
     EXPECT_FALSE(loaded.DefaultSound());
     EXPECT_TRUE(loaded.DisplayOld());
+    EXPECT_EQ(loaded.KeepVersions(), 3);
     EXPECT_FALSE(loaded.StatusBar());
     EXPECT_FALSE(loaded.Toolbar());
     EXPECT_FALSE(loaded.AlertPopup());

@@ -78,8 +78,12 @@ void SettingsDialogsTest::soundRules() {
         dialog.btnOpenSoundFile_Click();
         QVERIFY(customSound->isChecked());
         QCOMPARE(file->text(), QString("/sounds/gong.wav"));
+        // Desktop notifications by default; Pelmor's own popup when chosen.
+        QVERIFY(Control<QRadioButton>(dialog, "optAlertDesktop")->isChecked());
+        Control<QRadioButton>(dialog, "optAlertOwn")->click();
         Control<QPushButton>(dialog, "btnOK")->click();
     }
+    QCOMPARE(IniValue(settings, "Preferences", "AlertDesktop"), std::string("False"));
     QVERIFY(settings.AlertSound());
     QVERIFY(!settings.DefaultSound());
     QCOMPARE(settings.SoundFile(), std::string("/sounds/gong.wav"));
@@ -88,6 +92,7 @@ void SettingsDialogsTest::soundRules() {
     {
         frmUpdateChecking dialog(settings);
         QVERIFY(Control<QRadioButton>(dialog, "optSoundFile1")->isChecked());
+        QVERIFY(Control<QRadioButton>(dialog, "optAlertOwn")->isChecked());
         QCOMPARE(Control<QLineEdit>(dialog, "txtSoundFile")->text(), QString("/sounds/gong.wav"));
         dialog.SetSoundFileChooser([](const QString&) { return QString(); });
         dialog.btnOpenSoundFile_Click();
