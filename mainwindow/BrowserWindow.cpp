@@ -125,6 +125,7 @@ BrowserWindow::BrowserWindow(Content content, const QStringList& allowedFiles, Q
 
     lblStatus_ = new QLabel(this);
     lblStatus_->setObjectName(QStringLiteral("lblStatus"));
+    lblStatus_->setTextFormat(Qt::PlainText);
     statusBar()->addWidget(lblStatus_, 1);
 
     connect(page, &QWebEnginePage::loadStarted, this, [this] { loading_ = true; });

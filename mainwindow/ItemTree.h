@@ -106,6 +106,9 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    // The item menu for the current node, beside it.
+    void OpenMenuFromKeyboard();
+
     TreeNode* dragged_ = nullptr;
 };
 

@@ -55,6 +55,10 @@ public:
     std::string URL() const;
     bool DetectTitle() const;
 
+protected:
+    // Refuses an address that is no web address, as an empty one, keeping the dialog open.
+    void accept() override;
+
 private:
     void chkTitle_Click();
     void txtURL_Validate();

@@ -57,6 +57,7 @@ frmHistory::frmHistory(const std::shared_ptr<Page>& page, QWidget* parent) : QWi
 
     auto* layout = new QVBoxLayout(this);
     auto* lblURL = new QLabel(Q(page->URL()), this);
+    lblURL->setTextFormat(Qt::PlainText);
     lblURL->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(lblURL);
     lstVersions_ = new QTreeWidget(this);
@@ -71,6 +72,7 @@ frmHistory::frmHistory(const std::shared_ptr<Page>& page, QWidget* parent) : QWi
     layout->addWidget(lstVersions_, 1);
     lblStatus_ = new QLabel(this);
     lblStatus_->setObjectName(QStringLiteral("lblStatus"));
+    lblStatus_->setTextFormat(Qt::PlainText);
     layout->addWidget(lblStatus_);
 
     auto* buttons = new QHBoxLayout;

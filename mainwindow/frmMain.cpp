@@ -31,6 +31,7 @@
 #include "mainwindow/CheckHealth.h"
 #include "mainwindow/ActivityLogFile.h"
 #include "mainwindow/Placement.h"
+#include "mainwindow/PlainText.h"
 #include "platform/core/Failure.h"
 #include "platform/core/Folders.h"
 #include "platform/log/Log.h"
@@ -93,6 +94,7 @@ frmMain::frmMain(std::shared_ptr<Settings> settings, std::shared_ptr<Application
             ReportError("SaveItems");
         }
     });
+    removed_ = std::make_unique<RemovedItems>(settings_->CacheFolder());
     BuildControls();
     BuildMenus();
     BuildEditCommands();
@@ -149,7 +151,19 @@ void frmMain::BuildControls() {
     setCentralWidget(client_);
 
     tree_ = new ItemTree(client_);
-    connect(tree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
+    connect(tree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current, QTreeWidgetItem* previous) {
+        // The panel holds an address or name it refuses: its item stays selected.
+        if (const QString refusal =
+                shownNode_ && previous == shownNode_ && current != previous ? PanelRefusal() : QString();
+            !refusal.isEmpty()) {
+            RefusePanel(refusal);
+            QTimer::singleShot(0, this, [this] {
+                if (!shownNode_) return;
+                QSignalBlocker block(tree_);
+                tree_->setCurrentItem(shownNode_);
+            });
+            return;
+        }
         ShowItem(current && current->type() == TreeNode::kType ? static_cast<TreeNode*>(current) : nullptr);
     });
     connect(tree_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item) { ctlTree_NodeCheck(item); });
@@ -229,6 +243,7 @@ void frmMain::BuildControls() {
     grid->addLayout(status, 3, 0, 1, 4);
     lblLastFailure_ = makeLabel("lblLastFailure", QString());
     lblLastFailure_->setWordWrap(true);
+    lblLastFailure_->setTextFormat(Qt::PlainText);
     lblLastFailure_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lblLastFailure_->setStyleSheet(QStringLiteral("color: #A04000"));
     lblLastFailure_->setVisible(false);
@@ -307,6 +322,9 @@ void frmMain::ActivateMain() {
         log::WriteLog("ActivateMain entered");
         settings_->LoadPreferences();
         log::WriteLog("Preferences loaded");
+        // Copies kept for undoing removals by a session that ended without deleting them.
+        removed_->SetCacheFolder(settings_->CacheFolder());
+        removed_->Purge();
         if (!startedHidden_) {
             if (ShellTrayAdd())
                 log::WriteLog("Tray icon added");
@@ -616,8 +634,8 @@ void frmMain::DropNode(TreeNode* dragged, TreeNode* target, DropPlacement placem
         std::shared_ptr<ItemList> oldParent = item->Parent();
         if (!oldParent) return;
 
-        if (placement == DropPlacement::On && (target->AsPage() || (!target->isExpanded() && target->childCount() > 0)))
-            placement = DropPlacement::After;
+        // Dropped onto a folder, collapsed or not, the item goes inside it.
+        if (placement == DropPlacement::On && target->AsPage()) placement = DropPlacement::After;
         if (placement != DropPlacement::On && target->IsRoot()) return;
 
         TreeNode* newParentNode = placement == DropPlacement::On ? target : target->ParentNode();
@@ -841,7 +859,8 @@ void frmMain::ShowCheckHealth(TreeNode* node, const Page& page) {
     QSignalBlocker block(tree_);
     if (page.Failing()) {
         node->setIcon(0, style()->standardIcon(QStyle::SP_MessageBoxWarning));
-        node->setToolTip(0, QStringLiteral("Check failed: ") + QString::fromStdString(page.LastFailure()));
+        node->setToolTip(0,
+                         PlainToolTip(QStringLiteral("Check failed: ") + QString::fromStdString(page.LastFailure())));
     } else {
         node->setIcon(0, shell::TreePicture(HasElementPath(page) ? QStringLiteral("Element") : QStringLiteral("Page")));
         node->setToolTip(0, QString());
@@ -1135,6 +1154,8 @@ void frmMain::Form_Unload() {
         if (itemsSaveTimer_->isActive()) SaveItems();
         activityLog_->Flush();
         ShellTrayDelete();
+        // Removed items can no longer be restored: their kept copies go.
+        removed_->Purge();
         // A popup still on screen would outlive the window it belongs to.
         if (shell::frmNotify::IsShowing()) shell::frmNotify::Instance()->close();
         log::WriteLog("Tray icon removed");

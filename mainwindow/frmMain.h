@@ -18,6 +18,7 @@
 #include "mainwindow/AddItems.h"
 #include "mainwindow/ItemTree.h"
 #include "mainwindow/PageCollection.h"
+#include "mainwindow/RemovedItems.h"
 #include "mainwindow/Schedule.h"
 #include "mainwindow/Updater.h"
 #include "retrieval/Settings.h"
@@ -172,6 +173,9 @@ public:
     // their first-level frames; a folder that is not empty is removed only when the user
     // agrees. Saves the profile when `blSave`.
     void RemoveTreeItem(TreeNode* node, bool blSave);
+    // Puts the items of the last removal back where they were, with their saved copies
+    // (Ctrl+Z); says "Nothing to restore" when nothing was removed in this session.
+    void RestoreRemovedItem();
     // Commits the details panel to the shown item; false (nothing saved) when the URL or
     // name box is empty.
     bool SaveShownItem();
@@ -338,9 +342,20 @@ private:
     // The saved copy and the copies of all frames below, of a page that was never added.
     void RemoveSavedCopies(const FrameList& item, const std::string& savedFile);
     void RemovePageNode(TreeNode* node);
+    // Takes an item out of its parent (a page with its saved copies) and keeps it for
+    // RestoreRemovedItem.
+    void TakeOut(const std::shared_ptr<Item>& item);
+    void KeepOrRemoveCopy(const std::string& path);
+    // The list a removed item goes back to: its old parent while that is in the tree.
+    std::shared_ptr<ItemList> LiveList(const std::shared_ptr<ItemList>& list) const;
     bool RemoveFolderNode(TreeNode* node);
     void DeleteNode(TreeNode* node);
     void Rename(TreeNode* node, const std::string& newName);
+    // Says why the details panel cannot be committed (once per user action), puts the
+    // focus back in the URL box and answers false.
+    bool RefusePanel(const QString& message);
+    // Why the details panel would refuse its URL or name box now; empty when it would not.
+    QString PanelRefusal() const;
     // Takes a page past its last day out of the model, the tree and the cache.
     void RemovePageAtEnd(const std::shared_ptr<Page>& page);
 
@@ -382,6 +397,7 @@ private:
     QPushButton* btnAdvanced_ = nullptr;
     bool indicatorActive_ = false;
     bool savingShown_ = false;
+    bool panelRefused_ = false;
     QWidget* ctlLog_ = nullptr;
     QTreeWidget* lstStatus_ = nullptr;
     QToolBar* ctlTool_ = nullptr;
@@ -401,6 +417,8 @@ private:
     QList<QPointer<QWidget>> browsers_;
     std::function<QString(bool)> profileChooser_;
     ImportRun* importRun_ = nullptr;
+    std::unique_ptr<RemovedItems> removed_;
+    int removeDepth_ = 0;
     shell::ChangeAlerts* alerts_ = nullptr;
     // Keys of the pages that the file beside the profile says are failing.
     std::set<std::string> failingOnRecord_;

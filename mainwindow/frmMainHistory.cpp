@@ -52,6 +52,7 @@ void frmMain::BuildHistoryCommands() {
     // with the buttons at the foot.
     lblElementPath_ = new QLabel(frDetails_);
     lblElementPath_->setObjectName(QStringLiteral("lblElementPath"));
+    lblElementPath_->setTextFormat(Qt::PlainText);
     // One line, whatever the path's length: the panel's height is fixed. The whole path is
     // in the tip.
     lblElementPath_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);

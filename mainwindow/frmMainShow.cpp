@@ -121,7 +121,10 @@ void frmMain::ShowPage(const std::shared_ptr<Page>& oPage) {
         if (browser) browser->Quit();
         wait.reset();
         EndShow();
-        QMessageBox::information(this, QStringLiteral("Open failed"), OpenFailedText(first, description));
+        QMessageBox box(QMessageBox::Information, QStringLiteral("Open failed"), OpenFailedText(first, description),
+                        QMessageBox::Ok, this);
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
         statusBar()->showMessage(status);
         log::WriteLog(status.toStdString());
     };

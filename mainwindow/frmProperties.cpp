@@ -36,6 +36,7 @@ frmProperties::frmProperties(QWidget* parent) : QDialog(parent) {
     auto field = [this, form](const QString& caption, const char* name) {
         auto* value = new QLabel(this);
         value->setObjectName(QString::fromLatin1(name));
+        value->setTextFormat(Qt::PlainText);
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
         value->setWordWrap(true);
         value->setMinimumWidth(300);

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "items/Page.h"
+#include "mainwindow/PlainText.h"
 #include "retrieval/InternetHandler.h"
 #include "shell/Background.h"
 #include "shell/Pictures.h"
@@ -28,6 +29,7 @@ frmWait::frmWait(QWidget* owner) : QWidget(owner, Qt::Dialog) {
     lblMessage_ = new QLabel(this);
     lblMessage_->setObjectName(QStringLiteral("lblMessage"));
     lblMessage_->setAlignment(Qt::AlignCenter);
+    lblMessage_->setTextFormat(Qt::PlainText);
     lblMessage_->setMinimumHeight(kLabelHeight);
     ctlAnimation_ = new QProgressBar(this);
     ctlAnimation_->setObjectName(QStringLiteral("ctlAnimation"));
@@ -44,7 +46,7 @@ void frmWait::SetMessage(const QString& text) {
     QFontMetrics metrics(lblMessage_->font());
     QString shown = metrics.elidedText(text, Qt::ElideMiddle, kMaxWidth - 16);
     lblMessage_->setText(shown);
-    lblMessage_->setToolTip(text);
+    lblMessage_->setToolTip(PlainToolTip(text));
     int width = std::clamp(metrics.horizontalAdvance(shown) + 32, kWidth, kMaxWidth);
     resize(width, kHeight);
 }
@@ -72,7 +74,12 @@ void frmWait::DownloadURL(const std::shared_ptr<Page>& oPage, const std::string&
         blResult = true;
         return;
     }
-    if (!quiet_) QMessageBox::warning(this, QString(), UnableText(QString::fromStdString(strURL)));
+    if (!quiet_) {
+        QMessageBox box(QMessageBox::Warning, QString(), UnableText(QString::fromStdString(strURL)), QMessageBox::Ok,
+                        this);
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
+    }
 }
 
 void frmWait::closeEvent(QCloseEvent* event) { event->ignore(); }

@@ -17,6 +17,11 @@ namespace pelmor::tamsin {
 // a URL, a local path ("/...") and text with a scheme come back unchanged.
 std::string GuessProtocol(std::string_view url);
 
+// `text` as an address a page may hold: trimmed, with a protocol guessed as
+// GuessProtocol does, and only an http, https or ftp address with a host and no white
+// space or control character in it. Empty when the text is no such address.
+std::string WebAddress(std::string_view text);
+
 // The host name of `url`, without a leading "www." in any case; nullopt-like "" plus
 // false when the URL has no host (the caller then uses the URL itself).
 bool HostOf(std::string_view url, std::string& host);

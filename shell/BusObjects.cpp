@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "items/Application.h"
+#include "items/NewItems.h"
 #include "mainwindow/frmMain.h"
 #include "platform/core/Failure.h"
 #include "platform/core/Strings.h"
@@ -375,11 +376,10 @@ void ApplicationObject::SetPageProperties(const QString& key, const QVariantMap&
     // The period rule of the window's own boxes: at least 5 minutes, 1 hour or 1 day.
     if (periodTime || periodUnit) {
         const auto unit = static_cast<dfUnits>(periodUnit.value_or(page->PeriodUnit()));
-        long long time = periodTime.value_or(page->PeriodTime());
-        time = std::max(time, unit == dfMinute ? 5LL : 1LL);
+        const int16_t time = ValidPeriod(static_cast<double>(periodTime.value_or(page->PeriodTime())), unit);
         changes.push_back([page, unit, time] {
             page->SetPeriodUnit(unit);
-            page->SetPeriodTime(static_cast<int16_t>(time));
+            page->SetPeriodTime(time);
         });
     }
 

@@ -15,6 +15,7 @@
 
 class QCheckBox;
 class QDateEdit;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -60,7 +61,12 @@ public:
     // True after "Cancel" or the close box; false when the dialog loads.
     bool Cancelled() const { return cancelled_; }
 
+    // Why the dates cannot be kept (an end before the start); empty when they can.
+    QString DateProblem() const;
+
 protected:
+    // OK with an end date before the start date says so and keeps the dialog open.
+    void accept() override;
     void reject() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -70,6 +76,7 @@ private:
 
     QDateEdit* ctlStartDate_ = nullptr;
     QDateEdit* ctlEndDate_ = nullptr;
+    QLabel* lblDateProblem_ = nullptr;
     QCheckBox* chkDeleteAtEnd_ = nullptr;
     QCheckBox* chkShowTimeDiff_ = nullptr;
     QCheckBox* chkShowPics_ = nullptr;
@@ -80,6 +87,8 @@ private:
     QLineEdit* txtElementPath_ = nullptr;
     std::function<QColor(const QColor&)> chooser_;
     bool cancelled_ = false;
+    bool typing_ = false;
+    QDateEdit* advancedBy_ = nullptr;  // the picker whose last digit filled a section
 };
 
 }  // namespace pelmor::shell

@@ -70,6 +70,7 @@ frmNotify::frmNotify(QWidget* parent)
 
     label_ = new QLabel(this);
     label_->setObjectName(QStringLiteral("Label1"));
+    label_->setTextFormat(Qt::PlainText);
     label_->setGeometry(4, 50, width - 7, full - 44);
     label_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     label_->setAttribute(Qt::WA_TranslucentBackground);

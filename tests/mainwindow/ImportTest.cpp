@@ -9,6 +9,7 @@
 #include <QtTest>
 #include <functional>
 
+#include "FavoritesWait.h"
 #include "WindowFixture.h"
 #include "mainwindow/frmFavorites.h"
 #include "support/HttpServer.h"
@@ -74,7 +75,9 @@ struct MessageCloser {
 };
 
 void ImportFile(frmFavorites& dialog, const fs::path& file) {
+    QVERIFY(WaitForReading(dialog));
     QVERIFY(dialog.AddBookmarksFile(QString::fromStdString(file.string())));
+    QVERIFY(WaitForReading(dialog));
     QTreeWidget* tree = dialog.Tree();
     QTreeWidgetItem* root = tree->topLevelItem(0);
     tree->setCurrentItem(root->child(root->childCount() - 1));
@@ -169,6 +172,7 @@ void ImportTest::closingTheDialogImportsNothing() {
     w.main->CheckTimer()->start();
     WriteFile(w.home.Root() / "bookmarks.html", Exported(server));
     OnFavoritesDialog([&](frmFavorites& dialog) {
+        QVERIFY(WaitForReading(dialog));
         QVERIFY(dialog.AddBookmarksFile(QString::fromStdString((w.home.Root() / "bookmarks.html").string())));
         dialog.close();
     });

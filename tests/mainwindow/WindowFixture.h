@@ -63,6 +63,14 @@ struct Window {
     }
 };
 
+// The keys of a node's children, in order.
+inline QStringList ChildKeys(const QTreeWidgetItem* node) {
+    QStringList keys;
+    for (int i = 0; i < node->childCount(); ++i)
+        keys << static_cast<const mainwindow::TreeNode*>(node->child(i))->Key();
+    return keys;
+}
+
 // Closes the next modal dialog as soon as it shows and keeps its text.
 inline void CloseNextModal(QString* text, int tries = 100) {
     QTimer::singleShot(20, [text, tries] {
