@@ -13,6 +13,7 @@ PELMOR_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
     clang libclang-rt-14-dev
     xvfb xauth x11-utils dbus dbus-bin python3 lintian xdotool imagemagick
+    debhelper dpkg-dev fakeroot appstream desktop-file-utils librsvg2-bin
 )
 
 pelmor_install_packages() {
