@@ -77,6 +77,7 @@ std::string StartupShortcutText(const std::string& program) {
            "Exec=" +
            ExecArgument(program) +
            " hide\n"
+           "Icon=pelmor\n"
            "Terminal=false\n"
            "X-GNOME-Autostart-enabled=true\n";
 }

@@ -1,12 +1,20 @@
 #include <QApplication>
+#include <cstdio>
 
 #include "shell/Startup.h"
 #include "shell/TerminationSignal.h"
 
 int main(int argc, char** argv) {
+    // Answered without a display, a bus or a window.
+    if (auto text = pelmor::shell::CommandLine::Information(argc, argv)) {
+        std::fputs(text->c_str(), stdout);
+        return 0;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pelmor"));
     QApplication::setApplicationVersion(QStringLiteral(PELMOR_VERSION));
+    // The desktop entry's name, which the window system matches to the running program.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.pelmor.Pelmor"));
     // The main window lives on in the tray when it is hidden: closing a dialog then must
     // not end the program; the main window's own closing does.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -4,6 +4,9 @@
 #include <QCoreApplication>
 #include <QTextStream>
 #include <cstdio>
+#include <cstring>
+
+#include "platform/core/Version.h"
 
 #include "toolbar/Client.h"
 #include "toolbar/NativeMessaging.h"
@@ -28,6 +31,7 @@ const char kUsageText[] =
     "                                   watch a page (in the folder with key KEY)\n"
     "  reload                           make Pelmor reload its list from the profile\n"
     "  --native-messaging               serve a browser's \"Watch this page\" button\n"
+    "  --help, --version                show this text, or the version and licence\n"
     "Exit codes: 0 done, 1 the call failed, 2 bad usage, 3 Pelmor is not running.\n";
 
 int Finish(const Outcome& outcome, const QString& success = QString()) {
@@ -94,16 +98,21 @@ int Add(Client& client, const QStringList& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Answered before anything connects to the bus.
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(kUsageText, stdout);
+        return kOk;
+    }
+    if (argc == 2 && (std::strcmp(argv[1], "--version") == 0 || std::strcmp(argv[1], "-V") == 0)) {
+        std::fputs(pelmor::VersionText("pelmor-toolbar").c_str(), stdout);
+        return kOk;
+    }
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     Client client;
     if (StartedByBrowser(args)) return pelmor::toolbar::ServeNativeMessaging(client, stdin, stdout);
 
     const QString command = args.value(1);
-    if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
-        QTextStream(stdout) << kUsageText;
-        return kOk;
-    }
     if (command == QLatin1String("add")) return Add(client, args);
     if (args.size() > 2) return Usage(QStringLiteral("too many arguments"));
     if (command == QLatin1String("running")) return Finish(client.Running(), QStringLiteral("Pelmor is running"));
