@@ -530,6 +530,7 @@ void frmMain::SaveItems() {
     itemsSaveTimer_->stop();
     log::WriteLog("SaveItems entered");
     application_->SaveItems(settings_->XMLFile());
+    emit ItemsSaved();
 }
 
 bool frmMain::ItemsSavePending() const { return itemsSaveTimer_->isActive(); }

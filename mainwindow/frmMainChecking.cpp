@@ -212,6 +212,7 @@ void frmMain::objUpdater_PageUpdated(std::shared_ptr<Page>& oPage, bool blUpdate
         row->setIcon(0, shell::TreePicture(QStringLiteral("Page")));
         row->setText(2, Q(clock_().FormatGeneral()));
         if (blUpdated) {
+            emit PageFoundUpdated(Q(oPage->Key()));
             statusBar()->showMessage(description + QStringLiteral(" is updated"));
             row->setText(1, QStringLiteral("Updated"));
             for (int column = 0; column < 3; ++column) {

@@ -327,6 +327,7 @@ bool frmMain::RemoveCacheFile(const std::string& path) {
 std::shared_ptr<Page> frmMain::AddPageToFolder(const std::shared_ptr<ItemList>& folder, const std::string& strURL,
                                                const std::string& strDescription, bool blDetectTitle, int PeriodTime,
                                                dfUnits PeriodUnit, AddFeedback feedback) {
+    lastAddFailure_.clear();
     if (!folder || strURL.empty()) return nullptr;
     const bool quiet = feedback == AddFeedback::Quiet;
     TimerStop timer(mdlTimer_);
@@ -375,9 +376,14 @@ std::shared_ptr<Page> frmMain::AddPageToFolder(const std::shared_ptr<ItemList>& 
         if (!ok) {
             RemoveSavedCopies(*page, fileName);
             setEnabled(true);
+            lastAddFailure_ = wait->SaveFailure().empty() ? std::string()
+                                                          : "the page was fetched but could not be saved: " +
+                                                                wait->SaveFailure();
             wait.reset();
-            statusBar()->showMessage(frmWait::UnableText(what));
-            log::WriteLog("Unable to add " + url);
+            statusBar()->showMessage(lastAddFailure_.empty() ? frmWait::UnableText(what)
+                                                             : QStringLiteral("Unable to add ") + what +
+                                                                   QStringLiteral(": ") + Q(lastAddFailure_));
+            log::WriteLog("Unable to add " + url + (lastAddFailure_.empty() ? "" : ": " + lastAddFailure_));
             return nullptr;
         }
         wait.reset();
@@ -442,6 +448,7 @@ std::shared_ptr<Page> frmMain::AddPageToFolder(const std::shared_ptr<ItemList>& 
         return page;
     } catch (...) {
         if (page && !committed) RemoveSavedCopies(*page, page->SavedFile());
+        lastAddFailure_ = CurrentFailure("Pelmor").Description();
         ReportError("AddPageToFolder");
         return nullptr;
     }

@@ -160,6 +160,8 @@ void Program::SplashTimer() {
             }
         });
     splash_.reset();
+    // From here the window serves the bus: calls that waited for it are answered.
+    if (connection_) connection_->ServeWaitingCalls();
     if (restorePending_) {
         restorePending_ = false;
         RestoreRequested();

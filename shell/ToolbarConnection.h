@@ -12,9 +12,12 @@
 
 #include <QDBusConnection>
 #include <QDBusContext>
+#include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QObject>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace pelmor {
 class Application;
@@ -70,6 +73,9 @@ public:
     bool Register(QDBusConnection connection, bool toolbarOnly);
 
     ApplicationObject* ApplicationOnBus() const { return application_.get(); }
+    // The main window can serve now: IsAppRunning answers true, and calls that waited for
+    // the window are answered.
+    void ServeWaitingCalls();
 
 public slots:
     // The six operations, in interface order.
@@ -87,6 +93,9 @@ signals:
 
 private:
     mainwindow::frmMain* WindowOrError();
+    // The path of a registered object, "/" when there is none; while the window starts the
+    // answer waits for it.
+    QDBusObjectPath ObjectPath(bool registered, const char* path);
     template <typename F>
     void PassFailures(F&& f);
 
@@ -94,6 +103,8 @@ private:
     std::unique_ptr<SettingsObject> settings_;
     std::unique_ptr<ApplicationObject> application_;
     bool registered_ = false;
+    bool serving_ = false;
+    std::vector<std::pair<QDBusMessage, QString>> waiting_;
 };
 
 }  // namespace pelmor::shell

@@ -21,6 +21,19 @@ namespace {
     throw Failure(number, "Files", what + " " + path + ": " + std::strerror(error));
 }
 
+}  // namespace
+
+void ThrowMissingFolder(const std::string& folder, const std::string& path) {
+    // The folder is missing because it could not be made: making it now tells why (a
+    // read-only file system, a full disk, a refused permission).
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error) ThrowErrno(error.value(), "Cannot write " + path + ": cannot create the folder", folder);
+    ThrowErrno(ENOENT, "Cannot write", path);
+}
+
+namespace {
+
 // The path with every link and ".." resolved, or "" when some part of it does not exist.
 std::string RealPath(const std::string& path) {
     char* resolved = ::realpath(path.c_str(), nullptr);
@@ -127,7 +140,8 @@ void WriteFileAtomically(const std::string& linkOrPath, std::string_view bytes) 
         std::snprintf(suffix, sizeof suffix, ".%016llx.tmp", static_cast<unsigned long long>(random()));
         temporary = (folder / ("." + target.filename().string() + suffix)).string();
         fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd < 0 && errno != EEXIST) ThrowErrno(errno, "Cannot create", temporary);
+        if (fd < 0 && errno == ENOENT) ThrowMissingFolder(folder.string(), path);
+        if (fd < 0 && errno != EEXIST) ThrowErrno(errno, "Cannot write", path);
     }
     if (fd < 0) ThrowErrno(EEXIST, "Cannot create a temporary file for", path);
 

@@ -15,6 +15,11 @@ namespace pelmor {
 // temporary file; the old file is untouched.
 void WriteFileAtomically(const std::string& path, std::string_view bytes);
 
+// Throws the Failure for a file `path` that cannot be written because its folder is
+// missing: the reason the folder cannot be made (read-only file system, no space left,
+// permission denied), or "No such file or directory".
+[[noreturn]] void ThrowMissingFolder(const std::string& folder, const std::string& path);
+
 // Whether the file at `path` (which need not exist yet) lies inside `folder`, at any depth,
 // once ".." and symbolic links of both are resolved, the file's own link included. False
 // when the folder or the file's folder does not exist, and for a link that leads nowhere.
