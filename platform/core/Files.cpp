@@ -24,11 +24,16 @@ namespace {
 }  // namespace
 
 void ThrowMissingFolder(const std::string& folder, const std::string& path) {
-    // The folder is missing because it could not be made: making it now tells why (a
-    // read-only file system, a full disk, a refused permission).
+    // The folder is missing, most likely because it could not be made: the nearest folder
+    // that exists tells why (a read-only file system, a refused permission). Nothing is
+    // created here.
+    std::filesystem::path existing(folder);
     std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    if (error) ThrowErrno(error.value(), "Cannot write " + path + ": cannot create the folder", folder);
+    while (!existing.empty() && !std::filesystem::is_directory(existing, error) && existing != existing.parent_path())
+        existing = existing.parent_path();
+    if (!existing.empty() && ::access(existing.c_str(), W_OK | X_OK) != 0 && errno != ENOENT)
+        ThrowErrno(errno, "Cannot write " + path + ": the folder " + folder + " cannot be created in",
+                   existing.string());
     ThrowErrno(ENOENT, "Cannot write", path);
 }
 

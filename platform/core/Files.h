@@ -16,8 +16,8 @@ namespace pelmor {
 void WriteFileAtomically(const std::string& path, std::string_view bytes);
 
 // Throws the Failure for a file `path` that cannot be written because its folder is
-// missing: the reason the folder cannot be made (read-only file system, no space left,
-// permission denied), or "No such file or directory".
+// missing: why the folder cannot be made (a read-only file system, a refused permission),
+// else "No such file or directory". Creates nothing.
 [[noreturn]] void ThrowMissingFolder(const std::string& folder, const std::string& path);
 
 // Whether the file at `path` (which need not exist yet) lies inside `folder`, at any depth,
