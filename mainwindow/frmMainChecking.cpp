@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's part in checking: the check timer and its pass over every page, the
 // manual checks, the checker's two events, and starting and ending the checker.
 

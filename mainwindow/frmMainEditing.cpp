@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's changes to the item tree: adding pages and folders, removing items
 // with their saved copies, committing the details panel, the properties and advanced
 // options of a page, and the menu and toolbar commands that lead there.

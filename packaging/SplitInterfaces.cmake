@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # cmake -DIN=a.xml:b.xml -DOUT=folder -P SplitInterfaces.cmake: writes each interface of
 # the introspection documents to OUT/<interface name>.xml, as /usr/share/dbus-1/interfaces
 # keeps them.

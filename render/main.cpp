@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // pelmor-render: the loader's helper that runs a page's scripts. The loader starts it on
 // first use and keeps it running; requests arrive on standard input and answers leave on
 // standard output (loader/RenderProtocol.h). It needs no display: Qt draws offscreen.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Page retrieval for the rest of the program: URL utilities, loading a page through the

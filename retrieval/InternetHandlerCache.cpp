@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The page cache: saved copies of pages and their frames.
 
 #include <cctype>

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by scripts/run and scripts/test: installs the Debian packages the project
 # needs (only those missing) and configures and builds the tree with CMake and Ninja.
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Size limits of the texts that bus clients hand to the program, and how a refused or

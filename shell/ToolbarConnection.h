@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The connection through which a browser toolbar (or pelmor-toolbar) reaches the running

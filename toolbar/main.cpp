@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // pelmor-toolbar: Pelmor's toolbar connection from the command line, and the
 // native-messaging host of the browsers' "Watch this page" button.
 

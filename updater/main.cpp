@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // pelmor-updater: the background checker the main window starts as a child process.
 // Requests arrive on standard input and events leave on standard output, one JSON object
 // per line (see updater/Protocol.h). Options, for tests and measurements:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // pelmor-diff: compares two HTML files with the comparison engine and prints the new
 // page's body with the changes marked, whether it changed, or the edit script.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Every program given on the command line answers --help and --version at once: exit 0,
 the text on standard output, without a display, a session bus or a file written. And
 pelmor-diff compares two files without leaving files behind."""

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real program on a private session bus, as scripts and the browser button meet it:
 // "pelmor-toolbar open" and "add" right after it; a huge argument refused at once without
 // holding up the next call; a signal for an added page; and a home on a read-only file

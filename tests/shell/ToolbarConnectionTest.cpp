@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The toolbar connection of a running program, called over the session bus from a
 // connection of its own (as another process would) and by the real pelmor-toolbar: the
 // six operations, the bus objects' changes reaching the window's tree, the profile file
