@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // One monitored web page. A new page is empty: empty texts and colours, all options

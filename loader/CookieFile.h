@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The program's one cookie jar: a file "cookies.txt" in the data folder, in the cookie-file

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The headless page loader: turns an address or HTML text into a parsed HTML document

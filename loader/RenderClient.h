@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The loader's side of the script-running helper pelmor-render. One helper serves the

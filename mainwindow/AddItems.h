@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Adding a page or a folder to the tree of the main window, for every caller: the

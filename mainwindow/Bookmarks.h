@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The user's browser bookmarks, read as trees of folders and pages: Firefox profiles

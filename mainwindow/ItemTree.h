@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The item tree control: one node per item with a check box, a picture, a fore colour

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // objUpdater: the main window's handle on the checker program. It starts pelmor-updater

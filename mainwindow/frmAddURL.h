@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // "Page Details" (frmAddURL) and "Folder Details" (frmAddFolder): the dialogs that ask

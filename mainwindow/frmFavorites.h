@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // "Add From Favorites": the user's browser bookmarks as one tree under "Favorites" (one

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/frmMain.h"
 
 #include <QAction>
@@ -554,6 +555,7 @@ void frmMain::SaveItems() {
     itemsSaveTimer_->stop();
     log::WriteLog("SaveItems entered");
     application_->SaveItems(settings_->XMLFile());
+    emit ItemsSaved();
 }
 
 bool frmMain::ItemsSavePending() const { return itemsSaveTimer_->isActive(); }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The main window: the item tree with check boxes on the left, the details panel of the
@@ -109,6 +110,9 @@ public:
     // Writes the tree to the profile file (and drops a pending SaveItemsSoon, which it
     // covers).
     void SaveItems();
+    // Why the last add of a page failed ("" when it did not, or for no known reason): a
+    // page that was fetched but could not be saved says why it could not be saved.
+    const std::string& LastAddFailure() const { return lastAddFailure_; }
     // Writes the tree to the profile file later, once for every change in the meantime,
     // and at the latest when the window unloads. A change the user would miss (a page
     // turned red, an edit) is written within kItemsSaveDelayMs; a routine one, such as
@@ -291,6 +295,10 @@ public:
 signals:
     // The window has been asked to close and has removed its tray icon.
     void Unloaded();
+    // The tree has been written to the profile file.
+    void ItemsSaved();
+    // A check found the page (by its key) updated.
+    void PageFoundUpdated(const QString& key);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -360,6 +368,7 @@ private:
     void RemovePageAtEnd(const std::shared_ptr<Page>& page);
 
     std::shared_ptr<Settings> settings_;
+    std::string lastAddFailure_;
     std::shared_ptr<Application> application_;
     PageCollection colPages_;
     std::set<QString> ExpandedKeys_;

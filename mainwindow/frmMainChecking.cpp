@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's part in checking: the check timer and its pass over every page, the
 // manual checks, the checker's two events, and starting and ending the checker.
 
@@ -227,6 +228,7 @@ void frmMain::objUpdater_PageUpdated(std::shared_ptr<Page>& oPage, bool blUpdate
         row->setIcon(0, shell::TreePicture(QStringLiteral("Page")));
         row->setText(2, Q(clock_().FormatGeneral()));
         if (blUpdated) {
+            emit PageFoundUpdated(Q(oPage->Key()));
             statusBar()->showMessage(description + QStringLiteral(" is updated"));
             row->setText(1, QStringLiteral("Updated"));
             for (int column = 0; column < 3; ++column) {

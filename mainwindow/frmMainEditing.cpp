@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's changes to the item tree: adding pages and folders, removing items
 // with their saved copies, committing the details panel, the properties and advanced
 // options of a page, and the menu and toolbar commands that lead there.
@@ -322,6 +323,7 @@ bool frmMain::RemoveCacheFile(const std::string& path) {
 std::shared_ptr<Page> frmMain::AddPageToFolder(const std::shared_ptr<ItemList>& folder, const std::string& strURL,
                                                const std::string& strDescription, bool blDetectTitle, int PeriodTime,
                                                dfUnits PeriodUnit, AddFeedback feedback) {
+    lastAddFailure_.clear();
     if (!folder || strURL.empty()) return nullptr;
     const bool quiet = feedback == AddFeedback::Quiet;
     TimerStop timer(mdlTimer_);
@@ -370,9 +372,14 @@ std::shared_ptr<Page> frmMain::AddPageToFolder(const std::shared_ptr<ItemList>& 
         if (!ok) {
             RemoveSavedCopies(*page, fileName);
             setEnabled(true);
+            lastAddFailure_ = wait->SaveFailure().empty() ? std::string()
+                                                          : "the page was fetched but could not be saved: " +
+                                                                wait->SaveFailure();
             wait.reset();
-            statusBar()->showMessage(frmWait::UnableText(what));
-            log::WriteLog("Unable to add " + url);
+            statusBar()->showMessage(lastAddFailure_.empty() ? frmWait::UnableText(what)
+                                                             : QStringLiteral("Unable to add ") + what +
+                                                                   QStringLiteral(": ") + Q(lastAddFailure_));
+            log::WriteLog("Unable to add " + url + (lastAddFailure_.empty() ? "" : ": " + lastAddFailure_));
             return nullptr;
         }
         wait.reset();
@@ -426,6 +433,7 @@ std::shared_ptr<Page> frmMain::AddPageToFolder(const std::shared_ptr<ItemList>& 
         return page;
     } catch (...) {
         if (page && !committed) RemoveSavedCopies(*page, page->SavedFile());
+        lastAddFailure_ = CurrentFailure("Pelmor").Description();
         ReportError("AddPageToFolder");
         return nullptr;
     }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's part in showing changes: the "Show" commands, ShowPage with its wait
 // window and failure paths, and ShowFolder.
 

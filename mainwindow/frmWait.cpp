@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/frmWait.h"
 
 #include <QCloseEvent>
@@ -5,6 +6,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QVBoxLayout>
+#include <cstdio>
 
 #include "items/Page.h"
 #include "mainwindow/PlainText.h"
@@ -58,6 +60,11 @@ QString frmWait::UnableText(const QString& what) {
                "down.");
 }
 
+QString frmWait::SaveFailureText(const QString& what, const QString& why) {
+    return QStringLiteral("Unable to add ") + what + QStringLiteral(": the page was fetched but could not be saved.\r\n") +
+           why;
+}
+
 void frmWait::DownloadURL(const std::shared_ptr<Page>& oPage, const std::string& strURL, const std::string& strFileName,
                           std::string& strTitle, bool& blResult) {
     blResult = false;
@@ -65,13 +72,28 @@ void frmWait::DownloadURL(const std::shared_ptr<Page>& oPage, const std::string&
     raise();
     std::string title;
     bool saved = false;
+    std::string saveFailure;
     shell::RunAndWait([&] {
         InternetHandler handler;
         saved = handler.SaveURLToCache(oPage, strURL, strFileName, title);
+        saveFailure = handler.LastSaveFailure();
     });
+    saveFailure_ = saveFailure;
     if (saved) {
         strTitle = title;
         blResult = true;
+        return;
+    }
+    // The page came, but its copy could not be written: that is the failure to name.
+    if (!saveFailure.empty()) {
+        std::fprintf(stderr, "pelmor: %s was fetched but could not be saved: %s\n", strURL.c_str(), saveFailure.c_str());
+        if (!quiet_) {
+            QMessageBox box(QMessageBox::Warning, QString(),
+                            SaveFailureText(QString::fromStdString(strURL), QString::fromStdString(saveFailure)),
+                            QMessageBox::Ok, this);
+            box.setTextFormat(Qt::PlainText);
+            box.exec();
+        }
         return;
     }
     if (!quiet_) {

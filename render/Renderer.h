@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The heart of pelmor-render: loads pages in Qt WebEngine with their scripts run, waits

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // pelmor-render: the loader's helper that runs a page's scripts. The loader starts it on
 // first use and keeps it running; requests arrive on standard input and answers leave on
 // standard output (loader/RenderProtocol.h). It needs no display: Qt draws offscreen.
@@ -11,10 +12,13 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "loader/RenderProtocol.h"
+#include "platform/core/Version.h"
 #include "render/Renderer.h"
 
 namespace {
@@ -67,6 +71,24 @@ void Default(const char* name, const char* value) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Answered before WebEngine starts.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0 || std::strcmp(argv[i], "-V") == 0) {
+            std::fputs(pelmor::VersionText("pelmor-render").c_str(), stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs("Usage: pelmor-render\n"
+                       "Pelmor's helper that loads web pages with their scripts run. Pelmor and its checker\n"
+                       "start it and talk to it over its standard input and output; it is not meant to be\n"
+                       "run by hand. It ends when its standard input closes.\n"
+                       "\n"
+                       "  --help     show this text\n"
+                       "  --version  show the version and licence\n",
+                       stdout);
+            return 0;
+        }
+    }
     std::signal(SIGPIPE, SIG_IGN);
     Default("QT_QPA_PLATFORM", "offscreen");
     // No GPU is used for pages that are never shown; the sandbox cannot run as root.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Page retrieval for the rest of the program: URL utilities, loading a page through the
@@ -90,6 +91,10 @@ public:
     // or one of its frames cannot be loaded or saved.
     bool SaveURLToCache(const std::shared_ptr<Page>& oPage, const std::string& strURL, const std::string& strFileName,
                         std::string& strTitle);
+    // Why the last SaveURLToCache failed after its page was fetched (the failure's
+    // description, which names the cause: a read-only file system, a full disk, a refused
+    // permission); "" when it succeeded or the page could not be fetched.
+    const std::string& LastSaveFailure() const { return lastSaveFailure_; }
     // Saves a loaded document as a saved copy (UTF-16 with BOM, a BASE tag after <HEAD>).
     // With `blSaveFrames` each FRAME's document is saved beside it and recorded under
     // `oItem` (a Page or Frame); without, the FRAME tags point at the copies `oItem` has
@@ -144,6 +149,7 @@ public:
     std::shared_ptr<sorrel::EditScriptCollection> GetDifferences(const std::shared_ptr<FrameList>& oPage);
 
 private:
+    std::string lastSaveFailure_;
     // Comparison options remembered per operation: taken from a Page, kept for other items.
     struct Options {
         bool ShowTimeDiff = false;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The page cache: saved copies of pages and their frames.
 
 #include <cctype>
@@ -125,12 +126,16 @@ std::shared_ptr<html::Document> InternetHandler::FrameDocument(const html::Docum
 
 bool InternetHandler::SaveURLToCache(const std::shared_ptr<Page>& oPage, const std::string& strURL,
                                      const std::string& strFileName, std::string& strTitle) {
+    lastSaveFailure_.clear();
+    bool fetched = false;
     try {
         std::shared_ptr<html::Document> document = Navigate(strURL, 0);
         if (!document) return false;
+        fetched = true;
         strTitle = document->title();
         return SaveDocument(document, strFileName, true, oPage, false, 0);
     } catch (...) {
+        if (fetched) lastSaveFailure_ = CurrentFailure(kSource).Description();
         LogFailure("SaveURLToCache");
         return false;
     }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The change check of a page and the revised (marked) HTML shown to the user.
 
 #include <cctype>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The user's preferences and the location of the current profile, kept in "Pelmor.ini"

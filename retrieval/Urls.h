@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The text rules behind the URL operations of InternetHandler: guessing a missing

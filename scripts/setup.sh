@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by scripts/run and scripts/test: installs the Debian packages the project
 # needs (only those missing) and configures and builds the tree with CMake and Ninja.
 set -euo pipefail
@@ -15,6 +16,7 @@ PELMOR_PACKAGES=(
     clang libclang-rt-14-dev
     xvfb xauth x11-utils dbus dbus-bin python3 lintian xdotool imagemagick
     weston qt6-wayland python3-dbus dunst
+    debhelper dpkg-dev fakeroot appstream desktop-file-utils librsvg2-bin
 )
 
 pelmor_install_packages() {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/Startup.h"
 
 #include <string>
@@ -167,6 +168,8 @@ void Program::SplashTimer() {
             }
         });
     splash_.reset();
+    // From here the window serves the bus: calls that waited for it are answered.
+    if (connection_) connection_->ServeWaitingCalls();
     if (restorePending_) {
         restorePending_ = false;
         RestoreRequested();

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // "Alert Settings": the popup, the alert sound, the automatic check at start and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // "Visual Settings": the tree font, the status bar, the toolbar, the old version shown

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The client side of Pelmor's toolbar connection on the D-Bus session bus, as a browser

@@ -1,9 +1,13 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // pelmor-toolbar: Pelmor's toolbar connection from the command line, and the
 // native-messaging host of the browsers' "Watch this page" button.
 
 #include <QCoreApplication>
 #include <QTextStream>
 #include <cstdio>
+#include <cstring>
+
+#include "platform/core/Version.h"
 
 #include "retrieval/Versions.h"
 #include "toolbar/Client.h"
@@ -32,6 +36,7 @@ const char kUsageText[] =
     "  history KEY                      list the kept versions of the page with key KEY, oldest\n"
     "                                   first: date, a tab and the version's file\n"
     "  --native-messaging               serve a browser's \"Watch this page\" button\n"
+    "  --help, --version                show this text, or the version and licence\n"
     "Exit codes: 0 done, 1 the call failed, 2 bad usage, 3 Pelmor is not running.\n";
 
 int Finish(const Outcome& outcome, const QString& success = QString()) {
@@ -120,16 +125,21 @@ int History(Client& client, const QString& key) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Answered before anything connects to the bus.
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(kUsageText, stdout);
+        return kOk;
+    }
+    if (argc == 2 && (std::strcmp(argv[1], "--version") == 0 || std::strcmp(argv[1], "-V") == 0)) {
+        std::fputs(pelmor::VersionText("pelmor-toolbar").c_str(), stdout);
+        return kOk;
+    }
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     Client client;
     if (StartedByBrowser(args)) return pelmor::toolbar::ServeNativeMessaging(client, stdin, stdout);
 
     const QString command = args.value(1);
-    if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
-        QTextStream(stdout) << kUsageText;
-        return kOk;
-    }
     if (command == QLatin1String("add")) return Add(client, args);
     if (command == QLatin1String("check")) {
         if (args.size() > 3) return Usage(QStringLiteral("one key at a time"));

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One check pass over 1,000 pages of about 20 KB, served on 127.0.0.1, through the real
 // checker program and the window's client of it. Reports the pass time and the peak
 // memory (VmHWM) of the checker and of this process. The scripted pass does the same

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // One time limit for the work of the current thread. A caller that bounds some work opens

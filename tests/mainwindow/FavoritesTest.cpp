@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bookmark stores read into the "Add From Favorites" tree, and its multi-selection.
 
 #include <sqlite3.h>

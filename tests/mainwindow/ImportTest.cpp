@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Import from bookmarks through the main window: folders and pages added with a daily
 // check, each page downloaded once from a local server, and an import that is stopped or
 // closed early.

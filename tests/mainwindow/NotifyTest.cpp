@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The change popup: its states and timing tick by tick, Escape while it slides in, the
 // click on its text, a message for a visible popup, and two changes in a row; and the
 // single click on the tray icon.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The item tree of the main window: building it from a profile, the red marks, expanded
 // folders, switching checking on and off, drag and drop, and the details panel.
 

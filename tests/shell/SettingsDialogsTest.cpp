@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Alert Settings" and "Visual Settings": what they show, their rules while open, and
 // what "OK" and "Cancel" leave in the preferences and the autostart folder.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Main: command-line words, the toolbar hand-shake, the single-instance rule over a
 // private session bus, the start sequence and its log, and the log size rule.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """What the end-to-end runs of the real program share: a virtual X display, a private
 home, waiting for the program's files to say something, and ending the program with
 every process it started."""

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One check pass through the real checker program: pages served on 127.0.0.1 whose saved
 // copies match, one of them changed on the server; the pass marks exactly that page.
 
