@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The comparison engine: fingerprints every element of two parsed pages, tells whether a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The text-level pieces of the comparison engine: the blank-insensitive string hash, the

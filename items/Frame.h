@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Frames of a page: one frame or inline frame per entry, each with its own sub-frames.

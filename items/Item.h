@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Folders and pages share this base: they sit in the keyed lists of folders and of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The keyed ordered list of items that the root and every folder hold. Positions are

@@ -1,8 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // One monitored web page. A new page is empty: empty texts and colours, all options
 // false, zero dates; the profile reader applies the file's defaults.
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -59,18 +61,29 @@ public:
     const std::string& UpdateColor() const { return updateColor_; }
     void SetUpdateColor(std::string color) { updateColor_ = std::move(color); }
 
-    // How the last check went, kept in memory only: a check that could not compare the
-    // page (it or its saved copy did not load) leaves the reason and the time; a check
-    // that compared clears Failing but keeps the last reason for the details panel.
+    // How the last check went, kept beside the profile by the main window (not in the
+    // profile file): a check that could not compare the page (it or its saved copy did
+    // not load) leaves the reason and the time; a check that compared clears Failing but
+    // keeps the last reason for the details panel.
     bool Failing() const { return failing_; }
     const std::string& LastFailure() const { return lastFailure_; }
     DateTime LastFailureDate() const { return lastFailureDate_; }
+    // Checks that failed in a row since the page last loaded; 0 when it is not failing.
+    int FailedChecks() const { return failedChecks_; }
     void SetCheckOutcome(const std::string& failure, DateTime when) {
         failing_ = !failure.empty();
+        failedChecks_ = failing_ ? failedChecks_ + 1 : 0;
         if (failing_) {
             lastFailure_ = failure;
             lastFailureDate_ = when;
         }
+    }
+    // Puts back an outcome kept from an earlier session.
+    void RestoreCheckOutcome(bool failing, const std::string& failure, DateTime when, int failedChecks) {
+        failing_ = failing && !failure.empty();
+        failedChecks_ = failing_ ? std::max(failedChecks, 1) : 0;
+        lastFailure_ = failure;
+        lastFailureDate_ = when;
     }
 
 private:
@@ -90,6 +103,7 @@ private:
     std::string insertColor_;
     std::string updateColor_;
     bool failing_ = false;
+    int failedChecks_ = 0;
     std::string lastFailure_;
     DateTime lastFailureDate_;
 };

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The profile file: the whole item tree as one XML document, root element ROOT with
 // Folder, Page and Frame elements below it, attributes in a fixed order, no declaration
 // and no whitespace between elements.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Turning the bytes of a fetched page or file into UTF-8 text.

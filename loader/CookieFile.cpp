@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "loader/CookieFile.h"
 
 #include <curl/curl.h>
@@ -6,12 +7,14 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <ctime>
 #include <map>
 
+#include "platform/core/Deadline.h"
 #include "platform/core/Files.h"
 #include "platform/core/Folders.h"
 
@@ -27,6 +30,38 @@ std::string Lower(std::string_view text) {
 }
 
 bool Expired(const Cookie& cookie, long long now) { return cookie.expires != 0 && cookie.expires <= now; }
+
+// The jar keeps what a browser keeps: a cookie of more than kMaxCookieBytes (name and
+// value) is refused, and past kMaxCookiesPerDomain cookies of one domain, or kMaxCookies
+// in all, the oldest go first.
+constexpr std::size_t kMaxCookieBytes = 4096;
+constexpr std::size_t kMaxCookiesPerDomain = 50;
+constexpr std::size_t kMaxCookies = 1000;
+
+std::string DomainOf(const Cookie& cookie) {
+    std::string_view domain = cookie.domain;
+    if (!domain.empty() && domain[0] == '.') domain.remove_prefix(1);
+    return Lower(domain);
+}
+
+// Drops the oldest cookies (the jar lists them oldest first) past the limits.
+void Trim(std::vector<Cookie>& cookies) {
+    std::map<std::string, std::size_t> perDomain;
+    for (const Cookie& cookie : cookies) ++perDomain[DomainOf(cookie)];
+    std::size_t total = cookies.size();
+    std::vector<Cookie> kept;
+    kept.reserve(std::min(total, kMaxCookies));
+    for (Cookie& cookie : cookies) {
+        std::size_t& left = perDomain[DomainOf(cookie)];
+        if (left > kMaxCookiesPerDomain || total > kMaxCookies) {
+            --left;
+            --total;
+            continue;
+        }
+        kept.push_back(std::move(cookie));
+    }
+    cookies.swap(kept);
+}
 
 std::vector<Cookie> ParseJar(std::string_view text) {
     std::vector<Cookie> cookies;
@@ -52,14 +87,19 @@ std::string ReadJarText(const std::string& path) {
 }
 
 // Holds an exclusive lock on "<jar>.lock" for its lifetime; locked() is false when the
-// lock file cannot be made.
+// lock file cannot be made, or the lock not had before the thread's deadline.
 class JarLock {
 public:
     explicit JarLock(const std::string& jar) {
         fd_ = ::open((jar + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (fd_ >= 0 && ::flock(fd_, LOCK_EX) != 0) {
-            ::close(fd_);
-            fd_ = -1;
+        if (fd_ < 0) return;
+        while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+            if ((errno != EWOULDBLOCK && errno != EINTR) || DeadlinePassed()) {
+                ::close(fd_);
+                fd_ = -1;
+                return;
+            }
+            ::usleep(2000);
         }
     }
     ~JarLock() {
@@ -140,12 +180,15 @@ bool MergeIntoCookieJar(const std::string& path, const std::vector<CookieChange>
             auto same = std::find_if(cookies.begin(), cookies.end(), [&](const Cookie& c) { return c.Key() == key; });
             if (change.remove) {
                 if (same != cookies.end()) cookies.erase(same);
+            } else if (change.cookie.name.size() + change.cookie.value.size() > kMaxCookieBytes) {
+                continue;
             } else if (same != cookies.end()) {
                 *same = change.cookie;
             } else {
                 cookies.push_back(change.cookie);
             }
         }
+        Trim(cookies);
         const long long now = static_cast<long long>(std::time(nullptr));
         std::string text = "# Pelmor cookie jar: the cookies of every page load of the program.\n";
         for (const Cookie& cookie : cookies) {

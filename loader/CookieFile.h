@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The program's one cookie jar: a file "cookies.txt" in the data folder, in the cookie-file
@@ -48,8 +49,10 @@ struct CookieChange {
     Cookie cookie;
 };
 // Applies the changes, in order, to the jar's newest content and writes it back whole.
-// A removal takes away the cookie of that key whatever its value. False when the jar
-// cannot be written.
+// A removal takes away the cookie of that key whatever its value. The jar keeps a
+// browser's limits: no cookie over 4 KB, at most 50 per domain and 1,000 in all, the
+// oldest going first. False when the jar cannot be written (or locked before the
+// thread's deadline).
 bool MergeIntoCookieJar(const std::string& path, const std::vector<CookieChange>& changes);
 
 // The direct loader's side: a libcurl handle gets the jar's cookies before a transfer,

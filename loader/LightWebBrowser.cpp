@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "loader/LightWebBrowser.h"
 
 #include <curl/curl.h>
@@ -117,7 +118,7 @@ FetchResult FetchAny(const std::string& url, const FetchOptions& options) {
         if (!quillon::IsWebUrl(url)) {
             FetchResult refused;
             refused.url = url;
-            refused.error = "unsupported protocol: " + url.substr(0, url.find(':'));
+            refused.error = "Not a web address";
             return refused;
         }
         return quillon::FetchUrl(url, options);
@@ -252,6 +253,7 @@ long LightWebBrowser::navigate(const std::string& bstrURL, const std::string& bs
     try {
         document_.reset();
         lastError_.clear();
+        navigation_.clear();
         // One deadline for the page, its frames and their parsing; an earlier one set by
         // the caller (a whole load with its refresh hops, a check) still holds.
         const ScopedDeadline limit(std::chrono::steady_clock::now() +
@@ -305,11 +307,18 @@ long LightWebBrowser::navigate(const std::string& bstrURL, const std::string& bs
                 framesLoaded = !script;
             }
             if (script) {
+                // A page that runs script is only ever read with its scripts run: without
+                // them it would differ from every copy made with them.
                 std::shared_ptr<html::Document> rendered;
                 // The helper runs the page as fetched, at its final address.
                 quillon::RenderOptions render{downloadImages_, downloadFrames_, options.noCache,
                                                 result.truncated ? std::string() : result.text};
-                switch (quillon::LoadRendered(result.url, render, options.deadline, rendered, lastError_)) {
+                quillon::RenderResult rendering;
+                quillon::RenderStatus status =
+                    quillon::LoadRendered(result.url, render, options.deadline, rendered, rendering);
+                navigation_ = rendering.navigation;
+                lastError_ = rendering.error;
+                switch (status) {
                     case quillon::RenderStatus::Loaded:
                         document_ = std::move(rendered);
                         return HandOut(bstrBaseURL, ppHTMLDocument);
@@ -320,10 +329,9 @@ long LightWebBrowser::navigate(const std::string& bstrURL, const std::string& bs
                         document_.reset();
                         return quillon::kResourceNotFound;
                     case quillon::RenderStatus::Unavailable:
-                        // The page as served, without its scripts; frames loaded before the
-                        // script was found are loaded again below, all of them.
-                        lastError_.clear();
-                        break;
+                        lastError_ = "Scripts could not be run: " + rendering.error;
+                        document_.reset();
+                        return quillon::kResourceNotFound;
                 }
             }
             quillon::DropNoscriptContent(*document_);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The headless page loader: turns an address or HTML text into a parsed HTML document
@@ -12,7 +13,8 @@
 // What the options mean here. With ExecuteScripts set, an http or https page whose HTML,
 // or that of one of its frames, can run script is loaded again by the script-running
 // helper (loader/RenderClient.h) and comes back as its scripts left it, NOSCRIPT content
-// dropped; a page without script anywhere, and every load without ExecuteScripts, takes
+// dropped (when no helper can run it, the load fails rather than answer the page without
+// its scripts); a page without script anywhere, and every load without ExecuteScripts, takes
 // the direct road and runs nothing. Plug-ins, applets, sounds and videos are never run.
 // On the direct road images are never fetched, since nothing reads their data; the helper
 // fetches them only with DownloadImages. Frames are fetched when DownloadFrames is set:
@@ -95,8 +97,14 @@ public:
     // send back what earlier answers set. Without a jar each navigate() keeps its own.
     void SetCookieJar(std::shared_ptr<quillon::CookieJar> jar) { cookies_ = std::move(jar); }
 
-    // Why the last navigate() failed or timed out, for logs; "" after a success.
+    // Why the last navigate() failed or timed out, for logs; "" after a success. A page that
+    // holds script but could not be run with it fails with "Scripts could not be run: "
+    // and the reason.
     const std::string& LastError() const { return lastError_; }
+    // Where the page of the last navigate() asked to go by itself, with a script or a
+    // refresh the script-running helper did not follow; "" for nowhere. The caller judges
+    // it by its own refresh rule.
+    const std::string& Navigation() const { return navigation_; }
 
     // The download-control value: the OR of the flags of the options as set now.
     uint32_t DownloadControl() const;
@@ -143,6 +151,7 @@ private:
 
     std::shared_ptr<html::Document> document_;
     std::string lastError_;
+    std::string navigation_;
     std::shared_ptr<quillon::CookieJar> cookies_;
 
     bool backgroundSounds_ = false;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "loader/RenderClient.h"
 
 #include <dlfcn.h>
@@ -30,10 +31,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// How long past a load's deadline the helper may take to answer before it counts as hung.
+// How long past a load's deadline its caller waits for the answer before giving the load up.
 constexpr auto kAnswerGrace = std::chrono::milliseconds(500);
+// A helper that has loads past their deadline and has sent nothing for this long has hung
+// (a healthy one answers every load by its deadline, however busy it is).
+constexpr auto kHangAfter = std::chrono::seconds(5);
 // A helper that dies this soon after its start, this many times in a row, is not started
-// again for a while: loads go without scripts meanwhile.
+// again for a while: loads that need scripts fail meanwhile.
 constexpr auto kEarlyDeath = std::chrono::seconds(5);
 constexpr int kEarlyDeathsAllowed = 3;
 constexpr auto kRestHelper = std::chrono::seconds(60);
@@ -44,7 +48,41 @@ std::string FolderOf(const std::string& path) {
     return std::filesystem::path(path).parent_path().string();
 }
 
-// One helper process and the loads it has in hand.
+// Turns at rendering: a load waits here until fewer than RenderSlots() loads are in the
+// helper's hands, so that a queue of scripted pages waits outside its time limit.
+class RenderTurns {
+public:
+    static RenderTurns& Instance() {
+        static RenderTurns* turns = new RenderTurns();
+        return *turns;
+    }
+    // Waits for a turn; false when the caller's work was stopped meanwhile.
+    bool Take() {
+        std::unique_lock lock(mutex_);
+        while (busy_ >= slots_) {
+            if (StopRequested()) return false;
+            cv_.wait_for(lock, std::chrono::milliseconds(100));
+        }
+        ++busy_;
+        return true;
+    }
+    void Give() {
+        std::lock_guard lock(mutex_);
+        --busy_;
+        cv_.notify_one();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    const int slots_ = RenderSlots();
+    int busy_ = 0;
+};
+
+// One helper process and the loads it has in hand. The state below is guarded by one
+// mutex that nobody holds while waiting for the helper: requests are written under a
+// lock of their own and answers are read by a thread that takes the state lock only to
+// hand each answer over, so neither direction can hold up the other.
 class Helper {
 public:
     static Helper& Instance() {
@@ -53,48 +91,48 @@ public:
         return *helper;
     }
 
-    render::LoadAnswer Load(render::LoadRequest request, Clock::time_point deadline, bool& unavailable) {
-        unavailable = false;
-        std::unique_lock lock(mutex_);
-        if (!EnsureRunning()) {
-            unavailable = true;
-            render::LoadAnswer none;
-            none.error = error_;
-            return none;
-        }
-        request.id = nextId_++;
+    // The answer to one load; `lost` tells that no answer came from the helper because
+    // there is none (it cannot start, it is resting, or it ended during the load).
+    render::LoadAnswer Load(render::LoadRequest request, Clock::time_point deadline, bool& lost) {
+        lost = false;
         auto slot = std::make_shared<Slot>();
-        slot->generation = generation_;
-        pending_[request.id] = slot;
-        if (!SendAll(render::EncodeRequest(request), deadline)) {
-            pending_.erase(request.id);
-            Kill("the helper does not take requests");
-            slot->answer.error = "the helper does not take requests";
-            return slot->answer;
+        std::shared_ptr<Channel> channel;
+        uint64_t generation = 0;
+        std::string bytes;
+        {
+            std::lock_guard lock(mutex_);
+            if (!EnsureRunning()) {
+                lost = true;
+                slot->answer.error = error_;
+                return slot->answer;
+            }
+            request.id = nextId_++;
+            slot->generation = generation = generation_;
+            slot->deadline = deadline;
+            pending_[request.id] = slot;
+            channel = channel_;
+            bytes = render::EncodeRequest(request);
         }
-        // Waits in short steps, so that a caller that gives the load up (its stop flag)
-        // is free at once; the helper's late answer is then dropped.
+        // A request is written whole or not at all, so the stream stays in step; a caller
+        // whose deadline passes before its turn to write just gives its load up.
+        if (!writing_.try_lock_until(deadline)) return GiveUp(request.id, slot, "timed out");
+        bool sent = channel && !channel->closed && SendAll(channel->fd, bytes);
+        writing_.unlock();
+        std::unique_lock lock(mutex_);
+        // A helper that takes no input has hung (or gone; its reader then says so).
+        if (!sent && generation == generation_) Kill("the helper does not take requests");
         while (!slot->done && Clock::now() < deadline + kAnswerGrace) {
             cv_.wait_for(lock, std::chrono::milliseconds(100), [&] { return slot->done; });
-            if (!slot->done && Clock::now() < deadline && DeadlinePassed()) {
-                pending_.erase(request.id);
-                render::LoadAnswer stopped;
-                stopped.id = request.id;
-                stopped.outcome = render::Outcome::TimedOut;
-                stopped.error = "stopped";
-                return stopped;
+            if (!slot->done && StopRequested()) {
+                lock.unlock();
+                return GiveUp(request.id, slot, "stopped");
             }
         }
         if (!slot->done) {
-            // The helper answers every load by its deadline; one that does not has hung.
-            pending_.erase(request.id);
-            if (slot->generation == generation_) Kill("the helper stopped answering");
-            render::LoadAnswer late;
-            late.id = request.id;
-            late.outcome = render::Outcome::TimedOut;
-            late.error = "the helper stopped answering";
-            return late;
+            lock.unlock();
+            return GiveUp(request.id, slot, "timed out");
         }
+        lost = slot->lost;
         return slot->answer;
     }
 
@@ -104,26 +142,50 @@ public:
     }
 
 private:
+    // The helper's end of the channel; it is closed under `writing_`, so that no request
+    // goes to a descriptor that has since been reused.
+    struct Channel {
+        int fd = -1;
+        bool closed = false;
+    };
+
     struct Slot {
         bool done = false;
+        bool lost = false;  // the helper ended before it answered
         uint64_t generation = 0;
+        Clock::time_point deadline{};
         render::LoadAnswer answer;
     };
+
+    // Ends one caller's wait. The load stays in hand until the helper answers it (the
+    // answer is then dropped), so that a helper which never does is seen to have hung.
+    render::LoadAnswer GiveUp(uint64_t id, const std::shared_ptr<Slot>& slot, const char* why) {
+        std::lock_guard lock(mutex_);
+        if (slot->done) return slot->answer;
+        render::LoadAnswer answer;
+        answer.id = id;
+        answer.outcome = render::Outcome::TimedOut;
+        answer.error = why;
+        return answer;
+    }
 
     // Caller holds the mutex.
     bool EnsureRunning() {
         if (pid_ > 0) return true;
         auto now = Clock::now();
-        if (now < restUntil_) return false;
+        if (now < restUntil_) {
+            error_ = restReason_;
+            return false;
+        }
         std::string program = RendererProgram();
         if (program.empty()) {
-            error_ = "pelmor-render was not found";
+            error_ = restReason_ = "pelmor-render was not found";
             restUntil_ = now + kRestHelper;
             return false;
         }
         int sockets[2];
         if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sockets) != 0) {
-            error_ = "cannot make a channel to the helper";
+            error_ = "cannot make a channel to pelmor-render";
             return false;
         }
         posix_spawn_file_actions_t actions;
@@ -148,33 +210,37 @@ private:
         ::close(sockets[1]);
         if (rc != 0) {
             ::close(sockets[0]);
-            error_ = "pelmor-render could not be started";
+            error_ = restReason_ = "pelmor-render could not be started";
             restUntil_ = now + kRestHelper;
             return false;
         }
         pid_ = pid;
-        fd_ = sockets[0];
-        startedAt_ = now;
+        channel_ = std::make_shared<Channel>();
+        channel_->fd = sockets[0];
+        startedAt_ = lastHeard_ = now;
+        error_.clear();
         ++generation_;
-        std::thread(&Helper::Read, this, fd_, pid_, generation_).detach();
+        std::thread(&Helper::Read, this, channel_, pid_, generation_).detach();
         return true;
     }
 
-    // Caller holds the mutex. Writes one request, waiting at most until `deadline`.
-    bool SendAll(const std::string& bytes, Clock::time_point deadline) {
+    // Writes one request whole; false when the helper has taken nothing for kHangAfter
+    // (or the channel broke). Caller holds `writing_`, not the state mutex.
+    static bool SendAll(int fd, const std::string& bytes) {
         std::size_t sent = 0;
+        auto stalledSince = Clock::now();
         while (sent < bytes.size()) {
-            ssize_t n = ::send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+            ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
             if (n > 0) {
                 sent += static_cast<std::size_t>(n);
+                stalledSince = Clock::now();
                 continue;
             }
             if (n < 0 && errno == EINTR) continue;
             if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-                auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-                if (left <= 0) return false;
-                pollfd wait{fd_, POLLOUT, 0};
-                ::poll(&wait, 1, static_cast<int>(std::min<long long>(left, 1000)));
+                if (Clock::now() - stalledSince > kHangAfter) return false;
+                pollfd wait{fd, POLLOUT, 0};
+                ::poll(&wait, 1, 200);
                 continue;
             }
             return false;
@@ -187,19 +253,39 @@ private:
         if (pid_ <= 0) return;
         error_ = why;
         ::kill(pid_, SIGKILL);
-        ::shutdown(fd_, SHUT_RDWR);
+        ::shutdown(channel_->fd, SHUT_RDWR);
     }
 
-    // The reader of one helper: hands each answer to its load; when the helper's output
-    // ends, fails the loads it had in hand and reaps it.
-    void Read(int fd, pid_t pid, uint64_t generation) {
+    // Caller holds the mutex. True when a load of the running helper is well past its
+    // deadline and the helper has said nothing for as long.
+    bool Hung(Clock::time_point now) const {
+        if (now - lastHeard_ < kHangAfter) return false;
+        for (const auto& [id, slot] : pending_)
+            if (slot->generation == generation_ && now - slot->deadline > kHangAfter) return true;
+        return false;
+    }
+
+    // The reader of one helper: hands each answer to its load and watches for a hung
+    // helper; when the helper's output ends, fails the loads it had in hand and reaps it.
+    void Read(std::shared_ptr<Channel> channel, pid_t pid, uint64_t generation) {
+        const int fd = channel->fd;
         std::string buffer;
         bool broken = false;
         char chunk[65536];
         for (;;) {
-            ssize_t got = ::recv(fd, chunk, sizeof chunk, 0);
-            if (got < 0 && errno == EINTR) continue;
+            pollfd wait{fd, POLLIN, 0};
+            if (::poll(&wait, 1, 1000) == 0) {
+                std::lock_guard lock(mutex_);
+                if (generation == generation_ && Hung(Clock::now())) Kill("the helper stopped answering");
+                continue;
+            }
+            ssize_t got = ::recv(fd, chunk, sizeof chunk, MSG_DONTWAIT);
+            if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
             if (got <= 0) break;
+            {
+                std::lock_guard lock(mutex_);
+                if (generation == generation_) lastHeard_ = Clock::now();
+            }
             buffer.append(chunk, static_cast<std::size_t>(got));
             std::size_t used = 0;
             for (;;) {
@@ -236,25 +322,39 @@ private:
             if (broken) break;
         }
         if (broken) ::kill(pid, SIGKILL);
+        std::string why = "the helper ended during the load";
+        {
+            // From here on no load goes to this helper and nobody signals its process id.
+            std::lock_guard lock(mutex_);
+            if (generation == generation_) {
+                if (!error_.empty()) why = error_;
+                pid_ = -1;
+                channel_.reset();
+            }
+        }
         ::waitpid(pid, nullptr, 0);
+        {
+            std::lock_guard writing(writing_);
+            ::close(fd);
+            channel->closed = true;
+        }
         std::lock_guard lock(mutex_);
-        ::close(fd);
-        if (generation != generation_) return;
         for (auto it = pending_.begin(); it != pending_.end();) {
             if (it->second->generation != generation) {
                 ++it;
                 continue;
             }
             it->second->answer.outcome = render::Outcome::Failed;
-            it->second->answer.error = error_.empty() ? "the helper ended during the load" : error_;
+            it->second->answer.error = why;
+            it->second->lost = true;
             it->second->done = true;
             it = pending_.erase(it);
         }
-        pid_ = -1;
-        fd_ = -1;
-        error_.clear();
-        if (Clock::now() - startedAt_ < kEarlyDeath && ++earlyDeaths_ >= kEarlyDeathsAllowed) {
+        if (generation == generation_ && Clock::now() - startedAt_ < kEarlyDeath &&
+            ++earlyDeaths_ >= kEarlyDeathsAllowed) {
             restUntil_ = Clock::now() + kRestHelper;
+            restReason_ = "pelmor-render ended " + std::to_string(kEarlyDeathsAllowed) +
+                          " times just after its start; it is tried again after a minute";
             earlyDeaths_ = 0;
         }
         cv_.notify_all();
@@ -262,13 +362,16 @@ private:
 
     std::mutex mutex_;
     std::condition_variable cv_;
+    std::timed_mutex writing_;
     pid_t pid_ = -1;
-    int fd_ = -1;
+    std::shared_ptr<Channel> channel_;
     uint64_t generation_ = 0;
     uint64_t nextId_ = 1;
     std::map<uint64_t, std::shared_ptr<Slot>> pending_;
     std::string error_;
+    std::string restReason_;
     Clock::time_point startedAt_{};
+    Clock::time_point lastHeard_{};
     Clock::time_point restUntil_{};
     int earlyDeaths_ = 0;
 };
@@ -330,15 +433,33 @@ void DropNoscriptContent(html::Document& document) {
     for (html::Element element : hidden) element.SetInnerText("");
 }
 
+int RenderSlots() {
+    if (const char* text = std::getenv("PELMOR_RENDER_SLOTS")) {
+        int slots = std::atoi(text);
+        if (slots > 0) return slots;
+    }
+    return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
+
 RenderStatus LoadRendered(const std::string& url, const RenderOptions& options, Clock::time_point deadline,
-                          std::shared_ptr<html::Document>& document, std::string& error) {
+                          std::shared_ptr<html::Document>& document, RenderResult& result) {
     document.reset();
+    result = RenderResult();
     try {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0) {
-            error = "timed out";
+            result.error = "timed out";
             return RenderStatus::TimedOut;
         }
+        // The page's time to render starts with its turn.
+        const auto waitStart = Clock::now();
+        if (!RenderTurns::Instance().Take()) {
+            result.error = "stopped";
+            return RenderStatus::TimedOut;
+        }
+        const auto waited = Clock::now() - waitStart;
+        const ScopedDeadlineDelay delay(waited);
+        deadline += waited;
         render::LoadRequest request;
         request.deadlineMs = render::MonotonicMs() + std::min<long long>(left, 24 * 3600 * 1000ll);
         request.images = options.images;
@@ -346,19 +467,27 @@ RenderStatus LoadRendered(const std::string& url, const RenderOptions& options, 
         request.noCache = options.noCache;
         request.url = url;
         request.cookieJar = CookieJarPath();
-        request.html = options.html;
-        bool unavailable = false;
-        render::LoadAnswer answer = Helper::Instance().Load(std::move(request), deadline, unavailable);
-        if (unavailable) {
-            error = answer.error;
+        if (options.html.size() <= render::kMaxHandedOverBytes) request.html = options.html;
+        bool lost = false;
+        render::LoadAnswer answer;
+        try {
+            answer = Helper::Instance().Load(std::move(request), deadline, lost);
+        } catch (...) {
+            RenderTurns::Instance().Give();
+            throw;
+        }
+        RenderTurns::Instance().Give();
+        result.navigation = answer.navigation;
+        if (lost) {
+            result.error = answer.error;
             return RenderStatus::Unavailable;
         }
         if (answer.outcome == render::Outcome::TimedOut) {
-            error = answer.error.empty() ? "timed out" : answer.error;
+            result.error = answer.error.empty() ? "timed out" : answer.error;
             return RenderStatus::TimedOut;
         }
         if (answer.outcome != render::Outcome::Ok || answer.documents.empty()) {
-            error = answer.error.empty() ? "the page did not load" : answer.error;
+            result.error = answer.error.empty() ? "the page did not load" : answer.error;
             return RenderStatus::Failed;
         }
         // Frames follow their parents in the answer, so each parent is parsed first. Each
@@ -402,7 +531,7 @@ RenderStatus LoadRendered(const std::string& url, const RenderOptions& options, 
         document = parsed[0];
         return RenderStatus::Loaded;
     } catch (const std::exception& e) {
-        error = e.what();
+        result.error = e.what();
         document.reset();
         return RenderStatus::Failed;
     }

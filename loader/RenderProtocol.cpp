@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "loader/RenderProtocol.h"
 
 #include <time.h>
@@ -58,8 +59,11 @@ long long BodyLength(const Header& header) {
         if (!Number(header.fields[3], url) || !Number(header.fields[4], jar) || !Number(header.fields[5], html))
             return -1;
         total = url + jar + html;
-    } else if (header.kind == "DONE" && header.fields.size() == 4) {
+    } else if (header.kind == "DONE" && (header.fields.size() == 4 || header.fields.size() == 5)) {
+        long long navigation = 0;
         if (!Number(header.fields[3], total)) return -1;
+        if (header.fields.size() == 5 && !Number(header.fields[4], navigation)) return -1;
+        total += navigation;
     } else {
         return -1;
     }
@@ -116,14 +120,21 @@ std::string EncodeAnswer(const LoadAnswer& answer) {
     } else {
         payload = answer.error;
     }
-    return "DONE " + std::to_string(answer.id) + " " + OutcomeWord(answer.outcome) + " " +
-           std::to_string(answer.httpStatus) + " " + std::to_string(payload.size()) + "\n" + payload;
+    std::string header = "DONE " + std::to_string(answer.id) + " " + OutcomeWord(answer.outcome) + " " +
+                         std::to_string(answer.httpStatus) + " " + std::to_string(payload.size());
+    if (!answer.navigation.empty()) header += " " + std::to_string(answer.navigation.size());
+    return header + "\n" + payload + answer.navigation;
 }
 
 bool DecodeAnswer(const Header& header, std::string_view body, LoadAnswer& answer) {
     answer = LoadAnswer();
-    if (header.kind != "DONE" || header.fields.size() != 4) return false;
+    if (header.kind != "DONE" || (header.fields.size() != 4 && header.fields.size() != 5)) return false;
     if (!Number(header.fields[0], answer.id) || !Number(header.fields[2], answer.httpStatus)) return false;
+    std::size_t navigation = 0;
+    if (header.fields.size() == 5 && (!Number(header.fields[4], navigation) || navigation > body.size()))
+        return false;
+    answer.navigation = std::string(body.substr(body.size() - navigation));
+    body.remove_suffix(navigation);
     const std::string& outcome = header.fields[1];
     if (outcome == "ok")
         answer.outcome = Outcome::Ok;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The messages between the loader and its script-running helper program pelmor-render,
@@ -7,6 +8,7 @@
 //
 //   request:  LOAD <id> <deadline> <flags> <url bytes> <jar bytes> <html bytes>\n<url><cookie jar path><html>
 //   answer:   DONE <id> <outcome> <http status> <payload bytes>\n<payload>
+//   (or)      DONE <id> <outcome> <http status> <payload bytes> <navigation bytes>\n<payload><navigation>
 //
 // The deadline is a time on the system's monotonic clock (CLOCK_MONOTONIC, which both
 // processes share) in milliseconds: the answer is due by then, however long the helper
@@ -14,7 +16,10 @@
 // are loaded, "n" caches are bypassed. The HTML, when there is any, is the page as the
 // loader already fetched it from that (final) address, in UTF-8: the helper runs it
 // there instead of fetching it again. The outcome is "ok", "timeout" or "failed"; the
-// payload of "ok" is the list of documents below, that of the others an error text.
+// payload of "ok" is the list of documents below, that of the others an error text. The
+// helper follows no navigation of its own accord (a refresh, a script that sets the
+// location after the load, a new window): the first one the page asked for travels as the
+// navigation, for the loader to judge by its own rule.
 //
 //   document: <parent> <slot> <accessible> <element> <src bytes> <url bytes> <html bytes>\n<src><url><html>
 //
@@ -61,7 +66,11 @@ struct LoadAnswer {
     int httpStatus = 0;
     std::vector<RenderedDocument> documents;  // with Ok
     std::string error;                        // otherwise
+    std::string navigation;                   // where the page asked to go; "" for nowhere
 };
+
+// The biggest page the loader hands over to the helper; a bigger one is fetched again.
+inline constexpr std::size_t kMaxHandedOverBytes = 1u << 20;
 
 // Parsed header line (without its line end): the kind word and the numbers and words
 // after it; false when the line is not a header of that kind.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "loader/Transport.h"
 
 #include <curl/curl.h>
@@ -5,6 +6,8 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -134,6 +137,61 @@ CookieJar::CookieJar() {
     share_ = share;
 }
 
+namespace {
+
+// The reasons a user reads beside a page whose check failed.
+std::string NoAnswerText(long allowedMs) {
+    if (allowedMs <= 0) return "No answer in the time allowed";
+    // Tenths of a second: the allowance left for this request, as the user reads it.
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.1f", static_cast<double>(allowedMs) / 1000.0);
+    std::string text = seconds;
+    if (text.size() > 2 && text.compare(text.size() - 2, 2, ".0") == 0) text.resize(text.size() - 2);
+    return "No answer within " + text + (text == "1" ? " second" : " seconds");
+}
+
+std::string HttpStatusText(long status) {
+    static const std::pair<long, const char*> kReasons[] = {
+        {400, "Bad Request"},        {401, "Unauthorized"},          {403, "Forbidden"},
+        {404, "Not Found"},          {405, "Method Not Allowed"},    {406, "Not Acceptable"},
+        {407, "Proxy Authentication Required"}, {408, "Request Timeout"}, {410, "Gone"},
+        {429, "Too Many Requests"},  {451, "Unavailable For Legal Reasons"},
+        {500, "Internal Server Error"}, {501, "Not Implemented"},   {502, "Bad Gateway"},
+        {503, "Service Unavailable"}, {504, "Gateway Timeout"}};
+    std::string text = "The server answered " + std::to_string(status);
+    for (const auto& [code, reason] : kReasons)
+        if (code == status) return text + " " + reason;
+    return text;
+}
+
+std::string TransferFailureText(CURLcode rc, CURL* h, int osError) {
+    char* hostText = nullptr;
+    std::string host;
+    CURLU* parts = curl_url();
+    char* effective = nullptr;
+    if (parts && curl_easy_getinfo(h, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective &&
+        curl_url_set(parts, CURLUPART_URL, effective, 0) == CURLUE_OK &&
+        curl_url_get(parts, CURLUPART_HOST, &hostText, 0) == CURLUE_OK && hostText)
+        host = hostText;
+    curl_free(hostText);
+    curl_url_cleanup(parts);
+    switch (rc) {
+        case CURLE_URL_MALFORMAT:
+        case CURLE_UNSUPPORTED_PROTOCOL:
+            return "Not a web address";
+        case CURLE_COULDNT_RESOLVE_HOST:
+            return "No server is known by the name " + host;
+        case CURLE_COULDNT_CONNECT:
+            return "Could not reach " + host + ": " +
+                   (osError == ECONNREFUSED ? std::string("connection refused")
+                                            : osError ? std::string(std::strerror(osError)) : "no connection");
+        default:
+            return curl_easy_strerror(rc);
+    }
+}
+
+}  // namespace
+
 CookieJar::~CookieJar() {
     if (share_) curl_share_cleanup(static_cast<CURLSH*>(share_));
 }
@@ -150,7 +208,7 @@ FetchResult FetchUrl(const std::string& url, const FetchOptions& options) {
         const auto deadline = std::min(options.deadline, CurrentDeadline());
         if (now >= deadline) {
             result.outcome = FetchOutcome::TimedOut;
-            result.error = "timed out";
+            result.error = NoAnswerText(0);
             return result;
         }
         InitialiseCurl();
@@ -219,15 +277,17 @@ FetchResult FetchUrl(const std::string& url, const FetchOptions& options) {
 
         if (rc == CURLE_OPERATION_TIMEDOUT || rc == CURLE_ABORTED_BY_CALLBACK) {
             result.outcome = FetchOutcome::TimedOut;
-            result.error = "timed out";
+            result.error = NoAnswerText(remaining);
             return result;
         }
         if (rc != CURLE_OK && !(rc == CURLE_WRITE_ERROR && body.truncated)) {
-            result.error = curl_easy_strerror(rc);
+            long osError = 0;
+            curl_easy_getinfo(h, CURLINFO_OS_ERRNO, &osError);
+            result.error = TransferFailureText(rc, h, static_cast<int>(osError));
             return result;
         }
         if (result.httpStatus >= 400) {
-            result.error = "HTTP status " + std::to_string(result.httpStatus);
+            result.error = HttpStatusText(result.httpStatus);
             return result;
         }
         if (body.truncated) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Fetching the bytes of one page, over the network through libcurl or from a local file,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The one rule for every address a page leads to (a redirection, a META refresh, a

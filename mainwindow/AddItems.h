@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Adding a page or a folder to the tree of the main window, for every caller: the
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "items/Application.h"
+#include "items/NewItems.h"
 
 namespace pelmor::mainwindow {
 
@@ -44,12 +46,7 @@ protected:
     ~ItemAdder() = default;
 };
 
-// The period rule of every place where a period is typed: text that is no number counts
-// as 0, the number is truncated to a whole one and raised to at least 5 for minutes and
-// at least 1 for hours and days (and kept within the 16-bit count of units).
-int16_t PeriodFromText(const std::string& text, dfUnits unit);
-int16_t ValidPeriod(double period, dfUnits unit);
-// The unit of a unit list entry: "Hours" 1, "Minutes" 0, "Days" 2, anything else 0.
-dfUnits UnitFromText(const std::string& text);
+// What the page dialog and the details panel say to an address that is no web address.
+inline constexpr const char* kInvalidURLText = "This is not a valid web address.";
 
 }  // namespace pelmor::mainwindow

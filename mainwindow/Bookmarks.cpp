@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/Bookmarks.h"
 
 #include <sqlite3.h>
@@ -11,9 +12,11 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <set>
+#include <tuple>
 
 #include "platform/core/Failure.h"
 
@@ -21,11 +24,46 @@ namespace pelmor::mainwindow {
 namespace {
 
 constexpr int kMaxDepth = 200;
+// SQLite's memory in use beyond which a reading is stopped (a query that grows without end).
+constexpr sqlite3_int64 kMaxSqliteMemory = 256LL * 1024 * 1024;
 
 std::string S(const QString& text) { return text.toStdString(); }
 
 [[noreturn]] void Fail(long number, const QString& description) {
     throw Failure(number, "Pelmor", S(description));
+}
+
+// Fails with the reason when the reading of `file` went past its bounds.
+void Check(const ReadLimits& limits, const QString& file) {
+    if (QString reason = limits.Exceeded(); !reason.isEmpty())
+        Fail(err::kInvalidProcedureCall, QStringLiteral("Cannot read the bookmarks in %1: %2.").arg(file, reason));
+}
+
+// Counts one entry read, failing past the cap.
+void Count(std::size_t& entries, const ReadLimits& limits, const QString& file) {
+    if (++entries > limits.maxEntries)
+        Fail(err::kInvalidProcedureCall,
+             QStringLiteral("Cannot read the bookmarks in %1: it holds more than %2 entries.")
+                 .arg(file)
+                 .arg(limits.maxEntries));
+    if (entries % 1024 == 0) Check(limits, file);
+}
+
+// The whole of a text file, refusing one too large to be a bookmarks file.
+QByteArray ReadSmallFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) Fail(err::kFileNotFound, QStringLiteral("Cannot read ") + path);
+    if (file.size() > ReadLimits::kMaxFileBytes)
+        Fail(err::kInvalidProcedureCall,
+             QStringLiteral("Cannot read the bookmarks in %1: the file is larger than %2 MB.")
+                 .arg(path)
+                 .arg(ReadLimits::kMaxFileBytes / (1024 * 1024)));
+    return file.readAll();
+}
+
+// SQLite's progress callback: a non-zero answer interrupts the query.
+int StopQuery(void* limits) {
+    return static_cast<const ReadLimits*>(limits)->Over() || sqlite3_memory_used() > kMaxSqliteMemory ? 1 : 0;
 }
 
 QStringList ProfileFolders(const QString& parent) {
@@ -40,6 +78,7 @@ QStringList ProfileFolders(const QString& parent) {
 struct PlacesRow {
     int type = 0;
     long long parent = 0;
+    long long position = 0;
     QString title;
     QString url;
     QString pageTitle;
@@ -178,15 +217,17 @@ QString Attribute(const QString& tag, const QString& name) {
 
 // ---- Chromium -----------------------------------------------------------------------------
 
-void FillChromium(BookmarkNode& node, const QJsonArray& children, int depth) {
+void FillChromium(BookmarkNode& node, const QJsonArray& children, int depth, std::size_t& entries,
+                  const ReadLimits& limits, const QString& file) {
     if (depth > kMaxDepth) return;
     for (const QJsonValue& value : children) {
+        Count(entries, limits, file);
         QJsonObject entry = value.toObject();
         QString type = entry.value(QStringLiteral("type")).toString();
         QString name = entry.value(QStringLiteral("name")).toString();
         if (type == QLatin1String("folder")) {
             BookmarkNode folder{name, {}, true, {}};
-            FillChromium(folder, entry.value(QStringLiteral("children")).toArray(), depth + 1);
+            FillChromium(folder, entry.value(QStringLiteral("children")).toArray(), depth + 1, entries, limits, file);
             node.Children.push_back(std::move(folder));
         } else if (type == QLatin1String("url")) {
             QString url = entry.value(QStringLiteral("url")).toString();
@@ -196,6 +237,26 @@ void FillChromium(BookmarkNode& node, const QJsonArray& children, int depth) {
 }
 
 }  // namespace
+
+ReadLimits ReadLimits::For(std::chrono::milliseconds limit, std::shared_ptr<const std::atomic<bool>> cancelled) {
+    ReadLimits limits;
+    limits.time = limit;
+    limits.deadline = std::chrono::steady_clock::now() + limit;
+    limits.cancelled = std::move(cancelled);
+    return limits;
+}
+
+bool ReadLimits::Over() const {
+    return (cancelled && cancelled->load()) || std::chrono::steady_clock::now() > deadline;
+}
+
+QString ReadLimits::Exceeded() const {
+    if (cancelled && cancelled->load()) return QStringLiteral("the reading was stopped");
+    if (std::chrono::steady_clock::now() > deadline)
+        return QStringLiteral("reading took longer than %1 seconds and was stopped")
+            .arg(std::max<long long>(1, std::chrono::duration_cast<std::chrono::seconds>(time).count()));
+    return {};
+}
 
 bool IsWatchableURL(const QString& url) {
     QUrl parsed(url, QUrl::StrictMode);
@@ -232,24 +293,24 @@ std::vector<BookmarkStore> FindBookmarkStores(const QString& home) {
     return stores;
 }
 
-BookmarkNode ReadBookmarkStore(const BookmarkStore& store) {
+BookmarkNode ReadBookmarkStore(const BookmarkStore& store, const ReadLimits& limits) {
     BookmarkNode node;
     switch (store.StoreKind) {
         case BookmarkStore::Kind::Firefox:
-            node = ReadFirefoxBookmarks(store.Path);
+            node = ReadFirefoxBookmarks(store.Path, limits);
             break;
         case BookmarkStore::Kind::Chromium:
-            node = ReadChromiumBookmarks(store.Path);
+            node = ReadChromiumBookmarks(store.Path, limits);
             break;
         case BookmarkStore::Kind::Html:
-            node = ReadBookmarksHtml(store.Path);
+            node = ReadBookmarksHtml(store.Path, limits);
             break;
     }
     node.Title = store.Name;
     return node;
 }
 
-BookmarkNode ReadFirefoxBookmarks(const QString& placesFile) {
+BookmarkNode ReadFirefoxBookmarks(const QString& placesFile, const ReadLimits& limits) {
     if (!QFileInfo(placesFile).isFile()) Fail(err::kFileNotFound, QStringLiteral("File not found: ") + placesFile);
     // Firefox holds its database locked while it runs, and recent changes may still sit
     // in the write-ahead log beside it: both are read from copies.
@@ -264,30 +325,54 @@ BookmarkNode ReadFirefoxBookmarks(const QString& placesFile) {
     Database db;
     if (sqlite3_open_v2(copied.toUtf8().constData(), &db.db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
         Fail(err::kPathFileAccess, QStringLiteral("Cannot open the Firefox bookmarks ") + placesFile);
+    // A damaged or hostile file may hold a query that never ends (a view over itself):
+    // the query is interrupted past the reading's bounds, and rows are taken as they come,
+    // in no order, so that the cap on entries holds as well.
+    sqlite3_progress_handler(db.db, 1000, StopQuery, const_cast<ReadLimits*>(&limits));
     Statement query;
     const char* sql =
-        "SELECT b.id, b.type, b.parent, b.title, p.url, p.title, b.guid FROM moz_bookmarks b "
-        "LEFT JOIN moz_places p ON b.fk = p.id ORDER BY b.parent, b.position, b.id";
+        "SELECT b.id, b.type, b.parent, b.title, p.url, p.title, b.guid, b.position FROM moz_bookmarks b "
+        "LEFT JOIN moz_places p ON b.fk = p.id";
     if (sqlite3_prepare_v2(db.db, sql, -1, &query.statement, nullptr) != SQLITE_OK)
         Fail(err::kInvalidProcedureCall, placesFile + QStringLiteral(" holds no Firefox bookmarks: ") +
                                              QString::fromUtf8(sqlite3_errmsg(db.db)));
 
     std::map<long long, PlacesRow> rows;
-    std::multimap<long long, long long> children;  // in order of position
-    long long root = -1;
+    std::size_t entries = 0;
     int step;
     while ((step = sqlite3_step(query.statement)) == SQLITE_ROW) {
+        Count(entries, limits, placesFile);
         long long id = sqlite3_column_int64(query.statement, 0);
-        PlacesRow row{sqlite3_column_int(query.statement, 1), sqlite3_column_int64(query.statement, 2),
-                      Column(query.statement, 3), Column(query.statement, 4), Column(query.statement, 5),
+        PlacesRow row{sqlite3_column_int(query.statement, 1),
+                      sqlite3_column_int64(query.statement, 2),
+                      sqlite3_column_int64(query.statement, 7),
+                      Column(query.statement, 3),
+                      Column(query.statement, 4),
+                      Column(query.statement, 5),
                       Column(query.statement, 6)};
-        if (row.guid == QLatin1String("root________") || (root < 0 && row.parent == 0)) root = id;
-        children.emplace(row.parent, id);
         rows.emplace(id, std::move(row));
+    }
+    if (step == SQLITE_INTERRUPT) {
+        Check(limits, placesFile);
+        Fail(err::kInvalidProcedureCall,
+             QStringLiteral("Cannot read the bookmarks in %1: reading needed too much memory and was stopped.")
+                 .arg(placesFile));
     }
     if (step != SQLITE_DONE)
         Fail(err::kPathFileAccess, QStringLiteral("Cannot read the Firefox bookmarks ") + placesFile + QStringLiteral(": ") +
                                        QString::fromUtf8(sqlite3_errmsg(db.db)));
+    // The children of each folder in order of position.
+    std::vector<std::tuple<long long, long long, long long>> order;  // parent, position, id
+    order.reserve(rows.size());
+    for (const auto& [id, row] : rows) order.emplace_back(row.parent, row.position, id);
+    std::sort(order.begin(), order.end());
+    std::multimap<long long, long long> children;
+    long long root = -1;
+    for (const auto& [parent, position, id] : order) {
+        const PlacesRow& row = rows.at(id);
+        if (row.guid == QLatin1String("root________") || (root < 0 && row.parent == 0)) root = id;
+        children.emplace_hint(children.end(), parent, id);
+    }
     BookmarkNode node{QFileInfo(placesFile).fileName(), {}, true, {}};
     if (root < 0) return node;
     std::set<long long> seen{root};
@@ -295,11 +380,11 @@ BookmarkNode ReadFirefoxBookmarks(const QString& placesFile) {
     return node;
 }
 
-BookmarkNode ReadChromiumBookmarks(const QString& bookmarksFile) {
-    QFile file(bookmarksFile);
-    if (!file.open(QIODevice::ReadOnly)) Fail(err::kFileNotFound, QStringLiteral("Cannot read ") + bookmarksFile);
+BookmarkNode ReadChromiumBookmarks(const QString& bookmarksFile, const ReadLimits& limits) {
     QJsonParseError error;
-    QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+    QJsonDocument document = QJsonDocument::fromJson(ReadSmallFile(bookmarksFile), &error);
+    Check(limits, bookmarksFile);
+    std::size_t entries = 0;
     QJsonObject roots = document.object().value(QStringLiteral("roots")).toObject();
     if (error.error != QJsonParseError::NoError || roots.isEmpty())
         Fail(err::kInvalidProcedureCall, bookmarksFile + QStringLiteral(" holds no Chromium bookmarks"));
@@ -311,16 +396,16 @@ BookmarkNode ReadChromiumBookmarks(const QString& bookmarksFile) {
         if (root.isEmpty()) continue;
         QString name = root.value(QStringLiteral("name")).toString();
         BookmarkNode folder{name.isEmpty() ? QLatin1String(fallback) : name, {}, true, {}};
-        FillChromium(folder, root.value(QStringLiteral("children")).toArray(), 0);
+        FillChromium(folder, root.value(QStringLiteral("children")).toArray(), 0, entries, limits, bookmarksFile);
         node.Children.push_back(std::move(folder));
     }
     return node;
 }
 
-BookmarkNode ReadBookmarksHtml(const QString& htmlFile) {
-    QFile file(htmlFile);
-    if (!file.open(QIODevice::ReadOnly)) Fail(err::kFileNotFound, QStringLiteral("Cannot read ") + htmlFile);
-    const QString html = QString::fromUtf8(file.readAll());
+BookmarkNode ReadBookmarksHtml(const QString& htmlFile, const ReadLimits& limits) {
+    const QString html = QString::fromUtf8(ReadSmallFile(htmlFile));
+    std::size_t entries = 0;
+    std::size_t tags = 0;
     BookmarkNode node{QFileInfo(htmlFile).fileName(), {}, true, {}};
     // Folders are a heading (H3) followed by a list (DL) of entries; each entry's link
     // (A HREF) is a bookmark. The tags are followed in order, whatever their nesting.
@@ -332,11 +417,13 @@ BookmarkNode ReadBookmarksHtml(const QString& htmlFile) {
     while ((at = html.indexOf(QLatin1Char('<'), at)) >= 0) {
         qsizetype close = html.indexOf(QLatin1Char('>'), at);
         if (close < 0) break;
+        if (++tags % 1024 == 0) Check(limits, htmlFile);
         QString tag = html.mid(at + 1, close - at - 1);
         bool ending = tag.startsWith(QLatin1Char('/'));
         QString name = tag.mid(ending ? 1 : 0).section(QRegularExpression(QStringLiteral("[\\s/]")), 0, 0).toUpper();
         at = close + 1;
         if (name == QLatin1String("H3") && !ending) {
+            Count(entries, limits, htmlFile);
             qsizetype end = 0;
             QString title = ElementText(html, at, QStringLiteral("</H3"), &end);
             open.back()->Children.push_back({title, {}, true, {}});
@@ -357,6 +444,7 @@ BookmarkNode ReadBookmarksHtml(const QString& htmlFile) {
             }
             lastFolder = nullptr;
         } else if (name == QLatin1String("A") && !ending) {
+            Count(entries, limits, htmlFile);
             QString url = Attribute(tag, QStringLiteral("href"));
             qsizetype end = 0;
             QString title = ElementText(html, at, QStringLiteral("</A"), &end);

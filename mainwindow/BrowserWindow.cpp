@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/BrowserWindow.h"
 
 #include <QAction>
@@ -20,7 +21,9 @@
 #include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
 #include <memory>
+#include <unistd.h>
 
+#include "platform/log/Log.h"
 #include "render/CookieBridge.h"
 #include "shell/Pictures.h"
 
@@ -77,6 +80,16 @@ QUrl TargetUrl(const QString& target) {
 
 BrowserWindow::BrowserWindow(Content content, const QStringList& allowedFiles, QWidget* parent)
     : QMainWindow(parent), content_(content) {
+    static const bool rootNoted = [] {
+        try {
+            if (::geteuid() == 0)
+                log::WriteLog("Running as root: the browser window shows pages without Chromium's sandbox, "
+                              "which cannot run as root");
+        } catch (...) {
+        }
+        return true;
+    }();
+    Q_UNUSED(rootNoted);
     setObjectName(QStringLiteral("frmBrowser"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowIcon(shell::AppIcon());
@@ -123,6 +136,7 @@ BrowserWindow::BrowserWindow(Content content, const QStringList& allowedFiles, Q
 
     lblStatus_ = new QLabel(this);
     lblStatus_->setObjectName(QStringLiteral("lblStatus"));
+    lblStatus_->setTextFormat(Qt::PlainText);
     statusBar()->addWidget(lblStatus_, 1);
 
     connect(page, &QWebEnginePage::loadStarted, this, [this] { loading_ = true; });

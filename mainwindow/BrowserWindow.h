@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The web browser window in which a page is shown: a window of our own on Qt WebEngine

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/ItemTree.h"
 
 #include <QContextMenuEvent>
@@ -172,7 +173,10 @@ void ItemTree::mousePressEvent(QMouseEvent* event) {
 
 void ItemTree::contextMenuEvent(QContextMenuEvent* event) {
     event->accept();
-    if (event->reason() != QContextMenuEvent::Keyboard) return;
+    if (event->reason() == QContextMenuEvent::Keyboard) OpenMenuFromKeyboard();
+}
+
+void ItemTree::OpenMenuFromKeyboard() {
     QTreeWidgetItem* current = currentItem();
     if (!current || current->type() != TreeNode::kType) return;
     scrollToItem(current);
@@ -188,6 +192,12 @@ void ItemTree::mouseMoveEvent(QMouseEvent* event) {
 void ItemTree::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
         emit DeletePressed();
+        return;
+    }
+    // The menu key arrives as a context menu event; Shift+F10 does not on every
+    // window system.
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        OpenMenuFromKeyboard();
         return;
     }
     QTreeWidget::keyPressEvent(event);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The item tree control: one node per item with a check box, a picture, a fore colour
@@ -106,6 +107,9 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    // The item menu for the current node, beside it.
+    void OpenMenuFromKeyboard();
+
     TreeNode* dragged_ = nullptr;
 };
 

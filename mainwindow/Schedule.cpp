@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/Schedule.h"
+
+#include <algorithm>
 
 #include "items/Folder.h"
 
@@ -23,8 +26,21 @@ DueAction ScheduleAction(const Page& page, DateTime now) {
     if (page.EndDate().Days() > 0 && now > page.EndDate())
         return page.DeleteAtEnd() ? DueAction::Remove : DueAction::Ended;
     if (!page.Active()) return DueAction::Wait;
-    DateTime due = page.LastCheckDate() + PeriodInDays(page.PeriodTime(), page.PeriodUnit());
+    DateTime due = page.LastCheckDate() + CheckInterval(page);
     return due - now <= kSameMoment ? DueAction::Check : DueAction::Wait;
+}
+
+double RetryDelayInDays(int failedChecks) {
+    if (failedChecks <= 0) return 0.0;
+    if (failedChecks == 1) return 5 / 1440.0;
+    if (failedChecks == 2) return 15 / 1440.0;
+    return 1 / 24.0;
+}
+
+double CheckInterval(const Page& page) {
+    const double period = PeriodInDays(page.PeriodTime(), page.PeriodUnit());
+    if (!page.Failing()) return period;
+    return std::min(period, RetryDelayInDays(page.FailedChecks()));
 }
 
 namespace {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // When pages are due: the period of a page in days, what the check timer does with one
@@ -20,6 +21,14 @@ using Clock = std::function<DateTime()>;
 // The period in days: minutes / 1440, hours / 24, days as they are; 0 for any other unit.
 double PeriodInDays(int periodTime, dfUnits periodUnit);
 
+// How long a page that failed `failedChecks` times in a row waits before the next try:
+// 5 minutes after the first failure, 15 after the second, an hour after that; 0 when it
+// did not fail.
+double RetryDelayInDays(int failedChecks);
+// The time from one check of the page to the next, in days: its period, or the retry
+// delay when its last check failed and that is shorter.
+double CheckInterval(const Page& page);
+
 enum class DueAction {
     Wait,    // before its first day, inactive, or not due yet
     Ended,   // past its last day: never checked again
@@ -28,7 +37,7 @@ enum class DueAction {
 };
 
 // What the check timer does with a page at `now`. A page is due when LastCheckDate plus
-// its period is at or before now (a due time within a millisecond of now counts as now,
+// its CheckInterval is at or before now (a due time within a millisecond of now counts as now,
 // so rounding in day fractions never costs a tick).
 DueAction ScheduleAction(const Page& page, DateTime now);
 

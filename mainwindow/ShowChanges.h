@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The pieces of showing a page with its changes marked: the marked HTML made off the

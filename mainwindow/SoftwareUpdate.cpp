@@ -1,10 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/SoftwareUpdate.h"
 
 #include <cctype>
 
 #include "platform/html/Html.h"
 #include "platform/ini/Ini.h"
-#include "retrieval/InternetHandler.h"
+#include "loader/LightWebBrowser.h"
 
 namespace pelmor::mainwindow {
 namespace {
@@ -60,9 +61,15 @@ std::string InstallerURL(const std::string& server) { return server + "Secured/s
 UpdateAnswer CheckServerVersion(const std::string& server, const ProgramVersion& running) {
     if (server.empty()) return UpdateAnswer::Unknown;
     try {
-        InternetHandler handler;
-        std::shared_ptr<html::Document> document = handler.LightNavigate(VersionFileURL(server));
-        if (!document) return UpdateAnswer::Unknown;
+        // The version file is read as text: nothing on it runs, and no frame or refresh
+        // of it is followed.
+        LightWebBrowser browser;
+        browser.SetDownloadFrames(false);
+        browser.SetIgnoreProxyCache(true);
+        browser.SetResynchronize(true);
+        std::shared_ptr<html::Document> document;
+        const std::string url = VersionFileURL(server);
+        if (browser.navigate(url, url, document) != quillon::kOk || !document) return UpdateAnswer::Unknown;
         std::optional<ProgramVersion> offered = ParseVersion(document->body().innerText());
         if (!offered) return UpdateAnswer::Unknown;
         return *offered > running ? UpdateAnswer::Newer : UpdateAnswer::Current;

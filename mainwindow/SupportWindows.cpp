@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/SupportWindows.h"
 
 #include <QApplication>
@@ -10,6 +11,8 @@
 #include <QSysInfo>
 #include <QTextBrowser>
 #include <QUrlQuery>
+
+#include "platform/core/Version.h"
 
 // The help pages are built into this static library: their resource is registered
 // before first use.
@@ -68,9 +71,13 @@ void ShowAbout(QWidget* parent) {
         parent, QStringLiteral("About Pelmor"),
         QStringLiteral("<h3>Pelmor %1</h3>"
                        "<p>Pelmor watches web pages for you and shows what changed since you last looked.</p>"
-                       "<p>Licence: none has been chosen for this build yet; ask whoever gave it to you.</p>"
+                       "<p>Copyright &copy; 2026 The Pelmor developers</p>"
+                       "<p>Pelmor is free software: you can redistribute it and modify it under the terms of the "
+                       "%4 as published by the Free Software Foundation. It comes with ABSOLUTELY NO WARRANTY. "
+                       "See <a href=\"https://www.gnu.org/licenses/gpl-3.0.html\">the licence</a> for details.</p>"
                        "<p>Built with Qt %2 (running on Qt %3), libcurl, gumbo, pugixml, PCRE2 and SQLite.</p>")
-            .arg(Version(), QStringLiteral(QT_VERSION_STR), QString::fromLatin1(qVersion())));
+            .arg(Version(), QStringLiteral(QT_VERSION_STR), QString::fromLatin1(qVersion()),
+                 QString::fromUtf8(LicenceName().data(), qsizetype(LicenceName().size()))));
 }
 
 QUrl TellFriendMail() {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The support windows: the help pages, the mail that recommends Pelmor to a friend and

@@ -1,12 +1,14 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/Updater.h"
-
-#include <algorithm>
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTimer>
+#include <algorithm>
+#include <string>
+#include <vector>
 
 #include "platform/core/Failure.h"
 #include "platform/log/Log.h"
@@ -76,13 +78,21 @@ void Updater::Launch() {
     connect(process, &QProcess::finished, this, [this, process] {
         if (process == process_) ProcessEnded();
     });
-    launchedAt_ = MonotonicMs();
-    process->start(QIODevice::ReadWrite);
-    if (!process->waitForStarted(10000)) {
+    // Nothing waits for the start: what is sent meanwhile goes once the process runs.
+    connect(process, &QProcess::started, this, [this, process] {
+        if (process != process_) return;
+        std::vector<std::string> pending = std::move(pending_);
+        pending_.clear();
+        for (const std::string& line : pending) Send(line);
+        if (stopping_) process->closeWriteChannel();
+    });
+    connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError error) {
+        if (process != process_ || error != QProcess::FailedToStart) return;
         Log("Updater could not be started: " + process->errorString().toStdString());
         ProcessEnded();
-        return;
-    }
+    });
+    launchedAt_ = MonotonicMs();
+    process->start(QIODevice::ReadWrite);
     Send(updater::EncodeRequest({Request::Kind::StartChecking, 0, {}}));
 }
 
@@ -90,6 +100,7 @@ void Updater::ProcessEnded() {
     if (stopping_ || !process_) return;
     QProcess* dead = process_;
     process_ = nullptr;
+    pending_.clear();
     dead->disconnect(this);
     dead->deleteLater();
     if (dead->state() == QProcess::NotRunning && dead->exitStatus() == QProcess::CrashExit)
@@ -109,6 +120,10 @@ void Updater::ProcessEnded() {
 }
 
 void Updater::Send(const std::string& line) {
+    if (process_ && process_->state() == QProcess::Starting) {
+        pending_.push_back(line);
+        return;
+    }
     if (!process_ || process_->state() != QProcess::Running) return;
     process_->write(line.data(), static_cast<qint64>(line.size()));
     process_->write("\n", 1);
@@ -116,7 +131,7 @@ void Updater::Send(const std::string& line) {
 
 bool Updater::CheckPage(const std::shared_ptr<Page>& oPage) {
     if (!oPage || stopping_ || IsInFlight(*oPage)) return false;
-    if (!process_ || process_->state() != QProcess::Running) return false;
+    if (!process_ || process_->state() == QProcess::NotRunning) return false;
     uint64_t id = nextId_++;
     inFlight_[id] = oPage;
     Send(updater::EncodeRequest({Request::Kind::CheckPage, id, updater::SnapshotOf(*oPage)}));
@@ -159,11 +174,10 @@ void Updater::StopChecking() {
     if (stopping_) return;
     stopping_ = true;
     inFlight_.clear();
-    if (process_ && process_->state() == QProcess::Running) {
-        std::string line = updater::EncodeRequest({Request::Kind::StopChecking, 0, {}}) + "\n";
-        process_->write(line.data(), static_cast<qint64>(line.size()));
-        process_->closeWriteChannel();
-    }
+    if (!process_) return;
+    // A checker still starting is told once it runs (and its input closed then).
+    Send(updater::EncodeRequest({Request::Kind::StopChecking, 0, {}}));
+    if (process_->state() == QProcess::Running) process_->closeWriteChannel();
 }
 
 int32_t Updater::GetProcessHandle() const {

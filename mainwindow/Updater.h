@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // objUpdater: the main window's handle on the checker program. It starts pelmor-updater
@@ -12,12 +13,13 @@
 // When the checker dies it is started again; the pages it held are no longer in flight,
 // so the schedule hands them over again when they are due.
 
+#include <QObject>
+#include <QString>
 #include <cstdint>
 #include <map>
 #include <memory>
-
-#include <QObject>
-#include <QString>
+#include <string>
+#include <vector>
 
 #include "items/Page.h"
 
@@ -36,7 +38,8 @@ public:
     // Ends the process (killed at once when it is still running).
     ~Updater() override;
 
-    // Starts the checker program; logs and retries later when it cannot start.
+    // Starts the checker program without waiting for it; pages handed over meanwhile go
+    // once it runs. Logs and retries later when it cannot start.
     void StartChecking();
     // Hands a page over. False, sending nothing, for no page, a page still being checked,
     // or after StopChecking.
@@ -76,6 +79,7 @@ private:
     qint64 launchedAt_ = 0;
     uint64_t nextId_ = 1;
     std::map<uint64_t, std::shared_ptr<Page>> inFlight_;
+    std::vector<std::string> pending_;  // lines sent while the process was starting
 };
 
 }  // namespace pelmor::mainwindow

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Several nodes of a tree selected at once, in the order the user picked them: a plain

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/frmAddURL.h"
 
 #include <QCheckBox>
@@ -10,6 +11,7 @@
 
 #include "mainwindow/AddItems.h"
 #include "retrieval/InternetHandler.h"
+#include "retrieval/Urls.h"
 #include "shell/DialogButtons.h"
 #include "shell/Pictures.h"
 
@@ -120,6 +122,19 @@ void frmAddURL::txtURL_Validate() {
     if (!txtDescription_->text().isEmpty() || first_->text().isEmpty()) return;
     InternetHandler handler;
     txtDescription_->setText(QString::fromStdString(handler.GetHostFromURL(first_->text().toStdString())));
+}
+
+void frmAddURL::accept() {
+    const QString text = first_->text().trimmed();
+    if (!text.isEmpty() && tamsin::WebAddress(text.toStdString()).empty()) {
+        QMessageBox box(QMessageBox::Information, QString(), QString::fromLatin1(kInvalidURLText), QMessageBox::Ok,
+                        this);
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
+        first_->setFocus();
+        return;
+    }
+    ItemDetailsDialog::accept();
 }
 
 std::string frmAddURL::URL() const { return first_->text().trimmed().toStdString(); }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // "Page Details" (frmAddURL) and "Folder Details" (frmAddFolder): the dialogs that ask
@@ -54,6 +55,10 @@ public:
     QCheckBox* chkTitle() const { return chkTitle_; }
     std::string URL() const;
     bool DetectTitle() const;
+
+protected:
+    // Refuses an address that is no web address, as an empty one, keeping the dialog open.
+    void accept() override;
 
 private:
     void chkTitle_Click();

@@ -1,47 +1,23 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/frmFavorites.h"
 
 #include <QBoxLayout>
 #include <QCloseEvent>
-#include <QEventLoop>
 #include <QFileDialog>
+#include <QFutureWatcher>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QtConcurrent/QtConcurrentRun>
-#include <QFutureWatcher>
 
 #include "platform/core/Failure.h"
 #include "shell/Pictures.h"
 
 namespace pelmor::mainwindow {
 namespace {
-
-// Runs `work` on a pool thread while the window thread keeps handling events.
-template <typename T>
-T RunAndWait(std::function<T()> work) {
-    QFuture<T> future = QtConcurrent::run(std::move(work));
-    QFutureWatcher<T> watcher;
-    QEventLoop loop;
-    QObject::connect(&watcher, &QFutureWatcher<T>::finished, &loop, &QEventLoop::quit);
-    watcher.setFuture(future);
-    if (!future.isFinished()) loop.exec(QEventLoop::ExcludeUserInputEvents);
-    return future.result();
-}
-
-struct ReadStore {
-    BookmarkNode node;
-    QString error;  // empty when read
-};
-
-ReadStore Read(const BookmarkStore& store) {
-    try {
-        return {ReadBookmarkStore(store), {}};
-    } catch (...) {
-        return {{}, QString::fromStdString(CurrentFailure("Pelmor").Description())};
-    }
-}
 
 QIcon Picture(const QString& key) {
     if (key == QLatin1String("Favorites"))
@@ -51,7 +27,14 @@ QIcon Picture(const QString& key) {
 
 }  // namespace
 
-frmFavorites::frmFavorites(QWidget* parent) : QDialog(parent) {
+// A reading under way: the flag that stops it and the watcher that reports its end.
+struct frmFavorites::ReadingRun {
+    std::shared_ptr<std::atomic<bool>> cancelled = std::make_shared<std::atomic<bool>>(false);
+    QFutureWatcher<std::vector<ReadStore>>* watcher = nullptr;
+};
+
+frmFavorites::frmFavorites(QWidget* parent, std::chrono::milliseconds readTimeLimit)
+    : QDialog(parent), timeLimit_(readTimeLimit) {
     setObjectName(QStringLiteral("frmFavorites"));
     setWindowTitle(QStringLiteral("Add From Favorites"));
     resize(460, 480);
@@ -81,6 +64,21 @@ frmFavorites::frmFavorites(QWidget* parent) : QDialog(parent) {
     auto* btnImport = new QPushButton(QStringLiteral("Import"), this);
     btnImport->setObjectName(QStringLiteral("btnImport"));
     btnImport->setDefault(true);
+    btnImport_ = btnImport;
+    btnFile_ = btnFile;
+    // While bookmarks are read: what is going on, and a way to stop it.
+    lblReading_ = new QLabel(this);
+    lblReading_->setObjectName(QStringLiteral("lblReading"));
+    lblReading_->setTextFormat(Qt::PlainText);
+    ctlReading_ = new QProgressBar(this);
+    ctlReading_->setObjectName(QStringLiteral("ctlReading"));
+    ctlReading_->setRange(0, 0);
+    ctlReading_->setTextVisible(false);
+    ctlReading_->setMaximumHeight(lblReading_->sizeHint().height());
+    btnStopReading_ = new QPushButton(QStringLiteral("Stop"), this);
+    btnStopReading_->setObjectName(QStringLiteral("btnStopReading"));
+    btnStopReading_->setToolTip(QStringLiteral("Stop reading the bookmarks"));
+    connect(btnStopReading_, &QPushButton::clicked, this, [this] { StopReading(); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(ctlFavorites_, 1);
@@ -89,6 +87,14 @@ frmFavorites::frmFavorites(QWidget* parent) : QDialog(parent) {
     details->addWidget(lblName_, 1);
     layout->addLayout(details);
     layout->addWidget(hint);
+    auto* reading = new QHBoxLayout();
+    reading->addWidget(lblReading_);
+    reading->addWidget(ctlReading_, 1);
+    reading->addWidget(btnStopReading_);
+    layout->addLayout(reading);
+    lblReading_->hide();
+    ctlReading_->hide();
+    btnStopReading_->hide();
     auto* buttons = new QHBoxLayout();
     buttons->addWidget(btnFile);
     buttons->addStretch(1);
@@ -106,6 +112,8 @@ frmFavorites::frmFavorites(QWidget* parent) : QDialog(parent) {
 }
 
 frmFavorites::~frmFavorites() {
+    // A reading still running ends by itself soon; nothing of it is waited for.
+    if (reading_) reading_->cancelled->store(true);
     if (selection_) selection_->Detach();
 }
 
@@ -133,42 +141,90 @@ void frmFavorites::Form_Load() {
     root_->setData(0, kPictureRole, QStringLiteral("Favorites"));
     root_->setData(0, cTreeViewMultiSelect::kKeyRole, QStringLiteral("K0"));
 
-    const QString home = BookmarkHome();
-    std::vector<ReadStore> read = RunAndWait<std::vector<ReadStore>>([home] {
-        std::vector<ReadStore> stores;
-        for (const BookmarkStore& store : FindBookmarkStores(home)) stores.push_back(Read(store));
-        return stores;
-    });
-    QStringList errors;
-    for (const ReadStore& store : read) {
-        if (store.error.isEmpty())
-            AddNode(root_, store.node, QStringLiteral("Folder"));
-        else
-            errors << store.error;
-    }
     root_->setExpanded(true);
-
     selection_ = std::make_unique<cTreeViewMultiSelect>();
     selection_->Attach(ctlFavorites_);
     ctlFavorites_->setCurrentItem(root_);
     ShowDetails(root_);
-    if (!errors.isEmpty())
-        QMessageBox::warning(parentWidget(), QStringLiteral("Add From Favorites"), errors.join(QLatin1Char('\n')));
+
+    const QString home = BookmarkHome();
+    StartReading([home] { return FindBookmarkStores(home); }, false);
 }
 
 bool frmFavorites::AddBookmarksFile(const QString& file) {
+    if (reading_) return false;
     BookmarkStore store{BookmarkStore::Kind::Html, QFileInfo(file).fileName(), file};
-    ReadStore read = RunAndWait<ReadStore>([store] { return Read(store); });
-    if (!read.error.isEmpty()) {
-        QMessageBox::warning(this, QStringLiteral("Add From Favorites"), read.error);
-        return false;
-    }
-    AddNode(root_, read.node, QStringLiteral("Folder"));
-    QTreeWidgetItem* added = root_->child(root_->childCount() - 1);
-    root_->setExpanded(true);
-    added->setExpanded(true);
-    ctlFavorites_->scrollToItem(added);
+    StartReading([store] { return std::vector<BookmarkStore>{store}; }, true);
     return true;
+}
+
+void frmFavorites::StartReading(std::function<std::vector<BookmarkStore>()> find, bool expandAdded) {
+    reading_ = std::make_unique<ReadingRun>();
+    const ReadLimits limits = ReadLimits::For(timeLimit_, reading_->cancelled);
+    reading_->watcher = new QFutureWatcher<std::vector<ReadStore>>(this);
+    connect(reading_->watcher, &QFutureWatcherBase::finished, this, [this, expandAdded] { ReadingDone(expandAdded); });
+    reading_->watcher->setFuture(QtConcurrent::run([find = std::move(find), limits] {
+        std::vector<ReadStore> read;
+        try {
+            for (const BookmarkStore& store : find()) {
+                try {
+                    read.push_back({ReadBookmarkStore(store, limits), {}});
+                } catch (...) {
+                    read.push_back({{}, QString::fromStdString(CurrentFailure("Pelmor").Description())});
+                }
+            }
+        } catch (...) {
+            read.push_back({{}, QString::fromStdString(CurrentFailure("Pelmor").Description())});
+        }
+        return read;
+    }));
+    lblReading_->setText(QStringLiteral("Reading bookmarks..."));
+    for (QWidget* w : {static_cast<QWidget*>(lblReading_), static_cast<QWidget*>(ctlReading_),
+                       static_cast<QWidget*>(btnStopReading_)})
+        w->show();
+    btnImport_->setEnabled(false);
+    btnFile_->setEnabled(false);
+}
+
+void frmFavorites::StopReading() {
+    if (!reading_) return;
+    reading_->cancelled->store(true);
+    lblReading_->setText(QStringLiteral("Stopping..."));
+    btnStopReading_->setEnabled(false);
+}
+
+void frmFavorites::ReadingDone(bool expandAdded) {
+    std::unique_ptr<ReadingRun> done = std::move(reading_);
+    done->watcher->deleteLater();
+    const bool stopped = done->cancelled->load();
+    QStringList errors;
+    for (const ReadStore& store : done->watcher->result()) {
+        if (!store.error.isEmpty()) {
+            errors << store.error;
+            continue;
+        }
+        AddNode(root_, store.node, QStringLiteral("Folder"));
+        if (!expandAdded) continue;
+        QTreeWidgetItem* added = root_->child(root_->childCount() - 1);
+        added->setExpanded(true);
+        ctlFavorites_->scrollToItem(added);
+    }
+    root_->setExpanded(true);
+    ctlReading_->hide();
+    btnStopReading_->hide();
+    btnStopReading_->setEnabled(true);
+    lblReading_->setText(stopped ? QStringLiteral("Reading stopped.") : QString());
+    lblReading_->setVisible(stopped);
+    btnImport_->setEnabled(true);
+    btnFile_->setEnabled(true);
+    // The user who stopped the reading knows why it ended.
+    if (!errors.isEmpty() && !stopped) {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Add From Favorites"), errors.join(QLatin1Char('\n')),
+                        QMessageBox::Ok, this);
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
+    }
+    emit ReadingFinished(errors);
 }
 
 void frmFavorites::ShowDetails(QTreeWidgetItem* node) {
@@ -188,11 +244,13 @@ void frmFavorites::btnImport_Click() {
 void frmFavorites::reject() {
     // Closed without "Import": nothing is to be imported.
     dropped_ = true;
+    StopReading();
     QDialog::reject();
 }
 
 void frmFavorites::closeEvent(QCloseEvent* event) {
     dropped_ = true;
+    StopReading();
     QDialog::closeEvent(event);
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/frmMain.h"
 
 #include <QAction>
@@ -28,7 +29,10 @@
 
 #include "items/Folder.h"
 #include "items/Page.h"
+#include "mainwindow/CheckHealth.h"
+#include "mainwindow/ActivityLogFile.h"
 #include "mainwindow/Placement.h"
+#include "mainwindow/PlainText.h"
 #include "platform/core/Failure.h"
 #include "platform/core/Folders.h"
 #include "platform/log/Log.h"
@@ -91,6 +95,7 @@ frmMain::frmMain(std::shared_ptr<Settings> settings, std::shared_ptr<Application
             ReportError("SaveItems");
         }
     });
+    removed_ = std::make_unique<RemovedItems>(settings_->CacheFolder());
     BuildControls();
     BuildMenus();
     BuildEditCommands();
@@ -98,6 +103,8 @@ frmMain::frmMain(std::shared_ptr<Settings> settings, std::shared_ptr<Application
     BuildCheckCommands();
     BuildShowCommands();
     BuildProfileCommands();
+    BuildHistoryCommands();
+    activityLog_ = new ActivityLogFile(lstStatus_, ActivityLogFile::DefaultPath(), this);
     shell::SetStatusTextSink([this](const QString& text) { statusBar()->showMessage(text); });
 }
 
@@ -110,6 +117,7 @@ frmMain::~frmMain() {
         } catch (...) {
         }
     }
+    activityLog_->Flush();
     shell::SetStatusTextSink({});
     ShellTrayDelete();
 }
@@ -144,7 +152,19 @@ void frmMain::BuildControls() {
     setCentralWidget(client_);
 
     tree_ = new ItemTree(client_);
-    connect(tree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
+    connect(tree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current, QTreeWidgetItem* previous) {
+        // The panel holds an address or name it refuses: its item stays selected.
+        if (const QString refusal =
+                shownNode_ && previous == shownNode_ && current != previous ? PanelRefusal() : QString();
+            !refusal.isEmpty()) {
+            RefusePanel(refusal);
+            QTimer::singleShot(0, this, [this] {
+                if (!shownNode_) return;
+                QSignalBlocker block(tree_);
+                tree_->setCurrentItem(shownNode_);
+            });
+            return;
+        }
         ShowItem(current && current->type() == TreeNode::kType ? static_cast<TreeNode*>(current) : nullptr);
     });
     connect(tree_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item) { ctlTree_NodeCheck(item); });
@@ -224,6 +244,7 @@ void frmMain::BuildControls() {
     grid->addLayout(status, 3, 0, 1, 4);
     lblLastFailure_ = makeLabel("lblLastFailure", QString());
     lblLastFailure_->setWordWrap(true);
+    lblLastFailure_->setTextFormat(Qt::PlainText);
     lblLastFailure_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lblLastFailure_->setStyleSheet(QStringLiteral("color: #A04000"));
     lblLastFailure_->setVisible(false);
@@ -302,6 +323,9 @@ void frmMain::ActivateMain() {
         log::WriteLog("ActivateMain entered");
         settings_->LoadPreferences();
         log::WriteLog("Preferences loaded");
+        // Copies kept for undoing removals by a session that ended without deleting them.
+        removed_->SetCacheFolder(settings_->CacheFolder());
+        removed_->Purge();
         if (!startedHidden_) {
             if (ShellTrayAdd())
                 log::WriteLog("Tray icon added");
@@ -318,7 +342,7 @@ void frmMain::ActivateMain() {
         // Keys go to the tree first: arrows walk it and the menu key opens its item menu.
         tree_->setFocus();
         StartUpdater();
-        if (settings_->AutoCheck()) CheckForUpdates();
+        if (settings_->AutoCheck()) CheckAllNow();
     } catch (...) {
         Failure failure = CurrentFailure("Pelmor");
         QMessageBox::critical(this, QStringLiteral("Pelmor"),
@@ -434,6 +458,7 @@ void frmMain::LoadTree() {
         for (int i = 1; i <= application_->ItemsCount(); ++i) LoadItemToTree(root, application_->Items(i));
 
         ApplyTreeFont();
+        RestoreCheckHealth();
         tree_->setCurrentItem(root);
         root->setExpanded(true);
         setEnabled(true);
@@ -530,6 +555,7 @@ void frmMain::SaveItems() {
     itemsSaveTimer_->stop();
     log::WriteLog("SaveItems entered");
     application_->SaveItems(settings_->XMLFile());
+    emit ItemsSaved();
 }
 
 bool frmMain::ItemsSavePending() const { return itemsSaveTimer_->isActive(); }
@@ -610,8 +636,8 @@ void frmMain::DropNode(TreeNode* dragged, TreeNode* target, DropPlacement placem
         std::shared_ptr<ItemList> oldParent = item->Parent();
         if (!oldParent) return;
 
-        if (placement == DropPlacement::On && (target->AsPage() || (!target->isExpanded() && target->childCount() > 0)))
-            placement = DropPlacement::After;
+        // Dropped onto a folder, collapsed or not, the item goes inside it.
+        if (placement == DropPlacement::On && target->AsPage()) placement = DropPlacement::After;
         if (placement != DropPlacement::On && target->IsRoot()) return;
 
         TreeNode* newParentNode = placement == DropPlacement::On ? target : target->ParentNode();
@@ -763,6 +789,7 @@ void frmMain::ShowItem(TreeNode* node) {
 
         ShowStatusIndicator(root ? node->RootTag()->Active() : node->ItemTag()->Active());
         ShowLastFailure(page);
+        ShowHistoryDetails(page);
     } catch (...) {
         ReportError("ShowCurrentItem");
     }
@@ -781,12 +808,61 @@ void frmMain::ShowLastFailure(const Page* page) {
     lblLastFailure_->setVisible(true);
 }
 
+void frmMain::RestoreCheckHealth() {
+    failingOnRecord_.clear();
+    if (LoadCheckHealth(CheckHealthFile(settings_->XMLFile()), colPages_) == 0) return;
+    for (const auto& page : colPages_.All()) {
+        if (page->LastFailure().empty()) continue;
+        if (page->Failing()) failingOnRecord_.insert(page->Key());
+        TreeNode* node = NodeOf(*page);
+        ShowCheckHealth(node, *page);
+        ShowFolderHealth(node);
+    }
+}
+
+void frmMain::KeepCheckHealth(const Page& page) {
+    const bool onRecord = failingOnRecord_.count(page.Key()) > 0;
+    // Only a failure, or the recovery of a page on record as failing, changes the file.
+    if (!page.Failing() && !onRecord) return;
+    if (page.Failing())
+        failingOnRecord_.insert(page.Key());
+    else
+        failingOnRecord_.erase(page.Key());
+    if (!SaveCheckHealth(CheckHealthFile(settings_->XMLFile()), colPages_.All()))
+        log::WriteLog("The check outcomes could not be written beside the profile");
+}
+
+namespace {
+// True when a page at or below the node failed its last check.
+bool FailingBelow(const TreeNode* node) {
+    if (const Page* page = node->AsPage()) return page->Failing();
+    for (int i = 0; i < node->childCount(); ++i)
+        if (const TreeNode* child = node->Child(i); child && FailingBelow(child)) return true;
+    return false;
+}
+}  // namespace
+
+void frmMain::ShowFolderHealth(TreeNode* node) {
+    if (!node) return;
+    QSignalBlocker block(tree_);
+    for (TreeNode* folder = node->ParentNode(); folder; folder = folder->ParentNode()) {
+        if (FailingBelow(folder)) {
+            folder->setIcon(0, style()->standardIcon(QStyle::SP_MessageBoxWarning));
+            folder->setToolTip(0, QStringLiteral("A page in here could not be checked"));
+        } else {
+            folder->setIcon(0, shell::TreePicture(folder->IsRoot() ? QStringLiteral("Main") : QStringLiteral("Folder")));
+            folder->setToolTip(0, QString());
+        }
+    }
+}
+
 void frmMain::ShowCheckHealth(TreeNode* node, const Page& page) {
     if (!node) return;
     QSignalBlocker block(tree_);
     if (page.Failing()) {
         node->setIcon(0, style()->standardIcon(QStyle::SP_MessageBoxWarning));
-        node->setToolTip(0, QStringLiteral("Check failed: ") + QString::fromStdString(page.LastFailure()));
+        node->setToolTip(0,
+                         PlainToolTip(QStringLiteral("Check failed: ") + QString::fromStdString(page.LastFailure())));
     } else {
         node->setIcon(0, shell::TreePicture(HasElementPath(page) ? QStringLiteral("Element") : QStringLiteral("Page")));
         node->setToolTip(0, QString());
@@ -1078,7 +1154,10 @@ void frmMain::Form_Unload() {
         }
         StopUpdater();
         if (itemsSaveTimer_->isActive()) SaveItems();
+        activityLog_->Flush();
         ShellTrayDelete();
+        // Removed items can no longer be restored: their kept copies go.
+        removed_->Purge();
         // A popup still on screen would outlive the window it belongs to.
         if (shell::frmNotify::IsShowing()) shell::frmNotify::Instance()->close();
         log::WriteLog("Tray icon removed");

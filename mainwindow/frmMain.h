@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The main window: the item tree with check boxes on the left, the details panel of the
@@ -18,6 +19,7 @@
 #include "mainwindow/AddItems.h"
 #include "mainwindow/ItemTree.h"
 #include "mainwindow/PageCollection.h"
+#include "mainwindow/RemovedItems.h"
 #include "mainwindow/Schedule.h"
 #include "mainwindow/Updater.h"
 #include "retrieval/Settings.h"
@@ -34,7 +36,14 @@ class QToolButton;
 class QTreeWidgetItem;
 class QTreeWidget;
 
+namespace pelmor::shell {
+class ChangeAlerts;
+}
+
 namespace pelmor::mainwindow {
+
+class ActivityLogFile;
+class BrowserWindow;
 
 // True when the page, or any of its frames at any depth, watches one element only.
 bool HasElementPath(const Page& page);
@@ -89,12 +98,21 @@ public:
     void ShowLastFailure(const Page* page);
     // A page whose last check failed shows a warning icon and the reason as its tip.
     void ShowCheckHealth(TreeNode* node, const Page& page);
+    // Every folder above the node shows the warning while a page below it is failing.
+    void ShowFolderHealth(TreeNode* node);
+    // Puts back the check outcomes kept beside the profile and shows them (LoadTree).
+    void RestoreCheckHealth();
+    // Writes the check outcomes beside the profile when the page's check changed them.
+    void KeepCheckHealth(const Page& page);
     // Switch checking on or off for an item and everything below it.
     void ActivateItem(TreeNode* node, bool blSave);
     void DeactivateItem(TreeNode* node, bool blSave);
     // Writes the tree to the profile file (and drops a pending SaveItemsSoon, which it
     // covers).
     void SaveItems();
+    // Why the last add of a page failed ("" when it did not, or for no known reason): a
+    // page that was fetched but could not be saved says why it could not be saved.
+    const std::string& LastAddFailure() const { return lastAddFailure_; }
     // Writes the tree to the profile file later, once for every change in the meantime,
     // and at the latest when the window unloads. A change the user would miss (a page
     // turned red, an edit) is written within kItemsSaveDelayMs; a routine one, such as
@@ -159,6 +177,9 @@ public:
     // their first-level frames; a folder that is not empty is removed only when the user
     // agrees. Saves the profile when `blSave`.
     void RemoveTreeItem(TreeNode* node, bool blSave);
+    // Puts the items of the last removal back where they were, with their saved copies
+    // (Ctrl+Z); says "Nothing to restore" when nothing was removed in this session.
+    void RestoreRemovedItem();
     // Commits the details panel to the shown item; false (nothing saved) when the URL or
     // name box is empty.
     bool SaveShownItem();
@@ -166,6 +187,13 @@ public:
     void ctlTool_ButtonClick(const QString& key);
     void menuProperties_Click();
     void menuPageCopy_Click();
+    // The History window of the selected page (none for a folder or no selection).
+    void menuHistory_Click();
+    // Gives a browser window showing the page "Watch only a part..."; the chosen path
+    // becomes the page's element path.
+    void AttachWatchPart(BrowserWindow* browser, const std::shared_ptr<Page>& page);
+    // Makes the page watch the element of `path` ("" for the whole page) and saves it.
+    void SetWatchedPart(const std::shared_ptr<Page>& page, const std::string& path);
     void btnAdvanced_Click();
     // A row of the activity log: text, picture key and, when given, the action and now.
     QTreeWidgetItem* AddLogRow(const QString& text, const QString& picture, const QString& action);
@@ -181,10 +209,18 @@ public:
     void CheckItemNow(TreeNode* node);
     void CheckFolderNow(const ItemList& folder);
     void CheckAllNow();
+    // The manual check of the item with that key ("" for every active page); false, and
+    // nothing checked, when no page or folder has the key.
+    bool CheckKeyNow(const std::string& key);
     void objUpdater_PageStartCheck(const std::shared_ptr<Page>& oPage);
     void objUpdater_PageUpdated(std::shared_ptr<Page>& oPage, bool blUpdated);
-    // Raises the change popup for the page, after any popup still on screen has gone.
+    // Tells the user of the changed page: a desktop notification, or the change popup
+    // queued behind any popup still on screen.
     void ShowUpdateNotification(const std::shared_ptr<Page>& page);
+    // True when a change is to be told: alerts are on and the window is not the active one.
+    bool AlertWanted() const;
+    // The alerts made so far; null before the first.
+    shell::ChangeAlerts* Alerts() const { return alerts_; }
     // The popup's text was clicked.
     void ShowNotifiedPage(std::shared_ptr<Page> page) { ShowPage(page); }
     // Showing changes (frmMainShow.cpp). Opens the live page in a new browser window with
@@ -259,6 +295,10 @@ public:
 signals:
     // The window has been asked to close and has removed its tray icon.
     void Unloaded();
+    // The tree has been written to the profile file.
+    void ItemsSaved();
+    // A check found the page (by its key) updated.
+    void PageFoundUpdated(const QString& key);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -292,6 +332,10 @@ private:
     struct ImportRun;
     void BuildCheckCommands();
     void BuildShowCommands();
+    // "History..." on a page, and the watched part of a page (frmMainHistory.cpp).
+    void BuildHistoryCommands();
+    // The history command and the watched element of the item shown in the details panel.
+    void ShowHistoryDetails(const Page* page);
     // Ends a display: the wait window goes, the window is enabled and the timer started
     // (once the outermost display ends, when one was started from inside another).
     void EndShow();
@@ -306,13 +350,25 @@ private:
     // The saved copy and the copies of all frames below, of a page that was never added.
     void RemoveSavedCopies(const FrameList& item, const std::string& savedFile);
     void RemovePageNode(TreeNode* node);
+    // Takes an item out of its parent (a page with its saved copies) and keeps it for
+    // RestoreRemovedItem.
+    void TakeOut(const std::shared_ptr<Item>& item);
+    void KeepOrRemoveCopy(const std::string& path);
+    // The list a removed item goes back to: its old parent while that is in the tree.
+    std::shared_ptr<ItemList> LiveList(const std::shared_ptr<ItemList>& list) const;
     bool RemoveFolderNode(TreeNode* node);
     void DeleteNode(TreeNode* node);
     void Rename(TreeNode* node, const std::string& newName);
+    // Says why the details panel cannot be committed (once per user action), puts the
+    // focus back in the URL box and answers false.
+    bool RefusePanel(const QString& message);
+    // Why the details panel would refuse its URL or name box now; empty when it would not.
+    QString PanelRefusal() const;
     // Takes a page past its last day out of the model, the tree and the cache.
     void RemovePageAtEnd(const std::shared_ptr<Page>& page);
 
     std::shared_ptr<Settings> settings_;
+    std::string lastAddFailure_;
     std::shared_ptr<Application> application_;
     PageCollection colPages_;
     std::set<QString> ExpandedKeys_;
@@ -342,11 +398,15 @@ private:
     QLabel* lblStatusON_ = nullptr;
     QLabel* lblStatusOff_ = nullptr;
     QLabel* lblLastFailure_ = nullptr;
+    QLabel* lblElementPath_ = nullptr;
+    QPushButton* btnWholePage_ = nullptr;
+    QPushButton* btnHistory_ = nullptr;
     QToolButton* ctlActive_ = nullptr;
     QToolButton* ctlInactive_ = nullptr;
     QPushButton* btnAdvanced_ = nullptr;
     bool indicatorActive_ = false;
     bool savingShown_ = false;
+    bool panelRefused_ = false;
     QWidget* ctlLog_ = nullptr;
     QTreeWidget* lstStatus_ = nullptr;
     QToolBar* ctlTool_ = nullptr;
@@ -366,6 +426,12 @@ private:
     QList<QPointer<QWidget>> browsers_;
     std::function<QString(bool)> profileChooser_;
     ImportRun* importRun_ = nullptr;
+    std::unique_ptr<RemovedItems> removed_;
+    int removeDepth_ = 0;
+    shell::ChangeAlerts* alerts_ = nullptr;
+    // Keys of the pages that the file beside the profile says are failing.
+    std::set<std::string> failingOnRecord_;
+    ActivityLogFile* activityLog_ = nullptr;
 };
 
 }  // namespace pelmor::mainwindow

@@ -1,8 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's part in checking: the check timer and its pass over every page, the
 // manual checks, the checker's two events, and starting and ending the checker.
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDBusConnection>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -14,8 +16,10 @@
 #include "mainwindow/frmMain.h"
 #include "platform/log/Log.h"
 #include "retrieval/InternetHandler.h"
+#include "retrieval/Versions.h"
 #include "shell/ErrorReport.h"
 #include "shell/Pictures.h"
+#include "shell/ChangeAlerts.h"
 #include "shell/frmNotify.h"
 #include "mainwindow/ShowChanges.h"
 
@@ -81,7 +85,8 @@ void frmMain::BuildCheckCommands() {
         menuSystray_->insertAction(Action(QStringLiteral("menuExitTray")), trayCheck);
         actions_[trayCheck->objectName()] = trayCheck;
     }
-    connect(trayCheck, &QAction::triggered, this, [this] { CheckForUpdates(); });
+    // "Check all" asks every active page now, due or not.
+    connect(trayCheck, &QAction::triggered, this, [this] { CheckAllNow(); });
 
     bool hasCheckButton = false;
     for (QAction* action : ctlTool_->actions()) hasCheckButton |= action->data().toString() == QLatin1String("Check");
@@ -183,6 +188,17 @@ void frmMain::CheckAllNow() {
     for (const auto& page : ActivePages(colPages_.All())) UpdatePage(page);
 }
 
+bool frmMain::CheckKeyNow(const std::string& key) {
+    if (key.empty()) {
+        CheckAllNow();
+        return true;
+    }
+    TreeNode* node = tree_->FindNode(Q(key));
+    if (!node || node->IsRoot()) return false;
+    CheckItemNow(node);
+    return true;
+}
+
 void frmMain::objUpdater_PageStartCheck(const std::shared_ptr<Page>& oPage) {
     try {
         if (!oPage) return;
@@ -212,6 +228,7 @@ void frmMain::objUpdater_PageUpdated(std::shared_ptr<Page>& oPage, bool blUpdate
         row->setIcon(0, shell::TreePicture(QStringLiteral("Page")));
         row->setText(2, Q(clock_().FormatGeneral()));
         if (blUpdated) {
+            emit PageFoundUpdated(Q(oPage->Key()));
             statusBar()->showMessage(description + QStringLiteral(" is updated"));
             row->setText(1, QStringLiteral("Updated"));
             for (int column = 0; column < 3; ++column) {
@@ -222,9 +239,11 @@ void frmMain::objUpdater_PageUpdated(std::shared_ptr<Page>& oPage, bool blUpdate
             }
             oPage->SetUpdated(true);
             MarkParentsUpdate(node, true);
-            if (settings_->AlertPopup() && WindowStateNumber() == 1) {
+            if (AlertWanted()) {
                 ShowUpdateNotification(oPage);
                 ShellTrayModifyTip(shell::UpdatedIcon());
+            } else if (settings_->AlertPopup()) {
+                log::WriteLog("No alert for " + oPage->Description() + ": the window is the active one");
             }
         } else if (failed) {
             QString why = Q(oPage->LastFailure());
@@ -237,6 +256,8 @@ void frmMain::objUpdater_PageUpdated(std::shared_ptr<Page>& oPage, bool blUpdate
             statusBar()->clearMessage();
         }
         ShowCheckHealth(node, *oPage);
+        ShowFolderHealth(node);
+        KeepCheckHealth(*oPage);
         if (shownNode_ == node) ShowLastFailure(oPage.get());
         lstStatus_->scrollToItem(row);
         // Once the last running check has answered, the pass's check times are written
@@ -250,14 +271,20 @@ void frmMain::objUpdater_PageUpdated(std::shared_ptr<Page>& oPage, bool blUpdate
 
 void frmMain::ShowUpdateNotification(const std::shared_ptr<Page>& page) {
     if (!settings_ || !page) return;
-    // One popup at a time: a later change waits until the one on screen has gone.
-    while (shell::frmNotify::IsShowing()) PumpEvents(20);
-    shell::frmNotify* popup = shell::frmNotify::Instance();
-    connect(popup, &shell::frmNotify::ViewRequested, this, &frmMain::ShowNotifiedPage, Qt::UniqueConnection);
-    shell::NotifyPicture icon;
-    icon.icon = windowIcon();
-    popup->ShowMessage(Q(page->Description()) + QStringLiteral("\r\n\r\nClick here to view now."), icon, 88, 4,
-                       0xFFC0C0, 0xFFFFFF, 0x0000FF, 20, 5000, 20, false, Q(settings_->SoundFile()), page);
+    if (!alerts_) {
+        alerts_ = new shell::ChangeAlerts(QDBusConnection::sessionBus(), this);
+        connect(alerts_, &shell::ChangeAlerts::ViewRequested, this, &frmMain::ShowNotifiedPage);
+        connect(alerts_, &shell::ChangeAlerts::OpenRequested, this, [this] { menuRestoreTray_Click(); });
+    }
+    // Popups queue behind the one on screen, in the order the changes arrived.
+    alerts_->Alert(page, settings_->AlertDesktop(), Q(settings_->SoundFile()), windowIcon());
+}
+
+bool frmMain::AlertWanted() const {
+    // Hidden in the tray, minimised or behind another window: the user does not see the
+    // tree. Wayland never tells a program that its window is minimised, but it does tell
+    // whether the window is the active one.
+    return settings_->AlertPopup() && (!isVisible() || isMinimized() || !isActiveWindow());
 }
 
 void frmMain::RemovePageAtEnd(const std::shared_ptr<Page>& page) {
@@ -270,6 +297,7 @@ void frmMain::RemovePageAtEnd(const std::shared_ptr<Page>& page) {
         row->setIcon(0, shell::TreePicture(QStringLiteral("Page")));
 
         InternetHandler handler;
+        RemoveVersions(page->SavedFile());
         handler.RemoveFileFromCache(page->SavedFile());
         for (int i = 1; i <= page->FramesCount(); ++i) handler.RemoveFileFromCache(page->Frames(i)->SavedFile());
         colPages_.Remove(page->Key());

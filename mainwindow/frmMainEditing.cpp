@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's changes to the item tree: adding pages and folders, removing items
 // with their saved copies, committing the details panel, the properties and advanced
 // options of a page, and the menu and toolbar commands that lead there.
@@ -15,16 +16,17 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <algorithm>
-#include <cmath>
 #include <filesystem>
 
 #include "items/Folder.h"
 #include "items/Page.h"
+#include "mainwindow/RemovedItems.h"
 #include "mainwindow/frmAddURL.h"
 #include "mainwindow/frmMain.h"
 #include "mainwindow/frmProperties.h"
@@ -32,6 +34,8 @@
 #include "platform/core/Failure.h"
 #include "platform/log/Log.h"
 #include "retrieval/InternetHandler.h"
+#include "retrieval/Urls.h"
+#include "retrieval/Versions.h"
 #include "shell/ErrorReport.h"
 #include "shell/Pictures.h"
 #include "shell/frmAdvanced.h"
@@ -125,30 +129,11 @@ void SetPeriodDown(ItemList& list, int16_t periodTime, dfUnits periodUnit) {
 
 void InformationBox(QWidget* parent, const QString& title, const QString& text) {
     QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 
 }  // namespace
-
-dfUnits UnitFromText(const std::string& text) {
-    if (text == "Hours") return dfHour;
-    if (text == "Minutes") return dfMinute;
-    if (text == "Days") return dfDay;
-    return dfMinute;
-}
-
-int16_t ValidPeriod(double period, dfUnits unit) {
-    double whole = std::isfinite(period) ? std::trunc(period) : 0.0;
-    whole = std::clamp(whole, 0.0, 32767.0);
-    const double least = unit == dfHour || unit == dfDay ? 1.0 : 5.0;
-    return static_cast<int16_t>(std::max(whole, least));
-}
-
-int16_t PeriodFromText(const std::string& text, dfUnits unit) {
-    bool numeric = false;
-    double value = Q(text).trimmed().toDouble(&numeric);
-    return ValidPeriod(numeric ? value : 0.0, unit);
-}
 
 // ---- commands -------------------------------------------------------------------------
 
@@ -218,6 +203,17 @@ void frmMain::BuildEditCommands() {
            themed("view-refresh", QStringLiteral("Page")));
 
     connect(tree_, &ItemTree::DeletePressed, this, [this] { RemoveTreeItem(tree_->SelectedNode(), true); });
+
+    // Keys of the whole window: a new page, a check of the selected item, and the last
+    // removed item back. A box being edited keeps Ctrl+Z for its own text.
+    auto key = [this](const QKeySequence& keys, const char* name, std::function<void()> run) {
+        auto* shortcut = new QShortcut(keys, this);
+        shortcut->setObjectName(QString::fromLatin1(name));
+        connect(shortcut, &QShortcut::activated, this, [this, run] { Command(run); });
+    };
+    key(QKeySequence::New, "keyNewPage", [this] { AskAndAddPage(tree_->SelectedNode()); });
+    key(QKeySequence(Qt::Key_F5), "keyCheck", [this] { CheckItemNow(tree_->SelectedNode()); });
+    key(QKeySequence::Undo, "keyRestore", [this] { RestoreRemovedItem(); });
 
     // The details panel is edited in place; leaving a box commits it.
     btnAdvanced_ = new QPushButton(QStringLiteral("Advanced"), frDetails_);
@@ -327,6 +323,7 @@ bool frmMain::RemoveCacheFile(const std::string& path) {
 std::shared_ptr<Page> frmMain::AddPageToFolder(const std::shared_ptr<ItemList>& folder, const std::string& strURL,
                                                const std::string& strDescription, bool blDetectTitle, int PeriodTime,
                                                dfUnits PeriodUnit, AddFeedback feedback) {
+    lastAddFailure_.clear();
     if (!folder || strURL.empty()) return nullptr;
     const bool quiet = feedback == AddFeedback::Quiet;
     TimerStop timer(mdlTimer_);
@@ -375,9 +372,14 @@ std::shared_ptr<Page> frmMain::AddPageToFolder(const std::shared_ptr<ItemList>& 
         if (!ok) {
             RemoveSavedCopies(*page, fileName);
             setEnabled(true);
+            lastAddFailure_ = wait->SaveFailure().empty() ? std::string()
+                                                          : "the page was fetched but could not be saved: " +
+                                                                wait->SaveFailure();
             wait.reset();
-            statusBar()->showMessage(frmWait::UnableText(what));
-            log::WriteLog("Unable to add " + url);
+            statusBar()->showMessage(lastAddFailure_.empty() ? frmWait::UnableText(what)
+                                                             : QStringLiteral("Unable to add ") + what +
+                                                                   QStringLiteral(": ") + Q(lastAddFailure_));
+            log::WriteLog("Unable to add " + url + (lastAddFailure_.empty() ? "" : ": " + lastAddFailure_));
             return nullptr;
         }
         wait.reset();
@@ -386,23 +388,12 @@ std::shared_ptr<Page> frmMain::AddPageToFolder(const std::shared_ptr<ItemList>& 
         if (blDetectTitle) description = title;
         if (description.empty()) description = handler.GetHostFromURL(url);
 
-        const DateTime now = clock_();
         page->SetDescription(description);
         page->SetURL(url);
         page->SetPeriodTime(ValidPeriod(PeriodTime, PeriodUnit));
         page->SetPeriodUnit(PeriodUnit);
-        page->SetUpdated(false);
         page->SetActive(ListActive(*folder));
-        page->SetSavedDate(DateTime::Parse(now.FormatDateTime()).value_or(now));
-        page->SetStartDate(DateTime::Parse(now.FormatDate()).value_or(now.DatePart()));
-        page->SetEndDate(DateTime());
-        page->SetDeleteAtEnd(false);
-        page->SetLastCheckDate(page->SavedDate());
-        page->SetShowNumbers(true);
-        page->SetShowPics(true);
-        page->SetShowTimeDiff(true);
-        page->SetInsertColor("#00FF00");
-        page->SetUpdateColor("#FFFF00");
+        SetNewPageDefaults(*page, clock_());
 
         // The address alone was free; with its frames the page may still match one.
         auto item = folder->AddItem(page);
@@ -442,6 +433,7 @@ std::shared_ptr<Page> frmMain::AddPageToFolder(const std::shared_ptr<ItemList>& 
         return page;
     } catch (...) {
         if (page && !committed) RemoveSavedCopies(*page, page->SavedFile());
+        lastAddFailure_ = CurrentFailure("Pelmor").Description();
         ReportError("AddPageToFolder");
         return nullptr;
     }
@@ -524,23 +516,37 @@ std::shared_ptr<Folder> frmMain::AddSubfolderToFolder(const std::shared_ptr<Item
 
 void frmMain::RemoveTreeItem(TreeNode* node, bool blSave) {
     if (!node) return;
+    // Everything one command removes is restored together.
+    const bool outermost = removeDepth_ == 0;
+    if (outermost) {
+        if (removed_->Empty()) removed_->SetCacheFolder(settings_->CacheFolder());
+        removed_->Open();
+    }
+    ++removeDepth_;
+    struct Close {
+        frmMain* window;
+        bool outermost;
+        ~Close() {
+            if (--window->removeDepth_ == 0 && outermost) window->removed_->Close();
+        }
+    } close{this, outermost};
     try {
         WaitCursor cursor;
         TimerStop timer(mdlTimer_);
         const QString text = node->text(0);
         if (node->IsRoot()) return;
-        QTreeWidgetItem* row;
-        if (node->AsPage()) {
-            row = AddLogRow(text, QStringLiteral("Page"), QString());
+        const bool isPage = node->AsPage() != nullptr;
+        bool removed = true;
+        if (isPage) {
             RemovePageNode(node);
         } else {
-            row = AddLogRow(text, QStringLiteral("Folder"), QString());
             cursor.Restore();
-            RemoveFolderNode(node);
+            removed = RemoveFolderNode(node);
         }
         if (blSave) SaveItems();
-        row->setText(1, QStringLiteral("Removed"));
-        row->setText(2, Q(clock_().FormatGeneral()));
+        // A folder the user chose to keep is not reported as removed.
+        if (!removed) return;
+        AddLogRow(text, isPage ? QStringLiteral("Page") : QStringLiteral("Folder"), QStringLiteral("Removed"));
         statusBar()->showMessage(text + QStringLiteral(" removed"));
     } catch (...) {
         ReportError("RemoveTreeItem");
@@ -549,11 +555,34 @@ void frmMain::RemoveTreeItem(TreeNode* node, bool blSave) {
 
 void frmMain::RemovePageNode(TreeNode* node) {
     auto page = std::static_pointer_cast<Page>(node->ItemTag());
-    RemoveCacheFile(page->SavedFile());
-    for (int i = 1; i <= page->FramesCount(); ++i) RemoveCacheFile(page->Frames(i)->SavedFile());
-    colPages_.Remove(page->Key());
-    if (auto parent = page->Parent()) parent->RemoveItem(page->Key());
+    TakeOut(page);
     DeleteNode(node);
+}
+
+void frmMain::KeepOrRemoveCopy(const std::string& path) {
+    if (!removed_->Keep(path)) RemoveCacheFile(path);
+}
+
+void frmMain::TakeOut(const std::shared_ptr<Item>& item) {
+    std::shared_ptr<ItemList> parent = item->Parent();
+    if (item->IsPage()) {
+        auto page = std::static_pointer_cast<Page>(item);
+        // The page's past versions go along, so that no later page of the same copy's
+        // name takes them for its own.
+        if (!removed_->KeepFolder(HistoryFolder(page->SavedFile()))) RemoveVersions(page->SavedFile());
+        KeepOrRemoveCopy(page->SavedFile());
+        for (int i = 1; i <= page->FramesCount(); ++i) KeepOrRemoveCopy(page->Frames(i)->SavedFile());
+        colPages_.Remove(page->Key());
+    }
+    if (!parent) return;
+    std::optional<std::string> before;
+    for (int i = 1; i <= parent->ItemsCount(); ++i)
+        if (parent->Items(i) == item) {
+            if (auto next = parent->Items(i + 1)) before = next->Key();
+            break;
+        }
+    parent->RemoveItem(item->Key());
+    removed_->Record({item, parent, before});
 }
 
 bool frmMain::RemoveFolderNode(TreeNode* node) {
@@ -569,25 +598,121 @@ bool frmMain::RemoveFolderNode(TreeNode* node) {
         if (TreeNode* child = NodeOf(*first)) {
             RemoveTreeItem(child, false);
         } else {
-            if (first->IsPage()) {
-                auto page = std::static_pointer_cast<Page>(first);
-                RemoveCacheFile(page->SavedFile());
-                for (int i = 1; i <= page->FramesCount(); ++i) RemoveCacheFile(page->Frames(i)->SavedFile());
-                colPages_.Remove(page->Key());
-            }
-            folder->RemoveItem(1);
+            TakeOut(first);
         }
         // A sub-folder the user chose to keep stays, and so does this folder.
         if (folder->ItemsCount() > 0 && folder->Items(1) == first) return false;
     }
-    if (auto parent = folder->Parent()) parent->RemoveItem(folder->Key());
+    TakeOut(folder);
     DeleteNode(node);
     return true;
 }
 
+// ---- restoring ------------------------------------------------------------------------
+
+std::shared_ptr<ItemList> frmMain::LiveList(const std::shared_ptr<ItemList>& list) const {
+    if (!list || list->IsApplication()) return application_;
+    auto folder = std::static_pointer_cast<Folder>(list);
+    if (NodeOf(*folder)) return folder;
+    // The tree was loaded again since: the folder of the same key, or the root.
+    TreeNode* node = tree_->FindNode(Q(folder->Key()));
+    std::shared_ptr<ItemList> found = node ? node->AsList() : nullptr;
+    return found ? found : application_;
+}
+
+void frmMain::RestoreRemovedItem() {
+    try {
+        std::optional<RemovedItems::Entry> entry = removed_->TakeLast();
+        if (!entry || entry->removals.empty()) {
+            statusBar()->showMessage(QStringLiteral("Nothing to restore"));
+            return;
+        }
+        TimerStop timer(mdlTimer_);
+        std::set<std::string> restored;  // the copies back in place
+        std::vector<const RemovedItems::KeptFile*> histories;
+        for (const RemovedItems::KeptFile& file : entry->files) {
+            std::error_code ec;
+            if (std::filesystem::is_directory(file.kept, ec)) {
+                histories.push_back(&file);
+                continue;
+            }
+            if (removed_->PutBack(file)) {
+                restored.insert(file.original);
+                continue;
+            }
+            // Another page took the name meanwhile: a page's own copy gets a free one.
+            for (const RemovedItems::Removal& removal : entry->removals) {
+                if (!removal.item->IsPage()) continue;
+                auto page = std::static_pointer_cast<Page>(removal.item);
+                if (page->SavedFile() != file.original) continue;
+                InternetHandler handler;
+                RemovedItems::KeptFile moved{
+                    FreeCacheFileName(settings_->CacheFolder(), handler.GetFileNameFromURL(page->URL())), file.kept};
+                if (removed_->PutBack(moved)) {
+                    page->SetSavedFile(moved.original);
+                    restored.insert(moved.original);
+                }
+            }
+        }
+        // Past versions come back only beside a copy of the same name as before.
+        for (const RemovedItems::KeptFile* history : histories) {
+            const bool owned = std::any_of(entry->removals.begin(), entry->removals.end(), [&](const auto& removal) {
+                return removal.item->IsPage() &&
+                       HistoryFolder(static_cast<const Page&>(*removal.item).SavedFile()) == history->original;
+            });
+            if (owned && removed_->PutBack(*history)) restored.insert(history->original);
+        }
+        // Newest first: a folder is back before the items that were taken out of it.
+        std::shared_ptr<Item> top;
+        for (auto removal = entry->removals.rbegin(); removal != entry->removals.rend(); ++removal) {
+            std::shared_ptr<ItemList> parent = LiveList(removal->parent);
+            std::optional<ItemRef> before;
+            if (removal->before && parent->Items(*removal->before)) before = *removal->before;
+            std::shared_ptr<Item> added = parent->AddItem(removal->item, before);
+            if (!added) {
+                // Taken by an item added meanwhile: this one stays removed, copies and all.
+                // Only copies that came back are deleted: a name taken meanwhile is
+                // another page's copy.
+                if (removal->item->IsPage()) {
+                    auto page = std::static_pointer_cast<Page>(removal->item);
+                    std::vector<std::string> files{page->SavedFile()};
+                    for (int i = 1; i <= page->FramesCount(); ++i) files.push_back(page->Frames(i)->SavedFile());
+                    for (const std::string& file : files)
+                        if (restored.count(file)) RemoveCacheFile(file);
+                    if (restored.count(HistoryFolder(page->SavedFile()))) RemoveVersions(page->SavedFile());
+                }
+                InformationBox(this, QStringLiteral("Item exists"), QStringLiteral("Item already exists"));
+                continue;
+            }
+            if (added->IsFolder()) MovedFolderKeys(std::static_pointer_cast<Folder>(added));
+            if (!top) top = added;
+            TreeNode* parentNode = ListNode(*parent);
+            if (!parentNode) continue;
+            LoadItemToTree(parentNode, added);
+            TreeNode* node = NodeOf(*added);
+            if (!node) continue;
+            int position = 0;
+            while (position < parent->ItemsCount() && parent->Items(position + 1) != added) ++position;
+            QSignalBlocker block(tree_);
+            parentNode->takeChild(parentNode->indexOfChild(node));
+            parentNode->insertChild(std::min(position, parentNode->childCount()), node);
+        }
+        SaveItems();
+        if (TreeNode* node = top ? NodeOf(*top) : nullptr) {
+            const bool page = top->IsPage();
+            tree_->setCurrentItem(node);
+            AddLogRow(node->text(0), page ? QStringLiteral("Page") : QStringLiteral("Folder"),
+                      QStringLiteral("Restored"));
+            statusBar()->showMessage(node->text(0) + QStringLiteral(" restored"));
+        }
+    } catch (...) {
+        ReportError("RestoreRemovedItem");
+    }
+}
+
 void frmMain::DeleteNode(TreeNode* node) {
-    if (tree_->SelectedNode() == node && node->ParentNode()) tree_->setCurrentItem(node->ParentNode());
     if (shownNode_ == node) shownNode_ = nullptr;
+    if (tree_->SelectedNode() == node && node->ParentNode()) tree_->setCurrentItem(node->ParentNode());
     delete node;
 }
 
@@ -605,11 +730,12 @@ bool frmMain::SaveShownItem() {
         const bool root = node->IsRoot();
         Page* page = node->AsPage();
         Folder* folder = node->AsFolder();
-        const std::string first = txtURL_->text().trimmed().toStdString();
-        if (!root && first.empty()) {
-            InformationBox(this, QStringLiteral("Pelmor"), QStringLiteral("URL or folder name cannot be empty."));
-            txtURL_->setFocus();
-            return false;
+        std::string first = txtURL_->text().trimmed().toStdString();
+        if (const QString refusal = PanelRefusal(); !refusal.isEmpty()) return RefusePanel(refusal);
+        if (page && !SameText(first, page->URL())) {
+            // A new address is kept as the page dialog would keep it.
+            first = tamsin::WebAddress(first);
+            if (!SameText(first, page->URL())) txtURL_->setText(Q(first));
         }
 
         std::shared_ptr<Item> item = root ? nullptr : node->ItemTag();
@@ -670,6 +796,28 @@ bool frmMain::SaveShownItem() {
         ReportError("SaveShownItem");
         return true;
     }
+}
+
+bool frmMain::RefusePanel(const QString& message) {
+    // One refusal, one message: the focus change and the tree's selection change of a
+    // single click both end here.
+    if (!panelRefused_) {
+        panelRefused_ = true;
+        InformationBox(this, QStringLiteral("Pelmor"), message);
+        QTimer::singleShot(0, this, [this] { panelRefused_ = false; });
+    }
+    txtURL_->setFocus();
+    return false;
+}
+
+QString frmMain::PanelRefusal() const {
+    if (!shownNode_ || shownNode_->IsRoot()) return {};
+    const std::string text = txtURL_->text().trimmed().toStdString();
+    if (text.empty()) return QStringLiteral("URL or folder name cannot be empty.");
+    const Page* page = shownNode_->AsPage();
+    if (page && !SameText(text, page->URL()) && tamsin::WebAddress(text).empty())
+        return QString::fromLatin1(kInvalidURLText);
+    return {};
 }
 
 void frmMain::Rename(TreeNode* node, const std::string& newName) {
@@ -754,6 +902,7 @@ void frmMain::btnAdvanced_Click() {
         dialog.chkShowNumbers()->setChecked(page->ShowNumbers());
         dialog.SetInsertColor(page->InsertColor());
         dialog.SetUpdateColor(page->UpdateColor());
+        dialog.SetElementPath(page->ElementPath());
         TimerStop timer(mdlTimer_);
         dialog.exec();
         if (dialog.Cancelled()) return;
@@ -766,7 +915,9 @@ void frmMain::btnAdvanced_Click() {
         page->SetShowNumbers(dialog.chkShowNumbers()->isChecked());
         page->SetInsertColor(dialog.InsertColor());
         page->SetUpdateColor(dialog.UpdateColor());
+        page->SetElementPath(dialog.ElementPath());
         SaveItems();
+        ShowHistoryDetails(page);
     } catch (...) {
         ReportError("");
     }

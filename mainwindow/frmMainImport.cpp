@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's import from the browser's bookmarks: the "Add From Favorites" dialog,
 // then each folder and page picked is added through the same road as the user's own
 // additions, with the progress shown and a way to stop between two pages.

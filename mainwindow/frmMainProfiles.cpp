@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's profile commands, the settings dialogs, the software update check and
 // the support windows.
 

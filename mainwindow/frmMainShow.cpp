@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's part in showing changes: the "Show" commands, ShowPage with its wait
 // window and failure paths, and ShowFolder.
 
@@ -122,7 +123,10 @@ void frmMain::ShowPage(const std::shared_ptr<Page>& oPage) {
         if (browser) browser->Quit();
         wait.reset();
         EndShow();
-        QMessageBox::information(this, QStringLiteral("Open failed"), OpenFailedText(first, description));
+        QMessageBox box(QMessageBox::Information, QStringLiteral("Open failed"), OpenFailedText(first, description),
+                        QMessageBox::Ok, this);
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
         statusBar()->showMessage(status);
         log::WriteLog(status.toStdString());
     };
@@ -183,6 +187,7 @@ void frmMain::ShowPage(const std::shared_ptr<Page>& oPage) {
             browser->SetStatusText(QString());
             AddChangesBar(browser, Q(oPage->InsertColor()), Q(oPage->UpdateColor()));
             browser->ShowMaximized();
+            AttachWatchPart(browser, oPage);
             EndShow();
             ApplyRevision(*oPage, revised);
             if (TreeNode* node = NodeOf(*oPage)) MarkParentsUpdate(node, false);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/frmProperties.h"
 
 #include <QFormLayout>
@@ -36,6 +37,7 @@ frmProperties::frmProperties(QWidget* parent) : QDialog(parent) {
     auto field = [this, form](const QString& caption, const char* name) {
         auto* value = new QLabel(this);
         value->setObjectName(QString::fromLatin1(name));
+        value->setTextFormat(Qt::PlainText);
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
         value->setWordWrap(true);
         value->setMinimumWidth(300);

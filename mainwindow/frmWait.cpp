@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/frmWait.h"
 
 #include <QCloseEvent>
@@ -5,8 +6,10 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QVBoxLayout>
+#include <cstdio>
 
 #include "items/Page.h"
+#include "mainwindow/PlainText.h"
 #include "retrieval/InternetHandler.h"
 #include "shell/Background.h"
 #include "shell/Pictures.h"
@@ -28,6 +31,7 @@ frmWait::frmWait(QWidget* owner) : QWidget(owner, Qt::Dialog) {
     lblMessage_ = new QLabel(this);
     lblMessage_->setObjectName(QStringLiteral("lblMessage"));
     lblMessage_->setAlignment(Qt::AlignCenter);
+    lblMessage_->setTextFormat(Qt::PlainText);
     lblMessage_->setMinimumHeight(kLabelHeight);
     ctlAnimation_ = new QProgressBar(this);
     ctlAnimation_->setObjectName(QStringLiteral("ctlAnimation"));
@@ -44,7 +48,7 @@ void frmWait::SetMessage(const QString& text) {
     QFontMetrics metrics(lblMessage_->font());
     QString shown = metrics.elidedText(text, Qt::ElideMiddle, kMaxWidth - 16);
     lblMessage_->setText(shown);
-    lblMessage_->setToolTip(text);
+    lblMessage_->setToolTip(PlainToolTip(text));
     int width = std::clamp(metrics.horizontalAdvance(shown) + 32, kWidth, kMaxWidth);
     resize(width, kHeight);
 }
@@ -56,6 +60,11 @@ QString frmWait::UnableText(const QString& what) {
                "down.");
 }
 
+QString frmWait::SaveFailureText(const QString& what, const QString& why) {
+    return QStringLiteral("Unable to add ") + what + QStringLiteral(": the page was fetched but could not be saved.\r\n") +
+           why;
+}
+
 void frmWait::DownloadURL(const std::shared_ptr<Page>& oPage, const std::string& strURL, const std::string& strFileName,
                           std::string& strTitle, bool& blResult) {
     blResult = false;
@@ -63,16 +72,36 @@ void frmWait::DownloadURL(const std::shared_ptr<Page>& oPage, const std::string&
     raise();
     std::string title;
     bool saved = false;
+    std::string saveFailure;
     shell::RunAndWait([&] {
         InternetHandler handler;
         saved = handler.SaveURLToCache(oPage, strURL, strFileName, title);
+        saveFailure = handler.LastSaveFailure();
     });
+    saveFailure_ = saveFailure;
     if (saved) {
         strTitle = title;
         blResult = true;
         return;
     }
-    if (!quiet_) QMessageBox::warning(this, QString(), UnableText(QString::fromStdString(strURL)));
+    // The page came, but its copy could not be written: that is the failure to name.
+    if (!saveFailure.empty()) {
+        std::fprintf(stderr, "pelmor: %s was fetched but could not be saved: %s\n", strURL.c_str(), saveFailure.c_str());
+        if (!quiet_) {
+            QMessageBox box(QMessageBox::Warning, QString(),
+                            SaveFailureText(QString::fromStdString(strURL), QString::fromStdString(saveFailure)),
+                            QMessageBox::Ok, this);
+            box.setTextFormat(Qt::PlainText);
+            box.exec();
+        }
+        return;
+    }
+    if (!quiet_) {
+        QMessageBox box(QMessageBox::Warning, QString(), UnableText(QString::fromStdString(strURL)), QMessageBox::Ok,
+                        this);
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
+    }
 }
 
 void frmWait::closeEvent(QCloseEvent* event) { event->ignore(); }

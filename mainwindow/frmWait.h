@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The wait window shown while a page is added: a small window owned by the main window
@@ -41,6 +42,11 @@ public:
 
     // The text that tells that a page could not be added.
     static QString UnableText(const QString& what);
+    // "Unable to add <what>: the page was fetched but could not be saved." and the cause.
+    static QString SaveFailureText(const QString& what, const QString& why);
+    // Why the last DownloadURL failed although its page was fetched: the cause of the
+    // failed save. "" when it did not fail so.
+    const std::string& SaveFailure() const { return saveFailure_; }
 
 protected:
     // The window goes when the download has ended, not before.
@@ -50,6 +56,7 @@ private:
     QLabel* lblMessage_ = nullptr;
     QProgressBar* ctlAnimation_ = nullptr;
     bool quiet_ = false;
+    std::string saveFailure_;
 };
 
 }  // namespace pelmor::mainwindow

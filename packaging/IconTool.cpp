@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // pelmor-icons DIR: writes the program's icon as DIR/NxN/apps/pelmor.png in the sizes of
 // the desktop's hicolor icon theme, and DIR/icon-N.png for the browser button.
 

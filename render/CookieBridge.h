@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Keeps the cookie store of a WebEngine profile in step with the program's cookie jar

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "render/Renderer.h"
 
 #include "loader/UrlRule.h"
@@ -7,6 +8,8 @@
 #include <QRegularExpression>
 #include <QUrl>
 #include <QVariant>
+#include <QThread>
+#include <QWebEngineDownloadRequest>
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -28,57 +31,112 @@ using quillon::render::RenderedDocument;
 
 namespace {
 
-// After the load event a document counts as settled once no request it started with
-// fetch or XMLHttpRequest is still open, no short timer is pending and its DOM has not
-// changed for this long.
+// After the load event a document counts as settled once no request it started is still
+// open, no short timer is pending and its DOM has not changed for this long. One that
+// never settles is taken as it stands at the load's deadline.
 constexpr int kQuietMs = 25;
 // Timers up to this delay hold the document unsettled; longer ones are left to run.
 constexpr int kShortTimerMs = 1000;
-// A document that keeps changing is taken as it is this long after the load event.
-constexpr int kSettleCapMs = 2500;
 // The answer leaves this long before the caller's time-out, so it arrives in time.
 constexpr int kAnswerMarginMs = 250;
-// A page handed over by the loader travels to the page process as a data address, which
-// holds at most 2 MB; a bigger page is fetched again.
-constexpr std::size_t kMaxHandedOverBytes = 1 << 20;
+// A page that never settles is read this long before its answer is due.
+constexpr int kSerialiseMs = 400;
 // Frames inside frames are serialised this many levels deep, and this many per load (as
 // the loader's direct road loads them).
 constexpr int kMaxFrameDepth = 4;
 constexpr int kMaxFrames = 32;
 
-// Runs in the page's own world from the start of every document: watches the DOM, open
-// requests made with fetch or XMLHttpRequest and short timers, in the page and in its
-// frames of the same origin (those that come back readable), and once all is settled
-// after the page's load event writes the job's secret token to the console (which only
-// we read). The frames share the page's state through a property named by the token.
+// Runs in the page's own world from the start of every document: empties the page's
+// storage, hides service workers, and watches the DOM, open requests (fetch,
+// XMLHttpRequest, scripts and frames added later, messages to workers not yet answered)
+// and short timers, in the page and in its frames of the same origin (those that come
+// back readable); once all is settled after the page's load event it writes the job's
+// secret token to the console (which only we read). The frames share the page's state
+// through a property named by the token.
 const char* const kSettleScript = R"JS(
 (function () {
   var token = '%1', quiet = %2, shortTimer = %3;
+  // Every load starts with empty storage and without service workers.
+  try { window.localStorage.clear(); } catch (e) {}
+  try { window.sessionStorage.clear(); } catch (e) {}
+  try { Object.defineProperty(Navigator.prototype, 'serviceWorker', {get: function () { return undefined; }}); } catch (e) {}
   var setT = window.setTimeout, clearT = window.clearTimeout, log = console.log;
   var clock = function () { return performance.timeOrigin + performance.now(); };
   var state, isTop = window.top === window;
   if (isTop) {
     state = {last: clock(), open: 0, timers: 0};
     Object.defineProperty(window, token, {value: state});
+    // Empties the storage of the page's origin at the end of the load, with what the page
+    // cannot have replaced yet: its own database connections first, which would hold a
+    // deletion up.
+    var connections = [], idb = window.indexedDB, P = Promise;
+    if (idb) {
+      var openDb = IDBFactory.prototype.open, databases = IDBFactory.prototype.databases;
+      var deleteDb = IDBFactory.prototype.deleteDatabase, close = IDBDatabase.prototype.close;
+      IDBFactory.prototype.open = function () {
+        var request = openDb.apply(this, arguments);
+        request.addEventListener('success', function () { connections.push(request.result); });
+        return request;
+      };
+    }
+    var cachesNow = window.caches;
+    Object.defineProperty(state, 'clean', {value: function (done) {
+      var work = [];
+      try { window.localStorage.clear(); window.sessionStorage.clear(); } catch (e) {}
+      connections.forEach(function (c) { try { close.call(c); } catch (e) {} });
+      connections = [];
+      try {
+        if (idb) work.push(databases.call(idb).then(function (list) {
+          return P.all(list.map(function (d) {
+            return new P(function (ended) {
+              var r = deleteDb.call(idb, d.name);
+              r.onsuccess = r.onerror = r.onblocked = ended;
+            });
+          }));
+        }));
+      } catch (e) {}
+      try { if (cachesNow) work.push(cachesNow.keys().then(function (k) { return P.all(k.map(function (n) { return cachesNow.delete(n); })); })); } catch (e) {}
+      P.all(work).then(function () { log.call(console, done); }, function () { log.call(console, done); });
+    }});
   } else {
     // A frame of another origin is never read, so it is not waited for.
     try { state = window.top[token]; } catch (e) { return; }
     if (!state) return;
   }
-  var timers = new Set(), openHere = 0;
+  var timers = new Set(), openHere = 0, running = null;
   var touch = function () { state.last = clock(); };
   var opened = function () { state.open++; openHere++; touch(); };
   var closed = function () { if (openHere > 0) { state.open--; openHere--; } touch(); };
-  new MutationObserver(touch).observe(document,
-      {subtree: true, childList: true, attributes: true, characterData: true});
+  // Requests the page starts by adding elements: scripts (a search index, say) and frames.
+  var watch = function (node) {
+    if (node.nodeType !== 1 || node.__pelmorWatched) return;
+    var tag = node.tagName;
+    if (!((tag === 'SCRIPT' && node.src && /^$|javascript|module/i.test(node.type || '')) || tag === 'IFRAME')) return;
+    node.__pelmorWatched = true;
+    opened();
+    var done = function () { node.removeEventListener('load', done); node.removeEventListener('error', done); closed(); };
+    node.addEventListener('load', done);
+    node.addEventListener('error', done);
+  };
+  new MutationObserver(function (records) {
+    touch();
+    for (var i = 0; i < records.length; i++) {
+      var added = records[i].addedNodes;
+      for (var j = 0; j < added.length; j++) watch(added[j]);
+    }
+  }).observe(document, {subtree: true, childList: true, attributes: true, characterData: true});
+  // A timer is work until it runs, unless it only re-arms the callback that set it (a
+  // spinner, a poll): such a chain never ends by itself and is not waited for.
   window.setTimeout = function (callback, delay) {
     var args = Array.prototype.slice.call(arguments, 2), id;
     var wrapped = function () {
       if (timers.delete(id)) state.timers--;
-      if (typeof callback === 'function') return callback.apply(this, args);
+      var outer = running;
+      running = callback;
+      try { if (typeof callback === 'function') return callback.apply(this, args); } finally { running = outer; }
     };
     id = setT.call(window, wrapped, delay);
-    if (!(Number(delay) > shortTimer)) { timers.add(id); state.timers++; }
+    if (!(Number(delay) > shortTimer) && callback !== running) { timers.add(id); state.timers++; }
     return id;
   };
   window.clearTimeout = function (id) {
@@ -93,6 +151,17 @@ const char* const kSettleScript = R"JS(
       promise.then(closed, closed);
       return promise;
     };
+    // An answer's body is read after its headers came: that is work too.
+    ['text', 'json', 'arrayBuffer', 'blob', 'formData'].forEach(function (name) {
+      var read = Response.prototype[name];
+      if (!read) return;
+      Response.prototype[name] = function () {
+        opened();
+        var promise = read.apply(this, arguments);
+        promise.then(closed, closed);
+        return promise;
+      };
+    });
   }
   var send = XMLHttpRequest.prototype.send;
   XMLHttpRequest.prototype.send = function () {
@@ -100,6 +169,25 @@ const char* const kSettleScript = R"JS(
     this.addEventListener('loadend', closed);
     return send.apply(this, arguments);
   };
+  // A worker is at work from a message posted to it until it posts one back.
+  if (window.Worker) {
+    var post = Worker.prototype.postMessage;
+    Worker.prototype.postMessage = function () {
+      var worker = this;
+      if (!worker.__pelmorAsked) {
+        worker.__pelmorAsked = 0;
+        worker.addEventListener('message', function () {
+          if (worker.__pelmorAsked > 0) { worker.__pelmorAsked--; closed(); } else touch();
+        });
+        worker.addEventListener('error', function () {
+          while (worker.__pelmorAsked > 0) { worker.__pelmorAsked--; closed(); }
+        });
+      }
+      worker.__pelmorAsked++;
+      opened();
+      return post.apply(this, arguments);
+    };
+  }
   if (!isTop) {
     // A frame that goes away takes its timers and requests with it.
     window.addEventListener('pagehide', function () {
@@ -124,7 +212,7 @@ const char* const kSettleScript = R"JS(
 // frame the page cannot read (another origin, a sandbox) comes back inaccessible, as do
 // frames nested too deep and those past the number a load reads.
 const char* const kSerialiseScript = R"JS(
-(function (withFrames, maxDepth, maxFrames) {
+(function (withFrames, maxDepth, maxFrames, failed) {
   var out = [], read = 0;
   var doctype = function (d) {
     var t = d.doctype;
@@ -146,7 +234,7 @@ const char* const kSerialiseScript = R"JS(
       var inner = null, element = frames[j];
       try { inner = element.contentDocument; } catch (e) { inner = null; }
       var tag = element.tagName.toUpperCase(), src = element.getAttribute('src') || '';
-      if (!withFrames || !inner || depth >= maxDepth || read >= maxFrames) {
+      if (!withFrames || !inner || depth >= maxDepth || read >= maxFrames || failed.indexOf(inner.URL) >= 0) {
         out.push({p: index, s: j, a: false, t: tag, r: src});
       } else {
         read++;
@@ -156,7 +244,36 @@ const char* const kSerialiseScript = R"JS(
   };
   walk(document, -1, 0, 0, '', '');
   return out;
-})(%1, %2, %3)
+})(%1, %2, %3, %4)
+)JS";
+
+// Runs in the same world before the page is read: asks again for every frame document
+// the page can read and keeps, in window.pelmorFailedFrames, the addresses that answer an
+// HTTP error, whose documents are only the server's error page (the loader's direct road
+// never reads those either). The answer's body is not waited for.
+const char* const kFrameStatusScript = R"JS(
+(function (maxDepth) {
+  var urls = [];
+  var walk = function (d, depth) {
+    var frames = d.querySelectorAll('frame, iframe');
+    for (var j = 0; j < frames.length; j++) {
+      var inner = null;
+      try { inner = frames[j].contentDocument; } catch (e) { inner = null; }
+      if (!inner || depth >= maxDepth) continue;
+      if (/^https?:/i.test(inner.URL) && urls.indexOf(inner.URL) < 0) urls.push(inner.URL);
+      walk(inner, depth + 1);
+    }
+  };
+  walk(document, 0);
+  window.pelmorFailedFrames = null;
+  Promise.all(urls.map(function (url) {
+    var stop = new AbortController();
+    return fetch(url, {cache: 'no-store', credentials: 'include', signal: stop.signal}).then(
+        function (answer) { stop.abort(); return answer.status >= 400 ? url : null; },
+        function () { return null; });
+  })).then(function (failed) { window.pelmorFailedFrames = failed.filter(Boolean); });
+  return urls.length;
+})(%1)
 )JS";
 
 // The loader's rule for where a page may lead (loader/UrlRule.h), plus the page's own
@@ -213,9 +330,27 @@ private:
     LoadRequest request_;
 };
 
+// Empties the storage the page's origin kept (through the function the settle script left
+// under the load's token) and writes the clean-up's token to the console once that is
+// done; a document without that function (it failed early) only answers.
+const char* const kCleanScript = R"JS(
+(function (load, token) {
+  var state = window[load];
+  if (state && state.clean) state.clean(token); else console.log(token);
+})('%1', '%2')
+)JS";
+
+// The token that marks one load's (or one clean-up's) console message.
+QString NewToken() {
+    return QString::number(QRandomGenerator::global()->generate64(), 36) +
+           QString::number(QRandomGenerator::global()->generate64(), 36);
+}
+
 // A page with no one to talk to: dialogs answer no, new windows are refused, and the
-// console is read only for the settle token of the load in hand. One page serves a few
-// loads in turn (a fresh page costs a renderer process start), frozen in between.
+// console is read only for the token of the load or clean-up in hand. It follows no
+// navigation after its load's own (and the redirections of that load before it ended):
+// the first one asked for is kept, for the loader to judge. One page serves a few loads
+// in turn (a fresh page costs a renderer process start), frozen in between.
 class QuietPage : public QWebEnginePage {
 public:
     explicit QuietPage(QWebEngineProfile* profile) : QWebEnginePage(profile), interceptor_(new Interceptor(this)) {
@@ -229,6 +364,11 @@ public:
         settings()->setAttribute(QWebEngineSettings::AutoLoadImages, request.images);
         token_ = token;
         settled_ = std::move(settled);
+        address_ = QUrl::fromEncoded(QByteArray::fromStdString(request.url));
+        navigation_.clear();
+        refused_.clear();
+        started_ = loadEnded_ = false;
+        redirects_ = 0;
         for (const QWebEngineScript& old : scripts().find(QStringLiteral("pelmor-settle"))) scripts().remove(old);
         QWebEngineScript settle;
         settle.setName(QStringLiteral("pelmor-settle"));
@@ -240,6 +380,20 @@ public:
         if (lifecycleState() != LifecycleState::Active) setLifecycleState(LifecycleState::Active);
         ++loads_;
     }
+    // Empties what the page's origin stored, then calls `done` (true) once that is done,
+    // or (false) when it does not end soon.
+    void Clean(std::function<void(bool)> done) {
+        const QString load = token_;
+        token_ = NewToken();
+        auto once = std::make_shared<std::function<void(bool)>>(std::move(done));
+        settled_ = [once] {
+            if (*once) std::exchange(*once, nullptr)(true);
+        };
+        QTimer::singleShot(kCleanMs, this, [once] {
+            if (*once) std::exchange(*once, nullptr)(false);
+        });
+        runJavaScript(QString::fromUtf8(kCleanScript).arg(load, token_), QWebEngineScript::MainWorld);
+    }
     // Ends the page's part in a load: nothing of it runs until the next one.
     void Park() {
         settled_ = nullptr;
@@ -248,6 +402,14 @@ public:
         setLifecycleState(LifecycleState::Frozen);
     }
     int Loads() const { return loads_; }
+    // The load's own document has loaded (or failed): every navigation from now on is the page's.
+    void LoadEnded() { loadEnded_ = true; }
+    // The address the page was loaded from, after the redirections of its load.
+    const QUrl& Address() const { return address_; }
+    // The first navigation the page asked for and did not get; empty for none.
+    const QUrl& Navigation() const { return navigation_; }
+    // True for a navigation the page asked for and did not get.
+    bool Refused(const QUrl& url) const { return refused_.contains(url); }
 
 protected:
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message, int,
@@ -258,13 +420,38 @@ protected:
     bool javaScriptConfirm(const QUrl&, const QString&) override { return false; }
     bool javaScriptPrompt(const QUrl&, const QString&, const QString&, QString*) override { return false; }
     QWebEnginePage* createWindow(WebWindowType) override { return nullptr; }
-    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool) override { return AllowedScheme(url); }
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override {
+        if (!AllowedScheme(url)) return false;
+        if (!isMainFrame) return true;
+        if (token_.isEmpty()) return false;  // between loads nothing moves
+        if (!started_) {
+            started_ = true;  // the load itself
+            return true;
+        }
+        const bool data = url.scheme().compare(QLatin1String("data"), Qt::CaseInsensitive) == 0;
+        if (!loadEnded_ && type == NavigationTypeRedirect && !data && url != address_ && redirects_ < kMaxRedirects) {
+            ++redirects_;
+            address_ = url;
+            return true;
+        }
+        if (navigation_.isEmpty() && !data) navigation_ = url;
+        refused_.insert(url);
+        return false;
+    }
 
 private:
+    static constexpr int kCleanMs = 1000;
+    static constexpr int kMaxRedirects = 10;
     Interceptor* interceptor_;
     QString token_;
     std::function<void()> settled_;
     int loads_ = 0;
+    QUrl address_;
+    QUrl navigation_;
+    QSet<QUrl> refused_;
+    bool started_ = false;
+    bool loadEnded_ = false;
+    int redirects_ = 0;
 };
 
 // ---- RenderJob --------------------------------------------------------------------------
@@ -294,8 +481,7 @@ public:
             renderer_.ReturnPage(page, false);
             return;
         }
-        const QString token = QString::number(QRandomGenerator::global()->generate64(), 36) +
-                              QString::number(QRandomGenerator::global()->generate64(), 36);
+        const QString token = NewToken();
         QPointer<RenderJob> self(this);
         page_ = page;
         page_->Prepare(request_, token, [self] {
@@ -314,7 +500,7 @@ public:
         const QUrl url = QUrl::fromEncoded(QByteArray::fromStdString(request_.url));
         // A page the loader has fetched already runs at its address without a second
         // request; one too big to be handed over that way is fetched again.
-        if (!request_.html.empty() && request_.html.size() <= kMaxHandedOverBytes)
+        if (!request_.html.empty() && request_.html.size() <= quillon::render::kMaxHandedOverBytes)
             page_->setContent(QByteArray::fromStdString(request_.html), QStringLiteral("text/html;charset=utf-8"), url);
         else
             page_->load(url);
@@ -336,7 +522,10 @@ private:
         const bool statusDomain = info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain;
         switch (info.status()) {
             case QWebEngineLoadingInfo::LoadStartedStatus:
-                // A new document (a redirection by script, say) starts over.
+                // A new document (a redirection by script, say) starts over; a refused
+                // navigation or a download leaves the document as it was.
+                if (page_->Refused(info.url())) break;
+                before_ = {loaded_, settled_};
                 loaded_ = false;
                 settled_ = false;
                 cap_.stop();
@@ -345,18 +534,24 @@ private:
                 if (qEnvironmentVariableIsSet("PELMOR_RENDER_VERBOSE"))
                     qWarning("load %llu loaded after %lld ms", static_cast<unsigned long long>(request_.id),
                              static_cast<long long>(clock_.elapsed()));
+                page_->LoadEnded();
                 status_ = statusDomain && info.errorCode() > 0 ? info.errorCode() : 200;
                 if (status_ >= 400) {
                     Fail(Outcome::Failed, "HTTP status " + std::to_string(status_));
                     return;
                 }
                 loaded_ = true;
-                const long long left = Left() - kAnswerMarginMs;
-                cap_.start(static_cast<int>(std::clamp<long long>(left - 100, 0, kSettleCapMs)));
+                cap_.start(static_cast<int>(std::clamp<long long>(Left() - kAnswerMarginMs - kSerialiseMs, 0, 24 * 3600 * 1000ll)));
                 if (settled_) Serialise();
                 break;
             }
             case QWebEngineLoadingInfo::LoadFailedStatus:
+                if (info.errorCode() == -3 && !loaded_ && before_.first) {
+                    // A navigation that never became a document: the page stands.
+                    DownloadIgnored();
+                    break;
+                }
+                if (info.errorCode() != -3) page_->LoadEnded();
                 if (statusDomain) {
                     status_ = info.errorCode();
                     Fail(Outcome::Failed, "HTTP status " + std::to_string(status_));
@@ -374,11 +569,45 @@ private:
         serialising_ = true;
         cap_.stop();
         QPointer<RenderJob> self(this);
-        const QString script =
-            QString::fromUtf8(kSerialiseScript)
-                .arg(request_.frames ? "true" : "false")
-                .arg(kMaxFrameDepth)
-                .arg(kMaxFrames);
+        if (!request_.frames) {
+            Read("[]");
+            return;
+        }
+        page_->runJavaScript(QString::fromUtf8(kFrameStatusScript).arg(kMaxFrameDepth),
+                             QWebEngineScript::ApplicationWorld, [self](const QVariant& frames) {
+                                 if (!self) return;
+                                 if (frames.toInt() == 0)
+                                     self->Read("[]");
+                                 else
+                                     self->AwaitFrameStatus();
+                             });
+    }
+
+    // Asks every few milliseconds whether the frames' answers are in; reads the page when
+    // they are, or when the answer is due.
+    void AwaitFrameStatus() {
+        QPointer<RenderJob> self(this);
+        page_->runJavaScript(QStringLiteral("window.pelmorFailedFrames ? JSON.stringify(window.pelmorFailedFrames) : ''"),
+                             QWebEngineScript::ApplicationWorld, [self](const QVariant& failed) {
+                                 if (!self || self->finished_) return;
+                                 const QString list = failed.toString();
+                                 if (!list.isEmpty() || self->Left() < kAnswerMarginMs + kSerialiseMs / 2)
+                                     self->Read(list.isEmpty() ? QStringLiteral("[]") : list);
+                                 else
+                                     QTimer::singleShot(15, self, [self] {
+                                         if (self && !self->finished_) self->AwaitFrameStatus();
+                                     });
+                             });
+    }
+
+    // Reads the page and its frames, but for the frame documents listed (a JSON array).
+    void Read(const QString& failedFrames) {
+        QPointer<RenderJob> self(this);
+        const QString script = QString::fromUtf8(kSerialiseScript)
+                                   .arg(request_.frames ? "true" : "false")
+                                   .arg(kMaxFrameDepth)
+                                   .arg(kMaxFrames)
+                                   .arg(failedFrames);
         page_->runJavaScript(script, QWebEngineScript::ApplicationWorld, [self](const QVariant& result) {
             if (self) self->Serialised(result);
         });
@@ -409,10 +638,9 @@ private:
             Fail(Outcome::Failed, "the page could not be read");
             return;
         }
-        // The page's address after redirections, by the server or by script (a page
-        // handed over keeps the address the document reports).
-        if (page_->url().scheme() != QLatin1String("data"))
-            answer.documents[0].url = page_->url().toString(QUrl::FullyEncoded).toStdString();
+        // The page's address is the one it was loaded from, whatever its script did to
+        // its history since.
+        answer.documents[0].url = page_->Address().toString(QUrl::FullyEncoded).toStdString();
         Finish(answer);
     }
 
@@ -425,6 +653,9 @@ private:
         finished_ = true;
         deadline_.stop();
         cap_.stop();
+        LoadAnswer sent = answer;
+        if (page_ && !page_->Navigation().isEmpty())
+            sent.navigation = page_->Navigation().toString(QUrl::FullyEncoded).toStdString();
         if (page_) {
             page_->disconnect(this);
             // A page still busy at its deadline may be stuck in a script; its renderer
@@ -436,8 +667,24 @@ private:
             renderer_.ReturnPage(page_, answer.outcome == Outcome::Ok);
             page_ = nullptr;
         }
-        renderer_.Finished(this, answer);
+        renderer_.Finished(this, sent);
     }
+
+public:
+    // A download the page started was refused: the page stays as it stood before.
+    void DownloadIgnored() {
+        if (finished_) return;
+        settled_ = settled_ || before_.second;
+        // A download started while the page loaded may have ended its loading: the page
+        // is taken as it stands once it has been quiet a moment.
+        const bool wasLoaded = loaded_ || before_.first;
+        loaded_ = true;
+        page_->LoadEnded();
+        if (settled_) Serialise();
+        else if (!wasLoaded) cap_.start(kQuietMs * 8);
+    }
+
+private:
 
     Renderer& renderer_;
     LoadRequest request_;
@@ -448,13 +695,15 @@ private:
     int status_ = 0;
     bool loaded_ = false;
     bool settled_ = false;
+    std::pair<bool, bool> before_{false, false};  // loaded and settled before the last new load began
     bool serialising_ = false;
     bool finished_ = false;
 };
 
 // ---- Renderer ---------------------------------------------------------------------------
 
-Renderer::Renderer(std::function<void(const std::string&)> answer) : answer_(std::move(answer)) {
+Renderer::Renderer(std::function<void(const std::string&)> answer)
+    : maxConcurrent_(std::max(1, QThread::idealThreadCount())), answer_(std::move(answer)) {
     profile_ = new QWebEngineProfile(this);  // off the record: nothing of it is written to disk
     profile_->setHttpCacheType(QWebEngineProfile::NoCache);
     profile_->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
@@ -477,6 +726,12 @@ Renderer::Renderer(std::function<void(const std::string&)> answer) : answer_(std
     settings->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, false);
     settings->setAttribute(QWebEngineSettings::ShowScrollBars, false);
     cookies_ = std::make_unique<CookieBridge>(profile_->cookieStore());
+    // A download a page starts is refused; the page stays as it stands.
+    connect(profile_, &QWebEngineProfile::downloadRequested, this, [this](QWebEngineDownloadRequest* download) {
+        download->cancel();
+        for (RenderJob* job : running_)
+            if (job->page() && job->page() == download->page()) job->DownloadIgnored();
+    });
 }
 
 Renderer::~Renderer() {
@@ -494,7 +749,7 @@ void Renderer::Load(const LoadRequest& request) {
 }
 
 void Renderer::StartQueued() {
-    while (running_.size() < kMaxConcurrent && !queue_.empty()) {
+    while (running_.size() < maxConcurrent_ && !queue_.empty()) {
         QPointer<RenderJob> job = queue_.front();
         queue_.pop_front();
         if (!job) continue;  // ended (timed out) while it waited
@@ -520,12 +775,22 @@ void Renderer::EndRendererOf(QuietPage* page, RenderJob* job) {
 }
 
 void Renderer::ReturnPage(QuietPage* page, bool reusable) {
-    if (reusable && page->Loads() < kLoadsPerPage && static_cast<int>(idle_.size()) < kMaxConcurrent) {
-        page->Park();
-        idle_.push_back(page);
-    } else {
+    // A page that failed or hung may be stuck: it goes at once. One that answered empties
+    // its origin's storage first, also when it has served its last load.
+    if (!reusable) {
         page->deleteLater();
+        return;
     }
+    QPointer<QuietPage> guard(page);
+    page->Clean([this, guard](bool cleaned) {
+        if (!guard) return;
+        if (cleaned && guard->Loads() < kLoadsPerPage && static_cast<int>(idle_.size()) < maxConcurrent_) {
+            guard->Park();
+            idle_.push_back(guard);
+        } else {
+            guard->deleteLater();
+        }
+    });
 }
 
 void Renderer::Finished(RenderJob* job, const LoadAnswer& answer) {

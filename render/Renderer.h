@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The heart of pelmor-render: loads pages in Qt WebEngine with their scripts run, waits
@@ -41,15 +42,17 @@ public:
     // Starts (or queues) a load; its answer comes later through `answer`.
     void Load(const quillon::render::LoadRequest& request);
 
-    // Loads rendered at once; more wait in a queue.
-    static constexpr int kMaxConcurrent = 6;
+    // Loads rendered at once: one per core. More wait in a queue (the loader paces its
+    // requests the same way, so they seldom do).
+    const int maxConcurrent_;
     // A page (and its renderer process) is released after this many loads.
     static constexpr int kLoadsPerPage = 25;
 
 private:
     friend class RenderJob;
     void Finished(RenderJob* job, const quillon::render::LoadAnswer& answer);
-    // Takes back a page after a load: parked for the next load, or released.
+    // Takes back a page after a load: emptied of what its origin stored and parked for the
+    // next load, or released.
     void ReturnPage(QuietPage* page, bool reusable);
     // Ends the renderer process of `page` unless a load other than `job` uses it.
     void EndRendererOf(QuietPage* page, RenderJob* job);

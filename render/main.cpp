@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // pelmor-render: the loader's helper that runs a page's scripts. The loader starts it on
 // first use and keeps it running; requests arrive on standard input and answers leave on
 // standard output (loader/RenderProtocol.h). It needs no display: Qt draws offscreen.
@@ -6,31 +7,61 @@
 #include <QGuiApplication>
 #include <QSocketNotifier>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "loader/RenderProtocol.h"
+#include "platform/core/Version.h"
 #include "render/Renderer.h"
 
 namespace {
 
-void WriteAll(const std::string& bytes) {
-    const char* data = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        ssize_t written = ::write(STDOUT_FILENO, data, left);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            std::_Exit(0);  // the loader has gone
-        }
-        data += written;
-        left -= static_cast<std::size_t>(written);
+// Answers leave without ever blocking the main thread: what the loader has not taken yet
+// waits here and goes out as the channel has room, so that a loader busy writing a big
+// request never holds up the helper (nor the helper the loader).
+class Output {
+public:
+    Output() : notifier_(STDOUT_FILENO, QSocketNotifier::Write) {
+        notifier_.setEnabled(false);
+        QObject::connect(&notifier_, &QSocketNotifier::activated, [this] { Flush(); });
     }
-}
+    void Send(const std::string& bytes) {
+        pending_ += bytes;
+        Flush();
+    }
+
+private:
+    void Flush() {
+        while (sent_ < pending_.size()) {
+            ssize_t written = ::write(STDOUT_FILENO, pending_.data() + sent_, pending_.size() - sent_);
+            if (written < 0) {
+                if (errno == EINTR) continue;
+                if (errno == EAGAIN || errno == EWOULDBLOCK) break;
+                std::_Exit(0);  // the loader has gone
+            }
+            sent_ += static_cast<std::size_t>(written);
+        }
+        if (sent_ == pending_.size()) {
+            pending_.clear();
+            sent_ = 0;
+        } else if (sent_ > (1u << 20)) {
+            pending_.erase(0, sent_);
+            sent_ = 0;
+        }
+        notifier_.setEnabled(!pending_.empty());
+    }
+
+    QSocketNotifier notifier_;
+    std::string pending_;
+    std::size_t sent_ = 0;
+};
 
 // Sets `name` to `value` unless the environment has it already.
 void Default(const char* name, const char* value) {
@@ -40,6 +71,24 @@ void Default(const char* name, const char* value) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Answered before WebEngine starts.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0 || std::strcmp(argv[i], "-V") == 0) {
+            std::fputs(pelmor::VersionText("pelmor-render").c_str(), stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs("Usage: pelmor-render\n"
+                       "Pelmor's helper that loads web pages with their scripts run. Pelmor and its checker\n"
+                       "start it and talk to it over its standard input and output; it is not meant to be\n"
+                       "run by hand. It ends when its standard input closes.\n"
+                       "\n"
+                       "  --help     show this text\n"
+                       "  --version  show the version and licence\n",
+                       stdout);
+            return 0;
+        }
+    }
     std::signal(SIGPIPE, SIG_IGN);
     Default("QT_QPA_PLATFORM", "offscreen");
     // No GPU is used for pages that are never shown; the sandbox cannot run as root.
@@ -54,7 +103,11 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     QGuiApplication::setApplicationName("pelmor-render");
 
-    pelmor::render::Renderer renderer([](const std::string& answer) { WriteAll(answer); });
+    // Standard input and output are one socket: both ends go non-blocking together.
+    ::fcntl(STDOUT_FILENO, F_SETFL, ::fcntl(STDOUT_FILENO, F_GETFL) | O_NONBLOCK);
+    ::fcntl(STDIN_FILENO, F_SETFL, ::fcntl(STDIN_FILENO, F_GETFL) | O_NONBLOCK);
+    Output output;
+    pelmor::render::Renderer renderer([&output](const std::string& answer) { output.Send(answer); });
 
     std::string buffer;
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);

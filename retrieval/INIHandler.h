@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Reads and writes single keys of a private-profile (INI) file. Unlike the other public

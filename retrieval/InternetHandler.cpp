@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "retrieval/InternetHandler.h"
 
 #include <cctype>
@@ -115,6 +116,7 @@ std::shared_ptr<html::Document> InternetHandler::Navigate(const std::string& str
 
     const bool savedCopy = NamesLocalFile(strURL);
     std::shared_ptr<html::Document> document;
+    std::string navigation;  // where the page's script asked to go
     {
         LightWebBrowser browser;
         if (!cookies_) cookies_ = std::make_shared<quillon::CookieJar>();
@@ -137,6 +139,7 @@ std::shared_ptr<html::Document> InternetHandler::Navigate(const std::string& str
             return nullptr;
         }
         if (!document) loadFailure_ = browser.LastError().empty() ? "timed out" : browser.LastError();
+        navigation = browser.Navigation();
     }
     if (!document) return nullptr;
 
@@ -152,7 +155,9 @@ std::shared_ptr<html::Document> InternetHandler::Navigate(const std::string& str
         }
     }
 
+    // A META refresh, else a navigation the page's script made: both by the same rule.
     std::string target = savedCopy ? std::string() : GetRedirectionURL(*document);
+    if (target.empty() && !savedCopy) target = navigation;
     if (target.empty() || EqualsNoCase(target, document->URL()) || hops >= kMaxRefreshHops) return document;
     // A refresh is followed only where the page itself may lead: never to a local file or
     // another protocol. The page reached so far is then the page.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Page retrieval for the rest of the program: URL utilities, loading a page through the
@@ -90,6 +91,10 @@ public:
     // or one of its frames cannot be loaded or saved.
     bool SaveURLToCache(const std::shared_ptr<Page>& oPage, const std::string& strURL, const std::string& strFileName,
                         std::string& strTitle);
+    // Why the last SaveURLToCache failed after its page was fetched (the failure's
+    // description, which names the cause: a read-only file system, a full disk, a refused
+    // permission); "" when it succeeded or the page could not be fetched.
+    const std::string& LastSaveFailure() const { return lastSaveFailure_; }
     // Saves a loaded document as a saved copy (UTF-16 with BOM, a BASE tag after <HEAD>).
     // With `blSaveFrames` each FRAME's document is saved beside it and recorded under
     // `oItem` (a Page or Frame); without, the FRAME tags point at the copies `oItem` has
@@ -117,6 +122,18 @@ public:
     // visited ("HTTP status 404", "timed out", "empty answer", "saved copy cannot be read
     // (...)"); "" when everything it visited was compared.
     const std::string& LastCheckFailure() const { return checkFailure_; }
+    // With `keep` on, the next IsPageUpdated keeps the live page's HTML as it was loaded
+    // (the comparison masks and stamps the document it compares) for LastLiveHTML.
+    void SetKeepLiveHTML(bool keep) { keepLive_ = keep; }
+    // The live page's HTML and address of the last IsPageUpdated that kept them; "" when
+    // it did not load the live page.
+    const std::string& LastLiveHTML() const { return liveHTML_; }
+    const std::string& LastLiveURL() const { return liveURL_; }
+    // Saves a document as a version of a page: as SaveHTMLToCache with its frames, but the
+    // frames' copies go into `frameFolder` (made when the page has frames). False, writing
+    // nothing outside the current cache folder, on failure.
+    bool SaveVersionToCache(const std::shared_ptr<html::Document>& objHTML, const std::string& FileName,
+                            const std::string& frameFolder);
     // The live page's body HTML with its changes against the saved copy painted in; the
     // live page (unmarked) becomes the saved copy. For a Page, SavedDate and LastCheckDate
     // are stamped and Updated cleared. "" when a copy cannot be loaded, and on failure.
@@ -136,6 +153,7 @@ public:
     void SetShowRemoved(bool value) { showRemoved_ = value; }
 
 private:
+    std::string lastSaveFailure_;
     // Comparison options remembered per operation: taken from a Page, kept for other items.
     struct Options {
         bool ShowTimeDiff = false;
@@ -158,6 +176,9 @@ private:
     // Why the last LightNavigate gave no document; why the last check could not compare.
     std::string loadFailure_;
     std::string checkFailure_;
+    bool keepLive_ = false;
+    std::string liveHTML_;
+    std::string liveURL_;
     Options revisedHTMLOptions_;
     Options setRevisedOptions_;
     Options revisedBodyOptions_;
@@ -168,8 +189,10 @@ private:
     std::string GetRedirectionURL(const html::Document& document);
     FrameReplace SaveBaseHref(const html::Document& document);
     static bool IsDocumentAccessible(const html::FrameWindow& window);
+    // Frames' copies go beside FileName, or into `frameFolder` when one is given.
     bool SaveDocument(const std::shared_ptr<html::Document>& objHTML, const std::string& FileName, bool blSaveFrames,
-                      const std::shared_ptr<FrameList>& oItem, bool blReload, int depth);
+                      const std::shared_ptr<FrameList>& oItem, bool blReload, int depth,
+                      const std::string& frameFolder = {});
     void SaveSubFrames(const html::Document& document, const std::shared_ptr<Frame>& oFrame, int depth);
     // A frame's document: the one the loader put in its window, else loaded by URL (but
     // never a local file for a page from the network). Sets `frameURL`.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The page cache: saved copies of pages and their frames.
 
 #include <cctype>
@@ -11,6 +12,7 @@
 #include "loader/UrlRule.h"
 #include "platform/core/Failure.h"
 #include "platform/core/Files.h"
+#include "platform/core/Folders.h"
 #include "platform/core/Strings.h"
 #include "platform/html/Html.h"
 #include "platform/log/Log.h"
@@ -124,12 +126,16 @@ std::shared_ptr<html::Document> InternetHandler::FrameDocument(const html::Docum
 
 bool InternetHandler::SaveURLToCache(const std::shared_ptr<Page>& oPage, const std::string& strURL,
                                      const std::string& strFileName, std::string& strTitle) {
+    lastSaveFailure_.clear();
+    bool fetched = false;
     try {
         std::shared_ptr<html::Document> document = Navigate(strURL, 0);
         if (!document) return false;
+        fetched = true;
         strTitle = document->title();
         return SaveDocument(document, strFileName, true, oPage, false, 0);
     } catch (...) {
+        if (fetched) lastSaveFailure_ = CurrentFailure(kSource).Description();
         LogFailure("SaveURLToCache");
         return false;
     }
@@ -145,15 +151,29 @@ bool InternetHandler::SaveHTMLToCache(const std::shared_ptr<html::Document>& obj
     }
 }
 
+bool InternetHandler::SaveVersionToCache(const std::shared_ptr<html::Document>& objHTML, const std::string& FileName,
+                                         const std::string& frameFolder) {
+    try {
+        return SaveDocument(objHTML, FileName, true, nullptr, false, 0, frameFolder);
+    } catch (...) {
+        LogFailure("SaveVersionToCache");
+        return false;
+    }
+}
+
 bool InternetHandler::SaveDocument(const std::shared_ptr<html::Document>& objHTML, const std::string& FileName,
-                                   bool blSaveFrames, const std::shared_ptr<FrameList>& oItem, bool blReload,
-                                   int depth) {
+                                   bool blSaveFrames, const std::shared_ptr<FrameList>& oItem, bool blReload, int depth,
+                                   const std::string& frameFolder) {
     if (!objHTML) throw Failure(err::kObjectNotSet, kSource, "Object variable not set");
     if (depth > kMaxFrameDepth) throw Failure(err::kInvalidProcedureCall, kSource, "Frames nested too deep");
     const std::string documentURL(objHTML->URL());
     html::ElementList frameElements = objHTML->getElementsByTagName("Frame");
     html::FrameCollection windows = objHTML->frames();
     std::vector<FrameReplace> replacements;
+    const std::string framesFolder = frameFolder.empty() ? FolderOf(FileName) : frameFolder;
+    if (blSaveFrames && frameElements.length() > 0 && !frameFolder.empty() &&
+        LiesInside(FileName, CurrentCacheFolder()))
+        EnsureFolder(frameFolder);
 
     for (std::size_t i = 0; i < frameElements.length(); ++i) {
         html::Element element = frameElements.item(i);
@@ -165,7 +185,7 @@ bool InternetHandler::SaveDocument(const std::shared_ptr<html::Document>& objHTM
                 FrameDocument(*objHTML, windows.item(i), element.src(), frameURL);
             if (!frameDocument) return false;
             // A frame saved for the first time gets a file of its own, never another copy's.
-            std::string frameFile = FreeCacheFileName(FolderOf(FileName), GetFileNameFromURL(frameURL));
+            std::string frameFile = FreeCacheFileName(framesFolder, GetFileNameFromURL(frameURL));
             std::shared_ptr<Frame> frameItem;
             if (oItem) frameItem = oItem->AddFrame(frameURL, frameFile);
             if (!SaveDocument(frameDocument, frameFile, true, frameItem, blReload, depth + 1)) return false;

@@ -1,10 +1,14 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The change check of a page and the revised (marked) HTML shown to the user.
+
+#include <cctype>
 
 #include "compare/Compare.h"
 #include "items/Frame.h"
 #include "items/Page.h"
 #include "platform/core/DateTime.h"
 #include "platform/core/Failure.h"
+#include "platform/core/Strings.h"
 #include "platform/log/Log.h"
 #include "retrieval/InternetHandler.h"
 
@@ -33,6 +37,20 @@ ItemFields FieldsOf(const FrameList& item) {
     throw Failure(err::kTypeMismatch, kSource, "Type mismatch");
 }
 
+// Whether `path` names an element of the document's body that is there, rather than
+// breaking off at the deepest element it reaches.
+bool PathFindsElement(const html::Document& document, const std::string& path) {
+    sorrel::Compare engine;
+    html::Node found = engine.FindElementByPath(document.body(), path);
+    if (!found || found.AsElement().IsBody()) return false;
+    std::string wanted;
+    for (char c : path)
+        if (!std::isspace(static_cast<unsigned char>(c))) wanted += c;
+    return EqualsNoCase(engine.GetElementPath(found), wanted);
+}
+
+std::string MissingElementText(const std::string& path) { return "the watched element is gone (" + path + ")"; }
+
 }  // namespace
 
 struct InternetHandler::Revised {
@@ -43,6 +61,8 @@ struct InternetHandler::Revised {
 
 bool InternetHandler::IsPageUpdated(const std::shared_ptr<FrameList>& oPage) {
     checkFailure_.clear();
+    liveHTML_.clear();
+    liveURL_.clear();
     try {
         if (!oPage) return false;
         ItemFields fields = FieldsOf(*oPage);
@@ -56,6 +76,15 @@ bool InternetHandler::IsPageUpdated(const std::shared_ptr<FrameList>& oPage) {
             std::shared_ptr<html::Document> live = LightNavigate(fields.url);
             if (!live) {
                 checkFailure_ = loadFailure_;
+                return false;
+            }
+            if (keepLive_) {
+                liveHTML_ = live->documentElement().outerHTML();
+                liveURL_ = std::string(live->URL());
+            }
+            // A watched element that is no longer there is no change: the check fails.
+            if (!fields.elementPath.empty() && !PathFindsElement(*live, fields.elementPath)) {
+                checkFailure_ = MissingElementText(fields.elementPath);
                 return false;
             }
             sorrel::Compare engine;
@@ -94,6 +123,8 @@ bool InternetHandler::IsFrameUpdated(const std::shared_ptr<Frame>& oFrame) {
             if (!saved) return failed("saved copy cannot be read (" + loadFailure_ + ")");
             std::shared_ptr<html::Document> live = LightNavigate(oFrame->URL());
             if (!live) return failed(loadFailure_);
+            if (!oFrame->ElementPath().empty() && !PathFindsElement(*live, oFrame->ElementPath()))
+                return failed(MissingElementText(oFrame->ElementPath()));
             sorrel::Compare engine;
             updated = oFrame->ElementPath().empty() ? engine.IsChange(saved, live)
                                                     : engine.IsElementChange(saved, live, oFrame->ElementPath());

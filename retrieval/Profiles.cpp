@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The profile operations of Settings: a profile is a profile file together with the cache
 // folder of saved copies beside it, named after the file.
 

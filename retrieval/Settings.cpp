@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "retrieval/Settings.h"
 
 #include <charconv>
@@ -14,6 +15,7 @@
 #include "retrieval/INIHandler.h"
 #include "retrieval/LibraryLog.h"
 #include "retrieval/SettingsText.h"
+#include "retrieval/Versions.h"
 
 namespace pelmor {
 namespace {
@@ -113,6 +115,7 @@ void Settings::LoadPreferences() {
         softwareUpdate_ = boolean("Preferences", "SoftwareUpdate", "True");
         alertPopup_ = boolean("Preferences", "AlertPopup", "True");
         alertSound_ = boolean("Preferences", "AlertSound", "False");
+        alertDesktop_ = boolean("Preferences", "AlertDesktop", "True");
         if (alertSound_) {
             defaultSound_ = boolean("Preferences", "DefaultSound", "True");
             soundFile_ = defaultSound_ ? defaultSoundFile_ : text("Preferences", "SoundFile", "");
@@ -125,6 +128,9 @@ void Settings::LoadPreferences() {
         showRemoved_ = boolean("Preferences", "ShowRemoved", "True");
         statusBar_ = boolean("Preferences", "StatusBar", "True");
         toolbar_ = boolean("Preferences", "Toolbar", "True");
+        keepVersions_ = static_cast<int>(convert(
+            "Preferences", "KeepVersions", "10",
+            [](std::string_view key, const std::string& value) { return ReadWhole(key, value, 0, kMaxKeepVersions); }));
 
         formTop_ = single("Top", "0");
         formLeft_ = single("Left", "0");
@@ -167,8 +173,10 @@ void Settings::SavePreferences() {
         doc.Set("Preferences", "ShowRemoved", Boolean(showRemoved_));
         doc.Set("Preferences", "AlertPopup", Boolean(alertPopup_));
         doc.Set("Preferences", "AlertSound", Boolean(alertSound_));
+        doc.Set("Preferences", "AlertDesktop", Boolean(alertDesktop_));
         doc.Set("Preferences", "DefaultSound", Boolean(defaultSound_));
         doc.Set("Preferences", "SoundFile", Text(soundFile_));
+        doc.Set("Preferences", "KeepVersions", std::to_string(keepVersions_));
         doc.Set("Font", "Name", Text(treeFont_.Name));
         doc.Set("Font", "Size", settings_text::FontSize(treeFont_.Size));
         doc.Set("Font", "Bold", Boolean(treeFont_.Bold));

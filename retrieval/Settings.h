@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The user's preferences and the location of the current profile, kept in "Pelmor.ini"
@@ -49,10 +50,17 @@ public:
     void SetToolbar(bool value) { toolbar_ = value; }
     bool AlertPopup() const { return alertPopup_; }
     void SetAlertPopup(bool value) { alertPopup_ = value; }
+    // Alerts go to the desktop's notifications where a notification server runs; false
+    // keeps them in Pelmor's own popup.
+    bool AlertDesktop() const { return alertDesktop_; }
+    void SetAlertDesktop(bool value) { alertDesktop_ = value; }
     bool AlertSound() const { return alertSound_; }
     void SetAlertSound(bool value) { alertSound_ = value; }
     bool DefaultSound() const { return defaultSound_; }
     void SetDefaultSound(bool value) { defaultSound_ = value; }
+    // How many past versions of each page the checker keeps (0: none).
+    int KeepVersions() const { return keepVersions_; }
+    void SetKeepVersions(int value) { keepVersions_ = value; }
     bool AutoCheck() const { return autoCheck_; }
     void SetAutoCheck(bool value) { autoCheck_ = value; }
     // The tree font itself: callers change it in place. LoadPreferences overwrites it.
@@ -133,8 +141,10 @@ private:
     bool toolbar_ = false;
     bool alertPopup_ = false;
     bool alertSound_ = false;
+    bool alertDesktop_ = true;
     bool defaultSound_ = false;
     bool autoCheck_ = false;
+    int keepVersions_ = 0;
     Font treeFont_;
     std::string xmlFile_;
     std::string cacheFolder_;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "retrieval/Urls.h"
 
 #include <curl/curl.h>
@@ -85,6 +86,25 @@ std::string GuessProtocol(std::string_view url) {
         return std::string(url);
     std::string guessed = GetPart(handle.get(), CURLUPART_URL);
     return guessed.empty() ? std::string(url) : guessed;
+}
+
+std::string WebAddress(std::string_view text) {
+    std::size_t first = 0, last = text.size();
+    while (first < last && std::isspace(static_cast<unsigned char>(text[first]))) ++first;
+    while (last > first && std::isspace(static_cast<unsigned char>(text[last - 1]))) --last;
+    text = text.substr(first, last - first);
+    for (unsigned char c : text)
+        if (c <= 0x20 || c == 0x7F) return "";
+    if (text.empty() || text[0] == '/') return "";
+    std::string guessed = GuessProtocol(text);
+    UrlHandle handle = NewUrl();
+    if (curl_url_set(handle.get(), CURLUPART_URL, guessed.c_str(), CURLU_NON_SUPPORT_SCHEME | CURLU_URLENCODE) !=
+        CURLUE_OK)
+        return "";
+    const std::string scheme = GetPart(handle.get(), CURLUPART_SCHEME);
+    if (!EqualsNoCase(scheme, "http") && !EqualsNoCase(scheme, "https") && !EqualsNoCase(scheme, "ftp")) return "";
+    if (GetPart(handle.get(), CURLUPART_HOST).empty()) return "";
+    return guessed;
 }
 
 bool HostOf(std::string_view url, std::string& host) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The text rules behind the URL operations of InternetHandler: guessing a missing
@@ -16,6 +17,11 @@ namespace pelmor::tamsin {
 // no scheme of its own; "host:port/..." counts as having none. Text that cannot be read as
 // a URL, a local path ("/...") and text with a scheme come back unchanged.
 std::string GuessProtocol(std::string_view url);
+
+// `text` as an address a page may hold: trimmed, with a protocol guessed as
+// GuessProtocol does, and only an http, https or ftp address with a host and no white
+// space or control character in it. Empty when the text is no such address.
+std::string WebAddress(std::string_view text);
 
 // The host name of `url`, without a leading "www." in any case; nullopt-like "" plus
 // false when the URL has no host (the caller then uses the URL itself).

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by scripts/run and scripts/test: installs the Debian packages the project
 # needs (only those missing) and configures and builds the tree with CMake and Ninja.
 set -euo pipefail
@@ -11,9 +12,11 @@ PELMOR_PACKAGES=(
     qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-multimedia-dev libqt6sql6-sqlite
     libcurl4-openssl-dev libpugixml-dev libgumbo-dev libpcre2-dev libsqlite3-dev zlib1g-dev
     libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
+    python3.11-doc mkdocs-doc
     clang libclang-rt-14-dev
     xvfb xauth x11-utils dbus dbus-bin python3 lintian xdotool imagemagick
-    python3.11-doc
+    weston qt6-wayland python3-dbus dunst
+    debhelper dpkg-dev fakeroot appstream desktop-file-utils librsvg2-bin
 )
 
 pelmor_install_packages() {

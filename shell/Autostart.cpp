@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/Autostart.h"
 
 #include <QCoreApplication>
@@ -77,6 +78,7 @@ std::string StartupShortcutText(const std::string& program) {
            "Exec=" +
            ExecArgument(program) +
            " hide\n"
+           "Icon=pelmor\n"
            "Terminal=false\n"
            "X-GNOME-Autostart-enabled=true\n";
 }

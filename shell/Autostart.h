@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The start-up entry: an XDG autostart file, "pelmor.desktop" in the user's autostart

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Long work leaves the window thread: it runs on a thread of its own while the window

@@ -1,17 +1,23 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/BusObjects.h"
 
+#include <QDBusConnection>
 #include <QRegularExpression>
 #include <QUrl>
 #include <optional>
 #include <vector>
 
 #include "items/Application.h"
+#include "items/NewItems.h"
 #include "mainwindow/frmMain.h"
 #include "platform/core/Failure.h"
 #include "platform/core/Strings.h"
 #include "retrieval/InternetHandler.h"
 #include "retrieval/Settings.h"
+#include "retrieval/Versions.h"
 #include "shell/AddThroughWindow.h"
+#include "shell/BusLimits.h"
+#include "shell/ErrorReport.h"
 #include "shell/ToolbarConnection.h"
 
 namespace pelmor::shell {
@@ -74,6 +80,24 @@ void ListInto(const ItemList& list, const QString& parentKey, int level, QList<Q
         entry.insert("FramesCount", int(page->FramesCount()));
         out.append(entry);
     }
+}
+
+// Every item's key and its stored properties as one text, to tell what changed. Check
+// times move with every check: they are no change of the item.
+std::map<QString, QString> Snapshot(const std::shared_ptr<Application>& application) {
+    std::map<QString, QString> out;
+    if (!application) return out;
+    QList<QVariantMap> items;
+    ListInto(*application, QString(), 0, items);
+    for (QVariantMap& item : items) {
+        item.remove(QStringLiteral("LastCheckDate"));
+        item.remove(QStringLiteral("SavedDate"));
+        QString fingerprint;
+        for (auto it = item.cbegin(); it != item.cend(); ++it)
+            fingerprint += it.key() + QLatin1Char('=') + it.value().toString() + QLatin1Char('\n');
+        out.emplace(item.value(QStringLiteral("Key")).toString(), std::move(fingerprint));
+    }
+    return out;
 }
 
 // Every page at or below an item.
@@ -181,21 +205,86 @@ int ApplicationObject::ItemsCount() const {
 }
 
 void ApplicationObject::Error(const char* name, const QString& message) {
-    if (calledFromDBus()) sendErrorReply(QString::fromLatin1(name), message);
+    if (answered_) return;
+    answered_ = true;
+    if (replaying_)
+        QDBusConnection::sessionBus().send(replaying_->createErrorReply(QString::fromLatin1(name), message));
+    else if (calledFromDBus())
+        sendErrorReply(QString::fromLatin1(name), message);
 }
 
-mainwindow::frmMain* ApplicationObject::Window() {
+ApplicationObject::BusCall::BusCall(ApplicationObject& object)
+    : object_(object), quiet_(std::make_unique<QuietErrors>()) {
+    object_.answered_ = false;
+}
+
+ApplicationObject::BusCall::~BusCall() {
+    if (quiet_->Reported()) object_.Error(kErrorFailed, QString::fromStdString(quiet_->Description()));
+}
+
+bool ApplicationObject::Refused(std::initializer_list<Limit> limits) {
+    for (const Limit& limit : limits) {
+        if (auto problem = TooLong(limit.what, *limit.value, limit.maxBytes)) {
+            Error(kErrorInvalidArgument, *problem);
+            return true;
+        }
+    }
+    return false;
+}
+
+mainwindow::frmMain* ApplicationObject::Window(std::function<QVariant()> again) {
     emit Used();
     mainwindow::frmMain* window = host_.MainWindow();
-    if (!window || !host_.SharedApplication() || !host_.SharedSettings()) {
-        Error(kErrorNotRunning, QStringLiteral("Pelmor's main window is not running yet"));
+    if (serving_ && window && host_.SharedApplication() && host_.SharedSettings()) {
+        if (busy_) {
+            Error(kErrorBusy, QStringLiteral("Pelmor is busy with another change; try again"));
+            return nullptr;
+        }
+        return window;
+    }
+    // Started, but the window is not up yet: the caller waits (within its own time-out).
+    if (host_.AppRunning() && !serving_ && calledFromDBus() && !replaying_) {
+        setDelayedReply(true);
+        waiting_.emplace_back(message(), std::move(again));
+        answered_ = true;
         return nullptr;
     }
-    if (busy_) {
-        Error(kErrorBusy, QStringLiteral("Pelmor is busy with another change; try again"));
-        return nullptr;
+    Error(kErrorNotRunning, QStringLiteral("Pelmor's main window is not running yet"));
+    return nullptr;
+}
+
+void ApplicationObject::ServeWaitingCalls() {
+    if (serving_) return;
+    serving_ = true;
+    if (mainwindow::frmMain* window = host_.MainWindow()) {
+        connect(window, &mainwindow::frmMain::ItemsSaved, this, &ApplicationObject::AnnounceChanges);
+        connect(window, &mainwindow::frmMain::PageFoundUpdated, this, &ApplicationObject::PageUpdated);
     }
-    return window;
+    seen_ = Snapshot(host_.SharedApplication());  // what the window loaded is no news
+    auto waiting = std::move(waiting_);
+    waiting_.clear();
+    for (auto& [call, again] : waiting) {
+        replaying_ = call;
+        const QVariant result = again();
+        if (!answered_)
+            QDBusConnection::sessionBus().send(result.isValid() ? call.createReply(result) : call.createReply());
+        replaying_.reset();
+        answered_ = false;
+    }
+}
+
+void ApplicationObject::AnnounceChanges() {
+    std::map<QString, QString> now = Snapshot(host_.SharedApplication());
+    std::swap(seen_, now);
+    for (const auto& [key, fingerprint] : now)
+        if (!seen_.count(key)) emit ItemRemoved(key);
+    for (const auto& [key, fingerprint] : seen_) {
+        auto before = now.find(key);
+        if (before == now.end())
+            emit ItemAdded(key);
+        else if (before->second != fingerprint)
+            emit ItemChanged(key);
+    }
 }
 
 std::shared_ptr<ItemList> ApplicationObject::ListOrError(const QString& key) {
@@ -203,14 +292,14 @@ std::shared_ptr<ItemList> ApplicationObject::ListOrError(const QString& key) {
     if (key.isEmpty()) return application;
     std::shared_ptr<Item> item = FindItem(*application, key.toStdString());
     if (item && item->IsFolder()) return std::static_pointer_cast<Folder>(item);
-    Error(kErrorUnknownItem, item ? QStringLiteral("Not a folder: %1").arg(key)
-                                  : QStringLiteral("No folder has the key %1").arg(key));
+    Error(kErrorUnknownItem, item ? QStringLiteral("Not a folder: %1").arg(Quoted(key))
+                                  : QStringLiteral("No folder has the key %1").arg(Quoted(key)));
     return nullptr;
 }
 
 std::shared_ptr<Item> ApplicationObject::ItemOrError(const QString& key) {
     std::shared_ptr<Item> item = FindItem(*host_.SharedApplication(), key.toStdString());
-    if (!item) Error(kErrorUnknownItem, QStringLiteral("No item has the key %1").arg(key));
+    if (!item) Error(kErrorUnknownItem, QStringLiteral("No item has the key %1").arg(Quoted(key)));
     return item;
 }
 
@@ -234,7 +323,12 @@ QList<QVariantMap> ApplicationObject::ListItems() {
 }
 
 QString ApplicationObject::AddPage(const QString& folderKey, const QString& url, const QString& description) {
-    mainwindow::frmMain* window = Window();
+    BusCall call(*this);
+    if (Refused({{QStringLiteral("The folder key"), &folderKey, kMaxKeyBytes},
+                 {QStringLiteral("The address"), &url, kMaxAddressBytes},
+                 {QStringLiteral("The description"), &description, kMaxTextBytes}}))
+        return {};
+    mainwindow::frmMain* window = Window([=, this] { return QVariant(AddPage(folderKey, url, description)); });
     if (!window) return {};
     std::shared_ptr<ItemList> list = ListOrError(folderKey);
     if (!list) return {};
@@ -244,27 +338,35 @@ QString ApplicationObject::AddPage(const QString& folderKey, const QString& url,
     }
     const std::string valid = WebAddress(url);
     if (valid.empty()) {
-        Error(kErrorInvalidArgument, QStringLiteral("Not a web address: %1").arg(url));
+        Error(kErrorInvalidArgument, QStringLiteral("Not a web address: %1").arg(Quoted(url)));
         return {};
     }
     const std::string candidate =
         list->IsApplication() ? valid : std::static_pointer_cast<Folder>(list)->Key() + "\\" + valid;
     if (list->Items(candidate)) {
-        Error(kErrorExists, QStringLiteral("Page already exists: %1").arg(Q(valid)));
+        Error(kErrorExists, QStringLiteral("Page already exists: %1").arg(Quoted(Q(valid))));
         return {};
     }
     busy_ = true;
     std::shared_ptr<Page> page = AddPageThroughWindow(*window, list, valid, description.trimmed().toStdString());
     busy_ = false;
     if (!page) {
-        Error(kErrorFailed, QStringLiteral("Unable to add %1: the page could not be downloaded").arg(Q(valid)));
+        const std::string why = window->LastAddFailure();
+        Error(kErrorFailed, QStringLiteral("Unable to add %1: %2")
+                                .arg(Quoted(Q(valid)), why.empty() ? QStringLiteral("the page could not be downloaded")
+                                                                   : Q(why)));
         return {};
     }
     return Q(page->Key());
 }
 
 QString ApplicationObject::AddFolder(const QString& parentKey, const QString& name, const QString& description) {
-    mainwindow::frmMain* window = Window();
+    BusCall call(*this);
+    if (Refused({{QStringLiteral("The folder key"), &parentKey, kMaxKeyBytes},
+                 {QStringLiteral("The folder name"), &name, kMaxTextBytes},
+                 {QStringLiteral("The description"), &description, kMaxTextBytes}}))
+        return {};
+    mainwindow::frmMain* window = Window([=, this] { return QVariant(AddFolder(parentKey, name, description)); });
     if (!window) return {};
     std::shared_ptr<ItemList> list = ListOrError(parentKey);
     if (!list) return {};
@@ -279,25 +381,37 @@ QString ApplicationObject::AddFolder(const QString& parentKey, const QString& na
                                                         : std::static_pointer_cast<Folder>(list)->Key() + "\\" +
                                                               trimmed.toStdString();
     if (list->Items(candidate)) {
-        Error(kErrorExists, QStringLiteral("Folder already exists: %1").arg(trimmed));
+        Error(kErrorExists, QStringLiteral("Folder already exists: %1").arg(Quoted(trimmed)));
         return {};
     }
     std::shared_ptr<Folder> folder =
         AddFolderThroughWindow(*window, list, trimmed.toStdString(), description.toStdString());
     if (!folder) {
-        Error(kErrorFailed, QStringLiteral("Unable to add the folder %1").arg(trimmed));
+        Error(kErrorFailed, QStringLiteral("Unable to add the folder %1").arg(Quoted(trimmed)));
         return {};
     }
     return Q(folder->Key());
 }
 
 void ApplicationObject::SetPageProperties(const QString& key, const QVariantMap& properties) {
-    mainwindow::frmMain* window = Window();
+    BusCall call(*this);
+    if (Refused({{QStringLiteral("The key"), &key, kMaxKeyBytes}})) return;
+    for (auto it = properties.begin(); it != properties.end(); ++it) {
+        const QString name = Quoted(it.key());
+        const QString text = it.value().metaType().id() == QMetaType::QString ? it.value().toString() : QString();
+        if (Refused({{QStringLiteral("The property name"), &it.key(), kMaxTextBytes},
+                     {name, &text, it.key() == QLatin1String("URL") ? kMaxAddressBytes : kMaxTextBytes}}))
+            return;
+    }
+    mainwindow::frmMain* window = Window([=, this] {
+        SetPageProperties(key, properties);
+        return QVariant();
+    });
     if (!window) return;
     std::shared_ptr<Item> item = ItemOrError(key);
     if (!item) return;
     if (!item->IsPage()) {
-        Error(kErrorInvalidArgument, QStringLiteral("Not a page: %1").arg(key));
+        Error(kErrorInvalidArgument, QStringLiteral("Not a page: %1").arg(Quoted(key)));
         return;
     }
     auto page = std::static_pointer_cast<Page>(item);
@@ -312,7 +426,7 @@ void ApplicationObject::SetPageProperties(const QString& key, const QVariantMap&
         const QString& name = it.key();
         const QVariant& value = it.value();
         auto bad = [&](const QString& why) {
-            Error(kErrorInvalidArgument, QStringLiteral("%1: %2").arg(name, why));
+            Error(kErrorInvalidArgument, QStringLiteral("%1: %2").arg(Quoted(name), why));
         };
         using BoolSetter = void (Page::*)(bool);
         static const std::map<QString, BoolSetter> flags = {
@@ -374,11 +488,10 @@ void ApplicationObject::SetPageProperties(const QString& key, const QVariantMap&
     // The period rule of the window's own boxes: at least 5 minutes, 1 hour or 1 day.
     if (periodTime || periodUnit) {
         const auto unit = static_cast<dfUnits>(periodUnit.value_or(page->PeriodUnit()));
-        long long time = periodTime.value_or(page->PeriodTime());
-        time = std::max(time, unit == dfMinute ? 5LL : 1LL);
+        const int16_t time = ValidPeriod(static_cast<double>(periodTime.value_or(page->PeriodTime())), unit);
         changes.push_back([page, unit, time] {
             page->SetPeriodUnit(unit);
-            page->SetPeriodTime(static_cast<int16_t>(time));
+            page->SetPeriodTime(time);
         });
     }
 
@@ -398,7 +511,7 @@ void ApplicationObject::SetPageProperties(const QString& key, const QVariantMap&
                                           ? signature
                                           : std::static_pointer_cast<Folder>(parent)->Key() + "\\" + signature;
         if (auto other = parent->Items(candidate); other && other != item) {
-            Error(kErrorExists, QStringLiteral("Page already exists: %1").arg(Q(*newURL)));
+            Error(kErrorExists, QStringLiteral("Page already exists: %1").arg(Quoted(Q(*newURL))));
             return;
         }
         for (int i = 1; i <= parent->ItemsCount(); ++i)
@@ -425,7 +538,12 @@ void ApplicationObject::SetPageProperties(const QString& key, const QVariantMap&
 }
 
 void ApplicationObject::RemoveItem(const QString& key) {
-    mainwindow::frmMain* window = Window();
+    BusCall call(*this);
+    if (Refused({{QStringLiteral("The key"), &key, kMaxKeyBytes}})) return;
+    mainwindow::frmMain* window = Window([=, this] {
+        RemoveItem(key);
+        return QVariant();
+    });
     if (!window) return;
     std::shared_ptr<Item> item = ItemOrError(key);
     if (!item) return;
@@ -439,6 +557,7 @@ void ApplicationObject::RemoveItem(const QString& key) {
     PagesBelow(item, pages);
     InternetHandler handler;
     for (const auto& page : pages) {
+        RemoveVersions(page->SavedFile());
         handler.RemoveFileFromCache(page->SavedFile());
         for (int i = 1; i <= page->FramesCount(); ++i) handler.RemoveFileFromCache(page->Frames(i)->SavedFile());
     }
@@ -452,7 +571,12 @@ void ApplicationObject::RemoveItem(const QString& key) {
 }
 
 void ApplicationObject::SaveItems() {
-    if (mainwindow::frmMain* window = Window()) SaveOrError(window);
+    BusCall call(*this);
+    mainwindow::frmMain* window = Window([this] {
+        SaveItems();
+        return QVariant();
+    });
+    if (window) SaveOrError(window);
 }
 
 }  // namespace pelmor::shell

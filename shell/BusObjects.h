@@ -1,16 +1,25 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The program's preferences and item tree as objects on the session bus, for the browser
 // toolbar: /Settings reads every preference; /Application lists the tree and changes it
 // the way the main window's own commands do, saving the profile at once. Items are named
 // by their keys (a folder's key names a folder, "" the root). Bad arguments are answered
-// with a bus error and change nothing.
+// with a bus error and change nothing; texts have size limits (shell/BusLimits.h). A call
+// that arrives while the main window is starting is answered once it can serve. No call
+// ever opens a dialog: a failure goes back to the caller as a bus error.
 
 #include <QDBusContext>
 #include <QList>
 #include <QObject>
+#include <QDBusMessage>
 #include <QVariantMap>
+#include <functional>
+#include <initializer_list>
+#include <map>
 #include <memory>
+#include <optional>
+#include <vector>
 
 namespace pelmor {
 class Item;
@@ -24,6 +33,7 @@ class frmMain;
 namespace pelmor::shell {
 
 class ToolbarHost;
+class QuietErrors;
 
 class SettingsObject : public QObject, protected QDBusContext {
     Q_OBJECT
@@ -130,12 +140,47 @@ public slots:
     // Writes the tree to the profile file.
     Q_SCRIPTABLE void SaveItems();
 
+    // The main window can serve now: calls put off while it was starting are run and
+    // answered, and the tree's changes are announced from here on.
+    void ServeWaitingCalls();
+
 signals:
     void Used();
+    // A folder or page (by its key) came into the tree, left it, or had one of its stored
+    // properties changed, by a client or in the window; a check found a page updated.
+    Q_SCRIPTABLE void ItemAdded(const QString& key);
+    Q_SCRIPTABLE void ItemRemoved(const QString& key);
+    Q_SCRIPTABLE void ItemChanged(const QString& key);
+    Q_SCRIPTABLE void PageUpdated(const QString& key);
 
 private:
-    // The main window when the program runs; else answers the caller with an error.
-    mainwindow::frmMain* Window();
+    // One bus call from start to answer: reports made through ReportError meanwhile open
+    // no dialog, and the first one answers the caller as an error when nothing else did.
+    class BusCall {
+    public:
+        explicit BusCall(ApplicationObject& object);
+        ~BusCall();
+
+    private:
+        ApplicationObject& object_;
+        std::unique_ptr<QuietErrors> quiet_;
+    };
+
+    // The main window when it can serve. Otherwise null, and the caller has been answered
+    // with an error, or, while the window is starting, `again` runs once it is up and its
+    // result answers the caller.
+    mainwindow::frmMain* Window(std::function<QVariant()> again);
+    // One text argument and its limit; Refused answers the caller with an error naming the
+    // first that is too long, and says whether there was one.
+    struct Limit {
+        QString what;
+        const QString* value;
+        qsizetype maxBytes;
+    };
+    bool Refused(std::initializer_list<Limit> limits);
+    // Compares the tree with the one last seen and sends ItemAdded, ItemRemoved and
+    // ItemChanged for the differences.
+    void AnnounceChanges();
     std::shared_ptr<ItemList> ListOrError(const QString& key);
     std::shared_ptr<Item> ItemOrError(const QString& key);
     bool SaveOrError(mainwindow::frmMain* window);
@@ -143,6 +188,12 @@ private:
 
     ToolbarHost& host_;
     bool busy_ = false;
+    // The call being run again once the window is up; its answer goes out by hand.
+    std::optional<QDBusMessage> replaying_;
+    bool answered_ = false;
+    std::vector<std::pair<QDBusMessage, std::function<QVariant()>>> waiting_;
+    bool serving_ = false;
+    std::map<QString, QString> seen_;  // key -> the stored properties, as last announced
 };
 
 }  // namespace pelmor::shell

@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/ErrorReport.h"
 
 #include <QApplication>
+#include <cstdio>
 
 #include "platform/core/Strings.h"
 #include "platform/log/Log.h"
@@ -19,6 +21,11 @@ std::function<void(const QString&)>& DialogHook() {
     return hook;
 }
 
+QuietErrors*& InnermostQuiet() {
+    static QuietErrors* quiet = nullptr;
+    return quiet;
+}
+
 void ShowErrorDialog(const QString& record) {
     if (DialogHook()) {
         DialogHook()(record);
@@ -34,10 +41,21 @@ void ShowErrorDialog(const QString& record) {
 
 void ReportError(std::string_view param) { ReportError(CurrentFailure("Pelmor"), param); }
 
+QuietErrors::QuietErrors() : outer_(InnermostQuiet()) { InnermostQuiet() = this; }
+
+QuietErrors::~QuietErrors() { InnermostQuiet() = outer_; }
+
 void ReportError(const Failure& failure, std::string_view param) {
     try {
+        std::fprintf(stderr, "pelmor: %s%s%.*s\n", failure.Description().c_str(), param.empty() ? "" : " in ",
+                     static_cast<int>(param.size()), param.data());
         std::string record = log::ErrorRecord(failure, param, false);
-        if (!ContainsNoCase(failure.Source(), kTreeControlSource)) ShowErrorDialog(QString::fromStdString(record));
+        if (QuietErrors* quiet = InnermostQuiet()) {
+            if (!quiet->reported_) quiet->description_ = failure.Description();
+            quiet->reported_ = true;
+        } else if (!ContainsNoCase(failure.Source(), kTreeControlSource)) {
+            ShowErrorDialog(QString::fromStdString(record));
+        }
         if (StatusSink()) StatusSink()(QStringLiteral("Error occured"));
     } catch (...) {
     }

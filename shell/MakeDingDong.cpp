@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // pelmor-make-dingdong FILE: writes the default alert sound, a short two-tone chime, as a
 // 16-bit mono WAV file. Run by the build, so the sound is made from this source alone.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // pelmor-screenshot FILE.png: builds a small sample profile in the current data folder
 // (meant for a throw-away PELMOR_HOME), opens the main window on it and saves a picture
 // of the window. Used by scripts/screenshot for the README.

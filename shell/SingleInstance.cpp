@@ -1,9 +1,12 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/SingleInstance.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
 #include <QDBusServiceWatcher>
+
+#include "shell/Activation.h"
 
 namespace pelmor::shell {
 
@@ -56,11 +59,18 @@ bool SingleInstance::AskOwnerToRestore(int timeoutMs) {
     if (!owner.isValid() || owner.value().isEmpty()) return false;
     QDBusMessage call =
         QDBusMessage::createMethodCall(owner.value(), QString::fromLatin1(kInstancePath),
-                                       QString::fromLatin1(kInstanceInterface), QStringLiteral("Restore"));
+                                       QString::fromLatin1(kInstanceInterface), QStringLiteral("RestoreWithToken"));
+    // A launcher's token lets the owner raise its window where the desktop asks for one.
+    call << TakeStartupActivationToken();
     QDBusMessage reply = connection_.call(call, QDBus::BlockWithGui, timeoutMs);
     return reply.type() == QDBusMessage::ReplyMessage;
 }
 
 void SingleInstance::Restore() { emit RestoreRequested(); }
+
+void SingleInstance::RestoreWithToken(const QString& activationToken) {
+    UseActivationToken(activationToken);
+    emit RestoreRequested();
+}
 
 }  // namespace pelmor::shell

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // One running copy per user session: the running program owns a well-known name on the
@@ -35,6 +36,8 @@ public:
 public slots:
     // Called over the bus by a second start.
     Q_SCRIPTABLE void Restore();
+    // The same, with the activation token the second start was given ("" for none).
+    Q_SCRIPTABLE void RestoreWithToken(const QString& activationToken);
 
 signals:
     void RestoreRequested();

@@ -1,10 +1,13 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/Startup.h"
 
 #include <string>
 
 #include <QApplication>
 #include <QDBusConnection>
+#include <QGuiApplication>
 #include <QMessageBox>
+#include <QTimer>
 
 #include "mainwindow/frmMain.h"
 #include "platform/log/Log.h"
@@ -154,12 +157,19 @@ void Program::SplashTimer() {
                 main_->SetStartedHidden(true);
             } else {
                 // Without a notification area a hidden window could not be brought back:
-                // it waits minimised on the task bar instead.
+                // it waits minimised on the task bar instead. The window is minimised once
+                // it is on the screen: a compositor ignores the request for a window it
+                // has not mapped yet.
                 main_->ShowMain();
-                main_->showMinimized();
+                QTimer::singleShot(0, main_.get(), [window = main_.get()] { window->showMinimized(); });
+                if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+                    log::WriteLog("Started hidden without a tray: the window was asked to minimise; on Wayland "
+                                  "the desktop decides whether it does, and Pelmor cannot tell");
             }
         });
     splash_.reset();
+    // From here the window serves the bus: calls that waited for it are answered.
+    if (connection_) connection_->ServeWaitingCalls();
     if (restorePending_) {
         restorePending_ = false;
         RestoreRequested();

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Turns the signals that ask a desktop program to end (SIGTERM at log-out or shutdown,

@@ -1,8 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/ToolbarConnection.h"
 
 #include <QDBusMetaType>
 
 #include "mainwindow/frmMain.h"
+#include "shell/Activation.h"
+#include "shell/BusLimits.h"
 #include "shell/BusObjects.h"
 #include "platform/core/Failure.h"
 #include "shell/ErrorReport.h"
@@ -24,35 +27,40 @@ bool ToolbarConnection::Register(QDBusConnection connection, bool toolbarOnly) {
     application_ = std::make_unique<ApplicationObject>(host_);
     connect(settings_.get(), &SettingsObject::Used, this, &ToolbarConnection::Used);
     connect(application_.get(), &ApplicationObject::Used, this, &ToolbarConnection::Used);
-    const auto exports = QDBusConnection::ExportScriptableSlots | QDBusConnection::ExportAllProperties;
+    const auto exports = QDBusConnection::ExportScriptableSlots | QDBusConnection::ExportAllProperties |
+                         QDBusConnection::ExportScriptableSignals;
     return connection.registerObject(QString::fromLatin1(kSettingsPath), settings_.get(), exports) &&
            connection.registerObject(QString::fromLatin1(kApplicationPath), application_.get(), exports);
 }
 
 bool ToolbarConnection::IsAppRunning() {
     emit Used();
-    return host_.AppRunning();
+    // True only once the window can serve what a client asks next.
+    return host_.AppRunning() && serving_;
 }
 
-QDBusObjectPath ToolbarConnection::GetSettings() {
+QDBusObjectPath ToolbarConnection::GetSettings() { return ObjectPath(settings_ != nullptr, kSettingsPath); }
+
+QDBusObjectPath ToolbarConnection::GetApplication() { return ObjectPath(application_ != nullptr, kApplicationPath); }
+
+QDBusObjectPath ToolbarConnection::ObjectPath(bool registered, const char* path) {
     emit Used();
-    try {
-        if (settings_ && host_.SharedSettings()) return QDBusObjectPath(QString::fromLatin1(kSettingsPath));
-    } catch (...) {
-        ReportError("");
+    if (!registered || !host_.AppRunning()) return QDBusObjectPath(QString::fromLatin1(kNonePath));
+    // While the window starts, the answer waits for it (within the caller's time-out).
+    if (!serving_ && calledFromDBus()) {
+        setDelayedReply(true);
+        waiting_.push_back({message(), QString::fromLatin1(path)});
+        return QDBusObjectPath(QString::fromLatin1(kNonePath));
     }
-    return QDBusObjectPath(QString::fromLatin1(kNonePath));
+    return QDBusObjectPath(QString::fromLatin1(serving_ ? path : kNonePath));
 }
 
-QDBusObjectPath ToolbarConnection::GetApplication() {
-    emit Used();
-    try {
-        if (application_ && host_.SharedApplication())
-            return QDBusObjectPath(QString::fromLatin1(kApplicationPath));
-    } catch (...) {
-        ReportError("");
-    }
-    return QDBusObjectPath(QString::fromLatin1(kNonePath));
+void ToolbarConnection::ServeWaitingCalls() {
+    serving_ = true;
+    for (const auto& [call, path] : waiting_)
+        QDBusConnection::sessionBus().send(call.createReply(QVariant::fromValue(QDBusObjectPath(path))));
+    waiting_.clear();
+    if (application_) application_->ServeWaitingCalls();
 }
 
 mainwindow::frmMain* ToolbarConnection::WindowOrError() {
@@ -65,8 +73,11 @@ mainwindow::frmMain* ToolbarConnection::WindowOrError() {
 // A failure of the window's own procedure goes back to the client as a failed call.
 template <typename F>
 void ToolbarConnection::PassFailures(F&& f) {
+    QuietErrors quiet;
     try {
         f();
+        if (quiet.Reported() && calledFromDBus())
+            sendErrorReply(QString::fromLatin1(kErrorFailed), QString::fromStdString(quiet.Description()));
     } catch (const Failure& failure) {
         sendErrorReply(QString::fromLatin1(kErrorFailed), QString::fromStdString(failure.Description()));
     } catch (const std::exception& e) {
@@ -88,10 +99,40 @@ void ToolbarConnection::AddPage(const QString&, const QString&) {
     emit Used();
     // Toolbars call this after saving the profile themselves: only the reload matters,
     // and a failure of it is not the toolbar's concern.
+    QuietErrors quiet;
     try {
         if (mainwindow::frmMain* window = host_.MainWindow()) window->LoadTree();
     } catch (...) {
     }
+}
+
+}  // namespace pelmor::shell
+
+namespace pelmor::shell {
+
+void ToolbarConnection::OpenAppWithToken(const QString& activationToken) {
+    emit Used();
+    if (!host_.MainWindow()) {
+        WindowOrError();
+        return;
+    }
+    UseActivationToken(activationToken);
+    OpenApp();
+}
+
+void ToolbarConnection::Check(const QString& key) {
+    emit Used();
+    if (auto refused = TooLong(QStringLiteral("The key"), key, kMaxKeyBytes)) {
+        sendErrorReply(QString::fromLatin1(kErrorFailed), *refused);
+        return;
+    }
+    mainwindow::frmMain* window = WindowOrError();
+    if (!window) return;
+    bool known = true;
+    PassFailures([&] { known = window->CheckKeyNow(key.toStdString()); });
+    if (!known)
+        sendErrorReply(QString::fromLatin1(kErrorUnknownItem),
+                       QStringLiteral("No page or folder has the key ") + Quoted(key));
 }
 
 }  // namespace pelmor::shell

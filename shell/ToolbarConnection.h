@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The connection through which a browser toolbar (or pelmor-toolbar) reaches the running
@@ -12,9 +13,12 @@
 
 #include <QDBusConnection>
 #include <QDBusContext>
+#include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QObject>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace pelmor {
 class Application;
@@ -70,6 +74,9 @@ public:
     bool Register(QDBusConnection connection, bool toolbarOnly);
 
     ApplicationObject* ApplicationOnBus() const { return application_.get(); }
+    // The main window can serve now: IsAppRunning answers true, and calls that waited for
+    // the window are answered.
+    void ServeWaitingCalls();
 
 public slots:
     // The six operations, in interface order.
@@ -79,6 +86,12 @@ public slots:
     Q_SCRIPTABLE void UpdatePage(const QDBusObjectPath& oPage);
     Q_SCRIPTABLE void OpenApp();
     Q_SCRIPTABLE void AddPage(const QString& strURL, const QString& strDescription);
+    // OpenApp with the caller's activation token ("" for none), which lets the window
+    // come up where the desktop asks for proof that the user wanted it (Wayland).
+    Q_SCRIPTABLE void OpenAppWithToken(const QString& activationToken);
+    // Checks now, due or not: every active page for "", else the page of that key
+    // (active or not) or the active pages below the folder of that key.
+    Q_SCRIPTABLE void Check(const QString& key);
 
 signals:
     // A client called one of the objects: the toolbar-only start counts its idle time
@@ -87,6 +100,9 @@ signals:
 
 private:
     mainwindow::frmMain* WindowOrError();
+    // The path of a registered object, "/" when there is none; while the window starts the
+    // answer waits for it.
+    QDBusObjectPath ObjectPath(bool registered, const char* path);
     template <typename F>
     void PassFailures(F&& f);
 
@@ -94,6 +110,8 @@ private:
     std::unique_ptr<SettingsObject> settings_;
     std::unique_ptr<ApplicationObject> application_;
     bool registered_ = false;
+    bool serving_ = false;
+    std::vector<std::pair<QDBusMessage, QString>> waiting_;
 };
 
 }  // namespace pelmor::shell

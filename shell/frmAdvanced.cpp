@@ -1,13 +1,18 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/frmAdvanced.h"
 
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QColorDialog>
+#include <QCoreApplication>
 #include <QDateEdit>
 #include <QEvent>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -98,11 +103,23 @@ frmAdvanced::frmAdvanced(QWidget* parent) : QDialog(parent) {
         row->addWidget(clear);
         // An empty picker opens its calendar on today's month, not on the earliest date.
         picker->calendarWidget()->installEventFilter(this);
+        // A date typed into an empty picker is taken as typed.
+        picker->installEventFilter(this);
+        connect(picker, &QDateEdit::dateChanged, this, [this] {
+            const QString problem = DateProblem();
+            lblDateProblem_->setText(problem);
+            lblDateProblem_->setVisible(!problem.isEmpty());
+        });
         return row;
     };
     auto* dates = new QFormLayout();
     dates->addRow(QStringLiteral("Start date:"), dateRow(ctlStartDate_, "btnClearStartDate"));
+    lblDateProblem_ = new QLabel(this);
+    lblDateProblem_->setObjectName(QStringLiteral("lblDateProblem"));
+    lblDateProblem_->setStyleSheet(QStringLiteral("color: #B00000"));
+    lblDateProblem_->setVisible(false);
     dates->addRow(QStringLiteral("End date:"), dateRow(ctlEndDate_, "btnClearEndDate"));
+    dates->addRow(QString(), lblDateProblem_);
 
     auto check = [this](const char* name, const QString& caption) {
         auto* box = new QCheckBox(caption, this);
@@ -130,6 +147,19 @@ frmAdvanced::frmAdvanced(QWidget* parent) : QDialog(parent) {
     auto* colors = new QFormLayout();
     colors->addRow(QStringLiteral("Color used for insert"), lblInsertColor_);
     colors->addRow(QStringLiteral("Color used for update"), lblUpdatecolor_);
+
+    // The part of the page watched, as an element path; empty for the whole page.
+    txtElementPath_ = new QLineEdit(this);
+    txtElementPath_->setObjectName(QStringLiteral("txtElementPath"));
+    txtElementPath_->setPlaceholderText(tr("the whole page"));
+    txtElementPath_->setToolTip(tr("The part of the page watched, chosen with \"Watch only a part...\" in the page"));
+    auto* btnWholePage = new QPushButton(tr("Watch the whole page"), this);
+    btnWholePage->setObjectName(QStringLiteral("btnWholePage"));
+    connect(btnWholePage, &QPushButton::clicked, txtElementPath_, &QLineEdit::clear);
+    auto* watched = new QHBoxLayout();
+    watched->addWidget(txtElementPath_, 1);
+    watched->addWidget(btnWholePage);
+    colors->addRow(tr("Watched part"), watched);
 
     QHBoxLayout* buttons = shell::OkCancelRow(this);
 
@@ -172,12 +202,64 @@ void frmAdvanced::ChooseColor(QPushButton* swatch) {
     if (chosen.isValid()) SetSwatch(swatch, chosen);
 }
 
+QString frmAdvanced::DateProblem() const {
+    const DateTime start = StartDate();
+    const DateTime end = EndDate();
+    if (!start.IsZero() && !end.IsZero() && end < start)
+        return QStringLiteral("The end date is before the start date.");
+    return {};
+}
+
+void frmAdvanced::accept() {
+    if (const QString problem = DateProblem(); !problem.isEmpty()) {
+        QMessageBox box(QMessageBox::Information, windowTitle(), problem, QMessageBox::Ok, this);
+        box.exec();
+        ctlEndDate_->setFocus();
+        return;
+    }
+    QDialog::accept();
+}
+
+void frmAdvanced::SetElementPath(std::string_view path) {
+    txtElementPath_->setText(QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size())));
+}
+
+std::string frmAdvanced::ElementPath() const { return txtElementPath_->text().trimmed().toStdString(); }
+
 void frmAdvanced::reject() {
     cancelled_ = true;
     QDialog::reject();
 }
 
 bool frmAdvanced::eventFilter(QObject* watched, QEvent* event) {
+    auto* picker = qobject_cast<QDateEdit*>(watched);
+    if (event->type() == QEvent::KeyPress && picker && !typing_) {
+        const QString typed = static_cast<QKeyEvent*>(event)->text();
+        const bool digit = typed.size() == 1 && typed[0].isDigit();
+        const bool separator =
+            typed == QLatin1String("/") || typed == QLatin1String(".") || typed == QLatin1String("-");
+        if (digit && picker->date() <= kNoDate) {
+            // An empty picker shows no sections to type into: it starts from today with
+            // the day selected, so a date typed lands day, month, year.
+            picker->setDate(QDate::currentDate());
+            picker->setSelectedSection(QDateTimeEdit::DaySection);
+        }
+        if (digit) {
+            // A full section moves on by itself; the separator typed after it must not
+            // move on a second time.
+            const int section = picker->currentSectionIndex();
+            typing_ = true;
+            QCoreApplication::sendEvent(picker, event);
+            typing_ = false;
+            advancedBy_ = picker->currentSectionIndex() != section ? picker : nullptr;
+            return true;
+        }
+        if (separator && advancedBy_ == picker) {
+            advancedBy_ = nullptr;
+            return true;
+        }
+        advancedBy_ = nullptr;
+    }
     if (event->type() == QEvent::Show)
         for (QDateEdit* picker : {ctlStartDate_, ctlEndDate_})
             if (watched == picker->calendarWidget() && picker->date() <= kNoDate) {

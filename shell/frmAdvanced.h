@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // "Advanced Properties": a page's first and last day of checking, its display options and
@@ -15,6 +16,8 @@
 
 class QCheckBox;
 class QDateEdit;
+class QLabel;
+class QLineEdit;
 class QPushButton;
 
 namespace pelmor::shell {
@@ -52,10 +55,19 @@ public:
     void ChooseColor(QPushButton* swatch);
     void SetColorChooser(std::function<QColor(const QColor& initial)> chooser) { chooser_ = std::move(chooser); }
 
+    // The watched part's element path; "" for the whole page.
+    void SetElementPath(std::string_view path);
+    std::string ElementPath() const;
+
     // True after "Cancel" or the close box; false when the dialog loads.
     bool Cancelled() const { return cancelled_; }
 
+    // Why the dates cannot be kept (an end before the start); empty when they can.
+    QString DateProblem() const;
+
 protected:
+    // OK with an end date before the start date says so and keeps the dialog open.
+    void accept() override;
     void reject() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -65,6 +77,7 @@ private:
 
     QDateEdit* ctlStartDate_ = nullptr;
     QDateEdit* ctlEndDate_ = nullptr;
+    QLabel* lblDateProblem_ = nullptr;
     QCheckBox* chkDeleteAtEnd_ = nullptr;
     QCheckBox* chkShowTimeDiff_ = nullptr;
     QCheckBox* chkShowPics_ = nullptr;
@@ -72,8 +85,11 @@ private:
     QCheckBox* chkUseInverse_ = nullptr;
     QPushButton* lblInsertColor_ = nullptr;
     QPushButton* lblUpdatecolor_ = nullptr;
+    QLineEdit* txtElementPath_ = nullptr;
     std::function<QColor(const QColor&)> chooser_;
     bool cancelled_ = false;
+    bool typing_ = false;
+    QDateEdit* advancedBy_ = nullptr;  // the picker whose last digit filled a section
 };
 
 }  // namespace pelmor::shell

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/frmError.h"
 
 #include <QLabel>
@@ -49,6 +50,7 @@ frmError::frmError(QWidget* parent) : QDialog(parent) {
     collapsedHeight_ = 112;
     lblDetails_ = new QLabel(this);
     lblDetails_->setObjectName(QStringLiteral("lblDetails"));
+    lblDetails_->setTextFormat(Qt::PlainText);
     lblDetails_->setFrameShape(QFrame::StyledPanel);
     lblDetails_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblDetails_->setWordWrap(true);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The error dialog: a heading, a hint, and the error record behind a "Details >>>" button.

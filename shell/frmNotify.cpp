@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/frmNotify.h"
 
 #include <QBitmap>
@@ -56,17 +57,21 @@ bool frmNotify::IsShowing() {
 }
 
 frmNotify::frmNotify(QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus) {
+    : QWidget(parent, CanPlaceWindows() ? Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                                              Qt::WindowDoesNotAcceptFocus
+                                        : Qt::Window | Qt::WindowDoesNotAcceptFocus) {
     setObjectName(QStringLiteral("frmNotify"));
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
+    setWindowTitle(tr("Pelmor alert"));
     const int width = ToPixels(kWidthTwips);
     const int full = FullHeight();
     setFixedWidth(width);
 
     label_ = new QLabel(this);
     label_->setObjectName(QStringLiteral("Label1"));
+    label_->setTextFormat(Qt::PlainText);
     label_->setGeometry(4, 50, width - 7, full - 44);
     label_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     label_->setAttribute(Qt::WA_TranslucentBackground);
@@ -120,6 +125,17 @@ void frmNotify::ShowMessage(const QString& sMsg, const NotifyPicture& img, int I
     if (!sSound.isEmpty()) PlaySoundFile(sSound);
 
     Q_UNUSED(bPlacement);  // only the bottom right corner is ever asked for
+    if (!CanPlaceWindows()) {
+        // The compositor places the window and would only stretch a sliding one: it
+        // shows whole at once and stays its hang time.
+        height_ = FullHeight();
+        setFixedHeight(height_);
+        show();
+        state_ = Shown;
+        timer_->setInterval(hangTime_);
+        timer_->start();
+        return;
+    }
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QRect work = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
     left_ = work.right() + 1 - width();
@@ -130,6 +146,10 @@ void frmNotify::ShowMessage(const QString& sMsg, const NotifyPicture& img, int I
     state_ = SlidingIn;
     timer_->setInterval(showInterval_);
     timer_->start();
+}
+
+bool frmNotify::CanPlaceWindows() {
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
 void frmNotify::Place() {
@@ -184,6 +204,10 @@ void frmNotify::closeEvent(QCloseEvent* event) {
     // The next message makes a new popup.
     if (TheInstance() == this) TheInstance() = nullptr;
     QWidget::closeEvent(event);
+    if (!closed_) {
+        closed_ = true;
+        emit Closed();
+    }
 }
 
 void frmNotify::paintEvent(QPaintEvent*) {
@@ -204,7 +228,9 @@ void frmNotify::paintEvent(QPaintEvent*) {
 }
 
 bool frmNotify::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonRelease) {
+    // The press decides: the popup closes on a press anywhere else, so a release on the
+    // text would never come.
+    if (event->type() == QEvent::MouseButtonPress) {
         if (watched == label_) {
             std::shared_ptr<Page> page = page_;
             CloseNow();

@@ -1,9 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The change popup: a small frameless window that slides up from the bottom right corner
 // of the work area, tells which page changed, stays a while and slides away, without ever
 // taking the focus. One popup at a time: a message for a visible popup is dropped, so
-// callers wait until IsShowing() is false.
+// callers queue their messages until Closed() fires.
 
 #include <QColor>
 #include <QIcon>
@@ -39,6 +40,9 @@ public:
     static constexpr double kHeightTwips = 1800;
     static constexpr int kStepPixels = 4;
 
+    // True where the windowing system lets a program place its windows (X11); elsewhere
+    // (Wayland) the popup is an ordinary small window that does not slide.
+    static bool CanPlaceWindows();
     // The popup, created on first use; it releases itself when it closes.
     static frmNotify* Instance();
     // True while a popup is on the screen.
@@ -67,6 +71,8 @@ public:
 signals:
     // The text was clicked: the page is to be shown.
     void ViewRequested(std::shared_ptr<pelmor::Page> page);
+    // The popup has closed, whichever way; the next message may follow.
+    void Closed();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -85,6 +91,7 @@ private:
     int hangTime_ = 5000;
     int hideInterval_ = 20;
     State state_ = Idle;
+    bool closed_ = false;
     int height_ = 0;
     int bottom_ = 0;
     int left_ = 0;

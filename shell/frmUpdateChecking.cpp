@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/frmUpdateChecking.h"
 
 #include <QBoxLayout>
@@ -48,6 +49,20 @@ frmUpdateChecking::frmUpdateChecking(Settings& settings, QWidget* parent) : QDia
     chkAlertPopup_ = new QCheckBox(QStringLiteral("Display a popup alert when an update is found"), popup);
     chkAlertPopup_->setObjectName(QStringLiteral("chkAlertPopup"));
     popup->layout()->addWidget(chkAlertPopup_);
+    // Where no notification server runs, Pelmor's popup is shown whatever is chosen here.
+    optAlertDesktop_ = new QRadioButton(tr("Use the desktop's notifications"), popup);
+    optAlertDesktop_->setObjectName(QStringLiteral("optAlertDesktop"));
+    optAlertOwn_ = new QRadioButton(tr("Use Pelmor's own popup"), popup);
+    optAlertOwn_->setObjectName(QStringLiteral("optAlertOwn"));
+    auto* alertKind = new QButtonGroup(this);
+    alertKind->addButton(optAlertDesktop_);
+    alertKind->addButton(optAlertOwn_);
+    popup->layout()->addWidget(optAlertDesktop_);
+    popup->layout()->addWidget(optAlertOwn_);
+    connect(chkAlertPopup_, &QCheckBox::toggled, this, [this](bool on) {
+        optAlertDesktop_->setEnabled(on);
+        optAlertOwn_->setEnabled(on);
+    });
     layout->addWidget(popup);
 
     QGroupBox* sound = Group(QStringLiteral("Alert Sound"), this);
@@ -107,6 +122,9 @@ frmUpdateChecking::~frmUpdateChecking() = default;
 void frmUpdateChecking::Form_Load() {
     try {
         chkAlertPopup_->setChecked(settings_.AlertPopup());
+        (settings_.AlertDesktop() ? optAlertDesktop_ : optAlertOwn_)->setChecked(true);
+        optAlertDesktop_->setEnabled(settings_.AlertPopup());
+        optAlertOwn_->setEnabled(settings_.AlertPopup());
         chkAutoCheck_->setChecked(settings_.AutoCheck());
         // The entry may have been made or deleted outside the program: the file decides.
         settings_.SetWindowsStart(StartupShortcutExists());
@@ -170,6 +188,7 @@ void frmUpdateChecking::PlayFile(const QString& file) {
 void frmUpdateChecking::btnOK_Click() {
     try {
         settings_.SetAlertPopup(chkAlertPopup_->isChecked());
+        settings_.SetAlertDesktop(optAlertDesktop_->isChecked());
         settings_.SetAutoCheck(chkAutoCheck_->isChecked());
         if (chkWindowsStart_->isChecked()) {
             if (!settings_.WindowsStart()) CreateStartupShortcut();

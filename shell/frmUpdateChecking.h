@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // "Alert Settings": the popup, the alert sound, the automatic check at start and the
@@ -47,6 +48,8 @@ private:
     std::function<void(const QString&)> player_;
     QSoundEffect* sound_ = nullptr;
     QCheckBox* chkAlertPopup_ = nullptr;
+    QRadioButton* optAlertDesktop_ = nullptr;
+    QRadioButton* optAlertOwn_ = nullptr;
     QCheckBox* chkAlertSound_ = nullptr;
     QRadioButton* optDefaultSound_ = nullptr;
     QRadioButton* optCustomSound_ = nullptr;

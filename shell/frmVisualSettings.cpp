@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/frmVisualSettings.h"
 
 #include <QBoxLayout>
@@ -7,10 +8,12 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpinBox>
 
 #include "platform/core/Failure.h"
 #include "platform/log/Log.h"
 #include "retrieval/Settings.h"
+#include "retrieval/Versions.h"
 #include "shell/DialogButtons.h"
 #include "shell/ErrorReport.h"
 
@@ -68,6 +71,17 @@ frmVisualSettings::frmVisualSettings(Settings& settings, const QFont& treeFont, 
     chkDisplayOld_ = check("chkDisplayOld", QStringLiteral("Display old version of page while showing differences"));
     chkShowRemoved_ = check("chkShowRemoved", QStringLiteral("Show removed text"));
     chkShowRemoved_->setToolTip(QStringLiteral("Show removed content struck through in red where it stood"));
+    auto* keepRow = new QHBoxLayout;
+    auto* lblKeepVersions = new QLabel(tr("Keep versions"), visual);
+    txtKeepVersions_ = new QSpinBox(visual);
+    txtKeepVersions_->setObjectName(QStringLiteral("txtKeepVersions"));
+    txtKeepVersions_->setRange(0, kMaxKeepVersions);
+    txtKeepVersions_->setToolTip(tr("Past versions kept of each page (0: none)"));
+    lblKeepVersions->setBuddy(txtKeepVersions_);
+    keepRow->addWidget(lblKeepVersions);
+    keepRow->addWidget(txtKeepVersions_);
+    keepRow->addStretch(1);
+    visualLayout->addLayout(keepRow);
     chkSoftwareUpdate_ =
         check("chkSoftwareUpdate", QStringLiteral("Check for software updates as appplication starts"));
     layout->addWidget(visual);
@@ -87,6 +101,7 @@ void frmVisualSettings::Form_Load(const QFont& treeFont) {
         chkToolbar_->setChecked(settings_.Toolbar());
         chkDisplayOld_->setChecked(settings_.DisplayOld());
         chkShowRemoved_->setChecked(settings_.ShowRemoved());
+        txtKeepVersions_->setValue(settings_.KeepVersions());
     } catch (...) {
         log::LogProgramError(CurrentFailure("Pelmor"), "frmVisualSettings");
     }
@@ -125,6 +140,7 @@ void frmVisualSettings::btnOK_Click() {
         settings_.SetToolbar(chkToolbar_->isChecked());
         settings_.SetDisplayOld(chkDisplayOld_->isChecked());
         settings_.SetShowRemoved(chkShowRemoved_->isChecked());
+        settings_.SetKeepVersions(txtKeepVersions_->value());
         settings_.SavePreferences();
         if (!settings_.LastError().empty())
             QMessageBox::warning(this, QStringLiteral("Visual Settings"),

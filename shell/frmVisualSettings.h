@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // "Visual Settings": the tree font, the status bar, the toolbar, the old version shown
@@ -10,6 +11,7 @@
 #include <optional>
 
 class QCheckBox;
+class QSpinBox;
 class QLabel;
 
 namespace pelmor {
@@ -45,6 +47,7 @@ private:
     QCheckBox* chkToolbar_ = nullptr;
     QCheckBox* chkDisplayOld_ = nullptr;
     QCheckBox* chkShowRemoved_ = nullptr;
+    QSpinBox* txtKeepVersions_ = nullptr;
     QCheckBox* chkSoftwareUpdate_ = nullptr;
 };
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "toolbar/Client.h"
 
 #include <QCoreApplication>
@@ -7,10 +8,15 @@
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QThread>
+
+#include <cerrno>
+#include <csignal>
+#include <sys/types.h>
 
 namespace pelmor::toolbar {
 namespace {
@@ -20,6 +26,18 @@ const QString kConnectionPath = QStringLiteral("/ToolbarConnection");
 const QString kConnectionInterface = QStringLiteral("org.pelmor.Pelmor.ToolbarConnection");
 const QString kApplicationInterface = QStringLiteral("org.pelmor.Pelmor.Application");
 const QString kNotRunning = QStringLiteral("Pelmor is not running");
+
+// Whether the process has ended: gone, or a zombie that nobody has reaped yet.
+bool HasEnded(qint64 pid) {
+    if (pid <= 0) return false;
+    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) return true;
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly)) return true;
+    const QByteArray line = stat.readAll();
+    const qsizetype close = line.lastIndexOf(')');
+    const char state = close >= 0 && close + 2 < line.size() ? line.at(close + 2) : '?';
+    return state == 'Z' || state == 'X';
+}
 
 // Downloading a page may take the loader's time-out for the page and each of its frames.
 constexpr int kAddTimeoutMs = 180000;
@@ -59,17 +77,30 @@ Outcome Client::Running() {
     return {Outcome::NotRunning, kNotRunning + QStringLiteral(" (only its toolbar connection is served)")};
 }
 
-Outcome Client::Open() { return Call(kConnectionPath, kConnectionInterface, QStringLiteral("OpenApp"), {}); }
+Outcome Client::Open() {
+    const QString token = qEnvironmentVariable("XDG_ACTIVATION_TOKEN");
+    return Call(kConnectionPath, kConnectionInterface, QStringLiteral("OpenAppWithToken"), {token});
+}
+
+Outcome Client::Check(const QString& key) {
+    return Call(kConnectionPath, kConnectionInterface, QStringLiteral("Check"), {key});
+}
 
 Outcome Client::Start(int timeoutMs) {
     QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/pelmor");
     if (!QFileInfo(program).isExecutable()) program = QStandardPaths::findExecutable(QStringLiteral("pelmor"));
-    if (program.isEmpty() || !QProcess::startDetached(program, {}))
+    qint64 pid = 0;
+    if (program.isEmpty() || !QProcess::startDetached(program, {}, QString(), &pid))
         return {Outcome::Failed, QStringLiteral("Pelmor could not be started")};
     QDeadlineTimer deadline(timeoutMs);
     while (!deadline.hasExpired()) {
         if (Running().ok()) return {};
-        QThread::msleep(200);
+        // A program that has ended will never answer: say so at once.
+        if (HasEnded(pid)) {
+            if (Running().ok()) return {};
+            return {Outcome::Failed, QStringLiteral("Pelmor ended right after it was started")};
+        }
+        QThread::msleep(100);
     }
     return {Outcome::Failed, QStringLiteral("Pelmor did not start within %1 seconds").arg(timeoutMs / 1000)};
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The client side of Pelmor's toolbar connection on the D-Bus session bus, as a browser
@@ -26,8 +27,11 @@ public:
     // Ok when the program runs with its window; NotRunning when nobody serves the
     // connection, or only a start for the toolbar does.
     Outcome Running();
-    // Brings the running program's window up.
+    // Brings the running program's window up, passing on the activation token this
+    // process was started with.
     Outcome Open();
+    // Checks every active page now ("" ), or the page or folder of `key`.
+    Outcome Check(const QString& key);
     // Starts the program (the `pelmor` beside this client, else the one on PATH) and
     // waits up to `timeoutMs` until it runs.
     Outcome Start(int timeoutMs = 30000);

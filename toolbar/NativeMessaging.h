@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The browsers' native-messaging protocol for the "Watch this page" button: each message

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The checker's worker pool: queued pages are checked on a few worker threads, with at

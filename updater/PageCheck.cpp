@@ -1,18 +1,26 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "updater/PageCheck.h"
 
 #include <filesystem>
 
 #include "platform/html/Html.h"
 #include "retrieval/InternetHandler.h"
+#include "retrieval/Versions.h"
 
 namespace pelmor::updater {
 
 CheckResult CheckPageNow(const PageSnapshot& snapshot) {
     auto page = RebuildPage(snapshot);
     InternetHandler handler;
+    const int keep = KeepVersionsPreference();
+    handler.SetKeepLiveHTML(keep > 0);
     bool updated = handler.IsPageUpdated(page);
     std::string failure = updated ? std::string() : handler.LastCheckFailure();
     if (!failure.empty()) page->SetLastCheckDate(DateTime::Now());
+    // A page found unchanged against its saved copy may still differ from the newest
+    // version (it went back to what it was): KeepVersion compares it with that.
+    if (updated || (failure.empty() && keep > 0 && !ListVersions(page->SavedFile()).empty()))
+        KeepVersion(handler, *page, keep, DateTime::Now());
     return {updated, page->LastCheckDate(), failure};
 }
 

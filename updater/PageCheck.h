@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "updater/CheckerPool.h"
@@ -7,7 +8,8 @@ namespace pelmor::updater {
 // The real check: rebuilds a free-standing page from the snapshot and asks
 // InternetHandler::IsPageUpdated whether it or one of its frames changed. A check that
 // could not compare (a copy that did not load) answers why, and counts as a check: its
-// date is the time it failed, so the page waits a full period before the next try.
+// date is the time it failed; the schedule tries a failing page again sooner than its
+// period (mainwindow/Schedule.h).
 CheckResult CheckPageNow(const PageSnapshot& snapshot);
 
 // The memory a check of the page may take: its saved copies (page and frames) parsed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // pelmor-updater: the background checker the main window starts as a child process.
 // Requests arrive on standard input and events leave on standard output, one JSON object
 // per line (see updater/Protocol.h). Options, for tests and measurements:
@@ -15,6 +16,7 @@
 #include <string>
 
 #include "platform/core/Strings.h"
+#include "platform/core/Version.h"
 #include "updater/PageCheck.h"
 #include "updater/Session.h"
 
@@ -41,6 +43,18 @@ private:
     bool closed_ = false;
 };
 
+constexpr char kUsage[] =
+    "Usage: pelmor-updater [--workers N] [--per-host N] [--limit-ms N] [--memory-mb N]\n"
+    "Pelmor's background checker. The main window starts it and talks to it over its standard\n"
+    "input and output, one JSON object a line; it is not meant to be run by hand.\n"
+    "\n"
+    "  --workers N    worker threads (default 4)\n"
+    "  --per-host N   checks of one host at a time (default 2)\n"
+    "  --limit-ms N   hard limit of one check in milliseconds (default 60000)\n"
+    "  --memory-mb N  memory the checks in flight may take together, in MiB (default 1024)\n"
+    "  --help         show this text\n"
+    "  --version      show the version and licence\n";
+
 bool ReadOption(int argc, char** argv, int& i, const char* name, long& value) {
     if (std::strcmp(argv[i], name) != 0 || i + 1 >= argc) return false;
     long long number = 0;
@@ -60,6 +74,14 @@ int main(int argc, char** argv) {
     options.estimate = pelmor::updater::EstimateCheckMemory;
     for (int i = 1; i < argc; ++i) {
         long value = 0;
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0 || std::strcmp(argv[i], "-V") == 0) {
+            std::fputs(pelmor::VersionText("pelmor-updater").c_str(), stdout);
+            return 0;
+        }
         if (ReadOption(argc, argv, i, "--workers", value)) {
             options.workers = static_cast<int>(value);
         } else if (ReadOption(argc, argv, i, "--per-host", value)) {

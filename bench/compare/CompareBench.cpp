@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Speed of change detection and marking on page pairs with realistic edits, beside the
 // bare parse of the same two pages.
 //

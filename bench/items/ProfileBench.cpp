@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Load and save of a profile of 10,000 pages in 200 folders.
 
 #include <benchmark/benchmark.h>

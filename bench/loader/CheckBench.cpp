@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cost of the change check: IsPageUpdated over 500 pages of about 50 KB, the saved copy
 // read from disk and the live page fetched over HTTP from 127.0.0.1, one thread; beside
 // it the pieces a check cannot avoid: parsing the two documents and the HTTP round trip.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Adds a 500 KB page from 127.0.0.1 through the main window, several times, and reports
 // the longest time the window thread went without serving a 5 ms timer meanwhile: the
 // download and the save run on another thread, so this stays small.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One check pass over 1,000 pages of about 20 KB, served on 127.0.0.1, through the real
 // checker program and the window's client of it. Reports the pass time and the peak
 // memory (VmHWM) of the checker and of this process. The scripted pass does the same
@@ -7,6 +8,11 @@
 //
 //   build/bin/bench_updater_checkpass --benchmark_counters_tabular=true
 //
+// The Sphinx pass checks the search page of Debian's python3.11-doc, served on 127.0.0.1,
+// for 200 different words (PELMOR_BENCH_SPHINX_PAGES=N for N): real pages whose scripts
+// work through a big index with timers and fetches; a second pass must find no change
+// (updated_last).
+//
 // PELMOR_BENCH_PAGES=N checks N pages instead; PELMOR_BENCH_CHECKER_ARGS="--per-host 4"
 // passes options to the checker.
 
@@ -14,7 +20,9 @@
 
 #include <httplib.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
 #include <map>
@@ -45,6 +53,9 @@ using pelmor::bench::PeakMegabytes;
 
 // PELMOR_BENCH_PAGES overrides the number of pages, for quick runs.
 const int kPages = std::getenv("PELMOR_BENCH_PAGES") ? std::atoi(std::getenv("PELMOR_BENCH_PAGES")) : 1000;
+const std::size_t kSphinxPages =
+    std::getenv("PELMOR_BENCH_SPHINX_PAGES") ? std::atoi(std::getenv("PELMOR_BENCH_SPHINX_PAGES")) : 200;
+const char* const kSphinxRoot = "/usr/share/doc/python3.11/html";
 
 // Whole text of a /proc file; "" when the process has gone meanwhile.
 std::string ProcText(const std::string& path) {
@@ -126,6 +137,27 @@ std::string PageBody(int n, bool scripted = false) {
     return body + "</table></body></html>";
 }
 
+// Words of the Sphinx index that a search finds in a few pages (2 to 20), in index order.
+std::vector<std::string> SphinxWords(std::size_t count) {
+    std::ifstream in(kSphinxRoot + std::string("/searchindex.js"));
+    std::string index((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<std::string> words;
+    std::size_t at = index.find("\"terms\": {");
+    while (at != std::string::npos && words.size() < count) {
+        std::size_t open = index.find('"', at + 1), close = index.find('"', open + 1);
+        if (open == std::string::npos || close == std::string::npos) break;
+        std::string word = index.substr(open + 1, close - open - 1);
+        std::size_t value = close + 3, end = index.find_first_of(",}", value);
+        if (index[value] == '[') end = index.find(']', value) + 1;
+        const long docs = index[value] == '[' ? std::count(index.begin() + value, index.begin() + end, ',') + 1 : 1;
+        if (word.size() >= 5 && docs >= 2 && docs <= 20 &&
+            std::all_of(word.begin(), word.end(), [](char c) { return c >= 'a' && c <= 'z'; }))
+            words.push_back(word);
+        at = index[end] == '}' ? std::string::npos : end;
+    }
+    return words;
+}
+
 struct Site {
     httplib::Server server;
     std::thread thread;
@@ -133,14 +165,18 @@ struct Site {
     std::filesystem::path home;
     std::vector<std::shared_ptr<pelmor::Page>> pages;
 
-    explicit Site(bool scripted) {
+    enum class Kind { Plain, Scripted, Sphinx };
+    explicit Site(Kind kind) {
+        const bool scripted = kind == Kind::Scripted;
         home = std::filesystem::temp_directory_path() /
-               ("pelmor-bench-" + std::to_string(::getpid()) + (scripted ? "-scripted" : ""));
+               ("pelmor-bench-" + std::to_string(::getpid()) +
+                (scripted ? "-scripted" : kind == Kind::Sphinx ? "-sphinx" : ""));
         std::filesystem::create_directories(home / "data" / "Files");
         setenv("PELMOR_HOME", home.c_str(), 1);
         server.Get(R"(/page/(\d+))", [scripted](const httplib::Request& request, httplib::Response& response) {
             response.set_content(PageBody(std::stoi(request.matches[1]), scripted), "text/html");
         });
+        server.set_mount_point("/py", kSphinxRoot);
         // Pages go out uncompressed: compressing each answer at the server library's
         // highest quality costs more than the whole check and would measure the server.
         server.set_pre_routing_handler([](const httplib::Request& request, httplib::Response&) {
@@ -150,12 +186,20 @@ struct Site {
         port = server.bind_to_any_port("127.0.0.1");
         thread = std::thread([this] { server.listen_after_bind(); });
         pelmor::InternetHandler handler;
-        for (int n = 1; n <= kPages; ++n) {
+        std::vector<std::string> words;
+        if (kind == Kind::Sphinx) words = SphinxWords(kSphinxPages);
+        const int count = kind == Kind::Sphinx ? static_cast<int>(words.size()) : kPages;
+        for (int n = 1; n <= count; ++n) {
             auto page = pelmor::Page::Create();
-            page->SetURL("http://127.0.0.1:" + std::to_string(port) + "/page/" + std::to_string(n));
+            const std::string root = "http://127.0.0.1:" + std::to_string(port);
+            page->SetURL(kind == Kind::Sphinx ? root + "/py/search.html?q=" + words[n - 1]
+                                              : root + "/page/" + std::to_string(n));
             std::string file = (home / "data" / "Files" / (std::to_string(n) + ".html")).string();
             std::string title;
-            if (!handler.SaveURLToCache(page, page->URL(), file, title)) std::abort();
+            if (!handler.SaveURLToCache(page, page->URL(), file, title)) {
+                std::fprintf(stderr, "cannot save %s\n", page->URL().c_str());
+                std::abort();
+            }
             page->SetSavedFile(file);
             page->SetDescription(title);
             pages.push_back(page);
@@ -199,11 +243,19 @@ void Pass(benchmark::State& state, Site& site) {
     double checkerPeak = 0;
     double checkerCpu = 0;
     int updated = 0;
+    int updatedLast = 0;
+    int failedLast = 0;
     for (auto _ : state) {
+        updatedLast = 0;
+        failedLast = 0;
         state.PauseTiming();
         pelmor::mainwindow::Updater updater(CheckerProgram(site));
         QObject::connect(&updater, &pelmor::mainwindow::Updater::PageUpdated,
-                         [&](std::shared_ptr<pelmor::Page>&, bool blUpdated) { updated += blUpdated; });
+                         [&](std::shared_ptr<pelmor::Page>& page, bool blUpdated) {
+                             updated += blUpdated;
+                             updatedLast += blUpdated;
+                             failedLast += page && page->Failing();
+                         });
         updater.StartChecking();
         std::string pid = std::to_string(updater.GetProcessHandle());
         state.ResumeTiming();
@@ -225,8 +277,10 @@ void Pass(benchmark::State& state, Site& site) {
         updater.EndProcess(1000);
         state.ResumeTiming();
     }
-    state.counters["pages"] = kPages;
+    state.counters["pages"] = static_cast<double>(site.pages.size());
     state.counters["updated"] = updated;
+    state.counters["updated_last"] = updatedLast;
+    state.counters["failed_last"] = failedLast;
     state.counters["checker_peak_MB"] = checkerPeak;
     state.counters["client_peak_MB"] = PeakMegabytes("self");
     state.counters["checker_cpu_s"] = benchmark::Counter(checkerCpu, benchmark::Counter::kAvgIterations);
@@ -234,15 +288,21 @@ void Pass(benchmark::State& state, Site& site) {
 }
 
 void BM_CheckPass(benchmark::State& state) {
-    static Site site(false);
+    static Site site(Site::Kind::Plain);
     Pass(state, site);
 }
 BENCHMARK(BM_CheckPass)->Unit(benchmark::kSecond)->Iterations(3)->UseRealTime();
 
 void BM_CheckPassScripted(benchmark::State& state) {
-    static Site site(true);
+    static Site site(Site::Kind::Scripted);
     Pass(state, site);
 }
 BENCHMARK(BM_CheckPassScripted)->Unit(benchmark::kSecond)->Iterations(3)->UseRealTime();
+
+void BM_CheckPassSphinx(benchmark::State& state) {
+    static Site site(Site::Kind::Sphinx);
+    Pass(state, site);
+}
+BENCHMARK(BM_CheckPassSphinx)->Unit(benchmark::kSecond)->Iterations(2)->UseRealTime();
 
 }  // namespace

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Hostile and huge pages through pelmor-diff and through the checker program: wall time
 // and peak memory (the child's maximum resident set) of each, and how soon the checker
 // stops working on a check it gave up. A small program, not a Google Benchmark: each

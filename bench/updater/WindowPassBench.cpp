@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One timer pass of the main window over many due pages of about 20 KB served on
 // 127.0.0.1, through the real checker: how often the profile file is written during the
 // pass and how much CPU the window thread spends per answer. A small program; run

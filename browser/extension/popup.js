@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Watch this page" button: asks Pelmor (through the native-messaging host
 // pelmor-toolbar) for its folders and adds the current tab to the chosen one.
 "use strict";

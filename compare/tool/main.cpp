@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // pelmor-diff: compares two HTML files with the comparison engine and prints the new
 // page's body with the changes marked, whether it changed, or the edit script.
 
@@ -13,7 +14,9 @@
 
 #include "compare/Compare.h"
 #include "loader/LightWebBrowser.h"
+#include "platform/core/Version.h"
 #include "platform/html/Html.h"
+#include "platform/log/Log.h"
 #include "platform/text/Utf16.h"
 #include "retrieval/InternetHandler.h"
 
@@ -39,7 +42,10 @@ constexpr const char* kUsage =
     "                       that only lost content then gets the place of the loss painted red\n"
     "  --insert-color C     colour of inserted content (default #00FF00)\n"
     "  --update-color C     colour of updated content (default #FFFF00)\n"
+    "  --log                keep the comparison and retrieval logs in Pelmor's data folder\n"
+    "                       (without it, nothing is written)\n"
     "  --help               show this text\n"
+    "  --version            show the version and licence\n"
     "\n"
     "Exit status: 0 success (or changed), 1 unchanged, 2 bad option or unreadable file.\n";
 
@@ -52,6 +58,7 @@ struct Options {
     bool showNumbers = false;
     bool inverse = false;
     bool hideRemoved = false;
+    bool log = false;
     std::string insertColor = "#00FF00";
     std::string updateColor = "#FFFF00";
     std::vector<std::string> files;
@@ -78,6 +85,11 @@ Options ParseOptions(int argc, char** argv) {
         } else if (arg == "--help" || arg == "-h") {
             std::cout << kUsage;
             std::exit(0);
+        } else if (arg == "--version" || arg == "-V") {
+            std::cout << pelmor::VersionText("pelmor-diff");
+            std::exit(0);
+        } else if (arg == "--log") {
+            options.log = true;
         } else if (arg == "--changed") {
             options.changed = true;
         } else if (arg == "--script") {
@@ -151,6 +163,8 @@ std::string PathOrEmpty(pelmor::sorrel::Compare& engine, pelmor::html::Node node
 
 int main(int argc, char** argv) {
     Options options = ParseOptions(argc, argv);
+    // A comparison from the command line leaves no files behind unless asked to.
+    if (!options.log) pelmor::log::SetFilesEnabled(false);
     auto original = Load(options.files[0]);
     auto updated = Load(options.files[1]);
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Date-times as days since 30 December 1899, midnight, with the time of day as the

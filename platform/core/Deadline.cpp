@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/core/Deadline.h"
 
 namespace pelmor {
@@ -36,6 +37,15 @@ bool DeadlinePassed() {
     if (current.stop && current.stop->load(std::memory_order_relaxed)) return true;
     return current.deadline != SteadyTime::max() && DeadlineNow() >= current.deadline;
 }
+
+bool StopRequested() { return current.stop && current.stop->load(std::memory_order_relaxed); }
+
+ScopedDeadlineDelay::ScopedDeadlineDelay(std::chrono::steady_clock::duration delay) : saved_(current.deadline) {
+    if (current.deadline != SteadyTime::max() && delay > delay.zero())
+        current.deadline = SteadyTime::max() - current.deadline > delay ? current.deadline + delay : SteadyTime::max();
+}
+
+ScopedDeadlineDelay::~ScopedDeadlineDelay() { current.deadline = saved_; }
 
 std::chrono::milliseconds TimeLeft() {
     SteadyTime deadline = CurrentDeadline();

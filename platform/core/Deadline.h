@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // One time limit for the work of the current thread. A caller that bounds some work opens
@@ -32,6 +33,21 @@ private:
 SteadyTime CurrentDeadline();
 // True once the current deadline has passed or its stop flag is set; false without a scope.
 bool DeadlinePassed();
+// True once the stop flag of the current scope is set, whatever the time.
+bool StopRequested();
+
+// Pushes the current thread's deadline back by `delay` until this scope ends: for time spent
+// waiting for a turn, which the work's own limit does not count. The stop flag still holds.
+class ScopedDeadlineDelay {
+public:
+    explicit ScopedDeadlineDelay(std::chrono::steady_clock::duration delay);
+    ~ScopedDeadlineDelay();
+    ScopedDeadlineDelay(const ScopedDeadlineDelay&) = delete;
+    ScopedDeadlineDelay& operator=(const ScopedDeadlineDelay&) = delete;
+
+private:
+    SteadyTime saved_;
+};
 // The time left before the current deadline (zero once it passed); max() without a scope.
 std::chrono::milliseconds TimeLeft();
 

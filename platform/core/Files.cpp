@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/core/Files.h"
 
 #include <cerrno>
@@ -20,6 +21,24 @@ namespace {
                                                                                                 : err::kPathFileAccess;
     throw Failure(number, "Files", what + " " + path + ": " + std::strerror(error));
 }
+
+}  // namespace
+
+void ThrowMissingFolder(const std::string& folder, const std::string& path) {
+    // The folder is missing, most likely because it could not be made: the nearest folder
+    // that exists tells why (a read-only file system, a refused permission). Nothing is
+    // created here.
+    std::filesystem::path existing(folder);
+    std::error_code error;
+    while (!existing.empty() && !std::filesystem::is_directory(existing, error) && existing != existing.parent_path())
+        existing = existing.parent_path();
+    if (!existing.empty() && ::access(existing.c_str(), W_OK | X_OK) != 0 && errno != ENOENT)
+        ThrowErrno(errno, "Cannot write " + path + ": the folder " + folder + " cannot be created in",
+                   existing.string());
+    ThrowErrno(ENOENT, "Cannot write", path);
+}
+
+namespace {
 
 // The path with every link and ".." resolved, or "" when some part of it does not exist.
 std::string RealPath(const std::string& path) {
@@ -127,7 +146,8 @@ void WriteFileAtomically(const std::string& linkOrPath, std::string_view bytes) 
         std::snprintf(suffix, sizeof suffix, ".%016llx.tmp", static_cast<unsigned long long>(random()));
         temporary = (folder / ("." + target.filename().string() + suffix)).string();
         fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd < 0 && errno != EEXIST) ThrowErrno(errno, "Cannot create", temporary);
+        if (fd < 0 && errno == ENOENT) ThrowMissingFolder(folder.string(), path);
+        if (fd < 0 && errno != EEXIST) ThrowErrno(errno, "Cannot write", path);
     }
     if (fd < 0) ThrowErrno(EEXIST, "Cannot create a temporary file for", path);
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // File writes that never leave a half-written file behind.
@@ -14,6 +15,11 @@ namespace pelmor {
 // a write error, 76 for a missing folder, 70 for permission denied) and then removes the
 // temporary file; the old file is untouched.
 void WriteFileAtomically(const std::string& path, std::string_view bytes);
+
+// Throws the Failure for a file `path` that cannot be written because its folder is
+// missing: why the folder cannot be made (a read-only file system, a refused permission),
+// else "No such file or directory". Creates nothing.
+[[noreturn]] void ThrowMissingFolder(const std::string& folder, const std::string& path);
 
 // Whether the file at `path` (which need not exist yet) lies inside `folder`, at any depth,
 // once ".." and symbolic links of both are resolved, the file's own link included. False

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Where Pelmor keeps its files. The config folder holds Pelmor.ini and registry.ini; the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A budget for the memory of work in flight, shared by the threads of a process. Each

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Text helpers shared by all modules. Texts are UTF-8 std::strings throughout.

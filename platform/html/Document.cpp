@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Document, node and element handles over the records of DocumentData.
 
 #include <algorithm>

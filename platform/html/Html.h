@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The HTML document model: a parsed page as a tree of nodes, with the operations the

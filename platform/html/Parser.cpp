@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one place that knows the HTML parser: input is cleaned and guarded here, handed to
 // gumbo, and gumbo's tree is copied into our nodes. Replacing the parser means replacing
 // this file only; the rest of the module sees nothing but DocumentData's builders.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // HTML5 serialisation of a subtree, as browsers give innerHTML and outerHTML. The walk
 // follows parent and sibling links, so any depth is fine.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Inline style: declarations of the "style" attribute, read and rewritten in place.
 
 #include <vector>

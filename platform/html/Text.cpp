@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rendered text of a subtree (the rules are listed in Html.h), optionally with a map from
 // every piece of the text back to the text node it came from. The walk is iterative.
 

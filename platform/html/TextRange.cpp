@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text ranges over the body's rendered text: finding, moving, colour queries and painting.
 // Positions are byte offsets into the rendered text, always on character boundaries;
 // callers count in characters.

@@ -1,5 +1,7 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/log/Log.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -8,6 +10,7 @@
 #include <unistd.h>
 
 #include "platform/core/DateTime.h"
+#include "platform/core/Files.h"
 #include "platform/core/Folders.h"
 
 namespace pelmor::log {
@@ -18,6 +21,8 @@ namespace {
 constexpr long long kLogLimit = 1000000;
 // Longest entry text written; a longer one (a huge address, a whole page) is cut.
 constexpr std::size_t kMaxEntryText = 4096;
+
+std::atomic<bool> filesEnabled{true};
 
 std::mutex& LogMutex() {
     static std::mutex mutex;
@@ -37,6 +42,7 @@ const char* FileName(File file) {
 }
 
 void AppendLocked(File file, Kind kind, std::string_view text) {
+    if (!filesEnabled) return;
     EnsureFolder(DataFolder());
     std::string path = PathOf(file);
     std::string entry = kind == Kind::Information ? "Information:" : "Error:";
@@ -50,6 +56,7 @@ void AppendLocked(File file, Kind kind, std::string_view text) {
     }
     entry += '\n';
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0 && errno == ENOENT) ThrowMissingFolder(DataFolder(), path);
     if (fd < 0) throw Failure(err::kPathFileAccess, "Log", "Cannot open " + path + ": " + std::strerror(errno));
     struct stat st {};
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 2 * kLogLimit) (void)::ftruncate(fd, 0);
@@ -92,7 +99,10 @@ void ApplySizeRuleLocked(File file) {
 
 }  // namespace
 
+void SetFilesEnabled(bool enabled) noexcept { filesEnabled = enabled; }
+
 void OpenLog(File file) noexcept {
+    if (!filesEnabled) return;
     try {
         std::lock_guard lock(LogMutex());
         ApplySizeRuleLocked(file);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The three log files in the data folder: "Pelmor.log" (the program), "PelmorCompare.log"
@@ -18,6 +19,10 @@ namespace pelmor::log {
 enum class Kind { Information, Error };
 
 enum class File { Program, Compare, Helper };
+
+// Turns writing to the log files on or off for the whole process (on by default). While
+// off, appends and opens do nothing and create no file or folder.
+void SetFilesEnabled(bool enabled) noexcept;
 
 // Full path of a log file in the current data folder.
 std::string PathOf(File file);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/text/Regex.h"
 
 #define PCRE2_CODE_UNIT_WIDTH 8

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Regular expressions through PCRE2 (Perl syntax; alternatives are tried left to right at

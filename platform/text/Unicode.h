@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Code points, case folding and the Windows-1252 single-byte code page. Texts elsewhere

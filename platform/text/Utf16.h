@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // UTF-16 little-endian text files with a byte-order mark, as the page cache stores them,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs fuzz inputs without libFuzzer: every file named on the command line, or found in a
 // folder named there, goes once through LLVMFuzzerTestOneInput.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz entry for the HTML document model: any bytes are parsed, read as text, serialised
 // and parsed again (keeping its letters), and then walked with random text-range moves,
 // finds and paints. Painting must never change the rendered text.

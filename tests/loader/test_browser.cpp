@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -266,4 +267,29 @@ TEST(LightWebBrowser, SlowPageEndsAfterTheTimeOutWithoutDocument) {
     EXPECT_FALSE(document);
     EXPECT_GE(elapsed, std::chrono::milliseconds(7400));
     EXPECT_LT(elapsed, std::chrono::milliseconds(9000));
+}
+
+// A site that sets 50 big cookies at every load fills the jar only up to a browser's
+// limits, oldest out first, and pages elsewhere go on loading.
+TEST(LightWebBrowser, CookieJarKeepsBrowserLimits) {
+    TempHome home;
+    HttpServer server;
+    std::atomic<int> round{0};
+    server.Routes().Get("/crumbs", [&](const httplib::Request&, httplib::Response& response) {
+        int n = round++;
+        for (int i = 0; i < 50; ++i)
+            response.headers.emplace("Set-Cookie", "c" + std::to_string(n) + "_" + std::to_string(i) + "=" +
+                                                       std::string(4000, 'v') + "; Max-Age=86400; Path=/");
+        response.set_content("<html><body>crumbs</body></html>", "text/html");
+    });
+    server.Page("/plain", "<html><body>plain</body></html>");
+    for (int i = 0; i < 300; ++i) ASSERT_TRUE(Navigate(server.Url("/crumbs"))) << i;
+    std::string jar = pelmor::test::ReadFile(home.Data() / "cookies.txt");
+    std::size_t lines = 0;
+    for (char c : jar) lines += c == '\n';
+    EXPECT_LE(lines, 51u);  // the heading and one domain's 50
+    EXPECT_NE(jar.find("\tc299_49\t"), std::string::npos);
+    EXPECT_EQ(jar.find("\tc298_"), std::string::npos);
+    const std::string other = "http://localhost:" + std::to_string(server.Port()) + "/plain";
+    EXPECT_EQ(Navigate(other)->body().innerText(), "plain");
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -23,6 +24,7 @@ using pelmor::Page;
 using pelmor::html::Document;
 using pelmor::test::HttpServer;
 using pelmor::test::TempHome;
+using pelmor::test::ReadFile;
 using pelmor::test::WriteFile;
 namespace quillon = pelmor::quillon;
 using namespace std::chrono_literals;
@@ -274,4 +276,192 @@ TEST(Render, HangsAndCrashesEndOneLoadOnly) {
     EXPECT_EQ(status, quillon::kResourceNotFound);
     EXPECT_NE(BodyText(Live(server.Url("/fine"))).find("fine"), std::string::npos);
     EXPECT_NE(quillon::RendererProcessId(), helper);
+}
+
+namespace {
+
+// A documentation folder served as it is installed, but for `own` files, which are
+// copies a test may change.
+std::filesystem::path DocsWith(const std::filesystem::path& root, const std::filesystem::path& installed,
+                               std::initializer_list<const char*> own) {
+    std::filesystem::create_directories(root);
+    for (const auto& entry : std::filesystem::directory_iterator(installed))
+        std::filesystem::create_symlink(entry.path(), root / entry.path().filename());
+    for (const char* name : own) {
+        // The folder that holds the copy is a real one, its other entries links.
+        std::filesystem::path folder = std::filesystem::path(name).parent_path();
+        if (!folder.empty()) {
+            std::filesystem::remove(root / folder);
+            std::filesystem::create_directories(root / folder);
+            for (const auto& entry : std::filesystem::directory_iterator(installed / folder))
+                std::filesystem::create_symlink(entry.path(), root / folder / entry.path().filename());
+        }
+        std::filesystem::remove(root / name);
+        std::filesystem::copy_file(installed / name, root / name);
+    }
+    return root;
+}
+
+// `text` with the first `from` replaced by `to`.
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    auto at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at != std::string::npos) text.replace(at, from.size(), to);
+    return text;
+}
+
+std::shared_ptr<Page> SavedPage(InternetHandler& handler, const std::string& url, const std::filesystem::path& file) {
+    auto page = Page::Create();
+    page->SetURL(url);
+    page->SetSavedFile(file.string());
+    std::string title;
+    EXPECT_TRUE(handler.SaveURLToCache(page, url, file.string(), title)) << url;
+    return page;
+}
+
+}  // namespace
+
+// Real sites no one here wrote. The Sphinx search works through its index with timers and
+// fetches while a spinner re-arms itself for ever; the MkDocs search runs in a worker.
+// Each is taken once its work is done, the same at every load, and a change to its index
+// shows.
+TEST(Render, DocumentationSearchesSettleAndTheirChangesShow) {
+    TempHome home;
+    pelmor::SetCurrentCacheFolder(home.Root().string());
+    HttpServer server;
+    const auto sphinx = DocsWith(home.Root() / "py", "/usr/share/doc/python3.11/html", {"searchindex.js"});
+    const auto mkdocs = DocsWith(home.Root() / "mk", "/usr/share/doc/mkdocs/html", {"search/search_index.json"});
+    ASSERT_TRUE(server.Routes().set_mount_point("/py", sphinx.string()));
+    ASSERT_TRUE(server.Routes().set_mount_point("/mk", mkdocs.string()));
+    InternetHandler handler;
+
+    auto search = SavedPage(handler, server.Url("/py/search.html?q=socket"), home.Root() / "1.html");
+    std::string first = BodyText(handler.LightNavigate(search->URL()));
+    EXPECT_NE(first.find("Search finished, found"), std::string::npos) << first.substr(0, 2000);
+    for (int i = 0; i < 3; ++i) EXPECT_FALSE(handler.IsPageUpdated(search)) << handler.LastCheckFailure();
+    // A page the index did not name under "socket" before is found now.
+    const std::string index = ReadFile(sphinx / "searchindex.js");
+    WriteFile(sphinx / "searchindex.js", Replaced(index, "\"socket\": [", "\"socket\": [0, "));
+    EXPECT_TRUE(handler.IsPageUpdated(search));
+    search->SetInsertColor("#00FF00");
+    search->SetUpdateColor("#FFFF00");
+    std::string marked = handler.GetRevisedHTML(search);
+    EXPECT_NE(marked.find("About these documents"), std::string::npos);
+    EXPECT_TRUE(marked.find("background-color: #00FF00") != std::string::npos ||
+                marked.find("background-color: #FFFF00") != std::string::npos);
+
+    auto plugins = SavedPage(handler, server.Url("/mk/index.html?q=plugins"), home.Root() / "2.html");
+    std::shared_ptr<Document> saved = handler.LightNavigate(plugins->SavedFile());
+    ASSERT_TRUE(saved);
+    std::string results;
+    for (const pelmor::html::Element& div : saved->getElementsByTagName("DIV"))
+        if (div.getAttribute("id") == "mkdocs-search-results") results = div.innerHTML();
+    EXPECT_NE(results.find("<article>"), std::string::npos) << results;
+    EXPECT_FALSE(handler.IsPageUpdated(plugins)) << handler.LastCheckFailure();
+    const std::string docs = ReadFile(mkdocs / "search" / "search_index.json");
+    WriteFile(mkdocs / "search" / "search_index.json", Replaced(docs, "\"title\":\"Plugins\"", "\"title\":\"Add-ons\""));
+    EXPECT_TRUE(handler.IsPageUpdated(plugins));
+}
+
+// Six threads load big scripted pages at once: the requests and answers cross without
+// holding each other up, and every load comes back.
+TEST(Render, BigPagesFromManyThreadsAllLoad) {
+    TempHome home;
+    HttpServer server;
+    CloseAfterEachAnswer(server);
+    std::string filler;
+    while (filler.size() < 900 * 1024) filler += "<p>Some ordinary text of a long page, paragraph after paragraph.</p>";
+    for (int i = 0; i < 6; ++i)
+        server.Page("/big" + std::to_string(i),
+                    "<html><body><h1 id=\"h\"></h1>" + filler + "<script>document.getElementById('h').textContent = "
+                    "'Written " + std::to_string(i) + "'</script></body></html>");
+    std::vector<std::future<std::string>> loads;
+    for (int i = 0; i < 6; ++i)
+        loads.push_back(std::async(std::launch::async, [&, i] {
+            std::shared_ptr<Document> page = Live(server.Url("/big" + std::to_string(i)));
+            return BodyText(page).substr(0, 9);
+        }));
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(loads[i].get(), "Written " + std::to_string(i)) << i;
+    // The helper that served them is the one that serves the next load.
+    long helper = quillon::RendererProcessId();
+    EXPECT_EQ(BodyText(Live(server.Url("/big0"))).substr(0, 9), "Written 0");
+    EXPECT_EQ(quillon::RendererProcessId(), helper);
+}
+
+// Each load starts with nothing a former load left, follows no navigation of its own, and
+// keeps the address it was fetched from.
+TEST(Render, LoadsLeaveNothingBehindAndGoNowhere) {
+    TempHome home;
+    HttpServer server;
+    CloseAfterEachAnswer(server);
+    server.Page("/store",
+                "<html><body><p id=\"out\"></p><script>"
+                "var out = document.getElementById('out'), finished = false;"
+                "var wait = function () { if (!finished) setTimeout(function () { wait(); }, 10); }; wait();"
+                "out.textContent = 'local ' + localStorage.length + ' worker ' + typeof navigator.serviceWorker;"
+                "localStorage.setItem('k', 'v');"
+                "var open = indexedDB.open('kept', 1);"
+                "open.onupgradeneeded = function () { open.result.createObjectStore('items', {autoIncrement: true}); };"
+                "open.onsuccess = function () {"
+                "  var store = open.result.transaction('items', 'readwrite').objectStore('items');"
+                "  store.count().onsuccess = function (e) {"
+                "    out.textContent += ' stored ' + e.target.result; store.add('x'); finished = true; }; };"
+                "</script></body></html>");
+    server.Page("/self", "<html><head><meta http-equiv=\"refresh\" content=\"0\"></head><body>"
+                         "<script>document.write('refreshing')</script></body></html>");
+    server.Page("/moved", "<html><body><script>history.replaceState(null, '', '/elsewhere');"
+                          "document.write('moved')</script></body></html>");
+    server.Page("/download", "<html><body>before<script>location.href = '/file.bin';</script></body></html>");
+    server.Page("/file.bin", std::string(4096, 'x'), "application/octet-stream");
+
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(BodyText(Live(server.Url("/store"))), "local 0 worker undefined stored 0");
+    InternetHandler handler;
+    EXPECT_EQ(BodyText(handler.LightNavigate(server.Url("/self"))), "refreshing");
+    EXPECT_EQ(server.Hits("/self"), 1);
+    std::shared_ptr<Document> moved = Live(server.Url("/moved"));
+    ASSERT_TRUE(moved);
+    EXPECT_EQ(moved->URL(), server.Url("/moved"));
+    long status = -1;
+    EXPECT_EQ(BodyText(Live(server.Url("/download"), &status)), "before");
+    EXPECT_EQ(status, quillon::kOk);
+
+    // A frame that answers an HTTP error is no document, as on the direct road.
+    server.Routes().Get("/missing", [](const httplib::Request&, httplib::Response& response) {
+        response.status = 404;
+        response.set_content("<html><body>Not here</body></html>", "text/html");
+    });
+    server.Page("/menu", "<html><body>menu</body></html>");
+    server.Page("/framed", "<html><head><script>document.title = 'framed'</script></head>"
+                           "<frameset cols=\"*,*\"><frame src=\"/missing\"><frame src=\"/menu\"></frameset></html>");
+    std::shared_ptr<Document> framed = Live(server.Url("/framed"));
+    ASSERT_TRUE(framed);
+    ASSERT_EQ(framed->frames().length(), 2u);
+    EXPECT_FALSE(framed->frames().item(0).accessible());
+    EXPECT_TRUE(framed->frames().item(1).accessible());
+}
+
+// Without a helper to run its scripts, a scripted page is not compared at all: the check
+// fails with the reason, and the saved copy stays as it was.
+TEST(Render, NoHelperMeansAFailedCheckNotAChange) {
+    TempHome home;
+    pelmor::SetCurrentCacheFolder(home.Root().string());
+    HttpServer server;
+    CloseAfterEachAnswer(server);
+    server.Page("/news", "<html><body><p>Plain part</p><script>document.write('Scripted part')</script></body></html>");
+    InternetHandler handler;
+    auto page = SavedPage(handler, server.Url("/news"), home.Root() / "1.html");
+    const std::string copy = ReadFile(page->SavedFile());
+    const pelmor::DateTime checked = page->LastCheckDate();
+
+    ::kill(static_cast<pid_t>(quillon::RendererProcessId()), SIGKILL);
+    WriteFile(home.Root() / "crash.sh", "#!/bin/sh\nkill -SEGV $$\n");
+    std::filesystem::permissions(home.Root() / "crash.sh", std::filesystem::perms::owner_all);
+    setenv("PELMOR_RENDER", (home.Root() / "crash.sh").c_str(), 1);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_FALSE(handler.IsPageUpdated(page));
+        EXPECT_EQ(handler.LastCheckFailure().rfind("Scripts could not be run: ", 0), 0u) << handler.LastCheckFailure();
+    }
+    unsetenv("PELMOR_RENDER");
+    EXPECT_EQ(ReadFile(page->SavedFile()), copy);
+    EXPECT_EQ(page->LastCheckDate(), checked);
 }

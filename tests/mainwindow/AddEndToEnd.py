@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A new user's first minutes, with the real programs on a virtual X display.
 
 Pelmor starts on an empty home. Through the keyboard, as a person would: the menu key on

@@ -1,8 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Adding, removing and editing items in the main window, against a real HTTP server on
 // 127.0.0.1 and the real cache folder and profile file.
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
@@ -12,7 +15,9 @@
 
 #include "WindowFixture.h"
 #include "mainwindow/frmAddURL.h"
+#include "mainwindow/frmProperties.h"
 #include "platform/text/Utf16.h"
+#include "retrieval/Versions.h"
 #include "shell/frmAdvanced.h"
 #include "support/HttpServer.h"
 
@@ -86,12 +91,15 @@ private slots:
     void addPageThroughDialog();
     void sameAddressTwice();
     void failedAddLeavesNothing();
-    void periodRule();
     void pageUnderInactiveFolderIsInactive();
     void addFolderAndRefuseSameName();
     void removeFolderRemovesExactlyItsCopies();
     void editingTheDetailsPanel();
     void advancedOptionsWriteBackAndCancel();
+    void removedItemsComeBackWithTheirCopies();
+    void invalidAddressesAreRefusedOnce();
+    void datesAreCheckedAsTyped();
+    void pageTextIsPlain();
 };
 
 void EditingTest::addPageThroughDialog() {
@@ -206,19 +214,6 @@ void EditingTest::failedAddLeavesNothing() {
     QVERIFY(w.main->isEnabled());
 }
 
-void EditingTest::periodRule() {
-    using mainwindow::PeriodFromText;
-    QCOMPARE(PeriodFromText("3", dfMinute), int16_t(5));
-    QCOMPARE(PeriodFromText("0.7", dfDay), int16_t(1));
-    QCOMPARE(PeriodFromText("soon", dfHour), int16_t(1));
-    QCOMPARE(PeriodFromText("soon", dfMinute), int16_t(5));
-    QCOMPARE(PeriodFromText(" 12.9 ", dfMinute), int16_t(12));
-    QCOMPARE(PeriodFromText("-4", dfDay), int16_t(1));
-    QCOMPARE(PeriodFromText("99999999", dfDay), int16_t(32767));
-    QCOMPARE(mainwindow::UnitFromText("Hours"), dfHour);
-    QCOMPARE(mainwindow::UnitFromText("hours"), dfMinute);
-}
-
 void EditingTest::pageUnderInactiveFolderIsInactive() {
     HttpServer server;
     server.Page("/p", kPage);
@@ -271,7 +266,7 @@ void EditingTest::removeFolderRemovesExactlyItsCopies() {
     w.Open(root);
     w.main->Tree()->setCurrentItem(w.Node("News\\Sub"));
 
-    // "No" keeps everything, but the row is written.
+    // "No" keeps everything, and nothing says it was removed.
     QStringList titles;
     bool stop = false;
     AnswerBoxes(QMessageBox::No, &titles, &stop);
@@ -280,7 +275,8 @@ void EditingTest::removeFolderRemovesExactlyItsCopies() {
     QCOMPARE(titles, QStringList({"Remove Folder"}));
     QCOMPARE(FolderItem(w, "News")->ItemsCount(), 3);
     QTest::qWait(50);  // the answering chain has ended
-    QCOMPARE(w.main->ActivityLog()->topLevelItem(0)->text(1), QString("Removed"));
+    QCOMPARE(w.main->ActivityLog()->topLevelItemCount(), 0);
+    QVERIFY(!w.main->statusBar()->currentMessage().contains("removed"));
 
     titles.clear();
     stop = false;
@@ -364,6 +360,7 @@ void EditingTest::editingTheDetailsPanel() {
     CloseNextModal(&shown);
     QVERIFY(!w.main->SaveShownItem());
     QCOMPARE(shown, QString("Pelmor|URL or folder name cannot be empty."));
+    url->setText("http://c.example/");
 
     // A folder renamed takes its pages' keys along; the root's period goes down to all.
     w.main->Tree()->setCurrentItem(w.Node("News"));
@@ -419,6 +416,159 @@ void EditingTest::advancedOptionsWriteBackAndCancel() {
     w.main->btnAdvanced_Click();
     QCOMPARE(shown->EndDate().FormatDate(), std::string("31/12/2030"));
     QVERIFY(shown->UseInverse());
+}
+
+void EditingTest::removedItemsComeBackWithTheirCopies() {
+    Window w;
+    std::filesystem::create_directories(w.settings->CacheFolder());
+    const std::string cache = w.settings->CacheFolder();
+    auto root = TwoFolders();
+    auto news = std::static_pointer_cast<Folder>(root->Items("News"));
+    auto a = PageWithCopy(w, "http://a.example/", "1.html");
+    a->AddFrame("http://a.example/f", cache + "/2.html");
+    WriteFile(cache + "/2.html", "frame");
+    const std::string version = HistoryFolder(a->SavedFile()) + "/20261209-141600.html";
+    WriteFile(version, "past");
+    news->AddItem(a);
+    auto sub = MakeFolder("Sub");
+    news->AddItem(sub);
+    sub->AddItem(PageWithCopy(w, "http://b.example/", "4.html"));
+    news->AddItem(PageWithCopy(w, "http://d.example/", "6.html"));
+    root->AddItem(PageWithCopy(w, "http://c.example/", "5.html"));
+    w.Open(root);
+    w.main->show();
+    QVERIFY(QTest::qWaitForWindowActive(w.main.get()));
+
+    QStringList titles;
+    bool stop = false;
+    AnswerBoxes(QMessageBox::Yes, &titles, &stop);
+    w.main->RemoveTreeItem(w.Node("News"), true);
+    stop = true;
+    w.main->Tree()->setCurrentItem(w.Node("http://c.example/"));
+    w.main->Tree()->setFocus();
+    QTest::keyClick(w.main->Tree(), Qt::Key_Delete);
+    for (const char* gone : {"1.html", "2.html", "4.html", "5.html", "6.html"})
+        QVERIFY2(!fs::exists(cache + "/" + gone), gone);
+    QVERIFY(!fs::exists(version));
+    QVERIFY(!w.Saved()->Items("News"));
+
+    // Ctrl+Z: the page last removed comes back first, with its copy.
+    w.main->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w.main.get()));
+    QTest::keyClick(w.main->Tree(), Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(w.Node("http://c.example/") && fs::exists(cache + "/5.html"));
+    QCOMPARE(w.main->statusBar()->currentMessage(), QString("http://c.example/ restored"));
+
+    // Then the folder, in its place, with everything in it, its frames' copies too.
+    w.main->RestoreRemovedItem();
+    QCOMPARE(ChildKeys(w.main->Tree()->RootNode()), QStringList({"News", "Work", "http://c.example/"}));
+    QCOMPARE(ChildKeys(w.Node("News")),
+             QStringList({"News\\http://a.example/@|http://a.example/f", "News\\Sub", "News\\http://d.example/"}));
+    QVERIFY(w.Node("News\\Sub\\http://b.example/"));
+    for (const char* back : {"1.html", "2.html", "4.html", "5.html", "6.html"})
+        QVERIFY2(fs::exists(cache + "/" + back), back);
+    QCOMPARE(ReadFile(version), std::string("past"));
+    auto saved = std::static_pointer_cast<Folder>(w.Saved()->Items("News"));
+    QVERIFY(saved && saved->ItemsCount() == 3);
+    QCOMPARE(int(std::static_pointer_cast<Page>(saved->Items(1))->FramesCount()), 1);
+    QCOMPARE(w.main->Pages().Count(), size_t(4));
+    QCOMPARE(w.main->Tree()->SelectedNode(), w.Node("News"));
+
+    w.main->RestoreRemovedItem();
+    QCOMPARE(w.main->statusBar()->currentMessage(), QString("Nothing to restore"));
+
+    // A copy's name taken meanwhile by another page: the restored page gets another one.
+    w.main->Tree()->setCurrentItem(w.Node("http://c.example/"));
+    QTest::keyClick(w.main->Tree(), Qt::Key_Delete);
+    WriteFile(cache + "/5.html", "another page");
+    w.main->RestoreRemovedItem();
+    auto c = std::static_pointer_cast<Page>(w.main->Root()->Items("http://c.example/"));
+    QVERIFY(c->SavedFile() != cache + "/5.html");
+    QCOMPARE(ReadFile(c->SavedFile()), std::string("copy"));
+    QCOMPARE(ReadFile(cache + "/5.html"), std::string("another page"));
+
+    // What is still kept when the window goes is deleted, and only that.
+    const std::string cFile = c->SavedFile();
+    w.main->Tree()->setCurrentItem(w.Node("http://c.example/"));
+    QTest::keyClick(w.main->Tree(), Qt::Key_Delete);
+    QVERIFY(fs::exists(cache + "/Removed"));
+    w.main->close();
+    QVERIFY(!fs::exists(cache + "/Removed") && !fs::exists(cFile));
+    QVERIFY(fs::exists(cache + "/1.html") && fs::exists(cache + "/5.html"));
+}
+
+void EditingTest::invalidAddressesAreRefusedOnce() {
+    Window w;
+    auto root = TwoFolders();
+    root->AddItem(MakePage("http://a.example/", "A"));
+    w.Open(root);
+    w.main->resize(900, 700);
+    w.main->show();
+    QVERIFY(QTest::qWaitForWindowActive(w.main.get()));
+    auto* url = w.main->findChild<QLineEdit*>("txtURL");
+    auto* tree = w.main->Tree();
+    for (const char* typed : {"zzz not valid", ""}) {
+        tree->setCurrentItem(w.Node("http://a.example/"));
+        url->setFocus();
+        url->setText(typed);
+        // One click elsewhere in the tree: one message, and the page stays selected.
+        QStringList titles;
+        bool stop = false;
+        AnswerBoxes(QMessageBox::Ok, &titles, &stop);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(w.Node("Work")).center());
+        QTest::qWait(100);
+        stop = true;
+        QTest::qWait(50);  // the answering chain has ended
+        QCOMPARE(titles, QStringList{"Pelmor"});
+        QCOMPARE(tree->SelectedNode(), w.Node("http://a.example/"));
+        QVERIFY(w.Saved()->Items("http://a.example/"));
+    }
+    // A web address without its protocol is taken as the page dialog takes it.
+    url->setText("b.example");
+    QVERIFY(w.main->SaveShownItem());
+    QVERIFY(w.Saved()->Items("http://b.example/"));
+
+    // The page dialog refuses the same text and stays open.
+    mainwindow::frmAddURL dialog;
+    dialog.show();
+    dialog.txtURL()->setText("zzz not valid");
+    QString shown;
+    CloseNextModal(&shown);
+    dialog.findChild<QPushButton*>("btnOK")->click();
+    QCOMPARE(shown, QString("|This is not a valid web address."));
+    QVERIFY(dialog.isVisible());
+}
+
+void EditingTest::datesAreCheckedAsTyped() {
+    shell::frmAdvanced dialog;
+    dialog.show();
+    auto* end = dialog.findChild<QDateEdit*>("ctlEndDate");
+    end->setFocus();
+    QTest::keyClicks(end, "01/01/2020");
+    QCOMPARE(dialog.EndDate().FormatDate(), std::string("01/01/2020"));
+
+    // An end before the start: said at once, and OK keeps the dialog open.
+    dialog.SetStartDate(*DateTime::Parse("02/01/2020"));
+    QVERIFY(dialog.findChild<QLabel*>("lblDateProblem")->isVisible());
+    QString shown;
+    CloseNextModal(&shown);
+    dialog.findChild<QPushButton*>("btnOK")->click();
+    QCOMPARE(shown, QString("Advanced Properties|The end date is before the start date."));
+    QVERIFY(dialog.isVisible() && dialog.result() != QDialog::Accepted);
+    dialog.SetEndDate(DateTime());
+    dialog.findChild<QPushButton*>("btnOK")->click();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+}
+
+void EditingTest::pageTextIsPlain() {
+    const std::string title = "<b>BOLD</b> <font color=red size=7>";
+    mainwindow::frmProperties dialog;
+    dialog.SetProperties(true, title, "http://a.example/<i>", DateTime(), 1, dfDay, DateTime());
+    for (const char* name : {"lblDescription", "lblURL"}) {
+        auto* label = dialog.findChild<QLabel*>(name);
+        QCOMPARE(label->textFormat(), Qt::PlainText);
+    }
+    QCOMPARE(dialog.Field("lblDescription"), QString::fromStdString(title));
 }
 
 QTEST_MAIN(EditingTest)

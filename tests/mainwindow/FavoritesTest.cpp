@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bookmark stores read into the "Add From Favorites" tree, and its multi-selection.
 
 #include <sqlite3.h>
@@ -8,6 +9,7 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include "FavoritesWait.h"
 #include "mainwindow/frmFavorites.h"
 #include "support/TempHome.h"
 
@@ -23,6 +25,7 @@ private slots:
     void unreadableStoresAreReportedAndSkipped();
     void plainCtrlAndShiftSelection();
     void closingWithoutImportGivesNothing();
+    void endlessQueryEndsWithClearErrorOrStop();
 };
 
 namespace {
@@ -151,7 +154,10 @@ void FavoritesTest::storesBecomeFoldersUnderFavorites() {
     WriteFile(home.Root() / "exported.html", kExported);
 
     frmFavorites dialog;
+    QVERIFY(dialog.Reading());
+    QVERIFY(WaitForReading(dialog));
     QVERIFY(dialog.AddBookmarksFile(QString::fromStdString((home.Root() / "exported.html").string())));
+    QVERIFY(WaitForReading(dialog));
     const QStringList expected{
         "Favorites [Favorites]",
         "  Firefox (default-release) [Folder]",
@@ -205,9 +211,12 @@ void FavoritesTest::unreadableStoresAreReportedAndSkipped() {
     });
     closer.start(20);
     frmFavorites dialog;
+    QVERIFY(WaitForReading(dialog));
     QCOMPARE(dialog.Tree()->topLevelItem(0)->childCount(), 0);
-    QVERIFY(!dialog.AddBookmarksFile(QString::fromStdString((home.Root() / "plain.html").string())));
-    QVERIFY(!dialog.AddBookmarksFile(QString::fromStdString((home.Root() / "missing.html").string())));
+    for (const char* file : {"plain.html", "missing.html"}) {
+        QVERIFY(dialog.AddBookmarksFile(QString::fromStdString((home.Root() / file).string())));
+        QVERIFY(WaitForReading(dialog));
+    }
     QCOMPARE(dialog.Tree()->topLevelItem(0)->childCount(), 0);
     QTRY_COMPARE(messages.size(), 3);
     QVERIFY(messages[0].contains("holds no Chromium bookmarks"));
@@ -219,6 +228,7 @@ void FavoritesTest::plainCtrlAndShiftSelection() {
     TempHome home;
     WriteFile(home.Root() / ".config/chromium/Default/Bookmarks", kChromium);
     frmFavorites dialog;
+    QVERIFY(WaitForReading(dialog));
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     QTreeWidget* tree = dialog.Tree();
@@ -268,10 +278,60 @@ void FavoritesTest::closingWithoutImportGivesNothing() {
         QVERIFY(!dialog.GetFoldersToImport());
     }
     frmFavorites dialog;
+    QVERIFY(WaitForReading(dialog));
     QTimer::singleShot(0, &dialog, [&] { dialog.findChild<QPushButton*>("btnImport")->click(); });
     QCOMPARE(dialog.exec(), int(QDialog::Accepted));
     QVERIFY(dialog.GetFoldersToImport());
     QCOMPARE(dialog.GetFoldersToImport()->SelectionCount(), 1);
+}
+
+void FavoritesTest::endlessQueryEndsWithClearErrorOrStop() {
+    // A places file whose bookmarks are a view over itself that never yields a row.
+    TempHome home;
+    const std::filesystem::path profile = home.Root() / ".mozilla/firefox/x.default";
+    std::filesystem::create_directories(profile);
+    sqlite3* db = nullptr;
+    QCOMPARE(sqlite3_open((profile / "places.sqlite").c_str(), &db), SQLITE_OK);
+    Exec(db,
+         "CREATE TABLE moz_places (id INTEGER PRIMARY KEY, url TEXT, title TEXT);"
+         "CREATE VIEW moz_bookmarks AS WITH RECURSIVE r(id) AS (SELECT 1 UNION ALL SELECT id + 1 FROM r)"
+         " SELECT id, 2 AS type, NULL AS fk, id - 1 AS parent, 0 AS position, 'x' AS title, 'g' AS guid"
+         " FROM r WHERE id < 0;");
+    sqlite3_close(db);
+
+    QStringList messages;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            messages << box->text();
+            box->close();
+        }
+    });
+    closer.start(20);
+    {
+        // The window thread runs on while the reading spins, until the time limit ends it.
+        int ticks = 0;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+        ticker.start(10);
+        frmFavorites dialog(nullptr, std::chrono::milliseconds(700));
+        QVERIFY(WaitForReading(dialog));
+        QVERIFY2(ticks > 20, qPrintable(QString::number(ticks)));
+        QTRY_COMPARE(messages.size(), 1);
+        QVERIFY2(messages[0].contains("took longer than 1 seconds and was stopped"), qPrintable(messages[0]));
+        QCOMPARE(dialog.Tree()->topLevelItem(0)->childCount(), 0);
+        QVERIFY(dialog.findChild<QPushButton*>("btnImport")->isEnabled());
+    }
+    // "Stop" ends it at once, and says so without a message.
+    frmFavorites dialog(nullptr, std::chrono::seconds(60));
+    QElapsedTimer clock;
+    clock.start();
+    dialog.findChild<QPushButton*>("btnStopReading")->click();
+    QVERIFY(WaitForReading(dialog));
+    QVERIFY(clock.elapsed() < 5000);
+    QCOMPARE(dialog.findChild<QLabel*>("lblReading")->text(), QString("Reading stopped."));
+    QTest::qWait(100);
+    QCOMPARE(messages.size(), 1);
 }
 
 QTEST_MAIN(FavoritesTest)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Import from bookmarks through the main window: folders and pages added with a daily
 // check, each page downloaded once from a local server, and an import that is stopped or
 // closed early.
@@ -9,6 +10,7 @@
 #include <QtTest>
 #include <functional>
 
+#include "FavoritesWait.h"
 #include "WindowFixture.h"
 #include "mainwindow/frmFavorites.h"
 #include "support/HttpServer.h"
@@ -74,7 +76,9 @@ struct MessageCloser {
 };
 
 void ImportFile(frmFavorites& dialog, const fs::path& file) {
+    QVERIFY(WaitForReading(dialog));
     QVERIFY(dialog.AddBookmarksFile(QString::fromStdString(file.string())));
+    QVERIFY(WaitForReading(dialog));
     QTreeWidget* tree = dialog.Tree();
     QTreeWidgetItem* root = tree->topLevelItem(0);
     tree->setCurrentItem(root->child(root->childCount() - 1));
@@ -169,6 +173,7 @@ void ImportTest::closingTheDialogImportsNothing() {
     w.main->CheckTimer()->start();
     WriteFile(w.home.Root() / "bookmarks.html", Exported(server));
     OnFavoritesDialog([&](frmFavorites& dialog) {
+        QVERIFY(WaitForReading(dialog));
         QVERIFY(dialog.AddBookmarksFile(QString::fromStdString((w.home.Root() / "bookmarks.html").string())));
         dialog.close();
     });

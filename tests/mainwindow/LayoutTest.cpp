@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's size rules, layout, splitter and tray menu.
 
 #include <QFontMetrics>

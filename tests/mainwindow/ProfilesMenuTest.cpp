@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's profile commands, the visual settings applied to it, and the software
 // update check against a version file on a local server.
 

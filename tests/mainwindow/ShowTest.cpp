@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Showing a page with its changes marked, in real browser windows on pages served on
 // 127.0.0.1: the body and frame writes, frames of other sites, frames sent back to their
 // stored address, a page that does not load in time, ShowFolder and the saved copy.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The item tree of the main window: building it from a profile, the red marks, expanded
 // folders, switching checking on and off, drag and drop, and the details panel.
 
@@ -50,12 +51,6 @@ std::shared_ptr<Application> SampleProfile() {
 
 bool SamePicture(const QIcon& icon, const char* key) {
     return icon.pixmap(16, 16).toImage() == shell::TreePicture(QString::fromLatin1(key)).toImage();
-}
-
-QStringList ChildKeys(const QTreeWidgetItem* node) {
-    QStringList keys;
-    for (int i = 0; i < node->childCount(); ++i) keys << static_cast<const TreeNode*>(node->child(i))->Key();
-    return keys;
 }
 
 QStringList ModelKeys(const ItemList& list) {
@@ -281,13 +276,15 @@ void TreeTest::dropPlacesBeforeOnAndAfter() {
     w.main->DropNode(w.Node("News\\" + d), w.Node(a), DropPlacement::On);
     QCOMPARE(ChildKeys(w.Node("News")).mid(0, 2), QStringList({a, "News\\" + d}));
 
-    // On a collapsed folder with items: after the folder.
+    // On a collapsed folder with items: inside it too, as its first item.
+    w.main->DropNode(w.Node("News\\" + d), w.Node("News"), DropPlacement::Before);
     w.Node("News")->setExpanded(false);
-    w.main->DropNode(w.Node("News\\" + d), w.Node("News"), DropPlacement::On);
-    QCOMPARE(ChildKeys(tree->RootNode()), QStringList({"News", d, "Work"}));
+    w.main->DropNode(w.Node(d), w.Node("News"), DropPlacement::On);
+    QCOMPARE(ChildKeys(tree->RootNode()), QStringList({"News", "Work"}));
+    QCOMPARE(ChildKeys(w.Node("News")).first(), "News\\" + d);
 
     // After: the page goes behind the target.
-    w.main->DropNode(w.Node(d), w.Node("Work"), DropPlacement::After);
+    w.main->DropNode(w.Node("News\\" + d), w.Node("Work"), DropPlacement::After);
     QCOMPARE(ChildKeys(tree->RootNode()), QStringList({"News", "Work", d}));
     QCOMPARE(ModelKeys(*w.Saved()), QStringList({"News", "Work", d}));
     QCOMPARE(w.main->Pages().Count(), size_t(4));
@@ -464,6 +461,15 @@ void TreeTest::rightClickSelectsNodeAndOpensMenu() {
     QCOMPARE(tree->SelectedNode(), work);
     QTRY_VERIFY(w.main->TreeMenu()->isVisible());
     QCOMPARE(w.main->findChild<QLabel*>("lblDetails")->text(), QString("Folder Details"));
+    w.main->TreeMenu()->close();
+
+    // Shift+F10 opens the same menu for the selected node from the keyboard.
+    tree->setCurrentItem(w.Node("News"));
+    tree->setFocus();
+    QTest::keyClick(tree, Qt::Key_F10, Qt::ShiftModifier);
+    QCOMPARE(clicked.count(), 2);
+    QCOMPARE(clicked.last().at(0).value<TreeNode*>(), w.Node("News"));
+    QTRY_VERIFY(w.main->TreeMenu()->isVisible());
     w.main->TreeMenu()->close();
 }
 

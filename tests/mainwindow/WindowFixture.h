@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A main window on a profile of its own, in a private home.
@@ -62,6 +63,14 @@ struct Window {
         return application;
     }
 };
+
+// The keys of a node's children, in order.
+inline QStringList ChildKeys(const QTreeWidgetItem* node) {
+    QStringList keys;
+    for (int i = 0; i < node->childCount(); ++i)
+        keys << static_cast<const mainwindow::TreeNode*>(node->child(i))->Key();
+    return keys;
+}
 
 // Closes the next modal dialog as soon as it shows and keeps its text.
 inline void CloseNextModal(QString* text, int tries = 100) {

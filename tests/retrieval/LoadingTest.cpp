@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -160,7 +161,7 @@ TEST(LightNavigate, PagesThatCannotLoadGiveNoneAndARecord) {
     EXPECT_FALSE(handler.LightNavigate(server.Url("/missing")));
     std::string log = HelperLog();
     EXPECT_NE(log.find("Param: LightNavigate"), std::string::npos);
-    EXPECT_NE(log.find("HTTP status 404"), std::string::npos);
+    EXPECT_NE(log.find("The server answered 404 Not Found"), std::string::npos);
 
     EXPECT_FALSE(handler.LightNavigate((home.Root() / "gone.html").string()));
     EXPECT_NE(HelperLog().find("file not found"), std::string::npos);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -34,6 +35,7 @@ TEST_F(PreferencesTest, WithoutIniFileEveryKeyTakesItsDefault) {
     EXPECT_FALSE(settings.AutoCheck());
     EXPECT_FALSE(settings.WindowsStart());
     EXPECT_TRUE(settings.SoftwareUpdate());
+    EXPECT_EQ(settings.KeepVersions(), 10);
     EXPECT_TRUE(settings.AlertPopup());
     EXPECT_FALSE(settings.AlertSound());
     EXPECT_TRUE(settings.DefaultSound());
@@ -113,6 +115,7 @@ TEST_F(PreferencesTest, SaveThenLoadGivesEveryPreferenceBack) {
     saved.SetDefaultSound(false);
     saved.SetDisplayOld(true);
     saved.SetShowRemoved(false);
+    saved.SetKeepVersions(3);
     saved.SetStatusBar(false);
     saved.SetToolbar(false);
     saved.SetAlertPopup(false);
@@ -136,6 +139,7 @@ TEST_F(PreferencesTest, SaveThenLoadGivesEveryPreferenceBack) {
     EXPECT_FALSE(loaded.DefaultSound());
     EXPECT_TRUE(loaded.DisplayOld());
     EXPECT_FALSE(loaded.ShowRemoved());
+    EXPECT_EQ(loaded.KeepVersions(), 3);
     EXPECT_FALSE(loaded.StatusBar());
     EXPECT_FALSE(loaded.Toolbar());
     EXPECT_FALSE(loaded.AlertPopup());

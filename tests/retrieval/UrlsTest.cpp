@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -35,6 +36,16 @@ TEST(Urls, GuessesMissingProtocolsOnly) {
     EXPECT_EQ(handler.GetValidURL(""), "");
     EXPECT_EQ(handler.GetValidURL("not a url"), "not a url");
     EXPECT_EQ(HelperLog(), "");
+}
+
+TEST(Urls, WebAddressesOnly) {
+    using pelmor::tamsin::WebAddress;
+    EXPECT_EQ(WebAddress("  www.example.com "), "http://www.example.com/");
+    EXPECT_EQ(WebAddress("127.0.0.1:8080/x"), "http://127.0.0.1:8080/x");
+    EXPECT_EQ(WebAddress("HTTPS://Example.com/A"), "HTTPS://Example.com/A");
+    for (const char* refused : {"zzz not valid", "", "about:blank", "file:///etc/passwd", "/home/me/a.html",
+                                "javascript:alert(1)", "http://", "http://a.example/\tb"})
+        EXPECT_EQ(WebAddress(refused), "") << refused;
 }
 
 TEST(Urls, HostDropsOnlyALeadingWwwDot) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reporting failures: the error dialog, the status text and the log record.
 
 #include <QLabel>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program itself, started as a process in an empty home on a virtual X display (Qt's
 // offscreen platform where Xvfb is missing): the log entries of the start in order, the
 // empty profile and the cache folder, the window on screen, and a second start that hands

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Alert Settings" and "Visual Settings": what they show, their rules while open, and
 // what "OK" and "Cancel" leave in the preferences and the autostart folder.
 
@@ -78,8 +79,12 @@ void SettingsDialogsTest::soundRules() {
         dialog.btnOpenSoundFile_Click();
         QVERIFY(customSound->isChecked());
         QCOMPARE(file->text(), QString("/sounds/gong.wav"));
+        // Desktop notifications by default; Pelmor's own popup when chosen.
+        QVERIFY(Control<QRadioButton>(dialog, "optAlertDesktop")->isChecked());
+        Control<QRadioButton>(dialog, "optAlertOwn")->click();
         Control<QPushButton>(dialog, "btnOK")->click();
     }
+    QCOMPARE(IniValue(settings, "Preferences", "AlertDesktop"), std::string("False"));
     QVERIFY(settings.AlertSound());
     QVERIFY(!settings.DefaultSound());
     QCOMPARE(settings.SoundFile(), std::string("/sounds/gong.wav"));
@@ -88,6 +93,7 @@ void SettingsDialogsTest::soundRules() {
     {
         frmUpdateChecking dialog(settings);
         QVERIFY(Control<QRadioButton>(dialog, "optSoundFile1")->isChecked());
+        QVERIFY(Control<QRadioButton>(dialog, "optAlertOwn")->isChecked());
         QCOMPARE(Control<QLineEdit>(dialog, "txtSoundFile")->text(), QString("/sounds/gong.wav"));
         dialog.SetSoundFileChooser([](const QString&) { return QString(); });
         dialog.btnOpenSoundFile_Click();

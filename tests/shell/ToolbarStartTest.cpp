@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The start for the toolbar, with the real program on a private session bus that knows
 // the build tree's D-Bus service file: a client's call starts Pelmor, which after the
 // hand-shake serves the connection without a window, ends on its own when idle, and

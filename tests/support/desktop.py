@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """What the end-to-end runs of the real program share: a virtual X display, a private
 home, waiting for the program's files to say something, and ending the program with
 every process it started."""
@@ -88,11 +89,12 @@ def program_log(home):
     return read_text(os.path.join(home, "data", "Pelmor.log"))
 
 
-def start_program(pelmor, env):
-    """The program on its own session bus and in a process group of its own, so that the
-    program, its checker and its browser processes all go at the end."""
-    launcher = ["dbus-run-session", "--"] if shutil.which("dbus-run-session") else []
-    return subprocess.Popen(launcher + [pelmor], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+def start_program(pelmor, env, args=(), private_bus=True):
+    """The program on its own session bus (unless `private_bus` is false: then on the bus of
+    env's DBUS_SESSION_BUS_ADDRESS) and in a process group of its own, so that the program,
+    its checker and its browser processes all go at the end."""
+    launcher = ["dbus-run-session", "--"] if private_bus and shutil.which("dbus-run-session") else []
+    return subprocess.Popen(launcher + [pelmor, *args], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                             start_new_session=True)
 
 
@@ -134,3 +136,137 @@ def program_on_display(pelmor, home, failure_shot=None, **environment):
         end_program(program)
         xvfb.terminate()
         xvfb.wait()
+
+
+# ---- a session bus of the test's own, and a desktop notification server on it --------
+
+@contextlib.contextmanager
+def session_bus():
+    """A private D-Bus session bus; yields its address. Programs started with it in
+    DBUS_SESSION_BUS_ADDRESS (and not through start_program's own dbus-run-session) meet
+    there: the program, pelmor-toolbar and the notification server."""
+    daemon = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    try:
+        yield daemon.stdout.readline().strip()
+    finally:
+        daemon.terminate()
+        daemon.wait()
+
+
+def dbus_python():
+    """An interpreter with Debian's python3-dbus: this one, or the system's."""
+    try:
+        import dbus  # noqa: F401
+        return sys.executable
+    except ImportError:
+        return "/usr/bin/python3"
+
+
+class NotificationServer:
+    """org.freedesktop.Notifications on the bus at `address`, in a process of its own,
+    recording every Notify call as a line of JSON in `record` (id, app, replaces, icon,
+    summary, body, actions, hints). invoke(id) makes it send the notification's default
+    action, after an activation token, as a desktop does when the user clicks it."""
+
+    def __init__(self, address, record):
+        self.record = record
+        self.env = dict(os.environ, DBUS_SESSION_BUS_ADDRESS=address)
+        self.process = subprocess.Popen([dbus_python(), os.path.abspath(__file__), "notification-server", record],
+                                        env=self.env)
+        wait_for("the notification server", lambda: subprocess.run(
+            ["dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
+             "org.freedesktop.DBus.NameHasOwner", "string:org.freedesktop.Notifications"],
+            env=self.env, capture_output=True, text=True).stdout.rstrip().endswith("true"), 10)
+
+    def notifications(self):
+        import json
+        return [json.loads(line) for line in read_text(self.record).splitlines() if line.strip()]
+
+    def invoke(self, notification_id, token="pelmor-test-token"):
+        subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.Notifications",
+                        "/org/freedesktop/Notifications", "org.pelmor.Test.Invoke", f"uint32:{notification_id}",
+                        f"string:{token}"], env=self.env, check=True, capture_output=True)
+
+    def stop(self):
+        self.process.terminate()
+        self.process.wait()
+
+
+def serve_notifications(record):
+    import json
+    import dbus
+    import dbus.mainloop.glib
+    import dbus.service
+    from gi.repository import GLib
+
+    dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
+    bus = dbus.SessionBus()
+    interface = "org.freedesktop.Notifications"
+
+    class Server(dbus.service.Object):
+        last_id = 0
+
+        @dbus.service.method(interface, in_signature="susssasa{sv}i", out_signature="u")
+        def Notify(self, app, replaces, icon, summary, body, actions, hints, timeout):
+            if not replaces:
+                Server.last_id += 1
+            notification_id = int(replaces) or Server.last_id
+            with open(record, "a", encoding="utf-8") as f:
+                f.write(json.dumps({"id": notification_id, "app": str(app), "replaces": int(replaces),
+                                    "icon": str(icon), "summary": str(summary), "body": str(body),
+                                    "actions": [str(a) for a in actions],
+                                    "hints": {str(k): str(v) for k, v in hints.items()}}) + "\n")
+            return dbus.UInt32(notification_id)
+
+        @dbus.service.method(interface, in_signature="", out_signature="as")
+        def GetCapabilities(self):
+            return ["actions", "body"]
+
+        @dbus.service.method(interface, in_signature="", out_signature="ssss")
+        def GetServerInformation(self):
+            return ("pelmor-test", "pelmor", "1", "1.2")
+
+        @dbus.service.method(interface, in_signature="u", out_signature="")
+        def CloseNotification(self, notification_id):
+            self.NotificationClosed(notification_id, 3)
+
+        @dbus.service.signal(interface, signature="uu")
+        def NotificationClosed(self, notification_id, reason):
+            pass
+
+        @dbus.service.signal(interface, signature="us")
+        def ActionInvoked(self, notification_id, action):
+            pass
+
+        @dbus.service.signal(interface, signature="us")
+        def ActivationToken(self, notification_id, token):
+            pass
+
+        @dbus.service.method("org.pelmor.Test", in_signature="us", out_signature="")
+        def Invoke(self, notification_id, token):
+            self.ActivationToken(notification_id, token)
+            self.ActionInvoked(notification_id, "default")
+
+    name = dbus.service.BusName(interface, bus)  # noqa: F841 (held while serving)
+    Server(bus, "/org/freedesktop/Notifications")
+    GLib.MainLoop().run()
+
+
+def start_weston():
+    """Debian's weston on its headless backend; returns (process, environment additions
+    for a Wayland client: WAYLAND_DISPLAY and a private XDG_RUNTIME_DIR)."""
+    import tempfile
+    runtime = tempfile.mkdtemp(prefix="pelmor-wayland-")
+    os.chmod(runtime, 0o700)
+    env = dict(os.environ, XDG_RUNTIME_DIR=runtime)
+    weston = subprocess.Popen(["weston", "--backend=headless-backend.so", "--socket=wayland-pelmor", "--idle-time=0"],
+                              env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    wait_for("weston", lambda: os.path.exists(os.path.join(runtime, "wayland-pelmor")) or weston.poll() is not None, 20)
+    if weston.poll() is not None:
+        raise AssertionError("weston did not start")
+    return weston, {"XDG_RUNTIME_DIR": runtime, "WAYLAND_DISPLAY": "wayland-pelmor"}
+
+
+if __name__ == "__main__" and sys.argv[1:2] == ["notification-server"]:
+    serve_notifications(sys.argv[2])

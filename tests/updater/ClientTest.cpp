@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -175,6 +176,19 @@ TEST_F(UpdaterClient, NothingArrivesAfterStopAndTheProcessEndsForSure) {
     EXPECT_FALSE(stubborn.EndProcess(1000));
     EXPECT_LT(timer.elapsed(), 4000);
     EXPECT_NE(::kill(pid, 0), 0);  // gone (reaped by the wait)
+}
+
+TEST_F(UpdaterClient, ACheckerThatCannotStartIsReportedWithoutWaiting) {
+    Updater updater(QString::fromStdString(home_.Root().string() + "/no-such-checker"));
+    QElapsedTimer timer;
+    timer.start();
+    updater.StartChecking();
+    EXPECT_LT(timer.elapsed(), 1000);
+    ASSERT_TRUE(SpinUntil([] {
+        return test::ReadFile(log::PathOf(log::File::Program)).find("Updater could not be started") !=
+               std::string::npos;
+    }));
+    EXPECT_EQ(updater.GetProcessHandle(), 0);
 }
 
 }  // namespace

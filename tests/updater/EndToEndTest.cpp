@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One check pass through the real checker program: pages served on 127.0.0.1 whose saved
 // copies match, one of them changed on the server; the pass marks exactly that page.
 
@@ -76,7 +77,7 @@ TEST(CheckEndToEnd, ChangedPageAndItsFoldersTurnRedAndTheProfileSaysUpdated) {
 
     auto rows = w.Rows();
     std::sort(rows.begin(), rows.end());
-    EXPECT_EQ(rows, (std::vector<std::string>{"/d|Checked", "/gone|Check failed: HTTP status 404", "/news/a|Checked",
+    EXPECT_EQ(rows, (std::vector<std::string>{"/d|Checked", "/gone|Check failed: The server answered 404 Not Found", "/news/a|Checked",
                                               "/news/b|Checked", "/sport/c|Updated"}));
     // The failed check counts for the schedule, and the page looks failing, not changed.
     auto goneNow = w.PageOf(gone->Key());
@@ -84,11 +85,11 @@ TEST(CheckEndToEnd, ChangedPageAndItsFoldersTurnRedAndTheProfileSaysUpdated) {
     EXPECT_GE(goneNow->LastCheckDate(), before);
     EXPECT_FALSE(goneNow->Updated());
     EXPECT_NE(w.Node(gone->Key())->ForeColor(), 255);
-    EXPECT_EQ(w.Node(gone->Key())->toolTip(0), "Check failed: HTTP status 404");
+    EXPECT_EQ(w.Node(gone->Key())->toolTip(0), "Check failed: The server answered 404 Not Found");
     w.main->Tree()->setCurrentItem(w.Node(gone->Key()));
     auto* failure = w.main->findChild<QLabel*>("lblLastFailure");
     ASSERT_NE(failure, nullptr);
-    EXPECT_TRUE(failure->text().endsWith("HTTP status 404")) << failure->text().toStdString();
+    EXPECT_TRUE(failure->text().endsWith("The server answered 404 Not Found")) << failure->text().toStdString();
     for (const char* key : {"Sport", "Sport\\Local"}) {
         EXPECT_EQ(w.Node(key)->ForeColor(), 255) << key;
         EXPECT_TRUE(w.Node(key)->Bold()) << key;
@@ -96,6 +97,15 @@ TEST(CheckEndToEnd, ChangedPageAndItsFoldersTurnRedAndTheProfileSaysUpdated) {
     EXPECT_EQ(w.Node(c->Key())->ForeColor(), 255);
     EXPECT_EQ(w.main->Tree()->RootNode()->ForeColor(), 255);
     EXPECT_EQ(w.Node("News")->ForeColor(), 0);
+    // The folders above a failing page say so; the failure outlives a reload of the profile.
+    EXPECT_EQ(w.main->Tree()->RootNode()->toolTip(0), "A page in here could not be checked");
+    EXPECT_EQ(w.Node("News")->toolTip(0), "");
+    w.main->SaveItems();
+    w.main->LoadTree();
+    EXPECT_TRUE(w.PageOf(gone->Key())->Failing());
+    EXPECT_EQ(w.Node(gone->Key())->toolTip(0), "Check failed: The server answered 404 Not Found");
+    EXPECT_EQ(w.main->Tree()->RootNode()->toolTip(0), "A page in here could not be checked");
+    goneNow = w.PageOf(gone->Key());
     for (const auto& p : w.main->Pages().All()) {
         EXPECT_EQ(w.Node(p->Key())->ForeColor(), p->Key() == c->Key() ? 255 : 0) << p->Key();
         EXPECT_EQ(p->Failing(), p == goneNow) << p->Key();

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Collects the events a pool or session hands out, from any thread, and lets a test

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A checker program for the client tests: the real request loop and pool with a check
 // that answers from the page's URL instead of loading it.
 //   "changed" in the URL: updated;  "slow": takes 1.5 s;  "noise": a broken line first.

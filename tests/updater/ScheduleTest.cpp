@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
 #include "items/Application.h"
@@ -48,6 +49,21 @@ TEST(Schedule, DueExactlyAtTheEndOfThePeriodInEveryUnit) {
     // A page never checked is due at once; an unknown unit means every tick.
     EXPECT_EQ(ScheduleAction(*PageEvery(1, dfDay, DateTime()), At(1, 0, 0)), DueAction::Check);
     EXPECT_EQ(ScheduleAction(*PageEvery(9, static_cast<dfUnits>(3), At(10, 10, 0)), At(10, 10, 0)), DueAction::Check);
+}
+
+TEST(Schedule, AFailingPageIsTriedAgainAfter5Then15ThenEvery60MinutesNeverLaterThanItsPeriod) {
+    auto daily = PageEvery(1, dfDay, At(10, 10, 0));
+    const int waits[] = {5, 15, 60, 60};
+    for (int wait : waits) {
+        daily->SetCheckOutcome("No answer within 7.5 seconds", At(10, 10, 0));
+        EXPECT_EQ(ScheduleAction(*daily, At(10, 10, 0) + (wait - 1) / 1440.0), DueAction::Wait) << wait;
+        EXPECT_EQ(ScheduleAction(*daily, At(10, 10, 0) + wait / 1440.0), DueAction::Check) << wait;
+    }
+    daily->SetCheckOutcome("", At(10, 10, 0));  // loaded again: back to its period
+    EXPECT_EQ(ScheduleAction(*daily, At(10, 12, 0)), DueAction::Wait);
+    auto quick = PageEvery(2, dfMinute, At(10, 10, 0));
+    quick->SetCheckOutcome("Not a web address", At(10, 10, 0));
+    EXPECT_EQ(ScheduleAction(*quick, At(10, 10, 2)), DueAction::Check);
 }
 
 TEST(Schedule, FirstAndLastDayAndActiveFlag) {

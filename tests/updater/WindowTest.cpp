@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's side of checking, against a scripted checker program: which pages
 // the timer and the manual checks hand over, what the answers do to the tree, the
 // activity log and the profile file, and the checker's death and shutdown.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole document model (parse, build, innerText, serialise, tear down) beside gumbo's
 // bare parse of the same file, in bytes per second, on real pages.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Memory of the document model per node: each case is parsed in a child process of its
 // own, which reports the nodes kept, the resident memory the parse added at its peak
 // (parser included), what the finished document keeps, and what it keeps once every
