@@ -26,8 +26,12 @@ const char kStartScript[] = R"JS((function(){
   // The marks painted into a shown page are no part of the page: their element is.
   var mark = /^\s*background-color\s*:[^;]*;?\s*$/i;
   var owner = function(el) {
-    while (el && el !== document.body && el.nodeName === 'SPAN' && el.attributes.length === 1 &&
-           mark.test(el.getAttribute('style') || '')) el = el.parentNode;
+    var made = function(el) {  // painted or put back by the marking, labelled or not
+      if (el.nodeName !== 'SPAN' && el.nodeName !== 'DEL') return false;
+      if (el.hasAttribute('pelmormark')) return true;
+      return el.nodeName === 'SPAN' && el.attributes.length === 1 && mark.test(el.getAttribute('style') || '');
+    };
+    while (el && el !== document.body && made(el)) el = el.parentNode;
     return el;
   };
   var over = function(e) {

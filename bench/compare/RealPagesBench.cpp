@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Marking on real pages: pages of the Python documentation (Debian's python3.11-doc) with
 // edits of our own on the new side: words changed, items inserted, removed and moved.
 // Reports the time of GetMarkedHTML (parse left out) and, as counters, how many marks the
