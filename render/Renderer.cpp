@@ -1,13 +1,12 @@
 #include "render/Renderer.h"
 
-#include "loader/UrlRule.h"
-
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QThread>
 #include <QUrl>
 #include <QVariant>
-#include <QThread>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
@@ -17,9 +16,9 @@
 #include <QWebEngineSettings>
 #include <QWebEngineUrlRequestInterceptor>
 
-#include <signal.h>
-
 #include <algorithm>
+
+#include "loader/UrlRule.h"
 
 namespace pelmor::render {
 
@@ -45,19 +44,15 @@ constexpr int kSerialiseMs = 400;
 constexpr int kMaxFrameDepth = 4;
 constexpr int kMaxFrames = 32;
 
-// Runs in the page's own world from the start of every document: empties the page's
-// storage, hides service workers, and watches the DOM, open requests (fetch,
-// XMLHttpRequest, scripts and frames added later, messages to workers not yet answered)
-// and short timers, in the page and in its frames of the same origin (those that come
-// back readable); once all is settled after the page's load event it writes the job's
-// secret token to the console (which only we read). The frames share the page's state
-// through a property named by the token.
+// Runs in the page's own world from the start of every document: hides service workers, and watches the DOM, open
+// requests (fetch, XMLHttpRequest, scripts and frames added later, messages to workers not yet answered) and short
+// timers, in the page and in its frames of the same origin (those that come back readable); once all is settled after
+// the page's load event it writes the job's secret token to the console (which only we read). The frames share the
+// page's state through a property named by the token.
 const char* const kSettleScript = R"JS(
 (function () {
   var token = '%1', quiet = %2, shortTimer = %3;
-  // Every load starts with empty storage and without service workers.
-  try { window.localStorage.clear(); } catch (e) {}
-  try { window.sessionStorage.clear(); } catch (e) {}
+  // Service workers are off: every load starts from the network.
   try { Object.defineProperty(Navigator.prototype, 'serviceWorker', {get: function () { return undefined; }}); } catch (e) {}
   var setT = window.setTimeout, clearT = window.clearTimeout, log = console.log;
   var clock = function () { return performance.timeOrigin + performance.now(); };
@@ -65,38 +60,13 @@ const char* const kSettleScript = R"JS(
   if (isTop) {
     state = {last: clock(), open: 0, timers: 0};
     Object.defineProperty(window, token, {value: state});
-    // Empties the storage of the page's origin at the end of the load, with what the page
-    // cannot have replaced yet: its own database connections first, which would hold a
-    // deletion up.
-    var connections = [], idb = window.indexedDB, P = Promise;
-    if (idb) {
-      var openDb = IDBFactory.prototype.open, databases = IDBFactory.prototype.databases;
-      var deleteDb = IDBFactory.prototype.deleteDatabase, close = IDBDatabase.prototype.close;
-      IDBFactory.prototype.open = function () {
-        var request = openDb.apply(this, arguments);
-        request.addEventListener('success', function () { connections.push(request.result); });
-        return request;
-      };
-    }
-    var cachesNow = window.caches;
-    Object.defineProperty(state, 'clean', {value: function (done) {
-      var work = [];
-      try { window.localStorage.clear(); window.sessionStorage.clear(); } catch (e) {}
-      connections.forEach(function (c) { try { close.call(c); } catch (e) {} });
-      connections = [];
-      try {
-        if (idb) work.push(databases.call(idb).then(function (list) {
-          return P.all(list.map(function (d) {
-            return new P(function (ended) {
-              var r = deleteDb.call(idb, d.name);
-              r.onsuccess = r.onerror = r.onblocked = ended;
-            });
-          }));
-        }));
-      } catch (e) {}
-      try { if (cachesNow) work.push(cachesNow.keys().then(function (k) { return P.all(k.map(function (n) { return cachesNow.delete(n); })); })); } catch (e) {}
-      P.all(work).then(function () { log.call(console, done); }, function () { log.call(console, done); });
-    }});
+    // A new window is never opened: where it would have gone is told to the helper (after
+    // the token, on the console), which reports it as a navigation the page asked for.
+    var base = function () { return document.baseURI; };
+    window.open = function (url) {
+      try { if (url !== undefined && String(url) !== '') log.call(console, token + ' ' + new URL(String(url), base()).href); } catch (e) {}
+      return null;
+    };
   } else {
     // A frame of another origin is never read, so it is not waited for.
     try { state = window.top[token]; } catch (e) { return; }
@@ -279,8 +249,8 @@ const char* const kFrameStatusScript = R"JS(
 // inline data, blobs and blank frames.
 bool AllowedScheme(const QUrl& url) {
     const QString scheme = url.scheme().toLower();
-    return quillon::IsWebUrl(url.toString(QUrl::FullyEncoded).toStdString()) || scheme == "data" ||
-           scheme == "blob" || scheme == "about";
+    return quillon::IsWebUrl(url.toString(QUrl::FullyEncoded).toStdString()) || scheme == "data" || scheme == "blob" ||
+           scheme == "about";
 }
 
 }  // namespace
@@ -329,32 +299,27 @@ private:
     LoadRequest request_;
 };
 
-// Empties the storage the page's origin kept (through the function the settle script left
-// under the load's token) and writes the clean-up's token to the console once that is
-// done; a document without that function (it failed early) only answers.
-const char* const kCleanScript = R"JS(
-(function (load, token) {
-  var state = window[load];
-  if (state && state.clean) state.clean(token); else console.log(token);
-})('%1', '%2')
-)JS";
-
-// The token that marks one load's (or one clean-up's) console message.
+// The token that marks one load's console message.
 QString NewToken() {
     return QString::number(QRandomGenerator::global()->generate64(), 36) +
            QString::number(QRandomGenerator::global()->generate64(), 36);
 }
 
 // A page with no one to talk to: dialogs answer no, new windows are refused, and the
-// console is read only for the token of the load or clean-up in hand. It follows no
-// navigation after its load's own (and the redirections of that load before it ended):
-// the first one asked for is kept, for the loader to judge. One page serves a few loads
-// in turn (a fresh page costs a renderer process start), frozen in between.
+// console is read only for the token of the load in hand. It follows no navigation after
+// its load's own (and the redirections of that load before it ended): the first one asked
+// for is kept, for the loader to judge. A page serves one load, in a profile of its own
+// that goes with it, so that nothing any document stored (the page's, its frames' of
+// other sites, or one whose load failed) is there for the next load.
 class QuietPage : public QWebEnginePage {
 public:
-    explicit QuietPage(QWebEngineProfile* profile) : QWebEnginePage(profile), interceptor_(new Interceptor(this)) {
+    QuietPage(QWebEngineProfile* profile, CookieBridge* cookies)
+        : QWebEnginePage(profile), interceptor_(new Interceptor(this)), cookies_(cookies) {
         setUrlRequestInterceptor(interceptor_);
+        // The profile outlives its page only until the page is gone.
+        connect(this, &QObject::destroyed, profile, &QObject::deleteLater);
     }
+    CookieBridge* Cookies() const { return cookies_; }
 
     // Prepares the page for one load: its options, and the token whose console message
     // calls `settled`.
@@ -376,31 +341,7 @@ public:
         settle.setRunsOnSubFrames(true);
         settle.setSourceCode(QString::fromUtf8(kSettleScript).arg(token).arg(kQuietMs).arg(kShortTimerMs));
         scripts().insert(settle);
-        if (lifecycleState() != LifecycleState::Active) setLifecycleState(LifecycleState::Active);
-        ++loads_;
     }
-    // Empties what the page's origin stored, then calls `done` (true) once that is done,
-    // or (false) when it does not end soon.
-    void Clean(std::function<void(bool)> done) {
-        const QString load = token_;
-        token_ = NewToken();
-        auto once = std::make_shared<std::function<void(bool)>>(std::move(done));
-        settled_ = [once] {
-            if (*once) std::exchange(*once, nullptr)(true);
-        };
-        QTimer::singleShot(kCleanMs, this, [once] {
-            if (*once) std::exchange(*once, nullptr)(false);
-        });
-        runJavaScript(QString::fromUtf8(kCleanScript).arg(load, token_), QWebEngineScript::MainWorld);
-    }
-    // Ends the page's part in a load: nothing of it runs until the next one.
-    void Park() {
-        settled_ = nullptr;
-        token_.clear();
-        triggerAction(Stop);
-        setLifecycleState(LifecycleState::Frozen);
-    }
-    int Loads() const { return loads_; }
     // The load's own document has loaded (or failed): every navigation from now on is the page's.
     void LoadEnded() { loadEnded_ = true; }
     // The address the page was loaded from, after the redirections of its load.
@@ -411,9 +352,13 @@ public:
     bool Refused(const QUrl& url) const { return refused_.contains(url); }
 
 protected:
-    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message, int,
-                                  const QString&) override {
-        if (!token_.isEmpty() && message == token_ && settled_) settled_();
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message, int, const QString&) override {
+        if (token_.isEmpty() || !message.startsWith(token_)) return;
+        if (message.size() == token_.size()) {
+            if (settled_) settled_();
+        } else if (message.at(token_.size()) == QLatin1Char(' ')) {
+            Refuse(QUrl(message.mid(token_.size() + 1), QUrl::StrictMode));  // a new window
+        }
     }
     void javaScriptAlert(const QUrl&, const QString&) override {}
     bool javaScriptConfirm(const QUrl&, const QString&) override { return false; }
@@ -433,18 +378,25 @@ protected:
             address_ = url;
             return true;
         }
-        if (navigation_.isEmpty() && !data) navigation_ = url;
-        refused_.insert(url);
+        Refuse(url);
         return false;
     }
 
 private:
-    static constexpr int kCleanMs = 1000;
+    // Keeps a navigation the page asked for and did not get (a new window, too): the first
+    // one, but for the page's own inline data, is the one reported.
+    void Refuse(const QUrl& url) {
+        if (!url.isValid()) return;
+        if (navigation_.isEmpty() && url.scheme().compare(QLatin1String("data"), Qt::CaseInsensitive) != 0)
+            navigation_ = url;
+        refused_.insert(url);
+    }
+
     static constexpr int kMaxRedirects = 10;
     Interceptor* interceptor_;
+    CookieBridge* cookies_;
     QString token_;
     std::function<void()> settled_;
-    int loads_ = 0;
     QUrl address_;
     QUrl navigation_;
     QSet<QUrl> refused_;
@@ -467,7 +419,7 @@ public:
     }
 
     ~RenderJob() override {
-        if (page_) renderer_.ReturnPage(page_, false);
+        if (page_) renderer_.ReturnPage(page_);
     }
 
     const LoadRequest& request() const { return request_; }
@@ -477,7 +429,7 @@ public:
 
     void Start(QuietPage* page) {
         if (finished_) {
-            renderer_.ReturnPage(page, false);
+            renderer_.ReturnPage(page);
             return;
         }
         const QString token = NewToken();
@@ -491,7 +443,8 @@ public:
             self->settled_ = true;
             if (self->loaded_) self->Serialise();
         });
-        connect(page_, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) { Loading(info); });
+        connect(page_, &QWebEnginePage::loadingChanged, this,
+                [this](const QWebEngineLoadingInfo& info) { Loading(info); });
         connect(page_, &QWebEnginePage::renderProcessTerminated, this,
                 [this](QWebEnginePage::RenderProcessTerminationStatus, int) {
                     Fail(Outcome::Failed, "the page's renderer process ended");
@@ -540,7 +493,8 @@ private:
                     return;
                 }
                 loaded_ = true;
-                cap_.start(static_cast<int>(std::clamp<long long>(Left() - kAnswerMarginMs - kSerialiseMs, 0, 24 * 3600 * 1000ll)));
+                cap_.start(static_cast<int>(
+                    std::clamp<long long>(Left() - kAnswerMarginMs - kSerialiseMs, 0, 24 * 3600 * 1000ll)));
                 if (settled_) Serialise();
                 break;
             }
@@ -574,7 +528,8 @@ private:
         }
         page_->runJavaScript(QString::fromUtf8(kFrameStatusScript).arg(kMaxFrameDepth),
                              QWebEngineScript::ApplicationWorld, [self](const QVariant& frames) {
-                                 if (!self) return;
+                                 // A page that goes answers what it still owed, empty.
+                                 if (!self || self->finished_) return;
                                  if (frames.toInt() == 0)
                                      self->Read("[]");
                                  else
@@ -586,17 +541,18 @@ private:
     // they are, or when the answer is due.
     void AwaitFrameStatus() {
         QPointer<RenderJob> self(this);
-        page_->runJavaScript(QStringLiteral("window.pelmorFailedFrames ? JSON.stringify(window.pelmorFailedFrames) : ''"),
-                             QWebEngineScript::ApplicationWorld, [self](const QVariant& failed) {
-                                 if (!self || self->finished_) return;
-                                 const QString list = failed.toString();
-                                 if (!list.isEmpty() || self->Left() < kAnswerMarginMs + kSerialiseMs / 2)
-                                     self->Read(list.isEmpty() ? QStringLiteral("[]") : list);
-                                 else
-                                     QTimer::singleShot(15, self, [self] {
-                                         if (self && !self->finished_) self->AwaitFrameStatus();
-                                     });
-                             });
+        page_->runJavaScript(
+            QStringLiteral("window.pelmorFailedFrames ? JSON.stringify(window.pelmorFailedFrames) : ''"),
+            QWebEngineScript::ApplicationWorld, [self](const QVariant& failed) {
+                if (!self || self->finished_) return;
+                const QString list = failed.toString();
+                if (!list.isEmpty() || self->Left() < kAnswerMarginMs + kSerialiseMs / 2)
+                    self->Read(list.isEmpty() ? QStringLiteral("[]") : list);
+                else
+                    QTimer::singleShot(15, self, [self] {
+                        if (self && !self->finished_) self->AwaitFrameStatus();
+                    });
+            });
     }
 
     // Reads the page and its frames, but for the frame documents listed (a JSON array).
@@ -646,9 +602,9 @@ private:
     void Finish(const LoadAnswer& answer) {
         if (finished_) return;
         if (qEnvironmentVariableIsSet("PELMOR_RENDER_VERBOSE"))
-            qWarning("load %llu ended after %lld ms (loaded %d settled %d): %s", static_cast<unsigned long long>(request_.id),
-                     static_cast<long long>(clock_.elapsed()), loaded_, settled_,
-                     answer.outcome == Outcome::Ok ? "ok" : answer.error.c_str());
+            qWarning("load %llu ended after %lld ms (loaded %d settled %d): %s",
+                     static_cast<unsigned long long>(request_.id), static_cast<long long>(clock_.elapsed()), loaded_,
+                     settled_, answer.outcome == Outcome::Ok ? "ok" : answer.error.c_str());
         finished_ = true;
         deadline_.stop();
         cap_.stop();
@@ -657,13 +613,7 @@ private:
             sent.navigation = page_->Navigation().toString(QUrl::FullyEncoded).toStdString();
         if (page_) {
             page_->disconnect(this);
-            // A page still busy at its deadline may be stuck in a script; its renderer
-            // process is ended, unless another load in hand uses it too, so that no later
-            // page is given to a stuck process.
-            if (answer.outcome == Outcome::TimedOut) renderer_.EndRendererOf(page_, this);
-            // Only a page that answered in time serves again; one that failed or hung goes
-            // at once.
-            renderer_.ReturnPage(page_, answer.outcome == Outcome::Ok);
+            renderer_.ReturnPage(page_);
             page_ = nullptr;
         }
         renderer_.Finished(this, sent);
@@ -679,12 +629,13 @@ public:
         const bool wasLoaded = loaded_ || before_.first;
         loaded_ = true;
         page_->LoadEnded();
-        if (settled_) Serialise();
-        else if (!wasLoaded) cap_.start(kQuietMs * 8);
+        if (settled_)
+            Serialise();
+        else if (!wasLoaded)
+            cap_.start(kQuietMs * 8);
     }
 
 private:
-
     Renderer& renderer_;
     LoadRequest request_;
     QuietPage* page_ = nullptr;
@@ -702,15 +653,24 @@ private:
 // ---- Renderer ---------------------------------------------------------------------------
 
 Renderer::Renderer(std::function<void(const std::string&)> answer)
-    : maxConcurrent_(std::max(1, QThread::idealThreadCount())), answer_(std::move(answer)) {
-    profile_ = new QWebEngineProfile(this);  // off the record: nothing of it is written to disk
-    profile_->setHttpCacheType(QWebEngineProfile::NoCache);
-    profile_->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+    : maxConcurrent_(std::max(1, QThread::idealThreadCount())), answer_(std::move(answer)) {}
+
+Renderer::~Renderer() {
+    for (RenderJob* job : running_) delete job;
+    running_.clear();
+    // Their pages go before the profiles they use.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+QuietPage* Renderer::NewPage(const std::string& cookieJar) {
+    auto* profile = new QWebEngineProfile(this);  // off the record: kept in memory, and only for one page
+    profile->setHttpCacheType(QWebEngineProfile::NoCache);
+    profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
     // Pages see an ordinary browser.
-    QString agent = profile_->httpUserAgent();
+    QString agent = profile->httpUserAgent();
     agent.remove(QRegularExpression(QStringLiteral("QtWebEngine/\\S+ ")));
-    profile_->setHttpUserAgent(agent);
-    QWebEngineSettings* settings = profile_->settings();
+    profile->setHttpUserAgent(agent);
+    QWebEngineSettings* settings = profile->settings();
     settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
     settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
     settings->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
@@ -724,21 +684,17 @@ Renderer::Renderer(std::function<void(const std::string&)> answer)
     settings->setAttribute(QWebEngineSettings::HyperlinkAuditingEnabled, false);
     settings->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, false);
     settings->setAttribute(QWebEngineSettings::ShowScrollBars, false);
-    cookies_ = std::make_unique<CookieBridge>(profile_->cookieStore());
+    // The cookies are the one thing loads share: through the program's jar.
+    auto* cookies = new CookieBridge(profile->cookieStore(), profile);
+    cookies->Sync(cookieJar);
+    auto* page = new QuietPage(profile, cookies);
     // A download a page starts is refused; the page stays as it stands.
-    connect(profile_, &QWebEngineProfile::downloadRequested, this, [this](QWebEngineDownloadRequest* download) {
+    connect(profile, &QWebEngineProfile::downloadRequested, this, [this](QWebEngineDownloadRequest* download) {
         download->cancel();
         for (RenderJob* job : running_)
             if (job->page() && job->page() == download->page()) job->DownloadIgnored();
     });
-}
-
-Renderer::~Renderer() {
-    cookies_->Flush();
-    for (RenderJob* job : running_) delete job;
-    running_.clear();
-    for (QuietPage* page : idle_) delete page;
-    idle_.clear();
+    return page;
 }
 
 void Renderer::Load(const LoadRequest& request) {
@@ -753,48 +709,19 @@ void Renderer::StartQueued() {
         queue_.pop_front();
         if (!job) continue;  // ended (timed out) while it waited
         running_.insert(job);
-        cookies_->Sync(job->request().cookieJar);
-        QuietPage* page = nullptr;
-        if (!idle_.empty()) {
-            page = idle_.back();
-            idle_.pop_back();
-        } else {
-            page = new QuietPage(profile_);
-        }
-        job->Start(page);
+        job->Start(NewPage(job->request().cookieJar));
     }
 }
 
-void Renderer::EndRendererOf(QuietPage* page, RenderJob* job) {
-    const qint64 pid = page->renderProcessPid();
-    if (pid <= 0) return;
-    for (RenderJob* other : running_)
-        if (other != job && other->page() && other->page()->renderProcessPid() == pid) return;
-    ::kill(static_cast<pid_t>(pid), SIGKILL);
-}
-
-void Renderer::ReturnPage(QuietPage* page, bool reusable) {
-    // A page that failed or hung may be stuck: it goes at once. One that answered empties
-    // its origin's storage first, also when it has served its last load.
-    if (!reusable) {
-        page->deleteLater();
-        return;
-    }
-    QPointer<QuietPage> guard(page);
-    page->Clean([this, guard](bool cleaned) {
-        if (!guard) return;
-        if (cleaned && guard->Loads() < kLoadsPerPage && static_cast<int>(idle_.size()) < maxConcurrent_) {
-            guard->Park();
-            idle_.push_back(guard);
-        } else {
-            guard->deleteLater();
-        }
-    });
+void Renderer::ReturnPage(QuietPage* page) {
+    // Cookies the page set are in the jar before its answer leaves; the page then goes,
+    // and its profile with it. A renderer process serves only its profile's page, so one
+    // stuck in a script ends with it and is never given another page.
+    page->Cookies()->Flush();
+    page->deleteLater();
 }
 
 void Renderer::Finished(RenderJob* job, const LoadAnswer& answer) {
-    // Cookies the page set are in the jar before the caller can start its next load.
-    cookies_->Flush();
     answer_(quillon::render::EncodeAnswer(answer));
     running_.remove(job);
     job->deleteLater();
