@@ -16,6 +16,8 @@
 #include <QWebEngineSettings>
 #include <QWebEngineUrlRequestInterceptor>
 
+#include <signal.h>
+
 #include <algorithm>
 
 #include "loader/UrlRule.h"
@@ -44,15 +46,19 @@ constexpr int kSerialiseMs = 400;
 constexpr int kMaxFrameDepth = 4;
 constexpr int kMaxFrames = 32;
 
-// Runs in the page's own world from the start of every document: hides service workers, and watches the DOM, open
-// requests (fetch, XMLHttpRequest, scripts and frames added later, messages to workers not yet answered) and short
-// timers, in the page and in its frames of the same origin (those that come back readable); once all is settled after
-// the page's load event it writes the job's secret token to the console (which only we read). The frames share the
-// page's state through a property named by the token.
+// Runs in the page's own world from the start of every document: empties the page's
+// storage, hides service workers, and watches the DOM, open requests (fetch,
+// XMLHttpRequest, scripts and frames added later, messages to workers not yet answered)
+// and short timers, in the page and in its frames of the same origin (those that come
+// back readable); once all is settled after the page's load event it writes the job's
+// secret token to the console (which only we read). The frames share the page's state
+// through a property named by the token.
 const char* const kSettleScript = R"JS(
 (function () {
   var token = '%1', quiet = %2, shortTimer = %3;
-  // Service workers are off: every load starts from the network.
+  // Every load starts with empty storage and without service workers.
+  try { window.localStorage.clear(); } catch (e) {}
+  try { window.sessionStorage.clear(); } catch (e) {}
   try { Object.defineProperty(Navigator.prototype, 'serviceWorker', {get: function () { return undefined; }}); } catch (e) {}
   var setT = window.setTimeout, clearT = window.clearTimeout, log = console.log;
   var clock = function () { return performance.timeOrigin + performance.now(); };
@@ -60,6 +66,38 @@ const char* const kSettleScript = R"JS(
   if (isTop) {
     state = {last: clock(), open: 0, timers: 0};
     Object.defineProperty(window, token, {value: state});
+    // Empties the storage of the page's origin at the end of the load, with what the page
+    // cannot have replaced yet: its own database connections first, which would hold a
+    // deletion up.
+    var connections = [], idb = window.indexedDB, P = Promise;
+    if (idb) {
+      var openDb = IDBFactory.prototype.open, databases = IDBFactory.prototype.databases;
+      var deleteDb = IDBFactory.prototype.deleteDatabase, close = IDBDatabase.prototype.close;
+      IDBFactory.prototype.open = function () {
+        var request = openDb.apply(this, arguments);
+        request.addEventListener('success', function () { connections.push(request.result); });
+        return request;
+      };
+    }
+    var cachesNow = window.caches;
+    Object.defineProperty(state, 'clean', {value: function (done) {
+      var work = [];
+      try { window.localStorage.clear(); window.sessionStorage.clear(); } catch (e) {}
+      connections.forEach(function (c) { try { close.call(c); } catch (e) {} });
+      connections = [];
+      try {
+        if (idb) work.push(databases.call(idb).then(function (list) {
+          return P.all(list.map(function (d) {
+            return new P(function (ended) {
+              var r = deleteDb.call(idb, d.name);
+              r.onsuccess = r.onerror = r.onblocked = ended;
+            });
+          }));
+        }));
+      } catch (e) {}
+      try { if (cachesNow) work.push(cachesNow.keys().then(function (k) { return P.all(k.map(function (n) { return cachesNow.delete(n); })); })); } catch (e) {}
+      P.all(work).then(function () { log.call(console, done); }, function () { log.call(console, done); });
+    }});
     // A new window is never opened: where it would have gone is told to the helper (after
     // the token, on the console), which reports it as a navigation the page asked for.
     var base = function () { return document.baseURI; };
@@ -260,12 +298,24 @@ bool AllowedScheme(const QUrl& url) {
 class Interceptor : public QWebEngineUrlRequestInterceptor {
 public:
     explicit Interceptor(QObject* parent) : QWebEngineUrlRequestInterceptor(parent) {}
-    void SetRequest(const LoadRequest& request) { request_ = request; }
+    void SetRequest(const LoadRequest& request) {
+        request_ = request;
+        origins_.clear();
+    }
+    // The web origins documents of the load came from (the page, its redirections, its
+    // frames): what can have stored anything.
+    int Origins() const { return static_cast<int>(origins_.size()); }
 
     void interceptRequest(QWebEngineUrlRequestInfo& info) override {
         if (!AllowedScheme(info.requestUrl())) {
             info.block(true);
             return;
+        }
+        if (info.resourceType() == QWebEngineUrlRequestInfo::ResourceTypeMainFrame ||
+            info.resourceType() == QWebEngineUrlRequestInfo::ResourceTypeSubFrame) {
+            const QUrl& url = info.requestUrl();
+            origins_.insert(url.scheme().toLower() + "://" + url.host().toLower() + ":" +
+                            QString::number(url.port(-1)));
         }
         switch (info.resourceType()) {
             case QWebEngineUrlRequestInfo::ResourceTypeImage:
@@ -297,9 +347,20 @@ public:
 
 private:
     LoadRequest request_;
+    QSet<QString> origins_;
 };
 
-// The token that marks one load's console message.
+// Empties the storage the page's origin kept (through the function the settle script left
+// under the load's token) and writes the clean-up's token to the console once that is
+// done; a document without that function (it failed early) only answers.
+const char* const kCleanScript = R"JS(
+(function (load, token) {
+  var state = window[load];
+  if (state && state.clean) state.clean(token); else console.log(token);
+})('%1', '%2')
+)JS";
+
+// The token that marks one load's (or one clean-up's) console message.
 QString NewToken() {
     return QString::number(QRandomGenerator::global()->generate64(), 36) +
            QString::number(QRandomGenerator::global()->generate64(), 36);
@@ -308,9 +369,11 @@ QString NewToken() {
 // A page with no one to talk to: dialogs answer no, new windows are refused, and the
 // console is read only for the token of the load in hand. It follows no navigation after
 // its load's own (and the redirections of that load before it ended): the first one asked
-// for is kept, for the loader to judge. A page serves one load, in a profile of its own
-// that goes with it, so that nothing any document stored (the page's, its frames' of
-// other sites, or one whose load failed) is there for the next load.
+// for is kept, for the loader to judge. Every page has a profile of its own, which goes
+// with it. A page serves a few loads in turn (a fresh page costs a renderer process
+// start), frozen in between, but only while what its loads stored is all within reach of
+// the clean-up after each: a load that failed, or whose documents came from more than one
+// origin (a frame of another site), leaves with its page and profile.
 class QuietPage : public QWebEnginePage {
 public:
     QuietPage(QWebEngineProfile* profile, CookieBridge* cookies)
@@ -320,6 +383,8 @@ public:
         connect(this, &QObject::destroyed, profile, &QObject::deleteLater);
     }
     CookieBridge* Cookies() const { return cookies_; }
+    // True when the last load's documents all came from one origin.
+    bool OneOrigin() const { return interceptor_->Origins() <= 1; }
 
     // Prepares the page for one load: its options, and the token whose console message
     // calls `settled`.
@@ -341,7 +406,31 @@ public:
         settle.setRunsOnSubFrames(true);
         settle.setSourceCode(QString::fromUtf8(kSettleScript).arg(token).arg(kQuietMs).arg(kShortTimerMs));
         scripts().insert(settle);
+        if (lifecycleState() != LifecycleState::Active) setLifecycleState(LifecycleState::Active);
+        ++loads_;
     }
+    // Empties what the page's origin stored, then calls `done` (true) once that is done,
+    // or (false) when it does not end soon.
+    void Clean(std::function<void(bool)> done) {
+        const QString load = token_;
+        token_ = NewToken();
+        auto once = std::make_shared<std::function<void(bool)>>(std::move(done));
+        settled_ = [once] {
+            if (*once) std::exchange(*once, nullptr)(true);
+        };
+        QTimer::singleShot(kCleanMs, this, [once] {
+            if (*once) std::exchange(*once, nullptr)(false);
+        });
+        runJavaScript(QString::fromUtf8(kCleanScript).arg(load, token_), QWebEngineScript::MainWorld);
+    }
+    // Ends the page's part in a load: nothing of it runs until the next one.
+    void Park() {
+        settled_ = nullptr;
+        token_.clear();
+        triggerAction(Stop);
+        setLifecycleState(LifecycleState::Frozen);
+    }
+    int Loads() const { return loads_; }
     // The load's own document has loaded (or failed): every navigation from now on is the page's.
     void LoadEnded() { loadEnded_ = true; }
     // The address the page was loaded from, after the redirections of its load.
@@ -392,11 +481,13 @@ private:
         refused_.insert(url);
     }
 
+    static constexpr int kCleanMs = 1000;
     static constexpr int kMaxRedirects = 10;
     Interceptor* interceptor_;
     CookieBridge* cookies_;
     QString token_;
     std::function<void()> settled_;
+    int loads_ = 0;
     QUrl address_;
     QUrl navigation_;
     QSet<QUrl> refused_;
@@ -419,7 +510,7 @@ public:
     }
 
     ~RenderJob() override {
-        if (page_) renderer_.ReturnPage(page_);
+        if (page_) renderer_.ReturnPage(page_, false);
     }
 
     const LoadRequest& request() const { return request_; }
@@ -429,7 +520,7 @@ public:
 
     void Start(QuietPage* page) {
         if (finished_) {
-            renderer_.ReturnPage(page);
+            renderer_.ReturnPage(page, false);
             return;
         }
         const QString token = NewToken();
@@ -613,7 +704,12 @@ private:
             sent.navigation = page_->Navigation().toString(QUrl::FullyEncoded).toStdString();
         if (page_) {
             page_->disconnect(this);
-            renderer_.ReturnPage(page_);
+            // A page still busy at its deadline may be stuck in a script: its renderer
+            // process, which serves no other page, is ended at once.
+            if (answer.outcome == Outcome::TimedOut && page_->renderProcessPid() > 0)
+                ::kill(static_cast<pid_t>(page_->renderProcessPid()), SIGKILL);
+            // Only a page that answered in time serves again.
+            renderer_.ReturnPage(page_, answer.outcome == Outcome::Ok);
             page_ = nullptr;
         }
         renderer_.Finished(this, sent);
@@ -658,7 +754,9 @@ Renderer::Renderer(std::function<void(const std::string&)> answer)
 Renderer::~Renderer() {
     for (RenderJob* job : running_) delete job;
     running_.clear();
-    // Their pages go before the profiles they use.
+    for (QuietPage* page : idle_) page->deleteLater();
+    idle_.clear();
+    // The pages go before the profiles they use.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
@@ -709,16 +807,39 @@ void Renderer::StartQueued() {
         queue_.pop_front();
         if (!job) continue;  // ended (timed out) while it waited
         running_.insert(job);
-        job->Start(NewPage(job->request().cookieJar));
+        QuietPage* page = nullptr;
+        if (!idle_.empty()) {
+            page = idle_.back();
+            idle_.pop_back();
+            page->Cookies()->Sync(job->request().cookieJar);
+        } else {
+            page = NewPage(job->request().cookieJar);
+        }
+        job->Start(page);
     }
 }
 
-void Renderer::ReturnPage(QuietPage* page) {
-    // Cookies the page set are in the jar before its answer leaves; the page then goes,
-    // and its profile with it. A renderer process serves only its profile's page, so one
-    // stuck in a script ends with it and is never given another page.
+void Renderer::ReturnPage(QuietPage* page, bool reusable) {
+    // Cookies the page set are in the jar before its answer leaves. A page that failed or
+    // hung may be stuck, and one whose frames came from other sites holds what the
+    // clean-up cannot reach: it goes at once, with its profile and all they stored; its
+    // renderer process serves no other page. One that answered empties its origin's
+    // storage first, also when it has served its last load.
     page->Cookies()->Flush();
-    page->deleteLater();
+    if (!reusable || !page->OneOrigin()) {
+        page->deleteLater();
+        return;
+    }
+    QPointer<QuietPage> guard(page);
+    page->Clean([this, guard](bool cleaned) {
+        if (!guard) return;
+        if (cleaned && guard->Loads() < kLoadsPerPage && static_cast<int>(idle_.size()) < maxConcurrent_) {
+            guard->Park();
+            idle_.push_back(guard);
+        } else {
+            guard->deleteLater();
+        }
+    });
 }
 
 void Renderer::Finished(RenderJob* job, const LoadAnswer& answer) {

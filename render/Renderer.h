@@ -4,11 +4,13 @@
 // until each has finished loading and its document has settled, and answers the settled
 // DOM of the page and of its same-origin frames (see loader/RenderProtocol.h).
 //
-// Every load has a page of its own in an off-the-record profile of its own, released with
-// it when the load ends: each load starts with empty storage (no IndexedDB, local or
-// session storage, caches) whatever earlier loads did, and memory does not grow with the
-// number of pages rendered. The cookies are kept in step with the program's cookie jar
-// file, which all loads share.
+// Every page has an off-the-record profile of its own. A load takes an idle page or a new
+// one; a page serves a few loads in turn, its origin's storage emptied after each, and is
+// then released with its profile and renderer process, as is at once a page whose load
+// failed or hung or whose documents came from more than one origin. So each load starts
+// with empty storage (no IndexedDB, local or session storage, caches) whatever earlier
+// loads did, and memory does not grow with the number of pages rendered. The cookies are
+// kept in step with the program's cookie jar file, which all loads share.
 
 #include <QHash>
 #include <QObject>
@@ -43,19 +45,23 @@ public:
     // Loads rendered at once: one per core. More wait in a queue (the loader paces its
     // requests the same way, so they seldom do).
     const int maxConcurrent_;
+    // A page (with its profile and renderer process) is released after this many loads.
+    static constexpr int kLoadsPerPage = 25;
 
 private:
     friend class RenderJob;
     void Finished(RenderJob* job, const quillon::render::LoadAnswer& answer);
     // A fresh page, in a fresh profile sharing the cookie jar at `cookieJar`.
     QuietPage* NewPage(const std::string& cookieJar);
-    // Takes back a page after a load: its cookies go to the jar, and it goes with its profile.
-    void ReturnPage(QuietPage* page);
+    // Takes back a page after a load: its cookies go to the jar; then it is emptied of what
+    // its origin stored and parked for the next load, or released with its profile.
+    void ReturnPage(QuietPage* page, bool reusable);
     void StartQueued();
 
     std::function<void(const std::string&)> answer_;
     std::deque<QPointer<RenderJob>> queue_;
     QSet<RenderJob*> running_;
+    std::vector<QuietPage*> idle_;
 };
 
 }  // namespace pelmor::render
