@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "render/Renderer.h"
 
-#include "loader/UrlRule.h"
-
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QThread>
 #include <QUrl>
 #include <QVariant>
-#include <QThread>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
@@ -21,6 +20,8 @@
 #include <signal.h>
 
 #include <algorithm>
+
+#include "loader/UrlRule.h"
 
 namespace pelmor::render {
 
@@ -98,6 +99,13 @@ const char* const kSettleScript = R"JS(
       try { if (cachesNow) work.push(cachesNow.keys().then(function (k) { return P.all(k.map(function (n) { return cachesNow.delete(n); })); })); } catch (e) {}
       P.all(work).then(function () { log.call(console, done); }, function () { log.call(console, done); });
     }});
+    // A new window is never opened: where it would have gone is told to the helper (after
+    // the token, on the console), which reports it as a navigation the page asked for.
+    var base = function () { return document.baseURI; };
+    window.open = function (url) {
+      try { if (url !== undefined && String(url) !== '') log.call(console, token + ' ' + new URL(String(url), base()).href); } catch (e) {}
+      return null;
+    };
   } else {
     // A frame of another origin is never read, so it is not waited for.
     try { state = window.top[token]; } catch (e) { return; }
@@ -280,8 +288,8 @@ const char* const kFrameStatusScript = R"JS(
 // inline data, blobs and blank frames.
 bool AllowedScheme(const QUrl& url) {
     const QString scheme = url.scheme().toLower();
-    return quillon::IsWebUrl(url.toString(QUrl::FullyEncoded).toStdString()) || scheme == "data" ||
-           scheme == "blob" || scheme == "about";
+    return quillon::IsWebUrl(url.toString(QUrl::FullyEncoded).toStdString()) || scheme == "data" || scheme == "blob" ||
+           scheme == "about";
 }
 
 }  // namespace
@@ -291,12 +299,24 @@ bool AllowedScheme(const QUrl& url) {
 class Interceptor : public QWebEngineUrlRequestInterceptor {
 public:
     explicit Interceptor(QObject* parent) : QWebEngineUrlRequestInterceptor(parent) {}
-    void SetRequest(const LoadRequest& request) { request_ = request; }
+    void SetRequest(const LoadRequest& request) {
+        request_ = request;
+        origins_.clear();
+    }
+    // The web origins documents of the load came from (the page, its redirections, its
+    // frames): what can have stored anything.
+    int Origins() const { return static_cast<int>(origins_.size()); }
 
     void interceptRequest(QWebEngineUrlRequestInfo& info) override {
         if (!AllowedScheme(info.requestUrl())) {
             info.block(true);
             return;
+        }
+        if (info.resourceType() == QWebEngineUrlRequestInfo::ResourceTypeMainFrame ||
+            info.resourceType() == QWebEngineUrlRequestInfo::ResourceTypeSubFrame) {
+            const QUrl& url = info.requestUrl();
+            origins_.insert(url.scheme().toLower() + "://" + url.host().toLower() + ":" +
+                            QString::number(url.port(-1)));
         }
         switch (info.resourceType()) {
             case QWebEngineUrlRequestInfo::ResourceTypeImage:
@@ -328,6 +348,7 @@ public:
 
 private:
     LoadRequest request_;
+    QSet<QString> origins_;
 };
 
 // Empties the storage the page's origin kept (through the function the settle script left
@@ -347,15 +368,24 @@ QString NewToken() {
 }
 
 // A page with no one to talk to: dialogs answer no, new windows are refused, and the
-// console is read only for the token of the load or clean-up in hand. It follows no
-// navigation after its load's own (and the redirections of that load before it ended):
-// the first one asked for is kept, for the loader to judge. One page serves a few loads
-// in turn (a fresh page costs a renderer process start), frozen in between.
+// console is read only for the token of the load in hand. It follows no navigation after
+// its load's own (and the redirections of that load before it ended): the first one asked
+// for is kept, for the loader to judge. Every page has a profile of its own, which goes
+// with it. A page serves a few loads in turn (a fresh page costs a renderer process
+// start), frozen in between, but only while what its loads stored is all within reach of
+// the clean-up after each: a load that failed, or whose documents came from more than one
+// origin (a frame of another site), leaves with its page and profile.
 class QuietPage : public QWebEnginePage {
 public:
-    explicit QuietPage(QWebEngineProfile* profile) : QWebEnginePage(profile), interceptor_(new Interceptor(this)) {
+    QuietPage(QWebEngineProfile* profile, CookieBridge* cookies)
+        : QWebEnginePage(profile), interceptor_(new Interceptor(this)), cookies_(cookies) {
         setUrlRequestInterceptor(interceptor_);
+        // The profile outlives its page only until the page is gone.
+        connect(this, &QObject::destroyed, profile, &QObject::deleteLater);
     }
+    CookieBridge* Cookies() const { return cookies_; }
+    // True when the last load's documents all came from one origin.
+    bool OneOrigin() const { return interceptor_->Origins() <= 1; }
 
     // Prepares the page for one load: its options, and the token whose console message
     // calls `settled`.
@@ -412,9 +442,13 @@ public:
     bool Refused(const QUrl& url) const { return refused_.contains(url); }
 
 protected:
-    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message, int,
-                                  const QString&) override {
-        if (!token_.isEmpty() && message == token_ && settled_) settled_();
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message, int, const QString&) override {
+        if (token_.isEmpty() || !message.startsWith(token_)) return;
+        if (message.size() == token_.size()) {
+            if (settled_) settled_();
+        } else if (message.at(token_.size()) == QLatin1Char(' ')) {
+            Refuse(QUrl(message.mid(token_.size() + 1), QUrl::StrictMode));  // a new window
+        }
     }
     void javaScriptAlert(const QUrl&, const QString&) override {}
     bool javaScriptConfirm(const QUrl&, const QString&) override { return false; }
@@ -434,15 +468,24 @@ protected:
             address_ = url;
             return true;
         }
-        if (navigation_.isEmpty() && !data) navigation_ = url;
-        refused_.insert(url);
+        Refuse(url);
         return false;
     }
 
 private:
+    // Keeps a navigation the page asked for and did not get (a new window, too): the first
+    // one, but for the page's own inline data, is the one reported.
+    void Refuse(const QUrl& url) {
+        if (!url.isValid()) return;
+        if (navigation_.isEmpty() && url.scheme().compare(QLatin1String("data"), Qt::CaseInsensitive) != 0)
+            navigation_ = url;
+        refused_.insert(url);
+    }
+
     static constexpr int kCleanMs = 1000;
     static constexpr int kMaxRedirects = 10;
     Interceptor* interceptor_;
+    CookieBridge* cookies_;
     QString token_;
     std::function<void()> settled_;
     int loads_ = 0;
@@ -492,7 +535,8 @@ public:
             self->settled_ = true;
             if (self->loaded_) self->Serialise();
         });
-        connect(page_, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) { Loading(info); });
+        connect(page_, &QWebEnginePage::loadingChanged, this,
+                [this](const QWebEngineLoadingInfo& info) { Loading(info); });
         connect(page_, &QWebEnginePage::renderProcessTerminated, this,
                 [this](QWebEnginePage::RenderProcessTerminationStatus, int) {
                     Fail(Outcome::Failed, "the page's renderer process ended");
@@ -541,7 +585,8 @@ private:
                     return;
                 }
                 loaded_ = true;
-                cap_.start(static_cast<int>(std::clamp<long long>(Left() - kAnswerMarginMs - kSerialiseMs, 0, 24 * 3600 * 1000ll)));
+                cap_.start(static_cast<int>(
+                    std::clamp<long long>(Left() - kAnswerMarginMs - kSerialiseMs, 0, 24 * 3600 * 1000ll)));
                 if (settled_) Serialise();
                 break;
             }
@@ -575,7 +620,8 @@ private:
         }
         page_->runJavaScript(QString::fromUtf8(kFrameStatusScript).arg(kMaxFrameDepth),
                              QWebEngineScript::ApplicationWorld, [self](const QVariant& frames) {
-                                 if (!self) return;
+                                 // A page that goes answers what it still owed, empty.
+                                 if (!self || self->finished_) return;
                                  if (frames.toInt() == 0)
                                      self->Read("[]");
                                  else
@@ -587,17 +633,18 @@ private:
     // they are, or when the answer is due.
     void AwaitFrameStatus() {
         QPointer<RenderJob> self(this);
-        page_->runJavaScript(QStringLiteral("window.pelmorFailedFrames ? JSON.stringify(window.pelmorFailedFrames) : ''"),
-                             QWebEngineScript::ApplicationWorld, [self](const QVariant& failed) {
-                                 if (!self || self->finished_) return;
-                                 const QString list = failed.toString();
-                                 if (!list.isEmpty() || self->Left() < kAnswerMarginMs + kSerialiseMs / 2)
-                                     self->Read(list.isEmpty() ? QStringLiteral("[]") : list);
-                                 else
-                                     QTimer::singleShot(15, self, [self] {
-                                         if (self && !self->finished_) self->AwaitFrameStatus();
-                                     });
-                             });
+        page_->runJavaScript(
+            QStringLiteral("window.pelmorFailedFrames ? JSON.stringify(window.pelmorFailedFrames) : ''"),
+            QWebEngineScript::ApplicationWorld, [self](const QVariant& failed) {
+                if (!self || self->finished_) return;
+                const QString list = failed.toString();
+                if (!list.isEmpty() || self->Left() < kAnswerMarginMs + kSerialiseMs / 2)
+                    self->Read(list.isEmpty() ? QStringLiteral("[]") : list);
+                else
+                    QTimer::singleShot(15, self, [self] {
+                        if (self && !self->finished_) self->AwaitFrameStatus();
+                    });
+            });
     }
 
     // Reads the page and its frames, but for the frame documents listed (a JSON array).
@@ -647,9 +694,9 @@ private:
     void Finish(const LoadAnswer& answer) {
         if (finished_) return;
         if (qEnvironmentVariableIsSet("PELMOR_RENDER_VERBOSE"))
-            qWarning("load %llu ended after %lld ms (loaded %d settled %d): %s", static_cast<unsigned long long>(request_.id),
-                     static_cast<long long>(clock_.elapsed()), loaded_, settled_,
-                     answer.outcome == Outcome::Ok ? "ok" : answer.error.c_str());
+            qWarning("load %llu ended after %lld ms (loaded %d settled %d): %s",
+                     static_cast<unsigned long long>(request_.id), static_cast<long long>(clock_.elapsed()), loaded_,
+                     settled_, answer.outcome == Outcome::Ok ? "ok" : answer.error.c_str());
         finished_ = true;
         deadline_.stop();
         cap_.stop();
@@ -658,12 +705,11 @@ private:
             sent.navigation = page_->Navigation().toString(QUrl::FullyEncoded).toStdString();
         if (page_) {
             page_->disconnect(this);
-            // A page still busy at its deadline may be stuck in a script; its renderer
-            // process is ended, unless another load in hand uses it too, so that no later
-            // page is given to a stuck process.
-            if (answer.outcome == Outcome::TimedOut) renderer_.EndRendererOf(page_, this);
-            // Only a page that answered in time serves again; one that failed or hung goes
-            // at once.
+            // A page still busy at its deadline may be stuck in a script: its renderer
+            // process, which serves no other page, is ended at once.
+            if (answer.outcome == Outcome::TimedOut && page_->renderProcessPid() > 0)
+                ::kill(static_cast<pid_t>(page_->renderProcessPid()), SIGKILL);
+            // Only a page that answered in time serves again.
             renderer_.ReturnPage(page_, answer.outcome == Outcome::Ok);
             page_ = nullptr;
         }
@@ -680,12 +726,13 @@ public:
         const bool wasLoaded = loaded_ || before_.first;
         loaded_ = true;
         page_->LoadEnded();
-        if (settled_) Serialise();
-        else if (!wasLoaded) cap_.start(kQuietMs * 8);
+        if (settled_)
+            Serialise();
+        else if (!wasLoaded)
+            cap_.start(kQuietMs * 8);
     }
 
 private:
-
     Renderer& renderer_;
     LoadRequest request_;
     QuietPage* page_ = nullptr;
@@ -703,15 +750,26 @@ private:
 // ---- Renderer ---------------------------------------------------------------------------
 
 Renderer::Renderer(std::function<void(const std::string&)> answer)
-    : maxConcurrent_(std::max(1, QThread::idealThreadCount())), answer_(std::move(answer)) {
-    profile_ = new QWebEngineProfile(this);  // off the record: nothing of it is written to disk
-    profile_->setHttpCacheType(QWebEngineProfile::NoCache);
-    profile_->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+    : maxConcurrent_(std::max(1, QThread::idealThreadCount())), answer_(std::move(answer)) {}
+
+Renderer::~Renderer() {
+    for (RenderJob* job : running_) delete job;
+    running_.clear();
+    for (QuietPage* page : idle_) page->deleteLater();
+    idle_.clear();
+    // The pages go before the profiles they use.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+QuietPage* Renderer::NewPage(const std::string& cookieJar) {
+    auto* profile = new QWebEngineProfile(this);  // off the record: kept in memory, and only for one page
+    profile->setHttpCacheType(QWebEngineProfile::NoCache);
+    profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
     // Pages see an ordinary browser.
-    QString agent = profile_->httpUserAgent();
+    QString agent = profile->httpUserAgent();
     agent.remove(QRegularExpression(QStringLiteral("QtWebEngine/\\S+ ")));
-    profile_->setHttpUserAgent(agent);
-    QWebEngineSettings* settings = profile_->settings();
+    profile->setHttpUserAgent(agent);
+    QWebEngineSettings* settings = profile->settings();
     settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
     settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
     settings->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
@@ -725,21 +783,17 @@ Renderer::Renderer(std::function<void(const std::string&)> answer)
     settings->setAttribute(QWebEngineSettings::HyperlinkAuditingEnabled, false);
     settings->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, false);
     settings->setAttribute(QWebEngineSettings::ShowScrollBars, false);
-    cookies_ = std::make_unique<CookieBridge>(profile_->cookieStore());
+    // The cookies are the one thing loads share: through the program's jar.
+    auto* cookies = new CookieBridge(profile->cookieStore(), profile);
+    cookies->Sync(cookieJar);
+    auto* page = new QuietPage(profile, cookies);
     // A download a page starts is refused; the page stays as it stands.
-    connect(profile_, &QWebEngineProfile::downloadRequested, this, [this](QWebEngineDownloadRequest* download) {
+    connect(profile, &QWebEngineProfile::downloadRequested, this, [this](QWebEngineDownloadRequest* download) {
         download->cancel();
         for (RenderJob* job : running_)
             if (job->page() && job->page() == download->page()) job->DownloadIgnored();
     });
-}
-
-Renderer::~Renderer() {
-    cookies_->Flush();
-    for (RenderJob* job : running_) delete job;
-    running_.clear();
-    for (QuietPage* page : idle_) delete page;
-    idle_.clear();
+    return page;
 }
 
 void Renderer::Load(const LoadRequest& request) {
@@ -754,30 +808,26 @@ void Renderer::StartQueued() {
         queue_.pop_front();
         if (!job) continue;  // ended (timed out) while it waited
         running_.insert(job);
-        cookies_->Sync(job->request().cookieJar);
         QuietPage* page = nullptr;
         if (!idle_.empty()) {
             page = idle_.back();
             idle_.pop_back();
+            page->Cookies()->Sync(job->request().cookieJar);
         } else {
-            page = new QuietPage(profile_);
+            page = NewPage(job->request().cookieJar);
         }
         job->Start(page);
     }
 }
 
-void Renderer::EndRendererOf(QuietPage* page, RenderJob* job) {
-    const qint64 pid = page->renderProcessPid();
-    if (pid <= 0) return;
-    for (RenderJob* other : running_)
-        if (other != job && other->page() && other->page()->renderProcessPid() == pid) return;
-    ::kill(static_cast<pid_t>(pid), SIGKILL);
-}
-
 void Renderer::ReturnPage(QuietPage* page, bool reusable) {
-    // A page that failed or hung may be stuck: it goes at once. One that answered empties
-    // its origin's storage first, also when it has served its last load.
-    if (!reusable) {
+    // Cookies the page set are in the jar before its answer leaves. A page that failed or
+    // hung may be stuck, and one whose frames came from other sites holds what the
+    // clean-up cannot reach: it goes at once, with its profile and all they stored; its
+    // renderer process serves no other page. One that answered empties its origin's
+    // storage first, also when it has served its last load.
+    page->Cookies()->Flush();
+    if (!reusable || !page->OneOrigin()) {
         page->deleteLater();
         return;
     }
@@ -794,8 +844,6 @@ void Renderer::ReturnPage(QuietPage* page, bool reusable) {
 }
 
 void Renderer::Finished(RenderJob* job, const LoadAnswer& answer) {
-    // Cookies the page set are in the jar before the caller can start its next load.
-    cookies_->Flush();
     answer_(quillon::render::EncodeAnswer(answer));
     running_.remove(job);
     job->deleteLater();

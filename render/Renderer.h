@@ -5,10 +5,13 @@
 // until each has finished loading and its document has settled, and answers the settled
 // DOM of the page and of its same-origin frames (see loader/RenderProtocol.h).
 //
-// A load takes an idle page or a new one; a page serves a few loads in turn, frozen in
-// between, and is then released with its renderer process, as is a page whose load failed
-// or hung, so memory does not grow with the number of pages rendered. All pages share one off-the-record profile
-// whose cookies are kept in step with the program's cookie jar file.
+// Every page has an off-the-record profile of its own. A load takes an idle page or a new
+// one; a page serves a few loads in turn, its origin's storage emptied after each, and is
+// then released with its profile and renderer process, as is at once a page whose load
+// failed or hung or whose documents came from more than one origin. So each load starts
+// with empty storage (no IndexedDB, local or session storage, caches) whatever earlier
+// loads did, and memory does not grow with the number of pages rendered. The cookies are
+// kept in step with the program's cookie jar file, which all loads share.
 
 #include <QHash>
 #include <QObject>
@@ -25,8 +28,6 @@
 
 #include "loader/RenderProtocol.h"
 #include "render/CookieBridge.h"
-
-class QWebEngineProfile;
 
 namespace pelmor::render {
 
@@ -45,22 +46,20 @@ public:
     // Loads rendered at once: one per core. More wait in a queue (the loader paces its
     // requests the same way, so they seldom do).
     const int maxConcurrent_;
-    // A page (and its renderer process) is released after this many loads.
+    // A page (with its profile and renderer process) is released after this many loads.
     static constexpr int kLoadsPerPage = 25;
 
 private:
     friend class RenderJob;
     void Finished(RenderJob* job, const quillon::render::LoadAnswer& answer);
-    // Takes back a page after a load: emptied of what its origin stored and parked for the
-    // next load, or released.
+    // A fresh page, in a fresh profile sharing the cookie jar at `cookieJar`.
+    QuietPage* NewPage(const std::string& cookieJar);
+    // Takes back a page after a load: its cookies go to the jar; then it is emptied of what
+    // its origin stored and parked for the next load, or released with its profile.
     void ReturnPage(QuietPage* page, bool reusable);
-    // Ends the renderer process of `page` unless a load other than `job` uses it.
-    void EndRendererOf(QuietPage* page, RenderJob* job);
     void StartQueued();
 
     std::function<void(const std::string&)> answer_;
-    QWebEngineProfile* profile_ = nullptr;
-    std::unique_ptr<CookieBridge> cookies_;
     std::deque<QPointer<RenderJob>> queue_;
     QSet<RenderJob*> running_;
     std::vector<QuietPage*> idle_;

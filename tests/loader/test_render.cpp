@@ -12,6 +12,7 @@
 #include "items/Page.h"
 #include "loader/LightWebBrowser.h"
 #include "loader/RenderClient.h"
+#include "platform/core/Deadline.h"
 #include "platform/html/Html.h"
 #include "retrieval/CacheFolder.h"
 #include "retrieval/InternetHandler.h"
@@ -418,6 +419,13 @@ TEST(Render, LoadsLeaveNothingBehindAndGoNowhere) {
     InternetHandler handler;
     EXPECT_EQ(BodyText(handler.LightNavigate(server.Url("/self"))), "refreshing");
     EXPECT_EQ(server.Hits("/self"), 1);
+    // A new window is not opened but reported, and the loader's rule follows it.
+    server.Page("/opener",
+                "<html><body><script>document.write('opener');"
+                "addEventListener('load', function () { window.open('/opened'); });</script></body></html>");
+    server.Page("/opened", "<html><body>opened</body></html>");
+    EXPECT_EQ(BodyText(handler.LightNavigate(server.Url("/opener"))), "opened");
+    EXPECT_EQ(server.Hits("/opened"), 1);
     std::shared_ptr<Document> moved = Live(server.Url("/moved"));
     ASSERT_TRUE(moved);
     EXPECT_EQ(moved->URL(), server.Url("/moved"));
@@ -438,6 +446,60 @@ TEST(Render, LoadsLeaveNothingBehindAndGoNowhere) {
     ASSERT_EQ(framed->frames().length(), 2u);
     EXPECT_FALSE(framed->frames().item(0).accessible());
     EXPECT_TRUE(framed->frames().item(1).accessible());
+}
+
+namespace {
+
+// A page that shows what its origin had stored ("local N stored M"), stores more, tells
+// its parent, then runs `then`.
+std::string StoragePage(const std::string& then) {
+    return "<html><body><p id=\"out\"></p><script>"
+           "var out = document.getElementById('out'), finished = false;"
+           "var wait = function () { if (!finished) setTimeout(function () { wait(); }, 10); }; wait();"
+           "out.textContent = 'local ' + localStorage.length;"
+           "localStorage.setItem('k', 'v');"
+           "var open = indexedDB.open('kept', 1);"
+           "open.onupgradeneeded = function () { open.result.createObjectStore('items', {autoIncrement: true}); };"
+           "open.onsuccess = function () {"
+           "  var t = open.result.transaction('items', 'readwrite'), store = t.objectStore('items');"
+           "  store.count().onsuccess = function (e) { out.textContent += ' stored ' + e.target.result; "
+           "store.add('x'); };"
+           "  t.oncomplete = function () { parent.postMessage('written', '*'); " +
+           then +
+           " }; };"
+           "</script></body></html>";
+}
+
+}  // namespace
+
+// Nothing a document stored outlives its load: not what a frame of another site stored,
+// nor what a page whose load failed stored.
+TEST(Render, StorageNeverOutlivesItsLoad) {
+    TempHome home;
+    HttpServer server;
+    CloseAfterEachAnswer(server);
+    HttpServer other;
+    CloseAfterEachAnswer(other);
+    std::string foreign = other.Url("/store");
+    foreign.replace(foreign.find("127.0.0.1"), 9, "localhost");  // another site
+    other.Page("/store", StoragePage("finished = true;"));
+    server.Page("/store", StoragePage("finished = true;"));
+    server.Page("/stuck", StoragePage("setTimeout(function () { for (;;) {} }, 0);"));
+    server.Page("/host", "<html><body><p id=\"seen\">host</p><iframe src=\"" + foreign +
+                             "\"></iframe><script>"
+                             "var seen = false;"
+                             "window.addEventListener('message', function () {"
+                             "  seen = true; document.getElementById('seen').textContent = 'frame stored'; });"
+                             "var wait = function () { if (!seen) setTimeout(function () { wait(); }, 10); }; wait();"
+                             "</script></body></html>");
+
+    EXPECT_EQ(BodyText(Live(server.Url("/host"))).substr(0, 12), "frame stored");
+    EXPECT_EQ(BodyText(Live(foreign)), "local 0 stored 0");
+    {
+        pelmor::ScopedDeadline limit(std::chrono::steady_clock::now() + 3s);
+        EXPECT_FALSE(Live(server.Url("/stuck")));
+    }
+    EXPECT_EQ(BodyText(Live(server.Url("/store"))), "local 0 stored 0");
 }
 
 // Without a helper to run its scripts, a scripted page is not compared at all: the check
