@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What every new item starts with, whoever adds it (the window's dialogs, the import

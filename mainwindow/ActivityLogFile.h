@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The activity log kept across starts: its rows (at most the newest kMaxRows) are written

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The outcome of each page's last check, kept in a small file beside the profile (the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Text that comes from a page (titles, descriptions, addresses, failure reasons) is shown

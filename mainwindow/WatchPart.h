@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // "Watch only a part...": in a browser window showing a page, the user points at the part

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's part in a page's history and its watched part: "History..." in the
 // item menu, the Page menu and the details panel; the watched element in the details
 // panel with "Watch the whole page"; and "Watch only a part..." in the browser windows

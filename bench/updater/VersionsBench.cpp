@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What keeping versions costs a check: one check of a changed page of about 20 KB served
 // on 127.0.0.1, through the checker's own check function, with "Keep versions" at 0 (no
 // version kept) and at 10 (every check keeps one and drops the oldest beyond ten).

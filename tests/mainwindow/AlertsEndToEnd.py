@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Alerts end to end, with the real programs on one private session bus.
 
 The real `pelmor` starts hidden (`pelmor hide`) on a profile of three pages served on

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A page's history end to end, with the real programs on a virtual X display.
 
 A page served on 127.0.0.1 changed after it was saved. The real `pelmor` checks it at

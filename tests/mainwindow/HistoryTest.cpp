@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A page's history and its watched part in the window, on pages served on 127.0.0.1:
 // pointing at an element of a shown page, two versions compared in the History window,
 // and the activity log across a restart.

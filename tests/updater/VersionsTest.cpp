@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Versions kept by the checker's own check of pages served on 127.0.0.1: one per change,
 // at most "Keep versions", gone with the page; and a watched element that went away.
 
