@@ -310,9 +310,9 @@ long LightWebBrowser::navigate(const std::string& bstrURL, const std::string& bs
                 // A page that runs script is only ever read with its scripts run: without
                 // them it would differ from every copy made with them.
                 std::shared_ptr<html::Document> rendered;
-                // The helper runs the page as fetched, at its final address.
-                quillon::RenderOptions render{downloadImages_, downloadFrames_, options.noCache,
-                                                result.truncated ? std::string() : result.text};
+                // The helper runs the page as fetched (decoded and cut as read here), at its
+                // final address.
+                quillon::RenderOptions render{downloadImages_, downloadFrames_, options.noCache, result.text};
                 quillon::RenderResult rendering;
                 quillon::RenderStatus status =
                     quillon::LoadRendered(result.url, render, options.deadline, rendered, rendering);

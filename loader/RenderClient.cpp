@@ -467,7 +467,7 @@ RenderStatus LoadRendered(const std::string& url, const RenderOptions& options, 
         request.noCache = options.noCache;
         request.url = url;
         request.cookieJar = CookieJarPath();
-        if (options.html.size() <= render::kMaxHandedOverBytes) request.html = options.html;
+        request.html = options.html;
         bool lost = false;
         render::LoadAnswer answer;
         try {

@@ -23,8 +23,7 @@ struct RenderOptions {
     bool frames = true;    // frames are loaded (same-origin ones come back readable)
     bool noCache = false;  // caches are bypassed
     // The page as the direct road already fetched it (UTF-8) from the address given, its
-    // final one: the helper runs it there rather than fetching it again. "" to fetch (and
-    // a page bigger than the helper takes is never sent: it is fetched again).
+    // final one: the helper runs it there rather than fetching it again. "" to fetch.
     std::string html;
 };
 

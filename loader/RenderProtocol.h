@@ -69,7 +69,8 @@ struct LoadAnswer {
     std::string navigation;                   // where the page asked to go; "" for nowhere
 };
 
-// The biggest page the loader hands over to the helper; a bigger one is fetched again.
+// The biggest page the helper hands to WebEngine whole; a bigger one is written into the
+// document in parts.
 inline constexpr std::size_t kMaxHandedOverBytes = 1u << 20;
 
 // Parsed header line (without its line end): the kind word and the numbers and words

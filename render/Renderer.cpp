@@ -204,14 +204,26 @@ const char* const kSettleScript = R"JS(
     });
     return;
   }
-  var done = false;
-  var check = function () {
-    if (done) return;
+  // Each document the page's text is written into (see state.reopen) is a new round: the
+  // checks of an earlier round stop.
+  var done = false, round = 0;
+  var check = function (r) {
+    if (done || r !== round) return;
     if (state.open <= 0 && state.timers <= 0 && clock() - state.last >= quiet) {
       done = true; log.call(console, token);
-    } else setT.call(window, check, 15);
+    } else setT.call(window, function () { check(r); }, 15);
   };
-  window.addEventListener('load', function () { touch(); setT.call(window, check, quiet); });
+  var loaded = function () { touch(); var r = round; setT.call(window, function () { check(r); }, quiet); };
+  window.addEventListener('load', loaded);
+  // Called right after document.open(), which drops the listeners: the written document
+  // counts as loaded once its parser has ended and its load event has come.
+  Object.defineProperty(state, 'reopen', {value: function () {
+    round++; done = false;
+    var once = false;
+    var end = function () { if (!once) { once = true; loaded(); } };
+    window.addEventListener('load', end);
+    document.addEventListener('readystatechange', function () { if (document.readyState === 'complete') end(); });
+  }});
 })();
 )JS";
 
@@ -532,6 +544,7 @@ public:
             if (qEnvironmentVariableIsSet("PELMOR_RENDER_VERBOSE"))
                 qWarning("load %llu settled after %lld ms", static_cast<unsigned long long>(self->request_.id),
                          static_cast<long long>(self->clock_.elapsed()));
+            if (self->feed_ == Feed::Writing) return;
             self->settled_ = true;
             if (self->loaded_) self->Serialise();
         });
@@ -541,13 +554,20 @@ public:
                 [this](QWebEnginePage::RenderProcessTerminationStatus, int) {
                     Fail(Outcome::Failed, "the page's renderer process ended");
                 });
+        token_ = token;
         const QUrl url = QUrl::fromEncoded(QByteArray::fromStdString(request_.url));
         // A page the loader has fetched already runs at its address without a second
-        // request; one too big to be handed over that way is fetched again.
-        if (!request_.html.empty() && request_.html.size() <= quillon::render::kMaxHandedOverBytes)
-            page_->setContent(QByteArray::fromStdString(request_.html), QStringLiteral("text/html;charset=utf-8"), url);
-        else
+        // request. WebEngine takes a document of limited size that way; a bigger one is
+        // written, in parts, into an empty document set up at its address.
+        if (request_.html.empty()) {
             page_->load(url);
+        } else if (request_.html.size() <= quillon::render::kMaxHandedOverBytes) {
+            page_->setContent(QByteArray::fromStdString(request_.html), QStringLiteral("text/html;charset=utf-8"), url);
+        } else {
+            feed_ = Feed::Waiting;
+            page_->setContent(QByteArrayLiteral("<!DOCTYPE html><html><head></head><body></body></html>"),
+                              QStringLiteral("text/html;charset=utf-8"), url);
+        }
     }
 
     // Ends the job with a failure or a time-out, unless it has ended already.
@@ -566,6 +586,7 @@ private:
         const bool statusDomain = info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain;
         switch (info.status()) {
             case QWebEngineLoadingInfo::LoadStartedStatus:
+                if (feed_ == Feed::Writing) break;
                 // A new document (a redirection by script, say) starts over; a refused
                 // navigation or a download leaves the document as it was.
                 if (page_->Refused(info.url())) break;
@@ -575,6 +596,14 @@ private:
                 cap_.stop();
                 break;
             case QWebEngineLoadingInfo::LoadSucceededStatus: {
+                if (feed_ == Feed::Writing) break;
+                if (feed_ == Feed::Waiting) {
+                    // The empty document stands at the page's address: the page's text goes in.
+                    page_->LoadEnded();
+                    status_ = 200;
+                    Write();
+                    break;
+                }
                 if (qEnvironmentVariableIsSet("PELMOR_RENDER_VERBOSE"))
                     qWarning("load %llu loaded after %lld ms", static_cast<unsigned long long>(request_.id),
                              static_cast<long long>(clock_.elapsed()));
@@ -607,6 +636,69 @@ private:
             case QWebEngineLoadingInfo::LoadStoppedStatus:
                 break;
         }
+    }
+
+    // Writes the page's text into the document in parts, through document.open(), write()
+    // and close(), as a parser would read it from the network: its scripts run as they come,
+    // and the document keeps its address and origin. The settling starts over for the
+    // written document; word from the empty one before it does not count.
+    void Write() {
+        feed_ = Feed::Writing;
+        settled_ = false;
+        const QString text = QString::fromStdString(request_.html);
+        QStringList parts;
+        for (qsizetype at = 0; at < text.size();) {
+            qsizetype length = std::min<qsizetype>(kWritePartChars, text.size() - at);
+            // A part never ends between the two halves of a surrogate pair.
+            if (at + length < text.size() && text.at(at + length - 1).isHighSurrogate()) --length;
+            parts.append(QStringLiteral("document.write(%1)").arg(JsString(QStringView(text).mid(at, length))));
+            at += length;
+        }
+        parts.append(QStringLiteral("document.close()"));
+        page_->runJavaScript(
+            QStringLiteral("(function () { document.open(); var s = window['%1']; if (s && s.reopen) s.reopen(); })()")
+                .arg(token_),
+            QWebEngineScript::MainWorld);
+        WritePart(std::move(parts), 0);
+    }
+
+    void WritePart(QStringList parts, int index) {
+        QPointer<RenderJob> self(this);
+        const QString script = parts.at(index);
+        // Written from a world of its own: the page's scripts cannot replace document.write.
+        page_->runJavaScript(script, QWebEngineScript::ApplicationWorld,
+                             [self, parts = std::move(parts), index](const QVariant&) mutable {
+                                 if (!self || self->finished_) return;
+                                 if (index + 1 < parts.size()) {
+                                     self->WritePart(std::move(parts), index + 1);
+                                     return;
+                                 }
+                                 self->feed_ = Feed::Written;
+                                 self->loaded_ = true;
+                                 self->cap_.start(static_cast<int>(std::clamp<long long>(
+                                     self->Left() - kAnswerMarginMs - kSerialiseMs, 0, 24 * 3600 * 1000ll)));
+                                 if (self->settled_) self->Serialise();
+                             });
+    }
+
+    // The text as a JavaScript string literal.
+    static QString JsString(QStringView text) {
+        QString out;
+        out.reserve(text.size() + text.size() / 8 + 2);
+        out += QLatin1Char('"');
+        for (QChar c : text) {
+            const char16_t u = c.unicode();
+            if (u == '"' || u == '\\') {
+                out += QLatin1Char('\\');
+                out += c;
+            } else if (u < 0x20 || u == 0x2028 || u == 0x2029 || (u >= 0xD800 && u <= 0xDFFF)) {
+                out += QStringLiteral("\\u%1").arg(static_cast<unsigned>(u), 4, 16, QLatin1Char('0'));
+            } else {
+                out += c;
+            }
+        }
+        out += QLatin1Char('"');
+        return out;
     }
 
     void Serialise() {
@@ -745,6 +837,11 @@ private:
     std::pair<bool, bool> before_{false, false};  // loaded and settled before the last new load began
     bool serialising_ = false;
     bool finished_ = false;
+    QString token_;
+    // Where a page too big to be handed over whole stands in being written.
+    enum class Feed { None, Waiting, Writing, Written };
+    Feed feed_ = Feed::None;
+    static constexpr qsizetype kWritePartChars = 256 * 1024;
 };
 
 // ---- Renderer ---------------------------------------------------------------------------

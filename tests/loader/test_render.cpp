@@ -389,6 +389,42 @@ TEST(Render, BigPagesFromManyThreadsAllLoad) {
     EXPECT_EQ(quillon::RendererProcessId(), helper);
 }
 
+// A page too big to hand to WebEngine whole is rendered from the loader's own text:
+// decoded as the loader decoded it, every script in it run (also those cut across the
+// parts it is written in), at its own address, and fetched once.
+TEST(Render, PagesPastTheHandOverSizeKeepTheLoadersReading) {
+    TempHome home;
+    HttpServer server;
+    CloseAfterEachAnswer(server);
+    // Scripts of about 1 KB each, with quotes, backslashes and line ends in them.
+    std::string scripts;
+    int count = 0;
+    while (scripts.size() < 1536 * 1024) {
+        scripts += "<script>n += 1; s = \"a \\\"quoted\\\" \\\\ text\";\n/* " + std::string(960, 'x') + " */</script>\n";
+        ++count;
+        // One script from the server holds the parser up while the rest is written.
+        if (count == 300) scripts += "<script src=\"/more.js\"></script>";
+    }
+    server.Page("/more.js", "n += 1000;", "text/javascript");
+    // The header names no charset; the META's windows-1251 is not to be used.
+    server.Page("/big", "<html><head><meta charset=\"windows-1251\"><script>var n = 0, s;</script></head><body>"
+                        "<p id=\"word\">caf\xE9</p><p id=\"out\"></p>" + scripts +
+                        "<script>document.getElementById('out').textContent = n + ' ' + s + ' ' + location.href + ' ' +"
+                        " new URL('rel', document.baseURI).href + ' ' + (document.URL === location.href);</script>"
+                        "</body></html>");
+    LightWebBrowser browser;
+    browser.SetExecuteScripts(true);
+    browser.SetSuppressMETACharset(true);
+    browser.SetIgnoreProxyCache(true);
+    std::shared_ptr<Document> page;
+    browser.navigate(server.Url("/big"), server.Url("/big"), page);
+    ASSERT_TRUE(page) << browser.LastError();
+    EXPECT_EQ(BodyText(page), "caf\u00E9\n\n" + std::to_string(count + 1000) + " a \"quoted\" \\ text " + server.Url("/big") +
+                                  " " + server.Url("/rel") + " true");
+    EXPECT_EQ(page->URL(), server.Url("/big"));
+    EXPECT_EQ(server.Hits("/big"), 1);
+}
+
 // Each load starts with nothing a former load left, follows no navigation of its own, and
 // keeps the address it was fetched from.
 TEST(Render, LoadsLeaveNothingBehindAndGoNowhere) {
