@@ -105,6 +105,31 @@ private:
     std::vector<uint64_t> bits_;
 };
 
+// One column step of the bit-parallel edit distance for one block of 64 rows: updates the
+// block's vertical deltas (`pv`, `mv`) from the text character's match bits and the
+// horizontal delta `hin` coming in at the block's top row.
+struct BlockStep {
+    uint64_t ph, mh;  // horizontal deltas of the column, before the shift
+    int hout;         // the horizontal delta leaving the block's bottom row
+    // How the value at row `bit` of the block changed in this column.
+    int RowEndDelta(int bit) const { return int((ph >> bit) & 1) - int((mh >> bit) & 1); }
+};
+
+inline BlockStep AdvanceBlock(uint64_t eq, uint64_t& pv, uint64_t& mv, int hin) {
+    const uint64_t p = pv, mneg = mv;
+    const uint64_t hinNeg = hin < 0 ? 1 : 0;
+    const uint64_t xv = eq | mneg;
+    eq |= hinNeg;
+    const uint64_t xh = (((eq & p) + p) ^ p) | eq;
+    BlockStep step{mneg | ~(xh | p), p & xh, 0};
+    step.hout = int(step.ph >> 63) - int(step.mh >> 63);
+    const uint64_t ph = (step.ph << 1) | (hin > 0 ? 1 : 0);
+    const uint64_t mh = (step.mh << 1) | hinNeg;
+    pv = mh | ~(xv | ph);
+    mv = ph & xv;
+    return step;
+}
+
 // Bit-parallel distance (Myers, in Hyyrö's block form): one column of the table per text
 // character, 64 cells a machine word. Returns -1 when the budget runs out.
 int BitParallelDistance(std::u32string_view pattern, std::u32string_view text, const Clock& clock, double start) {
@@ -120,21 +145,9 @@ int BitParallelDistance(std::u32string_view pattern, std::u32string_view text, c
         const uint64_t* eqRow = masks.Row(text[j]);
         int hin = 1;  // the top row grows by one per column
         for (size_t b = 0; b < blocks; ++b) {
-            uint64_t eq = eqRow[b];
-            uint64_t p = pv[b], mneg = mv[b];
-            uint64_t hinNeg = hin < 0 ? 1 : 0;
-            uint64_t xv = eq | mneg;
-            eq |= hinNeg;
-            uint64_t xh = (((eq & p) + p) ^ p) | eq;
-            uint64_t ph = mneg | ~(xh | p);
-            uint64_t mh = p & xh;
-            if (b == blocks - 1) score += static_cast<int>((ph >> lastBit) & 1) - static_cast<int>((mh >> lastBit) & 1);
-            int hout = static_cast<int>(ph >> 63) - static_cast<int>(mh >> 63);
-            ph = (ph << 1) | (hin > 0 ? 1 : 0);
-            mh = (mh << 1) | hinNeg;
-            pv[b] = mh | ~(xv | ph);
-            mv[b] = ph & xv;
-            hin = hout;
+            BlockStep step = AdvanceBlock(eqRow[b], pv[b], mv[b], hin);
+            if (b == blocks - 1) score += step.RowEndDelta(lastBit);
+            hin = step.hout;
         }
     }
     return score;
@@ -169,8 +182,7 @@ uint64_t BitsBetween(int from, int to) {
 // row as a boundary above the band. Every 64 columns the cell on the final diagonal is read:
 // a value past `limit` there settles the answer, as values never fall along a diagonal.
 // Returns -1 when the budget runs out. The pattern is the shorter text.
-int BandedDistance(std::u32string_view pattern, std::u32string_view text, int limit, const Clock& clock,
-                   double start) {
+int BandedDistance(std::u32string_view pattern, std::u32string_view text, int limit, const Clock& clock, double start) {
     const long m = long(pattern.size()), n = long(text.size());
     if (n - m > limit) return limit + 1;
     const long band = long(limit) + 1;
@@ -191,24 +203,9 @@ int BandedDistance(std::u32string_view pattern, std::u32string_view text, int li
         const uint64_t* eqRow = masks.Row(text[size_t(j - 1)]);
         int hin = lo == 0 ? 1 : 0;
         for (long b = lo; b <= hi; ++b) {
-            uint64_t eq = eqRow[b];
-            uint64_t p = pv[size_t(b)], mneg = mv[size_t(b)];
-            uint64_t hinNeg = hin < 0 ? 1 : 0;
-            uint64_t xv = eq | mneg;
-            eq |= hinNeg;
-            uint64_t xh = (((eq & p) + p) ^ p) | eq;
-            uint64_t ph = mneg | ~(xh | p);
-            uint64_t mh = p & xh;
-            if (b == hi) {
-                int bit = int((rowEnd(b) - 1) % 64);
-                score += long((ph >> bit) & 1) - long((mh >> bit) & 1);
-            }
-            int hout = int(ph >> 63) - int(mh >> 63);
-            ph = (ph << 1) | (hin > 0 ? 1 : 0);
-            mh = (mh << 1) | hinNeg;
-            pv[size_t(b)] = mh | ~(xv | ph);
-            mv[size_t(b)] = ph & xv;
-            hin = hout;
+            BlockStep step = AdvanceBlock(eqRow[b], pv[size_t(b)], mv[size_t(b)], hin);
+            if (b == hi) score += step.RowEndDelta(int((rowEnd(b) - 1) % 64));
+            hin = step.hout;
         }
         const long row = j - (n - m);  // the final diagonal
         if (j % 64 == 0 && row >= 1 && row < rowEnd(hi)) {
@@ -216,7 +213,8 @@ int BandedDistance(std::u32string_view pattern, std::u32string_view text, int li
             for (long r = rowEnd(hi); r > row;) {
                 long b = (r - 1) / 64, first = std::max(row, 64 * b);
                 uint64_t mask = BitsBetween(int(first - 64 * b), int(r - 64 * b));
-                value -= long(__builtin_popcountll(pv[size_t(b)] & mask)) - long(__builtin_popcountll(mv[size_t(b)] & mask));
+                value -=
+                    long(__builtin_popcountll(pv[size_t(b)] & mask)) - long(__builtin_popcountll(mv[size_t(b)] & mask));
                 r = first;
             }
             if (value > limit) return limit + 1;
@@ -270,7 +268,7 @@ int32_t StringHash(std::string_view textUtf8) {
         if (term > std::numeric_limits<int32_t>::max()) ThrowOverflow("StringHash");
         int64_t sum = h + term;
         h = sum <= std::numeric_limits<int32_t>::max() ? static_cast<int32_t>(sum)
-                                                      : AddReduced(h, static_cast<int32_t>(term));
+                                                       : AddReduced(h, static_cast<int32_t>(term));
     };
     // Plain ASCII is taken byte by byte; anything else goes through the decoder.
     size_t i = 0;

@@ -5,9 +5,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 #include "mainwindow/PageCollection.h"
+#include "platform/core/Files.h"
 #include "platform/core/Strings.h"
 
 namespace pelmor::mainwindow {
@@ -32,10 +32,13 @@ bool SaveCheckHealth(const std::string& file, const std::vector<std::shared_ptr<
                                    {"Date", page->LastFailureDate().Days()},
                                    {"FailedChecks", page->FailedChecks()}});
     }
-    QSaveFile out(Q(file));
-    if (!out.open(QIODevice::WriteOnly)) return false;
-    out.write(QJsonDocument(QJsonObject{{"pages", records}}).toJson(QJsonDocument::Compact));
-    return out.commit();
+    try {
+        WriteFileAtomically(
+            file, QJsonDocument(QJsonObject{{"pages", records}}).toJson(QJsonDocument::Compact).toStdString());
+        return true;
+    } catch (...) {
+        return false;
+    }
 }
 
 int LoadCheckHealth(const std::string& file, const PageCollection& pages) {
