@@ -14,8 +14,8 @@
 
 #include "items/Application.h"
 #include "retrieval/Settings.h"
-#include "shell/CommandLine.h"
-#include "shell/ToolbarConnection.h"
+#include "app/CommandLine.h"
+#include "app/ToolbarConnection.h"
 
 namespace pelmor::mainwindow {
 class frmMain;

@@ -9,10 +9,10 @@
 #include "platform/ini/Ini.h"
 #include "platform/log/Log.h"
 #include "shell/ErrorReport.h"
-#include "shell/SingleInstance.h"
-#include "shell/Startup.h"
-#include "shell/ToolbarHandshake.h"
-#include "shell/frmSplash.h"
+#include "app/SingleInstance.h"
+#include "app/Startup.h"
+#include "app/ToolbarHandshake.h"
+#include "app/frmSplash.h"
 #include "support/TempHome.h"
 
 using namespace pelmor;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "shell/TerminationSignal.h"
+#include "app/TerminationSignal.h"
 
 #include <fcntl.h>
 #include <signal.h>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "shell/ToolbarHandshake.h"
+#include "app/ToolbarHandshake.h"
 
 #include "platform/core/Folders.h"
 #include "platform/core/Strings.h"

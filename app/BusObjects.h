@@ -5,7 +5,7 @@
 // toolbar: /Settings reads every preference; /Application lists the tree and changes it
 // the way the main window's own commands do, saving the profile at once. Items are named
 // by their keys (a folder's key names a folder, "" the root). Bad arguments are answered
-// with a bus error and change nothing; texts have size limits (shell/BusLimits.h). A call
+// with a bus error and change nothing; texts have size limits (app/BusLimits.h). A call
 // that arrives while the main window is starting is answered once it can serve. No call
 // ever opens a dialog: a failure goes back to the caller as a bus error.
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "shell/SingleInstance.h"
+#include "app/SingleInstance.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>

@@ -16,7 +16,7 @@
 #include <QtTest>
 
 #include "mainwindow/frmMain.h"
-#include "shell/Startup.h"
+#include "app/Startup.h"
 #include "support/HttpServer.h"
 #include "support/TempHome.h"
 

@@ -3,8 +3,8 @@
 #include <unistd.h>
 #include <cstdio>
 
-#include "shell/Startup.h"
-#include "shell/TerminationSignal.h"
+#include "app/Startup.h"
+#include "app/TerminationSignal.h"
 
 int main(int argc, char** argv) {
     // Answered without a display, a bus or a window.

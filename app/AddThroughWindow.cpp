@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "shell/AddThroughWindow.h"
+#include "app/AddThroughWindow.h"
 
 #include "mainwindow/frmMain.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "shell/frmSplash.h"
+#include "app/frmSplash.h"
 
 #include <QGuiApplication>
 #include <QLabel>

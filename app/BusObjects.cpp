@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "shell/BusObjects.h"
+#include "app/BusObjects.h"
 
 #include <QDBusConnection>
 #include <QRegularExpression>
@@ -15,10 +15,10 @@
 #include "retrieval/InternetHandler.h"
 #include "retrieval/Settings.h"
 #include "retrieval/Versions.h"
-#include "shell/AddThroughWindow.h"
-#include "shell/BusLimits.h"
+#include "app/AddThroughWindow.h"
+#include "app/BusLimits.h"
 #include "shell/ErrorReport.h"
-#include "shell/ToolbarConnection.h"
+#include "app/ToolbarConnection.h"
 
 namespace pelmor::shell {
 namespace {

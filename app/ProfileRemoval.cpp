@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "shell/ProfileRemoval.h"
+#include "app/ProfileRemoval.h"
 
 #include <filesystem>
 #include <sys/stat.h>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "shell/Startup.h"
+#include "app/Startup.h"
 
 #include <string>
 
@@ -12,10 +12,10 @@
 #include "mainwindow/frmMain.h"
 #include "platform/log/Log.h"
 #include "shell/ErrorReport.h"
-#include "shell/ProfileRemoval.h"
-#include "shell/SingleInstance.h"
-#include "shell/ToolbarHandshake.h"
-#include "shell/frmSplash.h"
+#include "app/ProfileRemoval.h"
+#include "app/SingleInstance.h"
+#include "app/ToolbarHandshake.h"
+#include "app/frmSplash.h"
 
 namespace pelmor::shell {
 namespace {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "shell/BusLimits.h"
+#include "app/BusLimits.h"
 
 namespace pelmor::shell {
 

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "shell/ToolbarConnection.h"
+#include "app/ToolbarConnection.h"
 
 #include <QDBusMetaType>
 
 #include "mainwindow/frmMain.h"
 #include "shell/Activation.h"
-#include "shell/BusLimits.h"
-#include "shell/BusObjects.h"
+#include "app/BusLimits.h"
+#include "app/BusObjects.h"
 #include "platform/core/Failure.h"
 #include "shell/ErrorReport.h"
 
