@@ -13,7 +13,7 @@
 #include "platform/core/Failure.h"
 #include "platform/core/Strings.h"
 #include "retrieval/InternetHandler.h"
-#include "retrieval/Settings.h"
+#include "preferences/Settings.h"
 #include "retrieval/Versions.h"
 #include "app/AddThroughWindow.h"
 #include "app/BusLimits.h"

@@ -12,7 +12,7 @@
 #include "platform/core/DateTime.h"
 #include "platform/core/Folders.h"
 #include "platform/log/Log.h"
-#include "retrieval/Settings.h"
+#include "preferences/Settings.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <optional>
 
 #include "items/Application.h"
-#include "retrieval/Settings.h"
+#include "preferences/Settings.h"
 #include "app/CommandLine.h"
 #include "app/ToolbarConnection.h"
 

@@ -22,7 +22,7 @@
 #include "mainwindow/RemovedItems.h"
 #include "mainwindow/Schedule.h"
 #include "mainwindow/Updater.h"
-#include "retrieval/Settings.h"
+#include "preferences/Settings.h"
 
 class QAction;
 class QComboBox;

@@ -12,7 +12,7 @@
 #include "platform/core/Strings.h"
 #include "platform/html/Html.h"
 #include "platform/log/Log.h"
-#include "retrieval/LibraryLog.h"
+#include "preferences/LibraryLog.h"
 #include "retrieval/Urls.h"
 
 namespace pelmor {

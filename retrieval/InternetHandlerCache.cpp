@@ -17,7 +17,7 @@
 #include "platform/html/Html.h"
 #include "platform/log/Log.h"
 #include "platform/text/Utf16.h"
-#include "retrieval/CacheFolder.h"
+#include "preferences/CacheFolder.h"
 #include "retrieval/InternetHandler.h"
 
 namespace pelmor {

@@ -17,10 +17,10 @@
 #include "platform/core/Strings.h"
 #include "platform/html/Html.h"
 #include "platform/log/Log.h"
-#include "retrieval/CacheFolder.h"
-#include "retrieval/INIHandler.h"
+#include "preferences/CacheFolder.h"
+#include "preferences/INIHandler.h"
 #include "retrieval/InternetHandler.h"
-#include "retrieval/SettingsText.h"
+#include "preferences/SettingsText.h"
 
 namespace pelmor {
 namespace {

@@ -16,7 +16,7 @@
 
 #include "platform/core/Failure.h"
 #include "platform/log/Log.h"
-#include "retrieval/Settings.h"
+#include "preferences/Settings.h"
 #include "shell/Autostart.h"
 #include "shell/DialogButtons.h"
 

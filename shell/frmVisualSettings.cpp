@@ -12,7 +12,7 @@
 
 #include "platform/core/Failure.h"
 #include "platform/log/Log.h"
-#include "retrieval/Settings.h"
+#include "preferences/Settings.h"
 #include "retrieval/Versions.h"
 #include "shell/DialogButtons.h"
 #include "shell/ErrorReport.h"

@@ -17,7 +17,7 @@
 #include "loader/Transport.h"
 #include "platform/html/Html.h"
 #include "platform/text/Utf16.h"
-#include "retrieval/CacheFolder.h"
+#include "preferences/CacheFolder.h"
 #include "retrieval/InternetHandler.h"
 #include "support/HttpServer.h"
 #include "support/Programs.h"

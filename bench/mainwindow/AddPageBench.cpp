@@ -16,7 +16,7 @@
 
 #include "items/Application.h"
 #include "mainwindow/frmMain.h"
-#include "retrieval/Settings.h"
+#include "preferences/Settings.h"
 #include "support/HttpServer.h"
 #include "support/TempHome.h"
 

@@ -16,7 +16,7 @@
 #include <thread>
 
 #include "items/Page.h"
-#include "retrieval/CacheFolder.h"
+#include "preferences/CacheFolder.h"
 #include "retrieval/InternetHandler.h"
 #include "updater/PageCheck.h"
 

@@ -31,7 +31,7 @@
 #include "mainwindow/frmMain.h"
 #include "platform/log/Log.h"
 #include "retrieval/InternetHandler.h"
-#include "retrieval/Settings.h"
+#include "preferences/Settings.h"
 
 namespace {
 

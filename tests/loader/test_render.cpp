@@ -14,7 +14,7 @@
 #include "loader/RenderClient.h"
 #include "platform/core/Deadline.h"
 #include "platform/html/Html.h"
-#include "retrieval/CacheFolder.h"
+#include "preferences/CacheFolder.h"
 #include "retrieval/InternetHandler.h"
 #include "support/HttpServer.h"
 #include "support/TempHome.h"

@@ -12,7 +12,7 @@
 
 #include "items/Application.h"
 #include "mainwindow/frmMain.h"
-#include "retrieval/Settings.h"
+#include "preferences/Settings.h"
 #include "support/TempHome.h"
 
 namespace pelmor::test {

@@ -9,9 +9,9 @@
 #include "platform/log/Log.h"
 #include "platform/text/Utf16.h"
 #include "items/Application.h"
-#include "retrieval/CacheFolder.h"
+#include "preferences/CacheFolder.h"
 #include "retrieval/InternetHandler.h"
-#include "retrieval/Settings.h"
+#include "preferences/Settings.h"
 #include "support/HttpServer.h"
 #include "support/TempHome.h"
 

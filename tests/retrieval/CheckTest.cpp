@@ -9,7 +9,7 @@
 #include "platform/core/Strings.h"
 #include "platform/html/Html.h"
 #include "platform/text/Utf16.h"
-#include "retrieval/CacheFolder.h"
+#include "preferences/CacheFolder.h"
 #include "retrieval/InternetHandler.h"
 #include "support/HttpServer.h"
 #include "support/TempHome.h"

@@ -9,7 +9,7 @@
 #include "items/Page.h"
 #include "platform/log/Log.h"
 #include "platform/text/Utf16.h"
-#include "retrieval/CacheFolder.h"
+#include "preferences/CacheFolder.h"
 #include "retrieval/InternetHandler.h"
 #include "support/HttpServer.h"
 #include "support/TempHome.h"

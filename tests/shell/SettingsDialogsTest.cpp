@@ -10,7 +10,7 @@
 #include <QtTest>
 
 #include "platform/ini/Ini.h"
-#include "retrieval/Settings.h"
+#include "preferences/Settings.h"
 #include "shell/Autostart.h"
 #include "shell/frmUpdateChecking.h"
 #include "shell/frmVisualSettings.h"

@@ -9,7 +9,7 @@
 #include "compare/Compare.h"
 #include "items/Page.h"
 #include "platform/text/Utf16.h"
-#include "retrieval/CacheFolder.h"
+#include "preferences/CacheFolder.h"
 #include "retrieval/InternetHandler.h"
 #include "retrieval/Versions.h"
 #include "tests/support/HttpServer.h"

@@ -14,7 +14,7 @@
 
 #include "items/Application.h"
 #include "mainwindow/frmMain.h"
-#include "retrieval/Settings.h"
+#include "preferences/Settings.h"
 #include "tests/support/TempHome.h"
 #include "tests/updater/Spin.h"
 

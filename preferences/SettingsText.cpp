@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "retrieval/SettingsText.h"
+#include "preferences/SettingsText.h"
 
 #include <charconv>
 

@@ -14,9 +14,9 @@
 #include "platform/core/Files.h"
 #include "platform/core/Folders.h"
 #include "platform/ini/Ini.h"
-#include "retrieval/CacheFolder.h"
-#include "retrieval/Settings.h"
-#include "retrieval/SettingsText.h"
+#include "preferences/CacheFolder.h"
+#include "preferences/Settings.h"
+#include "preferences/SettingsText.h"
 
 namespace pelmor {
 namespace {

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "retrieval/INIHandler.h"
+#include "preferences/INIHandler.h"
 
 #include "platform/ini/Ini.h"
-#include "retrieval/LibraryLog.h"
+#include "preferences/LibraryLog.h"
 
 namespace pelmor {
 namespace {

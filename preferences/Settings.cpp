@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "retrieval/Settings.h"
+#include "preferences/Settings.h"
 
 #include <charconv>
 #include <cmath>
@@ -11,10 +11,10 @@
 #include "platform/core/Strings.h"
 #include "platform/ini/Ini.h"
 #include "platform/log/Log.h"
-#include "retrieval/CacheFolder.h"
-#include "retrieval/INIHandler.h"
-#include "retrieval/LibraryLog.h"
-#include "retrieval/SettingsText.h"
+#include "preferences/CacheFolder.h"
+#include "preferences/INIHandler.h"
+#include "preferences/LibraryLog.h"
+#include "preferences/SettingsText.h"
 #include "retrieval/Versions.h"
 
 namespace pelmor {

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "retrieval/CacheFolder.h"
+#include "preferences/CacheFolder.h"
 
 #include <mutex>
 #include <optional>
 
 #include "platform/core/Folders.h"
-#include "retrieval/INIHandler.h"
-#include "retrieval/SettingsText.h"
+#include "preferences/INIHandler.h"
+#include "preferences/SettingsText.h"
 
 namespace pelmor {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "items/Application.h"
 #include "items/Page.h"
-#include "retrieval/Settings.h"
+#include "preferences/Settings.h"
 #include "support/TempHome.h"
 
 namespace pelmor {

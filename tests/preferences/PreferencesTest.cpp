@@ -5,8 +5,8 @@
 #include <thread>
 
 #include "platform/core/Failure.h"
-#include "retrieval/INIHandler.h"
-#include "retrieval/Settings.h"
+#include "preferences/INIHandler.h"
+#include "preferences/Settings.h"
 #include "support/TempHome.h"
 
 namespace pelmor {

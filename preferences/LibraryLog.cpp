@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "retrieval/LibraryLog.h"
+#include "preferences/LibraryLog.h"
 
 #include "platform/log/Log.h"
 
