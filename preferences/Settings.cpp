@@ -15,7 +15,6 @@
 #include "preferences/INIHandler.h"
 #include "preferences/LibraryLog.h"
 #include "preferences/SettingsText.h"
-#include "retrieval/Versions.h"
 
 namespace pelmor {
 namespace {

@@ -17,6 +17,11 @@ namespace pelmor {
 
 class Application;
 
+// How many versions a page keeps when the preferences name no number.
+inline constexpr int kDefaultKeepVersions = 10;
+// The most "Keep versions" may be.
+inline constexpr int kMaxKeepVersions = 1000;
+
 // Font of the main window's tree.
 struct Font {
     std::string Name;

@@ -19,6 +19,7 @@
 #include "platform/log/Log.h"
 #include "preferences/CacheFolder.h"
 #include "preferences/INIHandler.h"
+#include "preferences/Settings.h"
 #include "retrieval/InternetHandler.h"
 #include "preferences/SettingsText.h"
 

@@ -31,11 +31,6 @@ struct PageVersion {
     DateTime Date;
 };
 
-// How many versions a page keeps when the preferences name no number.
-inline constexpr int kDefaultKeepVersions = 10;
-// The most "Keep versions" may be.
-inline constexpr int kMaxKeepVersions = 1000;
-
 // The history folder of the page whose saved copy is `savedFile`; "" for an empty path.
 std::string HistoryFolder(const std::string& savedFile);
 
@@ -81,7 +76,7 @@ std::string MarkVersion(const std::string& older, const std::string& newer, cons
                         VersionChanges* changes = nullptr);
 
 // "Keep versions" as "Pelmor.ini" holds it now (section "Preferences", key
-// "KeepVersions"); kDefaultKeepVersions when missing or unreadable, bounded to
+// "KeepVersions"); kDefaultKeepVersions (preferences/Settings.h) when missing or unreadable, bounded to
 // 0..kMaxKeepVersions.
 int KeepVersionsPreference();
 

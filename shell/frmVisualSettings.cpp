@@ -13,7 +13,6 @@
 #include "platform/core/Failure.h"
 #include "platform/log/Log.h"
 #include "preferences/Settings.h"
-#include "retrieval/Versions.h"
 #include "shell/DialogButtons.h"
 #include "shell/ErrorReport.h"
 
