@@ -16,6 +16,7 @@
 #include "mainwindow/BrowserWindow.h"
 #include "mainwindow/ChangesBar.h"
 #include "mainwindow/ShowChanges.h"
+#include "mainwindow/ShowingPart.h"
 #include "retrieval/InternetHandler.h"
 #include "support/HttpServer.h"
 
@@ -202,6 +203,68 @@ private slots:
         QVERIFY(w.main->CheckTimer()->isActive());
         QTRY_VERIFY(w.main->BrowserWindows().isEmpty());
         std::this_thread::sleep_for(std::chrono::milliseconds(2000));  // let the server answer before it goes
+    }
+
+    void aCloseOfEitherWindowDuringADisplayEndsItAndLeavesThePageAsItWas() {
+        for (bool closeMain : {false, true}) {
+            Window w;
+            HttpServer server;
+            std::atomic<bool> slow = false;
+            server.Routes().Get("/slow", [&](const httplib::Request&, httplib::Response& response) {
+                if (slow) std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+                response.set_content(Body(slow ? "<p>late</p>" : "<p>early</p>"), "text/html");
+            });
+            auto root = Root();
+            auto page = SavedPage(w, *root, server.Url("/slow"), "Slow page");
+            const std::string savedBefore = ReadFile(page->SavedFile());
+            slow = true;
+            w.Open(root);
+            w.main->CheckTimer()->start();
+            auto shown = w.main->Pages().All().front();
+            QSignalSpy finished(w.main->Showing(), &mainwindow::ShowingPart::Finished);
+            w.main->ShowPage(shown);
+            QVERIFY(!w.main->isEnabled());
+            QVERIFY(!w.main->CheckTimer()->isActive());
+            QCOMPARE(w.main->BrowserWindows().size(), 1);
+            if (closeMain)
+                w.main->close();
+            else
+                w.main->BrowserWindows().front()->close();
+            QTRY_COMPARE(finished.size(), 1);
+            QCOMPARE(finished.front().at(1).toBool(), false);
+            QVERIFY(!w.main->Showing()->Busy());
+            QVERIFY(!QApplication::activeModalWidget());
+            QVERIFY(shown->Updated());
+            QCOMPARE(ReadFile(shown->SavedFile()), savedBefore);
+            QVERIFY(w.main->isEnabled());
+            QCOMPARE(w.main->CheckTimer()->isActive(), !closeMain);
+            QTRY_VERIFY(w.main->BrowserWindows().isEmpty());
+            std::this_thread::sleep_for(std::chrono::milliseconds(2100));  // the server answers before it goes
+        }
+    }
+
+    void anAbandonedRevisionPutsTheSavedCopyBack() {
+        Window w;
+        HttpServer server;
+        server.Page("/p", Body("<p>old</p>"));
+        auto root = Root();
+        auto page = SavedPage(w, *root, server.Url("/p"), "P");
+        const std::string savedBefore = ReadFile(page->SavedFile());
+        server.Page("/p", Body("<p>new</p>"));
+        // Abandoned at once, and after the marked HTML was made: both leave the copy whole.
+        for (int waitMs : {0, 3000}) {
+            mainwindow::SavedCopyBackup backup;
+            QObject context;
+            bool answered = false;
+            auto revision = mainwindow::Revision::Start(page, true, &context, backup,
+                                                        [&](const mainwindow::RevisedItem&) { answered = true; });
+            if (waitMs) QThreadPool::globalInstance()->waitForDone(waitMs);
+            revision->Abandon();
+            QThreadPool::globalInstance()->waitForDone();
+            QTest::qWait(50);
+            QVERIFY(!answered);
+            QCOMPARE(ReadFile(page->SavedFile()), savedBefore);
+        }
     }
 
     void aDisplayThatFailsAfterMarkingKeepsThePageRedAndItsSavedCopy() {
