@@ -89,7 +89,7 @@ BrowserWindow::BrowserWindow(Content content, const QStringList& allowedFiles, Q
             if (::geteuid() == 0)
                 log::WriteLog("Running as root: the browser window shows pages without Chromium's sandbox, "
                               "which cannot run as root");
-        } catch (...) {
+        } catch (const std::exception&) {
         }
         return true;
     }();
@@ -97,7 +97,7 @@ BrowserWindow::BrowserWindow(Content content, const QStringList& allowedFiles, Q
     setObjectName(QStringLiteral("frmBrowser"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowIcon(shell::AppIcon());
-    setWindowTitle(QStringLiteral("Pelmor"));
+    setWindowTitle(tr("Pelmor"));
 
     const bool savedCopy = content_ == Content::SavedCopy;
     if (savedCopy) {
@@ -123,7 +123,7 @@ BrowserWindow::BrowserWindow(Content content, const QStringList& allowedFiles, Q
     }
     setCentralWidget(view_);
 
-    auto* bar = addToolBar(QStringLiteral("Navigation"));
+    auto* bar = addToolBar(tr("Navigation"));
     bar->setObjectName(QStringLiteral("ctlNavigation"));
     bar->setMovable(false);
     bar->addAction(view_->pageAction(QWebEnginePage::Back));
@@ -153,7 +153,7 @@ BrowserWindow::BrowserWindow(Content content, const QStringList& allowedFiles, Q
         txtAddress_->setText(url.toDisplayString());
     });
     connect(page, &QWebEnginePage::titleChanged, this, [this](const QString& title) {
-        setWindowTitle(title.isEmpty() ? QStringLiteral("Pelmor") : title + QStringLiteral(" - Pelmor"));
+        setWindowTitle(title.isEmpty() ? tr("Pelmor") : tr("%1 - Pelmor").arg(title));
     });
     connect(page, &QWebEnginePage::linkHovered, this,
             [this](const QString& url) { statusBar()->showMessage(url, url.isEmpty() ? 1 : 0); });

@@ -30,6 +30,17 @@ QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 QString Tr(const char* text) { return QCoreApplication::translate("CheckingPart", text); }
 
+// Runs a handler called from the event loop: nothing it throws may reach the loop, so
+// whatever it throws is reported there, under `where`.
+template <class Handler>
+void AtLoopBoundary(const char* where, Handler&& handler) {
+    try {
+        handler();
+    } catch (...) {
+        ReportError(where);
+    }
+}
+
 // Logging that must not throw out of an error path.
 void LogQuietly(const std::string& text) {
     try {
@@ -45,17 +56,19 @@ CheckingPart::CheckingPart(CheckingWindow& window, Settings& settings, QObject* 
     timer_ = new QTimer(this);
     timer_->setObjectName(QStringLiteral("mdlTimer"));
     timer_->setInterval(kCheckInterval);
-    connect(timer_, &QTimer::timeout, this, [this] { CheckForUpdates(); });
+    connect(timer_, &QTimer::timeout, this, [this] { AtLoopBoundary("CheckForUpdates", [this] { CheckForUpdates(); }); });
 }
 
 CheckingPart::~CheckingPart() = default;
 
 void CheckingPart::StartUpdater() {
     updater_ = std::make_unique<Updater>();
-    connect(updater_.get(), &Updater::PageStartCheck, this,
-            [this](std::shared_ptr<Page> page) { objUpdater_PageStartCheck(page); });
-    connect(updater_.get(), &Updater::PageUpdated, this,
-            [this](std::shared_ptr<Page>& page, bool updated) { objUpdater_PageUpdated(page, updated); });
+    connect(updater_.get(), &Updater::PageStartCheck, this, [this](std::shared_ptr<Page> page) {
+        AtLoopBoundary("", [&] { objUpdater_PageStartCheck(page); });
+    });
+    connect(updater_.get(), &Updater::PageUpdated, this, [this](std::shared_ptr<Page>& page, bool updated) {
+        AtLoopBoundary("Page Updated", [&] { objUpdater_PageUpdated(page, updated); });
+    });
     log::WriteLog("Updater created");
     updater_->StartChecking();
     log::WriteLog("Updater started");
@@ -100,7 +113,7 @@ void CheckingPart::RunSlice() {
         }
         if (slice.elapsed() >= kSliceMs && !queue_.empty()) {
             sliceScheduled_ = true;
-            QTimer::singleShot(0, this, [this] { RunSlice(); });
+            QTimer::singleShot(0, this, [this] { AtLoopBoundary("CheckForUpdates", [this] { RunSlice(); }); });
             return;
         }
     }

@@ -170,7 +170,7 @@ std::vector<std::shared_ptr<Frame>> FramesOf(const FrameList& item) {
     std::vector<std::shared_ptr<Frame>> frames;
     const int count = item.FramesCount();
     frames.reserve(static_cast<size_t>(count));
-    for (int position = 1; position <= count; ++position) frames.push_back(item.Frames(position));
+    for (int index = 0; index < count; ++index) frames.push_back(item.Frames(index + 1));
     return frames;
 }
 

@@ -12,14 +12,15 @@
 #include <functional>
 #include <vector>
 
-#include "items/Folder.h"
 #include "mainwindow/BrowserWindow.h"
 #include "mainwindow/ChangesBar.h"
+#include "mainwindow/Schedule.h"
 #include "mainwindow/ShowChanges.h"
 #include "platform/core/Strings.h"
 #include "platform/log/Log.h"
 #include "retrieval/InternetHandler.h"
 #include "retrieval/Settings.h"
+#include "shell/ErrorReport.h"
 
 namespace pelmor::mainwindow {
 namespace {
@@ -40,20 +41,6 @@ bool IsLoading(const QVariant& readyState) {
     return readyState.toString().compare(QLatin1String("loading"), Qt::CaseInsensitive) == 0;
 }
 
-// The updated active pages below a list, in order; inactive folders are skipped with
-// everything below them.
-void CollectUpdated(const ItemList& list, std::vector<std::shared_ptr<Page>>& pages) {
-    for (int position = 1; position <= list.ItemsCount(); ++position) {
-        std::shared_ptr<Item> item = list.Items(position);
-        if (!item || !item->Active()) continue;
-        if (auto folder = std::dynamic_pointer_cast<Folder>(item)) {
-            CollectUpdated(*folder, pages);
-        } else if (auto page = std::dynamic_pointer_cast<Page>(item); page && page->Updated()) {
-            pages.push_back(page);
-        }
-    }
-}
-
 }  // namespace
 
 // One display of one page, from the first step to its end. It deletes itself (through
@@ -65,7 +52,7 @@ public:
           description_(Q(page_->Description())) {
         limit_.setSingleShot(true);
         connect(&limit_, &QTimer::timeout, this, [this] {
-            if (auto expired = std::exchange(onLimit_, {})) expired();
+            if (auto expired = std::exchange(onLimit_, {})) Guarded(expired);
         });
         nonce_ = QString::number(QRandomGenerator::global()->generate64(), 36);
     }
@@ -80,28 +67,7 @@ public:
 
     void Start() {
         window_.ShowBegins();
-        const QString status = Tr("Displaying updates in %1").arg(description_);
-        window_.StatusText(status);
-        log::WriteLog(status.toStdString());
-
-        if (part_.settings_.DisplayOld()) {
-            auto* old = new BrowserWindow(BrowserWindow::Content::SavedCopy, SavedCopyFiles(*page_));
-            old->setObjectName(QStringLiteral("frmBrowserOld"));
-            part_.KeepBrowser(old);
-            old->show();
-            old->Navigate(Q(page_->SavedFile()));
-        }
-
-        browser_ = new BrowserWindow();
-        part_.KeepBrowser(browser_);
-        connect(browser_, &QObject::destroyed, this,
-                [this] { Cancel(Tr("Failed to display changed in %1").arg(description_)); });
-        connect(browser_, &BrowserWindow::ScriptMessage, this, &ShowRun::Message);
-        connect(browser_, &BrowserWindow::LoadEnded, this, &ShowRun::Loaded, Qt::SingleShotConnection);
-        Arm(part_.browserMs_, [this] {
-            Fail(Tr("Unable to open new web page:"), Tr("Failed to display changed in %1").arg(description_));
-        });
-        browser_->Navigate(Q(page_->URL()));
+        Guarded([this] { Open(); });
     }
 
     // Ends the display without a message; a message already on screen is closed.
@@ -129,6 +95,44 @@ public:
 private:
     using Answer = std::function<void(const QVariant&)>;
 
+    // Runs one step of the display from the event loop. Whatever it throws is reported
+    // there and ends the display, which gives the window back.
+    void Guarded(const std::function<void()>& step) {
+        try {
+            step();
+        } catch (...) {
+            shell::ReportError("");
+            Cancel(Tr("Failed to display changed in %1").arg(description_));
+        }
+    }
+
+    void Open() {
+        const QString status = Tr("Displaying updates in %1").arg(description_);
+        window_.StatusText(status);
+        log::WriteLog(status.toStdString());
+
+        if (part_.settings_.DisplayOld()) {
+            auto* old = new BrowserWindow(BrowserWindow::Content::SavedCopy, SavedCopyFiles(*page_));
+            old->setObjectName(QStringLiteral("frmBrowserOld"));
+            part_.KeepBrowser(old);
+            old->show();
+            old->Navigate(Q(page_->SavedFile()));
+        }
+
+        browser_ = new BrowserWindow();
+        part_.KeepBrowser(browser_);
+        connect(browser_, &QObject::destroyed, this,
+                [this] { Cancel(Tr("Failed to display changed in %1").arg(description_)); });
+        connect(browser_, &BrowserWindow::ScriptMessage, this, &ShowRun::Message);
+        connect(
+            browser_, &BrowserWindow::LoadEnded, this, [this] { Guarded([this] { Loaded(); }); },
+            Qt::SingleShotConnection);
+        Arm(part_.browserMs_, [this] {
+            Fail(Tr("Unable to open new web page:"), Tr("Failed to display changed in %1").arg(description_));
+        });
+        browser_->Navigate(Q(page_->URL()));
+    }
+
     void Arm(int ms, std::function<void()> onLimit) {
         onLimit_ = std::move(onLimit);
         limit_.start(std::max(ms, 0));
@@ -146,7 +150,7 @@ private:
         document.Evaluate(body, [self, next = std::move(next)](const QVariant& value) {
             if (!self || self->ended_) return;
             self->Disarm();
-            next(value);
+            self->Guarded([&] { next(value); });
         });
     }
 
@@ -162,7 +166,7 @@ private:
     void Message(const QString& text) {
         if (token_.isEmpty() || text != token_) return;
         limit_.stop();
-        if (auto next = std::exchange(onLimit_, {})) next();
+        if (auto next = std::exchange(onLimit_, {})) Guarded(next);
     }
 
     QString NextToken() { return QStringLiteral("pelmor-frame-%1-%2").arg(nonce_).arg(++tokens_); }
@@ -194,7 +198,7 @@ private:
     void Revise(const std::shared_ptr<FrameList>& item, std::function<void(const RevisedItem&)> next) {
         revisions_.push_back(Revision::Start(item, part_.settings_.ShowRemoved(), this, backup_,
                                              [this, next = std::move(next)](const RevisedItem& revised) {
-                                                 if (!ended_) next(revised);
+                                                 if (!ended_) Guarded([&] { next(revised); });
                                              }));
     }
 
@@ -375,9 +379,9 @@ void ShowingPart::ShowPage(const std::shared_ptr<Page>& page) {
 }
 
 void ShowingPart::ShowFolder(const ItemList& folder) {
-    std::vector<std::shared_ptr<Page>> pages;
-    CollectUpdated(folder, pages);
-    for (const auto& page : pages) ShowPage(page);
+    // The pages a folder check would take, as far as they are updated.
+    for (const auto& page : FolderCheckPages(folder))
+        if (page->Updated()) ShowPage(page);
 }
 
 void ShowingPart::Cancel() {

@@ -32,7 +32,7 @@ constexpr qint64 kReadTurnMs = 8;
 void Log(const std::string& text) {
     try {
         log::WriteLog(text);
-    } catch (...) {
+    } catch (const std::exception&) {
     }
 }
 
