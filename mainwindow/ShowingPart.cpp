@@ -59,8 +59,14 @@ public:
 
     ~ShowRun() override {
         for (const auto& revision : revisions_) revision->Abandon();
-        // Torn down in the middle (the program ends): the saved copies go back.
-        if (!ended_) backup_.Restore();
+        // Torn down in the middle (the program ends): the saved copies go back, and the
+        // browser that was never shown goes.
+        if (ended_) return;
+        backup_.Restore();
+        if (browser_) {
+            browser_->disconnect(this);
+            browser_->Quit();
+        }
     }
 
     const std::shared_ptr<Page>& ShownPage() const { return page_; }
