@@ -2,7 +2,6 @@
 #include "mainwindow/BrowserWindow.h"
 
 #include <QAction>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -40,8 +39,13 @@ public:
 
     void Pin(const QUrl& url) { target_ = url.adjusted(QUrl::RemoveFragment); }
 
+    std::function<void(const QString&)> onMessage;
+
 protected:
     QWebEnginePage* createWindow(WebWindowType) override { return pinned_ ? nullptr : this; }
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message, int, const QString&) override {
+        if (onMessage) onMessage(message);
+    }
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override {
         if (!pinned_) return true;
         if (type == NavigationTypeRedirect) return false;
@@ -85,7 +89,7 @@ BrowserWindow::BrowserWindow(Content content, const QStringList& allowedFiles, Q
             if (::geteuid() == 0)
                 log::WriteLog("Running as root: the browser window shows pages without Chromium's sandbox, "
                               "which cannot run as root");
-        } catch (...) {
+        } catch (const std::exception&) {
         }
         return true;
     }();
@@ -93,7 +97,7 @@ BrowserWindow::BrowserWindow(Content content, const QStringList& allowedFiles, Q
     setObjectName(QStringLiteral("frmBrowser"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowIcon(shell::AppIcon());
-    setWindowTitle(QStringLiteral("Pelmor"));
+    setWindowTitle(tr("Pelmor"));
 
     const bool savedCopy = content_ == Content::SavedCopy;
     if (savedCopy) {
@@ -110,6 +114,7 @@ BrowserWindow::BrowserWindow(Content content, const QStringList& allowedFiles, Q
     view_->setObjectName(QStringLiteral("ctlBrowser"));
     auto* page = new SameWindowPage(profile_, savedCopy, view_);
     view_->setPage(page);
+    page->onMessage = [this](const QString& text) { emit ScriptMessage(text); };
     QWebEngineSettings* settings = page->settings();
     if (savedCopy) {
         settings->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
@@ -118,7 +123,7 @@ BrowserWindow::BrowserWindow(Content content, const QStringList& allowedFiles, Q
     }
     setCentralWidget(view_);
 
-    auto* bar = addToolBar(QStringLiteral("Navigation"));
+    auto* bar = addToolBar(tr("Navigation"));
     bar->setObjectName(QStringLiteral("ctlNavigation"));
     bar->setMovable(false);
     bar->addAction(view_->pageAction(QWebEnginePage::Back));
@@ -148,7 +153,7 @@ BrowserWindow::BrowserWindow(Content content, const QStringList& allowedFiles, Q
         txtAddress_->setText(url.toDisplayString());
     });
     connect(page, &QWebEnginePage::titleChanged, this, [this](const QString& title) {
-        setWindowTitle(title.isEmpty() ? QStringLiteral("Pelmor") : title + QStringLiteral(" - Pelmor"));
+        setWindowTitle(title.isEmpty() ? tr("Pelmor") : tr("%1 - Pelmor").arg(title));
     });
     connect(page, &QWebEnginePage::linkHovered, this,
             [this](const QString& url) { statusBar()->showMessage(url, url.isEmpty() ? 1 : 0); });
@@ -169,30 +174,13 @@ void BrowserWindow::Navigate(const QString& target) {
     view_->setUrl(url);
 }
 
-QVariant BrowserWindow::RunScript(const QString& script, int timeoutMs) {
-    struct Answer {
-        bool done = false;
-        QVariant value;
-        QPointer<QEventLoop> loop;
-    };
-    if (!view_) return {};
-    auto answer = std::make_shared<Answer>();
+void BrowserWindow::RunScript(const QString& script, std::function<void(const QVariant&)> done) {
+    if (!view_) return;
     QPointer<BrowserWindow> self(this);
-    QEventLoop loop;
-    answer->loop = &loop;
-    view_->page()->runJavaScript(script, QWebEngineScript::ApplicationWorld, [answer](const QVariant& value) {
-        answer->value = value;
-        answer->done = true;
-        if (answer->loop) answer->loop->quit();
-    });
-    if (!answer->done) {
-        QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-        connect(this, &QObject::destroyed, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    answer->loop = nullptr;
-    if (!self || !answer->done) return {};
-    return answer->value;
+    view_->page()->runJavaScript(script, QWebEngineScript::ApplicationWorld,
+                                 [self, done = std::move(done)](const QVariant& value) {
+                                     if (self && done) done(value);
+                                 });
 }
 
 void BrowserWindow::Stop() {
@@ -238,47 +226,12 @@ QString BrowserWindow::ScriptString(const QString& text) {
 
 namespace pelmor::mainwindow {
 
-QVariant BrowserDocument::Evaluate(const QString& body) const {
-    if (!window_) return {};
+void BrowserDocument::Evaluate(const QString& body, std::function<void(const QVariant&)> done) const {
+    if (!window_) return;
     const QString script =
-        QStringLiteral("(function(){try{var d=%1;%2}catch(e){return null;}})()").arg(expression_, body);
-    return window_->RunScript(script);
-}
-
-QString BrowserDocument::FrameElement(int index) const {
-    return QStringLiteral("d.getElementsByTagName('frame')[%1]").arg(index);
-}
-
-QString BrowserDocument::readyState() const {
-    return Evaluate(QStringLiteral("return String(d.readyState);")).toString();
-}
-
-QString BrowserDocument::URL() const { return Evaluate(QStringLiteral("return String(d.URL);")).toString(); }
-
-int BrowserDocument::FramesCount() const {
-    return Evaluate(QStringLiteral("return d.getElementsByTagName('frame').length;")).toInt();
-}
-
-QString BrowserDocument::FrameSource(int index) const {
-    return Evaluate(QStringLiteral("return %1.getAttribute('src')||'';").arg(FrameElement(index))).toString();
-}
-
-bool BrowserDocument::SetFrameSource(int index, const QString& url) const {
-    // The old document is tagged first, so that the caller can tell when it has gone.
-    return Evaluate(QStringLiteral("var e=%1;try{e.contentWindow.document.pelmorLeaving=true;}catch(x){}"
-                                   "e.src=%2;return true;")
-                        .arg(FrameElement(index), BrowserWindow::ScriptString(url)))
-        .toBool();
-}
-
-bool BrowserDocument::FrameReplaced(int index) const {
-    return Evaluate(QStringLiteral("var e=%1;try{return !e.contentWindow.document.pelmorLeaving;}catch(x){return true;}")
-                        .arg(FrameElement(index)))
-        .toBool();
-}
-
-bool BrowserDocument::FrameDocumentAccessible(int index) const {
-    return Evaluate(QStringLiteral("return %1.contentWindow.document!=null;").arg(FrameElement(index))).toBool();
+        QStringLiteral("(function(){try{var d=%1;var f=d.getElementsByTagName('frame');%2}catch(e){return null;}})()")
+            .arg(expression_, body);
+    window_->RunScript(script, std::move(done));
 }
 
 BrowserDocument BrowserDocument::FrameDocument(int index) const {
@@ -286,14 +239,17 @@ BrowserDocument BrowserDocument::FrameDocument(int index) const {
         window_, QStringLiteral("%1.getElementsByTagName('frame')[%2].contentWindow.document").arg(expression_).arg(index));
 }
 
-bool BrowserDocument::SetBodyInnerHTML(const QString& html) const {
-    return Evaluate(QStringLiteral("if(!d.body)return false;d.body.innerHTML=%1;return true;")
-                        .arg(BrowserWindow::ScriptString(html)))
-        .toBool();
+void BrowserDocument::SetBodyInnerHTML(const QString& html, std::function<void(bool)> done) const {
+    Evaluate(QStringLiteral("if(!d.body)return false;d.body.innerHTML=%1;return true;").arg(BrowserWindow::ScriptString(html)),
+             [done = std::move(done)](const QVariant& value) {
+                 if (done) done(value.toBool());
+             });
 }
 
-QString BrowserDocument::BodyInnerHTML() const {
-    return Evaluate(QStringLiteral("return d.body?d.body.innerHTML:'';")).toString();
+void BrowserDocument::BodyInnerHTML(std::function<void(const QString&)> done) const {
+    Evaluate(QStringLiteral("return d.body?d.body.innerHTML:'';"), [done = std::move(done)](const QVariant& value) {
+        if (done) done(value.toString());
+    });
 }
 
 }  // namespace pelmor::mainwindow

@@ -19,6 +19,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 
 class QLineEdit;
 class QLabel;
@@ -45,10 +46,10 @@ public:
     void Navigate(const QString& target);
     // kReadyLoading from Navigate until the load ends (well or not), kReadyComplete after.
     int ReadyState() const { return loading_ ? kReadyLoading : kReadyComplete; }
-    // Runs `script` on the top document and waits, handling window events, for its value.
-    // An invalid value when the script throws or gives nothing, when `timeoutMs` passed,
-    // or when the window went away meanwhile.
-    QVariant RunScript(const QString& script, int timeoutMs = 10000);
+    // Runs `script` on the top document; `done` gets its value later (an invalid value when
+    // the script throws or gives nothing). `done` is never called once the window has gone,
+    // so a caller that must end in any case also watches the window's destroyed().
+    void RunScript(const QString& script, std::function<void(const QVariant&)> done);
     void Stop();
     void SetStatusText(const QString& text);
     QString StatusText() const;
@@ -64,6 +65,8 @@ public:
 signals:
     // The last load ended; `ok` is false when it failed.
     void LoadEnded(bool ok);
+    // A script of the program's own world wrote `text` to the console.
+    void ScriptMessage(const QString& text);
 
 private:
     Content content_;
@@ -75,8 +78,8 @@ private:
 };
 
 // A document loaded in a browser window, the top one or that of a frame at any depth,
-// read and written through scripts. A handle whose window went away answers empty texts,
-// zero counts and false.
+// read and written through scripts whose answers arrive later. A handle whose window went
+// away never answers.
 class BrowserDocument {
 public:
     BrowserDocument() = default;
@@ -84,31 +87,20 @@ public:
 
     BrowserWindow* Window() const { return window_; }
     bool IsValid() const { return !window_.isNull(); }
-    // "loading", "interactive" or "complete"; "" when it cannot be read.
-    QString readyState() const;
-    QString URL() const;
-    // Number of FRAME elements.
-    int FramesCount() const;
-    // The src attribute of FRAME element `index` (0-based) as written.
-    QString FrameSource(int index) const;
-    // Sends frame `index` to `url`; FrameReplaced tells when its old document has gone.
-    bool SetFrameSource(int index, const QString& url) const;
-    bool FrameReplaced(int index) const;
-    // True when the document of frame `index` can be read: false for a frame from
-    // another site (reading it raises an error) and for a missing frame.
-    bool FrameDocumentAccessible(int index) const;
-    // The document of frame `index`.
+    // The script expression that names this document in its window.
+    const QString& Expression() const { return expression_; }
+    // The document of FRAME element `index` (0-based).
     BrowserDocument FrameDocument(int index) const;
-    // Replaces the body's content; false when there is no body or the write failed.
-    bool SetBodyInnerHTML(const QString& html) const;
+    // Runs `body` as a function with `d` bound to this document and `f` to its FRAME
+    // elements; `done` gets its value, or null when it throws.
+    void Evaluate(const QString& body, std::function<void(const QVariant&)> done) const;
+    // Replaces the body's content; `done` gets false when there is no body.
+    void SetBodyInnerHTML(const QString& html, std::function<void(bool)> done) const;
     // The body's content; "" when there is none.
-    QString BodyInnerHTML() const;
+    void BodyInnerHTML(std::function<void(const QString&)> done) const;
 
 private:
     BrowserDocument(BrowserWindow* window, QString expression) : window_(window), expression_(std::move(expression)) {}
-    // Runs `body` as a function with `d` bound to this document; null when it throws.
-    QVariant Evaluate(const QString& body) const;
-    QString FrameElement(int index) const;
 
     QPointer<BrowserWindow> window_;
     QString expression_;

@@ -36,7 +36,7 @@ bool SaveCheckHealth(const std::string& file, const std::vector<std::shared_ptr<
         WriteFileAtomically(
             file, QJsonDocument(QJsonObject{{"pages", records}}).toJson(QJsonDocument::Compact).toStdString());
         return true;
-    } catch (...) {
+    } catch (const std::exception&) {
         return false;
     }
 }

@@ -43,10 +43,17 @@ double CheckInterval(const Page& page) {
     return std::min(period, RetryDelayInDays(page.FailedChecks()));
 }
 
+std::vector<std::shared_ptr<Item>> ItemsOf(const ItemList& list) {
+    std::vector<std::shared_ptr<Item>> items;
+    const int count = list.ItemsCount();
+    items.reserve(static_cast<size_t>(count));
+    for (int index = 0; index < count; ++index) items.push_back(list.Items(index + 1));
+    return items;
+}
+
 namespace {
 void CollectFolderPages(const ItemList& list, std::vector<std::shared_ptr<Page>>& pages) {
-    for (int i = 1; i <= list.ItemsCount(); ++i) {
-        auto item = list.Items(i);
+    for (const auto& item : ItemsOf(list)) {
         if (!item || !item->Active()) continue;
         if (item->IsPage())
             pages.push_back(std::static_pointer_cast<Page>(item));

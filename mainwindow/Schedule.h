@@ -41,6 +41,9 @@ enum class DueAction {
 // so rounding in day fractions never costs a tick).
 DueAction ScheduleAction(const Page& page, DateTime now);
 
+// The items of a list, in order.
+std::vector<std::shared_ptr<Item>> ItemsOf(const ItemList& list);
+
 // The pages a folder check hands over, in order: every active page of the list, and of
 // every active folder below it; an inactive folder is skipped with everything below it.
 std::vector<std::shared_ptr<Page>> FolderCheckPages(const ItemList& folder);

@@ -1,10 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/ShowChanges.h"
 
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QFutureWatcher>
-#include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 #include <filesystem>
 
@@ -13,7 +9,6 @@
 #include "platform/core/Strings.h"
 #include "platform/log/Log.h"
 #include "retrieval/InternetHandler.h"
-#include "shell/ErrorReport.h"
 
 namespace pelmor::mainwindow {
 namespace {
@@ -21,8 +16,7 @@ namespace {
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 void CopyFramesInto(const FrameList& from, FrameList& to) {
-    for (int i = 1; i <= from.FramesCount(); ++i) {
-        auto frame = from.Frames(i);
+    for (const auto& frame : FramesOf(from)) {
         auto slot = to.AddFrame(frame->URL(), frame->SavedFile());
         slot->SetElementPath(frame->ElementPath());
         CopyFramesInto(*frame, *slot);
@@ -63,8 +57,7 @@ const std::string& SavedFileOf(const FrameList& item) {
 }
 
 void AddFrameFiles(const FrameList& item, QStringList& files) {
-    for (int i = 1; i <= item.FramesCount(); ++i) {
-        auto frame = item.Frames(i);
+    for (const auto& frame : FramesOf(item)) {
         files << Q(frame->SavedFile());
         AddFrameFiles(*frame, files);
     }
@@ -85,31 +78,26 @@ void SavedCopyBackup::Restore() {
                 std::error_code ec;
                 std::filesystem::remove(it->first, ec);
             }
-        } catch (...) {
-            try {
-                log::LogProgramError(CurrentFailure("Pelmor"), "Restoring a saved copy");
-            } catch (...) {
-            }
+        } catch (const std::exception&) {
+            log::LogProgramError(CurrentFailure("Pelmor"), "Restoring a saved copy");
         }
     }
     copies_.clear();
 }
 
-RevisedItem ReviseOffWindowThread(const std::shared_ptr<FrameList>& item, SavedCopyBackup& backup, bool showRemoved) {
-    if (!item) return {};
+std::shared_ptr<Revision> Revision::Start(const std::shared_ptr<FrameList>& item, bool showRemoved, QObject* context,
+                                          SavedCopyBackup& backup, std::function<void(const RevisedItem&)> done) {
+    auto revision = std::make_shared<Revision>();
+    if (!item) return revision;
     std::shared_ptr<FrameList> copy = CopyForRevision(*item);
     std::string savedFile = SavedFileOf(*item);
-    struct Outcome {
-        RevisedItem revised;
-        bool oldKnown = true;  // false when the old copy could not be read
-        std::optional<std::string> old;
-    };
-    auto work = [copy, savedFile, showRemoved]() {
+    QtConcurrent::run([revision, copy, savedFile, showRemoved] {
         Outcome outcome;
+        outcome.file = savedFile;
         try {
             std::error_code ec;
             if (std::filesystem::is_regular_file(savedFile, ec)) outcome.old = ReadWholeFile(savedFile);
-        } catch (...) {
+        } catch (const std::exception&) {
             outcome.oldKnown = false;
         }
         InternetHandler handler;
@@ -120,20 +108,45 @@ RevisedItem ReviseOffWindowThread(const std::shared_ptr<FrameList>& item, SavedC
             outcome.revised.savedDate = page->SavedDate();
             outcome.revised.lastCheckDate = page->LastCheckDate();
         }
-        return outcome;
-    };
-    QFuture<Outcome> future = QtConcurrent::run(work);
-    if (!future.isFinished()) {
-        QEventLoop loop;
-        QFutureWatcher<Outcome> watcher;
-        QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
-        watcher.setFuture(future);
-        if (!future.isFinished()) loop.exec();
+        revision->Finished(std::move(outcome));
+    }).then(context, [revision, &backup, done = std::move(done)] {
+        std::optional<Outcome> outcome = revision->Claim();
+        if (!outcome) return;
+        // What the copy held before is what a failed display puts back.
+        if (outcome->oldKnown) backup.Keep(outcome->file, std::move(outcome->old));
+        if (done) done(outcome->revised);
+    });
+    return revision;
+}
+
+void Revision::Finished(Outcome outcome) {
+    std::lock_guard lock(mutex_);
+    finished_ = true;
+    if (abandoned_) {
+        SavedCopyBackup backup;
+        if (outcome.oldKnown) backup.Keep(outcome.file, std::move(outcome.old));
+        backup.Restore();
+        return;
     }
-    Outcome outcome = future.result();
-    // What the copy held before is what a failed display puts back.
-    if (outcome.oldKnown) backup.Keep(savedFile, std::move(outcome.old));
-    return outcome.revised;
+    outcome_ = std::move(outcome);
+}
+
+std::optional<Revision::Outcome> Revision::Claim() {
+    std::lock_guard lock(mutex_);
+    if (abandoned_ || !finished_) return std::nullopt;
+    claimed_ = true;
+    return std::move(outcome_);
+}
+
+void Revision::Abandon() {
+    std::lock_guard lock(mutex_);
+    // Once claimed, the display's own backup answers for the copy.
+    if (claimed_ || abandoned_) return;
+    abandoned_ = true;
+    if (!finished_) return;  // the pool thread puts the copy back when it ends
+    SavedCopyBackup backup;
+    if (outcome_.oldKnown) backup.Keep(outcome_.file, std::move(outcome_.old));
+    backup.Restore();
 }
 
 void ApplyRevision(Page& page, const RevisedItem& revised) {
@@ -143,62 +156,28 @@ void ApplyRevision(Page& page, const RevisedItem& revised) {
     page.SetUpdated(false);
 }
 
-bool WriteRevisedBody(const BrowserDocument& document, const std::string& html) {
-    if (html.empty()) return false;
-    if (document.FramesCount() > 0) return true;
-    return document.SetBodyInnerHTML(Q(html));
-}
-
-bool FrameDocumentAccessible(const BrowserDocument& document, int index) {
-    return document.FrameDocumentAccessible(index);
-}
-
-bool ShowRevisedFrames(const BrowserDocument& document, const std::shared_ptr<FrameList>& item,
-                       SavedCopyBackup& backup, int frameLimitMs, bool showRemoved) {
-    try {
-        if (!document.IsValid() || !item) return false;
-        InternetHandler handler;
-        const int count = document.FramesCount();
-        // Frames the item has no record of (the page gained frames since it was saved)
-        // are left as loaded.
-        const int known = std::min<int>(count, item->FramesCount());
-        for (int i = 0; i < known; ++i) {
-            std::shared_ptr<Frame> frame = item->Frames(i + 1);
-            QElapsedTimer limit;
-            limit.start();
-            auto withinLimit = [&] { return limit.elapsed() < frameLimitMs; };
-
-            const std::string current =
-                handler.GetCombinedURL(document.URL().toStdString(), document.FrameSource(i).toStdString());
-            if (!EqualsNoCase(frame->URL(), current)) {
-                document.SetFrameSource(i, Q(frame->URL()));
-                while (withinLimit() && document.IsValid() && !document.FrameReplaced(i)) PumpEvents(20);
-            }
-            if (!FrameDocumentAccessible(document, i)) continue;
-            BrowserDocument frameDocument = document.FrameDocument(i);
-            while (withinLimit() && frameDocument.readyState().compare(QLatin1String("loading"), Qt::CaseInsensitive) == 0)
-                PumpEvents(20);
-            if (frameDocument.readyState().compare(QLatin1String("loading"), Qt::CaseInsensitive) == 0) return false;
-            WriteRevisedBody(frameDocument, ReviseOffWindowThread(frame, backup, showRemoved).html);
-            if (!ShowRevisedFrames(frameDocument, frame, backup, frameLimitMs, showRemoved)) break;
-        }
-        return true;
-    } catch (...) {
-        shell::ReportError("");
-        return false;
+void WriteRevisedBody(const BrowserDocument& document, const std::string& html, std::function<void(bool)> done) {
+    if (html.empty()) {
+        done(false);
+        return;
     }
+    document.Evaluate(QStringLiteral("if(f.length>0)return true;if(!d.body)return false;d.body.innerHTML=%1;return true;")
+                          .arg(BrowserWindow::ScriptString(Q(html))),
+                      [done = std::move(done)](const QVariant& value) { done(value.toBool()); });
+}
+
+std::vector<std::shared_ptr<Frame>> FramesOf(const FrameList& item) {
+    std::vector<std::shared_ptr<Frame>> frames;
+    const int count = item.FramesCount();
+    frames.reserve(static_cast<size_t>(count));
+    for (int index = 0; index < count; ++index) frames.push_back(item.Frames(index + 1));
+    return frames;
 }
 
 QStringList SavedCopyFiles(const Page& page) {
     QStringList files{Q(page.SavedFile())};
     AddFrameFiles(page, files);
     return files;
-}
-
-void PumpEvents(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
 }
 
 }  // namespace pelmor::mainwindow

@@ -2,12 +2,14 @@
 #pragma once
 
 // The pieces of showing a page with its changes marked: the marked HTML made off the
-// window thread, writing it into the browser's document and into each of its frames, and
-// a record of the saved copies replaced on the way, so that a display that fails can put
-// them back.
+// window thread, writing it into the browser's document, and a record of the saved copies
+// replaced on the way, so that a display that fails can put them back.
 
+#include <QObject>
 #include <QStringList>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
@@ -40,31 +42,47 @@ struct RevisedItem {
     DateTime lastCheckDate;
 };
 
-// GetRevisedHTML of a new InternetHandler, run on a pool thread on a copy of `item` while
-// the window thread keeps handling events. The saved copy is kept in `backup` first.
-// `showRemoved`: removed content is shown struck through where it stood.
-RevisedItem ReviseOffWindowThread(const std::shared_ptr<FrameList>& item, SavedCopyBackup& backup,
-                                  bool showRemoved = true);
+// GetRevisedHTML of a new InternetHandler, run on a pool thread on a copy of `item`. The
+// saved copy it replaces is read first; `done` runs on `context`'s thread with the result
+// and the old copy kept in `backup`, unless the revision was abandoned first. An abandoned
+// revision puts the old copy back itself, whenever it ends, so that a display cancelled
+// in the middle leaves the saved copy as it was.
+class Revision {
+public:
+    static std::shared_ptr<Revision> Start(const std::shared_ptr<FrameList>& item, bool showRemoved, QObject* context,
+                                           SavedCopyBackup& backup, std::function<void(const RevisedItem&)> done);
+    // No answer is wanted any more; the saved copy is put back when the revision replaced it.
+    void Abandon();
+
+private:
+    struct Outcome {
+        RevisedItem revised;
+        std::string file;
+        bool oldKnown = true;  // false when the old copy could not be read
+        std::optional<std::string> old;
+    };
+    void Finished(Outcome outcome);
+    // The outcome for the window thread; nullopt when it was abandoned.
+    std::optional<Outcome> Claim();
+
+    std::mutex mutex_;
+    bool finished_ = false;
+    bool abandoned_ = false;
+    bool claimed_ = false;
+    Outcome outcome_;
+};
+
 // Puts the stamps of a revised page on the page and clears its Updated flag.
 void ApplyRevision(Page& page, const RevisedItem& revised);
 
-// Replaces the body of a document without FRAME elements by `html` (a frameset is left to
-// ShowRevisedFrames). False for empty `html` and when the write failed.
-bool WriteRevisedBody(const BrowserDocument& document, const std::string& html);
-// True when the document of frame `index` can be read; false for a frame of another site.
-bool FrameDocumentAccessible(const BrowserDocument& document, int index);
-// Marks each FRAME of `document` with the revised HTML of the item's frame at the same
-// position, sending it to the frame's stored URL first when it shows another one. Frames
-// of other sites, and frames the item has no record of, are left as loaded. Each frame
-// has `frameLimitMs` to load. False for a missing document, for a frame still loading
-// after its limit, and on failure (reported).
-bool ShowRevisedFrames(const BrowserDocument& document, const std::shared_ptr<FrameList>& item,
-                       SavedCopyBackup& backup, int frameLimitMs = 10000, bool showRemoved = true);
+// Replaces the body of a document without FRAME elements by `html` (a frameset is left as
+// it is: its frames are marked one by one). `done` gets false for empty `html` and when
+// the write failed.
+void WriteRevisedBody(const BrowserDocument& document, const std::string& html, std::function<void(bool)> done);
 
+// The direct frames of a page or frame, in order.
+std::vector<std::shared_ptr<Frame>> FramesOf(const FrameList& item);
 // The saved copy of a page and the copies of its frames at any depth.
 QStringList SavedCopyFiles(const Page& page);
-
-// Handles window events for about `ms` milliseconds.
-void PumpEvents(int ms);
 
 }  // namespace pelmor::mainwindow

@@ -26,11 +26,13 @@ using updater::Request;
 constexpr qint64 kShortLife = 5000;
 constexpr int kFirstPause = 500;
 constexpr int kLongestPause = 30000;
+// How long one turn of reading answers may hold the thread.
+constexpr qint64 kReadTurnMs = 8;
 
 void Log(const std::string& text) {
     try {
         log::WriteLog(text);
-    } catch (...) {
+    } catch (const std::exception&) {
     }
 }
 
@@ -74,7 +76,9 @@ void Updater::Launch() {
     process_ = process;
     process->setProgram(program_);
     process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    connect(process, &QProcess::readyReadStandardOutput, this, [this] { ReadEvents(); });
+    connect(process, &QProcess::readyReadStandardOutput, this, [this] {
+        if (!readScheduled_) ReadEvents();
+    });
     connect(process, &QProcess::finished, this, [this, process] {
         if (process == process_) ProcessEnded();
     });
@@ -143,8 +147,20 @@ bool Updater::IsInFlight(const Page& page) const {
 }
 
 void Updater::ReadEvents() {
+    readScheduled_ = false;
     QProcess* process = process_;
+    QElapsedTimer turn;
+    turn.start();
     while (process && process == process_ && !stopping_ && process->canReadLine()) {
+        // Answers that came together are handled a few milliseconds at a time, so the
+        // window's own events run in between.
+        if (turn.elapsed() >= kReadTurnMs) {
+            readScheduled_ = true;
+            QTimer::singleShot(0, this, [this] {
+                if (readScheduled_) ReadEvents();
+            });
+            return;
+        }
         QByteArray line = process->readLine();
         while (line.endsWith('\n') || line.endsWith('\r')) line.chop(1);
         std::string reason;

@@ -74,6 +74,7 @@ private:
     QProcess* process_ = nullptr;
     bool started_ = false;
     bool stopping_ = false;
+    bool readScheduled_ = false;  // a turn of reading answers is to follow
     int restarts_ = 0;
     int restartDelay_ = 0;
     qint64 launchedAt_ = 0;

@@ -808,30 +808,6 @@ void frmMain::ShowLastFailure(const Page* page) {
     lblLastFailure_->setVisible(true);
 }
 
-void frmMain::RestoreCheckHealth() {
-    failingOnRecord_.clear();
-    if (LoadCheckHealth(CheckHealthFile(settings_->XMLFile()), colPages_) == 0) return;
-    for (const auto& page : colPages_.All()) {
-        if (page->LastFailure().empty()) continue;
-        if (page->Failing()) failingOnRecord_.insert(page->Key());
-        TreeNode* node = NodeOf(*page);
-        ShowCheckHealth(node, *page);
-        ShowFolderHealth(node);
-    }
-}
-
-void frmMain::KeepCheckHealth(const Page& page) {
-    const bool onRecord = failingOnRecord_.count(page.Key()) > 0;
-    // Only a failure, or the recovery of a page on record as failing, changes the file.
-    if (!page.Failing() && !onRecord) return;
-    if (page.Failing())
-        failingOnRecord_.insert(page.Key());
-    else
-        failingOnRecord_.erase(page.Key());
-    if (!SaveCheckHealth(CheckHealthFile(settings_->XMLFile()), colPages_.All()))
-        log::WriteLog("The check outcomes could not be written beside the profile");
-}
-
 namespace {
 // True when a page at or below the node failed its last check.
 bool FailingBelow(const TreeNode* node) {

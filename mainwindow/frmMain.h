@@ -17,10 +17,12 @@
 
 #include "items/Application.h"
 #include "mainwindow/AddItems.h"
+#include "mainwindow/CheckingPart.h"
 #include "mainwindow/ItemTree.h"
 #include "mainwindow/PageCollection.h"
 #include "mainwindow/RemovedItems.h"
 #include "mainwindow/Schedule.h"
+#include "mainwindow/ShowingPart.h"
 #include "mainwindow/Updater.h"
 #include "preferences/Settings.h"
 
@@ -59,7 +61,7 @@ struct TwipRect {
     double Bottom() const { return Top + Height; }
 };
 
-class frmMain : public QMainWindow, public ItemAdder {
+class frmMain : public QMainWindow, public ItemAdder, private CheckingWindow, private ShowingWindow {
     Q_OBJECT
 public:
     static constexpr double kMinWidth = 8000;
@@ -101,9 +103,7 @@ public:
     // Every folder above the node shows the warning while a page below it is failing.
     void ShowFolderHealth(TreeNode* node);
     // Puts back the check outcomes kept beside the profile and shows them (LoadTree).
-    void RestoreCheckHealth();
-    // Writes the check outcomes beside the profile when the page's check changed them.
-    void KeepCheckHealth(const Page& page);
+    void RestoreCheckHealth() { checking_->RestoreCheckHealth(); }
     // Switch checking on or off for an item and everything below it.
     void ActivateItem(TreeNode* node, bool blSave);
     void DeactivateItem(TreeNode* node, bool blSave);
@@ -199,51 +199,50 @@ public:
     QTreeWidgetItem* AddLogRow(const QString& text, const QString& picture, const QString& action);
     static constexpr int kMaxLogRows = 1000;
 
-    // Checking (frmMainChecking.cpp). One pass of the check timer over every page.
-    void CheckForUpdates();
+    // Checking (frmMainChecking.cpp), done by the checking part. One pass of the check
+    // timer over every page.
+    void CheckForUpdates() { checking_->CheckForUpdates(); }
     // Hands the page to the checker when it is due now; removes it past its last day
     // when it is to be deleted then.
-    void CheckPageIfDue(const std::shared_ptr<Page>& page);
-    void UpdatePage(const std::shared_ptr<Page>& oPage);
+    void CheckPageIfDue(const std::shared_ptr<Page>& page) { checking_->CheckPageIfDue(page); }
+    void UpdatePage(const std::shared_ptr<Page>& oPage) { checking_->UpdatePage(oPage); }
     // Manual checks: a page whatever its state, a folder's active pages, every active page.
     void CheckItemNow(TreeNode* node);
-    void CheckFolderNow(const ItemList& folder);
-    void CheckAllNow();
+    void CheckFolderNow(const ItemList& folder) { checking_->CheckFolderNow(folder); }
+    void CheckAllNow() { checking_->CheckAllNow(); }
     // The manual check of the item with that key ("" for every active page); false, and
     // nothing checked, when no page or folder has the key.
     bool CheckKeyNow(const std::string& key);
-    void objUpdater_PageStartCheck(const std::shared_ptr<Page>& oPage);
-    void objUpdater_PageUpdated(std::shared_ptr<Page>& oPage, bool blUpdated);
     // Tells the user of the changed page: a desktop notification, or the change popup
     // queued behind any popup still on screen.
-    void ShowUpdateNotification(const std::shared_ptr<Page>& page);
+    void ShowUpdateNotification(const std::shared_ptr<Page>& page) { checking_->ShowUpdateNotification(page); }
     // True when a change is to be told: alerts are on and the window is not the active one.
-    bool AlertWanted() const;
+    bool AlertWanted() const { return checking_->AlertWanted(); }
     // The alerts made so far; null before the first.
-    shell::ChangeAlerts* Alerts() const { return alerts_; }
+    shell::ChangeAlerts* Alerts() const { return checking_->Alerts(); }
     // The popup's text was clicked.
     void ShowNotifiedPage(std::shared_ptr<Page> page) { ShowPage(page); }
-    // Showing changes (frmMainShow.cpp). Opens the live page in a new browser window with
-    // its changes marked; on success the page counts as seen.
-    void ShowPage(const std::shared_ptr<Page>& oPage);
+    // Showing changes (frmMainShow.cpp), done by the showing part. Opens the live page in a
+    // new browser window with its changes marked, now or after the display in progress;
+    // on success the page counts as seen.
+    void ShowPage(const std::shared_ptr<Page>& oPage) { showing_->ShowPage(oPage); }
     // Shows every updated active page below the folder (or root), skipping inactive folders.
-    void ShowFolder(const ItemList& folder);
+    void ShowFolder(const ItemList& folder) { showing_->ShowFolder(folder); }
     // "Show" on a node: a page is shown, a folder or the root shows its updated pages.
     void ShowNode(TreeNode* node);
     // How long a display waits for the browser and for each frame (15 s and 10 s).
-    void SetShowLimits(int browserMs, int frameMs) {
-        browserWaitMs_ = browserMs;
-        frameWaitMs_ = frameMs;
-    }
+    void SetShowLimits(int browserMs, int frameMs) { showing_->SetLimits(browserMs, frameMs); }
     // The browser windows opened by displays, oldest first; closed ones drop out.
-    QList<QWidget*> BrowserWindows() const;
+    QList<QWidget*> BrowserWindows() const { return showing_->BrowserWindows(); }
+    CheckingPart* Checking() const { return checking_.get(); }
+    ShowingPart* Showing() const { return showing_.get(); }
 
     // The check timer (20 s) and the checker; the checker is null before ActivateMain
     // and after the window was unloaded.
     QTimer* CheckTimer() const { return mdlTimer_; }
     // True while changes to the tree wait for their write to the profile file.
     bool ItemsSavePending() const;
-    Updater* objUpdater() const { return objUpdater_.get(); }
+    Updater* objUpdater() const { return checking_->objUpdater(); }
     // The schedule's "now"; DateTime::Now unless a test sets another clock.
     void SetClock(Clock clock) { clock_ = std::move(clock); }
 
@@ -277,7 +276,7 @@ public:
 
     // What tests and the start-up look at.
     ItemTree* Tree() const { return tree_; }
-    const PageCollection& Pages() const { return colPages_; }
+    const PageCollection& Pages() const override { return colPages_; }
     Settings& Preferences() const { return *settings_; }
     const std::shared_ptr<Application>& Root() const { return application_; }
     QMenu* TrayMenu() const { return menuSystray_; }
@@ -336,11 +335,26 @@ private:
     void BuildHistoryCommands();
     // The history command and the watched element of the item shown in the details panel.
     void ShowHistoryDetails(const Page* page);
-    // Ends a display: the wait window goes, the window is enabled and the timer started
-    // (once the outermost display ends, when one was started from inside another).
-    void EndShow();
-    void StartUpdater();
-    void StopUpdater();
+    // What the checking and showing parts ask of the window (frmMainChecking.cpp,
+    // frmMainShow.cpp).
+    bool Holds(const Page& page) const override;
+    void PageMarked(const std::shared_ptr<Page>& page, bool updated) override;
+    void PageHealthChanged(const Page& page) override;
+    void LogRow(const QString& text, const QString& action, RowKind kind, const QString& tip) override;
+    void StatusText(const QString& text) override;
+    void SaveSoon(bool urgent) override;
+    void RemovePage(const std::shared_ptr<Page>& page) override;
+    bool UserSeesWindow() const override;
+    void ShowUpdatedTrayIcon() override;
+    QIcon AlertIcon() const override;
+    DateTime Now() const override { return clock_(); }
+    void ShowBegins() override;
+    void ShowEnds() override;
+    void PageShown(const std::shared_ptr<Page>& page) override;
+    void BrowserShown(BrowserWindow* browser, const std::shared_ptr<Page>& page) override;
+    QWidget* MessageParent() override { return this; }
+    void StartUpdater() { checking_->StartUpdater(); }
+    void StopUpdater() { checking_->StopUpdater(); }
     void BuildEditCommands();
     void Command(const std::function<void()>& command);
     std::shared_ptr<ItemList> FolderOfNode(TreeNode* node) const;
@@ -364,8 +378,6 @@ private:
     bool RefusePanel(const QString& message);
     // Why the details panel would refuse its URL or name box now; empty when it would not.
     QString PanelRefusal() const;
-    // Takes a page past its last day out of the model, the tree and the cache.
-    void RemovePageAtEnd(const std::shared_ptr<Page>& page);
 
     std::shared_ptr<Settings> settings_;
     std::string lastAddFailure_;
@@ -414,23 +426,17 @@ private:
     QMenu* menuSystray_ = nullptr;
     QSystemTrayIcon* trayIcon_ = nullptr;
     std::map<QString, QAction*> actions_;
+    std::unique_ptr<CheckingPart> checking_;
+    std::unique_ptr<ShowingPart> showing_;
+    // The checking part's timer.
     QTimer* mdlTimer_ = nullptr;
     QTimer* placementTimer_ = nullptr;
     QTimer* itemsSaveTimer_ = nullptr;
-    std::unique_ptr<Updater> objUpdater_;
     Clock clock_ = DateTime::Now;
-    bool checkPassRunning_ = false;
-    int showDepth_ = 0;
-    int browserWaitMs_ = 15000;
-    int frameWaitMs_ = 10000;
-    QList<QPointer<QWidget>> browsers_;
     std::function<QString(bool)> profileChooser_;
     ImportRun* importRun_ = nullptr;
     std::unique_ptr<RemovedItems> removed_;
     int removeDepth_ = 0;
-    shell::ChangeAlerts* alerts_ = nullptr;
-    // Keys of the pages that the file beside the profile says are failing.
-    std::set<std::string> failingOnRecord_;
     ActivityLogFile* activityLog_ = nullptr;
 };
 

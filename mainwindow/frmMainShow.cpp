@@ -1,52 +1,34 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The main window's part in showing changes: the "Show" commands, ShowPage with its wait
-// window and failure paths, and ShowFolder.
+// The main window's side of showing changes: the "Show" commands, and what the showing
+// part asks of the window.
 
 #include <QAction>
-#include <QElapsedTimer>
 #include <QGridLayout>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPushButton>
-#include <QStatusBar>
 #include <QTimer>
 #include <QTreeWidget>
 
 #include "items/Folder.h"
-#include "mainwindow/BrowserWindow.h"
-#include "mainwindow/ChangesBar.h"
-#include "mainwindow/ShowChanges.h"
 #include "mainwindow/frmMain.h"
-#include "mainwindow/frmWait.h"
-#include "platform/log/Log.h"
-#include "shell/ErrorReport.h"
-#include "shell/Pictures.h"
 #include "shell/frmNotify.h"
 
 namespace pelmor::mainwindow {
 
-using shell::ReportError;
-
 namespace {
 
-constexpr int kRed = 255;
-
 QString Q(const std::string& text) { return QString::fromStdString(text); }
-
-QString OpenFailedText(const QString& first, const QString& description) {
-    return first + QStringLiteral("\n") + description + QStringLiteral(".\nPlease check the follwing: \n") +
-           QStringLiteral("1. Internet connection may be closed.\n2. Site may be down.");
-}
-
-bool IsLoading(const QString& readyState) { return readyState.compare(QLatin1String("loading"), Qt::CaseInsensitive) == 0; }
 
 }  // namespace
 
 void frmMain::BuildShowCommands() {
+    showing_ = std::make_unique<ShowingPart>(static_cast<ShowingWindow&>(*this), *settings_);
+    // A display in progress ends with the window.
+    connect(this, &frmMain::Unloaded, showing_.get(), &ShowingPart::Cancel);
     auto show = [this] { ShowNode(tree_->SelectedNode()); };
     QAction* menuShow = Action(QStringLiteral("menuShow"));
     if (!menuShow) {
-        menuShow = new QAction(QStringLiteral("Show"), this);
+        menuShow = new QAction(tr("Show"), this);
         menuShow->setObjectName(QStringLiteral("menuShow"));
         menuURLList_->insertAction(Action(QStringLiteral("menuCheck")), menuShow);
         actions_[menuShow->objectName()] = menuShow;
@@ -55,9 +37,9 @@ void frmMain::BuildShowCommands() {
 
     auto* btnShow = frDetails_->findChild<QPushButton*>(QStringLiteral("btnShow"));
     if (!btnShow) {
-        btnShow = new QPushButton(QStringLiteral("Show"), frDetails_);
+        btnShow = new QPushButton(tr("Show"), frDetails_);
         btnShow->setObjectName(QStringLiteral("btnShow"));
-        btnShow->setToolTip(QStringLiteral("Display changes on page"));
+        btnShow->setToolTip(tr("Display changes on page"));
         if (auto* grid = qobject_cast<QGridLayout*>(frDetails_->layout()))
             grid->addWidget(btnShow, grid->rowCount(), 0, 1, grid->columnCount(), Qt::AlignRight | Qt::AlignBottom);
     }
@@ -72,150 +54,34 @@ void frmMain::BuildShowCommands() {
     });
 }
 
-QList<QWidget*> frmMain::BrowserWindows() const {
-    QList<QWidget*> open;
-    for (const auto& browser : browsers_)
-        if (browser) open << browser.data();
-    return open;
-}
-
 void frmMain::ShowNode(TreeNode* node) {
     if (!node) return;
-    try {
-        if (node->IsRoot())
-            ShowFolder(*node->RootTag());
-        else if (node->AsPage())
-            ShowPage(std::static_pointer_cast<Page>(node->ItemTag()));
-        else if (node->AsFolder())
-            ShowFolder(*std::static_pointer_cast<Folder>(node->ItemTag()));
-    } catch (...) {
-        ReportError("");
-    }
+    if (node->IsRoot())
+        ShowFolder(*node->RootTag());
+    else if (auto page = std::dynamic_pointer_cast<Page>(node->ItemTag()))
+        ShowPage(page);
+    else if (auto folder = std::dynamic_pointer_cast<Folder>(node->ItemTag()))
+        ShowFolder(*folder);
 }
 
-void frmMain::ShowFolder(const ItemList& folder) {
-    for (int i = 1; i <= folder.ItemsCount(); ++i) {
-        std::shared_ptr<Item> item = folder.Items(i);
-        if (!item || !item->Active()) continue;
-        if (!item->IsFolder()) {
-            auto page = std::static_pointer_cast<Page>(item);
-            if (page->Updated()) ShowPage(page);
-        } else if (TreeNode* node = NodeOf(*item); node && node->ForeColor() == kRed) {
-            ShowFolder(*std::static_pointer_cast<Folder>(item));
-        }
-    }
+void frmMain::ShowBegins() {
+    mdlTimer_->stop();
+    setEnabled(false);
 }
 
-void frmMain::EndShow() {
-    if (showDepth_ > 1) return;
+void frmMain::ShowEnds() {
     setEnabled(true);
-    mdlTimer_->start();
+    // A window that has closed keeps its timer stopped.
+    if (!unloaded_) mdlTimer_->start();
 }
 
-void frmMain::ShowPage(const std::shared_ptr<Page>& oPage) {
-    if (!oPage) return;
-    ++showDepth_;
-    std::unique_ptr<frmWait> wait;
-    QPointer<BrowserWindow> browser;
-    SavedCopyBackup backup;
-    const QString description = Q(oPage->Description());
-    auto fail = [&](const QString& first, const QString& status) {
-        if (browser) browser->Quit();
-        wait.reset();
-        EndShow();
-        QMessageBox box(QMessageBox::Information, QStringLiteral("Open failed"), OpenFailedText(first, description),
-                        QMessageBox::Ok, this);
-        box.setTextFormat(Qt::PlainText);
-        box.exec();
-        statusBar()->showMessage(status);
-        log::WriteLog(status.toStdString());
-    };
-    try {
-        mdlTimer_->stop();
-        QString status = QStringLiteral("Displaying updates in ") + description;
-        statusBar()->showMessage(status);
-        log::WriteLog(status.toStdString());
-
-        browsers_.removeIf([](const QPointer<QWidget>& browser) { return browser.isNull(); });
-        if (settings_->DisplayOld()) {
-            auto* old = new BrowserWindow(BrowserWindow::Content::SavedCopy, SavedCopyFiles(*oPage));
-            old->setObjectName(QStringLiteral("frmBrowserOld"));
-            browsers_ << old;
-            old->show();
-            old->Navigate(Q(oPage->SavedFile()));
-        }
-
-        browser = new BrowserWindow();
-        browsers_ << browser.data();
-        wait = std::make_unique<frmWait>(this);
-        wait->setWindowTitle(QStringLiteral("Open new web page"));
-        wait->SetMessage(QStringLiteral("Currently opening new version of ") + description);
-        wait->show();
-        setEnabled(false);
-
-        browser->Navigate(Q(oPage->URL()));
-        QElapsedTimer started;
-        started.start();
-        while (browser && browser->ReadyState() == BrowserWindow::kReadyLoading && started.elapsed() < browserWaitMs_)
-            PumpEvents(20);
-        if (!browser || browser->ReadyState() == BrowserWindow::kReadyLoading) {
-            fail(QStringLiteral("Unable to open new web page:"),
-                 QStringLiteral("Failed to display changed in ") + description);
-            --showDepth_;
-            return;
-        }
-        BrowserDocument document(browser);
-        if (IsLoading(document.readyState())) {
-            fail(QStringLiteral("Unable to open new web page:"), QStringLiteral("Failed to open web page: ") + description);
-            --showDepth_;
-            return;
-        }
-
-        browser->SetStatusText(QStringLiteral("Marking changes to HTML"));
-        log::WriteLog(browser->StatusText().toStdString());
-        wait->setWindowTitle(QStringLiteral("Comparing and marking web page"));
-        wait->SetMessage(QStringLiteral("Currently comparing and marking changes on ") + description);
-        while (browser && IsLoading(document.readyState())) PumpEvents(20);
-
-        const bool showRemoved = settings_->ShowRemoved();
-        RevisedItem revised = ReviseOffWindowThread(oPage, backup, showRemoved);
-        if (browser) browser->Stop();
-
-        if (browser && WriteRevisedBody(document, revised.html) &&
-            ShowRevisedFrames(document, oPage, backup, frameWaitMs_, showRemoved) && browser) {
-            wait.reset();
-            browser->SetStatusText(QString());
-            AddChangesBar(browser, Q(oPage->InsertColor()), Q(oPage->UpdateColor()));
-            browser->ShowMaximized();
-            AttachWatchPart(browser, oPage);
-            EndShow();
-            ApplyRevision(*oPage, revised);
-            if (TreeNode* node = NodeOf(*oPage)) MarkParentsUpdate(node, false);
-            statusBar()->clearMessage();
-            log::WriteLog(oPage->Description() + " showed");
-            auto* row = new QTreeWidgetItem(lstStatus_);
-            row->setText(0, description);
-            row->setIcon(0, shell::TreePicture(QStringLiteral("Page")));
-            row->setText(1, QStringLiteral("Displayed"));
-            row->setText(2, Q(clock_().FormatGeneral()));
-            lstStatus_->scrollToItem(row);
-            RefreshTrayIcon();
-            SaveItems();
-        } else {
-            // The page stays marked: its saved copies go back to what they were, so the
-            // changes are still there to be shown next time.
-            backup.Restore();
-            fail(QStringLiteral("Unable to display changes in web page:"),
-                 QStringLiteral("Failed to display changed in ") + description);
-        }
-    } catch (...) {
-        backup.Restore();
-        if (browser) browser->Quit();
-        wait.reset();
-        EndShow();
-        ReportError("");
-    }
-    --showDepth_;
+void frmMain::PageShown(const std::shared_ptr<Page>& page) {
+    if (TreeNode* node = NodeOf(*page)) MarkParentsUpdate(node, false);
+    AddLogRow(Q(page->Description()), QStringLiteral("Page"), tr("Displayed"));
+    RefreshTrayIcon();
+    SaveItems();
 }
+
+void frmMain::BrowserShown(BrowserWindow* browser, const std::shared_ptr<Page>& page) { AttachWatchPart(browser, page); }
 
 }  // namespace pelmor::mainwindow

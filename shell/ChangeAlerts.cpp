@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/ChangeAlerts.h"
 
+#include <QCoreApplication>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -19,7 +20,7 @@ namespace {
 const QString kInterface = QString::fromLatin1(kNotificationsService);
 const QString kDefaultAction = QStringLiteral("default");
 
-QString ClickText() { return QStringLiteral("Click here to view now."); }
+QString ClickText() { return QCoreApplication::translate("ChangeAlerts", "Click here to view now."); }
 
 }  // namespace
 
@@ -82,7 +83,7 @@ void ChangeAlerts::Notify(const std::shared_ptr<Page>& page, const QString& soun
         [this, weak, sound, icon] {
             try {
                 log::WriteLog("The desktop's notification server did not answer: the popup tells instead");
-            } catch (...) {
+            } catch (const std::exception&) {
             }
             QueuePopup({weak, sound, icon});
         });

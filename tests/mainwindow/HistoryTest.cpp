@@ -10,6 +10,7 @@
 #include <QTreeWidget>
 #include <QWebEngineView>
 #include <QtTest>
+#include <optional>
 
 #include "WindowFixture.h"
 #include "mainwindow/BrowserWindow.h"
@@ -66,6 +67,7 @@ private slots:
         page = w.main->Pages().All().front();
         w.main->Tree()->setCurrentItem(w.Node(QString::fromStdString(page->Key())));
         w.main->ShowPage(page);
+        QVERIFY(QTest::qWaitFor([&] { return !w.main->Showing()->Busy(); }, 40000));
         QCOMPARE(w.main->BrowserWindows().size(), 1);
         auto* browser = static_cast<BrowserWindow*>(w.main->BrowserWindows().front());
         auto* watch = browser->findChild<mainwindow::WatchPart*>();
@@ -75,13 +77,12 @@ private slots:
         watch->Action()->trigger();
         QVERIFY(started.wait(10000));
         // A press on the first paragraph of the block chooses it; the page sees no click.
-        const QJsonObject box =
-            QJsonDocument::fromJson(browser
-                                        ->RunScript("var r=document.querySelector('div p').getBoundingClientRect();"
-                                                    "JSON.stringify({x:r.left+r.width/2,y:r.top+r.height/2})")
-                                        .toString()
-                                        .toUtf8())
-                .object();
+        auto where = std::make_shared<QString>();
+        browser->RunScript("var r=document.querySelector('div p').getBoundingClientRect();"
+                           "JSON.stringify({x:r.left+r.width/2,y:r.top+r.height/2})",
+                           [where](const QVariant& value) { *where = value.toString(); });
+        QTRY_VERIFY(!where->isEmpty());
+        const QJsonObject box = QJsonDocument::fromJson(where->toUtf8()).object();
         const QPoint at(qRound(box["x"].toDouble()), qRound(box["y"].toDouble()));
         QWidget* input = browser->View()->focusProxy() ? browser->View()->focusProxy() : browser->View();
         QTest::mousePress(input, Qt::LeftButton, {}, at);
@@ -133,7 +134,10 @@ private slots:
         history.btnShow_Click();
         QVERIFY(shown.wait(20000));
         QCOMPARE(shown.first().first().toBool(), true);
-        const QString body = BrowserDocument(history.LastBrowser()).BodyInnerHTML();
+        auto answered = std::make_shared<std::optional<QString>>();
+        BrowserDocument(history.LastBrowser()).BodyInnerHTML([answered](const QString& html) { *answered = html; });
+        QTRY_VERIFY(answered->has_value());
+        const QString body = **answered;
         QVERIFY2(body.contains("background-color", Qt::CaseInsensitive) && body.contains("Extra boat"),
                  qPrintable(body));
         history.LastBrowser()->Quit();
