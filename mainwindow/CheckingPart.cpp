@@ -15,7 +15,7 @@
 #include "platform/core/Failure.h"
 #include "platform/log/Log.h"
 #include "retrieval/InternetHandler.h"
-#include "retrieval/Settings.h"
+#include "preferences/Settings.h"
 #include "retrieval/Versions.h"
 #include "shell/ChangeAlerts.h"
 #include "shell/ErrorReport.h"

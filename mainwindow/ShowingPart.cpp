@@ -19,7 +19,7 @@
 #include "platform/core/Strings.h"
 #include "platform/log/Log.h"
 #include "retrieval/InternetHandler.h"
-#include "retrieval/Settings.h"
+#include "preferences/Settings.h"
 #include "shell/ErrorReport.h"
 
 namespace pelmor::mainwindow {

@@ -30,7 +30,7 @@
 #include "mainwindow/ShowingPart.h"
 #include "mainwindow/frmMain.h"
 #include "retrieval/InternetHandler.h"
-#include "retrieval/Settings.h"
+#include "preferences/Settings.h"
 #include "support/HttpServer.h"
 #include "support/TempHome.h"
 

@@ -12,7 +12,7 @@
 #include "items/Application.h"
 #include "mainwindow/CheckingPart.h"
 #include "mainwindow/PageCollection.h"
-#include "retrieval/Settings.h"
+#include "preferences/Settings.h"
 #include "support/TempHome.h"
 
 using namespace pelmor;
