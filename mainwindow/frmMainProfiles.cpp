@@ -3,27 +3,20 @@
 // the support windows.
 
 #include <QAction>
-#include <QApplication>
-#include <QDesktopServices>
-#include <QFileDialog>
-#include <QFutureWatcher>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPainter>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
-#include <QtConcurrent/QtConcurrentRun>
 #include <cmath>
-#include <filesystem>
 
-#include "mainwindow/SoftwareUpdate.h"
+#include "mainwindow/ProfilesPart.h"
 #include "mainwindow/SupportWindows.h"
+#include "mainwindow/UpdateCheckPart.h"
 #include "mainwindow/frmMain.h"
 #include "platform/ini/Ini.h"
 #include "platform/log/Log.h"
-#include "shell/Background.h"
 #include "shell/ErrorReport.h"
 #include "shell/Pictures.h"
 #include "shell/frmUpdateChecking.h"
@@ -36,33 +29,6 @@ using shell::ReportError;
 namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
-
-// Stops the check timer for a command and starts it again afterwards when it ran before.
-class TimerHold {
-public:
-    explicit TimerHold(QTimer* timer) : timer_(timer), wasActive_(timer->isActive()) { timer_->stop(); }
-    ~TimerHold() {
-        if (wasActive_) timer_->start();
-    }
-    TimerHold(const TimerHold&) = delete;
-    TimerHold& operator=(const TimerHold&) = delete;
-
-private:
-    QTimer* timer_;
-    bool wasActive_;
-};
-
-ProgramVersion RunningVersion() {
-    std::optional<ProgramVersion> version = ParseVersion(QCoreApplication::applicationVersion().toStdString());
-    return version.value_or(ProgramVersion{});
-}
-
-// Asks the update server off the window thread while the window keeps handling events.
-UpdateAnswer AskUpdateServer(const std::string& server, const ProgramVersion& running) {
-    UpdateAnswer answer{};
-    shell::RunAndWait([&] { answer = CheckServerVersion(server, running); });
-    return answer;
-}
 
 // An envelope, with a star for the recommendation or a red dot for the bug report.
 QIcon MailIcon(bool bug) {
@@ -94,6 +60,20 @@ QIcon MailIcon(bool bug) {
 }  // namespace
 
 void frmMain::BuildProfileCommands() {
+    profiles_ = new ProfilesPart(settings_, application_, *this, this);
+    connect(profiles_, &ProfilesPart::Status, this, [this](const QString& text) { statusBar()->showMessage(text); });
+    connect(profiles_, &ProfilesPart::Hold, this, [this](bool on, bool disableWindow) {
+        on ? HoldForWork(disableWindow) : ReleaseForWork(disableWindow);
+    });
+    connect(profiles_, &ProfilesPart::ProfileLoaded, this, [this](const std::shared_ptr<Application>& loaded) {
+        preloaded_ = loaded;
+        LoadTree();
+    });
+    updateCheck_ = new UpdateCheckPart([settings = settings_] { return settings->INIFile(); }, this);
+    // Work still running when the window closes ends without it.
+    connect(this, &frmMain::Unloaded, profiles_, &ProfilesPart::Stop);
+    connect(this, &frmMain::Unloaded, updateCheck_, &UpdateCheckPart::Stop);
+
     auto command = [this](QMenu* menu, const QString& name, const QString& caption) {
         QAction* action = Action(name);
         return action ? action : AddAction(menu, name, caption);
@@ -177,58 +157,14 @@ void frmMain::BuildProfileCommands() {
 
 // ---- profiles -------------------------------------------------------------------------
 
-QString frmMain::ChooseProfileFile(bool save) {
-    if (profileChooser_) return profileChooser_(save);
-    QFileDialog dialog(this, save ? QStringLiteral("Save xml file to hold the structure")
-                                  : QStringLiteral("Load xml file that holds the structure"));
-    dialog.setNameFilter(QStringLiteral("XML Files (*.XML *.xml)"));
-    dialog.setDefaultSuffix(QStringLiteral("XML"));
-    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    // A name that does not exist yet starts a new profile.
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDirectory(QString::fromStdString(std::filesystem::path(settings_->XMLFile()).parent_path().string()));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
-    return dialog.selectedFiles().constFirst();
-}
+void frmMain::menuLoadProfile_Click() { profiles_->LoadProfile(); }
 
-void frmMain::menuLoadProfile_Click() {
-    try {
-        QString file = ChooseProfileFile(false);
-        if (file.isEmpty()) return;
-        TimerHold hold(mdlTimer_);
-        // The tree object stays the one the rest of the program holds: the new profile is
-        // read into it by LoadTree.
-        std::shared_ptr<Application> loaded = application_;
-        settings_->LoadProfile(loaded, file.toStdString());
-        if (!settings_->LastError().empty())
-            QMessageBox::critical(this, QStringLiteral("Pelmor"), Q(settings_->LastError()));
-        if (settings_->XMLFile() == std::filesystem::absolute(file.toStdString()).lexically_normal().string())
-            LoadTree();
-    } catch (...) {
-        ReportError("");
-    }
-}
+void frmMain::menuSaveProfile_Click() { profiles_->SaveProfile(); }
 
-void frmMain::menuSaveProfile_Click() {
-    try {
-        QString file = ChooseProfileFile(true);
-        if (file.isEmpty()) return;
-        settings_->SaveProfile(*application_, file.toStdString());
-        if (!settings_->LastError().empty())
-            QMessageBox::critical(this, QStringLiteral("Pelmor"), Q(settings_->LastError()));
-    } catch (...) {
-        ReportError("");
-    }
-}
+void frmMain::menuDefaultProfile_Click() { profiles_->SetDefaultProfile(); }
 
-void frmMain::menuDefaultProfile_Click() {
-    try {
-        settings_->SetProfileAsDefault();
-        if (!settings_->LastError().empty())
-            QMessageBox::critical(this, QStringLiteral("Pelmor"), Q(settings_->LastError()));
-    } catch (...) {
-        ReportError("");
-    }
+void frmMain::SetProfileFileChooser(std::function<QString(bool save)> chooser) {
+    profiles_->SetFileChooser(std::move(chooser));
 }
 
 // ---- settings -------------------------------------------------------------------------
@@ -257,76 +193,8 @@ void frmMain::menuVisualSettings_Click() {
 
 // ---- software update ------------------------------------------------------------------
 
-bool frmMain::IsUpdateSoftware() {
-    try {
-        log::WriteLog("IsUpdateSoftware entered");
-        std::string server = UpdateServer(settings_->INIFile());
-        if (server.empty()) return false;
-        ProgramVersion running = RunningVersion();
-        return AskUpdateServer(server, running) == UpdateAnswer::Newer;
-    } catch (...) {
-        return false;
-    }
-}
+void frmMain::StartupSoftwareCheck() { updateCheck_->CheckAtStart(); }
 
-void frmMain::StartupSoftwareCheck() {
-    log::WriteLog("IsUpdateSoftware entered");
-    std::string server = UpdateServer(settings_->INIFile());
-    // Without a server there is nobody to ask: no request is made.
-    if (server.empty()) return;
-    ProgramVersion running = RunningVersion();
-    // The start goes on meanwhile; the question comes when the answer is in.
-    auto* watcher = new QFutureWatcher<UpdateAnswer>(this);
-    connect(watcher, &QFutureWatcher<UpdateAnswer>::finished, this, [this, watcher] {
-        watcher->deleteLater();
-        if (!unloaded_ && watcher->result() == UpdateAnswer::Newer) DownloadSoftware();
-    });
-    watcher->setFuture(QtConcurrent::run([server, running] { return CheckServerVersion(server, running); }));
-}
-
-void frmMain::menuUpdateSoftware_Click() {
-    try {
-        log::WriteLog("UpdateSoftware entered");
-        std::string server = UpdateServer(settings_->INIFile());
-        if (server.empty()) {
-            QMessageBox::information(this, QStringLiteral("Update Software"),
-                                     QStringLiteral("No update server is configured. Its address goes into "
-                                                    "Pelmor.ini, section \"Locations\", key \"UpdateServer\"."));
-            return;
-        }
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        ProgramVersion running = RunningVersion();
-        UpdateAnswer answer = AskUpdateServer(server, running);
-        QApplication::restoreOverrideCursor();
-        if (answer == UpdateAnswer::Newer) {
-            DownloadSoftware();
-        } else if (answer == UpdateAnswer::Current) {
-            QMessageBox::information(this, QStringLiteral("Update Software"),
-                                     QStringLiteral("There are no updated available."));
-        } else {
-            // Saying "no update" when the server could not be asked would mislead.
-            QMessageBox::warning(this, QStringLiteral("Update Software"),
-                                 QStringLiteral("The update server could not be asked for the newest version:\n") +
-                                     Q(VersionFileURL(server)));
-        }
-    } catch (...) {
-        QApplication::restoreOverrideCursor();
-        ReportError("");
-    }
-}
-
-void frmMain::DownloadSoftware() {
-    try {
-        log::WriteLog("DownloadSoftware entered");
-        std::string server = UpdateServer(settings_->INIFile());
-        if (server.empty()) return;
-        QMessageBox box(QMessageBox::Information, QStringLiteral("Software Update"),
-                        QStringLiteral("Pelmor has new release available for download.\r\nDownload site: ") + Q(server),
-                        QMessageBox::Yes | QMessageBox::No, this);
-        if (box.exec() == QMessageBox::Yes) QDesktopServices::openUrl(QUrl(Q(InstallerURL(server))));
-    } catch (...) {
-        ReportError("");
-    }
-}
+void frmMain::menuUpdateSoftware_Click() { updateCheck_->CheckNow(); }
 
 }  // namespace pelmor::mainwindow

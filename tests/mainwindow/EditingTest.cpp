@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "AddWait.h"
 #include "WindowFixture.h"
 #include "mainwindow/frmAddURL.h"
 #include "mainwindow/frmProperties.h"
@@ -120,9 +121,11 @@ void EditingTest::addPageThroughDialog() {
     });
     w.main->AskAndAddPage(w.Node("News"));
 
+    // The page comes once its download has ended.
     const std::string url = server.Url("/weather");
+    QTRY_VERIFY_WITH_TIMEOUT(FolderItem(w, "News")->Items("News\\" + url), 30000);
     auto page = std::static_pointer_cast<Page>(FolderItem(w, "News")->Items("News\\" + url));
-    QVERIFY(page);
+    QTRY_VERIFY(w.main->isEnabled());
     QCOMPARE(page->Description(), std::string("Weather today"));
     QCOMPARE(page->PeriodTime(), int16_t(2));
     QCOMPARE(page->PeriodUnit(), dfHour);
@@ -157,18 +160,18 @@ void EditingTest::sameAddressTwice() {
     w.Open(TwoFolders());
     // Typed without its protocol: GetValidURL adds it before the duplicate test.
     std::string typed = "127.0.0.1:" + std::to_string(server.Port()) + "/a";
-    auto first = w.main->AddPageToFolder(FolderItem(w, "News"), typed, "", false, 1, dfDay, AddFeedback::Quiet);
+    auto first = AddAndWait(*w.main, FolderItem(w, "News"), typed, "", false, 1, dfDay, AddFeedback::Quiet);
     QVERIFY(first);
     QCOMPARE(first->URL(), server.Url("/a"));
     QCOMPARE(first->Description(), std::string("127.0.0.1"));
     QCOMPARE(server.Hits("/a"), 1);
 
-    QVERIFY(!w.main->AddPageToFolder(FolderItem(w, "News"), typed, "", false, 1, dfDay, AddFeedback::Quiet));
+    QVERIFY(!AddAndWait(*w.main, FolderItem(w, "News"), typed, "", false, 1, dfDay, AddFeedback::Quiet));
     QCOMPARE(server.Hits("/a"), 1);
     QCOMPARE(w.main->statusBar()->currentMessage(), QString("Page already exists"));
 
     // The same address elsewhere is another page with a saved copy of its own.
-    auto second = w.main->AddPageToFolder(FolderItem(w, "Work"), server.Url("/a"), "", false, 1, dfDay);
+    auto second = AddAndWait(*w.main, FolderItem(w, "Work"), server.Url("/a"), "", false, 1, dfDay);
     QVERIFY(second);
     QVERIFY(second->SavedFile() != first->SavedFile());
     QVERIFY(fs::exists(first->SavedFile()) && fs::exists(second->SavedFile()));
@@ -188,7 +191,7 @@ void EditingTest::failedAddLeavesNothing() {
     const std::string savedBefore = ReadFile(w.settings->XMLFile());
 
     for (const std::string& url : {server.Url("/set"), std::string("http://127.0.0.1:1/down")}) {
-        QVERIFY(!w.main->AddPageToFolder(FolderItem(w, "News"), url, "Down", false, 1, dfDay, AddFeedback::Quiet));
+        QVERIFY(!AddAndWait(*w.main, FolderItem(w, "News"), url, "Down", false, 1, dfDay, AddFeedback::Quiet));
         QVERIFY(w.main->statusBar()->currentMessage().startsWith("Unable to add Down.\r\nPlease check the follwing"));
         QCOMPARE(FolderItem(w, "News")->ItemsCount(), 0);
         QCOMPARE(w.Node("News")->childCount(), 0);
@@ -208,7 +211,7 @@ void EditingTest::failedAddLeavesNothing() {
         usable = box->isEnabled() && !w.main->isEnabled();
         box->accept();
     });
-    QVERIFY(!w.main->AddPageToFolder(FolderItem(w, "News"), "http://127.0.0.1:1/down", "", false, 1, dfDay));
+    QVERIFY(!AddAndWait(*w.main, FolderItem(w, "News"), "http://127.0.0.1:1/down", "", false, 1, dfDay));
     QVERIFY(shown.startsWith("Unable to add http://127.0.0.1:1/down."));
     QVERIFY(usable);
     QVERIFY(w.main->isEnabled());
@@ -219,7 +222,7 @@ void EditingTest::pageUnderInactiveFolderIsInactive() {
     server.Page("/p", kPage);
     Window w;
     w.Open(TwoFolders(false));
-    auto page = w.main->AddPageToFolder(FolderItem(w, "Work"), server.Url("/p"), "P", false, 3, dfMinute);
+    auto page = AddAndWait(*w.main, FolderItem(w, "Work"), server.Url("/p"), "P", false, 3, dfMinute);
     QVERIFY(page);
     QVERIFY(!page->Active());
     QCOMPARE(page->PeriodTime(), int16_t(5));

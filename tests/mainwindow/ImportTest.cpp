@@ -12,6 +12,7 @@
 
 #include "FavoritesWait.h"
 #include "WindowFixture.h"
+#include "mainwindow/ProfilesPart.h"
 #include "mainwindow/frmFavorites.h"
 #include "support/HttpServer.h"
 
@@ -85,6 +86,13 @@ void ImportFile(frmFavorites& dialog, const fs::path& file) {
     dialog.findChild<QPushButton*>("btnImport")->click();
 }
 
+// Imports into the root through the dialog and waits until the import has ended.
+void ImportAndWait(Window& w) {
+    QSignalSpy finished(w.main->Profiles(), &ProfilesPart::ImportFinished);
+    w.main->ImportFromFavorites(w.main->Tree()->RootNode());
+    QVERIFY(finished.count() > 0 || finished.wait(60000));
+}
+
 }  // namespace
 
 void ImportTest::importsFoldersAndPagesOnce() {
@@ -94,7 +102,7 @@ void ImportTest::importsFoldersAndPagesOnce() {
     w.Open(nullptr);
     WriteFile(w.home.Root() / "bookmarks.html", Exported(server));
     OnFavoritesDialog([&](frmFavorites& dialog) { ImportFile(dialog, w.home.Root() / "bookmarks.html"); });
-    w.main->ImportFromFavorites(w.main->Tree()->RootNode());
+    ImportAndWait(w);
 
     for (const char* path : {"/a", "/b", "/c", "/d"}) QCOMPARE(server.Hits(path), 1);
     QCOMPARE(w.main->statusBar()->currentMessage(), QString("Finished importing from favorites"));
@@ -124,7 +132,7 @@ void ImportTest::importsFoldersAndPagesOnce() {
     // The same folder again is refused: its pages are not downloaded a second time.
     MessageCloser closer;
     OnFavoritesDialog([&](frmFavorites& dialog) { ImportFile(dialog, w.home.Root() / "bookmarks.html"); });
-    w.main->ImportFromFavorites(w.main->Tree()->RootNode());
+    ImportAndWait(w);
     QCOMPARE(closer.texts, QStringList{"Folder Exists|Folder already exists"});
     QCOMPARE(server.Hits("/a"), 1);
 }
@@ -152,7 +160,7 @@ void ImportTest::stoppedImportKeepsWhatWasAdded() {
     w.Open(nullptr);
     WriteFile(w.home.Root() / "bookmarks.html", Exported(server));
     OnFavoritesDialog([&](frmFavorites& dialog) { ImportFile(dialog, w.home.Root() / "bookmarks.html"); });
-    w.main->ImportFromFavorites(w.main->Tree()->RootNode());
+    ImportAndWait(w);
 
     QCOMPARE(server.Hits("/a"), 1);
     QCOMPARE(server.Hits("/c"), 0);
@@ -177,7 +185,7 @@ void ImportTest::closingTheDialogImportsNothing() {
         QVERIFY(dialog.AddBookmarksFile(QString::fromStdString((w.home.Root() / "bookmarks.html").string())));
         dialog.close();
     });
-    w.main->ImportFromFavorites(w.main->Tree()->RootNode());
+    ImportAndWait(w);
     QCOMPARE(int(server.Requests().size()), 0);
     QCOMPARE(w.Saved()->ItemsCount(), 0);
     QVERIFY(w.main->CheckTimer()->isActive());

@@ -12,7 +12,9 @@
 #include <QtTest>
 
 #include "WindowFixture.h"
+#include "mainwindow/ProfilesPart.h"
 #include "mainwindow/SoftwareUpdate.h"
+#include "mainwindow/UpdateCheckPart.h"
 #include "platform/ini/Ini.h"
 #include "shell/frmVisualSettings.h"
 #include "support/HttpServer.h"
@@ -48,6 +50,28 @@ std::shared_ptr<Application> SampleProfile(const fs::path& cache) {
     return application;
 }
 
+// Runs a profile command and waits until its work on another thread has ended.
+void RunProfileCommand(Window& w, void (frmMain::*command)()) {
+    (w.main.get()->*command)();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.main->Profiles()->ProfileBusy(), 20000);
+    QVERIFY(w.main->isEnabled());
+}
+
+// The answer of the quiet check made at start-up; Unknown when none came.
+UpdateAnswer StartupAnswer(Window& w) {
+    QSignalSpy answered(w.main->UpdateCheck(), &UpdateCheckPart::Answered);
+    w.main->UpdateCheck()->CheckAtStart();
+    if (!answered.wait(20000)) return UpdateAnswer::Unknown;
+    return answered.last().at(0).value<UpdateAnswer>();
+}
+
+// Runs the menu's update check and waits until it has been answered.
+void MenuCheck(Window& w) {
+    QSignalSpy answered(w.main->UpdateCheck(), &UpdateCheckPart::Answered);
+    w.main->menuUpdateSoftware_Click();
+    QVERIFY(answered.count() > 0 || answered.wait(20000));
+}
+
 QString Titles(QMenuBar* bar) {
     QStringList titles;
     for (QAction* action : bar->actions()) titles << action->text();
@@ -71,14 +95,14 @@ void ProfilesMenuTest::loadSaveAndDefault() {
     });
 
     // A cancelled dialog leaves everything as it was.
-    w.main->menuLoadProfile_Click();
+    RunProfileCommand(w, &frmMain::menuLoadProfile_Click);
     QVERIFY(!askedToSave);
     QVERIFY(w.Node("http://example.com/a"));
 
     // Save: the new profile has its own copies; the old profile's copies stay.
     const fs::path saved = w.home.Root() / "Saved.xml";
     chosen = QString::fromStdString(saved.string());
-    w.main->menuSaveProfile_Click();
+    RunProfileCommand(w, &frmMain::menuSaveProfile_Click);
     QVERIFY(askedToSave);
     QCOMPARE(w.settings->XMLFile(), saved.string());
     QCOMPARE(ReadFile(w.home.Root() / "Saved" / "7.html"), std::string("saved A"));
@@ -90,7 +114,7 @@ void ProfilesMenuTest::loadSaveAndDefault() {
 
     // Load of a new name: an empty profile that is checked, every day, in the same tree object.
     chosen = QString::fromStdString((w.home.Root() / "Fresh.xml").string());
-    w.main->menuLoadProfile_Click();
+    RunProfileCommand(w, &frmMain::menuLoadProfile_Click);
     QCOMPARE(w.main->Root(), root);
     QCOMPARE(root->ItemsCount(), 0);
     QVERIFY(root->Active());
@@ -100,7 +124,7 @@ void ProfilesMenuTest::loadSaveAndDefault() {
 
     // Back to the saved one, made the default.
     chosen = QString::fromStdString(saved.string());
-    w.main->menuLoadProfile_Click();
+    RunProfileCommand(w, &frmMain::menuLoadProfile_Click);
     QVERIFY(w.Node("http://example.com/a"));
     w.main->menuDefaultProfile_Click();
     Settings next;
@@ -116,11 +140,11 @@ void ProfilesMenuTest::failuresAreShown() {
     w.main->SetProfileFileChooser([&](bool) { return QString::fromStdString((w.home.Root() / "no/such/P.xml").string()); });
     QString shown;
     CloseNextModal(&shown);
-    w.main->menuSaveProfile_Click();
+    RunProfileCommand(w, &frmMain::menuSaveProfile_Click);
     QVERIFY2(shown.startsWith("Pelmor|") && shown.contains("does not exist"), qPrintable(shown));
     shown.clear();
     CloseNextModal(&shown);
-    w.main->menuLoadProfile_Click();
+    RunProfileCommand(w, &frmMain::menuLoadProfile_Click);
     QVERIFY2(shown.contains("does not exist"), qPrintable(shown));
     QCOMPARE(w.settings->XMLFile(), xml);
     QVERIFY(w.Node("http://example.com/a"));
@@ -168,7 +192,8 @@ void ProfilesMenuTest::updateCheckAsksTheConfiguredServer() {
     Window w;
     w.Open(nullptr);
     // No server set: no request, and the command says so.
-    QVERIFY(!w.main->IsUpdateSoftware());
+    w.main->UpdateCheck()->CheckAtStart();
+    QVERIFY(!w.main->UpdateCheck()->Checking());
     QString shown;
     CloseNextModal(&shown);
     w.main->menuUpdateSoftware_Click();
@@ -178,17 +203,20 @@ void ProfilesMenuTest::updateCheckAsksTheConfiguredServer() {
     fs::create_directories(w.home.Config());
     ini::WritePrivateProfileString("Locations", "UpdateServer", server.Url("/pelmor"), w.settings->INIFile());
     server.Page("/pelmor/admin/version.txt", "2.4.1\n", "text/plain");
-    QVERIFY(!w.main->IsUpdateSoftware());
+    QCOMPARE(StartupAnswer(w), UpdateAnswer::Current);
     shown.clear();
     CloseNextModal(&shown);
-    w.main->menuUpdateSoftware_Click();
+    MenuCheck(w);
     QCOMPARE(shown, QString("Update Software|There are no updated available."));
 
     server.Page("/pelmor/admin/version.txt", "2.5.0\n", "text/plain");
-    QVERIFY(w.main->IsUpdateSoftware());
     shown.clear();
     CloseNextModal(&shown);  // answers No
-    w.main->menuUpdateSoftware_Click();
+    QCOMPARE(StartupAnswer(w), UpdateAnswer::Newer);
+    QVERIFY2(shown.startsWith("Software Update|Pelmor has new release available for download.\r\n"), qPrintable(shown));
+    shown.clear();
+    CloseNextModal(&shown);
+    MenuCheck(w);
     QVERIFY2(shown.startsWith("Software Update|Pelmor has new release available for download.\r\n"), qPrintable(shown));
     QVERIFY(shown.contains(QString::fromStdString(server.Url("/pelmor/"))));
 
@@ -196,13 +224,27 @@ void ProfilesMenuTest::updateCheckAsksTheConfiguredServer() {
     server.Page("/pelmor/admin/version.txt", "<html>maintenance</html>");
     shown.clear();
     CloseNextModal(&shown);
-    w.main->menuUpdateSoftware_Click();
+    MenuCheck(w);
     QVERIFY2(shown.contains("could not be asked"), qPrintable(shown));
     QVERIFY(server.Hits("/pelmor/admin/version.txt") >= 4);
     const std::string log = ReadFile(w.home.Data() / "Pelmor.log");
     QVERIFY(log.find("UpdateSoftware entered") != std::string::npos);
     QVERIFY(log.find("IsUpdateSoftware entered") != std::string::npos);
     QVERIFY(log.find("DownloadSoftware entered") != std::string::npos);
+
+    // A window that closes while the server is asked drops the answer: no question comes.
+    server.Routes().Get("/pelmor/admin/version.txt", [](const httplib::Request&, httplib::Response& response) {
+        QThread::msleep(300);
+        response.set_content("9.0.0\n", "text/plain");
+    });
+    QSignalSpy answered(w.main->UpdateCheck(), &UpdateCheckPart::Answered);
+    w.main->menuUpdateSoftware_Click();
+    QVERIFY(w.main->UpdateCheck()->Checking());
+    w.main->close();
+    QVERIFY(!w.main->UpdateCheck()->Checking());
+    QTest::qWait(600);
+    QCOMPARE(answered.count(), 0);
+    QVERIFY(!QApplication::activeModalWidget());
 }
 
 void ProfilesMenuTest::helpPagesShipWithTheProgram() {
