@@ -92,6 +92,8 @@ private slots:
     void addPageThroughDialog();
     void sameAddressTwice();
     void failedAddLeavesNothing();
+    void addsRunWhileTheWindowServes();
+    void closingDuringAnAddKeepsNothing();
     void pageUnderInactiveFolderIsInactive();
     void addFolderAndRefuseSameName();
     void removeFolderRemovesExactlyItsCopies();
@@ -215,6 +217,86 @@ void EditingTest::failedAddLeavesNothing() {
     QVERIFY(shown.startsWith("Unable to add http://127.0.0.1:1/down."));
     QVERIFY(usable);
     QVERIFY(w.main->isEnabled());
+}
+
+namespace {
+
+// A page that takes a while to come.
+void ServeSlowly(HttpServer& server, const std::string& path, int ms) {
+    server.Routes().Get(path, [ms](const httplib::Request&, httplib::Response& response) {
+        QThread::msleep(ms);
+        response.set_content(kPage, "text/html");
+    });
+}
+
+}  // namespace
+
+void EditingTest::addsRunWhileTheWindowServes() {
+    HttpServer server;
+    ServeSlowly(server, "/slow", 600);
+    server.Page("/fast", kPage);
+    Window w;
+    w.Open(TwoFolders());
+    w.main->CheckTimer()->start();
+    int ticks = 0;
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, [&] { ++ticks; });
+    tick.start(10);
+
+    // Two adds at once: each call returns before its page has come.
+    std::vector<std::shared_ptr<Page>> added;
+    int ended = 0;
+    auto done = [&](const std::shared_ptr<Page>& page) {
+        ++ended;
+        if (page) added.push_back(page);
+    };
+    w.main->AddPageToFolder(FolderItem(w, "News"), server.Url("/slow"), "Slow", false, 1, dfDay, AddFeedback::Quiet,
+                            done);
+    w.main->AddPageToFolder(FolderItem(w, "Work"), server.Url("/fast"), "", true, 1, dfDay, AddFeedback::Quiet, done);
+    QCOMPARE(ended, 0);
+    QVERIFY(!w.main->isEnabled());
+    QVERIFY(!w.main->CheckTimer()->isActive());
+    QTRY_COMPARE_WITH_TIMEOUT(ended, 2, 30000);
+
+    // The window thread went on meanwhile; both pages are in, each in its own folder, and
+    // the window and the checks are back once the last add ended.
+    QVERIFY(ticks > 0);
+    QCOMPARE(int(added.size()), 2);
+    QCOMPARE(added[0]->Description(), std::string("Weather today"));
+    QCOMPARE(added[0]->Parent(), FolderItem(w, "Work"));
+    QCOMPARE(added[1]->Description(), std::string("Slow"));
+    QCOMPARE(added[1]->Parent(), FolderItem(w, "News"));
+    QVERIFY(fs::exists(added[0]->SavedFile()) && fs::exists(added[1]->SavedFile()));
+    QCOMPARE(w.Saved()->ItemsCount(), 2);
+    QCOMPARE(w.main->Pages().Count(), size_t(2));
+    QVERIFY(w.main->isEnabled());
+    QVERIFY(w.main->CheckTimer()->isActive());
+}
+
+void EditingTest::closingDuringAnAddKeepsNothing() {
+    HttpServer server;
+    ServeSlowly(server, "/slow", 400);
+    Window w;
+    w.Open(TwoFolders());
+    const auto before = CacheFiles(w);
+    const std::string savedBefore = ReadFile(w.settings->XMLFile());
+    bool ended = false;
+    std::shared_ptr<Page> added;
+    w.main->AddPageToFolder(FolderItem(w, "News"), server.Url("/slow"), "Slow", false, 1, dfDay, AddFeedback::Quiet,
+                            [&](const std::shared_ptr<Page>& page) {
+                                ended = true;
+                                added = page;
+                            });
+    // The add ends with the window, at once; its download goes on by itself and what it
+    // saves is removed when it stops.
+    w.main->close();
+    QVERIFY(ended);
+    QVERIFY(!added);
+    QVERIFY(QThreadPool::globalInstance()->waitForDone(30000));
+    QCOMPARE(server.Hits("/slow"), 1);
+    QVERIFY(CacheFiles(w) == before);
+    QCOMPARE(ReadFile(w.settings->XMLFile()), savedBefore);
+    QCOMPARE(FolderItem(w, "News")->ItemsCount(), 0);
 }
 
 void EditingTest::pageUnderInactiveFolderIsInactive() {

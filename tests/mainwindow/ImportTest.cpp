@@ -27,6 +27,7 @@ private slots:
     void importsFoldersAndPagesOnce();
     void stoppedImportKeepsWhatWasAdded();
     void closingTheDialogImportsNothing();
+    void nothingReadImportsNothing();
 };
 
 namespace {
@@ -189,6 +190,23 @@ void ImportTest::closingTheDialogImportsNothing() {
     QCOMPARE(int(server.Requests().size()), 0);
     QCOMPARE(w.Saved()->ItemsCount(), 0);
     QVERIFY(w.main->CheckTimer()->isActive());
+}
+
+void ImportTest::nothingReadImportsNothing() {
+    Window w;
+    w.Open(nullptr);
+    // No browser profile in the home: "Favorites" stays empty, and "Import" at once adds
+    // no empty folder but says why nothing came.
+    MessageCloser closer;
+    OnFavoritesDialog([&](frmFavorites& dialog) {
+        QVERIFY(WaitForReading(dialog));
+        QCOMPARE(dialog.Tree()->topLevelItem(0)->childCount(), 0);
+        dialog.findChild<QPushButton*>("btnImport")->click();
+    });
+    ImportAndWait(w);
+    QCOMPARE(closer.texts, QStringList{"Add From Favorites|No bookmarks could be read: nothing was imported."});
+    QCOMPARE(w.main->Root()->ItemsCount(), 0);
+    QCOMPARE(w.Saved()->ItemsCount(), 0);
 }
 
 QTEST_MAIN(ImportTest)

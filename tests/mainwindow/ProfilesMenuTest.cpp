@@ -30,6 +30,7 @@ private slots:
     void initTestCase() { QCoreApplication::setApplicationVersion("2.4.1"); }
     void loadSaveAndDefault();
     void failuresAreShown();
+    void bigProfileLoadsWhileTheWindowServes();
     void visualSettingsApplyAtOnce();
     void versionComparison();
     void updateCheckAsksTheConfiguredServer();
@@ -148,6 +149,46 @@ void ProfilesMenuTest::failuresAreShown() {
     QVERIFY2(shown.contains("does not exist"), qPrintable(shown));
     QCOMPARE(w.settings->XMLFile(), xml);
     QVERIFY(w.Node("http://example.com/a"));
+}
+
+void ProfilesMenuTest::bigProfileLoadsWhileTheWindowServes() {
+    Window w;
+    w.Open(SampleProfile(w.home.Data() / "Files"));
+    auto big = Application::Create();
+    big->SetActive(true);
+    for (int f = 0; f < 20; ++f) {
+        auto folder = MakeFolder("F" + std::to_string(f));
+        for (int p = 0; p < 250; ++p)
+            folder->AddItem(MakePage("http://example.com/" + std::to_string(f) + "/" + std::to_string(p), "P"));
+        big->AddItem(folder);
+    }
+    const fs::path file = w.home.Root() / "Big.xml";
+    big->SaveItems(file.string());
+    w.main->SetProfileFileChooser([&](bool) { return QString::fromStdString(file.string()); });
+    int ticks = 0;
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, [&] { ++ticks; });
+    tick.start(5);
+
+    // The command returns while the file is read on another thread; the old tree stays
+    // until the new one is in.
+    std::shared_ptr<Application> root = w.main->Root();
+    w.main->menuLoadProfile_Click();
+    QVERIFY(w.main->Profiles()->ProfileBusy());
+    QVERIFY(!w.main->isEnabled());
+    QVERIFY(w.Node("http://example.com/a"));
+    QTRY_VERIFY_WITH_TIMEOUT(!w.main->Profiles()->ProfileBusy(), 30000);
+    QVERIFY(ticks > 0);
+    QVERIFY(w.main->isEnabled());
+    QCOMPARE(w.main->Root(), root);
+    QCOMPARE(root->ItemsCount(), 20);
+    auto last = std::static_pointer_cast<Folder>(root->Items(20));
+    QCOMPARE(last->ItemsCount(), 250);
+    // The items know the program's one tree as their root.
+    QCOMPARE(last->Items(250)->Application(), root);
+    QVERIFY(w.Node("F19\\http://example.com/19/249"));
+    QVERIFY(!w.Node("http://example.com/a"));
+    QCOMPARE(w.settings->XMLFile(), file.string());
 }
 
 void ProfilesMenuTest::visualSettingsApplyAtOnce() {
