@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QTreeWidgetItem>
 #include <QtConcurrent/QtConcurrentRun>
+#include <exception>
 #include <filesystem>
 
 #include "items/Folder.h"
@@ -91,8 +92,8 @@ void ProfilesPart::Stop() {
 
 QString ProfilesPart::ChooseFile(bool save) {
     if (chooser_) return chooser_(save);
-    QFileDialog dialog(window_, save ? tr("Save xml file to hold the structure")
-                                     : tr("Load xml file that holds the structure"));
+    QFileDialog dialog(window_,
+                       save ? tr("Save xml file to hold the structure") : tr("Load xml file that holds the structure"));
     dialog.setNameFilter(tr("XML Files (*.XML *.xml)"));
     dialog.setDefaultSuffix(QStringLiteral("XML"));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
@@ -143,7 +144,7 @@ void ProfilesPart::LoadProfile() {
     watcher->setFuture(QtConcurrent::run([name] {
         try {
             return Settings::ReadProfile(name);
-        } catch (...) {
+        } catch (const std::exception&) {
             Settings::ProfileRead refused;
             refused.error = CurrentFailure("Settings").Description();
             return refused;
@@ -180,7 +181,7 @@ void ProfilesPart::SaveProfile() {
         try {
             Settings::CopyProfileFiles(from, name);
             return std::string();
-        } catch (...) {
+        } catch (const std::exception&) {
             return CurrentFailure("Settings").Description();
         }
     }));
@@ -219,9 +220,7 @@ void ProfilesPart::ImportFromFavorites(const std::shared_ptr<ItemList>& target) 
         frmFavorites dialog(window_);
         dialog.exec();
         if (cTreeViewMultiSelect* selection = dialog.GetFoldersToImport()) {
-            for (int i = 1; i <= selection->SelectionCount(); ++i) {
-                const QTreeWidgetItem* node = selection->SelectedNode(i);
-                if (!node) continue;
+            for (const QTreeWidgetItem* node : selection->SelectedNodes()) {
                 picked = true;
                 // "Favorites" with nothing below it: no bookmarks could be read.
                 if (frmFavorites::PictureOf(node) == QLatin1String("Favorites") && node->childCount() == 0) continue;
@@ -254,8 +253,8 @@ void ProfilesPart::Import(const std::shared_ptr<ItemList>& target, std::vector<I
     if (run.total > 0) {
         // A window of its own: the main window is disabled while a page downloads, and the
         // button must stay within reach.
-        run.progress = std::make_unique<QProgressDialog>(tr("Adding 0 of %1").arg(run.total), tr("Cancel"), 0,
-                                                         run.total);
+        run.progress =
+            std::make_unique<QProgressDialog>(tr("Adding 0 of %1").arg(run.total), tr("Cancel"), 0, run.total);
         QProgressDialog& progress = *run.progress;
         progress.setObjectName(QStringLiteral("frmImportProgress"));
         progress.setWindowTitle(tr("Importing from favorites"));
@@ -266,8 +265,7 @@ void ProfilesPart::Import(const std::shared_ptr<ItemList>& target, std::vector<I
         progress.setWindowFlag(Qt::WindowStaysOnTopHint);
         progress.show();
         if (window_)
-            progress.move(window_->geometry().center() - progress.rect().center() +
-                          QPoint(0, window_->height() / 3));
+            progress.move(window_->geometry().center() - progress.rect().center() + QPoint(0, window_->height() / 3));
         connect(&progress, &QProgressDialog::canceled, this, &ProfilesPart::StopImport);
     }
     NextImportStep();
@@ -332,8 +330,9 @@ void ProfilesPart::EndImport() {
     std::unique_ptr<ImportRun> run = std::move(import_);
     if (!run) return;
     run->progress.reset();
-    emit Status(run->stopping ? tr("Stopped importing from favorites after %1 of %2 pages").arg(run->done).arg(run->total)
-                              : tr("Finished importing from favorites"));
+    emit Status(run->stopping
+                    ? tr("Stopped importing from favorites after %1 of %2 pages").arg(run->done).arg(run->total)
+                    : tr("Finished importing from favorites"));
     emit Hold(false, false);
     emit ImportFinished();
 }

@@ -92,9 +92,9 @@ void UpdateCheckPart::Handle(UpdateAnswer answer, const std::string& server, boo
         QMessageBox::information(window_, tr("Update Software"), tr("There are no updated available."));
     } else {
         // Saying "no update" when the server could not be asked would mislead.
-        QMessageBox::warning(window_, tr("Update Software"),
-                             tr("The update server could not be asked for the newest version:\n") +
-                                 Q(VersionFileURL(server)));
+        QMessageBox::warning(
+            window_, tr("Update Software"),
+            tr("The update server could not be asked for the newest version:\n") + Q(VersionFileURL(server)));
     }
 }
 

@@ -303,7 +303,7 @@ void frmMain::AskAndAddPage(TreeNode* node) {
         // The add holds the check timer itself until its download has ended.
         AddPageToFolder(folder, url, dialog.Description(), dialog.DetectTitle(), dialog.PeriodTime(),
                         dialog.PeriodUnit());
-    } catch (...) {
+    } catch (const std::exception&) {
         ReportError("AskAndAddPage");
     }
 }
@@ -333,8 +333,8 @@ bool frmMain::RemoveCacheFile(const std::string& path) {
 }
 
 void frmMain::AddPageToFolder(const std::shared_ptr<ItemList>& folder, const std::string& strURL,
-                              const std::string& strDescription, bool blDetectTitle, int PeriodTime,
-                              dfUnits PeriodUnit, AddFeedback feedback, PageAdded done) {
+                              const std::string& strDescription, bool blDetectTitle, int PeriodTime, dfUnits PeriodUnit,
+                              AddFeedback feedback, PageAdded done) {
     auto answer = [&done](const std::shared_ptr<Page>& page) {
         if (done) done(page);
     };
@@ -355,12 +355,12 @@ void frmMain::AddPageToFolder(const std::shared_ptr<ItemList>& folder, const std
 
         std::string fileName = FreeCacheFileName(settings_->CacheFolder(), handler.GetFileNameFromURL(url));
         const QString what = Q(blDetectTitle ? url : description);
-        statusBar()->showMessage(QStringLiteral("Adding ") + what);
+        statusBar()->showMessage(tr("Adding %1").arg(what));
 
         auto* wait = new frmWait(this);
         wait->Animation()->hide();
-        wait->SetMessage(QStringLiteral("Currently adding ") + what);
-        wait->setWindowTitle(QStringLiteral("Adding web page"));
+        wait->SetMessage(tr("Currently adding %1").arg(what));
+        wait->setWindowTitle(tr("Adding web page"));
         wait->setWindowState(Qt::WindowNoState);
         wait->SetQuiet(quiet);
         // The window closing ends the add: nothing of it is kept.
@@ -388,7 +388,7 @@ void frmMain::AddPageToFolder(const std::shared_ptr<ItemList>& folder, const std
                                   DropFetchedPage(request, page, what, outcome, wait->SaveFailure());
                               if (done) done(added);
                           });
-    } catch (...) {
+    } catch (const std::exception&) {
         lastAddFailure_ = CurrentFailure("Pelmor").Description();
         ReportError("AddPageToFolder");
         answer(nullptr);
@@ -423,10 +423,10 @@ void frmMain::DropFetchedPage(const NewPage& request, const std::shared_ptr<Page
         return;
     }
     RemoveSavedCopies(*page, page->SavedFile());
-    lastAddFailure_ = saveFailure.empty() ? std::string() : "the page was fetched but could not be saved: " + saveFailure;
-    statusBar()->showMessage(lastAddFailure_.empty()
-                                 ? frmWait::UnableText(what)
-                                 : QStringLiteral("Unable to add ") + what + QStringLiteral(": ") + Q(lastAddFailure_));
+    lastAddFailure_ =
+        saveFailure.empty() ? std::string() : "the page was fetched but could not be saved: " + saveFailure;
+    statusBar()->showMessage(lastAddFailure_.empty() ? frmWait::UnableText(what)
+                                                     : tr("Unable to add %1: %2").arg(what, Q(lastAddFailure_)));
     log::WriteLog("Unable to add " + request.url + (lastAddFailure_.empty() ? "" : ": " + lastAddFailure_));
 }
 
@@ -466,7 +466,7 @@ std::shared_ptr<Page> frmMain::AddFetchedPage(const NewPage& request, std::share
             return nullptr;
         }
         page = std::static_pointer_cast<Page>(item);
-        statusBar()->showMessage(Q(description) + QStringLiteral(" added"));
+        statusBar()->showMessage(tr("%1 added").arg(Q(description)));
         AddLogRow(Q(description), QStringLiteral("Page"), QStringLiteral("Added"));
 
         TreeNode* parentNode = ListNode(*folder);
@@ -493,7 +493,7 @@ std::shared_ptr<Page> frmMain::AddFetchedPage(const NewPage& request, std::share
         if (parentNode) parentNode->setExpanded(true);
         tree_->setCurrentItem(node);
         return page;
-    } catch (...) {
+    } catch (const std::exception&) {
         if (!committed) RemoveSavedCopies(*page, fileName);
         lastAddFailure_ = CurrentFailure("Pelmor").Description();
         ReportError("AddPageToFolder");

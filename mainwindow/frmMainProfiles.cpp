@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <cmath>
+#include <exception>
 
 #include "mainwindow/ProfilesPart.h"
 #include "mainwindow/SupportWindows.h"
@@ -62,9 +63,8 @@ QIcon MailIcon(bool bug) {
 void frmMain::BuildProfileCommands() {
     profiles_ = new ProfilesPart(settings_, application_, *this, this);
     connect(profiles_, &ProfilesPart::Status, this, [this](const QString& text) { statusBar()->showMessage(text); });
-    connect(profiles_, &ProfilesPart::Hold, this, [this](bool on, bool disableWindow) {
-        on ? HoldForWork(disableWindow) : ReleaseForWork(disableWindow);
-    });
+    connect(profiles_, &ProfilesPart::Hold, this,
+            [this](bool on, bool disableWindow) { on ? HoldForWork(disableWindow) : ReleaseForWork(disableWindow); });
     connect(profiles_, &ProfilesPart::ProfileLoaded, this, [this](const std::shared_ptr<Application>& loaded) {
         preloaded_ = loaded;
         LoadTree();
@@ -89,10 +89,10 @@ void frmMain::BuildProfileCommands() {
 
     // Import from the bookmarks: first in "&File", under "Add Page" in the tree's menu
     // (beside "URL...") and on the toolbar.
-    QMenu* menuFile = menuNamed(QStringLiteral("menuFile"), QStringLiteral("&File"));
+    QMenu* menuFile = menuNamed(QStringLiteral("menuFile"), tr("&File"));
     QAction* importFavorites = Action(QStringLiteral("menuImportFavorites"));
     if (!importFavorites) {
-        importFavorites = new QAction(QStringLiteral("Import Pages From Favorites..."), this);
+        importFavorites = new QAction(tr("Import Pages From Favorites..."), this);
         importFavorites->setObjectName(QStringLiteral("menuImportFavorites"));
         actions_[importFavorites->objectName()] = importFavorites;
         menuFile->insertAction(menuFile->actions().value(0), importFavorites);
@@ -101,55 +101,55 @@ void frmMain::BuildProfileCommands() {
     connect(importFavorites, &QAction::triggered, this, [this] { Command([this] { menuImportFavorites_Click(); }); });
     QMenu* menuAddPage = menuURLList_->findChild<QMenu*>(QStringLiteral("menuAddPageMenu"));
     if (!menuAddPage) menuAddPage = findChild<QMenu*>(QStringLiteral("menuAddPageMenu"));
-    connect(command(menuAddPage ? menuAddPage : menuURLList_, QStringLiteral("menuAddFavorites"),
-                    QStringLiteral("Favorites...")),
+    connect(command(menuAddPage ? menuAddPage : menuURLList_, QStringLiteral("menuAddFavorites"), tr("Favorites...")),
             &QAction::triggered, this, [this] { Command([this] { menuAddFavorites_Click(); }); });
 
-    QMenu* menuProfile = menuNamed(QStringLiteral("menuProfile"), QStringLiteral("P&rofile"));
-    connect(command(menuProfile, QStringLiteral("menuLoadProfile"), QStringLiteral("Load")), &QAction::triggered, this,
+    QMenu* menuProfile = menuNamed(QStringLiteral("menuProfile"), tr("P&rofile"));
+    connect(command(menuProfile, QStringLiteral("menuLoadProfile"), tr("Load")), &QAction::triggered, this,
             [this] { menuLoadProfile_Click(); });
-    connect(command(menuProfile, QStringLiteral("menuSaveProfile"), QStringLiteral("Save")), &QAction::triggered, this,
+    connect(command(menuProfile, QStringLiteral("menuSaveProfile"), tr("Save")), &QAction::triggered, this,
             [this] { menuSaveProfile_Click(); });
-    connect(command(menuProfile, QStringLiteral("menuDefaultProfile"), QStringLiteral("Set as default")),
-            &QAction::triggered, this, [this] { menuDefaultProfile_Click(); });
+    connect(command(menuProfile, QStringLiteral("menuDefaultProfile"), tr("Set as default")), &QAction::triggered, this,
+            [this] { menuDefaultProfile_Click(); });
 
-    QMenu* menuOptions = menuNamed(QStringLiteral("menuOptions"), QStringLiteral("&Options"));
-    connect(command(menuOptions, QStringLiteral("menuUpdateChecking"), QStringLiteral("Alert Settings...")),
-            &QAction::triggered, this, [this] { menuUpdateChecking_Click(); });
-    connect(command(menuOptions, QStringLiteral("menuVisualSettings"), QStringLiteral("Visual Settings...")),
-            &QAction::triggered, this, [this] { menuVisualSettings_Click(); });
+    QMenu* menuOptions = menuNamed(QStringLiteral("menuOptions"), tr("&Options"));
+    connect(command(menuOptions, QStringLiteral("menuUpdateChecking"), tr("Alert Settings...")), &QAction::triggered,
+            this, [this] { menuUpdateChecking_Click(); });
+    connect(command(menuOptions, QStringLiteral("menuVisualSettings"), tr("Visual Settings...")), &QAction::triggered,
+            this, [this] { menuVisualSettings_Click(); });
 
-    QMenu* menuHelp = menuNamed(QStringLiteral("menuHelp"), QStringLiteral("&Help"));
-    connect(command(menuHelp, QStringLiteral("menuContents"), QStringLiteral("Contents...")), &QAction::triggered, this,
+    QMenu* menuHelp = menuNamed(QStringLiteral("menuHelp"), tr("&Help"));
+    connect(command(menuHelp, QStringLiteral("menuContents"), tr("Contents...")), &QAction::triggered, this,
             [this] { ShowHelp(this, QString()); });
-    connect(command(menuHelp, QStringLiteral("menuFAQ"), QStringLiteral("FAQ")), &QAction::triggered, this,
+    connect(command(menuHelp, QStringLiteral("menuFAQ"), tr("FAQ")), &QAction::triggered, this,
             [this] { ShowHelp(this, QStringLiteral("faq")); });
     menuHelp->addSeparator();
-    connect(command(menuHelp, QStringLiteral("menuAbout"), QStringLiteral("About...")), &QAction::triggered, this,
+    connect(command(menuHelp, QStringLiteral("menuAbout"), tr("About...")), &QAction::triggered, this,
             [this] { ShowAbout(this); });
-    connect(command(menuHelp, QStringLiteral("menuUpdateSoftware"), QStringLiteral("Check For Software Updates")),
+    connect(command(menuHelp, QStringLiteral("menuUpdateSoftware"), tr("Check For Software Updates")),
             &QAction::triggered, this, [this] { menuUpdateSoftware_Click(); });
 
-    auto button = [this](const char* key, const QIcon& icon, const QString& tip) {
+    auto button = [this](const char* key, const QString& caption, const QIcon& icon, const QString& tip) {
         for (QAction* action : ctlTool_->actions())
             if (action->data().toString() == QLatin1String(key)) return action;
-        QAction* action = ctlTool_->addAction(icon, QString::fromLatin1(key));
+        QAction* action = ctlTool_->addAction(icon, caption);
         action->setData(QString::fromLatin1(key));
         action->setObjectName(QStringLiteral("btn") + QString::fromLatin1(key));
         action->setToolTip(tip);
         return action;
     };
-    connect(button("Favorites",
+    connect(button("Favorites", tr("Favorites"),
                    QIcon::fromTheme(QStringLiteral("bookmarks"), QIcon(shell::TreePicture(QStringLiteral("Folder")))),
-                   QStringLiteral("Import pages from your browser's bookmarks")),
+                   tr("Import pages from your browser's bookmarks")),
             &QAction::triggered, this, [this] { Command([this] { menuAddFavorites_Click(); }); });
-    connect(button("TellFriend", MailIcon(false), QStringLiteral("Recommend Pelmor to a friend")), &QAction::triggered,
-            this, [this] { OpenMail(this, TellFriendMail()); });
-    connect(button("SendMail", MailIcon(true), QStringLiteral("Report a bug")), &QAction::triggered, this, [this] {
+    connect(button("TellFriend", tr("TellFriend"), MailIcon(false), tr("Recommend Pelmor to a friend")),
+            &QAction::triggered, this, [this] { OpenMail(this, TellFriendMail()); });
+    connect(button("SendMail", tr("SendMail"), MailIcon(true), tr("Report a bug")), &QAction::triggered, this, [this] {
         std::string to;
         try {
             to = ini::Document::Load(settings_->INIFile()).Find("Locations", "SupportMail").value_or("");
-        } catch (...) {
+        } catch (const std::exception&) {
+            // Without a readable support address the mail goes to nobody in particular.
         }
         OpenMail(this, BugReportMail(Q(to)));
     });
@@ -173,7 +173,7 @@ void frmMain::menuUpdateChecking_Click() {
     try {
         shell::frmUpdateChecking dialog(*settings_, this);
         dialog.exec();
-    } catch (...) {
+    } catch (const std::exception&) {
         ReportError("");
     }
 }
@@ -186,7 +186,7 @@ void frmMain::menuVisualSettings_Click() {
         ctlTool_->setVisible(settings_->Toolbar() && !ctlTool_->actions().isEmpty());
         ApplyTreeFont();
         ArrangeControls();
-    } catch (...) {
+    } catch (const std::exception&) {
         ReportError("");
     }
 }

@@ -43,7 +43,7 @@ struct Fetched {
 
 frmWait::frmWait(QWidget* owner) : QWidget(owner, Qt::Dialog) {
     setObjectName(QStringLiteral("frmWait"));
-    setWindowTitle(QStringLiteral("Pelmor - Processing"));
+    setWindowTitle(tr("Pelmor - Processing"));
     setWindowIcon(shell::AppIcon());
     setWindowModality(Qt::NonModal);
     lblMessage_ = new QLabel(this);
@@ -72,15 +72,13 @@ void frmWait::SetMessage(const QString& text) {
 }
 
 QString frmWait::UnableText(const QString& what) {
-    return QStringLiteral("Unable to add ") + what +
-           QStringLiteral(
-               ".\r\nPlease check the follwing: \r\n1. Internet connection may be closed.\r\n2. Site may be "
-               "down.");
+    return tr("Unable to add %1.\r\nPlease check the follwing: \r\n1. Internet connection may be closed.\r\n2. Site "
+              "may be down.")
+        .arg(what);
 }
 
 QString frmWait::SaveFailureText(const QString& what, const QString& why) {
-    return QStringLiteral("Unable to add ") + what + QStringLiteral(": the page was fetched but could not be saved.\r\n") +
-           why;
+    return tr("Unable to add %1: the page was fetched but could not be saved.\r\n%2").arg(what, why);
 }
 
 // A download under way: the flag that tells its thread the result is no longer wanted,

@@ -2,11 +2,11 @@
 // The profile operations of Settings: a profile is a profile file together with the cache
 // folder of saved copies beside it, named after the file.
 
-#include <filesystem>
 #include <exception>
+#include <filesystem>
 #include <functional>
-#include <vector>
 #include <system_error>
+#include <vector>
 
 #include "items/Application.h"
 #include "items/Folder.h"

@@ -360,21 +360,21 @@ QString ApplicationObject::AddPage(const QString& folderKey, const QString& url,
     busy_ = true;
     QPointer<ApplicationObject> self(this);
     QPointer<mainwindow::frmMain> owner(window);
-    AddPageThroughWindow(*window, list, valid, description.trimmed().toStdString(),
-                         [self, owner, reply, bus, valid](const std::shared_ptr<Page>& page) mutable {
-                             if (self) self->busy_ = false;
-                             if (!reply) return;
-                             if (page) {
-                                 bus.send(reply->createReply(Q(page->Key())));
-                                 return;
-                             }
-                             const std::string why = owner ? owner->LastAddFailure() : std::string();
-                             bus.send(reply->createErrorReply(
-                                 QString::fromLatin1(kErrorFailed),
-                                 QStringLiteral("Unable to add %1: %2")
-                                     .arg(Quoted(Q(valid)), why.empty() ? QStringLiteral("the page could not be downloaded")
-                                                                        : Q(why))));
-                         });
+    AddPageThroughWindow(
+        *window, list, valid, description.trimmed().toStdString(),
+        [self, owner, reply, bus, valid](const std::shared_ptr<Page>& page) mutable {
+            if (self) self->busy_ = false;
+            if (!reply) return;
+            if (page) {
+                bus.send(reply->createReply(Q(page->Key())));
+                return;
+            }
+            const std::string why = owner ? owner->LastAddFailure() : std::string();
+            bus.send(reply->createErrorReply(
+                QString::fromLatin1(kErrorFailed),
+                QStringLiteral("Unable to add %1: %2")
+                    .arg(Quoted(Q(valid)), why.empty() ? QStringLiteral("the page could not be downloaded") : Q(why))));
+        });
     return {};
 }
 
