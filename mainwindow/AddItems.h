@@ -33,14 +33,13 @@ public:
     // added to `folder` (the Application or a Folder) with the defaults of a new page, to
     // the tree (selected) and to the profile file, with the activity log row "Added", and
     // `done` gets it. An empty description becomes the page's title when
-    // `blDetectTitle`, else the URL's host. The period follows the period rule. `done`
+    // `detectTitle`, else the URL's host. The period follows the period rule. `done`
     // gets null on every failure, when the folder left the tree meanwhile, and when the
     // window closes first; nothing is left behind then (no item, no node, no saved copy).
     // Several adds may run at once; each ends on its own.
-    virtual void AddPageToFolder(const std::shared_ptr<ItemList>& folder, const std::string& strURL,
-                                 const std::string& strDescription, bool blDetectTitle, int PeriodTime,
-                                 dfUnits PeriodUnit, AddFeedback feedback = AddFeedback::Messages,
-                                 PageAdded done = {}) = 0;
+    virtual void AddPageToFolder(const std::shared_ptr<ItemList>& folder, const std::string& url,
+                                 const std::string& description, bool detectTitle, int periodTime, dfUnits periodUnit,
+                                 AddFeedback feedback = AddFeedback::Messages, PageAdded done = {}) = 0;
 
     // Adds a folder named `strName` to `folder` (active as its parent), to the tree
     // (selected) and to the profile file, with the activity log row "Added". Null when

@@ -167,8 +167,8 @@ public:
     // The "Page Details" dialog for the folder of `node` (a page's own folder; the root
     // when there is no node), then AddPageToFolder.
     void AskAndAddPage(TreeNode* node);
-    void AddPageToFolder(const std::shared_ptr<ItemList>& folder, const std::string& strURL,
-                         const std::string& strDescription, bool blDetectTitle, int PeriodTime, dfUnits PeriodUnit,
+    void AddPageToFolder(const std::shared_ptr<ItemList>& folder, const std::string& url,
+                         const std::string& description, bool detectTitle, int periodTime, dfUnits periodUnit,
                          AddFeedback feedback = AddFeedback::Messages, PageAdded done = {}) override;
     // The "Folder Details" dialog, then AddSubfolderToFolder.
     void AskAndAddFolder(TreeNode* node);

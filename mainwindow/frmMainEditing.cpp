@@ -332,21 +332,21 @@ bool frmMain::RemoveCacheFile(const std::string& path) {
     return handler.RemoveFileFromCache(path);
 }
 
-void frmMain::AddPageToFolder(const std::shared_ptr<ItemList>& folder, const std::string& strURL,
-                              const std::string& strDescription, bool blDetectTitle, int PeriodTime, dfUnits PeriodUnit,
+void frmMain::AddPageToFolder(const std::shared_ptr<ItemList>& folder, const std::string& typedURL,
+                              const std::string& typedDescription, bool detectTitle, int periodTime, dfUnits periodUnit,
                               AddFeedback feedback, PageAdded done) {
     auto answer = [&done](const std::shared_ptr<Page>& page) {
         if (done) done(page);
     };
     lastAddFailure_.clear();
-    if (!folder || strURL.empty() || unloaded_) return answer(nullptr);
+    if (!folder || typedURL.empty() || unloaded_) return answer(nullptr);
     const bool quiet = feedback == AddFeedback::Quiet;
     try {
         InternetHandler handler;
-        std::string description = strDescription;
-        if (description.empty() && !blDetectTitle) description = handler.GetHostFromURL(strURL);
-        std::string url = handler.GetValidURL(strURL);
-        if (url.empty()) url = strURL;
+        std::string description = typedDescription;
+        if (description.empty() && !detectTitle) description = handler.GetHostFromURL(typedURL);
+        std::string url = handler.GetValidURL(typedURL);
+        if (url.empty()) url = typedURL;
 
         if (folder->Items(CandidateKey(*folder, url))) {
             RefusePage(url, quiet);
@@ -354,7 +354,7 @@ void frmMain::AddPageToFolder(const std::shared_ptr<ItemList>& folder, const std
         }
 
         std::string fileName = FreeCacheFileName(settings_->CacheFolder(), handler.GetFileNameFromURL(url));
-        const QString what = Q(blDetectTitle ? url : description);
+        const QString what = Q(detectTitle ? url : description);
         statusBar()->showMessage(tr("Adding %1").arg(what));
 
         auto* wait = new frmWait(this);
@@ -372,7 +372,7 @@ void frmMain::AddPageToFolder(const std::shared_ptr<ItemList>& folder, const std
 
         auto page = Page::Create();
         page->SetSavedFile(fileName);
-        NewPage request{folder, url, description, blDetectTitle, PeriodTime, PeriodUnit, quiet};
+        NewPage request{folder, url, description, detectTitle, periodTime, periodUnit, quiet};
         wait->DownloadURL(page, url, fileName,
                           [this, wait, page, request, what, done](frmWait::Outcome outcome, const std::string& title) {
                               wait->hide();

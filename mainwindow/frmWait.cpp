@@ -96,7 +96,7 @@ frmWait::~frmWait() {
     }
 }
 
-void frmWait::DownloadURL(const std::shared_ptr<Page>& oPage, const std::string& strURL, const std::string& strFileName,
+void frmWait::DownloadURL(const std::shared_ptr<Page>& page, const std::string& url, const std::string& fileName,
                           Downloaded done) {
     Cancel();
     saveFailure_.clear();
@@ -106,21 +106,21 @@ void frmWait::DownloadURL(const std::shared_ptr<Page>& oPage, const std::string&
     run->done = std::move(done);
     run->watcher = new QFutureWatcher<Fetched>(this);
     run_ = run;
-    connect(run->watcher, &QFutureWatcherBase::finished, this, [this, run, strURL] {
+    connect(run->watcher, &QFutureWatcherBase::finished, this, [this, run, url] {
         run->watcher->deleteLater();
         if (run_ != run) return;  // cancelled meanwhile: its callback has been called
         const Fetched fetched = run->watcher->result();
-        Finished(fetched.saved, fetched.title, fetched.saveFailure, strURL);
+        Finished(fetched.saved, fetched.title, fetched.saveFailure, url);
     });
     std::shared_ptr<std::atomic<bool>> cancelled = run->cancelled;
-    run->watcher->setFuture(QtConcurrent::run([oPage, strURL, strFileName, cancelled] {
+    run->watcher->setFuture(QtConcurrent::run([page, url, fileName, cancelled] {
         Fetched fetched;
         try {
             InternetHandler handler;
-            fetched.saved = handler.SaveURLToCache(oPage, strURL, strFileName, fetched.title);
+            fetched.saved = handler.SaveURLToCache(page, url, fileName, fetched.title);
             fetched.saveFailure = handler.LastSaveFailure();
             // Nobody takes the page any more: what was saved for it goes again.
-            if (cancelled->load()) RemoveWritten(handler, *oPage, strFileName);
+            if (cancelled->load()) RemoveWritten(handler, *page, fileName);
         } catch (const std::exception& e) {
             fetched.saved = false;
             fetched.saveFailure = e.what();

@@ -43,12 +43,12 @@ public:
     // No message box on failure: the caller reports it.
     void SetQuiet(bool quiet) { quiet_ = quiet; }
 
-    // Shows the window and starts saving the page at `strURL` with its frames into
-    // `strFileName` (recording the frames under `oPage`) on another thread, then returns.
+    // Shows the window and starts saving the page at `url` with its frames into
+    // `fileName` (recording the frames under `page`) on another thread, then returns.
     // `done` follows on the window thread with the page's title; on failure a message box
-    // says so first (unless quiet). Nothing of `oPage` may be touched until then. One
+    // says so first (unless quiet). Nothing of `page` may be touched until then. One
     // download per window.
-    void DownloadURL(const std::shared_ptr<Page>& oPage, const std::string& strURL, const std::string& strFileName,
+    void DownloadURL(const std::shared_ptr<Page>& page, const std::string& url, const std::string& fileName,
                      Downloaded done);
     // True from DownloadURL until its callback has been called.
     bool Running() const { return run_ != nullptr; }

@@ -28,6 +28,7 @@ private slots:
     void stoppedImportKeepsWhatWasAdded();
     void closingTheDialogImportsNothing();
     void nothingReadImportsNothing();
+    void importTakesOnePageAtATime();
 };
 
 namespace {
@@ -207,6 +208,61 @@ void ImportTest::nothingReadImportsNothing() {
     QCOMPARE(closer.texts, QStringList{"Add From Favorites|No bookmarks could be read: nothing was imported."});
     QCOMPARE(w.main->Root()->ItemsCount(), 0);
     QCOMPARE(w.Saved()->ItemsCount(), 0);
+}
+
+namespace {
+
+// Adds folders at once and holds every page add until the test ends it.
+struct HeldAdder : mainwindow::ItemAdder {
+    std::shared_ptr<Application> root = Application::Create();
+    QStringList calls;
+    std::vector<PageAdded> pending;
+    void AddPageToFolder(const std::shared_ptr<ItemList>& folder, const std::string& url, const std::string&, bool, int,
+                         dfUnits, AddFeedback, PageAdded done) override {
+        calls << QString::fromStdString(
+            (folder->IsApplication() ? "" : std::static_pointer_cast<Folder>(folder)->Key() + "\\") + url);
+        pending.push_back(std::move(done));
+    }
+    std::shared_ptr<Folder> AddSubfolderToFolder(const std::shared_ptr<ItemList>& folder, const std::string& name,
+                                                 const std::string&, int, dfUnits, AddFeedback) override {
+        auto added = Folder::Create();
+        added->SetName(name);
+        calls << QString::fromStdString(name);
+        return std::static_pointer_cast<Folder>(folder->AddItem(added));
+    }
+};
+
+ProfilesPart::ImportNode Node(const char* picture, const char* text,
+                              std::vector<ProfilesPart::ImportNode> children = {}) {
+    return {picture, text, picture == std::string("Page") ? QString("http://x/") + text : QString(),
+            std::move(children)};
+}
+
+}  // namespace
+
+void ImportTest::importTakesOnePageAtATime() {
+    QWidget window;
+    HeldAdder adder;
+    adder.root->AddItem(MakeFolder("Old"));
+    ProfilesPart part(std::make_shared<Settings>(), adder.root, adder, &window);
+    QSignalSpy finished(&part, &ProfilesPart::ImportFinished);
+    part.Import(adder.root, {Node("Folder", "News", {Node("Page", "a"), Node("Folder", "Sport", {Node("Page", "b")})}),
+                             Node("Folder", "Old", {Node("Page", "skipped")}), Node("Page", "c"), Node("Page", "d")});
+    // Folders come at once, in order; the next page waits until the one before has ended.
+    QCOMPARE(adder.calls, (QStringList{"News", "News\\http://x/a"}));
+    adder.pending.back()(nullptr);  // a page that fails does not stop the import
+    QTRY_COMPARE(adder.calls.size(), 4);
+    QCOMPARE(adder.calls.mid(2), (QStringList{"Sport", "News\\Sport\\http://x/b"}));
+    // "Old" exists: what it holds is not imported. Stopping waits for the page under way.
+    adder.pending.back()(nullptr);
+    QTRY_COMPARE(adder.calls.size(), 6);
+    QCOMPARE(adder.calls.mid(4), (QStringList{"Old", "http://x/c"}));
+    part.StopImport();
+    QVERIFY(part.Importing());
+    adder.pending.back()(nullptr);
+    QTRY_VERIFY(!part.Importing());
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(adder.calls.size(), 6);
 }
 
 QTEST_MAIN(ImportTest)
