@@ -27,6 +27,7 @@
 
 #include "items/Folder.h"
 #include "items/Page.h"
+#include "mainwindow/ProfilesPart.h"
 #include "mainwindow/RemovedItems.h"
 #include "mainwindow/frmAddURL.h"
 #include "mainwindow/frmMain.h"
@@ -341,6 +342,12 @@ void frmMain::AddPageToFolder(const std::shared_ptr<ItemList>& folder, const std
     lastAddFailure_.clear();
     if (!folder || typedURL.empty() || unloaded_) return answer(nullptr);
     const bool quiet = feedback == AddFeedback::Quiet;
+    // While a profile is read or saved the cache folder may change under the add.
+    if (profiles_ && profiles_->ProfileBusy()) {
+        lastAddFailure_ = "the profile is being loaded or saved";
+        statusBar()->showMessage(tr("Pelmor is busy with the profile; try again"));
+        return answer(nullptr);
+    }
     try {
         InternetHandler handler;
         std::string description = typedDescription;

@@ -11,6 +11,7 @@
 #include <QToolBar>
 #include <QtTest>
 
+#include "AddWait.h"
 #include "WindowFixture.h"
 #include "mainwindow/ProfilesPart.h"
 #include "mainwindow/SoftwareUpdate.h"
@@ -176,6 +177,8 @@ void ProfilesMenuTest::bigProfileLoadsWhileTheWindowServes() {
     w.main->menuLoadProfile_Click();
     QVERIFY(w.main->Profiles()->ProfileBusy());
     QVERIFY(!w.main->isEnabled());
+    // An add meanwhile (from the bus) is refused: its copy would land in the old profile.
+    QVERIFY(!AddAndWait(*w.main, root, "http://127.0.0.1:1/x", "", false, 1, dfDay, AddFeedback::Quiet));
     QVERIFY(w.Node("http://example.com/a"));
     QTRY_VERIFY_WITH_TIMEOUT(!w.main->Profiles()->ProfileBusy(), 30000);
     QVERIFY(ticks > 0);
