@@ -326,7 +326,6 @@ private:
     static QSize MinimumPixels();
     void Form_Unload();
     void BuildProfileCommands();
-    QString ChooseProfileFile(bool save);
     void StartupSoftwareCheck();
     void BuildCheckCommands();
     void BuildShowCommands();
