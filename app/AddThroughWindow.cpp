@@ -20,10 +20,10 @@ dfUnits PeriodUnitOf(const ItemList& list) {
 // The window's own add commands, quiet: nobody sits in front of the screen for a client
 // on the bus, so refusals and failures go to the status bar and the logs, not to message
 // boxes. New items take the period of their folder, as the add dialogs suggest it.
-std::shared_ptr<Page> AddPageThroughWindow(mainwindow::frmMain& window, const std::shared_ptr<ItemList>& folder,
-                                           const std::string& strURL, const std::string& strDescription) {
-    return window.AddPageToFolder(folder, strURL, strDescription, strDescription.empty(), PeriodTimeOf(*folder),
-                                  PeriodUnitOf(*folder), mainwindow::AddFeedback::Quiet);
+void AddPageThroughWindow(mainwindow::frmMain& window, const std::shared_ptr<ItemList>& folder,
+                          const std::string& strURL, const std::string& strDescription, mainwindow::PageAdded done) {
+    window.AddPageToFolder(folder, strURL, strDescription, strDescription.empty(), PeriodTimeOf(*folder),
+                           PeriodUnitOf(*folder), mainwindow::AddFeedback::Quiet, std::move(done));
 }
 
 std::shared_ptr<Folder> AddFolderThroughWindow(mainwindow::frmMain& window, const std::shared_ptr<ItemList>& parent,

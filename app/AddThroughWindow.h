@@ -8,6 +8,7 @@
 #include <string>
 
 #include "items/Application.h"
+#include "mainwindow/AddItems.h"
 
 namespace pelmor::mainwindow {
 class frmMain;
@@ -15,11 +16,11 @@ class frmMain;
 
 namespace pelmor::shell {
 
-// Downloads the page into the cache and adds it to `folder`, the tree and the profile file;
-// an empty description is taken from the page's title. Null (nothing added) when the page
-// cannot be downloaded.
-std::shared_ptr<Page> AddPageThroughWindow(mainwindow::frmMain& window, const std::shared_ptr<ItemList>& folder,
-                                           const std::string& strURL, const std::string& strDescription);
+// Starts downloading the page into the cache; once it is in, it is added to `folder`, the
+// tree and the profile file, and `done` gets it. An empty description is taken from the
+// page's title. `done` gets null (nothing added) when the page cannot be downloaded.
+void AddPageThroughWindow(mainwindow::frmMain& window, const std::shared_ptr<ItemList>& folder,
+                          const std::string& strURL, const std::string& strDescription, mainwindow::PageAdded done);
 // Adds a folder with the parent's period and active flag to the tree and the profile file.
 // Null when it cannot be added.
 std::shared_ptr<Folder> AddFolderThroughWindow(mainwindow::frmMain& window, const std::shared_ptr<ItemList>& parent,

@@ -2,6 +2,7 @@
 #include "app/BusObjects.h"
 
 #include <QDBusConnection>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QUrl>
 #include <optional>
@@ -347,17 +348,34 @@ QString ApplicationObject::AddPage(const QString& folderKey, const QString& url,
         Error(kErrorExists, QStringLiteral("Page already exists: %1").arg(Quoted(Q(valid))));
         return {};
     }
-    busy_ = true;
-    std::shared_ptr<Page> page = AddPageThroughWindow(*window, list, valid, description.trimmed().toStdString());
-    busy_ = false;
-    if (!page) {
-        const std::string why = window->LastAddFailure();
-        Error(kErrorFailed, QStringLiteral("Unable to add %1: %2")
-                                .arg(Quoted(Q(valid)), why.empty() ? QStringLiteral("the page could not be downloaded")
-                                                                   : Q(why)));
-        return {};
+    // The answer goes out when the download has ended; the window serves on meanwhile.
+    std::optional<QDBusMessage> reply = replaying_;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!reply && calledFromDBus()) {
+        setDelayedReply(true);
+        reply = message();
+        bus = connection();
     }
-    return Q(page->Key());
+    answered_ = true;
+    busy_ = true;
+    QPointer<ApplicationObject> self(this);
+    QPointer<mainwindow::frmMain> owner(window);
+    AddPageThroughWindow(
+        *window, list, valid, description.trimmed().toStdString(),
+        [self, owner, reply, bus, valid](const std::shared_ptr<Page>& page) mutable {
+            if (self) self->busy_ = false;
+            if (!reply) return;
+            if (page) {
+                bus.send(reply->createReply(Q(page->Key())));
+                return;
+            }
+            const std::string why = owner ? owner->LastAddFailure() : std::string();
+            bus.send(reply->createErrorReply(
+                QString::fromLatin1(kErrorFailed),
+                QStringLiteral("Unable to add %1: %2")
+                    .arg(Quoted(Q(valid)), why.empty() ? QStringLiteral("the page could not be downloaded") : Q(why))));
+        });
+    return {};
 }
 
 QString ApplicationObject::AddFolder(const QString& parentKey, const QString& name, const QString& description) {

@@ -49,7 +49,6 @@ std::optional<int> Program::Main() {
         return 0;
     }
 
-    QCoreApplication::processEvents();
     if (TakeToolbarRunning()) return ServeToolbarOnly();
 
     // A forced start takes the bus name too when it is free, so that later starts find it.

@@ -6,6 +6,7 @@
 // toolbar talks to. frmMain implements it; the calls run on the window thread.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -19,20 +20,26 @@ namespace pelmor::mainwindow {
 // callers with nobody in front of the screen).
 enum class AddFeedback { Messages, Quiet };
 
+// Called once, on the window thread, when an add of a page has ended: the new page, or
+// null when nothing was added.
+using PageAdded = std::function<void(const std::shared_ptr<Page>& page)>;
+
 class ItemAdder {
 public:
     // Validates the address (GetValidURL), refuses an address the folder holds already,
-    // downloads the page and its frames into a new saved copy of the cache folder on
-    // another thread behind the wait window (the main window disabled and the check
-    // timer stopped meanwhile), then adds the page to `folder` (the Application or a
-    // Folder) with the defaults of a new page, to the tree (selected) and to the profile
-    // file, with the activity log row "Added". An empty description becomes the page's
-    // title when `blDetectTitle`, else the URL's host. The period follows the period
-    // rule. Answers the new page, or null on every failure, leaving nothing behind (no
-    // item, no node, no saved copy).
-    virtual std::shared_ptr<Page> AddPageToFolder(const std::shared_ptr<ItemList>& folder, const std::string& strURL,
-                                                  const std::string& strDescription, bool blDetectTitle, int PeriodTime,
-                                                  dfUnits PeriodUnit, AddFeedback feedback = AddFeedback::Messages) = 0;
+    // then starts downloading the page and its frames into a new saved copy of the cache
+    // folder on another thread behind the wait window (the main window disabled and the
+    // check timer stopped meanwhile) and returns. When the download has ended the page is
+    // added to `folder` (the Application or a Folder) with the defaults of a new page, to
+    // the tree (selected) and to the profile file, with the activity log row "Added", and
+    // `done` gets it. An empty description becomes the page's title when
+    // `detectTitle`, else the URL's host. The period follows the period rule. `done`
+    // gets null on every failure, when the folder left the tree meanwhile, and when the
+    // window closes first; nothing is left behind then (no item, no node, no saved copy).
+    // Several adds may run at once; each ends on its own.
+    virtual void AddPageToFolder(const std::shared_ptr<ItemList>& folder, const std::string& url,
+                                 const std::string& description, bool detectTitle, int periodTime, dfUnits periodUnit,
+                                 AddFeedback feedback = AddFeedback::Messages, PageAdded done = {}) = 0;
 
     // Adds a folder named `strName` to `folder` (active as its parent), to the tree
     // (selected) and to the profile file, with the activity log row "Added". Null when

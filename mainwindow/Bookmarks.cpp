@@ -3,6 +3,7 @@
 
 #include <sqlite3.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -29,6 +30,10 @@ constexpr sqlite3_int64 kMaxSqliteMemory = 256LL * 1024 * 1024;
 
 std::string S(const QString& text) { return text.toStdString(); }
 
+// A text the user reads (marked with QT_TRANSLATE_NOOP for the translators), in the
+// user's language; safe on the reading's own thread.
+QString Tr(const char* text) { return QCoreApplication::translate("Bookmarks", text); }
+
 [[noreturn]] void Fail(long number, const QString& description) {
     throw Failure(number, "Pelmor", S(description));
 }
@@ -36,14 +41,15 @@ std::string S(const QString& text) { return text.toStdString(); }
 // Fails with the reason when the reading of `file` went past its bounds.
 void Check(const ReadLimits& limits, const QString& file) {
     if (QString reason = limits.Exceeded(); !reason.isEmpty())
-        Fail(err::kInvalidProcedureCall, QStringLiteral("Cannot read the bookmarks in %1: %2.").arg(file, reason));
+        Fail(err::kInvalidProcedureCall,
+             Tr(QT_TRANSLATE_NOOP("Bookmarks", "Cannot read the bookmarks in %1: %2.")).arg(file, reason));
 }
 
 // Counts one entry read, failing past the cap.
 void Count(std::size_t& entries, const ReadLimits& limits, const QString& file) {
     if (++entries > limits.maxEntries)
         Fail(err::kInvalidProcedureCall,
-             QStringLiteral("Cannot read the bookmarks in %1: it holds more than %2 entries.")
+             Tr(QT_TRANSLATE_NOOP("Bookmarks", "Cannot read the bookmarks in %1: it holds more than %2 entries."))
                  .arg(file)
                  .arg(limits.maxEntries));
     if (entries % 1024 == 0) Check(limits, file);
@@ -52,10 +58,11 @@ void Count(std::size_t& entries, const ReadLimits& limits, const QString& file) 
 // The whole of a text file, refusing one too large to be a bookmarks file.
 QByteArray ReadSmallFile(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) Fail(err::kFileNotFound, QStringLiteral("Cannot read ") + path);
+    if (!file.open(QIODevice::ReadOnly))
+        Fail(err::kFileNotFound, Tr(QT_TRANSLATE_NOOP("Bookmarks", "Cannot read %1")).arg(path));
     if (file.size() > ReadLimits::kMaxFileBytes)
         Fail(err::kInvalidProcedureCall,
-             QStringLiteral("Cannot read the bookmarks in %1: the file is larger than %2 MB.")
+             Tr(QT_TRANSLATE_NOOP("Bookmarks", "Cannot read the bookmarks in %1: the file is larger than %2 MB."))
                  .arg(path)
                  .arg(ReadLimits::kMaxFileBytes / (1024 * 1024)));
     return file.readAll();
@@ -92,10 +99,10 @@ QString Column(sqlite3_stmt* statement, int column) {
 
 // The names Firefox shows for its built-in folders, by their fixed identifiers.
 QString RootFolderTitle(const QString& guid, const QString& title) {
-    if (guid == QLatin1String("menu________")) return QStringLiteral("Bookmarks Menu");
-    if (guid == QLatin1String("toolbar_____")) return QStringLiteral("Bookmarks Toolbar");
-    if (guid == QLatin1String("unfiled_____")) return QStringLiteral("Other Bookmarks");
-    if (guid == QLatin1String("mobile______")) return QStringLiteral("Mobile Bookmarks");
+    if (guid == QLatin1String("menu________")) return Tr(QT_TRANSLATE_NOOP("Bookmarks", "Bookmarks Menu"));
+    if (guid == QLatin1String("toolbar_____")) return Tr(QT_TRANSLATE_NOOP("Bookmarks", "Bookmarks Toolbar"));
+    if (guid == QLatin1String("unfiled_____")) return Tr(QT_TRANSLATE_NOOP("Bookmarks", "Other Bookmarks"));
+    if (guid == QLatin1String("mobile______")) return Tr(QT_TRANSLATE_NOOP("Bookmarks", "Mobile Bookmarks"));
     return title;
 }
 
@@ -251,9 +258,9 @@ bool ReadLimits::Over() const {
 }
 
 QString ReadLimits::Exceeded() const {
-    if (cancelled && cancelled->load()) return QStringLiteral("the reading was stopped");
+    if (cancelled && cancelled->load()) return Tr(QT_TRANSLATE_NOOP("Bookmarks", "the reading was stopped"));
     if (std::chrono::steady_clock::now() > deadline)
-        return QStringLiteral("reading took longer than %1 seconds and was stopped")
+        return Tr(QT_TRANSLATE_NOOP("Bookmarks", "reading took longer than %1 seconds and was stopped"))
             .arg(std::max<long long>(1, std::chrono::duration_cast<std::chrono::seconds>(time).count()));
     return {};
 }
@@ -311,20 +318,24 @@ BookmarkNode ReadBookmarkStore(const BookmarkStore& store, const ReadLimits& lim
 }
 
 BookmarkNode ReadFirefoxBookmarks(const QString& placesFile, const ReadLimits& limits) {
-    if (!QFileInfo(placesFile).isFile()) Fail(err::kFileNotFound, QStringLiteral("File not found: ") + placesFile);
+    if (!QFileInfo(placesFile).isFile())
+        Fail(err::kFileNotFound, Tr(QT_TRANSLATE_NOOP("Bookmarks", "File not found: %1")).arg(placesFile));
     // Firefox holds its database locked while it runs, and recent changes may still sit
     // in the write-ahead log beside it: both are read from copies.
     QTemporaryDir copy;
-    if (!copy.isValid()) Fail(err::kPathFileAccess, QStringLiteral("Cannot create a temporary folder"));
+    if (!copy.isValid())
+        Fail(err::kPathFileAccess, Tr(QT_TRANSLATE_NOOP("Bookmarks", "Cannot create a temporary folder")));
     QString copied = copy.filePath(QStringLiteral("places.sqlite"));
     if (!QFile::copy(placesFile, copied))
-        Fail(err::kPathFileAccess, QStringLiteral("Cannot copy the Firefox bookmarks ") + placesFile);
+        Fail(err::kPathFileAccess,
+             Tr(QT_TRANSLATE_NOOP("Bookmarks", "Cannot copy the Firefox bookmarks %1")).arg(placesFile));
     if (QFileInfo::exists(placesFile + QStringLiteral("-wal")))
         QFile::copy(placesFile + QStringLiteral("-wal"), copied + QStringLiteral("-wal"));
 
     Database db;
     if (sqlite3_open_v2(copied.toUtf8().constData(), &db.db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-        Fail(err::kPathFileAccess, QStringLiteral("Cannot open the Firefox bookmarks ") + placesFile);
+        Fail(err::kPathFileAccess,
+             Tr(QT_TRANSLATE_NOOP("Bookmarks", "Cannot open the Firefox bookmarks %1")).arg(placesFile));
     // A damaged or hostile file may hold a query that never ends (a view over itself):
     // the query is interrupted past the reading's bounds, and rows are taken as they come,
     // in no order, so that the cap on entries holds as well.
@@ -334,8 +345,8 @@ BookmarkNode ReadFirefoxBookmarks(const QString& placesFile, const ReadLimits& l
         "SELECT b.id, b.type, b.parent, b.title, p.url, p.title, b.guid, b.position FROM moz_bookmarks b "
         "LEFT JOIN moz_places p ON b.fk = p.id";
     if (sqlite3_prepare_v2(db.db, sql, -1, &query.statement, nullptr) != SQLITE_OK)
-        Fail(err::kInvalidProcedureCall, placesFile + QStringLiteral(" holds no Firefox bookmarks: ") +
-                                             QString::fromUtf8(sqlite3_errmsg(db.db)));
+        Fail(err::kInvalidProcedureCall, Tr(QT_TRANSLATE_NOOP("Bookmarks", "%1 holds no Firefox bookmarks: %2"))
+                                             .arg(placesFile, QString::fromUtf8(sqlite3_errmsg(db.db))));
 
     std::map<long long, PlacesRow> rows;
     std::size_t entries = 0;
@@ -355,12 +366,13 @@ BookmarkNode ReadFirefoxBookmarks(const QString& placesFile, const ReadLimits& l
     if (step == SQLITE_INTERRUPT) {
         Check(limits, placesFile);
         Fail(err::kInvalidProcedureCall,
-             QStringLiteral("Cannot read the bookmarks in %1: reading needed too much memory and was stopped.")
+             Tr(QT_TRANSLATE_NOOP("Bookmarks",
+                                  "Cannot read the bookmarks in %1: reading needed too much memory and was stopped."))
                  .arg(placesFile));
     }
     if (step != SQLITE_DONE)
-        Fail(err::kPathFileAccess, QStringLiteral("Cannot read the Firefox bookmarks ") + placesFile + QStringLiteral(": ") +
-                                       QString::fromUtf8(sqlite3_errmsg(db.db)));
+        Fail(err::kPathFileAccess, Tr(QT_TRANSLATE_NOOP("Bookmarks", "Cannot read the Firefox bookmarks %1: %2"))
+                                       .arg(placesFile, QString::fromUtf8(sqlite3_errmsg(db.db))));
     // The children of each folder in order of position.
     std::vector<std::tuple<long long, long long, long long>> order;  // parent, position, id
     order.reserve(rows.size());
@@ -387,7 +399,8 @@ BookmarkNode ReadChromiumBookmarks(const QString& bookmarksFile, const ReadLimit
     std::size_t entries = 0;
     QJsonObject roots = document.object().value(QStringLiteral("roots")).toObject();
     if (error.error != QJsonParseError::NoError || roots.isEmpty())
-        Fail(err::kInvalidProcedureCall, bookmarksFile + QStringLiteral(" holds no Chromium bookmarks"));
+        Fail(err::kInvalidProcedureCall,
+             Tr(QT_TRANSLATE_NOOP("Bookmarks", "%1 holds no Chromium bookmarks")).arg(bookmarksFile));
     BookmarkNode node{QFileInfo(bookmarksFile).fileName(), {}, true, {}};
     const std::pair<const char*, const char*> known[] = {
         {"bookmark_bar", "Bookmarks bar"}, {"other", "Other bookmarks"}, {"synced", "Mobile bookmarks"}};

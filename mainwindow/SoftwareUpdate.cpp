@@ -2,10 +2,11 @@
 #include "mainwindow/SoftwareUpdate.h"
 
 #include <cctype>
+#include <exception>
 
+#include "loader/LightWebBrowser.h"
 #include "platform/html/Html.h"
 #include "platform/ini/Ini.h"
-#include "loader/LightWebBrowser.h"
 
 namespace pelmor::mainwindow {
 namespace {
@@ -49,7 +50,7 @@ std::string UpdateServer(const std::string& iniFile) {
         if (lower.rfind("http://", 0) != 0 && lower.rfind("https://", 0) != 0) return "";
         if (server.back() != '/') server += '/';
         return server;
-    } catch (...) {
+    } catch (const std::exception&) {
         return "";
     }
 }
@@ -73,7 +74,7 @@ UpdateAnswer CheckServerVersion(const std::string& server, const ProgramVersion&
         std::optional<ProgramVersion> offered = ParseVersion(document->body().innerText());
         if (!offered) return UpdateAnswer::Unknown;
         return *offered > running ? UpdateAnswer::Newer : UpdateAnswer::Current;
-    } catch (...) {
+    } catch (const std::exception&) {
         return UpdateAnswer::Unknown;
     }
 }

@@ -35,6 +35,8 @@ public:
     int SelectionCount() const { return static_cast<int>(selected_.size()); }
     // The index-th selected node (1-based, in the order of selection); null out of range.
     QTreeWidgetItem* SelectedNode(int index) const;
+    // Every selected node, in the order of selection.
+    const std::vector<QTreeWidgetItem*>& SelectedNodes() const { return selected_; }
     bool NodeSelected(QTreeWidgetItem* node) const;
     void SetNodeSelected(QTreeWidgetItem* node, bool selected);
 

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QtConcurrent/QtConcurrentRun>
+#include <exception>
 
 #include "platform/core/Failure.h"
 #include "shell/Pictures.h"
@@ -36,11 +37,11 @@ struct frmFavorites::ReadingRun {
 frmFavorites::frmFavorites(QWidget* parent, std::chrono::milliseconds readTimeLimit)
     : QDialog(parent), timeLimit_(readTimeLimit) {
     setObjectName(QStringLiteral("frmFavorites"));
-    setWindowTitle(QStringLiteral("Add From Favorites"));
+    setWindowTitle(tr("Add From Favorites"));
     resize(460, 480);
     chooser_ = [this] {
-        return QFileDialog::getOpenFileName(this, QStringLiteral("Bookmarks file exported by a browser"), QDir::homePath(),
-                                            QStringLiteral("Bookmarks (*.html *.htm);;All files (*)"));
+        return QFileDialog::getOpenFileName(this, tr("Bookmarks file exported by a browser"), QDir::homePath(),
+                                            tr("Bookmarks (*.html *.htm);;All files (*)"));
     };
 
     ctlFavorites_ = new QTreeWidget(this);
@@ -48,7 +49,7 @@ frmFavorites::frmFavorites(QWidget* parent, std::chrono::milliseconds readTimeLi
     ctlFavorites_->setHeaderHidden(true);
     ctlFavorites_->setSelectionMode(QAbstractItemView::NoSelection);
     ctlFavorites_->setUniformRowHeights(true);
-    lblTitle_ = new QLabel(QStringLiteral("Folder to import:"), this);
+    lblTitle_ = new QLabel(tr("Folder to import:"), this);
     lblTitle_->setObjectName(QStringLiteral("lblTitle"));
     lblName_ = new QLabel(this);
     lblName_->setObjectName(QStringLiteral("lblName"));
@@ -56,12 +57,12 @@ frmFavorites::frmFavorites(QWidget* parent, std::chrono::milliseconds readTimeLi
     QFont bold = lblName_->font();
     bold.setBold(true);
     lblName_->setFont(bold);
-    auto* hint = new QLabel(QStringLiteral("Ctrl-click or Shift-click to pick several folders and pages."), this);
+    auto* hint = new QLabel(tr("Ctrl-click or Shift-click to pick several folders and pages."), this);
     hint->setWordWrap(true);
-    auto* btnFile = new QPushButton(QStringLiteral("Bookmarks File..."), this);
+    auto* btnFile = new QPushButton(tr("Bookmarks File..."), this);
     btnFile->setObjectName(QStringLiteral("btnBookmarksFile"));
-    btnFile->setToolTip(QStringLiteral("Add a bookmarks file that a browser exported"));
-    auto* btnImport = new QPushButton(QStringLiteral("Import"), this);
+    btnFile->setToolTip(tr("Add a bookmarks file that a browser exported"));
+    auto* btnImport = new QPushButton(tr("Import"), this);
     btnImport->setObjectName(QStringLiteral("btnImport"));
     btnImport->setDefault(true);
     btnImport_ = btnImport;
@@ -75,9 +76,9 @@ frmFavorites::frmFavorites(QWidget* parent, std::chrono::milliseconds readTimeLi
     ctlReading_->setRange(0, 0);
     ctlReading_->setTextVisible(false);
     ctlReading_->setMaximumHeight(lblReading_->sizeHint().height());
-    btnStopReading_ = new QPushButton(QStringLiteral("Stop"), this);
+    btnStopReading_ = new QPushButton(tr("Stop"), this);
     btnStopReading_->setObjectName(QStringLiteral("btnStopReading"));
-    btnStopReading_->setToolTip(QStringLiteral("Stop reading the bookmarks"));
+    btnStopReading_->setToolTip(tr("Stop reading the bookmarks"));
     connect(btnStopReading_, &QPushButton::clicked, this, [this] { StopReading(); });
 
     auto* layout = new QVBoxLayout(this);
@@ -136,7 +137,7 @@ void frmFavorites::AddNode(QTreeWidgetItem* parent, const BookmarkNode& node, co
 
 void frmFavorites::Form_Load() {
     root_ = new QTreeWidgetItem(ctlFavorites_);
-    root_->setText(0, QStringLiteral("Favorites"));
+    root_->setText(0, tr("Favorites"));
     root_->setIcon(0, Picture(QStringLiteral("Favorites")));
     root_->setData(0, kPictureRole, QStringLiteral("Favorites"));
     root_->setData(0, cTreeViewMultiSelect::kKeyRole, QStringLiteral("K0"));
@@ -169,16 +170,16 @@ void frmFavorites::StartReading(std::function<std::vector<BookmarkStore>()> find
             for (const BookmarkStore& store : find()) {
                 try {
                     read.push_back({ReadBookmarkStore(store, limits), {}});
-                } catch (...) {
+                } catch (const std::exception&) {
                     read.push_back({{}, QString::fromStdString(CurrentFailure("Pelmor").Description())});
                 }
             }
-        } catch (...) {
+        } catch (const std::exception&) {
             read.push_back({{}, QString::fromStdString(CurrentFailure("Pelmor").Description())});
         }
         return read;
     }));
-    lblReading_->setText(QStringLiteral("Reading bookmarks..."));
+    lblReading_->setText(tr("Reading bookmarks..."));
     for (QWidget* w : {static_cast<QWidget*>(lblReading_), static_cast<QWidget*>(ctlReading_),
                        static_cast<QWidget*>(btnStopReading_)})
         w->show();
@@ -189,7 +190,7 @@ void frmFavorites::StartReading(std::function<std::vector<BookmarkStore>()> find
 void frmFavorites::StopReading() {
     if (!reading_) return;
     reading_->cancelled->store(true);
-    lblReading_->setText(QStringLiteral("Stopping..."));
+    lblReading_->setText(tr("Stopping..."));
     btnStopReading_->setEnabled(false);
 }
 
@@ -213,14 +214,14 @@ void frmFavorites::ReadingDone(bool expandAdded) {
     ctlReading_->hide();
     btnStopReading_->hide();
     btnStopReading_->setEnabled(true);
-    lblReading_->setText(stopped ? QStringLiteral("Reading stopped.") : QString());
+    lblReading_->setText(stopped ? tr("Reading stopped.") : QString());
     lblReading_->setVisible(stopped);
     btnImport_->setEnabled(true);
     btnFile_->setEnabled(true);
     // The user who stopped the reading knows why it ended.
     if (!errors.isEmpty() && !stopped) {
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("Add From Favorites"), errors.join(QLatin1Char('\n')),
-                        QMessageBox::Ok, this);
+        QMessageBox box(QMessageBox::Warning, tr("Add From Favorites"), errors.join(QLatin1Char('\n')), QMessageBox::Ok,
+                        this);
         box.setTextFormat(Qt::PlainText);
         box.exec();
     }
@@ -229,8 +230,7 @@ void frmFavorites::ReadingDone(bool expandAdded) {
 
 void frmFavorites::ShowDetails(QTreeWidgetItem* node) {
     if (!node) return;
-    lblTitle_->setText(PictureOf(node) == QLatin1String("Page") ? QStringLiteral("File to import:")
-                                                                : QStringLiteral("Folder to import:"));
+    lblTitle_->setText(PictureOf(node) == QLatin1String("Page") ? tr("File to import:") : tr("Folder to import:"));
     lblName_->setText(node->text(0));
 }
 

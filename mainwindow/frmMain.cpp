@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <utility>
 
 #include "items/Folder.h"
 #include "items/Page.h"
@@ -33,6 +34,7 @@
 #include "mainwindow/ActivityLogFile.h"
 #include "mainwindow/Placement.h"
 #include "mainwindow/PlainText.h"
+#include "mainwindow/ProfilesPart.h"
 #include "platform/core/Failure.h"
 #include "platform/core/Folders.h"
 #include "platform/log/Log.h"
@@ -444,7 +446,11 @@ void frmMain::LoadTree() {
             SaveItems();
         }
         if (!std::filesystem::is_directory(settings_->CacheFolder(), ec)) EnsureFolder(settings_->CacheFolder());
-        application_->LoadItems(xmlFile);
+        // A profile the profiles part read on another thread is taken as it is.
+        if (std::shared_ptr<Application> loaded = std::exchange(preloaded_, nullptr))
+            ProfilesPart::TakeTree(application_, *loaded);
+        else
+            application_->LoadItems(xmlFile);
 
         colPages_.Clear();
         auto* root = new TreeNode(QStringLiteral("Main"), QStringLiteral("URL List"));

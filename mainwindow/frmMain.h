@@ -24,6 +24,7 @@
 #include "mainwindow/Schedule.h"
 #include "mainwindow/ShowingPart.h"
 #include "mainwindow/Updater.h"
+#include "mainwindow/frmWait.h"
 #include "preferences/Settings.h"
 
 class QAction;
@@ -46,6 +47,8 @@ namespace pelmor::mainwindow {
 
 class ActivityLogFile;
 class BrowserWindow;
+class ProfilesPart;
+class UpdateCheckPart;
 
 // True when the page, or any of its frames at any depth, watches one element only.
 bool HasElementPath(const Page& page);
@@ -164,9 +167,9 @@ public:
     // The "Page Details" dialog for the folder of `node` (a page's own folder; the root
     // when there is no node), then AddPageToFolder.
     void AskAndAddPage(TreeNode* node);
-    std::shared_ptr<Page> AddPageToFolder(const std::shared_ptr<ItemList>& folder, const std::string& strURL,
-                                          const std::string& strDescription, bool blDetectTitle, int PeriodTime,
-                                          dfUnits PeriodUnit, AddFeedback feedback = AddFeedback::Messages) override;
+    void AddPageToFolder(const std::shared_ptr<ItemList>& folder, const std::string& url,
+                         const std::string& description, bool detectTitle, int periodTime, dfUnits periodUnit,
+                         AddFeedback feedback = AddFeedback::Messages, PageAdded done = {}) override;
     // The "Folder Details" dialog, then AddSubfolderToFolder.
     void AskAndAddFolder(TreeNode* node);
     std::shared_ptr<Folder> AddSubfolderToFolder(const std::shared_ptr<ItemList>& folder, const std::string& strName,
@@ -247,28 +250,24 @@ public:
     void SetClock(Clock clock) { clock_ = std::move(clock); }
 
     // Profiles, import from bookmarks, the settings dialogs, the software update check and
-    // the support windows (frmMainProfiles.cpp).
+    // the support windows (frmMainProfiles.cpp, frmMainImport.cpp); the work is done by
+    // the profiles part and the update check part.
     void menuLoadProfile_Click();
     void menuSaveProfile_Click();
     void menuDefaultProfile_Click();
     void menuUpdateChecking_Click();
     void menuVisualSettings_Click();
     void menuUpdateSoftware_Click();
-    // True when the update server offers a newer version; false on every failure.
-    bool IsUpdateSoftware();
-    // Asks whether to download the new version and opens the installer's address.
-    void DownloadSoftware();
-    // Import from the browser's bookmarks (frmMainImport.cpp): into the root, into the
-    // selected node, or into a folder node (nothing for a page node or no node).
+    // Import from the browser's bookmarks: into the root, into the selected node, or into
+    // a folder node (nothing for a page node or no node).
     void menuImportFavorites_Click();
     void menuAddFavorites_Click();
     void ImportFromFavorites(TreeNode* targetNode);
-    // Adds a folder node of the bookmarks with everything below it, or a page node, to
-    // `parentItem` (the root when null).
-    void ImportFavoritesNode(const std::shared_ptr<ItemList>& parentItem, QTreeWidgetItem* favoritesNode);
     // The profile commands' file chooser: answers the chosen file, or "" when cancelled.
     // By default a file dialog.
-    void SetProfileFileChooser(std::function<QString(bool save)> chooser) { profileChooser_ = std::move(chooser); }
+    void SetProfileFileChooser(std::function<QString(bool save)> chooser);
+    ProfilesPart* Profiles() const { return profiles_; }
+    UpdateCheckPart* UpdateCheck() const { return updateCheck_; }
 
     // The program was started hidden (command line "hide"); Restore shows it properly.
     bool StartedHidden() const { return startedHidden_; }
@@ -326,9 +325,7 @@ private:
     static QSize MinimumPixels();
     void Form_Unload();
     void BuildProfileCommands();
-    QString ChooseProfileFile(bool save);
     void StartupSoftwareCheck();
-    struct ImportRun;
     void BuildCheckCommands();
     void BuildShowCommands();
     // "History..." on a page, and the watched part of a page (frmMainHistory.cpp).
@@ -359,6 +356,25 @@ private:
     void Command(const std::function<void()>& command);
     std::shared_ptr<ItemList> FolderOfNode(TreeNode* node) const;
     void RefusePage(const std::string& url, bool quiet);
+    // An add whose download runs: what it was asked for.
+    struct NewPage {
+        std::shared_ptr<ItemList> folder;
+        std::string url;
+        std::string description;
+        bool detectTitle = false;
+        int periodTime = 0;
+        dfUnits periodUnit = dfDay;
+        bool quiet = false;
+    };
+    // While any add downloads, or a part works (a profile read, an import): the check
+    // timer stopped, the window disabled. Counted: the last release ends it.
+    void HoldForWork(bool disableWindow = true);
+    void ReleaseForWork(bool disableWindow = true);
+    // The end of an add's download: the page goes into the folder, the tree and the
+    // profile file (null when it cannot), or what was saved for it goes again.
+    std::shared_ptr<Page> AddFetchedPage(const NewPage& request, std::shared_ptr<Page> page, const std::string& title);
+    void DropFetchedPage(const NewPage& request, const std::shared_ptr<Page>& page, const QString& what,
+                         frmWait::Outcome outcome, const std::string& saveFailure);
     // Deletes a saved copy, but only one inside the cache folder; false otherwise.
     bool RemoveCacheFile(const std::string& path);
     // The saved copy and the copies of all frames below, of a page that was never added.
@@ -433,10 +449,15 @@ private:
     QTimer* placementTimer_ = nullptr;
     QTimer* itemsSaveTimer_ = nullptr;
     Clock clock_ = DateTime::Now;
-    std::function<QString(bool)> profileChooser_;
-    ImportRun* importRun_ = nullptr;
+    ProfilesPart* profiles_ = nullptr;
+    UpdateCheckPart* updateCheck_ = nullptr;
+    // A profile the profiles part has read, for the next LoadTree to show.
+    std::shared_ptr<Application> preloaded_;
     std::unique_ptr<RemovedItems> removed_;
     int removeDepth_ = 0;
+    int worksRunning_ = 0;
+    bool workTimerWasActive_ = false;
+    int disabledForWork_ = 0;
     ActivityLogFile* activityLog_ = nullptr;
 };
 

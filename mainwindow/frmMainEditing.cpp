@@ -23,9 +23,11 @@
 #include <QTreeWidget>
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 
 #include "items/Folder.h"
 #include "items/Page.h"
+#include "mainwindow/ProfilesPart.h"
 #include "mainwindow/RemovedItems.h"
 #include "mainwindow/frmAddURL.h"
 #include "mainwindow/frmMain.h"
@@ -114,6 +116,14 @@ std::string ReplaceNoCase(const std::string& text, const std::string& find, cons
     QString out = Q(text);
     out.replace(Q(find), Q(with), Qt::CaseInsensitive);
     return out.toStdString();
+}
+
+// True when the list is the root or a folder that is still in the root's tree.
+bool InTree(const ItemList& list, const Application& root) {
+    if (list.IsApplication()) return &list == &root;
+    const auto& folder = static_cast<const Folder&>(list);
+    std::shared_ptr<ItemList> parent = folder.Parent();
+    return parent && parent->Items(folder.Key()).get() == &folder && InTree(*parent, root);
 }
 
 bool SameText(const std::string& a, const std::string& b) { return Q(a).compare(Q(b), Qt::CaseInsensitive) == 0; }
@@ -285,13 +295,16 @@ void frmMain::AskAndAddPage(TreeNode* node) {
         if (!folder) return;
         frmAddURL dialog(this);
         dialog.SetPeriod(ListPeriodTime(*folder), ListPeriodUnit(*folder));
-        TimerStop timer(mdlTimer_);
-        dialog.exec();
+        {
+            TimerStop timer(mdlTimer_);
+            dialog.exec();
+        }
         std::string url = dialog.URL();
         if (url.empty()) return;
+        // The add holds the check timer itself until its download has ended.
         AddPageToFolder(folder, url, dialog.Description(), dialog.DetectTitle(), dialog.PeriodTime(),
                         dialog.PeriodUnit());
-    } catch (...) {
+    } catch (const std::exception&) {
         ReportError("AskAndAddPage");
     }
 }
@@ -320,91 +333,147 @@ bool frmMain::RemoveCacheFile(const std::string& path) {
     return handler.RemoveFileFromCache(path);
 }
 
-std::shared_ptr<Page> frmMain::AddPageToFolder(const std::shared_ptr<ItemList>& folder, const std::string& strURL,
-                                               const std::string& strDescription, bool blDetectTitle, int PeriodTime,
-                                               dfUnits PeriodUnit, AddFeedback feedback) {
+void frmMain::AddPageToFolder(const std::shared_ptr<ItemList>& folder, const std::string& typedURL,
+                              const std::string& typedDescription, bool detectTitle, int periodTime, dfUnits periodUnit,
+                              AddFeedback feedback, PageAdded done) {
+    auto answer = [&done](const std::shared_ptr<Page>& page) {
+        if (done) done(page);
+    };
     lastAddFailure_.clear();
-    if (!folder || strURL.empty()) return nullptr;
+    if (!folder || typedURL.empty() || unloaded_) return answer(nullptr);
     const bool quiet = feedback == AddFeedback::Quiet;
-    TimerStop timer(mdlTimer_);
-    WaitCursor cursor;
-    std::unique_ptr<frmWait> wait;
-    std::shared_ptr<Page> page;
-    bool committed = false;
-    // The main window comes back on every path.
-    struct Enable {
-        QWidget* window;
-        ~Enable() { window->setEnabled(true); }
-    } enable{this};
+    // While a profile is read or saved the cache folder may change under the add.
+    if (profiles_ && profiles_->ProfileBusy()) {
+        lastAddFailure_ = "the profile is being loaded or saved";
+        statusBar()->showMessage(tr("Pelmor is busy with the profile; try again"));
+        return answer(nullptr);
+    }
     try {
         InternetHandler handler;
-        std::string description = strDescription;
-        if (description.empty() && !blDetectTitle) description = handler.GetHostFromURL(strURL);
-        std::string url = handler.GetValidURL(strURL);
-        if (url.empty()) url = strURL;
+        std::string description = typedDescription;
+        if (description.empty() && !detectTitle) description = handler.GetHostFromURL(typedURL);
+        std::string url = handler.GetValidURL(typedURL);
+        if (url.empty()) url = typedURL;
 
         if (folder->Items(CandidateKey(*folder, url))) {
-            cursor.Restore();
             RefusePage(url, quiet);
-            return nullptr;
+            return answer(nullptr);
         }
 
         std::string fileName = FreeCacheFileName(settings_->CacheFolder(), handler.GetFileNameFromURL(url));
-        const QString what = Q(blDetectTitle ? url : description);
-        statusBar()->showMessage(QStringLiteral("Adding ") + what);
+        const QString what = Q(detectTitle ? url : description);
+        statusBar()->showMessage(tr("Adding %1").arg(what));
 
-        wait = std::make_unique<frmWait>(this);
+        auto* wait = new frmWait(this);
         wait->Animation()->hide();
-        wait->SetMessage(QStringLiteral("Currently adding ") + what);
-        wait->setWindowTitle(QStringLiteral("Adding web page"));
+        wait->SetMessage(tr("Currently adding %1").arg(what));
+        wait->setWindowTitle(tr("Adding web page"));
         wait->setWindowState(Qt::WindowNoState);
         wait->SetQuiet(quiet);
-        setEnabled(false);
+        // The window closing ends the add: nothing of it is kept.
+        connect(this, &frmMain::Unloaded, wait, &frmWait::Cancel);
+        HoldForWork();
         // A disabled window disables its child windows too: the wait window (and its
         // message box) must stay usable.
         wait->setEnabled(true);
 
-        page = Page::Create();
+        auto page = Page::Create();
         page->SetSavedFile(fileName);
-        std::string title;
-        bool ok = false;
-        wait->DownloadURL(page, url, fileName, title, ok);
-        if (!ok) {
+        NewPage request{folder, url, description, detectTitle, periodTime, periodUnit, quiet};
+        wait->DownloadURL(page, url, fileName,
+                          [this, wait, page, request, what, done](frmWait::Outcome outcome, const std::string& title) {
+                              wait->hide();
+                              wait->deleteLater();
+                              ReleaseForWork();
+                              // Nobody may sit in front of the screen for a quiet add.
+                              std::optional<shell::QuietErrors> quietErrors;
+                              if (request.quiet) quietErrors.emplace();
+                              std::shared_ptr<Page> added;
+                              if (outcome == frmWait::Outcome::Saved)
+                                  added = AddFetchedPage(request, page, title);
+                              else
+                                  DropFetchedPage(request, page, what, outcome, wait->SaveFailure());
+                              if (done) done(added);
+                          });
+    } catch (const std::exception&) {
+        lastAddFailure_ = CurrentFailure("Pelmor").Description();
+        ReportError("AddPageToFolder");
+        answer(nullptr);
+    }
+}
+
+void frmMain::HoldForWork(bool disableWindow) {
+    if (worksRunning_++ == 0) {
+        workTimerWasActive_ = mdlTimer_->isActive();
+        mdlTimer_->stop();
+    }
+    if (disableWindow && disabledForWork_++ == 0) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        setEnabled(false);
+    }
+}
+
+void frmMain::ReleaseForWork(bool disableWindow) {
+    if (disableWindow && --disabledForWork_ == 0) {
+        QApplication::restoreOverrideCursor();
+        setEnabled(true);
+    }
+    if (--worksRunning_ == 0 && workTimerWasActive_ && !unloaded_) mdlTimer_->start();
+}
+
+void frmMain::DropFetchedPage(const NewPage& request, const std::shared_ptr<Page>& page, const QString& what,
+                              frmWait::Outcome outcome, const std::string& saveFailure) {
+    // A cancelled download removes its copies itself once it stops.
+    if (outcome == frmWait::Outcome::Cancelled) {
+        lastAddFailure_ = "the main window was closed";
+        log::WriteLog("Not added, the window was closed: " + request.url);
+        return;
+    }
+    RemoveSavedCopies(*page, page->SavedFile());
+    lastAddFailure_ =
+        saveFailure.empty() ? std::string() : "the page was fetched but could not be saved: " + saveFailure;
+    statusBar()->showMessage(lastAddFailure_.empty() ? frmWait::UnableText(what)
+                                                     : tr("Unable to add %1: %2").arg(what, Q(lastAddFailure_)));
+    log::WriteLog("Unable to add " + request.url + (lastAddFailure_.empty() ? "" : ": " + lastAddFailure_));
+}
+
+std::shared_ptr<Page> frmMain::AddFetchedPage(const NewPage& request, std::shared_ptr<Page> page,
+                                              const std::string& title) {
+    lastAddFailure_.clear();
+    const std::string& url = request.url;
+    const std::string fileName = page->SavedFile();
+    const std::shared_ptr<ItemList>& folder = request.folder;
+    bool committed = false;
+    try {
+        // The folder may have gone while the page was fetched.
+        if (unloaded_ || !InTree(*folder, *application_)) {
             RemoveSavedCopies(*page, fileName);
-            setEnabled(true);
-            lastAddFailure_ = wait->SaveFailure().empty() ? std::string()
-                                                          : "the page was fetched but could not be saved: " +
-                                                                wait->SaveFailure();
-            wait.reset();
-            statusBar()->showMessage(lastAddFailure_.empty() ? frmWait::UnableText(what)
-                                                             : QStringLiteral("Unable to add ") + what +
-                                                                   QStringLiteral(": ") + Q(lastAddFailure_));
-            log::WriteLog("Unable to add " + url + (lastAddFailure_.empty() ? "" : ": " + lastAddFailure_));
+            lastAddFailure_ = "the folder was removed meanwhile";
+            statusBar()->showMessage(frmWait::UnableText(Q(url)));
+            log::WriteLog("Unable to add " + url + ": " + lastAddFailure_);
             return nullptr;
         }
-        wait.reset();
-        setEnabled(true);
-
-        if (blDetectTitle) description = title;
-        if (description.empty()) description = handler.GetHostFromURL(url);
+        std::string description = request.description;
+        if (request.detectTitle) description = title;
+        if (description.empty()) description = InternetHandler().GetHostFromURL(url);
 
         page->SetDescription(description);
         page->SetURL(url);
-        page->SetPeriodTime(ValidPeriod(PeriodTime, PeriodUnit));
-        page->SetPeriodUnit(PeriodUnit);
+        page->SetPeriodTime(ValidPeriod(request.periodTime, request.periodUnit));
+        page->SetPeriodUnit(request.periodUnit);
         page->SetActive(ListActive(*folder));
         SetNewPageDefaults(*page, clock_());
 
-        // The address alone was free; with its frames the page may still match one.
+        // The address alone was free; with its frames the page may still match one, and
+        // another add may have taken the address meanwhile.
         auto item = folder->AddItem(page);
         if (!item) {
             RemoveSavedCopies(*page, fileName);
-            cursor.Restore();
-            RefusePage(url, quiet);
+            RefusePage(url, request.quiet);
             return nullptr;
         }
         page = std::static_pointer_cast<Page>(item);
-        statusBar()->showMessage(Q(description) + QStringLiteral(" added"));
+        statusBar()->showMessage(tr("%1 added").arg(Q(description)));
         AddLogRow(Q(description), QStringLiteral("Page"), QStringLiteral("Added"));
 
         TreeNode* parentNode = ListNode(*folder);
@@ -431,8 +500,8 @@ std::shared_ptr<Page> frmMain::AddPageToFolder(const std::shared_ptr<ItemList>& 
         if (parentNode) parentNode->setExpanded(true);
         tree_->setCurrentItem(node);
         return page;
-    } catch (...) {
-        if (page && !committed) RemoveSavedCopies(*page, page->SavedFile());
+    } catch (const std::exception&) {
+        if (!committed) RemoveSavedCopies(*page, fileName);
         lastAddFailure_ = CurrentFailure("Pelmor").Description();
         ReportError("AddPageToFolder");
         return nullptr;

@@ -3,27 +3,21 @@
 // the support windows.
 
 #include <QAction>
-#include <QApplication>
-#include <QDesktopServices>
-#include <QFileDialog>
-#include <QFutureWatcher>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPainter>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
-#include <QtConcurrent/QtConcurrentRun>
 #include <cmath>
-#include <filesystem>
+#include <exception>
 
-#include "mainwindow/SoftwareUpdate.h"
+#include "mainwindow/ProfilesPart.h"
 #include "mainwindow/SupportWindows.h"
+#include "mainwindow/UpdateCheckPart.h"
 #include "mainwindow/frmMain.h"
 #include "platform/ini/Ini.h"
 #include "platform/log/Log.h"
-#include "shell/Background.h"
 #include "shell/ErrorReport.h"
 #include "shell/Pictures.h"
 #include "shell/frmUpdateChecking.h"
@@ -36,33 +30,6 @@ using shell::ReportError;
 namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
-
-// Stops the check timer for a command and starts it again afterwards when it ran before.
-class TimerHold {
-public:
-    explicit TimerHold(QTimer* timer) : timer_(timer), wasActive_(timer->isActive()) { timer_->stop(); }
-    ~TimerHold() {
-        if (wasActive_) timer_->start();
-    }
-    TimerHold(const TimerHold&) = delete;
-    TimerHold& operator=(const TimerHold&) = delete;
-
-private:
-    QTimer* timer_;
-    bool wasActive_;
-};
-
-ProgramVersion RunningVersion() {
-    std::optional<ProgramVersion> version = ParseVersion(QCoreApplication::applicationVersion().toStdString());
-    return version.value_or(ProgramVersion{});
-}
-
-// Asks the update server off the window thread while the window keeps handling events.
-UpdateAnswer AskUpdateServer(const std::string& server, const ProgramVersion& running) {
-    UpdateAnswer answer{};
-    shell::RunAndWait([&] { answer = CheckServerVersion(server, running); });
-    return answer;
-}
 
 // An envelope, with a star for the recommendation or a red dot for the bug report.
 QIcon MailIcon(bool bug) {
@@ -94,6 +61,19 @@ QIcon MailIcon(bool bug) {
 }  // namespace
 
 void frmMain::BuildProfileCommands() {
+    profiles_ = new ProfilesPart(settings_, application_, *this, this);
+    connect(profiles_, &ProfilesPart::Status, this, [this](const QString& text) { statusBar()->showMessage(text); });
+    connect(profiles_, &ProfilesPart::Hold, this,
+            [this](bool on, bool disableWindow) { on ? HoldForWork(disableWindow) : ReleaseForWork(disableWindow); });
+    connect(profiles_, &ProfilesPart::ProfileLoaded, this, [this](const std::shared_ptr<Application>& loaded) {
+        preloaded_ = loaded;
+        LoadTree();
+    });
+    updateCheck_ = new UpdateCheckPart([settings = settings_] { return settings->INIFile(); }, this);
+    // Work still running when the window closes ends without it.
+    connect(this, &frmMain::Unloaded, profiles_, &ProfilesPart::Stop);
+    connect(this, &frmMain::Unloaded, updateCheck_, &UpdateCheckPart::Stop);
+
     auto command = [this](QMenu* menu, const QString& name, const QString& caption) {
         QAction* action = Action(name);
         return action ? action : AddAction(menu, name, caption);
@@ -109,10 +89,10 @@ void frmMain::BuildProfileCommands() {
 
     // Import from the bookmarks: first in "&File", under "Add Page" in the tree's menu
     // (beside "URL...") and on the toolbar.
-    QMenu* menuFile = menuNamed(QStringLiteral("menuFile"), QStringLiteral("&File"));
+    QMenu* menuFile = menuNamed(QStringLiteral("menuFile"), tr("&File"));
     QAction* importFavorites = Action(QStringLiteral("menuImportFavorites"));
     if (!importFavorites) {
-        importFavorites = new QAction(QStringLiteral("Import Pages From Favorites..."), this);
+        importFavorites = new QAction(tr("Import Pages From Favorites..."), this);
         importFavorites->setObjectName(QStringLiteral("menuImportFavorites"));
         actions_[importFavorites->objectName()] = importFavorites;
         menuFile->insertAction(menuFile->actions().value(0), importFavorites);
@@ -121,55 +101,55 @@ void frmMain::BuildProfileCommands() {
     connect(importFavorites, &QAction::triggered, this, [this] { Command([this] { menuImportFavorites_Click(); }); });
     QMenu* menuAddPage = menuURLList_->findChild<QMenu*>(QStringLiteral("menuAddPageMenu"));
     if (!menuAddPage) menuAddPage = findChild<QMenu*>(QStringLiteral("menuAddPageMenu"));
-    connect(command(menuAddPage ? menuAddPage : menuURLList_, QStringLiteral("menuAddFavorites"),
-                    QStringLiteral("Favorites...")),
+    connect(command(menuAddPage ? menuAddPage : menuURLList_, QStringLiteral("menuAddFavorites"), tr("Favorites...")),
             &QAction::triggered, this, [this] { Command([this] { menuAddFavorites_Click(); }); });
 
-    QMenu* menuProfile = menuNamed(QStringLiteral("menuProfile"), QStringLiteral("P&rofile"));
-    connect(command(menuProfile, QStringLiteral("menuLoadProfile"), QStringLiteral("Load")), &QAction::triggered, this,
+    QMenu* menuProfile = menuNamed(QStringLiteral("menuProfile"), tr("P&rofile"));
+    connect(command(menuProfile, QStringLiteral("menuLoadProfile"), tr("Load")), &QAction::triggered, this,
             [this] { menuLoadProfile_Click(); });
-    connect(command(menuProfile, QStringLiteral("menuSaveProfile"), QStringLiteral("Save")), &QAction::triggered, this,
+    connect(command(menuProfile, QStringLiteral("menuSaveProfile"), tr("Save")), &QAction::triggered, this,
             [this] { menuSaveProfile_Click(); });
-    connect(command(menuProfile, QStringLiteral("menuDefaultProfile"), QStringLiteral("Set as default")),
-            &QAction::triggered, this, [this] { menuDefaultProfile_Click(); });
+    connect(command(menuProfile, QStringLiteral("menuDefaultProfile"), tr("Set as default")), &QAction::triggered, this,
+            [this] { menuDefaultProfile_Click(); });
 
-    QMenu* menuOptions = menuNamed(QStringLiteral("menuOptions"), QStringLiteral("&Options"));
-    connect(command(menuOptions, QStringLiteral("menuUpdateChecking"), QStringLiteral("Alert Settings...")),
-            &QAction::triggered, this, [this] { menuUpdateChecking_Click(); });
-    connect(command(menuOptions, QStringLiteral("menuVisualSettings"), QStringLiteral("Visual Settings...")),
-            &QAction::triggered, this, [this] { menuVisualSettings_Click(); });
+    QMenu* menuOptions = menuNamed(QStringLiteral("menuOptions"), tr("&Options"));
+    connect(command(menuOptions, QStringLiteral("menuUpdateChecking"), tr("Alert Settings...")), &QAction::triggered,
+            this, [this] { menuUpdateChecking_Click(); });
+    connect(command(menuOptions, QStringLiteral("menuVisualSettings"), tr("Visual Settings...")), &QAction::triggered,
+            this, [this] { menuVisualSettings_Click(); });
 
-    QMenu* menuHelp = menuNamed(QStringLiteral("menuHelp"), QStringLiteral("&Help"));
-    connect(command(menuHelp, QStringLiteral("menuContents"), QStringLiteral("Contents...")), &QAction::triggered, this,
+    QMenu* menuHelp = menuNamed(QStringLiteral("menuHelp"), tr("&Help"));
+    connect(command(menuHelp, QStringLiteral("menuContents"), tr("Contents...")), &QAction::triggered, this,
             [this] { ShowHelp(this, QString()); });
-    connect(command(menuHelp, QStringLiteral("menuFAQ"), QStringLiteral("FAQ")), &QAction::triggered, this,
+    connect(command(menuHelp, QStringLiteral("menuFAQ"), tr("FAQ")), &QAction::triggered, this,
             [this] { ShowHelp(this, QStringLiteral("faq")); });
     menuHelp->addSeparator();
-    connect(command(menuHelp, QStringLiteral("menuAbout"), QStringLiteral("About...")), &QAction::triggered, this,
+    connect(command(menuHelp, QStringLiteral("menuAbout"), tr("About...")), &QAction::triggered, this,
             [this] { ShowAbout(this); });
-    connect(command(menuHelp, QStringLiteral("menuUpdateSoftware"), QStringLiteral("Check For Software Updates")),
+    connect(command(menuHelp, QStringLiteral("menuUpdateSoftware"), tr("Check For Software Updates")),
             &QAction::triggered, this, [this] { menuUpdateSoftware_Click(); });
 
-    auto button = [this](const char* key, const QIcon& icon, const QString& tip) {
+    auto button = [this](const char* key, const QString& caption, const QIcon& icon, const QString& tip) {
         for (QAction* action : ctlTool_->actions())
             if (action->data().toString() == QLatin1String(key)) return action;
-        QAction* action = ctlTool_->addAction(icon, QString::fromLatin1(key));
+        QAction* action = ctlTool_->addAction(icon, caption);
         action->setData(QString::fromLatin1(key));
         action->setObjectName(QStringLiteral("btn") + QString::fromLatin1(key));
         action->setToolTip(tip);
         return action;
     };
-    connect(button("Favorites",
+    connect(button("Favorites", tr("Favorites"),
                    QIcon::fromTheme(QStringLiteral("bookmarks"), QIcon(shell::TreePicture(QStringLiteral("Folder")))),
-                   QStringLiteral("Import pages from your browser's bookmarks")),
+                   tr("Import pages from your browser's bookmarks")),
             &QAction::triggered, this, [this] { Command([this] { menuAddFavorites_Click(); }); });
-    connect(button("TellFriend", MailIcon(false), QStringLiteral("Recommend Pelmor to a friend")), &QAction::triggered,
-            this, [this] { OpenMail(this, TellFriendMail()); });
-    connect(button("SendMail", MailIcon(true), QStringLiteral("Report a bug")), &QAction::triggered, this, [this] {
+    connect(button("TellFriend", tr("TellFriend"), MailIcon(false), tr("Recommend Pelmor to a friend")),
+            &QAction::triggered, this, [this] { OpenMail(this, TellFriendMail()); });
+    connect(button("SendMail", tr("SendMail"), MailIcon(true), tr("Report a bug")), &QAction::triggered, this, [this] {
         std::string to;
         try {
             to = ini::Document::Load(settings_->INIFile()).Find("Locations", "SupportMail").value_or("");
-        } catch (...) {
+        } catch (const std::exception&) {
+            // Without a readable support address the mail goes to nobody in particular.
         }
         OpenMail(this, BugReportMail(Q(to)));
     });
@@ -177,58 +157,14 @@ void frmMain::BuildProfileCommands() {
 
 // ---- profiles -------------------------------------------------------------------------
 
-QString frmMain::ChooseProfileFile(bool save) {
-    if (profileChooser_) return profileChooser_(save);
-    QFileDialog dialog(this, save ? QStringLiteral("Save xml file to hold the structure")
-                                  : QStringLiteral("Load xml file that holds the structure"));
-    dialog.setNameFilter(QStringLiteral("XML Files (*.XML *.xml)"));
-    dialog.setDefaultSuffix(QStringLiteral("XML"));
-    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    // A name that does not exist yet starts a new profile.
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDirectory(QString::fromStdString(std::filesystem::path(settings_->XMLFile()).parent_path().string()));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
-    return dialog.selectedFiles().constFirst();
-}
+void frmMain::menuLoadProfile_Click() { profiles_->LoadProfile(); }
 
-void frmMain::menuLoadProfile_Click() {
-    try {
-        QString file = ChooseProfileFile(false);
-        if (file.isEmpty()) return;
-        TimerHold hold(mdlTimer_);
-        // The tree object stays the one the rest of the program holds: the new profile is
-        // read into it by LoadTree.
-        std::shared_ptr<Application> loaded = application_;
-        settings_->LoadProfile(loaded, file.toStdString());
-        if (!settings_->LastError().empty())
-            QMessageBox::critical(this, QStringLiteral("Pelmor"), Q(settings_->LastError()));
-        if (settings_->XMLFile() == std::filesystem::absolute(file.toStdString()).lexically_normal().string())
-            LoadTree();
-    } catch (...) {
-        ReportError("");
-    }
-}
+void frmMain::menuSaveProfile_Click() { profiles_->SaveProfile(); }
 
-void frmMain::menuSaveProfile_Click() {
-    try {
-        QString file = ChooseProfileFile(true);
-        if (file.isEmpty()) return;
-        settings_->SaveProfile(*application_, file.toStdString());
-        if (!settings_->LastError().empty())
-            QMessageBox::critical(this, QStringLiteral("Pelmor"), Q(settings_->LastError()));
-    } catch (...) {
-        ReportError("");
-    }
-}
+void frmMain::menuDefaultProfile_Click() { profiles_->SetDefaultProfile(); }
 
-void frmMain::menuDefaultProfile_Click() {
-    try {
-        settings_->SetProfileAsDefault();
-        if (!settings_->LastError().empty())
-            QMessageBox::critical(this, QStringLiteral("Pelmor"), Q(settings_->LastError()));
-    } catch (...) {
-        ReportError("");
-    }
+void frmMain::SetProfileFileChooser(std::function<QString(bool save)> chooser) {
+    profiles_->SetFileChooser(std::move(chooser));
 }
 
 // ---- settings -------------------------------------------------------------------------
@@ -237,7 +173,7 @@ void frmMain::menuUpdateChecking_Click() {
     try {
         shell::frmUpdateChecking dialog(*settings_, this);
         dialog.exec();
-    } catch (...) {
+    } catch (const std::exception&) {
         ReportError("");
     }
 }
@@ -250,83 +186,15 @@ void frmMain::menuVisualSettings_Click() {
         ctlTool_->setVisible(settings_->Toolbar() && !ctlTool_->actions().isEmpty());
         ApplyTreeFont();
         ArrangeControls();
-    } catch (...) {
+    } catch (const std::exception&) {
         ReportError("");
     }
 }
 
 // ---- software update ------------------------------------------------------------------
 
-bool frmMain::IsUpdateSoftware() {
-    try {
-        log::WriteLog("IsUpdateSoftware entered");
-        std::string server = UpdateServer(settings_->INIFile());
-        if (server.empty()) return false;
-        ProgramVersion running = RunningVersion();
-        return AskUpdateServer(server, running) == UpdateAnswer::Newer;
-    } catch (...) {
-        return false;
-    }
-}
+void frmMain::StartupSoftwareCheck() { updateCheck_->CheckAtStart(); }
 
-void frmMain::StartupSoftwareCheck() {
-    log::WriteLog("IsUpdateSoftware entered");
-    std::string server = UpdateServer(settings_->INIFile());
-    // Without a server there is nobody to ask: no request is made.
-    if (server.empty()) return;
-    ProgramVersion running = RunningVersion();
-    // The start goes on meanwhile; the question comes when the answer is in.
-    auto* watcher = new QFutureWatcher<UpdateAnswer>(this);
-    connect(watcher, &QFutureWatcher<UpdateAnswer>::finished, this, [this, watcher] {
-        watcher->deleteLater();
-        if (!unloaded_ && watcher->result() == UpdateAnswer::Newer) DownloadSoftware();
-    });
-    watcher->setFuture(QtConcurrent::run([server, running] { return CheckServerVersion(server, running); }));
-}
-
-void frmMain::menuUpdateSoftware_Click() {
-    try {
-        log::WriteLog("UpdateSoftware entered");
-        std::string server = UpdateServer(settings_->INIFile());
-        if (server.empty()) {
-            QMessageBox::information(this, QStringLiteral("Update Software"),
-                                     QStringLiteral("No update server is configured. Its address goes into "
-                                                    "Pelmor.ini, section \"Locations\", key \"UpdateServer\"."));
-            return;
-        }
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        ProgramVersion running = RunningVersion();
-        UpdateAnswer answer = AskUpdateServer(server, running);
-        QApplication::restoreOverrideCursor();
-        if (answer == UpdateAnswer::Newer) {
-            DownloadSoftware();
-        } else if (answer == UpdateAnswer::Current) {
-            QMessageBox::information(this, QStringLiteral("Update Software"),
-                                     QStringLiteral("There are no updated available."));
-        } else {
-            // Saying "no update" when the server could not be asked would mislead.
-            QMessageBox::warning(this, QStringLiteral("Update Software"),
-                                 QStringLiteral("The update server could not be asked for the newest version:\n") +
-                                     Q(VersionFileURL(server)));
-        }
-    } catch (...) {
-        QApplication::restoreOverrideCursor();
-        ReportError("");
-    }
-}
-
-void frmMain::DownloadSoftware() {
-    try {
-        log::WriteLog("DownloadSoftware entered");
-        std::string server = UpdateServer(settings_->INIFile());
-        if (server.empty()) return;
-        QMessageBox box(QMessageBox::Information, QStringLiteral("Software Update"),
-                        QStringLiteral("Pelmor has new release available for download.\r\nDownload site: ") + Q(server),
-                        QMessageBox::Yes | QMessageBox::No, this);
-        if (box.exec() == QMessageBox::Yes) QDesktopServices::openUrl(QUrl(Q(InstallerURL(server))));
-    } catch (...) {
-        ReportError("");
-    }
-}
+void frmMain::menuUpdateSoftware_Click() { updateCheck_->CheckNow(); }
 
 }  // namespace pelmor::mainwindow

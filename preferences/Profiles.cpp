@@ -2,10 +2,11 @@
 // The profile operations of Settings: a profile is a profile file together with the cache
 // folder of saved copies beside it, named after the file.
 
+#include <exception>
 #include <filesystem>
 #include <functional>
-#include <vector>
 #include <system_error>
+#include <vector>
 
 #include "items/Application.h"
 #include "items/Folder.h"
@@ -133,7 +134,12 @@ void Settings::SetProfileAsDefault() {
     }
 }
 
-void Settings::SaveProfile(const Application& objApplication, const std::string& strXMLName) {
+void Settings::CopyProfileFiles(const std::string& fromCacheFolder, const std::string& strXMLName) {
+    std::string newFolder = CacheFolderOf(CheckedProfilePath(strXMLName));
+    if (RealFolder(fromCacheFolder) != RealFolder(newFolder)) CopyCacheFiles(fromCacheFolder, newFolder);
+}
+
+void Settings::SaveProfile(const Application& objApplication, const std::string& strXMLName, bool copiesMade) {
     lastError_.clear();
     std::vector<Repointed> changed;
     try {
@@ -144,7 +150,7 @@ void Settings::SaveProfile(const Application& objApplication, const std::string&
         if (moving) {
             // The new profile gets its own saved copies, and its pages point at them: two
             // profiles never share (and overwrite) one set of copies.
-            CopyCacheFiles(cacheFolder_, newFolder);
+            if (!copiesMade) CopyCacheFiles(cacheFolder_, newFolder);
             RepointItems(objApplication, oldReal, newFolder, changed);
         }
         // The current profile only changes once the new file is really written.
@@ -159,25 +165,44 @@ void Settings::SaveProfile(const Application& objApplication, const std::string&
     }
 }
 
-void Settings::LoadProfile(std::shared_ptr<Application>& objApplication, const std::string& strXMLName) {
-    lastError_.clear();
+Settings::ProfileRead Settings::ReadProfile(const std::string& strXMLName) {
+    ProfileRead read;
+    read.application = Application::Create();
+    fs::path file = CheckedProfilePath(strXMLName);
+    read.xmlFile = file.string();
+    read.cacheFolder = CacheFolderOf(file);
     try {
-        fs::path file = CheckedProfilePath(strXMLName);
-        objApplication = Application::Create();
-        xmlFile_ = file.string();
-        cacheFolder_ = CacheFolderOf(file);
-        SetCurrentCacheFolder(cacheFolder_);
         std::error_code ec;
         if (!fs::exists(file, ec)) {
             // A new profile starts as the one made at first start: checked every day, so
             // that the pages added to it are checked.
-            objApplication->SetActive(true);
-            objApplication->SetPeriodTime(1);
-            objApplication->SetPeriodUnit(dfDay);
-            objApplication->SaveItems(xmlFile_);
+            read.application->SetActive(true);
+            read.application->SetPeriodTime(1);
+            read.application->SetPeriodUnit(dfDay);
+            read.application->SaveItems(read.xmlFile);
         }
-        CreateCacheFolder(cacheFolder_);
-        objApplication->LoadItems(xmlFile_);
+        CreateCacheFolder(read.cacheFolder);
+        read.application->LoadItems(read.xmlFile);
+    } catch (...) {
+        read.failure = std::current_exception();
+        read.error = CurrentFailure("Settings").Description();
+    }
+    return read;
+}
+
+void Settings::UseProfile(const ProfileRead& read) {
+    xmlFile_ = read.xmlFile;
+    cacheFolder_ = read.cacheFolder;
+    SetCurrentCacheFolder(cacheFolder_);
+}
+
+void Settings::LoadProfile(std::shared_ptr<Application>& objApplication, const std::string& strXMLName) {
+    lastError_.clear();
+    try {
+        ProfileRead read = ReadProfile(strXMLName);
+        objApplication = read.application;
+        UseProfile(read);
+        if (read.failure) std::rethrow_exception(read.failure);
     } catch (...) {
         Report("LoadProfile");
     }

@@ -10,6 +10,7 @@
 // window can show it. Nothing is thrown.
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string>
 
@@ -111,13 +112,32 @@ public:
     // folder are pointed at their new copies before the file is written. The originals
     // are never changed. On failure (missing folder, unwritable file) the current profile
     // and the pages stay as they were.
-    void SaveProfile(const Application& objApplication, const std::string& strXMLName);
+    // `copiesMade`: CopyProfileFiles has copied the saved copies already.
+    void SaveProfile(const Application& objApplication, const std::string& strXMLName, bool copiesMade = false);
+    // The copying step of SaveProfile on its own, for any thread: the saved copies of
+    // `fromCacheFolder` into the cache folder of strXMLName's profile (nothing when that
+    // is the same folder). Throws Failure like SaveProfile would fail.
+    static void CopyProfileFiles(const std::string& fromCacheFolder, const std::string& strXMLName);
     // Replaces objApplication by a new tree read from strXMLName, which becomes the current
     // profile; a missing file is created empty (root active, checked every day), a missing
     // cache folder is created. When the
     // file's folder does not exist, nothing changes. When the file cannot be read,
     // objApplication holds what could be read (at first an empty tree).
     void LoadProfile(std::shared_ptr<Application>& objApplication, const std::string& strXMLName);
+    // The reading step of LoadProfile on its own, for any thread: the tree of strXMLName
+    // (created empty when missing, with its cache folder) and the profile it names.
+    // Throws Failure when the name cannot be a profile (nothing is created then); `error`
+    // says why the file could not be read whole (`application` holds what was read).
+    struct ProfileRead {
+        std::shared_ptr<Application> application;
+        std::string xmlFile;
+        std::string cacheFolder;
+        std::string error;
+        std::exception_ptr failure;  // the failure `error` describes
+    };
+    static ProfileRead ReadProfile(const std::string& strXMLName);
+    // Makes the profile ReadProfile read the current one.
+    void UseProfile(const ProfileRead& read);
 
     bool SoftwareUpdate() const { return softwareUpdate_; }
     void SetSoftwareUpdate(bool value) { softwareUpdate_ = value; }

@@ -8,19 +8,25 @@ the tree, "Add Folder...", a name; then the "Page" menu's "New...", an address s
 with a saved copy in the cache folder. The page then changes on the server, "Check For
 Update" runs a check through the real checker, and the page turns red: the profile says
 Updated and the activity log has its "Updated" record.
+
+Then a page that takes its time: the program, asked to end while its wait window is up,
+closes its window at once and leaves nothing of the half-added page behind, neither in the
+profile nor in the cache folder.
 """
 
 import argparse
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from desktop import Site, main_window, missing_tools, profile_text, program_on_display, wait_for, xdotool  # noqa: E402
+from desktop import (Site, main_window, missing_tools, profile_text, program_log, program_on_display,  # noqa: E402
+                     wait_for, xdotool)
 
 FOLDER = "Travel"
 TITLE = "Coast railway fares"
@@ -97,6 +103,33 @@ def main():
             if args.screenshot:
                 time.sleep(0.5)
                 subprocess.run(["import", "-window", "root", args.screenshot], env=env, check=True)
+
+            # A slow page: the add goes on behind the wait window, and the end of the program
+            # meanwhile leaves nothing of it behind.
+            slow = Site("/slow", lambda: (time.sleep(4), fares_page("9.99"))[1])
+            try:
+                cache = os.path.join(home, "data", "Files")
+                copies = sorted(os.listdir(cache))
+                focus_window()
+                xdotool(env, "key", "ctrl+n")
+                xdotool(env, "windowfocus", "--sync", dialog(env, "Page Details"))
+                xdotool(env, "type", "--delay", "10", slow.url)
+                xdotool(env, "key", "Return")
+                dialog(env, "Adding web page")
+                pid = int(subprocess.run(["xdotool", "getwindowpid", window], env=env, capture_output=True,
+                                         text=True, check=True).stdout)
+                os.kill(pid, signal.SIGTERM)
+                # The window goes at once; the program ends once the download it no longer
+                # wants has stopped (within the loader's time limit) and has removed its copy.
+                wait_for("the main window to go", lambda: not subprocess.run(
+                    ["xdotool", "search", "--onlyvisible", "--name", "^Pelmor$"], env=env, capture_output=True,
+                    text=True).stdout.split(), 3)
+                wait_for("the program to end", lambda: not os.path.exists(f"/proc/{pid}"), 20)
+                assert slow.url not in profile_text(home), "the half-added page is in the profile"
+                assert sorted(os.listdir(cache)) == copies, f"copies left behind: {os.listdir(cache)}"
+                assert "FormUnload entered" in program_log(home)
+            finally:
+                slow.shutdown()
             print("add end to end: ok")
             return 0
     finally:

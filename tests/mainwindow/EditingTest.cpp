@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "AddWait.h"
 #include "WindowFixture.h"
 #include "mainwindow/frmAddURL.h"
 #include "mainwindow/frmProperties.h"
@@ -91,6 +92,8 @@ private slots:
     void addPageThroughDialog();
     void sameAddressTwice();
     void failedAddLeavesNothing();
+    void addsRunWhileTheWindowServes();
+    void closingDuringAnAddKeepsNothing();
     void pageUnderInactiveFolderIsInactive();
     void addFolderAndRefuseSameName();
     void removeFolderRemovesExactlyItsCopies();
@@ -120,9 +123,11 @@ void EditingTest::addPageThroughDialog() {
     });
     w.main->AskAndAddPage(w.Node("News"));
 
+    // The page comes once its download has ended.
     const std::string url = server.Url("/weather");
+    QTRY_VERIFY_WITH_TIMEOUT(FolderItem(w, "News")->Items("News\\" + url), 30000);
     auto page = std::static_pointer_cast<Page>(FolderItem(w, "News")->Items("News\\" + url));
-    QVERIFY(page);
+    QTRY_VERIFY(w.main->isEnabled());
     QCOMPARE(page->Description(), std::string("Weather today"));
     QCOMPARE(page->PeriodTime(), int16_t(2));
     QCOMPARE(page->PeriodUnit(), dfHour);
@@ -157,18 +162,18 @@ void EditingTest::sameAddressTwice() {
     w.Open(TwoFolders());
     // Typed without its protocol: GetValidURL adds it before the duplicate test.
     std::string typed = "127.0.0.1:" + std::to_string(server.Port()) + "/a";
-    auto first = w.main->AddPageToFolder(FolderItem(w, "News"), typed, "", false, 1, dfDay, AddFeedback::Quiet);
+    auto first = AddAndWait(*w.main, FolderItem(w, "News"), typed, "", false, 1, dfDay, AddFeedback::Quiet);
     QVERIFY(first);
     QCOMPARE(first->URL(), server.Url("/a"));
     QCOMPARE(first->Description(), std::string("127.0.0.1"));
     QCOMPARE(server.Hits("/a"), 1);
 
-    QVERIFY(!w.main->AddPageToFolder(FolderItem(w, "News"), typed, "", false, 1, dfDay, AddFeedback::Quiet));
+    QVERIFY(!AddAndWait(*w.main, FolderItem(w, "News"), typed, "", false, 1, dfDay, AddFeedback::Quiet));
     QCOMPARE(server.Hits("/a"), 1);
     QCOMPARE(w.main->statusBar()->currentMessage(), QString("Page already exists"));
 
     // The same address elsewhere is another page with a saved copy of its own.
-    auto second = w.main->AddPageToFolder(FolderItem(w, "Work"), server.Url("/a"), "", false, 1, dfDay);
+    auto second = AddAndWait(*w.main, FolderItem(w, "Work"), server.Url("/a"), "", false, 1, dfDay);
     QVERIFY(second);
     QVERIFY(second->SavedFile() != first->SavedFile());
     QVERIFY(fs::exists(first->SavedFile()) && fs::exists(second->SavedFile()));
@@ -188,7 +193,7 @@ void EditingTest::failedAddLeavesNothing() {
     const std::string savedBefore = ReadFile(w.settings->XMLFile());
 
     for (const std::string& url : {server.Url("/set"), std::string("http://127.0.0.1:1/down")}) {
-        QVERIFY(!w.main->AddPageToFolder(FolderItem(w, "News"), url, "Down", false, 1, dfDay, AddFeedback::Quiet));
+        QVERIFY(!AddAndWait(*w.main, FolderItem(w, "News"), url, "Down", false, 1, dfDay, AddFeedback::Quiet));
         QVERIFY(w.main->statusBar()->currentMessage().startsWith("Unable to add Down.\r\nPlease check the follwing"));
         QCOMPARE(FolderItem(w, "News")->ItemsCount(), 0);
         QCOMPARE(w.Node("News")->childCount(), 0);
@@ -208,10 +213,90 @@ void EditingTest::failedAddLeavesNothing() {
         usable = box->isEnabled() && !w.main->isEnabled();
         box->accept();
     });
-    QVERIFY(!w.main->AddPageToFolder(FolderItem(w, "News"), "http://127.0.0.1:1/down", "", false, 1, dfDay));
+    QVERIFY(!AddAndWait(*w.main, FolderItem(w, "News"), "http://127.0.0.1:1/down", "", false, 1, dfDay));
     QVERIFY(shown.startsWith("Unable to add http://127.0.0.1:1/down."));
     QVERIFY(usable);
     QVERIFY(w.main->isEnabled());
+}
+
+namespace {
+
+// A page that takes a while to come.
+void ServeSlowly(HttpServer& server, const std::string& path, int ms) {
+    server.Routes().Get(path, [ms](const httplib::Request&, httplib::Response& response) {
+        QThread::msleep(ms);
+        response.set_content(kPage, "text/html");
+    });
+}
+
+}  // namespace
+
+void EditingTest::addsRunWhileTheWindowServes() {
+    HttpServer server;
+    ServeSlowly(server, "/slow", 600);
+    server.Page("/fast", kPage);
+    Window w;
+    w.Open(TwoFolders());
+    w.main->CheckTimer()->start();
+    int ticks = 0;
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, [&] { ++ticks; });
+    tick.start(10);
+
+    // Two adds at once: each call returns before its page has come.
+    std::vector<std::shared_ptr<Page>> added;
+    int ended = 0;
+    auto done = [&](const std::shared_ptr<Page>& page) {
+        ++ended;
+        if (page) added.push_back(page);
+    };
+    w.main->AddPageToFolder(FolderItem(w, "News"), server.Url("/slow"), "Slow", false, 1, dfDay, AddFeedback::Quiet,
+                            done);
+    w.main->AddPageToFolder(FolderItem(w, "Work"), server.Url("/fast"), "", true, 1, dfDay, AddFeedback::Quiet, done);
+    QCOMPARE(ended, 0);
+    QVERIFY(!w.main->isEnabled());
+    QVERIFY(!w.main->CheckTimer()->isActive());
+    QTRY_COMPARE_WITH_TIMEOUT(ended, 2, 30000);
+
+    // The window thread went on meanwhile; both pages are in, each in its own folder, and
+    // the window and the checks are back once the last add ended.
+    QVERIFY(ticks > 0);
+    QCOMPARE(int(added.size()), 2);
+    QCOMPARE(added[0]->Description(), std::string("Weather today"));
+    QCOMPARE(added[0]->Parent(), FolderItem(w, "Work"));
+    QCOMPARE(added[1]->Description(), std::string("Slow"));
+    QCOMPARE(added[1]->Parent(), FolderItem(w, "News"));
+    QVERIFY(fs::exists(added[0]->SavedFile()) && fs::exists(added[1]->SavedFile()));
+    QCOMPARE(w.Saved()->ItemsCount(), 2);
+    QCOMPARE(w.main->Pages().Count(), size_t(2));
+    QVERIFY(w.main->isEnabled());
+    QVERIFY(w.main->CheckTimer()->isActive());
+}
+
+void EditingTest::closingDuringAnAddKeepsNothing() {
+    HttpServer server;
+    ServeSlowly(server, "/slow", 400);
+    Window w;
+    w.Open(TwoFolders());
+    const auto before = CacheFiles(w);
+    const std::string savedBefore = ReadFile(w.settings->XMLFile());
+    bool ended = false;
+    std::shared_ptr<Page> added;
+    w.main->AddPageToFolder(FolderItem(w, "News"), server.Url("/slow"), "Slow", false, 1, dfDay, AddFeedback::Quiet,
+                            [&](const std::shared_ptr<Page>& page) {
+                                ended = true;
+                                added = page;
+                            });
+    // The add ends with the window, at once; its download goes on by itself and what it
+    // saves is removed when it stops.
+    w.main->close();
+    QVERIFY(ended);
+    QVERIFY(!added);
+    QVERIFY(QThreadPool::globalInstance()->waitForDone(30000));
+    QCOMPARE(server.Hits("/slow"), 1);
+    QVERIFY(CacheFiles(w) == before);
+    QCOMPARE(ReadFile(w.settings->XMLFile()), savedBefore);
+    QCOMPARE(FolderItem(w, "News")->ItemsCount(), 0);
 }
 
 void EditingTest::pageUnderInactiveFolderIsInactive() {
@@ -219,7 +304,7 @@ void EditingTest::pageUnderInactiveFolderIsInactive() {
     server.Page("/p", kPage);
     Window w;
     w.Open(TwoFolders(false));
-    auto page = w.main->AddPageToFolder(FolderItem(w, "Work"), server.Url("/p"), "P", false, 3, dfMinute);
+    auto page = AddAndWait(*w.main, FolderItem(w, "Work"), server.Url("/p"), "P", false, 3, dfMinute);
     QVERIFY(page);
     QVERIFY(!page->Active());
     QCOMPARE(page->PeriodTime(), int16_t(5));

@@ -12,6 +12,7 @@
 
 #include "FavoritesWait.h"
 #include "WindowFixture.h"
+#include "mainwindow/ProfilesPart.h"
 #include "mainwindow/frmFavorites.h"
 #include "support/HttpServer.h"
 
@@ -26,6 +27,8 @@ private slots:
     void importsFoldersAndPagesOnce();
     void stoppedImportKeepsWhatWasAdded();
     void closingTheDialogImportsNothing();
+    void nothingReadImportsNothing();
+    void importTakesOnePageAtATime();
 };
 
 namespace {
@@ -85,6 +88,13 @@ void ImportFile(frmFavorites& dialog, const fs::path& file) {
     dialog.findChild<QPushButton*>("btnImport")->click();
 }
 
+// Imports into the root through the dialog and waits until the import has ended.
+void ImportAndWait(Window& w) {
+    QSignalSpy finished(w.main->Profiles(), &ProfilesPart::ImportFinished);
+    w.main->ImportFromFavorites(w.main->Tree()->RootNode());
+    QVERIFY(finished.count() > 0 || finished.wait(60000));
+}
+
 }  // namespace
 
 void ImportTest::importsFoldersAndPagesOnce() {
@@ -94,7 +104,7 @@ void ImportTest::importsFoldersAndPagesOnce() {
     w.Open(nullptr);
     WriteFile(w.home.Root() / "bookmarks.html", Exported(server));
     OnFavoritesDialog([&](frmFavorites& dialog) { ImportFile(dialog, w.home.Root() / "bookmarks.html"); });
-    w.main->ImportFromFavorites(w.main->Tree()->RootNode());
+    ImportAndWait(w);
 
     for (const char* path : {"/a", "/b", "/c", "/d"}) QCOMPARE(server.Hits(path), 1);
     QCOMPARE(w.main->statusBar()->currentMessage(), QString("Finished importing from favorites"));
@@ -124,7 +134,7 @@ void ImportTest::importsFoldersAndPagesOnce() {
     // The same folder again is refused: its pages are not downloaded a second time.
     MessageCloser closer;
     OnFavoritesDialog([&](frmFavorites& dialog) { ImportFile(dialog, w.home.Root() / "bookmarks.html"); });
-    w.main->ImportFromFavorites(w.main->Tree()->RootNode());
+    ImportAndWait(w);
     QCOMPARE(closer.texts, QStringList{"Folder Exists|Folder already exists"});
     QCOMPARE(server.Hits("/a"), 1);
 }
@@ -152,7 +162,7 @@ void ImportTest::stoppedImportKeepsWhatWasAdded() {
     w.Open(nullptr);
     WriteFile(w.home.Root() / "bookmarks.html", Exported(server));
     OnFavoritesDialog([&](frmFavorites& dialog) { ImportFile(dialog, w.home.Root() / "bookmarks.html"); });
-    w.main->ImportFromFavorites(w.main->Tree()->RootNode());
+    ImportAndWait(w);
 
     QCOMPARE(server.Hits("/a"), 1);
     QCOMPARE(server.Hits("/c"), 0);
@@ -177,10 +187,82 @@ void ImportTest::closingTheDialogImportsNothing() {
         QVERIFY(dialog.AddBookmarksFile(QString::fromStdString((w.home.Root() / "bookmarks.html").string())));
         dialog.close();
     });
-    w.main->ImportFromFavorites(w.main->Tree()->RootNode());
+    ImportAndWait(w);
     QCOMPARE(int(server.Requests().size()), 0);
     QCOMPARE(w.Saved()->ItemsCount(), 0);
     QVERIFY(w.main->CheckTimer()->isActive());
+}
+
+void ImportTest::nothingReadImportsNothing() {
+    Window w;
+    w.Open(nullptr);
+    // No browser profile in the home: "Favorites" stays empty, and "Import" at once adds
+    // no empty folder but says why nothing came.
+    MessageCloser closer;
+    OnFavoritesDialog([&](frmFavorites& dialog) {
+        QVERIFY(WaitForReading(dialog));
+        QCOMPARE(dialog.Tree()->topLevelItem(0)->childCount(), 0);
+        dialog.findChild<QPushButton*>("btnImport")->click();
+    });
+    ImportAndWait(w);
+    QCOMPARE(closer.texts, QStringList{"Add From Favorites|No bookmarks could be read: nothing was imported."});
+    QCOMPARE(w.main->Root()->ItemsCount(), 0);
+    QCOMPARE(w.Saved()->ItemsCount(), 0);
+}
+
+namespace {
+
+// Adds folders at once and holds every page add until the test ends it.
+struct HeldAdder : mainwindow::ItemAdder {
+    std::shared_ptr<Application> root = Application::Create();
+    QStringList calls;
+    std::vector<PageAdded> pending;
+    void AddPageToFolder(const std::shared_ptr<ItemList>& folder, const std::string& url, const std::string&, bool, int,
+                         dfUnits, AddFeedback, PageAdded done) override {
+        calls << QString::fromStdString(
+            (folder->IsApplication() ? "" : std::static_pointer_cast<Folder>(folder)->Key() + "\\") + url);
+        pending.push_back(std::move(done));
+    }
+    std::shared_ptr<Folder> AddSubfolderToFolder(const std::shared_ptr<ItemList>& folder, const std::string& name,
+                                                 const std::string&, int, dfUnits, AddFeedback) override {
+        auto added = Folder::Create();
+        added->SetName(name);
+        calls << QString::fromStdString(name);
+        return std::static_pointer_cast<Folder>(folder->AddItem(added));
+    }
+};
+
+ProfilesPart::ImportNode Node(const char* picture, const char* text,
+                              std::vector<ProfilesPart::ImportNode> children = {}) {
+    return {picture, text, picture == std::string("Page") ? QString("http://x/") + text : QString(),
+            std::move(children)};
+}
+
+}  // namespace
+
+void ImportTest::importTakesOnePageAtATime() {
+    QWidget window;
+    HeldAdder adder;
+    adder.root->AddItem(MakeFolder("Old"));
+    ProfilesPart part(std::make_shared<Settings>(), adder.root, adder, &window);
+    QSignalSpy finished(&part, &ProfilesPart::ImportFinished);
+    part.Import(adder.root, {Node("Folder", "News", {Node("Page", "a"), Node("Folder", "Sport", {Node("Page", "b")})}),
+                             Node("Folder", "Old", {Node("Page", "skipped")}), Node("Page", "c"), Node("Page", "d")});
+    // Folders come at once, in order; the next page waits until the one before has ended.
+    QCOMPARE(adder.calls, (QStringList{"News", "News\\http://x/a"}));
+    adder.pending.back()(nullptr);  // a page that fails does not stop the import
+    QTRY_COMPARE(adder.calls.size(), 4);
+    QCOMPARE(adder.calls.mid(2), (QStringList{"Sport", "News\\Sport\\http://x/b"}));
+    // "Old" exists: what it holds is not imported. Stopping waits for the page under way.
+    adder.pending.back()(nullptr);
+    QTRY_COMPARE(adder.calls.size(), 6);
+    QCOMPARE(adder.calls.mid(4), (QStringList{"Old", "http://x/c"}));
+    part.StopImport();
+    QVERIFY(part.Importing());
+    adder.pending.back()(nullptr);
+    QTRY_VERIFY(!part.Importing());
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(adder.calls.size(), 6);
 }
 
 QTEST_MAIN(ImportTest)

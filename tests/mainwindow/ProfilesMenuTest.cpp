@@ -11,8 +11,11 @@
 #include <QToolBar>
 #include <QtTest>
 
+#include "AddWait.h"
 #include "WindowFixture.h"
+#include "mainwindow/ProfilesPart.h"
 #include "mainwindow/SoftwareUpdate.h"
+#include "mainwindow/UpdateCheckPart.h"
 #include "platform/ini/Ini.h"
 #include "shell/frmVisualSettings.h"
 #include "support/HttpServer.h"
@@ -28,6 +31,7 @@ private slots:
     void initTestCase() { QCoreApplication::setApplicationVersion("2.4.1"); }
     void loadSaveAndDefault();
     void failuresAreShown();
+    void bigProfileLoadsWhileTheWindowServes();
     void visualSettingsApplyAtOnce();
     void versionComparison();
     void updateCheckAsksTheConfiguredServer();
@@ -46,6 +50,28 @@ std::shared_ptr<Application> SampleProfile(const fs::path& cache) {
     application->AddItem(page);
     WriteFile(cache / "7.html", "saved A");
     return application;
+}
+
+// Runs a profile command and waits until its work on another thread has ended.
+void RunProfileCommand(Window& w, void (frmMain::*command)()) {
+    (w.main.get()->*command)();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.main->Profiles()->ProfileBusy(), 20000);
+    QVERIFY(w.main->isEnabled());
+}
+
+// The answer of the quiet check made at start-up; Unknown when none came.
+UpdateAnswer StartupAnswer(Window& w) {
+    QSignalSpy answered(w.main->UpdateCheck(), &UpdateCheckPart::Answered);
+    w.main->UpdateCheck()->CheckAtStart();
+    if (!answered.wait(20000)) return UpdateAnswer::Unknown;
+    return answered.last().at(0).value<UpdateAnswer>();
+}
+
+// Runs the menu's update check and waits until it has been answered.
+void MenuCheck(Window& w) {
+    QSignalSpy answered(w.main->UpdateCheck(), &UpdateCheckPart::Answered);
+    w.main->menuUpdateSoftware_Click();
+    QVERIFY(answered.count() > 0 || answered.wait(20000));
 }
 
 QString Titles(QMenuBar* bar) {
@@ -71,14 +97,14 @@ void ProfilesMenuTest::loadSaveAndDefault() {
     });
 
     // A cancelled dialog leaves everything as it was.
-    w.main->menuLoadProfile_Click();
+    RunProfileCommand(w, &frmMain::menuLoadProfile_Click);
     QVERIFY(!askedToSave);
     QVERIFY(w.Node("http://example.com/a"));
 
     // Save: the new profile has its own copies; the old profile's copies stay.
     const fs::path saved = w.home.Root() / "Saved.xml";
     chosen = QString::fromStdString(saved.string());
-    w.main->menuSaveProfile_Click();
+    RunProfileCommand(w, &frmMain::menuSaveProfile_Click);
     QVERIFY(askedToSave);
     QCOMPARE(w.settings->XMLFile(), saved.string());
     QCOMPARE(ReadFile(w.home.Root() / "Saved" / "7.html"), std::string("saved A"));
@@ -90,7 +116,7 @@ void ProfilesMenuTest::loadSaveAndDefault() {
 
     // Load of a new name: an empty profile that is checked, every day, in the same tree object.
     chosen = QString::fromStdString((w.home.Root() / "Fresh.xml").string());
-    w.main->menuLoadProfile_Click();
+    RunProfileCommand(w, &frmMain::menuLoadProfile_Click);
     QCOMPARE(w.main->Root(), root);
     QCOMPARE(root->ItemsCount(), 0);
     QVERIFY(root->Active());
@@ -100,7 +126,7 @@ void ProfilesMenuTest::loadSaveAndDefault() {
 
     // Back to the saved one, made the default.
     chosen = QString::fromStdString(saved.string());
-    w.main->menuLoadProfile_Click();
+    RunProfileCommand(w, &frmMain::menuLoadProfile_Click);
     QVERIFY(w.Node("http://example.com/a"));
     w.main->menuDefaultProfile_Click();
     Settings next;
@@ -116,14 +142,56 @@ void ProfilesMenuTest::failuresAreShown() {
     w.main->SetProfileFileChooser([&](bool) { return QString::fromStdString((w.home.Root() / "no/such/P.xml").string()); });
     QString shown;
     CloseNextModal(&shown);
-    w.main->menuSaveProfile_Click();
+    RunProfileCommand(w, &frmMain::menuSaveProfile_Click);
     QVERIFY2(shown.startsWith("Pelmor|") && shown.contains("does not exist"), qPrintable(shown));
     shown.clear();
     CloseNextModal(&shown);
-    w.main->menuLoadProfile_Click();
+    RunProfileCommand(w, &frmMain::menuLoadProfile_Click);
     QVERIFY2(shown.contains("does not exist"), qPrintable(shown));
     QCOMPARE(w.settings->XMLFile(), xml);
     QVERIFY(w.Node("http://example.com/a"));
+}
+
+void ProfilesMenuTest::bigProfileLoadsWhileTheWindowServes() {
+    Window w;
+    w.Open(SampleProfile(w.home.Data() / "Files"));
+    auto big = Application::Create();
+    big->SetActive(true);
+    for (int f = 0; f < 20; ++f) {
+        auto folder = MakeFolder("F" + std::to_string(f));
+        for (int p = 0; p < 250; ++p)
+            folder->AddItem(MakePage("http://example.com/" + std::to_string(f) + "/" + std::to_string(p), "P"));
+        big->AddItem(folder);
+    }
+    const fs::path file = w.home.Root() / "Big.xml";
+    big->SaveItems(file.string());
+    w.main->SetProfileFileChooser([&](bool) { return QString::fromStdString(file.string()); });
+    int ticks = 0;
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, [&] { ++ticks; });
+    tick.start(5);
+
+    // The command returns while the file is read on another thread; the old tree stays
+    // until the new one is in.
+    std::shared_ptr<Application> root = w.main->Root();
+    w.main->menuLoadProfile_Click();
+    QVERIFY(w.main->Profiles()->ProfileBusy());
+    QVERIFY(!w.main->isEnabled());
+    // An add meanwhile (from the bus) is refused: its copy would land in the old profile.
+    QVERIFY(!AddAndWait(*w.main, root, "http://127.0.0.1:1/x", "", false, 1, dfDay, AddFeedback::Quiet));
+    QVERIFY(w.Node("http://example.com/a"));
+    QTRY_VERIFY_WITH_TIMEOUT(!w.main->Profiles()->ProfileBusy(), 30000);
+    QVERIFY(ticks > 0);
+    QVERIFY(w.main->isEnabled());
+    QCOMPARE(w.main->Root(), root);
+    QCOMPARE(root->ItemsCount(), 20);
+    auto last = std::static_pointer_cast<Folder>(root->Items(20));
+    QCOMPARE(last->ItemsCount(), 250);
+    // The items know the program's one tree as their root.
+    QCOMPARE(last->Items(250)->Application(), root);
+    QVERIFY(w.Node("F19\\http://example.com/19/249"));
+    QVERIFY(!w.Node("http://example.com/a"));
+    QCOMPARE(w.settings->XMLFile(), file.string());
 }
 
 void ProfilesMenuTest::visualSettingsApplyAtOnce() {
@@ -168,7 +236,8 @@ void ProfilesMenuTest::updateCheckAsksTheConfiguredServer() {
     Window w;
     w.Open(nullptr);
     // No server set: no request, and the command says so.
-    QVERIFY(!w.main->IsUpdateSoftware());
+    w.main->UpdateCheck()->CheckAtStart();
+    QVERIFY(!w.main->UpdateCheck()->Checking());
     QString shown;
     CloseNextModal(&shown);
     w.main->menuUpdateSoftware_Click();
@@ -178,17 +247,20 @@ void ProfilesMenuTest::updateCheckAsksTheConfiguredServer() {
     fs::create_directories(w.home.Config());
     ini::WritePrivateProfileString("Locations", "UpdateServer", server.Url("/pelmor"), w.settings->INIFile());
     server.Page("/pelmor/admin/version.txt", "2.4.1\n", "text/plain");
-    QVERIFY(!w.main->IsUpdateSoftware());
+    QCOMPARE(StartupAnswer(w), UpdateAnswer::Current);
     shown.clear();
     CloseNextModal(&shown);
-    w.main->menuUpdateSoftware_Click();
+    MenuCheck(w);
     QCOMPARE(shown, QString("Update Software|There are no updated available."));
 
     server.Page("/pelmor/admin/version.txt", "2.5.0\n", "text/plain");
-    QVERIFY(w.main->IsUpdateSoftware());
     shown.clear();
     CloseNextModal(&shown);  // answers No
-    w.main->menuUpdateSoftware_Click();
+    QCOMPARE(StartupAnswer(w), UpdateAnswer::Newer);
+    QVERIFY2(shown.startsWith("Software Update|Pelmor has new release available for download.\r\n"), qPrintable(shown));
+    shown.clear();
+    CloseNextModal(&shown);
+    MenuCheck(w);
     QVERIFY2(shown.startsWith("Software Update|Pelmor has new release available for download.\r\n"), qPrintable(shown));
     QVERIFY(shown.contains(QString::fromStdString(server.Url("/pelmor/"))));
 
@@ -196,13 +268,27 @@ void ProfilesMenuTest::updateCheckAsksTheConfiguredServer() {
     server.Page("/pelmor/admin/version.txt", "<html>maintenance</html>");
     shown.clear();
     CloseNextModal(&shown);
-    w.main->menuUpdateSoftware_Click();
+    MenuCheck(w);
     QVERIFY2(shown.contains("could not be asked"), qPrintable(shown));
     QVERIFY(server.Hits("/pelmor/admin/version.txt") >= 4);
     const std::string log = ReadFile(w.home.Data() / "Pelmor.log");
     QVERIFY(log.find("UpdateSoftware entered") != std::string::npos);
     QVERIFY(log.find("IsUpdateSoftware entered") != std::string::npos);
     QVERIFY(log.find("DownloadSoftware entered") != std::string::npos);
+
+    // A window that closes while the server is asked drops the answer: no question comes.
+    server.Routes().Get("/pelmor/admin/version.txt", [](const httplib::Request&, httplib::Response& response) {
+        QThread::msleep(300);
+        response.set_content("9.0.0\n", "text/plain");
+    });
+    QSignalSpy answered(w.main->UpdateCheck(), &UpdateCheckPart::Answered);
+    w.main->menuUpdateSoftware_Click();
+    QVERIFY(w.main->UpdateCheck()->Checking());
+    w.main->close();
+    QVERIFY(!w.main->UpdateCheck()->Checking());
+    QTest::qWait(600);
+    QCOMPARE(answered.count(), 0);
+    QVERIFY(!QApplication::activeModalWidget());
 }
 
 void ProfilesMenuTest::helpPagesShipWithTheProgram() {
