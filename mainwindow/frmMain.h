@@ -6,6 +6,7 @@
 // tray icon. Every change the user makes is saved to the profile file at once.
 
 #include <QMainWindow>
+#include <QPersistentModelIndex>
 #include <QPointer>
 #include <QSystemTrayIcon>
 #include <functional>
@@ -45,10 +46,6 @@ namespace pelmor::mainwindow {
 class ActivityLogFile;
 class BrowserWindow;
 
-// True when the page, or any of its frames at any depth, watches one element only.
-bool HasElementPath(const Page& page);
-bool HasElementPath(const Frame& frame);
-
 // A control's place in twips, relative to the window's client area.
 struct TwipRect {
     double Left = 0;
@@ -82,31 +79,36 @@ public:
     void ActivateMain();
     // Places the window as the preferences say and shows it.
     void ShowMain();
-    // Rebuilds the tree from the profile file, creating an empty profile and the cache
-    // folder when missing and keeping expanded folders expanded.
+    // Reads the profile file into the tree (a model reset), creating an empty profile and
+    // the cache folder when missing and keeping expanded folders expanded.
     void LoadTree();
-    // Adds one item (and everything below it) under a node.
-    void LoadItemToTree(TreeNode* parentNode, const std::shared_ptr<Item>& item);
-    // True when the node's key was expanded when LoadTree last started.
-    bool WasExpanded(const TreeNode* node) const;
-    // Paints a node red and bold (or plain) and carries the mark up to its ancestors: a
-    // folder stays red while any child is red.
-    void MarkParentsUpdate(TreeNode* node, bool blUpdate);
-    // Fills the details panel for the item of a node.
-    void ShowItem(TreeNode* node);
+    // True when the row's key was expanded when LoadTree last started.
+    bool WasExpanded(const QModelIndex& index) const;
+    // Paints a row red and bold (or plain) and carries the mark up to its ancestors: a
+    // folder stays red while any child is red. Nothing for an invalid row or an item
+    // without a row.
+    void MarkParentsUpdate(const QModelIndex& index, bool update);
+    void MarkParentsUpdate(const Item& item, bool update);
+    // Fills the details panel for the item of a row (nothing shown for an invalid one).
+    void ShowItem(const QModelIndex& index);
     // The page's last check failure in the details panel (hidden when it never failed).
     void ShowLastFailure(const Page* page);
     // A page whose last check failed shows a warning icon and the reason as its tip.
-    void ShowCheckHealth(TreeNode* node, const Page& page);
-    // Every folder above the node shows the warning while a page below it is failing.
-    void ShowFolderHealth(TreeNode* node);
+    void ShowCheckHealth(const Page& page);
+    // Every folder above the item shows the warning while a page below it is failing.
+    void ShowFolderHealth(const Item& item);
+    // The item's row shows it as it is now (and rows below it, and the details panel when
+    // it shows the item): after a change made outside the window, such as a bus call.
+    void ItemEdited(const std::shared_ptr<Item>& item);
+    // The item was taken out of its list outside the window: its row and pages go.
+    void ItemTakenOut(const Item& item);
     // Puts back the check outcomes kept beside the profile and shows them (LoadTree).
     void RestoreCheckHealth();
     // Writes the check outcomes beside the profile when the page's check changed them.
     void KeepCheckHealth(const Page& page);
     // Switch checking on or off for an item and everything below it.
-    void ActivateItem(TreeNode* node, bool blSave);
-    void DeactivateItem(TreeNode* node, bool blSave);
+    void ActivateItem(const QModelIndex& index, bool save);
+    void DeactivateItem(const QModelIndex& index, bool save);
     // Writes the tree to the profile file (and drops a pending SaveItemsSoon, which it
     // covers).
     void SaveItems();
@@ -124,9 +126,9 @@ public:
     void SaveItemsSoon(SaveUrgency urgency = SaveUrgency::Soon);
     static constexpr int kItemsSaveDelayMs = 1000;
     static constexpr int kRoutineSaveDelayMs = 30000;
-    // Moves the dragged node relative to the target node, in the model, in the tree and
-    // in the profile file.
-    void DropNode(TreeNode* dragged, TreeNode* target, DropPlacement placement);
+    // Moves the dragged row's item relative to the target row, in the items, in the tree
+    // and in the profile file.
+    void DropNode(const QModelIndex& dragged, const QModelIndex& target, DropPlacement placement);
 
     // The tray icon: added with the program's icon and the tip "Pelmor"; false where the
     // desktop has no tray (the program runs on without it).
@@ -161,22 +163,22 @@ public:
     void ctlInactive_Click();
 
     // Adding, removing and editing items (frmMainEditing.cpp).
-    // The "Page Details" dialog for the folder of `node` (a page's own folder; the root
-    // when there is no node), then AddPageToFolder.
-    void AskAndAddPage(TreeNode* node);
+    // The "Page Details" dialog for the folder of a row (a page's own folder; the root
+    // for an invalid row), then AddPageToFolder.
+    void AskAndAddPage(const QModelIndex& index);
     std::shared_ptr<Page> AddPageToFolder(const std::shared_ptr<ItemList>& folder, const std::string& strURL,
                                           const std::string& strDescription, bool blDetectTitle, int PeriodTime,
                                           dfUnits PeriodUnit, AddFeedback feedback = AddFeedback::Messages) override;
     // The "Folder Details" dialog, then AddSubfolderToFolder.
-    void AskAndAddFolder(TreeNode* node);
+    void AskAndAddFolder(const QModelIndex& index);
     std::shared_ptr<Folder> AddSubfolderToFolder(const std::shared_ptr<ItemList>& folder, const std::string& strName,
                                                  const std::string& strDescription, int PeriodTime,
                                                  dfUnits PeriodUnit,
                                                  AddFeedback feedback = AddFeedback::Messages) override;
-    // Removes the item of a node (never the root) with the saved copies of its pages and
+    // Removes the item of a row (never the root) with the saved copies of its pages and
     // their first-level frames; a folder that is not empty is removed only when the user
-    // agrees. Saves the profile when `blSave`.
-    void RemoveTreeItem(TreeNode* node, bool blSave);
+    // agrees. Saves the profile when `save`.
+    void RemoveTreeItem(const QModelIndex& index, bool save);
     // Puts the items of the last removal back where they were, with their saved copies
     // (Ctrl+Z); says "Nothing to restore" when nothing was removed in this session.
     void RestoreRemovedItem();
@@ -206,7 +208,7 @@ public:
     void CheckPageIfDue(const std::shared_ptr<Page>& page);
     void UpdatePage(const std::shared_ptr<Page>& oPage);
     // Manual checks: a page whatever its state, a folder's active pages, every active page.
-    void CheckItemNow(TreeNode* node);
+    void CheckItemNow(const QModelIndex& index);
     void CheckFolderNow(const ItemList& folder);
     void CheckAllNow();
     // The manual check of the item with that key ("" for every active page); false, and
@@ -228,8 +230,8 @@ public:
     void ShowPage(const std::shared_ptr<Page>& oPage);
     // Shows every updated active page below the folder (or root), skipping inactive folders.
     void ShowFolder(const ItemList& folder);
-    // "Show" on a node: a page is shown, a folder or the root shows its updated pages.
-    void ShowNode(TreeNode* node);
+    // "Show" on a row: a page is shown, a folder or the root shows its updated pages.
+    void ShowNode(const QModelIndex& index);
     // How long a display waits for the browser and for each frame (15 s and 10 s).
     void SetShowLimits(int browserMs, int frameMs) {
         browserWaitMs_ = browserMs;
@@ -263,7 +265,7 @@ public:
     // selected node, or into a folder node (nothing for a page node or no node).
     void menuImportFavorites_Click();
     void menuAddFavorites_Click();
-    void ImportFromFavorites(TreeNode* targetNode);
+    void ImportFromFavorites(const QModelIndex& target);
     // Adds a folder node of the bookmarks with everything below it, or a page node, to
     // `parentItem` (the root when null).
     void ImportFavoritesNode(const std::shared_ptr<ItemList>& parentItem, QTreeWidgetItem* favoritesNode);
@@ -277,6 +279,7 @@ public:
 
     // What tests and the start-up look at.
     ItemTree* Tree() const { return tree_; }
+    ItemModel* Model() const { return model_; }
     const PageCollection& Pages() const { return colPages_; }
     Settings& Preferences() const { return *settings_; }
     const std::shared_ptr<Application>& Root() const { return application_; }
@@ -315,9 +318,12 @@ private:
     void SetToolButtonEnabled(const char* key, bool enabled);
     void ShowStatusIndicator(bool active);
     void ApplyTreeFont();
-    void ctlTree_NodeCheck(QTreeWidgetItem* item);
-    void SetActiveDown(TreeNode* node, bool active);
-    void SwitchItem(TreeNode* node, bool active, bool blSave);
+    // The user ticked or unticked a row's check box.
+    void ctlTree_NodeCheck(const QModelIndex& index, bool checked);
+    void SetActiveDown(const QModelIndex& index, bool active);
+    void SwitchItem(const QModelIndex& index, bool active, bool save);
+    // The page collection again from the tree, in tree order.
+    void RebuildPages();
     void MovedFolderKeys(const std::shared_ptr<Folder>& folder);
     void PlaceControls();
     // Sizes the activity log's columns so that its times show whole at the panel's width.
@@ -343,22 +349,23 @@ private:
     void StopUpdater();
     void BuildEditCommands();
     void Command(const std::function<void()>& command);
-    std::shared_ptr<ItemList> FolderOfNode(TreeNode* node) const;
+    std::shared_ptr<ItemList> FolderOfNode(const QModelIndex& index) const;
     void RefusePage(const std::string& url, bool quiet);
     // Deletes a saved copy, but only one inside the cache folder; false otherwise.
     bool RemoveCacheFile(const std::string& path);
     // The saved copy and the copies of all frames below, of a page that was never added.
     void RemoveSavedCopies(const FrameList& item, const std::string& savedFile);
-    void RemovePageNode(TreeNode* node);
+    void RemovePageNode(const QModelIndex& index);
     // Takes an item out of its parent (a page with its saved copies) and keeps it for
     // RestoreRemovedItem.
     void TakeOut(const std::shared_ptr<Item>& item);
     void KeepOrRemoveCopy(const std::string& path);
     // The list a removed item goes back to: its old parent while that is in the tree.
     std::shared_ptr<ItemList> LiveList(const std::shared_ptr<ItemList>& list) const;
-    bool RemoveFolderNode(TreeNode* node);
-    void DeleteNode(TreeNode* node);
-    void Rename(TreeNode* node, const std::string& newName);
+    bool RemoveFolderNode(const QModelIndex& index);
+    // Drops the row of an item taken out of its list; the selection moves to its folder.
+    void DeleteNode(const Item& item);
+    void Rename(const QModelIndex& index, const std::string& newName);
     // Says why the details panel cannot be committed (once per user action), puts the
     // focus back in the URL box and answers false.
     bool RefusePanel(const QString& message);
@@ -374,16 +381,16 @@ private:
     std::set<QString> ExpandedKeys_;
     bool resizing_ = false;
     bool startedHidden_ = false;
-    bool checkingNodes_ = false;
     bool splitterDragging_ = false;
     bool unloaded_ = false;
-    TreeNode* shownNode_ = nullptr;
+    QPersistentModelIndex shown_;
 
     TwipRect treeBox_;
     TwipRect detailsBox_;
     TwipRect logBox_;
 
     QWidget* client_ = nullptr;
+    ItemModel* model_ = nullptr;
     ItemTree* tree_ = nullptr;
     QWidget* ctlDetails_ = nullptr;
     QWidget* frDetails_ = nullptr;

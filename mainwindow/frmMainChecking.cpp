@@ -60,7 +60,7 @@ void frmMain::BuildCheckCommands() {
     mdlTimer_->setInterval(kCheckInterval);
     connect(mdlTimer_, &QTimer::timeout, this, [this] { CheckForUpdates(); });
 
-    auto checkSelected = [this] { CheckItemNow(tree_->SelectedNode()); };
+    auto checkSelected = [this] { CheckItemNow(tree_->currentIndex()); };
     // A command another part of the window already built is only connected.
     auto command = [&](QMenu* menu, const QString& name, const QString& caption) {
         QAction* action = Action(name);
@@ -162,16 +162,16 @@ void frmMain::UpdatePage(const std::shared_ptr<Page>& oPage) {
     }
 }
 
-void frmMain::CheckItemNow(TreeNode* node) {
-    if (!node) return;
+void frmMain::CheckItemNow(const QModelIndex& index) {
+    if (!index.isValid()) return;
     try {
         TimerPause pause(mdlTimer_);
-        if (node->IsRoot()) {
+        if (model_->IsRoot(index)) {
             CheckAllNow();
-        } else if (node->AsPage()) {
-            UpdatePage(std::static_pointer_cast<Page>(node->ItemTag()));
-        } else if (node->AsFolder()) {
-            CheckFolderNow(*std::static_pointer_cast<Folder>(node->ItemTag()));
+        } else if (std::shared_ptr<Page> page = model_->PageAt(index)) {
+            UpdatePage(page);
+        } else if (std::shared_ptr<ItemList> folder = model_->ListAt(index)) {
+            CheckFolderNow(*folder);
         }
     } catch (...) {
         ReportError("");
@@ -193,9 +193,9 @@ bool frmMain::CheckKeyNow(const std::string& key) {
         CheckAllNow();
         return true;
     }
-    TreeNode* node = tree_->FindNode(Q(key));
-    if (!node || node->IsRoot()) return false;
-    CheckItemNow(node);
+    const QModelIndex index = model_->FindIndex(Q(key));
+    if (!index.isValid() || model_->IsRoot(index)) return false;
+    CheckItemNow(index);
     return true;
 }
 
@@ -217,8 +217,7 @@ void frmMain::objUpdater_PageUpdated(std::shared_ptr<Page>& oPage, bool blUpdate
         const bool failed = !blUpdated && oPage->Failing();
         log::WriteLog(oPage->Description() + (failed ? " Check failed: " + oPage->LastFailure() : " Checked"));
         statusBar()->clearMessage();
-        TreeNode* node = NodeOf(*oPage);
-        if (!node) {
+        if (!model_->IndexOf(*oPage).isValid()) {
             oPage = nullptr;  // it left the tree while it was checked
             return;
         }
@@ -238,7 +237,7 @@ void frmMain::objUpdater_PageUpdated(std::shared_ptr<Page>& oPage, bool blUpdate
                 row->setFont(column, font);
             }
             oPage->SetUpdated(true);
-            MarkParentsUpdate(node, true);
+            MarkParentsUpdate(*oPage, true);
             if (AlertWanted()) {
                 ShowUpdateNotification(oPage);
                 ShellTrayModifyTip(shell::UpdatedIcon());
@@ -255,10 +254,9 @@ void frmMain::objUpdater_PageUpdated(std::shared_ptr<Page>& oPage, bool blUpdate
             row->setText(1, QStringLiteral("Checked"));
             statusBar()->clearMessage();
         }
-        ShowCheckHealth(node, *oPage);
-        ShowFolderHealth(node);
+        ShowCheckHealth(*oPage);
         KeepCheckHealth(*oPage);
-        if (shownNode_ == node) ShowLastFailure(oPage.get());
+        if (model_->PageAt(shown_) == oPage) ShowLastFailure(oPage.get());
         lstStatus_->scrollToItem(row);
         // Once the last running check has answered, the pass's check times are written
         // soon; while checks keep coming they wait, so a pass writes the file once or twice.
@@ -290,8 +288,7 @@ bool frmMain::AlertWanted() const {
 void frmMain::RemovePageAtEnd(const std::shared_ptr<Page>& page) {
     try {
         TimerPause pause(mdlTimer_);
-        TreeNode* node = NodeOf(*page);
-        QString text = node ? node->text(0) : Q(page->Description());
+        QString text = Q(page->Description());
         auto* row = new QTreeWidgetItem(lstStatus_);
         row->setText(0, text);
         row->setIcon(0, shell::TreePicture(QStringLiteral("Page")));
@@ -302,10 +299,7 @@ void frmMain::RemovePageAtEnd(const std::shared_ptr<Page>& page) {
         for (int i = 1; i <= page->FramesCount(); ++i) handler.RemoveFileFromCache(page->Frames(i)->SavedFile());
         colPages_.Remove(page->Key());
         if (auto parent = page->Parent()) parent->RemoveItem(page->Key());
-        if (node) {
-            if (tree_->SelectedNode() == node && node->ParentNode()) tree_->setCurrentItem(node->ParentNode());
-            delete node;
-        }
+        DeleteNode(*page);
         SaveItems();
         row->setText(1, QStringLiteral("Removed"));
         row->setText(2, Q(clock_().FormatGeneral()));

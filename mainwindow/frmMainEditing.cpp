@@ -97,11 +97,6 @@ dfUnits ListPeriodUnit(const ItemList& list) {
                                 : static_cast<const Folder&>(list).PeriodUnit();
 }
 
-TreeNode* ListNode(const ItemList& list) {
-    return list.IsApplication() ? NodeOf(static_cast<const Application&>(list))
-                                : NodeOf(static_cast<const Folder&>(list));
-}
-
 // The key an item named `shortKey` would get in `list`.
 std::string CandidateKey(const ItemList& list, const std::string& shortKey) {
     if (list.IsApplication()) return shortKey;
@@ -114,6 +109,13 @@ std::string ReplaceNoCase(const std::string& text, const std::string& find, cons
     QString out = Q(text);
     out.replace(Q(find), Q(with), Qt::CaseInsensitive);
     return out.toStdString();
+}
+
+// True when `item` is `top` or lies below it.
+bool IsBelow(const Item& item, const Item& top) {
+    for (const Item* at = &item; at; at = at->ParentFolder().get())
+        if (at == &top) return true;
+    return false;
 }
 
 bool SameText(const std::string& a, const std::string& b) { return Q(a).compare(Q(b), Qt::CaseInsensitive) == 0; }
@@ -148,19 +150,19 @@ void frmMain::BuildEditCommands() {
     menuURLList_->insertMenu(active, menuAddPage);
     auto* menuAddURL = AddAction(menuAddPage, QStringLiteral("menuAddURL"), QStringLiteral("URL..."));
     connect(menuAddURL, &QAction::triggered, this,
-            [this] { Command([this] { AskAndAddPage(tree_->SelectedNode()); }); });
+            [this] { Command([this] { AskAndAddPage(tree_->currentIndex()); }); });
     auto* menuAddFolder = new QAction(QStringLiteral("Add Folder..."), this);
     menuAddFolder->setObjectName(QStringLiteral("menuAddFolder"));
     actions_[menuAddFolder->objectName()] = menuAddFolder;
     menuURLList_->insertAction(active, menuAddFolder);
     connect(menuAddFolder, &QAction::triggered, this,
-            [this] { Command([this] { AskAndAddFolder(tree_->SelectedNode()); }); });
+            [this] { Command([this] { AskAndAddFolder(tree_->currentIndex()); }); });
     auto* menuRemoveItem = new QAction(QStringLiteral("Remove"), this);
     menuRemoveItem->setObjectName(QStringLiteral("menuRemoveItem"));
     actions_[menuRemoveItem->objectName()] = menuRemoveItem;
     menuURLList_->insertAction(active, menuRemoveItem);
     connect(menuRemoveItem, &QAction::triggered, this,
-            [this] { Command([this] { RemoveTreeItem(tree_->SelectedNode(), true); }); });
+            [this] { Command([this] { RemoveTreeItem(tree_->currentIndex(), true); }); });
     // "Check Now" is made here for its place; the checking commands connect it.
     AddAction(menuURLList_, QStringLiteral("menuCheck"), QStringLiteral("Check Now"));
     connect(AddAction(menuURLList_, QStringLiteral("menuURLProperties"), QStringLiteral("Properties...")),
@@ -173,10 +175,10 @@ void frmMain::BuildEditCommands() {
     menuBar()->insertMenu(menuHelp ? menuHelp->menuAction() : nullptr, menuPage);
     AddAction(menuPage, QStringLiteral("menuPageCheck"), QStringLiteral("Check For Update"));
     connect(AddAction(menuPage, QStringLiteral("menuPageAdd"), QStringLiteral("New...")), &QAction::triggered, this,
-            [this] { Command([this] { AskAndAddPage(tree_->SelectedNode()); }); });
+            [this] { Command([this] { AskAndAddPage(tree_->currentIndex()); }); });
     QAction* menuPageRemove = AddAction(menuPage, QStringLiteral("menuPageRemove"), QStringLiteral("Delete"));
     connect(menuPageRemove, &QAction::triggered, this,
-            [this] { Command([this] { RemoveTreeItem(tree_->SelectedNode(), true); }); });
+            [this] { Command([this] { RemoveTreeItem(tree_->currentIndex(), true); }); });
     QAction* menuPageCopy = AddAction(menuPage, QStringLiteral("menuPageCopy"), QStringLiteral("Copy"));
     connect(menuPageCopy, &QAction::triggered, this, [this] { Command([this] { menuPageCopy_Click(); }); });
     connect(AddAction(menuPage, QStringLiteral("menuProperties"), QStringLiteral("Properties...")), &QAction::triggered,
@@ -202,7 +204,7 @@ void frmMain::BuildEditCommands() {
     button(QStringLiteral("Check"), QStringLiteral("Check"), QStringLiteral("Check for updates now"),
            themed("view-refresh", QStringLiteral("Page")));
 
-    connect(tree_, &ItemTree::DeletePressed, this, [this] { RemoveTreeItem(tree_->SelectedNode(), true); });
+    connect(tree_, &ItemTree::DeletePressed, this, [this] { RemoveTreeItem(tree_->currentIndex(), true); });
 
     // Keys of the whole window: a new page, a check of the selected item, and the last
     // removed item back. A box being edited keeps Ctrl+Z for its own text.
@@ -211,8 +213,8 @@ void frmMain::BuildEditCommands() {
         shortcut->setObjectName(QString::fromLatin1(name));
         connect(shortcut, &QShortcut::activated, this, [this, run] { Command(run); });
     };
-    key(QKeySequence::New, "keyNewPage", [this] { AskAndAddPage(tree_->SelectedNode()); });
-    key(QKeySequence(Qt::Key_F5), "keyCheck", [this] { CheckItemNow(tree_->SelectedNode()); });
+    key(QKeySequence::New, "keyNewPage", [this] { AskAndAddPage(tree_->currentIndex()); });
+    key(QKeySequence(Qt::Key_F5), "keyCheck", [this] { CheckItemNow(tree_->currentIndex()); });
     key(QKeySequence::Undo, "keyRestore", [this] { RestoreRemovedItem(); });
 
     // The details panel is edited in place; leaving a box commits it.
@@ -243,15 +245,15 @@ void frmMain::Command(const std::function<void()>& command) {
 void frmMain::ctlTool_ButtonClick(const QString& key) {
     try {
         if (!SaveShownItem()) return;
-        TreeNode* node = tree_->SelectedNode();
+        const QModelIndex index = tree_->currentIndex();
         if (key == QLatin1String("AddPage"))
-            AskAndAddPage(node);
+            AskAndAddPage(index);
         else if (key == QLatin1String("AddFolder"))
-            AskAndAddFolder(node);
+            AskAndAddFolder(index);
         else if (key == QLatin1String("Remove"))
-            RemoveTreeItem(node, true);
+            RemoveTreeItem(index, true);
         else if (key == QLatin1String("Check"))
-            CheckItemNow(node);
+            CheckItemNow(index);
     } catch (...) {
         ReportError("");
     }
@@ -269,19 +271,18 @@ QTreeWidgetItem* frmMain::AddLogRow(const QString& text, const QString& picture,
     return row;
 }
 
-std::shared_ptr<ItemList> frmMain::FolderOfNode(TreeNode* node) const {
-    if (!node) node = tree_->RootNode();
-    if (!node) return nullptr;
-    if (node->IsRoot()) return node->RootTag();
-    if (node->AsFolder()) return std::static_pointer_cast<Folder>(node->ItemTag());
-    return node->ItemTag()->Parent();
+std::shared_ptr<ItemList> frmMain::FolderOfNode(const QModelIndex& index) const {
+    if (!index.isValid()) return application_;
+    if (std::shared_ptr<ItemList> list = model_->ListAt(index)) return list;
+    std::shared_ptr<Item> item = model_->ItemAt(index);
+    return item ? item->Parent() : nullptr;
 }
 
 // ---- adding ---------------------------------------------------------------------------
 
-void frmMain::AskAndAddPage(TreeNode* node) {
+void frmMain::AskAndAddPage(const QModelIndex& index) {
     try {
-        std::shared_ptr<ItemList> folder = FolderOfNode(node);
+        std::shared_ptr<ItemList> folder = FolderOfNode(index);
         if (!folder) return;
         frmAddURL dialog(this);
         dialog.SetPeriod(ListPeriodTime(*folder), ListPeriodUnit(*folder));
@@ -407,16 +408,7 @@ std::shared_ptr<Page> frmMain::AddPageToFolder(const std::shared_ptr<ItemList>& 
         statusBar()->showMessage(Q(description) + QStringLiteral(" added"));
         AddLogRow(Q(description), QStringLiteral("Page"), QStringLiteral("Added"));
 
-        TreeNode* parentNode = ListNode(*folder);
-        auto* node = new TreeNode(Q(page->Key()), Q(description));
-        node->setIcon(0, shell::TreePicture(QStringLiteral("Page")));
-        {
-            QSignalBlocker block(tree_);
-            if (parentNode) parentNode->addChild(node);
-            node->Link(item);
-            node->SetChecked(parentNode ? parentNode->Checked() : page->Active());
-            node->knownChecked = node->Checked();
-        }
+        model_->ItemAdded(item);
         colPages_.Add(page);
         try {
             SaveItems();
@@ -424,12 +416,13 @@ std::shared_ptr<Page> frmMain::AddPageToFolder(const std::shared_ptr<ItemList>& 
             // Not in the profile file means not added: the tree goes back as it was.
             colPages_.Remove(page->Key());
             folder->RemoveItem(page->Key());
-            delete node;
+            model_->ItemRemoved(*item);
             throw;
         }
         committed = true;
-        if (parentNode) parentNode->setExpanded(true);
-        tree_->setCurrentItem(node);
+        const QModelIndex row = model_->IndexOf(*item);
+        tree_->setExpanded(row.parent(), true);
+        tree_->setCurrentIndex(row);
         return page;
     } catch (...) {
         if (page && !committed) RemoveSavedCopies(*page, page->SavedFile());
@@ -445,9 +438,9 @@ void frmMain::RefusePage(const std::string& url, bool quiet) {
     if (!quiet) InformationBox(this, QStringLiteral("Page Exists"), QStringLiteral("Page already exists"));
 }
 
-void frmMain::AskAndAddFolder(TreeNode* node) {
+void frmMain::AskAndAddFolder(const QModelIndex& index) {
     try {
-        std::shared_ptr<ItemList> folder = FolderOfNode(node);
+        std::shared_ptr<ItemList> folder = FolderOfNode(index);
         if (!folder) return;
         frmAddFolder dialog(this);
         dialog.SetPeriod(ListPeriodTime(*folder), ListPeriodUnit(*folder));
@@ -483,26 +476,18 @@ std::shared_ptr<Folder> frmMain::AddSubfolderToFolder(const std::shared_ptr<Item
         auto item = parent->AddItem(folder);
         if (!item) return nullptr;
 
-        TreeNode* parentNode = ListNode(*parent);
-        auto* node = new TreeNode(Q(item->Key()), Q(strName));
-        node->setIcon(0, shell::TreePicture(QStringLiteral("Folder")));
-        {
-            QSignalBlocker block(tree_);
-            if (parentNode) parentNode->addChild(node);
-            node->Link(item);
-            node->SetChecked(parentNode ? parentNode->Checked() : folder->Active());
-            node->knownChecked = node->Checked();
-        }
+        model_->ItemAdded(item);
         // Saved at once: a folder that is only in memory would be lost at the next start.
         try {
             SaveItems();
         } catch (...) {
             parent->RemoveItem(item->Key());
-            delete node;
+            model_->ItemRemoved(*item);
             throw;
         }
-        if (parentNode) parentNode->setExpanded(true);
-        tree_->setCurrentItem(node);
+        const QModelIndex row = model_->IndexOf(*item);
+        tree_->setExpanded(row.parent(), true);
+        tree_->setCurrentIndex(row);
         statusBar()->showMessage(Q(strName) + QStringLiteral(" added"));
         AddLogRow(Q(strName), QStringLiteral("Folder"), QStringLiteral("Added"));
         return std::static_pointer_cast<Folder>(item);
@@ -514,8 +499,8 @@ std::shared_ptr<Folder> frmMain::AddSubfolderToFolder(const std::shared_ptr<Item
 
 // ---- removing -------------------------------------------------------------------------
 
-void frmMain::RemoveTreeItem(TreeNode* node, bool blSave) {
-    if (!node) return;
+void frmMain::RemoveTreeItem(const QModelIndex& index, bool save) {
+    if (!index.isValid()) return;
     // Everything one command removes is restored together.
     const bool outermost = removeDepth_ == 0;
     if (outermost) {
@@ -533,17 +518,17 @@ void frmMain::RemoveTreeItem(TreeNode* node, bool blSave) {
     try {
         WaitCursor cursor;
         TimerStop timer(mdlTimer_);
-        const QString text = node->text(0);
-        if (node->IsRoot()) return;
-        const bool isPage = node->AsPage() != nullptr;
+        const QString text = index.data().toString();
+        if (model_->IsRoot(index)) return;
+        const bool isPage = model_->PageAt(index) != nullptr;
         bool removed = true;
         if (isPage) {
-            RemovePageNode(node);
+            RemovePageNode(index);
         } else {
             cursor.Restore();
-            removed = RemoveFolderNode(node);
+            removed = RemoveFolderNode(index);
         }
-        if (blSave) SaveItems();
+        if (save) SaveItems();
         // A folder the user chose to keep is not reported as removed.
         if (!removed) return;
         AddLogRow(text, isPage ? QStringLiteral("Page") : QStringLiteral("Folder"), QStringLiteral("Removed"));
@@ -553,10 +538,10 @@ void frmMain::RemoveTreeItem(TreeNode* node, bool blSave) {
     }
 }
 
-void frmMain::RemovePageNode(TreeNode* node) {
-    auto page = std::static_pointer_cast<Page>(node->ItemTag());
+void frmMain::RemovePageNode(const QModelIndex& index) {
+    std::shared_ptr<Page> page = model_->PageAt(index);
     TakeOut(page);
-    DeleteNode(node);
+    DeleteNode(*page);
 }
 
 void frmMain::KeepOrRemoveCopy(const std::string& path) {
@@ -585,8 +570,8 @@ void frmMain::TakeOut(const std::shared_ptr<Item>& item) {
     removed_->Record({item, parent, before});
 }
 
-bool frmMain::RemoveFolderNode(TreeNode* node) {
-    auto folder = std::static_pointer_cast<Folder>(node->ItemTag());
+bool frmMain::RemoveFolderNode(const QModelIndex& index) {
+    auto folder = std::static_pointer_cast<Folder>(model_->ItemAt(index));
     if (folder->ItemsCount() > 0) {
         QMessageBox box(QMessageBox::Information, QStringLiteral("Remove Folder"),
                         QStringLiteral("This folder is not empty. Are you sure you want to remove it?"),
@@ -595,7 +580,7 @@ bool frmMain::RemoveFolderNode(TreeNode* node) {
     }
     while (folder->ItemsCount() > 0) {
         std::shared_ptr<Item> first = folder->Items(1);
-        if (TreeNode* child = NodeOf(*first)) {
+        if (const QModelIndex child = model_->IndexOf(*first); child.isValid()) {
             RemoveTreeItem(child, false);
         } else {
             TakeOut(first);
@@ -604,7 +589,7 @@ bool frmMain::RemoveFolderNode(TreeNode* node) {
         if (folder->ItemsCount() > 0 && folder->Items(1) == first) return false;
     }
     TakeOut(folder);
-    DeleteNode(node);
+    DeleteNode(*folder);
     return true;
 }
 
@@ -613,10 +598,9 @@ bool frmMain::RemoveFolderNode(TreeNode* node) {
 std::shared_ptr<ItemList> frmMain::LiveList(const std::shared_ptr<ItemList>& list) const {
     if (!list || list->IsApplication()) return application_;
     auto folder = std::static_pointer_cast<Folder>(list);
-    if (NodeOf(*folder)) return folder;
+    if (model_->IndexOf(*folder).isValid()) return folder;
     // The tree was loaded again since: the folder of the same key, or the root.
-    TreeNode* node = tree_->FindNode(Q(folder->Key()));
-    std::shared_ptr<ItemList> found = node ? node->AsList() : nullptr;
+    std::shared_ptr<ItemList> found = model_->ListAt(model_->FindIndex(Q(folder->Key())));
     return found ? found : application_;
 }
 
@@ -686,50 +670,51 @@ void frmMain::RestoreRemovedItem() {
             }
             if (added->IsFolder()) MovedFolderKeys(std::static_pointer_cast<Folder>(added));
             if (!top) top = added;
-            TreeNode* parentNode = ListNode(*parent);
-            if (!parentNode) continue;
-            LoadItemToTree(parentNode, added);
-            TreeNode* node = NodeOf(*added);
-            if (!node) continue;
-            int position = 0;
-            while (position < parent->ItemsCount() && parent->Items(position + 1) != added) ++position;
-            QSignalBlocker block(tree_);
-            parentNode->takeChild(parentNode->indexOfChild(node));
-            parentNode->insertChild(std::min(position, parentNode->childCount()), node);
+            model_->ItemAdded(added);
+            for (const auto& page : model_->Pages())
+                if (page->Updated() && IsBelow(*page, *added)) MarkParentsUpdate(*page, true);
         }
+        RebuildPages();
         SaveItems();
-        if (TreeNode* node = top ? NodeOf(*top) : nullptr) {
+        if (const QModelIndex row = top ? model_->IndexOf(*top) : QModelIndex(); row.isValid()) {
             const bool page = top->IsPage();
-            tree_->setCurrentItem(node);
-            AddLogRow(node->text(0), page ? QStringLiteral("Page") : QStringLiteral("Folder"),
+            tree_->setCurrentIndex(row);
+            AddLogRow(row.data().toString(), page ? QStringLiteral("Page") : QStringLiteral("Folder"),
                       QStringLiteral("Restored"));
-            statusBar()->showMessage(node->text(0) + QStringLiteral(" restored"));
+            statusBar()->showMessage(tr("%1 restored").arg(row.data().toString()));
         }
     } catch (...) {
         ReportError("RestoreRemovedItem");
     }
 }
 
-void frmMain::DeleteNode(TreeNode* node) {
-    if (shownNode_ == node) shownNode_ = nullptr;
-    if (tree_->SelectedNode() == node && node->ParentNode()) tree_->setCurrentItem(node->ParentNode());
-    delete node;
+void frmMain::DeleteNode(const Item& item) {
+    const QModelIndex index = model_->IndexOf(item);
+    if (!index.isValid()) return;
+    // The selection goes to the folder rather than to a neighbour of the removed row.
+    for (QModelIndex current = tree_->currentIndex(); current.isValid(); current = current.parent())
+        if (current == index) {
+            tree_->setCurrentIndex(index.parent());
+            break;
+        }
+    model_->ItemRemoved(item);
 }
 
 // ---- the details panel ----------------------------------------------------------------
 
 bool frmMain::SaveShownItem() {
-    if (savingShown_ || !shownNode_) return true;
+    if (savingShown_ || !shown_.isValid()) return true;
     savingShown_ = true;
     struct Clear {
         bool& flag;
         ~Clear() { flag = false; }
     } clear{savingShown_};
     try {
-        TreeNode* node = shownNode_;
-        const bool root = node->IsRoot();
-        Page* page = node->AsPage();
-        Folder* folder = node->AsFolder();
+        const QModelIndex index = shown_;
+        const bool root = model_->IsRoot(index);
+        std::shared_ptr<Item> item = model_->ItemAt(index);
+        Page* page = item && item->IsPage() ? static_cast<Page*>(item.get()) : nullptr;
+        Folder* folder = item && item->IsFolder() ? static_cast<Folder*>(item.get()) : nullptr;
         std::string first = txtURL_->text().trimmed().toStdString();
         if (const QString refusal = PanelRefusal(); !refusal.isEmpty()) return RefusePanel(refusal);
         if (page && !SameText(first, page->URL())) {
@@ -738,7 +723,6 @@ bool frmMain::SaveShownItem() {
             if (!SameText(first, page->URL())) txtURL_->setText(Q(first));
         }
 
-        std::shared_ptr<Item> item = root ? nullptr : node->ItemTag();
         std::shared_ptr<ItemList> parent = item ? item->Parent() : nullptr;
         bool rename = false;
         std::string newKey;
@@ -763,8 +747,8 @@ bool frmMain::SaveShownItem() {
         }
 
         const int unitIndex = lstPeriodUnit_->currentIndex();
-        const dfUnits oldUnit = root ? node->RootTag()->PeriodUnit() : item->PeriodUnit();
-        const int16_t oldTime = root ? node->RootTag()->PeriodTime() : item->PeriodTime();
+        const dfUnits oldUnit = root ? application_->PeriodUnit() : item->PeriodUnit();
+        const int16_t oldTime = root ? application_->PeriodTime() : item->PeriodTime();
         const dfUnits unit = unitIndex >= 0 && unitIndex <= 2 ? static_cast<dfUnits>(unitIndex) : oldUnit;
         const int16_t period = PeriodFromText(txtTimePeriod_->text().toStdString(), unit);
         txtTimePeriod_->setText(QString::number(period));
@@ -772,10 +756,9 @@ bool frmMain::SaveShownItem() {
 
         bool changed = rename || periodChanged;
         if (root) {
-            auto application = node->RootTag();
-            application->SetPeriodTime(period);
-            application->SetPeriodUnit(unit);
-            if (periodChanged) SetPeriodDown(*application, period, unit);
+            application_->SetPeriodTime(period);
+            application_->SetPeriodUnit(unit);
+            if (periodChanged) SetPeriodDown(*application_, period, unit);
         } else {
             const std::string description = txtDescription_->text().toStdString();
             changed |= description != item->Description() || item->Active() != indicatorActive_;
@@ -784,11 +767,8 @@ bool frmMain::SaveShownItem() {
             item->SetPeriodUnit(unit);
             item->SetActive(indicatorActive_);
             if (folder && periodChanged) SetPeriodDown(*folder, period, unit);
-            {
-                QSignalBlocker block(tree_);
-                if (page) node->setText(0, Q(description));
-            }
-            if (rename && parent) Rename(node, first);
+            if (rename && parent) Rename(index, first);
+            model_->ItemChanged(index, periodChanged);
         }
         if (changed) SaveItems();
         return true;
@@ -811,25 +791,23 @@ bool frmMain::RefusePanel(const QString& message) {
 }
 
 QString frmMain::PanelRefusal() const {
-    if (!shownNode_ || shownNode_->IsRoot()) return {};
+    if (!shown_.isValid() || model_->IsRoot(shown_)) return {};
     const std::string text = txtURL_->text().trimmed().toStdString();
     if (text.empty()) return QStringLiteral("URL or folder name cannot be empty.");
-    const Page* page = shownNode_->AsPage();
+    const std::shared_ptr<Page> page = model_->PageAt(shown_);
     if (page && !SameText(text, page->URL()) && tamsin::WebAddress(text).empty())
         return QString::fromLatin1(kInvalidURLText);
     return {};
 }
 
-void frmMain::Rename(TreeNode* node, const std::string& newName) {
-    std::shared_ptr<Item> item = node->ItemTag();
+void frmMain::Rename(const QModelIndex& index, const std::string& newName) {
+    std::shared_ptr<Item> item = model_->ItemAt(index);
     std::shared_ptr<ItemList> parent = item->Parent();
-    // The item goes back where it was: before the item of the node's next sibling.
+    // The item goes back where it was: before the item that follows it.
     std::optional<ItemRef> before;
-    if (TreeNode* parentNode = node->ParentNode()) {
-        int index = parentNode->indexOfChild(node);
-        if (index + 1 < parentNode->childCount())
-            if (TreeNode* next = parentNode->Child(index + 1); next && next->ItemTag()) before = next->ItemTag()->Key();
-    }
+    const auto siblings = ItemsOf(*parent);
+    if (auto it = std::find(siblings.begin(), siblings.end(), item); it != siblings.end() && it + 1 != siblings.end())
+        before = (*(it + 1))->Key();
     const std::string oldKey = item->Key();
     std::string oldName;
     auto setName = [&](const std::string& name) {
@@ -849,28 +827,17 @@ void frmMain::Rename(TreeNode* node, const std::string& newName) {
         added = parent->AddItem(item, before);
         txtURL_->setText(Q(oldName));
     }
-    QSignalBlocker block(tree_);
-    added->SetTag(std::any());
-    node->Link(added);
-    node->SetKey(Q(added->Key()));
-    if (added->IsFolder()) {
-        node->setText(0, Q(static_cast<Folder&>(*added).Name()));
-        MovedFolderKeys(std::static_pointer_cast<Folder>(added));
-        colPages_.Clear();
-        for (QTreeWidgetItemIterator it(tree_); *it; ++it)
-            if ((*it)->type() == TreeNode::kType && static_cast<TreeNode*>(*it)->AsPage())
-                colPages_.Add(std::static_pointer_cast<Page>(static_cast<TreeNode*>(*it)->ItemTag()));
-    } else {
-        colPages_.Add(std::static_pointer_cast<Page>(added));
-    }
+    if (added->IsFolder()) MovedFolderKeys(std::static_pointer_cast<Folder>(added));
+    // The row stays where it was; its text and the keys below it changed.
+    model_->ItemChanged(index, true);
+    RebuildPages();
 }
 
 // ---- a page's properties ----------------------------------------------------------------
 
 void frmMain::menuProperties_Click() {
     try {
-        TreeNode* node = tree_->SelectedNode();
-        Page* page = node ? node->AsPage() : nullptr;
+        std::shared_ptr<Page> page = model_->PageAt(tree_->currentIndex());
         if (!page) return;
         frmProperties dialog(this);
         dialog.SetProperties(page->Active(), page->Description(), page->URL(), page->SavedDate(), page->PeriodTime(),
@@ -883,14 +850,12 @@ void frmMain::menuProperties_Click() {
 }
 
 void frmMain::menuPageCopy_Click() {
-    TreeNode* node = tree_->SelectedNode();
-    if (Page* page = node ? node->AsPage() : nullptr) QGuiApplication::clipboard()->setText(Q(page->URL()));
+    if (std::shared_ptr<Page> page = model_->PageAt(tree_->currentIndex())) QGuiApplication::clipboard()->setText(Q(page->URL()));
 }
 
 void frmMain::btnAdvanced_Click() {
     try {
-        TreeNode* node = tree_->SelectedNode();
-        Page* page = node ? node->AsPage() : nullptr;
+        std::shared_ptr<Page> page = model_->PageAt(tree_->currentIndex());
         if (!page) return;
         shell::frmAdvanced dialog(this);
         dialog.SetStartDate(page->StartDate());
@@ -917,7 +882,8 @@ void frmMain::btnAdvanced_Click() {
         page->SetUpdateColor(dialog.UpdateColor());
         page->SetElementPath(dialog.ElementPath());
         SaveItems();
-        ShowHistoryDetails(page);
+        ShowHistoryDetails(page.get());
+        model_->ItemChanged(model_->IndexOf(*page));
     } catch (...) {
         ReportError("");
     }

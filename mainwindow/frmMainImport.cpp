@@ -42,20 +42,18 @@ struct frmMain::ImportRun {
 };
 
 void frmMain::menuImportFavorites_Click() {
-    ImportFromFavorites(tree_->topLevelItemCount() > 0 && tree_->topLevelItem(0)->type() == TreeNode::kType
-                            ? static_cast<TreeNode*>(tree_->topLevelItem(0))
-                            : nullptr);
+    ImportFromFavorites(model_->RootIndex());
 }
 
-void frmMain::menuAddFavorites_Click() { ImportFromFavorites(tree_->SelectedNode()); }
+void frmMain::menuAddFavorites_Click() { ImportFromFavorites(tree_->currentIndex()); }
 
-void frmMain::ImportFromFavorites(TreeNode* targetNode) {
-    if (!targetNode || targetNode->AsPage() || importRun_) return;
+void frmMain::ImportFromFavorites(const QModelIndex& targetIndex) {
+    std::shared_ptr<ItemList> target = model_->ListAt(targetIndex);
+    if (!target || importRun_) return;
     const bool timerWasActive = mdlTimer_->isActive();
     mdlTimer_->stop();
     try {
         log::WriteLog("ImportFromFavorites entered");
-        std::shared_ptr<ItemList> target = targetNode->AsList();
         frmFavorites dialog(this);
         dialog.exec();
         if (cTreeViewMultiSelect* selection = dialog.GetFoldersToImport(); selection && target) {

@@ -29,7 +29,6 @@ using shell::ReportError;
 
 namespace {
 
-constexpr int kRed = 255;
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
@@ -43,7 +42,7 @@ bool IsLoading(const QString& readyState) { return readyState.compare(QLatin1Str
 }  // namespace
 
 void frmMain::BuildShowCommands() {
-    auto show = [this] { ShowNode(tree_->SelectedNode()); };
+    auto show = [this] { ShowNode(tree_->currentIndex()); };
     QAction* menuShow = Action(QStringLiteral("menuShow"));
     if (!menuShow) {
         menuShow = new QAction(QStringLiteral("Show"), this);
@@ -67,9 +66,7 @@ void frmMain::BuildShowCommands() {
         if (shell::frmNotify::IsShowing()) shell::frmNotify::Instance()->close();
     });
     // Double click and Enter on a node.
-    connect(tree_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
-        if (item && item->type() == TreeNode::kType) ShowNode(static_cast<TreeNode*>(item));
-    });
+    connect(tree_, &QAbstractItemView::activated, this, [this](const QModelIndex& index) { ShowNode(index); });
 }
 
 QList<QWidget*> frmMain::BrowserWindows() const {
@@ -79,15 +76,13 @@ QList<QWidget*> frmMain::BrowserWindows() const {
     return open;
 }
 
-void frmMain::ShowNode(TreeNode* node) {
-    if (!node) return;
+void frmMain::ShowNode(const QModelIndex& index) {
+    if (!index.isValid()) return;
     try {
-        if (node->IsRoot())
-            ShowFolder(*node->RootTag());
-        else if (node->AsPage())
-            ShowPage(std::static_pointer_cast<Page>(node->ItemTag()));
-        else if (node->AsFolder())
-            ShowFolder(*std::static_pointer_cast<Folder>(node->ItemTag()));
+        if (std::shared_ptr<Page> page = model_->PageAt(index))
+            ShowPage(page);
+        else if (std::shared_ptr<ItemList> folder = model_->ListAt(index))
+            ShowFolder(*folder);
     } catch (...) {
         ReportError("");
     }
@@ -100,7 +95,7 @@ void frmMain::ShowFolder(const ItemList& folder) {
         if (!item->IsFolder()) {
             auto page = std::static_pointer_cast<Page>(item);
             if (page->Updated()) ShowPage(page);
-        } else if (TreeNode* node = NodeOf(*item); node && node->ForeColor() == kRed) {
+        } else if (model_->Marked(model_->IndexOf(*item))) {
             ShowFolder(*std::static_pointer_cast<Folder>(item));
         }
     }
@@ -190,7 +185,7 @@ void frmMain::ShowPage(const std::shared_ptr<Page>& oPage) {
             AttachWatchPart(browser, oPage);
             EndShow();
             ApplyRevision(*oPage, revised);
-            if (TreeNode* node = NodeOf(*oPage)) MarkParentsUpdate(node, false);
+            MarkParentsUpdate(*oPage, false);
             statusBar()->clearMessage();
             log::WriteLog(oPage->Description() + " showed");
             auto* row = new QTreeWidgetItem(lstStatus_);

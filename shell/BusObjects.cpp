@@ -534,7 +534,9 @@ void ApplicationObject::SetPageProperties(const QString& key, const QVariantMap&
         Error(kErrorFailed, Q(failure.Description()));
         return;
     }
-    if (SaveOrError(window)) window->LoadTree();
+    // Only the page's row changes in the window.
+    window->ItemEdited(page);
+    SaveOrError(window);
 }
 
 void ApplicationObject::RemoveItem(const QString& key) {
@@ -567,7 +569,8 @@ void ApplicationObject::RemoveItem(const QString& key) {
         Error(kErrorFailed, Q(failure.Description()));
         return;
     }
-    if (SaveOrError(window)) window->LoadTree();
+    window->ItemTakenOut(*item);
+    SaveOrError(window);
 }
 
 void ApplicationObject::SaveItems() {

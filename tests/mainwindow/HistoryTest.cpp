@@ -64,7 +64,7 @@ private slots:
         server.Page("/news", News("Ferries run on time.", "Contact"));
         w.Open(root);
         page = w.main->Pages().All().front();
-        w.main->Tree()->setCurrentItem(w.Node(QString::fromStdString(page->Key())));
+        w.main->Tree()->setCurrentIndex(w.Node(QString::fromStdString(page->Key())));
         w.main->ShowPage(page);
         QCOMPARE(w.main->BrowserWindows().size(), 1);
         auto* browser = static_cast<BrowserWindow*>(w.main->BrowserWindows().front());

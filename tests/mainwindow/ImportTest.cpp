@@ -94,7 +94,7 @@ void ImportTest::importsFoldersAndPagesOnce() {
     w.Open(nullptr);
     WriteFile(w.home.Root() / "bookmarks.html", Exported(server));
     OnFavoritesDialog([&](frmFavorites& dialog) { ImportFile(dialog, w.home.Root() / "bookmarks.html"); });
-    w.main->ImportFromFavorites(w.main->Tree()->RootNode());
+    w.main->ImportFromFavorites(w.main->Tree()->RootIndex());
 
     for (const char* path : {"/a", "/b", "/c", "/d"}) QCOMPARE(server.Hits(path), 1);
     QCOMPARE(w.main->statusBar()->currentMessage(), QString("Finished importing from favorites"));
@@ -124,7 +124,7 @@ void ImportTest::importsFoldersAndPagesOnce() {
     // The same folder again is refused: its pages are not downloaded a second time.
     MessageCloser closer;
     OnFavoritesDialog([&](frmFavorites& dialog) { ImportFile(dialog, w.home.Root() / "bookmarks.html"); });
-    w.main->ImportFromFavorites(w.main->Tree()->RootNode());
+    w.main->ImportFromFavorites(w.main->Tree()->RootIndex());
     QCOMPARE(closer.texts, QStringList{"Folder Exists|Folder already exists"});
     QCOMPARE(server.Hits("/a"), 1);
 }
@@ -152,7 +152,7 @@ void ImportTest::stoppedImportKeepsWhatWasAdded() {
     w.Open(nullptr);
     WriteFile(w.home.Root() / "bookmarks.html", Exported(server));
     OnFavoritesDialog([&](frmFavorites& dialog) { ImportFile(dialog, w.home.Root() / "bookmarks.html"); });
-    w.main->ImportFromFavorites(w.main->Tree()->RootNode());
+    w.main->ImportFromFavorites(w.main->Tree()->RootIndex());
 
     QCOMPARE(server.Hits("/a"), 1);
     QCOMPARE(server.Hits("/c"), 0);
@@ -177,7 +177,7 @@ void ImportTest::closingTheDialogImportsNothing() {
         QVERIFY(dialog.AddBookmarksFile(QString::fromStdString((w.home.Root() / "bookmarks.html").string())));
         dialog.close();
     });
-    w.main->ImportFromFavorites(w.main->Tree()->RootNode());
+    w.main->ImportFromFavorites(w.main->Tree()->RootIndex());
     QCOMPARE(int(server.Requests().size()), 0);
     QCOMPARE(w.Saved()->ItemsCount(), 0);
     QVERIFY(w.main->CheckTimer()->isActive());

@@ -128,11 +128,11 @@ void ToolbarConnectionTest::operationsOfTheRunningProgram() {
                     "PeriodTime=\"1\" PeriodUnit=\"2\"/></ROOT>");
     QVERIFY(Connection("AddPage", {"http://127.0.0.1:9/new", "New"}).type() == QDBusMessage::ReplyMessage);
     QCOMPARE(Items().size(), 1);
-    QCOMPARE(window->Tree()->RootNode()->childCount(), 1);
+    QCOMPARE(window->Tree()->RootIndex().model()->rowCount(window->Tree()->RootIndex()), 1);
     test::WriteFile(home.Data() / "Files.XML", "<ROOT Active=\"True\" PeriodTime=\"1\" PeriodUnit=\"2\"/>");
     QVERIFY(Connection("UpdatePage", {QVariant::fromValue(QDBusObjectPath("/"))}).type() ==
             QDBusMessage::ReplyMessage);
-    QCOMPARE(window->Tree()->RootNode()->childCount(), 0);
+    QCOMPARE(window->Tree()->RootIndex().model()->rowCount(window->Tree()->RootIndex()), 0);
 
     // OpenApp while hidden shows the window in its normal state.
     QVERIFY(Connection("OpenApp").type() == QDBusMessage::ReplyMessage);
@@ -202,7 +202,7 @@ void ToolbarConnectionTest::changesThroughTheApplicationObject() {
     QCOMPARE(items[1].value("UpdateColor").toString(), QString("#00AAFF"));
     QCOMPARE(items[1].value("EndDate").toString(), QString("31/12/2030"));
     QVERIFY(test::ReadFile(profile).find("Renamed") != std::string::npos);
-    QVERIFY(window->Tree()->findItems("Renamed", Qt::MatchRecursive).size() == 1);
+    QVERIFY(window->Model()->match(window->Tree()->RootIndex(), Qt::DisplayRole, "Renamed", -1, Qt::MatchRecursive).size() == 1);
 
     // The native-messaging host lists the folders for the browser's button.
     Run native = Toolbar({"--native-messaging"}, Framed(R"({"command":"folders"})"));
@@ -221,7 +221,7 @@ void ToolbarConnectionTest::changesThroughTheApplicationObject() {
     QVERIFY(App("RemoveItem", {"news"}).type() == QDBusMessage::ReplyMessage);
     QVERIFY(!fs::exists(saved));
     QVERIFY(Items().isEmpty());
-    QCOMPARE(window->Tree()->RootNode()->childCount(), 0);
+    QCOMPARE(window->Tree()->RootIndex().model()->rowCount(window->Tree()->RootIndex()), 0);
     QCOMPARE(App("RemoveItem", {"news"}).errorName(), QString("org.pelmor.Pelmor.Error.UnknownItem"));
 }
 
