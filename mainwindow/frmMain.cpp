@@ -84,8 +84,8 @@ frmMain::frmMain(std::shared_ptr<Settings> settings, std::shared_ptr<Application
             ReportError("SaveItems");
         }
     });
-    removed_ = std::make_unique<RemovedItems>(settings_->CacheFolder());
     BuildControls();
+    BuildEditingPart();
     BuildMenus();
     BuildEditCommands();
     BuildTray();
@@ -319,8 +319,8 @@ void frmMain::ActivateMain() {
         settings_->LoadPreferences();
         log::WriteLog("Preferences loaded");
         // Copies kept for undoing removals by a session that ended without deleting them.
-        removed_->SetCacheFolder(settings_->CacheFolder());
-        removed_->Purge();
+        editing_->Removed().SetCacheFolder(settings_->CacheFolder());
+        editing_->Removed().Purge();
         if (!startedHidden_) {
             if (ShellTrayAdd())
                 log::WriteLog("Tray icon added");
@@ -450,11 +450,11 @@ void frmMain::LoadTree() {
         } catch (const Failure&) {
             // The rows must not show items the application no longer holds.
             model_->Reset();
-            RebuildPages();
+            editing_->RebuildPages();
             throw;
         }
         model_->Reset();
-        RebuildPages();
+        editing_->RebuildPages();
         for (const auto& page : colPages_.All())
             if (page->Updated()) MarkParentsUpdate(*page, true);
 
@@ -471,11 +471,6 @@ void frmMain::LoadTree() {
         setEnabled(true);
         ReportError("LoadTree");
     }
-}
-
-void frmMain::RebuildPages() {
-    colPages_.Clear();
-    for (const auto& page : model_->Pages()) colPages_.Add(page);
 }
 
 void frmMain::ApplyTreeFont() {
@@ -497,15 +492,13 @@ bool frmMain::WasExpanded(const QModelIndex& index) const {
     return item && ExpandedKeys_.count(QString::fromStdString(item->Key()).toCaseFolded()) > 0;
 }
 
-void frmMain::MarkParentsUpdate(const QModelIndex& index, bool update) {
-    model_->Mark(index, update, settings_->TreeFont().Bold);
-}
+void frmMain::MarkParentsUpdate(const QModelIndex& index, bool update) { editing_->Mark(index, update); }
 
 void frmMain::MarkParentsUpdate(const Item& item, bool update) { MarkParentsUpdate(model_->IndexOf(item), update); }
 
 void frmMain::ItemEdited(const std::shared_ptr<Item>& item) {
     if (!item) return;
-    RebuildPages();
+    editing_->RebuildPages();
     const QModelIndex index = model_->IndexOf(*item);
     model_->ItemChanged(index, true);
     if (item->IsPage() && static_cast<const Page&>(*item).Updated() != model_->Marked(index))
@@ -515,7 +508,7 @@ void frmMain::ItemEdited(const std::shared_ptr<Item>& item) {
 
 void frmMain::ItemTakenOut(const Item& item) {
     DeleteNode(item);
-    RebuildPages();
+    editing_->RebuildPages();
 }
 
 void frmMain::SaveItems() {
@@ -534,40 +527,9 @@ void frmMain::SaveItemsSoon(SaveUrgency urgency) {
     itemsSaveTimer_->start(delay);
 }
 
-void frmMain::SetActiveDown(const QModelIndex& index, bool active) {
-    std::shared_ptr<ItemList> list = model_->ListAt(index);
-    if (model_->IsRoot(index))
-        application_->SetActive(active);
-    else if (std::shared_ptr<Item> item = model_->ItemAt(index))
-        item->SetActive(active);
-    else
-        return;
-    // Walks the items: every item below changes, and its row follows.
-    std::vector<std::shared_ptr<ItemList>> pending;
-    if (list) pending.push_back(list);
-    while (!pending.empty()) {
-        auto current = pending.back();
-        pending.pop_back();
-        for (const auto& child : ItemsOf(*current)) {
-            child->SetActive(active);
-            if (child->IsFolder()) pending.push_back(std::static_pointer_cast<Folder>(child));
-        }
-    }
-    model_->ItemChanged(index, true);
-}
+void frmMain::ActivateItem(const QModelIndex& index, bool save) { editing_->SwitchItem(index, true, save); }
 
-void frmMain::ActivateItem(const QModelIndex& index, bool save) { SwitchItem(index, true, save); }
-
-void frmMain::DeactivateItem(const QModelIndex& index, bool save) { SwitchItem(index, false, save); }
-
-void frmMain::SwitchItem(const QModelIndex& index, bool active, bool save) {
-    try {
-        SetActiveDown(index, active);
-        if (save) SaveItems();
-    } catch (const std::exception&) {
-        ReportError("");
-    }
-}
+void frmMain::DeactivateItem(const QModelIndex& index, bool save) { editing_->SwitchItem(index, false, save); }
 
 void frmMain::ctlTree_NodeCheck(const QModelIndex& index, bool checked) {
     if (checked)
@@ -577,97 +539,8 @@ void frmMain::ctlTree_NodeCheck(const QModelIndex& index, bool checked) {
     if (index == tree_->currentIndex()) ShowItem(index);
 }
 
-// ---- drag and drop --------------------------------------------------------------------
-
 void frmMain::DropNode(const QModelIndex& dragged, const QModelIndex& target, DropPlacement placement) {
-    try {
-        std::shared_ptr<Item> item = model_->ItemAt(dragged);
-        if (!item || !target.isValid()) return;
-        // Refuses a drop onto the dragged row itself and anywhere below it.
-        for (QModelIndex above = target; above.isValid(); above = above.parent())
-            if (above == dragged) return;
-
-        std::shared_ptr<ItemList> oldParent = item->Parent();
-        if (!oldParent) return;
-
-        // Dropped onto a folder, collapsed or not, the item goes inside it.
-        if (placement == DropPlacement::On && model_->PageAt(target)) placement = DropPlacement::After;
-        if (placement != DropPlacement::On && model_->IsRoot(target)) return;
-
-        const QModelIndex newParentIndex = placement == DropPlacement::On ? target : target.parent();
-        std::shared_ptr<ItemList> newParent = model_->ListAt(newParentIndex);
-        if (!newParent) return;
-        std::optional<ItemRef> before;
-        std::optional<ItemRef> after;
-        if (placement == DropPlacement::Before) {
-            before = model_->ItemAt(target)->Key();
-        } else if (placement == DropPlacement::After) {
-            after = model_->ItemAt(target)->Key();
-        } else if (newParent->ItemsCount() > 0) {
-            std::shared_ptr<Item> first = newParent->Items(1);
-            if (first == item) return;
-            before = first->Key();
-        }
-
-        std::string newKey = newParent->IsApplication()
-                                 ? item->ShortKey()
-                                 : std::static_pointer_cast<Folder>(newParent)->Key() + "\\" + item->ShortKey();
-        auto refuse = [this] { QMessageBox::information(this, tr("Item exists"), tr("Item already exists")); };
-        if (newParent != oldParent && newParent->Items(newKey)) {
-            refuse();
-            return;
-        }
-
-        // Where the item was, so that a refused insertion can put it back.
-        std::optional<ItemRef> oldFollower;
-        const auto siblings = ItemsOf(*oldParent);
-        if (auto it = std::find(siblings.begin(), siblings.end(), item); it != siblings.end() && it + 1 != siblings.end())
-            oldFollower = (*(it + 1))->Key();
-        const QPersistentModelIndex oldParentIndex = dragged.parent();
-        oldParent->RemoveItem(item->Key());
-        std::shared_ptr<Item> added;
-        try {
-            added = newParent->AddItem(item, before, after);
-        } catch (const Failure&) {
-            oldParent->AddItem(item, oldFollower);
-            throw;
-        }
-        if (!added) {
-            oldParent->AddItem(item, oldFollower);
-            refuse();
-            return;
-        }
-        if (added->IsFolder()) MovedFolderKeys(std::static_pointer_cast<Folder>(added));
-        // The row moves with its branch; the view keeps its expanded folders.
-        model_->ItemMoved(added);
-
-        // The red mark follows the moved branch: its new folders turn red, and the old
-        // folder turns plain when nothing red is left in it.
-        const QModelIndex moved = model_->IndexOf(*added);
-        if (model_->Marked(moved)) MarkParentsUpdate(moved, true);
-        bool oldStillRed = false;
-        for (int row = 0; row < model_->rowCount(oldParentIndex); ++row)
-            oldStillRed |= model_->Marked(model_->index(row, 0, oldParentIndex));
-        if (model_->Marked(oldParentIndex) && !oldStillRed) MarkParentsUpdate(oldParentIndex, false);
-
-        RebuildPages();
-        tree_->setCurrentIndex(moved);
-        SaveItems();
-    } catch (const std::exception&) {
-        ReportError("");
-    }
-}
-
-void frmMain::MovedFolderKeys(const std::shared_ptr<Folder>& folder) {
-    // Keys of the items below a folder start with the folder's key; after a move they are
-    // given again by adding the items anew, in their order.
-    const std::vector<std::shared_ptr<Item>> children = ItemsOf(*folder);
-    while (folder->ItemsCount() > 0) folder->RemoveItem(1);
-    for (const auto& child : children) {
-        if (!folder->AddItem(child))
-            throw Failure(err::kInvalidProcedureCall, "Pelmor", "Cannot give a new key to " + child->Key());
-        if (child->IsFolder()) MovedFolderKeys(std::static_pointer_cast<Folder>(child));
-    }
+    editing_->DropNode(dragged, target, placement);
 }
 
 // ---- details panel --------------------------------------------------------------------
@@ -1050,7 +923,7 @@ void frmMain::Form_Unload() {
         activityLog_->Flush();
         ShellTrayDelete();
         // Removed items can no longer be restored: their kept copies go.
-        removed_->Purge();
+        editing_->Removed().Purge();
         // A popup still on screen would outlive the window it belongs to.
         if (shell::frmNotify::IsShowing()) shell::frmNotify::Instance()->close();
         log::WriteLog("Tray icon removed");

@@ -18,6 +18,7 @@
 
 #include "items/Application.h"
 #include "mainwindow/AddItems.h"
+#include "mainwindow/EditingPart.h"
 #include "mainwindow/ItemTree.h"
 #include "mainwindow/PageCollection.h"
 #include "mainwindow/RemovedItems.h"
@@ -280,6 +281,7 @@ public:
     // What tests and the start-up look at.
     ItemTree* Tree() const { return tree_; }
     ItemModel* Model() const { return model_; }
+    EditingPart* Editing() const { return editing_; }
     const PageCollection& Pages() const { return colPages_; }
     Settings& Preferences() const { return *settings_; }
     const std::shared_ptr<Application>& Root() const { return application_; }
@@ -320,11 +322,6 @@ private:
     void ApplyTreeFont();
     // The user ticked or unticked a row's check box.
     void ctlTree_NodeCheck(const QModelIndex& index, bool checked);
-    void SetActiveDown(const QModelIndex& index, bool active);
-    void SwitchItem(const QModelIndex& index, bool active, bool save);
-    // The page collection again from the tree, in tree order.
-    void RebuildPages();
-    void MovedFolderKeys(const std::shared_ptr<Folder>& folder);
     void PlaceControls();
     // Sizes the activity log's columns so that its times show whole at the panel's width.
     void FitLogColumns();
@@ -348,24 +345,13 @@ private:
     void StartUpdater();
     void StopUpdater();
     void BuildEditCommands();
+    // The editing part, lent what it needs of the window.
+    void BuildEditingPart();
     void Command(const std::function<void()>& command);
     std::shared_ptr<ItemList> FolderOfNode(const QModelIndex& index) const;
     void RefusePage(const std::string& url, bool quiet);
-    // Deletes a saved copy, but only one inside the cache folder; false otherwise.
-    bool RemoveCacheFile(const std::string& path);
-    // The saved copy and the copies of all frames below, of a page that was never added.
-    void RemoveSavedCopies(const FrameList& item, const std::string& savedFile);
-    void RemovePageNode(const QModelIndex& index);
-    // Takes an item out of its parent (a page with its saved copies) and keeps it for
-    // RestoreRemovedItem.
-    void TakeOut(const std::shared_ptr<Item>& item);
-    void KeepOrRemoveCopy(const std::string& path);
-    // The list a removed item goes back to: its old parent while that is in the tree.
-    std::shared_ptr<ItemList> LiveList(const std::shared_ptr<ItemList>& list) const;
-    bool RemoveFolderNode(const QModelIndex& index);
     // Drops the row of an item taken out of its list; the selection moves to its folder.
     void DeleteNode(const Item& item);
-    void Rename(const QModelIndex& index, const std::string& newName);
     // Says why the details panel cannot be committed (once per user action), puts the
     // focus back in the URL box and answers false.
     bool RefusePanel(const QString& message);
@@ -433,8 +419,7 @@ private:
     QList<QPointer<QWidget>> browsers_;
     std::function<QString(bool)> profileChooser_;
     ImportRun* importRun_ = nullptr;
-    std::unique_ptr<RemovedItems> removed_;
-    int removeDepth_ = 0;
+    EditingPart* editing_ = nullptr;
     shell::ChangeAlerts* alerts_ = nullptr;
     // Keys of the pages that the file beside the profile says are failing.
     std::set<std::string> failingOnRecord_;

@@ -5,8 +5,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
-#include <QClipboard>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -26,10 +24,8 @@
 
 #include "items/Folder.h"
 #include "items/Page.h"
-#include "mainwindow/RemovedItems.h"
 #include "mainwindow/frmAddURL.h"
 #include "mainwindow/frmMain.h"
-#include "mainwindow/frmProperties.h"
 #include "mainwindow/frmWait.h"
 #include "platform/core/Failure.h"
 #include "platform/log/Log.h"
@@ -38,7 +34,6 @@
 #include "retrieval/Versions.h"
 #include "shell/ErrorReport.h"
 #include "shell/Pictures.h"
-#include "shell/frmAdvanced.h"
 
 namespace pelmor::mainwindow {
 
@@ -47,40 +42,6 @@ using shell::ReportError;
 namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
-
-// Stops the check timer for a change of the tree and starts it again afterwards, when it
-// was running before.
-class TimerStop {
-public:
-    explicit TimerStop(QTimer* timer) : timer_(timer), wasActive_(timer && timer->isActive()) {
-        if (timer_) timer_->stop();
-    }
-    ~TimerStop() {
-        if (wasActive_) timer_->start();
-    }
-    TimerStop(const TimerStop&) = delete;
-    TimerStop& operator=(const TimerStop&) = delete;
-
-private:
-    QTimer* timer_;
-    bool wasActive_;
-};
-
-// The hourglass pointer while a change is made; the normal one again on every path.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { Restore(); }
-    void Restore() {
-        if (active_) QApplication::restoreOverrideCursor();
-        active_ = false;
-    }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    bool active_ = true;
-};
 
 bool ListActive(const ItemList& list) {
     return list.IsApplication() ? static_cast<const Application&>(list).Active()
@@ -101,32 +62,6 @@ dfUnits ListPeriodUnit(const ItemList& list) {
 std::string CandidateKey(const ItemList& list, const std::string& shortKey) {
     if (list.IsApplication()) return shortKey;
     return static_cast<const Folder&>(list).Key() + "\\" + shortKey;
-}
-
-// `text` with every occurrence of `find` (any letter case of ASCII letters) replaced.
-std::string ReplaceNoCase(const std::string& text, const std::string& find, const std::string& with) {
-    if (find.empty()) return text;
-    QString out = Q(text);
-    out.replace(Q(find), Q(with), Qt::CaseInsensitive);
-    return out.toStdString();
-}
-
-// True when `item` is `top` or lies below it.
-bool IsBelow(const Item& item, const Item& top) {
-    for (const Item* at = &item; at; at = at->ParentFolder().get())
-        if (at == &top) return true;
-    return false;
-}
-
-bool SameText(const std::string& a, const std::string& b) { return Q(a).compare(Q(b), Qt::CaseInsensitive) == 0; }
-
-void SetPeriodDown(ItemList& list, int16_t periodTime, dfUnits periodUnit) {
-    for (int i = 1; i <= list.ItemsCount(); ++i) {
-        std::shared_ptr<Item> item = list.Items(i);
-        item->SetPeriodTime(periodTime);
-        item->SetPeriodUnit(periodUnit);
-        if (item->IsFolder()) SetPeriodDown(static_cast<Folder&>(*item), periodTime, periodUnit);
-    }
 }
 
 void InformationBox(QWidget* parent, const QString& title, const QString& text) {
@@ -297,30 +232,6 @@ void frmMain::AskAndAddPage(const QModelIndex& index) {
     }
 }
 
-void frmMain::RemoveSavedCopies(const FrameList& item, const std::string& savedFile) {
-    RemoveCacheFile(savedFile);
-    for (int i = 1; i <= item.FramesCount(); ++i) {
-        std::shared_ptr<Frame> frame = item.Frames(i);
-        RemoveSavedCopies(*frame, frame->SavedFile());
-    }
-}
-
-bool frmMain::RemoveCacheFile(const std::string& path) {
-    if (path.empty()) return true;
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::path folder = fs::weakly_canonical(settings_->CacheFolder(), ec);
-    fs::path file = ec ? fs::path() : fs::weakly_canonical(fs::absolute(path, ec), ec);
-    bool inside = !ec && !folder.empty() && file.parent_path() == folder;
-    if (!inside) {
-        // A hand-edited or imported profile may name any file: only saved copies go.
-        log::WriteLog("Not removed, outside the cache folder: " + path);
-        return false;
-    }
-    InternetHandler handler;
-    return handler.RemoveFileFromCache(path);
-}
-
 std::shared_ptr<Page> frmMain::AddPageToFolder(const std::shared_ptr<ItemList>& folder, const std::string& strURL,
                                                const std::string& strDescription, bool blDetectTitle, int PeriodTime,
                                                dfUnits PeriodUnit, AddFeedback feedback) {
@@ -371,7 +282,7 @@ std::shared_ptr<Page> frmMain::AddPageToFolder(const std::shared_ptr<ItemList>& 
         bool ok = false;
         wait->DownloadURL(page, url, fileName, title, ok);
         if (!ok) {
-            RemoveSavedCopies(*page, fileName);
+            editing_->RemoveSavedCopies(*page, fileName);
             setEnabled(true);
             lastAddFailure_ = wait->SaveFailure().empty() ? std::string()
                                                           : "the page was fetched but could not be saved: " +
@@ -399,7 +310,7 @@ std::shared_ptr<Page> frmMain::AddPageToFolder(const std::shared_ptr<ItemList>& 
         // The address alone was free; with its frames the page may still match one.
         auto item = folder->AddItem(page);
         if (!item) {
-            RemoveSavedCopies(*page, fileName);
+            editing_->RemoveSavedCopies(*page, fileName);
             cursor.Restore();
             RefusePage(url, quiet);
             return nullptr;
@@ -425,7 +336,7 @@ std::shared_ptr<Page> frmMain::AddPageToFolder(const std::shared_ptr<ItemList>& 
         tree_->setCurrentIndex(row);
         return page;
     } catch (...) {
-        if (page && !committed) RemoveSavedCopies(*page, page->SavedFile());
+        if (page && !committed) editing_->RemoveSavedCopies(*page, page->SavedFile());
         lastAddFailure_ = CurrentFailure("Pelmor").Description();
         ReportError("AddPageToFolder");
         return nullptr;
@@ -497,208 +408,41 @@ std::shared_ptr<Folder> frmMain::AddSubfolderToFolder(const std::shared_ptr<Item
     }
 }
 
-// ---- removing -------------------------------------------------------------------------
+// ---- the editing part ------------------------------------------------------------------
 
-void frmMain::RemoveTreeItem(const QModelIndex& index, bool save) {
-    if (!index.isValid()) return;
-    // Everything one command removes is restored together.
-    const bool outermost = removeDepth_ == 0;
-    if (outermost) {
-        if (removed_->Empty()) removed_->SetCacheFolder(settings_->CacheFolder());
-        removed_->Open();
-    }
-    ++removeDepth_;
-    struct Close {
-        frmMain* window;
-        bool outermost;
-        ~Close() {
-            if (--window->removeDepth_ == 0 && outermost) window->removed_->Close();
-        }
-    } close{this, outermost};
-    try {
-        WaitCursor cursor;
-        TimerStop timer(mdlTimer_);
-        const QString text = index.data().toString();
-        if (model_->IsRoot(index)) return;
-        const bool isPage = model_->PageAt(index) != nullptr;
-        bool removed = true;
-        if (isPage) {
-            RemovePageNode(index);
-        } else {
-            cursor.Restore();
-            removed = RemoveFolderNode(index);
-        }
-        if (save) SaveItems();
-        // A folder the user chose to keep is not reported as removed.
-        if (!removed) return;
-        AddLogRow(text, isPage ? QStringLiteral("Page") : QStringLiteral("Folder"), QStringLiteral("Removed"));
-        statusBar()->showMessage(text + QStringLiteral(" removed"));
-    } catch (...) {
-        ReportError("RemoveTreeItem");
-    }
+void frmMain::BuildEditingPart() {
+    EditingPart::Host host;
+    host.saveItems = [this] { SaveItems(); };
+    host.logRow = [this](const QString& text, const QString& picture, const QString& action) {
+        AddLogRow(text, picture, action);
+    };
+    host.status = [this](const QString& text) { statusBar()->showMessage(text); };
+    host.confirm = [this](const QString& title, const QString& text) {
+        QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Yes | QMessageBox::No, this);
+        box.setTextFormat(Qt::PlainText);
+        return box.exec() == QMessageBox::Yes;
+    };
+    host.inform = [this](const QString& title, const QString& text) { InformationBox(this, title, text); };
+    host.current = [this] { return tree_->currentIndex(); };
+    host.select = [this](const QModelIndex& index) { tree_->setCurrentIndex(index); };
+    host.checkTimer = [this] { return mdlTimer_; };
+    host.dialogParent = this;
+    editing_ = new EditingPart(application_, *model_, *settings_, colPages_, std::move(host), this);
+    connect(editing_, &EditingPart::PageOptionsChanged, this,
+            [this](const std::shared_ptr<Page>& page) { ShowHistoryDetails(page.get()); });
 }
 
-void frmMain::RemovePageNode(const QModelIndex& index) {
-    std::shared_ptr<Page> page = model_->PageAt(index);
-    TakeOut(page);
-    DeleteNode(*page);
-}
+void frmMain::RemoveTreeItem(const QModelIndex& index, bool save) { editing_->RemoveTreeItem(index, save); }
 
-void frmMain::KeepOrRemoveCopy(const std::string& path) {
-    if (!removed_->Keep(path)) RemoveCacheFile(path);
-}
+void frmMain::RestoreRemovedItem() { editing_->RestoreRemovedItem(); }
 
-void frmMain::TakeOut(const std::shared_ptr<Item>& item) {
-    std::shared_ptr<ItemList> parent = item->Parent();
-    if (item->IsPage()) {
-        auto page = std::static_pointer_cast<Page>(item);
-        // The page's past versions go along, so that no later page of the same copy's
-        // name takes them for its own.
-        if (!removed_->KeepFolder(HistoryFolder(page->SavedFile()))) RemoveVersions(page->SavedFile());
-        KeepOrRemoveCopy(page->SavedFile());
-        for (int i = 1; i <= page->FramesCount(); ++i) KeepOrRemoveCopy(page->Frames(i)->SavedFile());
-        colPages_.Remove(page->Key());
-    }
-    if (!parent) return;
-    std::optional<std::string> before;
-    for (int i = 1; i <= parent->ItemsCount(); ++i)
-        if (parent->Items(i) == item) {
-            if (auto next = parent->Items(i + 1)) before = next->Key();
-            break;
-        }
-    parent->RemoveItem(item->Key());
-    removed_->Record({item, parent, before});
-}
+void frmMain::DeleteNode(const Item& item) { editing_->DropRow(item); }
 
-bool frmMain::RemoveFolderNode(const QModelIndex& index) {
-    auto folder = std::static_pointer_cast<Folder>(model_->ItemAt(index));
-    if (folder->ItemsCount() > 0) {
-        QMessageBox box(QMessageBox::Information, QStringLiteral("Remove Folder"),
-                        QStringLiteral("This folder is not empty. Are you sure you want to remove it?"),
-                        QMessageBox::Yes | QMessageBox::No, this);
-        if (box.exec() != QMessageBox::Yes) return false;
-    }
-    while (folder->ItemsCount() > 0) {
-        std::shared_ptr<Item> first = folder->Items(1);
-        if (const QModelIndex child = model_->IndexOf(*first); child.isValid()) {
-            RemoveTreeItem(child, false);
-        } else {
-            TakeOut(first);
-        }
-        // A sub-folder the user chose to keep stays, and so does this folder.
-        if (folder->ItemsCount() > 0 && folder->Items(1) == first) return false;
-    }
-    TakeOut(folder);
-    DeleteNode(*folder);
-    return true;
-}
+void frmMain::menuProperties_Click() { editing_->ShowProperties(tree_->currentIndex()); }
 
-// ---- restoring ------------------------------------------------------------------------
+void frmMain::menuPageCopy_Click() { editing_->CopyURL(tree_->currentIndex()); }
 
-std::shared_ptr<ItemList> frmMain::LiveList(const std::shared_ptr<ItemList>& list) const {
-    if (!list || list->IsApplication()) return application_;
-    auto folder = std::static_pointer_cast<Folder>(list);
-    if (model_->IndexOf(*folder).isValid()) return folder;
-    // The tree was loaded again since: the folder of the same key, or the root.
-    std::shared_ptr<ItemList> found = model_->ListAt(model_->FindIndex(Q(folder->Key())));
-    return found ? found : application_;
-}
-
-void frmMain::RestoreRemovedItem() {
-    try {
-        std::optional<RemovedItems::Entry> entry = removed_->TakeLast();
-        if (!entry || entry->removals.empty()) {
-            statusBar()->showMessage(QStringLiteral("Nothing to restore"));
-            return;
-        }
-        TimerStop timer(mdlTimer_);
-        std::set<std::string> restored;  // the copies back in place
-        std::vector<const RemovedItems::KeptFile*> histories;
-        for (const RemovedItems::KeptFile& file : entry->files) {
-            std::error_code ec;
-            if (std::filesystem::is_directory(file.kept, ec)) {
-                histories.push_back(&file);
-                continue;
-            }
-            if (removed_->PutBack(file)) {
-                restored.insert(file.original);
-                continue;
-            }
-            // Another page took the name meanwhile: a page's own copy gets a free one.
-            for (const RemovedItems::Removal& removal : entry->removals) {
-                if (!removal.item->IsPage()) continue;
-                auto page = std::static_pointer_cast<Page>(removal.item);
-                if (page->SavedFile() != file.original) continue;
-                InternetHandler handler;
-                RemovedItems::KeptFile moved{
-                    FreeCacheFileName(settings_->CacheFolder(), handler.GetFileNameFromURL(page->URL())), file.kept};
-                if (removed_->PutBack(moved)) {
-                    page->SetSavedFile(moved.original);
-                    restored.insert(moved.original);
-                }
-            }
-        }
-        // Past versions come back only beside a copy of the same name as before.
-        for (const RemovedItems::KeptFile* history : histories) {
-            const bool owned = std::any_of(entry->removals.begin(), entry->removals.end(), [&](const auto& removal) {
-                return removal.item->IsPage() &&
-                       HistoryFolder(static_cast<const Page&>(*removal.item).SavedFile()) == history->original;
-            });
-            if (owned && removed_->PutBack(*history)) restored.insert(history->original);
-        }
-        // Newest first: a folder is back before the items that were taken out of it.
-        std::shared_ptr<Item> top;
-        for (auto removal = entry->removals.rbegin(); removal != entry->removals.rend(); ++removal) {
-            std::shared_ptr<ItemList> parent = LiveList(removal->parent);
-            std::optional<ItemRef> before;
-            if (removal->before && parent->Items(*removal->before)) before = *removal->before;
-            std::shared_ptr<Item> added = parent->AddItem(removal->item, before);
-            if (!added) {
-                // Taken by an item added meanwhile: this one stays removed, copies and all.
-                // Only copies that came back are deleted: a name taken meanwhile is
-                // another page's copy.
-                if (removal->item->IsPage()) {
-                    auto page = std::static_pointer_cast<Page>(removal->item);
-                    std::vector<std::string> files{page->SavedFile()};
-                    for (int i = 1; i <= page->FramesCount(); ++i) files.push_back(page->Frames(i)->SavedFile());
-                    for (const std::string& file : files)
-                        if (restored.count(file)) RemoveCacheFile(file);
-                    if (restored.count(HistoryFolder(page->SavedFile()))) RemoveVersions(page->SavedFile());
-                }
-                InformationBox(this, QStringLiteral("Item exists"), QStringLiteral("Item already exists"));
-                continue;
-            }
-            if (added->IsFolder()) MovedFolderKeys(std::static_pointer_cast<Folder>(added));
-            if (!top) top = added;
-            model_->ItemAdded(added);
-            for (const auto& page : model_->Pages())
-                if (page->Updated() && IsBelow(*page, *added)) MarkParentsUpdate(*page, true);
-        }
-        RebuildPages();
-        SaveItems();
-        if (const QModelIndex row = top ? model_->IndexOf(*top) : QModelIndex(); row.isValid()) {
-            const bool page = top->IsPage();
-            tree_->setCurrentIndex(row);
-            AddLogRow(row.data().toString(), page ? QStringLiteral("Page") : QStringLiteral("Folder"),
-                      QStringLiteral("Restored"));
-            statusBar()->showMessage(tr("%1 restored").arg(row.data().toString()));
-        }
-    } catch (...) {
-        ReportError("RestoreRemovedItem");
-    }
-}
-
-void frmMain::DeleteNode(const Item& item) {
-    const QModelIndex index = model_->IndexOf(item);
-    if (!index.isValid()) return;
-    // The selection goes to the folder rather than to a neighbour of the removed row.
-    for (QModelIndex current = tree_->currentIndex(); current.isValid(); current = current.parent())
-        if (current == index) {
-            tree_->setCurrentIndex(index.parent());
-            break;
-        }
-    model_->ItemRemoved(item);
-}
+void frmMain::btnAdvanced_Click() { editing_->ShowAdvanced(tree_->currentIndex()); }
 
 // ---- the details panel ----------------------------------------------------------------
 
@@ -710,69 +454,18 @@ bool frmMain::SaveShownItem() {
         ~Clear() { flag = false; }
     } clear{savingShown_};
     try {
-        const QModelIndex index = shown_;
-        const bool root = model_->IsRoot(index);
-        std::shared_ptr<Item> item = model_->ItemAt(index);
-        Page* page = item && item->IsPage() ? static_cast<Page*>(item.get()) : nullptr;
-        Folder* folder = item && item->IsFolder() ? static_cast<Folder*>(item.get()) : nullptr;
-        std::string first = txtURL_->text().trimmed().toStdString();
         if (const QString refusal = PanelRefusal(); !refusal.isEmpty()) return RefusePanel(refusal);
-        if (page && !SameText(first, page->URL())) {
-            // A new address is kept as the page dialog would keep it.
-            first = tamsin::WebAddress(first);
-            if (!SameText(first, page->URL())) txtURL_->setText(Q(first));
-        }
-
-        std::shared_ptr<ItemList> parent = item ? item->Parent() : nullptr;
-        bool rename = false;
-        std::string newKey;
-        if (page && !SameText(first, page->URL())) {
-            newKey = ReplaceNoCase(page->Key(), page->URL(), first);
-            if (parent && parent->Items(newKey)) {
-                InformationBox(this, QStringLiteral("Page exists"),
-                               QStringLiteral("Page already exists. URL did not change."));
-                txtURL_->setText(Q(page->URL()));
-            } else {
-                rename = true;
-            }
-        } else if (folder && first != folder->Name()) {
-            newKey = ReplaceNoCase(folder->Key(), folder->Name(), first);
-            if (parent && parent->Items(newKey) && parent->Items(newKey) != item) {
-                InformationBox(this, QStringLiteral("Folder exists"),
-                               QStringLiteral("Folder already exists. Folder name did not change."));
-                txtURL_->setText(Q(folder->Name()));
-            } else {
-                rename = true;
-            }
-        }
-
-        const int unitIndex = lstPeriodUnit_->currentIndex();
-        const dfUnits oldUnit = root ? application_->PeriodUnit() : item->PeriodUnit();
-        const int16_t oldTime = root ? application_->PeriodTime() : item->PeriodTime();
-        const dfUnits unit = unitIndex >= 0 && unitIndex <= 2 ? static_cast<dfUnits>(unitIndex) : oldUnit;
-        const int16_t period = PeriodFromText(txtTimePeriod_->text().toStdString(), unit);
-        txtTimePeriod_->setText(QString::number(period));
-        const bool periodChanged = period != oldTime || unit != oldUnit;
-
-        bool changed = rename || periodChanged;
-        if (root) {
-            application_->SetPeriodTime(period);
-            application_->SetPeriodUnit(unit);
-            if (periodChanged) SetPeriodDown(*application_, period, unit);
-        } else {
-            const std::string description = txtDescription_->text().toStdString();
-            changed |= description != item->Description() || item->Active() != indicatorActive_;
-            item->SetDescription(description);
-            item->SetPeriodTime(period);
-            item->SetPeriodUnit(unit);
-            item->SetActive(indicatorActive_);
-            if (folder && periodChanged) SetPeriodDown(*folder, period, unit);
-            if (rename && parent) Rename(index, first);
-            model_->ItemChanged(index, periodChanged);
-        }
-        if (changed) SaveItems();
+        EditingPart::PanelInput input;
+        input.first = txtURL_->text().trimmed().toStdString();
+        input.description = txtDescription_->text().toStdString();
+        input.periodText = txtTimePeriod_->text();
+        input.unitIndex = lstPeriodUnit_->currentIndex();
+        input.active = indicatorActive_;
+        const EditingPart::PanelOutcome outcome = editing_->CommitPanel(shown_, input);
+        if (outcome.first) txtURL_->setText(Q(*outcome.first));
+        txtTimePeriod_->setText(QString::number(outcome.period));
         return true;
-    } catch (...) {
+    } catch (const std::exception&) {
         ReportError("SaveShownItem");
         return true;
     }
@@ -790,103 +483,6 @@ bool frmMain::RefusePanel(const QString& message) {
     return false;
 }
 
-QString frmMain::PanelRefusal() const {
-    if (!shown_.isValid() || model_->IsRoot(shown_)) return {};
-    const std::string text = txtURL_->text().trimmed().toStdString();
-    if (text.empty()) return QStringLiteral("URL or folder name cannot be empty.");
-    const std::shared_ptr<Page> page = model_->PageAt(shown_);
-    if (page && !SameText(text, page->URL()) && tamsin::WebAddress(text).empty())
-        return QString::fromLatin1(kInvalidURLText);
-    return {};
-}
-
-void frmMain::Rename(const QModelIndex& index, const std::string& newName) {
-    std::shared_ptr<Item> item = model_->ItemAt(index);
-    std::shared_ptr<ItemList> parent = item->Parent();
-    // The item goes back where it was: before the item that follows it.
-    std::optional<ItemRef> before;
-    const auto siblings = ItemsOf(*parent);
-    if (auto it = std::find(siblings.begin(), siblings.end(), item); it != siblings.end() && it + 1 != siblings.end())
-        before = (*(it + 1))->Key();
-    const std::string oldKey = item->Key();
-    std::string oldName;
-    auto setName = [&](const std::string& name) {
-        if (item->IsPage())
-            static_cast<Page&>(*item).SetURL(name);
-        else
-            static_cast<Folder&>(*item).SetName(name);
-    };
-    oldName = item->IsPage() ? static_cast<Page&>(*item).URL() : static_cast<Folder&>(*item).Name();
-    if (item->IsPage()) colPages_.Remove(oldKey);
-    parent->RemoveItem(oldKey);
-    setName(newName);
-    std::shared_ptr<Item> added = parent->AddItem(item, before);
-    if (!added) {
-        // Taken after all (a page's key also holds its frames): the old name stays.
-        setName(oldName);
-        added = parent->AddItem(item, before);
-        txtURL_->setText(Q(oldName));
-    }
-    if (added->IsFolder()) MovedFolderKeys(std::static_pointer_cast<Folder>(added));
-    // The row stays where it was; its text and the keys below it changed.
-    model_->ItemChanged(index, true);
-    RebuildPages();
-}
-
-// ---- a page's properties ----------------------------------------------------------------
-
-void frmMain::menuProperties_Click() {
-    try {
-        std::shared_ptr<Page> page = model_->PageAt(tree_->currentIndex());
-        if (!page) return;
-        frmProperties dialog(this);
-        dialog.SetProperties(page->Active(), page->Description(), page->URL(), page->SavedDate(), page->PeriodTime(),
-                             page->PeriodUnit(), page->LastCheckDate());
-        TimerStop timer(mdlTimer_);
-        dialog.exec();
-    } catch (...) {
-        ReportError("");
-    }
-}
-
-void frmMain::menuPageCopy_Click() {
-    if (std::shared_ptr<Page> page = model_->PageAt(tree_->currentIndex())) QGuiApplication::clipboard()->setText(Q(page->URL()));
-}
-
-void frmMain::btnAdvanced_Click() {
-    try {
-        std::shared_ptr<Page> page = model_->PageAt(tree_->currentIndex());
-        if (!page) return;
-        shell::frmAdvanced dialog(this);
-        dialog.SetStartDate(page->StartDate());
-        dialog.SetEndDate(page->EndDate());
-        dialog.chkDeleteAtEnd()->setChecked(page->DeleteAtEnd());
-        dialog.chkUseInverse()->setChecked(page->UseInverse());
-        dialog.chkShowTimeDiff()->setChecked(page->ShowTimeDiff());
-        dialog.chkShowPics()->setChecked(page->ShowPics());
-        dialog.chkShowNumbers()->setChecked(page->ShowNumbers());
-        dialog.SetInsertColor(page->InsertColor());
-        dialog.SetUpdateColor(page->UpdateColor());
-        dialog.SetElementPath(page->ElementPath());
-        TimerStop timer(mdlTimer_);
-        dialog.exec();
-        if (dialog.Cancelled()) return;
-        page->SetStartDate(dialog.StartDate());
-        page->SetEndDate(dialog.EndDate());
-        page->SetDeleteAtEnd(dialog.chkDeleteAtEnd()->isChecked());
-        page->SetUseInverse(dialog.chkUseInverse()->isChecked());
-        page->SetShowTimeDiff(dialog.chkShowTimeDiff()->isChecked());
-        page->SetShowPics(dialog.chkShowPics()->isChecked());
-        page->SetShowNumbers(dialog.chkShowNumbers()->isChecked());
-        page->SetInsertColor(dialog.InsertColor());
-        page->SetUpdateColor(dialog.UpdateColor());
-        page->SetElementPath(dialog.ElementPath());
-        SaveItems();
-        ShowHistoryDetails(page.get());
-        model_->ItemChanged(model_->IndexOf(*page));
-    } catch (...) {
-        ReportError("");
-    }
-}
+QString frmMain::PanelRefusal() const { return editing_->PanelRefusal(shown_, txtURL_->text()); }
 
 }  // namespace pelmor::mainwindow
