@@ -163,10 +163,7 @@ void EditingPart::KeepOrRemoveCopy(const std::string& path) {
 
 void EditingPart::RemoveSavedCopies(const FrameList& item, const std::string& savedFile) {
     RemoveCacheFile(settings_.CacheFolder(), savedFile);
-    for (int i = 1; i <= item.FramesCount(); ++i) {
-        std::shared_ptr<Frame> frame = item.Frames(i);
-        RemoveSavedCopies(*frame, frame->SavedFile());
-    }
+    for (const auto& frame : FramesOf(item)) RemoveSavedCopies(*frame, frame->SavedFile());
 }
 
 void EditingPart::TakeOut(const std::shared_ptr<Item>& item) {
@@ -177,7 +174,7 @@ void EditingPart::TakeOut(const std::shared_ptr<Item>& item) {
         // name takes them for its own.
         if (!removed_->KeepFolder(HistoryFolder(page->SavedFile()))) RemoveVersions(page->SavedFile());
         KeepOrRemoveCopy(page->SavedFile());
-        for (int i = 1; i <= page->FramesCount(); ++i) KeepOrRemoveCopy(page->Frames(i)->SavedFile());
+        for (const auto& frame : FramesOf(*page)) KeepOrRemoveCopy(frame->SavedFile());
         pages_.Remove(page->Key());
     }
     if (!parent) return;
@@ -285,7 +282,7 @@ void EditingPart::RestoreRemovedItem() {
                 if (removal->item->IsPage()) {
                     auto page = std::static_pointer_cast<Page>(removal->item);
                     std::vector<std::string> files{page->SavedFile()};
-                    for (int i = 1; i <= page->FramesCount(); ++i) files.push_back(page->Frames(i)->SavedFile());
+                    for (const auto& frame : FramesOf(*page)) files.push_back(frame->SavedFile());
                     for (const std::string& file : files)
                         if (restored.count(file)) RemoveCacheFile(settings_.CacheFolder(), file);
                     if (restored.count(HistoryFolder(page->SavedFile()))) RemoveVersions(page->SavedFile());

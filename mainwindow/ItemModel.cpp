@@ -20,9 +20,8 @@ namespace {
 const QString kRootKey = QStringLiteral("Main");
 
 bool AnyFrameHasElementPath(const FrameList& frames) {
-    for (int i = 1; i <= frames.FramesCount(); ++i)
-        if (HasElementPath(*frames.Frames(i))) return true;
-    return false;
+    const auto all = FramesOf(frames);
+    return std::any_of(all.begin(), all.end(), [](const auto& frame) { return HasElementPath(*frame); });
 }
 
 QIcon WarningIcon() { return QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning); }
@@ -38,6 +37,13 @@ std::vector<std::shared_ptr<Item>> ItemsOf(const ItemList& list) {
     items.reserve(static_cast<size_t>(list.ItemsCount()));
     for (int position = 1; position <= list.ItemsCount(); ++position) items.push_back(list.Items(position));
     return items;
+}
+
+std::vector<std::shared_ptr<Frame>> FramesOf(const FrameList& frames) {
+    std::vector<std::shared_ptr<Frame>> all;
+    all.reserve(static_cast<size_t>(frames.FramesCount()));
+    for (int position = 1; position <= frames.FramesCount(); ++position) all.push_back(frames.Frames(position));
+    return all;
 }
 
 struct ItemModel::Row {

@@ -29,8 +29,9 @@ namespace pelmor::mainwindow {
 bool HasElementPath(const Page& page);
 bool HasElementPath(const Frame& frame);
 
-// The items of a list in their order.
+// The items of a list, and the frames of a page or frame, in their order.
 std::vector<std::shared_ptr<Item>> ItemsOf(const ItemList& list);
+std::vector<std::shared_ptr<Frame>> FramesOf(const FrameList& frames);
 
 class ItemModel : public QAbstractItemModel {
     Q_OBJECT

@@ -78,45 +78,45 @@ void frmMain::BuildEditCommands() {
     // The tree's pop-up menu: "Add Page" (with "URL..."), "Add Folder...", "Remove" before
     // "Active"; "Check Now" and "Properties..." after it.
     QAction* active = Action(QStringLiteral("menuActive"));
-    auto* menuAddPage = new QMenu(QStringLiteral("Add Page"), this);
+    auto* menuAddPage = new QMenu(tr("Add Page"), this);
     menuAddPage->setObjectName(QStringLiteral("menuAddPageMenu"));
     menuAddPage->menuAction()->setObjectName(QStringLiteral("menuAddPage"));
     actions_[QStringLiteral("menuAddPage")] = menuAddPage->menuAction();
     menuURLList_->insertMenu(active, menuAddPage);
-    auto* menuAddURL = AddAction(menuAddPage, QStringLiteral("menuAddURL"), QStringLiteral("URL..."));
+    auto* menuAddURL = AddAction(menuAddPage, QStringLiteral("menuAddURL"), tr("URL..."));
     connect(menuAddURL, &QAction::triggered, this,
             [this] { Command([this] { AskAndAddPage(tree_->currentIndex()); }); });
-    auto* menuAddFolder = new QAction(QStringLiteral("Add Folder..."), this);
+    auto* menuAddFolder = new QAction(tr("Add Folder..."), this);
     menuAddFolder->setObjectName(QStringLiteral("menuAddFolder"));
     actions_[menuAddFolder->objectName()] = menuAddFolder;
     menuURLList_->insertAction(active, menuAddFolder);
     connect(menuAddFolder, &QAction::triggered, this,
             [this] { Command([this] { AskAndAddFolder(tree_->currentIndex()); }); });
-    auto* menuRemoveItem = new QAction(QStringLiteral("Remove"), this);
+    auto* menuRemoveItem = new QAction(tr("Remove"), this);
     menuRemoveItem->setObjectName(QStringLiteral("menuRemoveItem"));
     actions_[menuRemoveItem->objectName()] = menuRemoveItem;
     menuURLList_->insertAction(active, menuRemoveItem);
     connect(menuRemoveItem, &QAction::triggered, this,
             [this] { Command([this] { RemoveTreeItem(tree_->currentIndex(), true); }); });
     // "Check Now" is made here for its place; the checking commands connect it.
-    AddAction(menuURLList_, QStringLiteral("menuCheck"), QStringLiteral("Check Now"));
-    connect(AddAction(menuURLList_, QStringLiteral("menuURLProperties"), QStringLiteral("Properties...")),
+    AddAction(menuURLList_, QStringLiteral("menuCheck"), tr("Check Now"));
+    connect(AddAction(menuURLList_, QStringLiteral("menuURLProperties"), tr("Properties...")),
             &QAction::triggered, this, [this] { Command([this] { menuProperties_Click(); }); });
 
     // The "&Page" menu, before "&Help".
-    auto* menuPage = new QMenu(QStringLiteral("&Page"), menuBar());
+    auto* menuPage = new QMenu(tr("&Page"), menuBar());
     menuPage->setObjectName(QStringLiteral("menuPage"));
     QMenu* menuHelp = menuBar()->findChild<QMenu*>(QStringLiteral("menuHelp"));
     menuBar()->insertMenu(menuHelp ? menuHelp->menuAction() : nullptr, menuPage);
-    AddAction(menuPage, QStringLiteral("menuPageCheck"), QStringLiteral("Check For Update"));
-    connect(AddAction(menuPage, QStringLiteral("menuPageAdd"), QStringLiteral("New...")), &QAction::triggered, this,
+    AddAction(menuPage, QStringLiteral("menuPageCheck"), tr("Check For Update"));
+    connect(AddAction(menuPage, QStringLiteral("menuPageAdd"), tr("New...")), &QAction::triggered, this,
             [this] { Command([this] { AskAndAddPage(tree_->currentIndex()); }); });
-    QAction* menuPageRemove = AddAction(menuPage, QStringLiteral("menuPageRemove"), QStringLiteral("Delete"));
+    QAction* menuPageRemove = AddAction(menuPage, QStringLiteral("menuPageRemove"), tr("Delete"));
     connect(menuPageRemove, &QAction::triggered, this,
             [this] { Command([this] { RemoveTreeItem(tree_->currentIndex(), true); }); });
-    QAction* menuPageCopy = AddAction(menuPage, QStringLiteral("menuPageCopy"), QStringLiteral("Copy"));
+    QAction* menuPageCopy = AddAction(menuPage, QStringLiteral("menuPageCopy"), tr("Copy"));
     connect(menuPageCopy, &QAction::triggered, this, [this] { Command([this] { menuPageCopy_Click(); }); });
-    connect(AddAction(menuPage, QStringLiteral("menuProperties"), QStringLiteral("Properties...")), &QAction::triggered,
+    connect(AddAction(menuPage, QStringLiteral("menuProperties"), tr("Properties...")), &QAction::triggered,
             this, [this] { Command([this] { menuProperties_Click(); }); });
 
     // Toolbar buttons by key; each first commits the details panel.
@@ -130,13 +130,13 @@ void frmMain::BuildEditCommands() {
     auto themed = [](const char* name, const QString& fallback) {
         return QIcon::fromTheme(QString::fromLatin1(name), QIcon(shell::TreePicture(fallback)));
     };
-    button(QStringLiteral("AddPage"), QStringLiteral("Add Page"), QStringLiteral("Add a web page"),
+    button(QStringLiteral("AddPage"), tr("Add Page"), tr("Add a web page"),
            themed("document-new", QStringLiteral("Page")));
-    button(QStringLiteral("AddFolder"), QStringLiteral("Add Folder"), QStringLiteral("Add a folder"),
+    button(QStringLiteral("AddFolder"), tr("Add Folder"), tr("Add a folder"),
            themed("folder-new", QStringLiteral("Folder")));
-    button(QStringLiteral("Remove"), QStringLiteral("Remove"), QStringLiteral("Remove the selected item"),
+    button(QStringLiteral("Remove"), tr("Remove"), tr("Remove the selected item"),
            themed("edit-delete", QStringLiteral("Page")));
-    button(QStringLiteral("Check"), QStringLiteral("Check"), QStringLiteral("Check for updates now"),
+    button(QStringLiteral("Check"), tr("Check"), tr("Check for updates now"),
            themed("view-refresh", QStringLiteral("Page")));
 
     connect(tree_, &ItemTree::DeletePressed, this, [this] { RemoveTreeItem(tree_->currentIndex(), true); });
@@ -153,9 +153,9 @@ void frmMain::BuildEditCommands() {
     key(QKeySequence::Undo, "keyRestore", [this] { RestoreRemovedItem(); });
 
     // The details panel is edited in place; leaving a box commits it.
-    btnAdvanced_ = new QPushButton(QStringLiteral("Advanced"), frDetails_);
+    btnAdvanced_ = new QPushButton(tr("Advanced"), frDetails_);
     btnAdvanced_->setObjectName(QStringLiteral("btnAdvanced"));
-    btnAdvanced_->setToolTip(QStringLiteral("Advanced options"));
+    btnAdvanced_->setToolTip(tr("Advanced options"));
     connect(btnAdvanced_, &QPushButton::clicked, this, [this] { Command([this] { btnAdvanced_Click(); }); });
     if (auto* grid = qobject_cast<QGridLayout*>(frDetails_->layout()))
         grid->addWidget(btnAdvanced_, 4, 3, Qt::AlignRight);
@@ -189,7 +189,7 @@ void frmMain::ctlTool_ButtonClick(const QString& key) {
             RemoveTreeItem(index, true);
         else if (key == QLatin1String("Check"))
             CheckItemNow(index);
-    } catch (...) {
+    } catch (const std::exception&) {
         ReportError("");
     }
 }
@@ -344,9 +344,9 @@ std::shared_ptr<Page> frmMain::AddPageToFolder(const std::shared_ptr<ItemList>& 
 }
 
 void frmMain::RefusePage(const std::string& url, bool quiet) {
-    statusBar()->showMessage(QStringLiteral("Page already exists"));
+    statusBar()->showMessage(tr("Page already exists"));
     log::WriteLog("Page already exists: " + url);
-    if (!quiet) InformationBox(this, QStringLiteral("Page Exists"), QStringLiteral("Page already exists"));
+    if (!quiet) InformationBox(this, tr("Page Exists"), tr("Page already exists"));
 }
 
 void frmMain::AskAndAddFolder(const QModelIndex& index) {
@@ -360,7 +360,7 @@ void frmMain::AskAndAddFolder(const QModelIndex& index) {
         std::string name = dialog.Name();
         if (name.empty()) return;
         AddSubfolderToFolder(folder, name, dialog.Description(), dialog.PeriodTime(), dialog.PeriodUnit());
-    } catch (...) {
+    } catch (const std::exception&) {
         ReportError("AskAndAddFolder");
     }
 }
@@ -372,10 +372,10 @@ std::shared_ptr<Folder> frmMain::AddSubfolderToFolder(const std::shared_ptr<Item
     TimerStop timer(mdlTimer_);
     try {
         if (parent->Items(CandidateKey(*parent, strName))) {
-            statusBar()->showMessage(QStringLiteral("Folder already exists"));
+            statusBar()->showMessage(tr("Folder already exists"));
             log::WriteLog("Folder already exists: " + strName);
             if (feedback == AddFeedback::Messages)
-                InformationBox(this, QStringLiteral("Folder Exists"), QStringLiteral("Folder already exists"));
+                InformationBox(this, tr("Folder Exists"), tr("Folder already exists"));
             return nullptr;
         }
         auto folder = Folder::Create();
@@ -391,7 +391,7 @@ std::shared_ptr<Folder> frmMain::AddSubfolderToFolder(const std::shared_ptr<Item
         // Saved at once: a folder that is only in memory would be lost at the next start.
         try {
             SaveItems();
-        } catch (...) {
+        } catch (const std::exception&) {
             parent->RemoveItem(item->Key());
             model_->ItemRemoved(*item);
             throw;
@@ -402,7 +402,7 @@ std::shared_ptr<Folder> frmMain::AddSubfolderToFolder(const std::shared_ptr<Item
         statusBar()->showMessage(Q(strName) + QStringLiteral(" added"));
         AddLogRow(Q(strName), QStringLiteral("Folder"), QStringLiteral("Added"));
         return std::static_pointer_cast<Folder>(item);
-    } catch (...) {
+    } catch (const std::exception&) {
         ReportError("AddSubfolderToFolder");
         return nullptr;
     }
