@@ -424,7 +424,12 @@ void frmMain::BuildEditingPart() {
     };
     host.inform = [this](const QString& title, const QString& text) { InformationBox(this, title, text); };
     host.current = [this] { return tree_->currentIndex(); };
-    host.select = [this](const QModelIndex& index) { tree_->setCurrentIndex(index); };
+    host.select = [this](const QModelIndex& index) {
+        // A row moved or put back into a collapsed folder is shown, not hidden.
+        for (QModelIndex above = index.parent(); above.isValid(); above = above.parent()) tree_->expand(above);
+        tree_->setCurrentIndex(index);
+        tree_->scrollTo(index);
+    };
     host.checkTimer = [this] { return mdlTimer_; };
     host.dialogParent = this;
     editing_ = new EditingPart(application_, *model_, *settings_, colPages_, std::move(host), this);
