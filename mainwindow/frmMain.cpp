@@ -146,6 +146,8 @@ void frmMain::BuildControls() {
     tree_->setModel(model_);
     connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current, const QModelIndex& previous) {
+                // The refused panel's row selected again: the panel keeps what was typed.
+                if (revertingSelection_) return;
                 // The panel holds an address or name it refuses: its item stays selected.
                 if (const QString refusal = shown_.isValid() && previous == shown_ && current != previous
                                                 ? PanelRefusal()
@@ -154,9 +156,9 @@ void frmMain::BuildControls() {
                     RefusePanel(refusal);
                     QTimer::singleShot(0, this, [this] {
                         if (!shown_.isValid()) return;
-                        QSignalBlocker block(tree_->selectionModel());
+                        revertingSelection_ = true;
                         tree_->setCurrentIndex(shown_);
-                        tree_->viewport()->update();
+                        revertingSelection_ = false;
                     });
                     return;
                 }

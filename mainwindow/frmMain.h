@@ -370,6 +370,7 @@ private:
     bool splitterDragging_ = false;
     bool unloaded_ = false;
     QPersistentModelIndex shown_;
+    bool revertingSelection_ = false;
 
     TwipRect treeBox_;
     TwipRect detailsBox_;
