@@ -172,9 +172,8 @@ public:
                                           dfUnits PeriodUnit, AddFeedback feedback = AddFeedback::Messages) override;
     // The "Folder Details" dialog, then AddSubfolderToFolder.
     void AskAndAddFolder(const QModelIndex& index);
-    std::shared_ptr<Folder> AddSubfolderToFolder(const std::shared_ptr<ItemList>& folder, const std::string& strName,
-                                                 const std::string& strDescription, int PeriodTime,
-                                                 dfUnits PeriodUnit,
+    std::shared_ptr<Folder> AddSubfolderToFolder(const std::shared_ptr<ItemList>& folder, const std::string& name,
+                                                 const std::string& description, int periodTime, dfUnits periodUnit,
                                                  AddFeedback feedback = AddFeedback::Messages) override;
     // Removes the item of a row (never the root) with the saved copies of its pages and
     // their first-level frames; a folder that is not empty is removed only when the user
@@ -347,6 +346,8 @@ private:
     void BuildEditCommands();
     // The editing part, lent what it needs of the window.
     void BuildEditingPart();
+    // Makes a row the current one, opening the folders above it and scrolling it into view.
+    void SelectRow(const QModelIndex& index);
     void Command(const std::function<void()>& command);
     std::shared_ptr<ItemList> FolderOfNode(const QModelIndex& index) const;
     void RefusePage(const std::string& url, bool quiet);

@@ -331,9 +331,7 @@ std::shared_ptr<Page> frmMain::AddPageToFolder(const std::shared_ptr<ItemList>& 
             throw;
         }
         committed = true;
-        const QModelIndex row = model_->IndexOf(*item);
-        tree_->setExpanded(row.parent(), true);
-        tree_->setCurrentIndex(row);
+        SelectRow(model_->IndexOf(*item));
         return page;
     } catch (...) {
         if (page && !committed) editing_->RemoveSavedCopies(*page, page->SavedFile());
@@ -366,23 +364,23 @@ void frmMain::AskAndAddFolder(const QModelIndex& index) {
 }
 
 std::shared_ptr<Folder> frmMain::AddSubfolderToFolder(const std::shared_ptr<ItemList>& parent,
-                                                      const std::string& strName, const std::string& strDescription,
-                                                      int PeriodTime, dfUnits PeriodUnit, AddFeedback feedback) {
-    if (!parent || strName.empty()) return nullptr;
+                                                      const std::string& name, const std::string& description,
+                                                      int periodTime, dfUnits periodUnit, AddFeedback feedback) {
+    if (!parent || name.empty()) return nullptr;
     TimerStop timer(mdlTimer_);
     try {
-        if (parent->Items(CandidateKey(*parent, strName))) {
+        if (parent->Items(CandidateKey(*parent, name))) {
             statusBar()->showMessage(tr("Folder already exists"));
-            log::WriteLog("Folder already exists: " + strName);
+            log::WriteLog("Folder already exists: " + name);
             if (feedback == AddFeedback::Messages)
                 InformationBox(this, tr("Folder Exists"), tr("Folder already exists"));
             return nullptr;
         }
         auto folder = Folder::Create();
-        folder->SetDescription(strDescription);
-        folder->SetName(strName);
-        folder->SetPeriodTime(ValidPeriod(PeriodTime, PeriodUnit));
-        folder->SetPeriodUnit(PeriodUnit);
+        folder->SetDescription(description);
+        folder->SetName(name);
+        folder->SetPeriodTime(ValidPeriod(periodTime, periodUnit));
+        folder->SetPeriodUnit(periodUnit);
         folder->SetActive(ListActive(*parent));
         auto item = parent->AddItem(folder);
         if (!item) return nullptr;
@@ -396,11 +394,9 @@ std::shared_ptr<Folder> frmMain::AddSubfolderToFolder(const std::shared_ptr<Item
             model_->ItemRemoved(*item);
             throw;
         }
-        const QModelIndex row = model_->IndexOf(*item);
-        tree_->setExpanded(row.parent(), true);
-        tree_->setCurrentIndex(row);
-        statusBar()->showMessage(Q(strName) + QStringLiteral(" added"));
-        AddLogRow(Q(strName), QStringLiteral("Folder"), QStringLiteral("Added"));
+        SelectRow(model_->IndexOf(*item));
+        statusBar()->showMessage(tr("%1 added").arg(Q(name)));
+        AddLogRow(Q(name), QStringLiteral("Folder"), tr("Added"));
         return std::static_pointer_cast<Folder>(item);
     } catch (const std::exception&) {
         ReportError("AddSubfolderToFolder");
@@ -424,17 +420,19 @@ void frmMain::BuildEditingPart() {
     };
     host.inform = [this](const QString& title, const QString& text) { InformationBox(this, title, text); };
     host.current = [this] { return tree_->currentIndex(); };
-    host.select = [this](const QModelIndex& index) {
-        // A row moved or put back into a collapsed folder is shown, not hidden.
-        for (QModelIndex above = index.parent(); above.isValid(); above = above.parent()) tree_->expand(above);
-        tree_->setCurrentIndex(index);
-        tree_->scrollTo(index);
-    };
+    host.select = [this](const QModelIndex& index) { SelectRow(index); };
     host.checkTimer = [this] { return mdlTimer_; };
     host.dialogParent = this;
     editing_ = new EditingPart(application_, *model_, *settings_, colPages_, std::move(host), this);
     connect(editing_, &EditingPart::PageOptionsChanged, this,
             [this](const std::shared_ptr<Page>& page) { ShowHistoryDetails(page.get()); });
+}
+
+void frmMain::SelectRow(const QModelIndex& index) {
+    // A row added, moved or put back into a collapsed folder is shown, not hidden.
+    for (QModelIndex above = index.parent(); above.isValid(); above = above.parent()) tree_->expand(above);
+    tree_->setCurrentIndex(index);
+    tree_->scrollTo(index);
 }
 
 void frmMain::RemoveTreeItem(const QModelIndex& index, bool save) { editing_->RemoveTreeItem(index, save); }
