@@ -552,7 +552,9 @@ void ApplicationObject::SetPageProperties(const QString& key, const QVariantMap&
         Error(kErrorFailed, Q(failure.Description()));
         return;
     }
-    if (SaveOrError(window)) window->LoadTree();
+    // Only the page's row changes in the window.
+    window->ItemEdited(page);
+    SaveOrError(window);
 }
 
 void ApplicationObject::RemoveItem(const QString& key) {
@@ -585,7 +587,8 @@ void ApplicationObject::RemoveItem(const QString& key) {
         Error(kErrorFailed, Q(failure.Description()));
         return;
     }
-    if (SaveOrError(window)) window->LoadTree();
+    window->ItemTakenOut(*item);
+    SaveOrError(window);
 }
 
 void ApplicationObject::SaveItems() {

@@ -83,8 +83,9 @@ int main(int argc, char** argv) {
     window.ActivateMain();
     window.ShowMain();
     auto* tree = window.Tree();
-    for (QTreeWidgetItemIterator it(tree); *it; ++it) (*it)->setExpanded(true);
-    if (auto* news = tree->RootNode()->child(0)) tree->setCurrentItem(news->child(0));
+    tree->expandAll();
+    if (const QModelIndex news = tree->model()->index(0, 0, tree->RootIndex()); news.isValid())
+        tree->setCurrentIndex(tree->model()->index(0, 0, news));
     auto* log = window.ActivityLog();
     auto addRow = [log](const char* page, const char* action, const char* time, bool updated) {
         auto* row =

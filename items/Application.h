@@ -4,7 +4,6 @@
 // The root of the item tree: the top-level folders and pages, the root's own check
 // period and active flag, and the profile file reader and writer.
 
-#include <any>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -26,9 +25,6 @@ public:
     // Always empty: no lookup is made.
     std::shared_ptr<Item> GetItem(std::string_view key) const;
 
-    // Free slot for callers; cleared by LoadItems.
-    const std::any& Tag() const { return tag_; }
-    void SetTag(std::any tag) { tag_ = std::move(tag); }
     bool Active() const { return active_; }
     void SetActive(bool active) { active_ = active; }
     int16_t PeriodTime() const { return periodTime_; }
@@ -49,7 +45,6 @@ public:
     void LoadItems(const std::string& strFileName);
 
 private:
-    std::any tag_;
     bool active_ = false;
     int16_t periodTime_ = 0;
     dfUnits periodUnit_ = dfMinute;

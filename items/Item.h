@@ -2,15 +2,14 @@
 #pragma once
 
 // Folders and pages share this base: they sit in the keyed lists of folders and of the
-// root, carry a key given by the list they were added to, back links to their parent and
-// to the root, and a free Tag slot for callers.
+// root, carry a key given by the list they were added to, and back links to their parent
+// and to the root.
 //
 // Lifetime: items are held by std::shared_ptr. A list owns its items, a page or frame
 // owns its frames; the back links (Parent, Application) are weak, so they never keep an
 // object alive and answer an empty pointer once the object is gone. An item taken out of
 // a list and held elsewhere stays whole. None of these classes is thread-safe.
 
-#include <any>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -44,10 +43,6 @@ public:
     std::shared_ptr<pelmor::Application> Application() const { return application_.lock(); }
     void SetApplication(const std::shared_ptr<pelmor::Application>& application) { application_ = application; }
 
-    // Free slot for callers: text, numbers or object references. Empty at first.
-    const std::any& Tag() const { return tag_; }
-    void SetTag(std::any tag) { tag_ = std::move(tag); }
-
     // Key in the parent's list, set when the item is added; never recomputed.
     const std::string& Key() const { return key_; }
     void SetKey(std::string key) { key_ = std::move(key); }
@@ -71,7 +66,6 @@ protected:
 private:
     std::weak_ptr<ItemList> parent_;
     std::weak_ptr<pelmor::Application> application_;
-    std::any tag_;
     std::string key_;
     std::string shortKey_;
     std::string description_;

@@ -374,7 +374,6 @@ void Application::SaveItems(const std::string& strFileName) const {
 
 void Application::LoadItems(const std::string& strFileName) {
     ClearItems();
-    tag_.reset();
     std::string bytes;
     try {
         bytes = ReadWholeFile(strFileName);

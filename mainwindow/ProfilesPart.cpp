@@ -194,7 +194,6 @@ void ProfilesPart::SetDefaultProfile() {
 
 void ProfilesPart::TakeTree(const std::shared_ptr<Application>& to, Application& from) {
     while (to->ItemsCount() > 0) to->RemoveItem(to->ItemsCount());
-    to->SetTag({});
     to->SetActive(from.Active());
     to->SetPeriodTime(from.PeriodTime());
     to->SetPeriodUnit(from.PeriodUnit());

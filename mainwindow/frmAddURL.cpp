@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/frmAddURL.h"
 
+#include <QCoreApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -18,7 +19,7 @@
 namespace pelmor::mainwindow {
 namespace {
 
-const QString kDetectText = QStringLiteral("Detect from title");
+QString DetectText() { return QCoreApplication::translate("frmAddURL", "Detect from title"); }
 
 }  // namespace
 
@@ -37,9 +38,9 @@ ItemDetailsDialog::ItemDetailsDialog(QWidget* parent, const QString& caption, co
     txtTimePeriod_->setMaximumWidth(70);
     lstPeriodUnit_ = new QComboBox(this);
     lstPeriodUnit_->setObjectName(QStringLiteral("lstPeriodUnit"));
-    lstPeriodUnit_->addItem(QStringLiteral("Minutes"), dfMinute);
-    lstPeriodUnit_->addItem(QStringLiteral("Hours"), dfHour);
-    lstPeriodUnit_->addItem(QStringLiteral("Days"), dfDay);
+    lstPeriodUnit_->addItem(tr("Minutes"), dfMinute);
+    lstPeriodUnit_->addItem(tr("Hours"), dfHour);
+    lstPeriodUnit_->addItem(tr("Days"), dfDay);
 
     auto label = [this](const QString& text, const char* name, QWidget* buddy) {
         auto* l = new QLabel(text, this);
@@ -50,9 +51,9 @@ ItemDetailsDialog::ItemDetailsDialog(QWidget* parent, const QString& caption, co
     auto* grid = new QGridLayout();
     grid->addWidget(label(firstLabel, firstName[3] == 'U' ? "lblURL" : "lblName", first_), 0, 0);
     grid->addWidget(first_, 0, 1, 1, 3);
-    grid->addWidget(label(QStringLiteral("Description:"), "lblDescription", txtDescription_), 1, 0);
+    grid->addWidget(label(tr("Description:"), "lblDescription", txtDescription_), 1, 0);
     grid->addWidget(txtDescription_, 1, 1, 1, 3);
-    grid->addWidget(label(QStringLiteral("Check Every"), "lblCheckEvery", txtTimePeriod_), 3, 0);
+    grid->addWidget(label(tr("Check Every"), "lblCheckEvery", txtTimePeriod_), 3, 0);
     grid->addWidget(txtTimePeriod_, 3, 1);
     grid->addWidget(lstPeriodUnit_, 3, 2);
     grid->setColumnStretch(3, 1);
@@ -95,10 +96,10 @@ void ItemDetailsDialog::reject() {
 }
 
 frmAddURL::frmAddURL(QWidget* parent)
-    : ItemDetailsDialog(parent, QStringLiteral("Page Details"), QStringLiteral("URL:"), "txtURL",
-                        QStringLiteral("You must set a value for URL")) {
+    : ItemDetailsDialog(parent, tr("Page Details"), tr("URL:"), "txtURL",
+                        tr("You must set a value for URL")) {
     setObjectName(QStringLiteral("frmAddURL"));
-    chkTitle_ = new QCheckBox(QStringLiteral("Detect description from page's title"), this);
+    chkTitle_ = new QCheckBox(tr("Detect description from page's title"), this);
     chkTitle_->setObjectName(QStringLiteral("chkTitle"));
     static_cast<QGridLayout*>(static_cast<QVBoxLayout*>(layout())->itemAt(0)->layout())
         ->addWidget(chkTitle_, 2, 1, 1, 3);
@@ -110,7 +111,7 @@ frmAddURL::frmAddURL(QWidget* parent)
 
 void frmAddURL::chkTitle_Click() {
     if (chkTitle_->isChecked()) {
-        txtDescription_->setText(kDetectText);
+        txtDescription_->setText(DetectText());
         txtDescription_->setEnabled(false);
     } else {
         txtDescription_->clear();
@@ -142,8 +143,8 @@ std::string frmAddURL::URL() const { return first_->text().trimmed().toStdString
 bool frmAddURL::DetectTitle() const { return chkTitle_->isChecked(); }
 
 frmAddFolder::frmAddFolder(QWidget* parent)
-    : ItemDetailsDialog(parent, QStringLiteral("Folder Details"), QStringLiteral("Name:"), "txtName",
-                        QStringLiteral("You must set a value for folder name")) {
+    : ItemDetailsDialog(parent, tr("Folder Details"), tr("Name:"), "txtName",
+                        tr("You must set a value for folder name")) {
     setObjectName(QStringLiteral("frmAddFolder"));
 }
 

@@ -51,7 +51,6 @@ using shell::ToTwips;
 
 namespace {
 
-constexpr int kRed = 255;
 // Gaps of the layout, in twips.
 constexpr double kTreeGap = 100;
 constexpr double kLogGap = 75;
@@ -61,17 +60,7 @@ constexpr double kLogTitle = 300;
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
-bool AnyFrameHasElementPath(const FrameList& frames) {
-    for (int i = 1; i <= frames.FramesCount(); ++i)
-        if (HasElementPath(*frames.Frames(i))) return true;
-    return false;
-}
-
 }  // namespace
-
-bool HasElementPath(const Frame& frame) { return !frame.ElementPath().empty() || AnyFrameHasElementPath(frame); }
-
-bool HasElementPath(const Page& page) { return !page.ElementPath().empty() || AnyFrameHasElementPath(page); }
 
 frmMain::frmMain(std::shared_ptr<Settings> settings, std::shared_ptr<Application> application, QWidget* parent)
     : QMainWindow(parent), settings_(std::move(settings)), application_(std::move(application)) {
@@ -97,8 +86,8 @@ frmMain::frmMain(std::shared_ptr<Settings> settings, std::shared_ptr<Application
             ReportError("SaveItems");
         }
     });
-    removed_ = std::make_unique<RemovedItems>(settings_->CacheFolder());
     BuildControls();
+    BuildEditingPart();
     BuildMenus();
     BuildEditCommands();
     BuildTray();
@@ -153,27 +142,35 @@ void frmMain::BuildControls() {
     client_->installEventFilter(this);
     setCentralWidget(client_);
 
+    model_ = new ItemModel(application_, this);
+    model_->SetActiveHandler([this](const QModelIndex& index, bool checked) { ctlTree_NodeCheck(index, checked); });
     tree_ = new ItemTree(client_);
-    connect(tree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current, QTreeWidgetItem* previous) {
-        // The panel holds an address or name it refuses: its item stays selected.
-        if (const QString refusal =
-                shownNode_ && previous == shownNode_ && current != previous ? PanelRefusal() : QString();
-            !refusal.isEmpty()) {
-            RefusePanel(refusal);
-            QTimer::singleShot(0, this, [this] {
-                if (!shownNode_) return;
-                QSignalBlocker block(tree_);
-                tree_->setCurrentItem(shownNode_);
+    tree_->setModel(model_);
+    connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current, const QModelIndex& previous) {
+                // The refused panel's row selected again: the panel keeps what was typed.
+                if (revertingSelection_) return;
+                // The panel holds an address or name it refuses: its item stays selected.
+                if (const QString refusal = shown_.isValid() && previous == shown_ && current != previous
+                                                ? PanelRefusal()
+                                                : QString();
+                    !refusal.isEmpty()) {
+                    RefusePanel(refusal);
+                    QTimer::singleShot(0, this, [this] {
+                        if (!shown_.isValid()) return;
+                        revertingSelection_ = true;
+                        tree_->setCurrentIndex(shown_);
+                        revertingSelection_ = false;
+                    });
+                    return;
+                }
+                ShowItem(current);
             });
-            return;
-        }
-        ShowItem(current && current->type() == TreeNode::kType ? static_cast<TreeNode*>(current) : nullptr);
-    });
-    connect(tree_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item) { ctlTree_NodeCheck(item); });
     connect(tree_, &ItemTree::DropRequested, this, &frmMain::DropNode);
-    connect(tree_, &ItemTree::RightClicked, this, [this](TreeNode* node, const QPoint& at) {
-        // The "Active" tick shows the node's state as it is now.
-        if (QAction* active = Action(QStringLiteral("menuActive")); active && node) active->setChecked(node->Checked());
+    connect(tree_, &ItemTree::RightClicked, this, [this](const QModelIndex& index, const QPoint& at) {
+        // The "Active" tick shows the row's state as it is now.
+        if (QAction* active = Action(QStringLiteral("menuActive")); active && index.isValid())
+            active->setChecked(index.data(Qt::CheckStateRole).toInt() == Qt::Checked);
         menuURLList_->popup(at);
     });
 
@@ -326,8 +323,8 @@ void frmMain::ActivateMain() {
         settings_->LoadPreferences();
         log::WriteLog("Preferences loaded");
         // Copies kept for undoing removals by a session that ended without deleting them.
-        removed_->SetCacheFolder(settings_->CacheFolder());
-        removed_->Purge();
+        editing_->Removed().SetCacheFolder(settings_->CacheFolder());
+        editing_->Removed().Purge();
         if (!startedHidden_) {
             if (ShellTrayAdd())
                 log::WriteLog("Tray icon added");
@@ -418,23 +415,29 @@ void frmMain::ShowMain() {
 
 // ---- the tree -------------------------------------------------------------------------
 
+namespace {
+// Calls `visit` for every row below `parent`, depth first.
+void ForEachRow(const QAbstractItemModel& model, const QModelIndex& parent,
+                const std::function<void(const QModelIndex&)>& visit) {
+    for (int row = 0; row < model.rowCount(parent); ++row) {
+        const QModelIndex child = model.index(row, 0, parent);
+        visit(child);
+        ForEachRow(model, child, visit);
+    }
+}
+}  // namespace
+
 void frmMain::LoadTree() {
     try {
         log::WriteLog("LoadTree entered");
         setEnabled(false);
         ExpandedKeys_.clear();
-        for (QTreeWidgetItemIterator it(tree_); *it; ++it) {
-            if ((*it)->type() != TreeNode::kType) continue;
-            auto* node = static_cast<TreeNode*>(*it);
-            if (node->isExpanded() && node->AsFolder()) ExpandedKeys_.insert(node->Key().toCaseFolded());
-        }
-        shownNode_ = nullptr;
-        {
-            QSignalBlocker block(tree_);
-            tree_->clear();
-        }
-        tree_->setRootIsDecorated(true);
-        tree_->setUniformRowHeights(true);
+        ForEachRow(*model_, QModelIndex(), [this](const QModelIndex& index) {
+            std::shared_ptr<Item> item = model_->ItemAt(index);
+            if (item && item->IsFolder() && tree_->isExpanded(index))
+                ExpandedKeys_.insert(QString::fromStdString(item->Key()).toCaseFolded());
+        });
+        shown_ = QPersistentModelIndex();
 
         const std::string& xmlFile = settings_->XMLFile();
         std::error_code ec;
@@ -446,29 +449,33 @@ void frmMain::LoadTree() {
             SaveItems();
         }
         if (!std::filesystem::is_directory(settings_->CacheFolder(), ec)) EnsureFolder(settings_->CacheFolder());
-        // A profile the profiles part read on another thread is taken as it is.
-        if (std::shared_ptr<Application> loaded = std::exchange(preloaded_, nullptr))
-            ProfilesPart::TakeTree(application_, *loaded);
-        else
-            application_->LoadItems(xmlFile);
-
-        colPages_.Clear();
-        auto* root = new TreeNode(QStringLiteral("Main"), QStringLiteral("URL List"));
-        root->setIcon(0, shell::TreePicture(QStringLiteral("Main")));
-        {
-            QSignalBlocker block(tree_);
-            tree_->addTopLevelItem(root);
-            root->Link(application_);
-            root->SetChecked(application_->Active());
+        try {
+            // A profile the profiles part read on another thread is taken as it is.
+            if (std::shared_ptr<Application> loaded = std::exchange(preloaded_, nullptr))
+                ProfilesPart::TakeTree(application_, *loaded);
+            else
+                application_->LoadItems(xmlFile);
+        } catch (const Failure&) {
+            // The rows must not show items the application no longer holds.
+            model_->Reset();
+            editing_->RebuildPages();
+            throw;
         }
-        for (int i = 1; i <= application_->ItemsCount(); ++i) LoadItemToTree(root, application_->Items(i));
+        model_->Reset();
+        editing_->RebuildPages();
+        for (const auto& page : colPages_.All())
+            if (page->Updated()) MarkParentsUpdate(*page, true);
 
         ApplyTreeFont();
         RestoreCheckHealth();
-        tree_->setCurrentItem(root);
-        root->setExpanded(true);
+        const QModelIndex root = model_->RootIndex();
+        ForEachRow(*model_, root, [this](const QModelIndex& index) {
+            if (WasExpanded(index)) tree_->setExpanded(index, true);
+        });
+        tree_->setCurrentIndex(root);
+        tree_->setExpanded(root, true);
         setEnabled(true);
-    } catch (...) {
+    } catch (const std::exception&) {
         setEnabled(true);
         ReportError("LoadTree");
     }
@@ -484,77 +491,32 @@ void frmMain::ApplyTreeFont() {
     font.setStrikeOut(f.Strikethrough);
     font.setUnderline(f.Underline);
     tree_->setFont(font);
-    // Nodes carry their own bold flag on top of the tree's font.
-    QSignalBlocker block(tree_);
-    for (QTreeWidgetItemIterator it(tree_); *it; ++it)
-        if ((*it)->type() == TreeNode::kType) {
-            auto* node = static_cast<TreeNode*>(*it);
-            node->SetBold(node->Bold());
-        }
+    // Rows carry their own bold flag on top of the tree's font.
+    model_->SetFont(font);
 }
 
-void frmMain::LoadItemToTree(TreeNode* parentNode, const std::shared_ptr<Item>& item) {
-    try {
-        log::WriteLog("LoadItemToTree entered");
-        if (!parentNode || !item) return;
-        QSignalBlocker block(tree_);
-        if (item->IsFolder()) {
-            auto folder = std::static_pointer_cast<Folder>(item);
-            auto* node = new TreeNode(Q(folder->Key()), Q(folder->Name()));
-            node->setIcon(0, shell::TreePicture(QStringLiteral("Folder")));
-            parentNode->addChild(node);
-            node->Link(item);
-            node->SetForeColor(0);
-            node->SetBold(false);
-            for (int i = 1; i <= folder->ItemsCount(); ++i) LoadItemToTree(node, folder->Items(i));
-            if (WasExpanded(node)) node->setExpanded(true);
-            node->SetChecked(folder->Active());
-        } else {
-            auto page = std::static_pointer_cast<Page>(item);
-            auto* node = new TreeNode(Q(page->Key()), Q(page->Description()));
-            node->setIcon(
-                0, shell::TreePicture(HasElementPath(*page) ? QStringLiteral("Element") : QStringLiteral("Page")));
-            parentNode->addChild(node);
-            node->Link(item);
-            colPages_.Add(page);
-            if (page->Updated()) {
-                MarkParentsUpdate(node, true);
-            } else {
-                node->SetForeColor(0);
-                node->SetBold(false);
-            }
-            node->SetChecked(page->Active());
-        }
-    } catch (...) {
-        ReportError("LoadItemToTree");
-    }
+bool frmMain::WasExpanded(const QModelIndex& index) const {
+    std::shared_ptr<Item> item = model_->ItemAt(index);
+    return item && ExpandedKeys_.count(QString::fromStdString(item->Key()).toCaseFolded()) > 0;
 }
 
-bool frmMain::WasExpanded(const TreeNode* node) const {
-    return node && ExpandedKeys_.count(node->Key().toCaseFolded()) > 0;
+void frmMain::MarkParentsUpdate(const QModelIndex& index, bool update) { editing_->Mark(index, update); }
+
+void frmMain::MarkParentsUpdate(const Item& item, bool update) { MarkParentsUpdate(model_->IndexOf(item), update); }
+
+void frmMain::ItemEdited(const std::shared_ptr<Item>& item) {
+    if (!item) return;
+    editing_->RebuildPages();
+    const QModelIndex index = model_->IndexOf(*item);
+    model_->ItemChanged(index, true);
+    if (item->IsPage() && static_cast<const Page&>(*item).Updated() != model_->Marked(index))
+        MarkParentsUpdate(index, !model_->Marked(index));
+    if (index.isValid() && index == shown_) ShowItem(index);
 }
 
-void frmMain::MarkParentsUpdate(TreeNode* node, bool blUpdate) {
-    if (!node) return;
-    QSignalBlocker block(tree_);
-    if (blUpdate) {
-        node->SetForeColor(kRed);
-        node->SetBold(true);
-    } else {
-        node->SetForeColor(0);
-        node->SetBold(settings_->TreeFont().Bold);
-    }
-    TreeNode* parent = node->ParentNode();
-    if (!parent) return;
-    if (blUpdate) {
-        MarkParentsUpdate(parent, true);
-        return;
-    }
-    for (int i = 0; i < parent->childCount(); ++i) {
-        TreeNode* sibling = parent->Child(i);
-        if (sibling && sibling->ForeColor() == kRed) return;
-    }
-    MarkParentsUpdate(parent, false);
+void frmMain::ItemTakenOut(const Item& item) {
+    DeleteNode(item);
+    editing_->RebuildPages();
 }
 
 void frmMain::SaveItems() {
@@ -573,177 +535,20 @@ void frmMain::SaveItemsSoon(SaveUrgency urgency) {
     itemsSaveTimer_->start(delay);
 }
 
-void frmMain::SetActiveDown(TreeNode* node, bool active) {
-    if (!node) return;
-    std::shared_ptr<ItemList> list = node->AsList();
-    if (node->IsRoot())
-        node->RootTag()->SetActive(active);
-    else
-        node->ItemTag()->SetActive(active);
-    node->SetChecked(active);
-    if (!list) return;
-    // Walks the model, not the tree: every item below changes, and its node follows.
-    std::vector<std::shared_ptr<ItemList>> pending{list};
-    while (!pending.empty()) {
-        auto current = pending.back();
-        pending.pop_back();
-        for (int i = 1; i <= current->ItemsCount(); ++i) {
-            auto child = current->Items(i);
-            child->SetActive(active);
-            if (TreeNode* childNode = NodeOf(*child)) childNode->SetChecked(active);
-            if (child->IsFolder()) pending.push_back(std::static_pointer_cast<Folder>(child));
-        }
-    }
-}
+void frmMain::ActivateItem(const QModelIndex& index, bool save) { editing_->SwitchItem(index, true, save); }
 
-void frmMain::ActivateItem(TreeNode* node, bool blSave) { SwitchItem(node, true, blSave); }
+void frmMain::DeactivateItem(const QModelIndex& index, bool save) { editing_->SwitchItem(index, false, save); }
 
-void frmMain::DeactivateItem(TreeNode* node, bool blSave) { SwitchItem(node, false, blSave); }
-
-void frmMain::SwitchItem(TreeNode* node, bool active, bool blSave) {
-    // The check boxes change under the handler's feet: it must not take them for clicks.
-    checkingNodes_ = true;
-    try {
-        SetActiveDown(node, active);
-        checkingNodes_ = false;
-        if (blSave) SaveItems();
-    } catch (...) {
-        checkingNodes_ = false;
-        ReportError("");
-    }
-}
-
-void frmMain::ctlTree_NodeCheck(QTreeWidgetItem* item) {
-    if (checkingNodes_ || !item || item->type() != TreeNode::kType) return;
-    auto* node = static_cast<TreeNode*>(item);
-    bool checked = node->Checked();
-    if (checked == node->knownChecked) return;  // a change of text, colour or font
-    node->knownChecked = checked;
+void frmMain::ctlTree_NodeCheck(const QModelIndex& index, bool checked) {
     if (checked)
-        ActivateItem(node, true);
+        ActivateItem(index, true);
     else
-        DeactivateItem(node, true);
-    if (node == tree_->SelectedNode()) ShowItem(node);
+        DeactivateItem(index, true);
+    if (index == tree_->currentIndex()) ShowItem(index);
 }
 
-// ---- drag and drop --------------------------------------------------------------------
-
-void frmMain::DropNode(TreeNode* dragged, TreeNode* target, DropPlacement placement) {
-    try {
-        if (!dragged || !target || dragged->IsRoot()) return;
-        // Refuses a drop onto the dragged node itself and anywhere below it.
-        QString draggedPath = ItemTree::FullPath(dragged);
-        QString targetPath = ItemTree::FullPath(target);
-        if (targetPath.compare(draggedPath, Qt::CaseInsensitive) == 0 ||
-            targetPath.startsWith(draggedPath + QLatin1Char('\\'), Qt::CaseInsensitive))
-            return;
-
-        std::shared_ptr<Item> item = dragged->ItemTag();
-        std::shared_ptr<ItemList> oldParent = item->Parent();
-        if (!oldParent) return;
-
-        // Dropped onto a folder, collapsed or not, the item goes inside it.
-        if (placement == DropPlacement::On && target->AsPage()) placement = DropPlacement::After;
-        if (placement != DropPlacement::On && target->IsRoot()) return;
-
-        TreeNode* newParentNode = placement == DropPlacement::On ? target : target->ParentNode();
-        std::shared_ptr<ItemList> newParent = newParentNode ? newParentNode->AsList() : nullptr;
-        if (!newParent) return;
-        std::optional<ItemRef> before;
-        std::optional<ItemRef> after;
-        if (placement == DropPlacement::Before) {
-            before = target->ItemTag()->Key();
-        } else if (placement == DropPlacement::After) {
-            after = target->ItemTag()->Key();
-        } else if (newParent->ItemsCount() > 0) {
-            std::shared_ptr<Item> first = newParent->Items(1);
-            if (first == item) return;
-            before = first->Key();
-        }
-
-        std::string newKey = newParent->IsApplication()
-                                 ? item->ShortKey()
-                                 : std::static_pointer_cast<Folder>(newParent)->Key() + "\\" + item->ShortKey();
-        auto refuse = [this] {
-            QMessageBox::information(this, QStringLiteral("Item exists"), QStringLiteral("Item already exists"));
-        };
-        if (newParent != oldParent && newParent->Items(newKey)) {
-            refuse();
-            return;
-        }
-
-        // Where the item was, so that a refused insertion can put it back.
-        std::optional<ItemRef> oldFollower;
-        for (int i = 1; i <= oldParent->ItemsCount(); ++i)
-            if (oldParent->Items(i) == item) {
-                if (auto next = oldParent->Items(i + 1)) oldFollower = next->Key();
-                break;
-            }
-        oldParent->RemoveItem(item->Key());
-        std::shared_ptr<Item> added;
-        try {
-            added = newParent->AddItem(item, before, after);
-        } catch (...) {
-            oldParent->AddItem(item, oldFollower);
-            throw;
-        }
-        if (!added) {
-            oldParent->AddItem(item, oldFollower);
-            refuse();
-            return;
-        }
-
-        // The same move in the tree, keeping the expanded folders of the moved branch open.
-        std::vector<QTreeWidgetItem*> expanded;
-        for (QTreeWidgetItemIterator it(dragged); *it; ++it) {
-            if (*it != dragged && !ItemTree::FullPath(*it).startsWith(draggedPath, Qt::CaseInsensitive)) break;
-            if ((*it)->isExpanded()) expanded.push_back(*it);
-        }
-        TreeNode* oldParentNode = dragged->ParentNode();
-        {
-            QSignalBlocker block(tree_);
-            oldParentNode->removeChild(dragged);
-            int index = 0;
-            if (placement == DropPlacement::Before) index = newParentNode->indexOfChild(target);
-            if (placement == DropPlacement::After) index = newParentNode->indexOfChild(target) + 1;
-            newParentNode->insertChild(index, dragged);
-            for (QTreeWidgetItem* node : expanded) node->setExpanded(true);
-            added->SetTag(std::any());
-            dragged->Link(added);
-            dragged->SetKey(Q(added->Key()));
-            if (added->IsFolder()) MovedFolderKeys(std::static_pointer_cast<Folder>(added));
-        }
-        // The red mark follows the moved branch: its new folders turn red, and the old
-        // folder turns plain when nothing red is left in it.
-        if (dragged->ForeColor() == kRed) MarkParentsUpdate(dragged, true);
-        bool oldStillRed = false;
-        for (int i = 0; i < oldParentNode->childCount(); ++i)
-            if (oldParentNode->Child(i)->ForeColor() == kRed) oldStillRed = true;
-        if (oldParentNode->ForeColor() == kRed && !oldStillRed) MarkParentsUpdate(oldParentNode, false);
-
-        colPages_.Clear();
-        for (QTreeWidgetItemIterator it(tree_); *it; ++it)
-            if ((*it)->type() == TreeNode::kType && static_cast<TreeNode*>(*it)->AsPage())
-                colPages_.Add(std::static_pointer_cast<Page>(static_cast<TreeNode*>(*it)->ItemTag()));
-        tree_->setCurrentItem(dragged);
-        SaveItems();
-    } catch (...) {
-        ReportError("");
-    }
-}
-
-void frmMain::MovedFolderKeys(const std::shared_ptr<Folder>& folder) {
-    // Keys of the items below a folder start with the folder's key; after a move they are
-    // given again by adding the items anew, in their order.
-    std::vector<std::shared_ptr<Item>> children;
-    for (int i = 1; i <= folder->ItemsCount(); ++i) children.push_back(folder->Items(i));
-    while (folder->ItemsCount() > 0) folder->RemoveItem(1);
-    for (const auto& child : children) {
-        if (!folder->AddItem(child))
-            throw Failure(err::kInvalidProcedureCall, "Pelmor", "Cannot give a new key to " + child->Key());
-        if (TreeNode* node = NodeOf(*child)) node->SetKey(Q(child->Key()));
-        if (child->IsFolder()) MovedFolderKeys(std::static_pointer_cast<Folder>(child));
-    }
+void frmMain::DropNode(const QModelIndex& dragged, const QModelIndex& target, DropPlacement placement) {
+    editing_->DropNode(dragged, target, placement);
 }
 
 // ---- details panel --------------------------------------------------------------------
@@ -756,31 +561,29 @@ void frmMain::ShowStatusIndicator(bool active) {
     ctlInactive_->setVisible(!active);
 }
 
-void frmMain::ShowItem(TreeNode* node) {
+void frmMain::ShowItem(const QModelIndex& index) {
     try {
         log::WriteLog("ShowItem entered");
-        shownNode_ = node;
-        if (!node) return;
-        Action(QStringLiteral("menuActive"))->setChecked(node->Checked());
-        const Page* page = node->AsPage();
-        const Folder* folder = node->AsFolder();
-        const bool root = node->IsRoot();
-        lblDetails_->setText(page     ? QStringLiteral("Page Details")
-                             : folder ? QStringLiteral("Folder Details")
-                                      : QStringLiteral("General Details"));
-        lblURL_->setText(page     ? QStringLiteral("URL:")
-                         : folder ? QStringLiteral("Folder Name:")
-                                  : QStringLiteral("Main:"));
+        shown_ = index;
+        if (!index.isValid()) return;
+        const std::shared_ptr<Item> item = model_->ItemAt(index);
+        const bool root = model_->IsRoot(index);
+        const Page* page = item && item->IsPage() ? static_cast<const Page*>(item.get()) : nullptr;
+        const Folder* folder = item && item->IsFolder() ? static_cast<const Folder*>(item.get()) : nullptr;
+        const bool active = root ? application_->Active() : item->Active();
+        Action(QStringLiteral("menuActive"))->setChecked(active);
+        lblDetails_->setText(page ? tr("Page Details") : folder ? tr("Folder Details") : tr("General Details"));
+        lblURL_->setText(page ? tr("URL:") : folder ? tr("Folder Name:") : tr("Main:"));
         for (QWidget* w : {static_cast<QWidget*>(lblURL_), static_cast<QWidget*>(txtURL_),
                            static_cast<QWidget*>(lblDescription_), static_cast<QWidget*>(txtDescription_)})
             w->setVisible(!root);
         txtURL_->setText(page ? Q(page->URL()) : folder ? Q(folder->Name()) : QString());
-        txtDescription_->setText(root ? QString() : Q(node->ItemTag()->Description()));
+        txtDescription_->setText(root ? QString() : Q(item->Description()));
         // Long texts show their beginning.
         txtURL_->setCursorPosition(0);
         txtDescription_->setCursorPosition(0);
-        int periodTime = root ? node->RootTag()->PeriodTime() : node->ItemTag()->PeriodTime();
-        int periodUnit = root ? node->RootTag()->PeriodUnit() : node->ItemTag()->PeriodUnit();
+        const int periodTime = root ? application_->PeriodTime() : item->PeriodTime();
+        const int periodUnit = root ? application_->PeriodUnit() : item->PeriodUnit();
         txtTimePeriod_->setText(QString::number(periodTime));
         lstPeriodUnit_->setCurrentIndex(periodUnit >= 0 && periodUnit <= 2 ? periodUnit : -1);
 
@@ -793,10 +596,10 @@ void frmMain::ShowItem(TreeNode* node) {
         SetToolButtonEnabled("Remove", !root);
         for (const char* key : {"AddPage", "AddFolder", "Favorites"}) SetToolButtonEnabled(key, !page);
 
-        ShowStatusIndicator(root ? node->RootTag()->Active() : node->ItemTag()->Active());
+        ShowStatusIndicator(active);
         ShowLastFailure(page);
         ShowHistoryDetails(page);
-    } catch (...) {
+    } catch (const std::exception&) {
         ReportError("ShowCurrentItem");
     }
 }
@@ -809,73 +612,40 @@ void frmMain::ShowLastFailure(const Page* page) {
     }
     QString when = QString::fromStdString(page->LastFailureDate().FormatGeneral());
     QString why = QString::fromStdString(page->LastFailure());
-    lblLastFailure_->setText(page->Failing() ? QStringLiteral("Last check failed (%1): %2").arg(when, why)
-                                             : QStringLiteral("Last failure (%1): %2").arg(when, why));
+    lblLastFailure_->setText(page->Failing() ? tr("Last check failed (%1): %2").arg(when, why)
+                                             : tr("Last failure (%1): %2").arg(when, why));
     lblLastFailure_->setVisible(true);
 }
 
-namespace {
-// True when a page at or below the node failed its last check.
-bool FailingBelow(const TreeNode* node) {
-    if (const Page* page = node->AsPage()) return page->Failing();
-    for (int i = 0; i < node->childCount(); ++i)
-        if (const TreeNode* child = node->Child(i); child && FailingBelow(child)) return true;
-    return false;
-}
-}  // namespace
+void frmMain::ShowFolderHealth(const Item& item) { model_->HealthChanged(model_->IndexOf(item)); }
 
-void frmMain::ShowFolderHealth(TreeNode* node) {
-    if (!node) return;
-    QSignalBlocker block(tree_);
-    for (TreeNode* folder = node->ParentNode(); folder; folder = folder->ParentNode()) {
-        if (FailingBelow(folder)) {
-            folder->setIcon(0, style()->standardIcon(QStyle::SP_MessageBoxWarning));
-            folder->setToolTip(0, QStringLiteral("A page in here could not be checked"));
-        } else {
-            folder->setIcon(0, shell::TreePicture(folder->IsRoot() ? QStringLiteral("Main") : QStringLiteral("Folder")));
-            folder->setToolTip(0, QString());
-        }
-    }
-}
-
-void frmMain::ShowCheckHealth(TreeNode* node, const Page& page) {
-    if (!node) return;
-    QSignalBlocker block(tree_);
-    if (page.Failing()) {
-        node->setIcon(0, style()->standardIcon(QStyle::SP_MessageBoxWarning));
-        node->setToolTip(0,
-                         PlainToolTip(QStringLiteral("Check failed: ") + QString::fromStdString(page.LastFailure())));
-    } else {
-        node->setIcon(0, shell::TreePicture(HasElementPath(page) ? QStringLiteral("Element") : QStringLiteral("Page")));
-        node->setToolTip(0, QString());
-    }
-}
+void frmMain::ShowCheckHealth(const Page& page) { model_->HealthChanged(model_->IndexOf(page)); }
 
 void frmMain::ctlActive_Click() {
-    TreeNode* node = tree_->SelectedNode();
-    if (!node) return;
+    const QModelIndex index = tree_->currentIndex();
+    if (!index.isValid()) return;
     ShowStatusIndicator(false);
-    DeactivateItem(node, true);
+    DeactivateItem(index, true);
     Action(QStringLiteral("menuActive"))->setChecked(false);
 }
 
 void frmMain::ctlInactive_Click() {
-    TreeNode* node = tree_->SelectedNode();
-    if (!node) return;
+    const QModelIndex index = tree_->currentIndex();
+    if (!index.isValid()) return;
     ShowStatusIndicator(true);
-    ActivateItem(node, true);
+    ActivateItem(index, true);
     Action(QStringLiteral("menuActive"))->setChecked(true);
 }
 
 void frmMain::menuActive_Click() {
-    TreeNode* node = tree_->SelectedNode();
-    if (!node) return;
+    const QModelIndex index = tree_->currentIndex();
+    if (!index.isValid()) return;
     // The action has already flipped its check mark: it shows the new state.
     if (!Action(QStringLiteral("menuActive"))->isChecked())
-        DeactivateItem(node, true);
+        DeactivateItem(index, true);
     else
-        ActivateItem(node, true);
-    ShowItem(node);
+        ActivateItem(index, true);
+    ShowItem(index);
 }
 
 // ---- tray -----------------------------------------------------------------------------
@@ -1139,7 +909,7 @@ void frmMain::Form_Unload() {
         activityLog_->Flush();
         ShellTrayDelete();
         // Removed items can no longer be restored: their kept copies go.
-        removed_->Purge();
+        editing_->Removed().Purge();
         // A popup still on screen would outlive the window it belongs to.
         if (shell::frmNotify::IsShowing()) shell::frmNotify::Instance()->close();
         log::WriteLog("Tray icon removed");

@@ -6,6 +6,7 @@
 // tray icon. Every change the user makes is saved to the profile file at once.
 
 #include <QMainWindow>
+#include <QPersistentModelIndex>
 #include <QPointer>
 #include <QSystemTrayIcon>
 #include <functional>
@@ -18,6 +19,7 @@
 #include "items/Application.h"
 #include "mainwindow/AddItems.h"
 #include "mainwindow/CheckingPart.h"
+#include "mainwindow/EditingPart.h"
 #include "mainwindow/ItemTree.h"
 #include "mainwindow/PageCollection.h"
 #include "mainwindow/RemovedItems.h"
@@ -49,10 +51,6 @@ class ActivityLogFile;
 class BrowserWindow;
 class ProfilesPart;
 class UpdateCheckPart;
-
-// True when the page, or any of its frames at any depth, watches one element only.
-bool HasElementPath(const Page& page);
-bool HasElementPath(const Frame& frame);
 
 // A control's place in twips, relative to the window's client area.
 struct TwipRect {
@@ -87,29 +85,34 @@ public:
     void ActivateMain();
     // Places the window as the preferences say and shows it.
     void ShowMain();
-    // Rebuilds the tree from the profile file, creating an empty profile and the cache
-    // folder when missing and keeping expanded folders expanded.
+    // Reads the profile file into the tree (a model reset), creating an empty profile and
+    // the cache folder when missing and keeping expanded folders expanded.
     void LoadTree();
-    // Adds one item (and everything below it) under a node.
-    void LoadItemToTree(TreeNode* parentNode, const std::shared_ptr<Item>& item);
-    // True when the node's key was expanded when LoadTree last started.
-    bool WasExpanded(const TreeNode* node) const;
-    // Paints a node red and bold (or plain) and carries the mark up to its ancestors: a
-    // folder stays red while any child is red.
-    void MarkParentsUpdate(TreeNode* node, bool blUpdate);
-    // Fills the details panel for the item of a node.
-    void ShowItem(TreeNode* node);
+    // True when the row's key was expanded when LoadTree last started.
+    bool WasExpanded(const QModelIndex& index) const;
+    // Paints a row red and bold (or plain) and carries the mark up to its ancestors: a
+    // folder stays red while any child is red. Nothing for an invalid row or an item
+    // without a row.
+    void MarkParentsUpdate(const QModelIndex& index, bool update);
+    void MarkParentsUpdate(const Item& item, bool update);
+    // Fills the details panel for the item of a row (nothing shown for an invalid one).
+    void ShowItem(const QModelIndex& index);
     // The page's last check failure in the details panel (hidden when it never failed).
     void ShowLastFailure(const Page* page);
     // A page whose last check failed shows a warning icon and the reason as its tip.
-    void ShowCheckHealth(TreeNode* node, const Page& page);
-    // Every folder above the node shows the warning while a page below it is failing.
-    void ShowFolderHealth(TreeNode* node);
+    void ShowCheckHealth(const Page& page);
+    // Every folder above the item shows the warning while a page below it is failing.
+    void ShowFolderHealth(const Item& item);
+    // The item's row shows it as it is now (and rows below it, and the details panel when
+    // it shows the item): after a change made outside the window, such as a bus call.
+    void ItemEdited(const std::shared_ptr<Item>& item);
+    // The item was taken out of its list outside the window: its row and pages go.
+    void ItemTakenOut(const Item& item);
     // Puts back the check outcomes kept beside the profile and shows them (LoadTree).
     void RestoreCheckHealth() { checking_->RestoreCheckHealth(); }
     // Switch checking on or off for an item and everything below it.
-    void ActivateItem(TreeNode* node, bool blSave);
-    void DeactivateItem(TreeNode* node, bool blSave);
+    void ActivateItem(const QModelIndex& index, bool save);
+    void DeactivateItem(const QModelIndex& index, bool save);
     // Writes the tree to the profile file (and drops a pending SaveItemsSoon, which it
     // covers).
     void SaveItems();
@@ -127,9 +130,9 @@ public:
     void SaveItemsSoon(SaveUrgency urgency = SaveUrgency::Soon);
     static constexpr int kItemsSaveDelayMs = 1000;
     static constexpr int kRoutineSaveDelayMs = 30000;
-    // Moves the dragged node relative to the target node, in the model, in the tree and
-    // in the profile file.
-    void DropNode(TreeNode* dragged, TreeNode* target, DropPlacement placement);
+    // Moves the dragged row's item relative to the target row, in the items, in the tree
+    // and in the profile file.
+    void DropNode(const QModelIndex& dragged, const QModelIndex& target, DropPlacement placement);
 
     // The tray icon: added with the program's icon and the tip "Pelmor"; false where the
     // desktop has no tray (the program runs on without it).
@@ -164,22 +167,21 @@ public:
     void ctlInactive_Click();
 
     // Adding, removing and editing items (frmMainEditing.cpp).
-    // The "Page Details" dialog for the folder of `node` (a page's own folder; the root
-    // when there is no node), then AddPageToFolder.
-    void AskAndAddPage(TreeNode* node);
+    // The "Page Details" dialog for the folder of a row (a page's own folder; the root
+    // for an invalid row), then AddPageToFolder.
+    void AskAndAddPage(const QModelIndex& index);
     void AddPageToFolder(const std::shared_ptr<ItemList>& folder, const std::string& url,
                          const std::string& description, bool detectTitle, int periodTime, dfUnits periodUnit,
                          AddFeedback feedback = AddFeedback::Messages, PageAdded done = {}) override;
     // The "Folder Details" dialog, then AddSubfolderToFolder.
-    void AskAndAddFolder(TreeNode* node);
-    std::shared_ptr<Folder> AddSubfolderToFolder(const std::shared_ptr<ItemList>& folder, const std::string& strName,
-                                                 const std::string& strDescription, int PeriodTime,
-                                                 dfUnits PeriodUnit,
+    void AskAndAddFolder(const QModelIndex& index);
+    std::shared_ptr<Folder> AddSubfolderToFolder(const std::shared_ptr<ItemList>& folder, const std::string& name,
+                                                 const std::string& description, int periodTime, dfUnits periodUnit,
                                                  AddFeedback feedback = AddFeedback::Messages) override;
-    // Removes the item of a node (never the root) with the saved copies of its pages and
+    // Removes the item of a row (never the root) with the saved copies of its pages and
     // their first-level frames; a folder that is not empty is removed only when the user
-    // agrees. Saves the profile when `blSave`.
-    void RemoveTreeItem(TreeNode* node, bool blSave);
+    // agrees. Saves the profile when `save`.
+    void RemoveTreeItem(const QModelIndex& index, bool save);
     // Puts the items of the last removal back where they were, with their saved copies
     // (Ctrl+Z); says "Nothing to restore" when nothing was removed in this session.
     void RestoreRemovedItem();
@@ -210,7 +212,7 @@ public:
     void CheckPageIfDue(const std::shared_ptr<Page>& page) { checking_->CheckPageIfDue(page); }
     void UpdatePage(const std::shared_ptr<Page>& oPage) { checking_->UpdatePage(oPage); }
     // Manual checks: a page whatever its state, a folder's active pages, every active page.
-    void CheckItemNow(TreeNode* node);
+    void CheckItemNow(const QModelIndex& index);
     void CheckFolderNow(const ItemList& folder) { checking_->CheckFolderNow(folder); }
     void CheckAllNow() { checking_->CheckAllNow(); }
     // The manual check of the item with that key ("" for every active page); false, and
@@ -231,8 +233,8 @@ public:
     void ShowPage(const std::shared_ptr<Page>& oPage) { showing_->ShowPage(oPage); }
     // Shows every updated active page below the folder (or root), skipping inactive folders.
     void ShowFolder(const ItemList& folder) { showing_->ShowFolder(folder); }
-    // "Show" on a node: a page is shown, a folder or the root shows its updated pages.
-    void ShowNode(TreeNode* node);
+    // "Show" on a row: a page is shown, a folder or the root shows its updated pages.
+    void ShowNode(const QModelIndex& index);
     // How long a display waits for the browser and for each frame (15 s and 10 s).
     void SetShowLimits(int browserMs, int frameMs) { showing_->SetLimits(browserMs, frameMs); }
     // The browser windows opened by displays, oldest first; closed ones drop out.
@@ -262,7 +264,7 @@ public:
     // a folder node (nothing for a page node or no node).
     void menuImportFavorites_Click();
     void menuAddFavorites_Click();
-    void ImportFromFavorites(TreeNode* targetNode);
+    void ImportFromFavorites(const QModelIndex& target);
     // The profile commands' file chooser: answers the chosen file, or "" when cancelled.
     // By default a file dialog.
     void SetProfileFileChooser(std::function<QString(bool save)> chooser);
@@ -275,6 +277,8 @@ public:
 
     // What tests and the start-up look at.
     ItemTree* Tree() const { return tree_; }
+    ItemModel* Model() const { return model_; }
+    EditingPart* Editing() const { return editing_; }
     const PageCollection& Pages() const override { return colPages_; }
     Settings& Preferences() const { return *settings_; }
     const std::shared_ptr<Application>& Root() const { return application_; }
@@ -313,10 +317,8 @@ private:
     void SetToolButtonEnabled(const char* key, bool enabled);
     void ShowStatusIndicator(bool active);
     void ApplyTreeFont();
-    void ctlTree_NodeCheck(QTreeWidgetItem* item);
-    void SetActiveDown(TreeNode* node, bool active);
-    void SwitchItem(TreeNode* node, bool active, bool blSave);
-    void MovedFolderKeys(const std::shared_ptr<Folder>& folder);
+    // The user ticked or unticked a row's check box.
+    void ctlTree_NodeCheck(const QModelIndex& index, bool checked);
     void PlaceControls();
     // Sizes the activity log's columns so that its times show whole at the panel's width.
     void FitLogColumns();
@@ -353,8 +355,12 @@ private:
     void StartUpdater() { checking_->StartUpdater(); }
     void StopUpdater() { checking_->StopUpdater(); }
     void BuildEditCommands();
+    // The editing part, lent what it needs of the window.
+    void BuildEditingPart();
+    // Makes a row the current one, opening the folders above it and scrolling it into view.
+    void SelectRow(const QModelIndex& index);
     void Command(const std::function<void()>& command);
-    std::shared_ptr<ItemList> FolderOfNode(TreeNode* node) const;
+    std::shared_ptr<ItemList> FolderOfNode(const QModelIndex& index) const;
     void RefusePage(const std::string& url, bool quiet);
     // An add whose download runs: what it was asked for.
     struct NewPage {
@@ -375,20 +381,8 @@ private:
     std::shared_ptr<Page> AddFetchedPage(const NewPage& request, std::shared_ptr<Page> page, const std::string& title);
     void DropFetchedPage(const NewPage& request, const std::shared_ptr<Page>& page, const QString& what,
                          frmWait::Outcome outcome, const std::string& saveFailure);
-    // Deletes a saved copy, but only one inside the cache folder; false otherwise.
-    bool RemoveCacheFile(const std::string& path);
-    // The saved copy and the copies of all frames below, of a page that was never added.
-    void RemoveSavedCopies(const FrameList& item, const std::string& savedFile);
-    void RemovePageNode(TreeNode* node);
-    // Takes an item out of its parent (a page with its saved copies) and keeps it for
-    // RestoreRemovedItem.
-    void TakeOut(const std::shared_ptr<Item>& item);
-    void KeepOrRemoveCopy(const std::string& path);
-    // The list a removed item goes back to: its old parent while that is in the tree.
-    std::shared_ptr<ItemList> LiveList(const std::shared_ptr<ItemList>& list) const;
-    bool RemoveFolderNode(TreeNode* node);
-    void DeleteNode(TreeNode* node);
-    void Rename(TreeNode* node, const std::string& newName);
+    // Drops the row of an item taken out of its list; the selection moves to its folder.
+    void DeleteNode(const Item& item);
     // Says why the details panel cannot be committed (once per user action), puts the
     // focus back in the URL box and answers false.
     bool RefusePanel(const QString& message);
@@ -402,16 +396,17 @@ private:
     std::set<QString> ExpandedKeys_;
     bool resizing_ = false;
     bool startedHidden_ = false;
-    bool checkingNodes_ = false;
     bool splitterDragging_ = false;
     bool unloaded_ = false;
-    TreeNode* shownNode_ = nullptr;
+    QPersistentModelIndex shown_;
+    bool revertingSelection_ = false;
 
     TwipRect treeBox_;
     TwipRect detailsBox_;
     TwipRect logBox_;
 
     QWidget* client_ = nullptr;
+    ItemModel* model_ = nullptr;
     ItemTree* tree_ = nullptr;
     QWidget* ctlDetails_ = nullptr;
     QWidget* frDetails_ = nullptr;
@@ -453,11 +448,10 @@ private:
     UpdateCheckPart* updateCheck_ = nullptr;
     // A profile the profiles part has read, for the next LoadTree to show.
     std::shared_ptr<Application> preloaded_;
-    std::unique_ptr<RemovedItems> removed_;
-    int removeDepth_ = 0;
     int worksRunning_ = 0;
     bool workTimerWasActive_ = false;
     int disabledForWork_ = 0;
+    EditingPart* editing_ = nullptr;
     ActivityLogFile* activityLog_ = nullptr;
 };
 

@@ -31,7 +31,7 @@ void frmMain::BuildCheckCommands() {
     connect(checking_.get(), &CheckingPart::ViewRequested, this, &frmMain::ShowNotifiedPage);
     connect(checking_.get(), &CheckingPart::OpenRequested, this, [this] { menuRestoreTray_Click(); });
 
-    auto checkSelected = [this] { CheckItemNow(tree_->SelectedNode()); };
+    auto checkSelected = [this] { CheckItemNow(tree_->currentIndex()); };
     // A command another part of the window already built is only connected.
     auto command = [&](QMenu* menu, const QString& name, const QString& caption) {
         QAction* action = Action(name);
@@ -69,12 +69,12 @@ void frmMain::BuildCheckCommands() {
     }
 }
 
-void frmMain::CheckItemNow(TreeNode* node) {
-    if (!node) return;
-    if (node->IsRoot())
+void frmMain::CheckItemNow(const QModelIndex& index) {
+    if (!index.isValid()) return;
+    if (model_->IsRoot(index))
         checking_->CheckAllNow();
     else
-        checking_->CheckItemNow(node->ItemTag());
+        checking_->CheckItemNow(model_->ItemAt(index));
 }
 
 bool frmMain::CheckKeyNow(const std::string& key) {
@@ -82,24 +82,25 @@ bool frmMain::CheckKeyNow(const std::string& key) {
         CheckAllNow();
         return true;
     }
-    TreeNode* node = tree_->FindNode(Q(key));
-    if (!node || node->IsRoot()) return false;
-    CheckItemNow(node);
+    const QModelIndex index = model_->FindIndex(Q(key));
+    if (!index.isValid() || model_->IsRoot(index)) return false;
+    CheckItemNow(index);
     return true;
 }
 
-bool frmMain::Holds(const Page& page) const { return NodeOf(page) != nullptr && colPages_.Find(page.Key()).get() == &page; }
+bool frmMain::Holds(const Page& page) const {
+    return model_->IndexOf(page).isValid() && colPages_.Find(page.Key()).get() == &page;
+}
 
 void frmMain::PageMarked(const std::shared_ptr<Page>& page, bool updated) {
-    if (TreeNode* node = NodeOf(*page)) MarkParentsUpdate(node, updated);
+    if (model_->IndexOf(*page).isValid()) MarkParentsUpdate(*page, updated);
 }
 
 void frmMain::PageHealthChanged(const Page& page) {
-    TreeNode* node = NodeOf(page);
-    if (!node) return;
-    ShowCheckHealth(node, page);
-    ShowFolderHealth(node);
-    if (shownNode_ == node) ShowLastFailure(&page);
+    if (!model_->IndexOf(page).isValid()) return;
+    ShowCheckHealth(page);
+    ShowFolderHealth(page);
+    if (model_->PageAt(shown_).get() == &page) ShowLastFailure(&page);
 }
 
 void frmMain::LogRow(const QString& text, const QString& action, RowKind kind, const QString& tip) {
@@ -125,13 +126,9 @@ void frmMain::StatusText(const QString& text) {
 void frmMain::SaveSoon(bool urgent) { SaveItemsSoon(urgent ? SaveUrgency::Soon : SaveUrgency::Routine); }
 
 void frmMain::RemovePage(const std::shared_ptr<Page>& page) {
-    TreeNode* node = NodeOf(*page);
     colPages_.Remove(page->Key());
     if (auto parent = page->Parent()) parent->RemoveItem(page->Key());
-    if (node) {
-        if (tree_->SelectedNode() == node && node->ParentNode()) tree_->setCurrentItem(node->ParentNode());
-        delete node;
-    }
+    DeleteNode(*page);
     SaveItems();
 }
 

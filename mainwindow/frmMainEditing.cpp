@@ -5,8 +5,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
-#include <QClipboard>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -31,7 +29,6 @@
 #include "mainwindow/RemovedItems.h"
 #include "mainwindow/frmAddURL.h"
 #include "mainwindow/frmMain.h"
-#include "mainwindow/frmProperties.h"
 #include "mainwindow/frmWait.h"
 #include "platform/core/Failure.h"
 #include "platform/log/Log.h"
@@ -40,7 +37,6 @@
 #include "retrieval/Versions.h"
 #include "shell/ErrorReport.h"
 #include "shell/Pictures.h"
-#include "shell/frmAdvanced.h"
 
 namespace pelmor::mainwindow {
 
@@ -49,40 +45,6 @@ using shell::ReportError;
 namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
-
-// Stops the check timer for a change of the tree and starts it again afterwards, when it
-// was running before.
-class TimerStop {
-public:
-    explicit TimerStop(QTimer* timer) : timer_(timer), wasActive_(timer && timer->isActive()) {
-        if (timer_) timer_->stop();
-    }
-    ~TimerStop() {
-        if (wasActive_) timer_->start();
-    }
-    TimerStop(const TimerStop&) = delete;
-    TimerStop& operator=(const TimerStop&) = delete;
-
-private:
-    QTimer* timer_;
-    bool wasActive_;
-};
-
-// The hourglass pointer while a change is made; the normal one again on every path.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { Restore(); }
-    void Restore() {
-        if (active_) QApplication::restoreOverrideCursor();
-        active_ = false;
-    }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    bool active_ = true;
-};
 
 bool ListActive(const ItemList& list) {
     return list.IsApplication() ? static_cast<const Application&>(list).Active()
@@ -97,11 +59,6 @@ int16_t ListPeriodTime(const ItemList& list) {
 dfUnits ListPeriodUnit(const ItemList& list) {
     return list.IsApplication() ? static_cast<const Application&>(list).PeriodUnit()
                                 : static_cast<const Folder&>(list).PeriodUnit();
-}
-
-TreeNode* ListNode(const ItemList& list) {
-    return list.IsApplication() ? NodeOf(static_cast<const Application&>(list))
-                                : NodeOf(static_cast<const Folder&>(list));
 }
 
 // The key an item named `shortKey` would get in `list`.
@@ -151,45 +108,45 @@ void frmMain::BuildEditCommands() {
     // The tree's pop-up menu: "Add Page" (with "URL..."), "Add Folder...", "Remove" before
     // "Active"; "Check Now" and "Properties..." after it.
     QAction* active = Action(QStringLiteral("menuActive"));
-    auto* menuAddPage = new QMenu(QStringLiteral("Add Page"), this);
+    auto* menuAddPage = new QMenu(tr("Add Page"), this);
     menuAddPage->setObjectName(QStringLiteral("menuAddPageMenu"));
     menuAddPage->menuAction()->setObjectName(QStringLiteral("menuAddPage"));
     actions_[QStringLiteral("menuAddPage")] = menuAddPage->menuAction();
     menuURLList_->insertMenu(active, menuAddPage);
-    auto* menuAddURL = AddAction(menuAddPage, QStringLiteral("menuAddURL"), QStringLiteral("URL..."));
+    auto* menuAddURL = AddAction(menuAddPage, QStringLiteral("menuAddURL"), tr("URL..."));
     connect(menuAddURL, &QAction::triggered, this,
-            [this] { Command([this] { AskAndAddPage(tree_->SelectedNode()); }); });
-    auto* menuAddFolder = new QAction(QStringLiteral("Add Folder..."), this);
+            [this] { Command([this] { AskAndAddPage(tree_->currentIndex()); }); });
+    auto* menuAddFolder = new QAction(tr("Add Folder..."), this);
     menuAddFolder->setObjectName(QStringLiteral("menuAddFolder"));
     actions_[menuAddFolder->objectName()] = menuAddFolder;
     menuURLList_->insertAction(active, menuAddFolder);
     connect(menuAddFolder, &QAction::triggered, this,
-            [this] { Command([this] { AskAndAddFolder(tree_->SelectedNode()); }); });
-    auto* menuRemoveItem = new QAction(QStringLiteral("Remove"), this);
+            [this] { Command([this] { AskAndAddFolder(tree_->currentIndex()); }); });
+    auto* menuRemoveItem = new QAction(tr("Remove"), this);
     menuRemoveItem->setObjectName(QStringLiteral("menuRemoveItem"));
     actions_[menuRemoveItem->objectName()] = menuRemoveItem;
     menuURLList_->insertAction(active, menuRemoveItem);
     connect(menuRemoveItem, &QAction::triggered, this,
-            [this] { Command([this] { RemoveTreeItem(tree_->SelectedNode(), true); }); });
+            [this] { Command([this] { RemoveTreeItem(tree_->currentIndex(), true); }); });
     // "Check Now" is made here for its place; the checking commands connect it.
-    AddAction(menuURLList_, QStringLiteral("menuCheck"), QStringLiteral("Check Now"));
-    connect(AddAction(menuURLList_, QStringLiteral("menuURLProperties"), QStringLiteral("Properties...")),
+    AddAction(menuURLList_, QStringLiteral("menuCheck"), tr("Check Now"));
+    connect(AddAction(menuURLList_, QStringLiteral("menuURLProperties"), tr("Properties...")),
             &QAction::triggered, this, [this] { Command([this] { menuProperties_Click(); }); });
 
     // The "&Page" menu, before "&Help".
-    auto* menuPage = new QMenu(QStringLiteral("&Page"), menuBar());
+    auto* menuPage = new QMenu(tr("&Page"), menuBar());
     menuPage->setObjectName(QStringLiteral("menuPage"));
     QMenu* menuHelp = menuBar()->findChild<QMenu*>(QStringLiteral("menuHelp"));
     menuBar()->insertMenu(menuHelp ? menuHelp->menuAction() : nullptr, menuPage);
-    AddAction(menuPage, QStringLiteral("menuPageCheck"), QStringLiteral("Check For Update"));
-    connect(AddAction(menuPage, QStringLiteral("menuPageAdd"), QStringLiteral("New...")), &QAction::triggered, this,
-            [this] { Command([this] { AskAndAddPage(tree_->SelectedNode()); }); });
-    QAction* menuPageRemove = AddAction(menuPage, QStringLiteral("menuPageRemove"), QStringLiteral("Delete"));
+    AddAction(menuPage, QStringLiteral("menuPageCheck"), tr("Check For Update"));
+    connect(AddAction(menuPage, QStringLiteral("menuPageAdd"), tr("New...")), &QAction::triggered, this,
+            [this] { Command([this] { AskAndAddPage(tree_->currentIndex()); }); });
+    QAction* menuPageRemove = AddAction(menuPage, QStringLiteral("menuPageRemove"), tr("Delete"));
     connect(menuPageRemove, &QAction::triggered, this,
-            [this] { Command([this] { RemoveTreeItem(tree_->SelectedNode(), true); }); });
-    QAction* menuPageCopy = AddAction(menuPage, QStringLiteral("menuPageCopy"), QStringLiteral("Copy"));
+            [this] { Command([this] { RemoveTreeItem(tree_->currentIndex(), true); }); });
+    QAction* menuPageCopy = AddAction(menuPage, QStringLiteral("menuPageCopy"), tr("Copy"));
     connect(menuPageCopy, &QAction::triggered, this, [this] { Command([this] { menuPageCopy_Click(); }); });
-    connect(AddAction(menuPage, QStringLiteral("menuProperties"), QStringLiteral("Properties...")), &QAction::triggered,
+    connect(AddAction(menuPage, QStringLiteral("menuProperties"), tr("Properties...")), &QAction::triggered,
             this, [this] { Command([this] { menuProperties_Click(); }); });
 
     // Toolbar buttons by key; each first commits the details panel.
@@ -203,16 +160,16 @@ void frmMain::BuildEditCommands() {
     auto themed = [](const char* name, const QString& fallback) {
         return QIcon::fromTheme(QString::fromLatin1(name), QIcon(shell::TreePicture(fallback)));
     };
-    button(QStringLiteral("AddPage"), QStringLiteral("Add Page"), QStringLiteral("Add a web page"),
+    button(QStringLiteral("AddPage"), tr("Add Page"), tr("Add a web page"),
            themed("document-new", QStringLiteral("Page")));
-    button(QStringLiteral("AddFolder"), QStringLiteral("Add Folder"), QStringLiteral("Add a folder"),
+    button(QStringLiteral("AddFolder"), tr("Add Folder"), tr("Add a folder"),
            themed("folder-new", QStringLiteral("Folder")));
-    button(QStringLiteral("Remove"), QStringLiteral("Remove"), QStringLiteral("Remove the selected item"),
+    button(QStringLiteral("Remove"), tr("Remove"), tr("Remove the selected item"),
            themed("edit-delete", QStringLiteral("Page")));
-    button(QStringLiteral("Check"), QStringLiteral("Check"), QStringLiteral("Check for updates now"),
+    button(QStringLiteral("Check"), tr("Check"), tr("Check for updates now"),
            themed("view-refresh", QStringLiteral("Page")));
 
-    connect(tree_, &ItemTree::DeletePressed, this, [this] { RemoveTreeItem(tree_->SelectedNode(), true); });
+    connect(tree_, &ItemTree::DeletePressed, this, [this] { RemoveTreeItem(tree_->currentIndex(), true); });
 
     // Keys of the whole window: a new page, a check of the selected item, and the last
     // removed item back. A box being edited keeps Ctrl+Z for its own text.
@@ -221,14 +178,14 @@ void frmMain::BuildEditCommands() {
         shortcut->setObjectName(QString::fromLatin1(name));
         connect(shortcut, &QShortcut::activated, this, [this, run] { Command(run); });
     };
-    key(QKeySequence::New, "keyNewPage", [this] { AskAndAddPage(tree_->SelectedNode()); });
-    key(QKeySequence(Qt::Key_F5), "keyCheck", [this] { CheckItemNow(tree_->SelectedNode()); });
+    key(QKeySequence::New, "keyNewPage", [this] { AskAndAddPage(tree_->currentIndex()); });
+    key(QKeySequence(Qt::Key_F5), "keyCheck", [this] { CheckItemNow(tree_->currentIndex()); });
     key(QKeySequence::Undo, "keyRestore", [this] { RestoreRemovedItem(); });
 
     // The details panel is edited in place; leaving a box commits it.
-    btnAdvanced_ = new QPushButton(QStringLiteral("Advanced"), frDetails_);
+    btnAdvanced_ = new QPushButton(tr("Advanced"), frDetails_);
     btnAdvanced_->setObjectName(QStringLiteral("btnAdvanced"));
-    btnAdvanced_->setToolTip(QStringLiteral("Advanced options"));
+    btnAdvanced_->setToolTip(tr("Advanced options"));
     connect(btnAdvanced_, &QPushButton::clicked, this, [this] { Command([this] { btnAdvanced_Click(); }); });
     if (auto* grid = qobject_cast<QGridLayout*>(frDetails_->layout()))
         grid->addWidget(btnAdvanced_, 4, 3, Qt::AlignRight);
@@ -253,16 +210,16 @@ void frmMain::Command(const std::function<void()>& command) {
 void frmMain::ctlTool_ButtonClick(const QString& key) {
     try {
         if (!SaveShownItem()) return;
-        TreeNode* node = tree_->SelectedNode();
+        const QModelIndex index = tree_->currentIndex();
         if (key == QLatin1String("AddPage"))
-            AskAndAddPage(node);
+            AskAndAddPage(index);
         else if (key == QLatin1String("AddFolder"))
-            AskAndAddFolder(node);
+            AskAndAddFolder(index);
         else if (key == QLatin1String("Remove"))
-            RemoveTreeItem(node, true);
+            RemoveTreeItem(index, true);
         else if (key == QLatin1String("Check"))
-            CheckItemNow(node);
-    } catch (...) {
+            CheckItemNow(index);
+    } catch (const std::exception&) {
         ReportError("");
     }
 }
@@ -279,19 +236,18 @@ QTreeWidgetItem* frmMain::AddLogRow(const QString& text, const QString& picture,
     return row;
 }
 
-std::shared_ptr<ItemList> frmMain::FolderOfNode(TreeNode* node) const {
-    if (!node) node = tree_->RootNode();
-    if (!node) return nullptr;
-    if (node->IsRoot()) return node->RootTag();
-    if (node->AsFolder()) return std::static_pointer_cast<Folder>(node->ItemTag());
-    return node->ItemTag()->Parent();
+std::shared_ptr<ItemList> frmMain::FolderOfNode(const QModelIndex& index) const {
+    if (!index.isValid()) return application_;
+    if (std::shared_ptr<ItemList> list = model_->ListAt(index)) return list;
+    std::shared_ptr<Item> item = model_->ItemAt(index);
+    return item ? item->Parent() : nullptr;
 }
 
 // ---- adding ---------------------------------------------------------------------------
 
-void frmMain::AskAndAddPage(TreeNode* node) {
+void frmMain::AskAndAddPage(const QModelIndex& index) {
     try {
-        std::shared_ptr<ItemList> folder = FolderOfNode(node);
+        std::shared_ptr<ItemList> folder = FolderOfNode(index);
         if (!folder) return;
         frmAddURL dialog(this);
         dialog.SetPeriod(ListPeriodTime(*folder), ListPeriodUnit(*folder));
@@ -307,30 +263,6 @@ void frmMain::AskAndAddPage(TreeNode* node) {
     } catch (const std::exception&) {
         ReportError("AskAndAddPage");
     }
-}
-
-void frmMain::RemoveSavedCopies(const FrameList& item, const std::string& savedFile) {
-    RemoveCacheFile(savedFile);
-    for (int i = 1; i <= item.FramesCount(); ++i) {
-        std::shared_ptr<Frame> frame = item.Frames(i);
-        RemoveSavedCopies(*frame, frame->SavedFile());
-    }
-}
-
-bool frmMain::RemoveCacheFile(const std::string& path) {
-    if (path.empty()) return true;
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::path folder = fs::weakly_canonical(settings_->CacheFolder(), ec);
-    fs::path file = ec ? fs::path() : fs::weakly_canonical(fs::absolute(path, ec), ec);
-    bool inside = !ec && !folder.empty() && file.parent_path() == folder;
-    if (!inside) {
-        // A hand-edited or imported profile may name any file: only saved copies go.
-        log::WriteLog("Not removed, outside the cache folder: " + path);
-        return false;
-    }
-    InternetHandler handler;
-    return handler.RemoveFileFromCache(path);
 }
 
 void frmMain::AddPageToFolder(const std::shared_ptr<ItemList>& folder, const std::string& typedURL,
@@ -429,7 +361,7 @@ void frmMain::DropFetchedPage(const NewPage& request, const std::shared_ptr<Page
         log::WriteLog("Not added, the window was closed: " + request.url);
         return;
     }
-    RemoveSavedCopies(*page, page->SavedFile());
+    editing_->RemoveSavedCopies(*page, page->SavedFile());
     lastAddFailure_ =
         saveFailure.empty() ? std::string() : "the page was fetched but could not be saved: " + saveFailure;
     statusBar()->showMessage(lastAddFailure_.empty() ? frmWait::UnableText(what)
@@ -447,7 +379,7 @@ std::shared_ptr<Page> frmMain::AddFetchedPage(const NewPage& request, std::share
     try {
         // The folder may have gone while the page was fetched.
         if (unloaded_ || !InTree(*folder, *application_)) {
-            RemoveSavedCopies(*page, fileName);
+            editing_->RemoveSavedCopies(*page, fileName);
             lastAddFailure_ = "the folder was removed meanwhile";
             statusBar()->showMessage(frmWait::UnableText(Q(url)));
             log::WriteLog("Unable to add " + url + ": " + lastAddFailure_);
@@ -468,7 +400,7 @@ std::shared_ptr<Page> frmMain::AddFetchedPage(const NewPage& request, std::share
         // another add may have taken the address meanwhile.
         auto item = folder->AddItem(page);
         if (!item) {
-            RemoveSavedCopies(*page, fileName);
+            editing_->RemoveSavedCopies(*page, fileName);
             RefusePage(url, request.quiet);
             return nullptr;
         }
@@ -476,16 +408,7 @@ std::shared_ptr<Page> frmMain::AddFetchedPage(const NewPage& request, std::share
         statusBar()->showMessage(tr("%1 added").arg(Q(description)));
         AddLogRow(Q(description), QStringLiteral("Page"), QStringLiteral("Added"));
 
-        TreeNode* parentNode = ListNode(*folder);
-        auto* node = new TreeNode(Q(page->Key()), Q(description));
-        node->setIcon(0, shell::TreePicture(QStringLiteral("Page")));
-        {
-            QSignalBlocker block(tree_);
-            if (parentNode) parentNode->addChild(node);
-            node->Link(item);
-            node->SetChecked(parentNode ? parentNode->Checked() : page->Active());
-            node->knownChecked = node->Checked();
-        }
+        model_->ItemAdded(item);
         colPages_.Add(page);
         try {
             SaveItems();
@@ -493,15 +416,14 @@ std::shared_ptr<Page> frmMain::AddFetchedPage(const NewPage& request, std::share
             // Not in the profile file means not added: the tree goes back as it was.
             colPages_.Remove(page->Key());
             folder->RemoveItem(page->Key());
-            delete node;
+            model_->ItemRemoved(*item);
             throw;
         }
         committed = true;
-        if (parentNode) parentNode->setExpanded(true);
-        tree_->setCurrentItem(node);
+        SelectRow(model_->IndexOf(*item));
         return page;
     } catch (const std::exception&) {
-        if (!committed) RemoveSavedCopies(*page, fileName);
+        if (!committed) editing_->RemoveSavedCopies(*page, fileName);
         lastAddFailure_ = CurrentFailure("Pelmor").Description();
         ReportError("AddPageToFolder");
         return nullptr;
@@ -509,14 +431,14 @@ std::shared_ptr<Page> frmMain::AddFetchedPage(const NewPage& request, std::share
 }
 
 void frmMain::RefusePage(const std::string& url, bool quiet) {
-    statusBar()->showMessage(QStringLiteral("Page already exists"));
+    statusBar()->showMessage(tr("Page already exists"));
     log::WriteLog("Page already exists: " + url);
-    if (!quiet) InformationBox(this, QStringLiteral("Page Exists"), QStringLiteral("Page already exists"));
+    if (!quiet) InformationBox(this, tr("Page Exists"), tr("Page already exists"));
 }
 
-void frmMain::AskAndAddFolder(TreeNode* node) {
+void frmMain::AskAndAddFolder(const QModelIndex& index) {
     try {
-        std::shared_ptr<ItemList> folder = FolderOfNode(node);
+        std::shared_ptr<ItemList> folder = FolderOfNode(index);
         if (!folder) return;
         frmAddFolder dialog(this);
         dialog.SetPeriod(ListPeriodTime(*folder), ListPeriodUnit(*folder));
@@ -525,343 +447,117 @@ void frmMain::AskAndAddFolder(TreeNode* node) {
         std::string name = dialog.Name();
         if (name.empty()) return;
         AddSubfolderToFolder(folder, name, dialog.Description(), dialog.PeriodTime(), dialog.PeriodUnit());
-    } catch (...) {
+    } catch (const std::exception&) {
         ReportError("AskAndAddFolder");
     }
 }
 
 std::shared_ptr<Folder> frmMain::AddSubfolderToFolder(const std::shared_ptr<ItemList>& parent,
-                                                      const std::string& strName, const std::string& strDescription,
-                                                      int PeriodTime, dfUnits PeriodUnit, AddFeedback feedback) {
-    if (!parent || strName.empty()) return nullptr;
+                                                      const std::string& name, const std::string& description,
+                                                      int periodTime, dfUnits periodUnit, AddFeedback feedback) {
+    if (!parent || name.empty()) return nullptr;
     TimerStop timer(mdlTimer_);
     try {
-        if (parent->Items(CandidateKey(*parent, strName))) {
-            statusBar()->showMessage(QStringLiteral("Folder already exists"));
-            log::WriteLog("Folder already exists: " + strName);
+        if (parent->Items(CandidateKey(*parent, name))) {
+            statusBar()->showMessage(tr("Folder already exists"));
+            log::WriteLog("Folder already exists: " + name);
             if (feedback == AddFeedback::Messages)
-                InformationBox(this, QStringLiteral("Folder Exists"), QStringLiteral("Folder already exists"));
+                InformationBox(this, tr("Folder Exists"), tr("Folder already exists"));
             return nullptr;
         }
         auto folder = Folder::Create();
-        folder->SetDescription(strDescription);
-        folder->SetName(strName);
-        folder->SetPeriodTime(ValidPeriod(PeriodTime, PeriodUnit));
-        folder->SetPeriodUnit(PeriodUnit);
+        folder->SetDescription(description);
+        folder->SetName(name);
+        folder->SetPeriodTime(ValidPeriod(periodTime, periodUnit));
+        folder->SetPeriodUnit(periodUnit);
         folder->SetActive(ListActive(*parent));
         auto item = parent->AddItem(folder);
         if (!item) return nullptr;
 
-        TreeNode* parentNode = ListNode(*parent);
-        auto* node = new TreeNode(Q(item->Key()), Q(strName));
-        node->setIcon(0, shell::TreePicture(QStringLiteral("Folder")));
-        {
-            QSignalBlocker block(tree_);
-            if (parentNode) parentNode->addChild(node);
-            node->Link(item);
-            node->SetChecked(parentNode ? parentNode->Checked() : folder->Active());
-            node->knownChecked = node->Checked();
-        }
+        model_->ItemAdded(item);
         // Saved at once: a folder that is only in memory would be lost at the next start.
         try {
             SaveItems();
-        } catch (...) {
+        } catch (const std::exception&) {
             parent->RemoveItem(item->Key());
-            delete node;
+            model_->ItemRemoved(*item);
             throw;
         }
-        if (parentNode) parentNode->setExpanded(true);
-        tree_->setCurrentItem(node);
-        statusBar()->showMessage(Q(strName) + QStringLiteral(" added"));
-        AddLogRow(Q(strName), QStringLiteral("Folder"), QStringLiteral("Added"));
+        SelectRow(model_->IndexOf(*item));
+        statusBar()->showMessage(tr("%1 added").arg(Q(name)));
+        AddLogRow(Q(name), QStringLiteral("Folder"), tr("Added"));
         return std::static_pointer_cast<Folder>(item);
-    } catch (...) {
+    } catch (const std::exception&) {
         ReportError("AddSubfolderToFolder");
         return nullptr;
     }
 }
 
-// ---- removing -------------------------------------------------------------------------
+// ---- the editing part ------------------------------------------------------------------
 
-void frmMain::RemoveTreeItem(TreeNode* node, bool blSave) {
-    if (!node) return;
-    // Everything one command removes is restored together.
-    const bool outermost = removeDepth_ == 0;
-    if (outermost) {
-        if (removed_->Empty()) removed_->SetCacheFolder(settings_->CacheFolder());
-        removed_->Open();
-    }
-    ++removeDepth_;
-    struct Close {
-        frmMain* window;
-        bool outermost;
-        ~Close() {
-            if (--window->removeDepth_ == 0 && outermost) window->removed_->Close();
-        }
-    } close{this, outermost};
-    try {
-        WaitCursor cursor;
-        TimerStop timer(mdlTimer_);
-        const QString text = node->text(0);
-        if (node->IsRoot()) return;
-        const bool isPage = node->AsPage() != nullptr;
-        bool removed = true;
-        if (isPage) {
-            RemovePageNode(node);
-        } else {
-            cursor.Restore();
-            removed = RemoveFolderNode(node);
-        }
-        if (blSave) SaveItems();
-        // A folder the user chose to keep is not reported as removed.
-        if (!removed) return;
-        AddLogRow(text, isPage ? QStringLiteral("Page") : QStringLiteral("Folder"), QStringLiteral("Removed"));
-        statusBar()->showMessage(text + QStringLiteral(" removed"));
-    } catch (...) {
-        ReportError("RemoveTreeItem");
-    }
+void frmMain::BuildEditingPart() {
+    EditingPart::Host host;
+    host.saveItems = [this] { SaveItems(); };
+    host.logRow = [this](const QString& text, const QString& picture, const QString& action) {
+        AddLogRow(text, picture, action);
+    };
+    host.status = [this](const QString& text) { statusBar()->showMessage(text); };
+    host.confirm = [this](const QString& title, const QString& text) {
+        QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Yes | QMessageBox::No, this);
+        box.setTextFormat(Qt::PlainText);
+        return box.exec() == QMessageBox::Yes;
+    };
+    host.inform = [this](const QString& title, const QString& text) { InformationBox(this, title, text); };
+    host.current = [this] { return tree_->currentIndex(); };
+    host.select = [this](const QModelIndex& index) { SelectRow(index); };
+    host.checkTimer = [this] { return mdlTimer_; };
+    host.dialogParent = this;
+    editing_ = new EditingPart(application_, *model_, *settings_, colPages_, std::move(host), this);
+    connect(editing_, &EditingPart::PageOptionsChanged, this,
+            [this](const std::shared_ptr<Page>& page) { ShowHistoryDetails(page.get()); });
 }
 
-void frmMain::RemovePageNode(TreeNode* node) {
-    auto page = std::static_pointer_cast<Page>(node->ItemTag());
-    TakeOut(page);
-    DeleteNode(node);
+void frmMain::SelectRow(const QModelIndex& index) {
+    // A row added, moved or put back into a collapsed folder is shown, not hidden.
+    for (QModelIndex above = index.parent(); above.isValid(); above = above.parent()) tree_->expand(above);
+    tree_->setCurrentIndex(index);
+    tree_->scrollTo(index);
 }
 
-void frmMain::KeepOrRemoveCopy(const std::string& path) {
-    if (!removed_->Keep(path)) RemoveCacheFile(path);
-}
+void frmMain::RemoveTreeItem(const QModelIndex& index, bool save) { editing_->RemoveTreeItem(index, save); }
 
-void frmMain::TakeOut(const std::shared_ptr<Item>& item) {
-    std::shared_ptr<ItemList> parent = item->Parent();
-    if (item->IsPage()) {
-        auto page = std::static_pointer_cast<Page>(item);
-        // The page's past versions go along, so that no later page of the same copy's
-        // name takes them for its own.
-        if (!removed_->KeepFolder(HistoryFolder(page->SavedFile()))) RemoveVersions(page->SavedFile());
-        KeepOrRemoveCopy(page->SavedFile());
-        for (int i = 1; i <= page->FramesCount(); ++i) KeepOrRemoveCopy(page->Frames(i)->SavedFile());
-        colPages_.Remove(page->Key());
-    }
-    if (!parent) return;
-    std::optional<std::string> before;
-    for (int i = 1; i <= parent->ItemsCount(); ++i)
-        if (parent->Items(i) == item) {
-            if (auto next = parent->Items(i + 1)) before = next->Key();
-            break;
-        }
-    parent->RemoveItem(item->Key());
-    removed_->Record({item, parent, before});
-}
+void frmMain::RestoreRemovedItem() { editing_->RestoreRemovedItem(); }
 
-bool frmMain::RemoveFolderNode(TreeNode* node) {
-    auto folder = std::static_pointer_cast<Folder>(node->ItemTag());
-    if (folder->ItemsCount() > 0) {
-        QMessageBox box(QMessageBox::Information, QStringLiteral("Remove Folder"),
-                        QStringLiteral("This folder is not empty. Are you sure you want to remove it?"),
-                        QMessageBox::Yes | QMessageBox::No, this);
-        if (box.exec() != QMessageBox::Yes) return false;
-    }
-    while (folder->ItemsCount() > 0) {
-        std::shared_ptr<Item> first = folder->Items(1);
-        if (TreeNode* child = NodeOf(*first)) {
-            RemoveTreeItem(child, false);
-        } else {
-            TakeOut(first);
-        }
-        // A sub-folder the user chose to keep stays, and so does this folder.
-        if (folder->ItemsCount() > 0 && folder->Items(1) == first) return false;
-    }
-    TakeOut(folder);
-    DeleteNode(node);
-    return true;
-}
+void frmMain::DeleteNode(const Item& item) { editing_->DropRow(item); }
 
-// ---- restoring ------------------------------------------------------------------------
+void frmMain::menuProperties_Click() { editing_->ShowProperties(tree_->currentIndex()); }
 
-std::shared_ptr<ItemList> frmMain::LiveList(const std::shared_ptr<ItemList>& list) const {
-    if (!list || list->IsApplication()) return application_;
-    auto folder = std::static_pointer_cast<Folder>(list);
-    if (NodeOf(*folder)) return folder;
-    // The tree was loaded again since: the folder of the same key, or the root.
-    TreeNode* node = tree_->FindNode(Q(folder->Key()));
-    std::shared_ptr<ItemList> found = node ? node->AsList() : nullptr;
-    return found ? found : application_;
-}
+void frmMain::menuPageCopy_Click() { editing_->CopyURL(tree_->currentIndex()); }
 
-void frmMain::RestoreRemovedItem() {
-    try {
-        std::optional<RemovedItems::Entry> entry = removed_->TakeLast();
-        if (!entry || entry->removals.empty()) {
-            statusBar()->showMessage(QStringLiteral("Nothing to restore"));
-            return;
-        }
-        TimerStop timer(mdlTimer_);
-        std::set<std::string> restored;  // the copies back in place
-        std::vector<const RemovedItems::KeptFile*> histories;
-        for (const RemovedItems::KeptFile& file : entry->files) {
-            std::error_code ec;
-            if (std::filesystem::is_directory(file.kept, ec)) {
-                histories.push_back(&file);
-                continue;
-            }
-            if (removed_->PutBack(file)) {
-                restored.insert(file.original);
-                continue;
-            }
-            // Another page took the name meanwhile: a page's own copy gets a free one.
-            for (const RemovedItems::Removal& removal : entry->removals) {
-                if (!removal.item->IsPage()) continue;
-                auto page = std::static_pointer_cast<Page>(removal.item);
-                if (page->SavedFile() != file.original) continue;
-                InternetHandler handler;
-                RemovedItems::KeptFile moved{
-                    FreeCacheFileName(settings_->CacheFolder(), handler.GetFileNameFromURL(page->URL())), file.kept};
-                if (removed_->PutBack(moved)) {
-                    page->SetSavedFile(moved.original);
-                    restored.insert(moved.original);
-                }
-            }
-        }
-        // Past versions come back only beside a copy of the same name as before.
-        for (const RemovedItems::KeptFile* history : histories) {
-            const bool owned = std::any_of(entry->removals.begin(), entry->removals.end(), [&](const auto& removal) {
-                return removal.item->IsPage() &&
-                       HistoryFolder(static_cast<const Page&>(*removal.item).SavedFile()) == history->original;
-            });
-            if (owned && removed_->PutBack(*history)) restored.insert(history->original);
-        }
-        // Newest first: a folder is back before the items that were taken out of it.
-        std::shared_ptr<Item> top;
-        for (auto removal = entry->removals.rbegin(); removal != entry->removals.rend(); ++removal) {
-            std::shared_ptr<ItemList> parent = LiveList(removal->parent);
-            std::optional<ItemRef> before;
-            if (removal->before && parent->Items(*removal->before)) before = *removal->before;
-            std::shared_ptr<Item> added = parent->AddItem(removal->item, before);
-            if (!added) {
-                // Taken by an item added meanwhile: this one stays removed, copies and all.
-                // Only copies that came back are deleted: a name taken meanwhile is
-                // another page's copy.
-                if (removal->item->IsPage()) {
-                    auto page = std::static_pointer_cast<Page>(removal->item);
-                    std::vector<std::string> files{page->SavedFile()};
-                    for (int i = 1; i <= page->FramesCount(); ++i) files.push_back(page->Frames(i)->SavedFile());
-                    for (const std::string& file : files)
-                        if (restored.count(file)) RemoveCacheFile(file);
-                    if (restored.count(HistoryFolder(page->SavedFile()))) RemoveVersions(page->SavedFile());
-                }
-                InformationBox(this, QStringLiteral("Item exists"), QStringLiteral("Item already exists"));
-                continue;
-            }
-            if (added->IsFolder()) MovedFolderKeys(std::static_pointer_cast<Folder>(added));
-            if (!top) top = added;
-            TreeNode* parentNode = ListNode(*parent);
-            if (!parentNode) continue;
-            LoadItemToTree(parentNode, added);
-            TreeNode* node = NodeOf(*added);
-            if (!node) continue;
-            int position = 0;
-            while (position < parent->ItemsCount() && parent->Items(position + 1) != added) ++position;
-            QSignalBlocker block(tree_);
-            parentNode->takeChild(parentNode->indexOfChild(node));
-            parentNode->insertChild(std::min(position, parentNode->childCount()), node);
-        }
-        SaveItems();
-        if (TreeNode* node = top ? NodeOf(*top) : nullptr) {
-            const bool page = top->IsPage();
-            tree_->setCurrentItem(node);
-            AddLogRow(node->text(0), page ? QStringLiteral("Page") : QStringLiteral("Folder"),
-                      QStringLiteral("Restored"));
-            statusBar()->showMessage(node->text(0) + QStringLiteral(" restored"));
-        }
-    } catch (...) {
-        ReportError("RestoreRemovedItem");
-    }
-}
-
-void frmMain::DeleteNode(TreeNode* node) {
-    if (shownNode_ == node) shownNode_ = nullptr;
-    if (tree_->SelectedNode() == node && node->ParentNode()) tree_->setCurrentItem(node->ParentNode());
-    delete node;
-}
+void frmMain::btnAdvanced_Click() { editing_->ShowAdvanced(tree_->currentIndex()); }
 
 // ---- the details panel ----------------------------------------------------------------
 
 bool frmMain::SaveShownItem() {
-    if (savingShown_ || !shownNode_) return true;
+    if (savingShown_ || !shown_.isValid()) return true;
     savingShown_ = true;
     struct Clear {
         bool& flag;
         ~Clear() { flag = false; }
     } clear{savingShown_};
     try {
-        TreeNode* node = shownNode_;
-        const bool root = node->IsRoot();
-        Page* page = node->AsPage();
-        Folder* folder = node->AsFolder();
-        std::string first = txtURL_->text().trimmed().toStdString();
         if (const QString refusal = PanelRefusal(); !refusal.isEmpty()) return RefusePanel(refusal);
-        if (page && !SameText(first, page->URL())) {
-            // A new address is kept as the page dialog would keep it.
-            first = tamsin::WebAddress(first);
-            if (!SameText(first, page->URL())) txtURL_->setText(Q(first));
-        }
-
-        std::shared_ptr<Item> item = root ? nullptr : node->ItemTag();
-        std::shared_ptr<ItemList> parent = item ? item->Parent() : nullptr;
-        bool rename = false;
-        std::string newKey;
-        if (page && !SameText(first, page->URL())) {
-            newKey = ReplaceNoCase(page->Key(), page->URL(), first);
-            if (parent && parent->Items(newKey)) {
-                InformationBox(this, QStringLiteral("Page exists"),
-                               QStringLiteral("Page already exists. URL did not change."));
-                txtURL_->setText(Q(page->URL()));
-            } else {
-                rename = true;
-            }
-        } else if (folder && first != folder->Name()) {
-            newKey = ReplaceNoCase(folder->Key(), folder->Name(), first);
-            if (parent && parent->Items(newKey) && parent->Items(newKey) != item) {
-                InformationBox(this, QStringLiteral("Folder exists"),
-                               QStringLiteral("Folder already exists. Folder name did not change."));
-                txtURL_->setText(Q(folder->Name()));
-            } else {
-                rename = true;
-            }
-        }
-
-        const int unitIndex = lstPeriodUnit_->currentIndex();
-        const dfUnits oldUnit = root ? node->RootTag()->PeriodUnit() : item->PeriodUnit();
-        const int16_t oldTime = root ? node->RootTag()->PeriodTime() : item->PeriodTime();
-        const dfUnits unit = unitIndex >= 0 && unitIndex <= 2 ? static_cast<dfUnits>(unitIndex) : oldUnit;
-        const int16_t period = PeriodFromText(txtTimePeriod_->text().toStdString(), unit);
-        txtTimePeriod_->setText(QString::number(period));
-        const bool periodChanged = period != oldTime || unit != oldUnit;
-
-        bool changed = rename || periodChanged;
-        if (root) {
-            auto application = node->RootTag();
-            application->SetPeriodTime(period);
-            application->SetPeriodUnit(unit);
-            if (periodChanged) SetPeriodDown(*application, period, unit);
-        } else {
-            const std::string description = txtDescription_->text().toStdString();
-            changed |= description != item->Description() || item->Active() != indicatorActive_;
-            item->SetDescription(description);
-            item->SetPeriodTime(period);
-            item->SetPeriodUnit(unit);
-            item->SetActive(indicatorActive_);
-            if (folder && periodChanged) SetPeriodDown(*folder, period, unit);
-            {
-                QSignalBlocker block(tree_);
-                if (page) node->setText(0, Q(description));
-            }
-            if (rename && parent) Rename(node, first);
-        }
-        if (changed) SaveItems();
+        EditingPart::PanelInput input;
+        input.first = txtURL_->text().trimmed().toStdString();
+        input.description = txtDescription_->text().toStdString();
+        input.periodText = txtTimePeriod_->text();
+        input.unitIndex = lstPeriodUnit_->currentIndex();
+        input.active = indicatorActive_;
+        const EditingPart::PanelOutcome outcome = editing_->CommitPanel(shown_, input);
+        if (outcome.first) txtURL_->setText(Q(*outcome.first));
+        txtTimePeriod_->setText(QString::number(outcome.period));
         return true;
-    } catch (...) {
+    } catch (const std::exception&) {
         ReportError("SaveShownItem");
         return true;
     }
@@ -879,117 +575,6 @@ bool frmMain::RefusePanel(const QString& message) {
     return false;
 }
 
-QString frmMain::PanelRefusal() const {
-    if (!shownNode_ || shownNode_->IsRoot()) return {};
-    const std::string text = txtURL_->text().trimmed().toStdString();
-    if (text.empty()) return QStringLiteral("URL or folder name cannot be empty.");
-    const Page* page = shownNode_->AsPage();
-    if (page && !SameText(text, page->URL()) && tamsin::WebAddress(text).empty())
-        return QString::fromLatin1(kInvalidURLText);
-    return {};
-}
-
-void frmMain::Rename(TreeNode* node, const std::string& newName) {
-    std::shared_ptr<Item> item = node->ItemTag();
-    std::shared_ptr<ItemList> parent = item->Parent();
-    // The item goes back where it was: before the item of the node's next sibling.
-    std::optional<ItemRef> before;
-    if (TreeNode* parentNode = node->ParentNode()) {
-        int index = parentNode->indexOfChild(node);
-        if (index + 1 < parentNode->childCount())
-            if (TreeNode* next = parentNode->Child(index + 1); next && next->ItemTag()) before = next->ItemTag()->Key();
-    }
-    const std::string oldKey = item->Key();
-    std::string oldName;
-    auto setName = [&](const std::string& name) {
-        if (item->IsPage())
-            static_cast<Page&>(*item).SetURL(name);
-        else
-            static_cast<Folder&>(*item).SetName(name);
-    };
-    oldName = item->IsPage() ? static_cast<Page&>(*item).URL() : static_cast<Folder&>(*item).Name();
-    if (item->IsPage()) colPages_.Remove(oldKey);
-    parent->RemoveItem(oldKey);
-    setName(newName);
-    std::shared_ptr<Item> added = parent->AddItem(item, before);
-    if (!added) {
-        // Taken after all (a page's key also holds its frames): the old name stays.
-        setName(oldName);
-        added = parent->AddItem(item, before);
-        txtURL_->setText(Q(oldName));
-    }
-    QSignalBlocker block(tree_);
-    added->SetTag(std::any());
-    node->Link(added);
-    node->SetKey(Q(added->Key()));
-    if (added->IsFolder()) {
-        node->setText(0, Q(static_cast<Folder&>(*added).Name()));
-        MovedFolderKeys(std::static_pointer_cast<Folder>(added));
-        colPages_.Clear();
-        for (QTreeWidgetItemIterator it(tree_); *it; ++it)
-            if ((*it)->type() == TreeNode::kType && static_cast<TreeNode*>(*it)->AsPage())
-                colPages_.Add(std::static_pointer_cast<Page>(static_cast<TreeNode*>(*it)->ItemTag()));
-    } else {
-        colPages_.Add(std::static_pointer_cast<Page>(added));
-    }
-}
-
-// ---- a page's properties ----------------------------------------------------------------
-
-void frmMain::menuProperties_Click() {
-    try {
-        TreeNode* node = tree_->SelectedNode();
-        Page* page = node ? node->AsPage() : nullptr;
-        if (!page) return;
-        frmProperties dialog(this);
-        dialog.SetProperties(page->Active(), page->Description(), page->URL(), page->SavedDate(), page->PeriodTime(),
-                             page->PeriodUnit(), page->LastCheckDate());
-        TimerStop timer(mdlTimer_);
-        dialog.exec();
-    } catch (...) {
-        ReportError("");
-    }
-}
-
-void frmMain::menuPageCopy_Click() {
-    TreeNode* node = tree_->SelectedNode();
-    if (Page* page = node ? node->AsPage() : nullptr) QGuiApplication::clipboard()->setText(Q(page->URL()));
-}
-
-void frmMain::btnAdvanced_Click() {
-    try {
-        TreeNode* node = tree_->SelectedNode();
-        Page* page = node ? node->AsPage() : nullptr;
-        if (!page) return;
-        shell::frmAdvanced dialog(this);
-        dialog.SetStartDate(page->StartDate());
-        dialog.SetEndDate(page->EndDate());
-        dialog.chkDeleteAtEnd()->setChecked(page->DeleteAtEnd());
-        dialog.chkUseInverse()->setChecked(page->UseInverse());
-        dialog.chkShowTimeDiff()->setChecked(page->ShowTimeDiff());
-        dialog.chkShowPics()->setChecked(page->ShowPics());
-        dialog.chkShowNumbers()->setChecked(page->ShowNumbers());
-        dialog.SetInsertColor(page->InsertColor());
-        dialog.SetUpdateColor(page->UpdateColor());
-        dialog.SetElementPath(page->ElementPath());
-        TimerStop timer(mdlTimer_);
-        dialog.exec();
-        if (dialog.Cancelled()) return;
-        page->SetStartDate(dialog.StartDate());
-        page->SetEndDate(dialog.EndDate());
-        page->SetDeleteAtEnd(dialog.chkDeleteAtEnd()->isChecked());
-        page->SetUseInverse(dialog.chkUseInverse()->isChecked());
-        page->SetShowTimeDiff(dialog.chkShowTimeDiff()->isChecked());
-        page->SetShowPics(dialog.chkShowPics()->isChecked());
-        page->SetShowNumbers(dialog.chkShowNumbers()->isChecked());
-        page->SetInsertColor(dialog.InsertColor());
-        page->SetUpdateColor(dialog.UpdateColor());
-        page->SetElementPath(dialog.ElementPath());
-        SaveItems();
-        ShowHistoryDetails(page);
-    } catch (...) {
-        ReportError("");
-    }
-}
+QString frmMain::PanelRefusal() const { return editing_->PanelRefusal(shown_, txtURL_->text()); }
 
 }  // namespace pelmor::mainwindow

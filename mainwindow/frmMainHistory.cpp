@@ -66,8 +66,7 @@ void frmMain::BuildHistoryCommands() {
     grid->addWidget(lblElementPath_, 5, 0, 1, 4);
     connect(btnWholePage_, &QPushButton::clicked, this, [this] {
         Command([this] {
-            TreeNode* node = tree_->SelectedNode();
-            if (node && node->AsPage()) SetWatchedPart(std::static_pointer_cast<Page>(node->ItemTag()), "");
+            if (std::shared_ptr<Page> page = model_->PageAt(tree_->currentIndex())) SetWatchedPart(page, "");
         });
     });
 
@@ -106,9 +105,9 @@ void frmMain::ShowHistoryDetails(const Page* page) {
 
 void frmMain::menuHistory_Click() {
     try {
-        TreeNode* node = tree_->SelectedNode();
-        if (!node || !node->AsPage()) return;
-        auto* window = new frmHistory(std::static_pointer_cast<Page>(node->ItemTag()), this);
+        std::shared_ptr<Page> page = model_->PageAt(tree_->currentIndex());
+        if (!page) return;
+        auto* window = new frmHistory(page, this);
         window->show();
     } catch (...) {
         ReportError("menuHistory");
@@ -127,8 +126,8 @@ void frmMain::AttachWatchPart(BrowserWindow* browser, const std::shared_ptr<Page
 
 void frmMain::SetWatchedPart(const std::shared_ptr<Page>& page, const std::string& path) {
     try {
-        TreeNode* node = NodeOf(*page);
-        if (!node) return;  // the page left the tree meanwhile
+        const QModelIndex index = model_->IndexOf(*page);
+        if (!index.isValid()) return;  // the page left the tree meanwhile
         page->SetElementPath(path);
         SaveItems();
         const QString description = Q(page->Description());
@@ -136,7 +135,8 @@ void frmMain::SetWatchedPart(const std::shared_ptr<Page>& page, const std::strin
         AddLogRow(description, QStringLiteral("Page"), what);
         statusBar()->showMessage(description + QStringLiteral(": ") + what);
         log::WriteLog(page->Description() + (path.empty() ? " watches the whole page" : " watches " + path));
-        if (shownNode_ == node) ShowHistoryDetails(page.get());
+        model_->ItemChanged(index);
+        if (shown_ == index) ShowHistoryDetails(page.get());
     } catch (...) {
         ReportError("SetWatchedPart");
     }

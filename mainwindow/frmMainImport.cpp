@@ -7,13 +7,13 @@
 
 namespace pelmor::mainwindow {
 
-void frmMain::menuImportFavorites_Click() { ImportFromFavorites(tree_->RootNode()); }
+void frmMain::menuImportFavorites_Click() { ImportFromFavorites(model_->RootIndex()); }
 
-void frmMain::menuAddFavorites_Click() { ImportFromFavorites(tree_->SelectedNode()); }
+void frmMain::menuAddFavorites_Click() { ImportFromFavorites(tree_->currentIndex()); }
 
-void frmMain::ImportFromFavorites(TreeNode* targetNode) {
-    if (!targetNode || targetNode->AsPage()) return;
-    profiles_->ImportFromFavorites(targetNode->AsList());
+void frmMain::ImportFromFavorites(const QModelIndex& targetIndex) {
+    // A page is no place to import into; the root and folders are.
+    if (std::shared_ptr<ItemList> target = model_->ListAt(targetIndex)) profiles_->ImportFromFavorites(target);
 }
 
 }  // namespace pelmor::mainwindow

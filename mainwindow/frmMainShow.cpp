@@ -25,7 +25,7 @@ void frmMain::BuildShowCommands() {
     showing_ = std::make_unique<ShowingPart>(static_cast<ShowingWindow&>(*this), *settings_);
     // A display in progress ends with the window.
     connect(this, &frmMain::Unloaded, showing_.get(), &ShowingPart::Cancel);
-    auto show = [this] { ShowNode(tree_->SelectedNode()); };
+    auto show = [this] { ShowNode(tree_->currentIndex()); };
     QAction* menuShow = Action(QStringLiteral("menuShow"));
     if (!menuShow) {
         menuShow = new QAction(tr("Show"), this);
@@ -49,18 +49,14 @@ void frmMain::BuildShowCommands() {
         if (shell::frmNotify::IsShowing()) shell::frmNotify::Instance()->close();
     });
     // Double click and Enter on a node.
-    connect(tree_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
-        if (item && item->type() == TreeNode::kType) ShowNode(static_cast<TreeNode*>(item));
-    });
+    connect(tree_, &QAbstractItemView::activated, this, [this](const QModelIndex& index) { ShowNode(index); });
 }
 
-void frmMain::ShowNode(TreeNode* node) {
-    if (!node) return;
-    if (node->IsRoot())
-        ShowFolder(*node->RootTag());
-    else if (auto page = std::dynamic_pointer_cast<Page>(node->ItemTag()))
+void frmMain::ShowNode(const QModelIndex& index) {
+    if (!index.isValid()) return;
+    if (std::shared_ptr<Page> page = model_->PageAt(index))
         ShowPage(page);
-    else if (auto folder = std::dynamic_pointer_cast<Folder>(node->ItemTag()))
+    else if (std::shared_ptr<ItemList> folder = model_->ListAt(index))
         ShowFolder(*folder);
 }
 
@@ -76,7 +72,7 @@ void frmMain::ShowEnds() {
 }
 
 void frmMain::PageShown(const std::shared_ptr<Page>& page) {
-    if (TreeNode* node = NodeOf(*page)) MarkParentsUpdate(node, false);
+    MarkParentsUpdate(*page, false);
     AddLogRow(Q(page->Description()), QStringLiteral("Page"), tr("Displayed"));
     RefreshTrayIcon();
     SaveItems();

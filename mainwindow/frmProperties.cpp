@@ -43,12 +43,12 @@ frmProperties::frmProperties(QWidget* parent) : QDialog(parent) {
         value->setMinimumWidth(300);
         form->addRow(caption, value);
     };
-    field(QStringLiteral("Description:"), "lblDescription");
-    field(QStringLiteral("URL:"), "lblURL");
-    field(QStringLiteral("Last modified:"), "lblLastModified");
-    field(QStringLiteral("Check every:"), "lblCheckEvery");
-    field(QStringLiteral("Last check:"), "lblLastCheck");
-    field(QStringLiteral("Next check:"), "lblNextCheck");
+    field(tr("Description:"), "lblDescription");
+    field(tr("URL:"), "lblURL");
+    field(tr("Last modified:"), "lblLastModified");
+    field(tr("Check every:"), "lblCheckEvery");
+    field(tr("Last check:"), "lblLastCheck");
+    field(tr("Next check:"), "lblNextCheck");
     auto* top = new QHBoxLayout();
     top->addWidget(picture_, 0, Qt::AlignTop);
     top->addLayout(form, 1);
@@ -65,9 +65,9 @@ DateTime frmProperties::NextCheck(DateTime lastCheck, int periodTime, dfUnits pe
 
 void frmProperties::SetProperties(bool Active, const std::string& Description, const std::string& URL,
                                   DateTime SavedDate, int PeriodTime, dfUnits PeriodUnit, DateTime LastCheckDate) {
-    setWindowTitle(QStringLiteral("Properties of ") + QString::fromStdString(URL));
+    setWindowTitle(tr("Properties of %1").arg(QString::fromStdString(URL)));
     picture_->setPixmap(shell::LampIcon(Active).pixmap(32, 32));
-    picture_->setToolTip(Active ? QStringLiteral("Active") : QStringLiteral("Inactive"));
+    picture_->setToolTip(Active ? tr("Active") : tr("Inactive"));
     auto set = [this](const char* name, const QString& text) {
         if (auto* label = findChild<QLabel*>(QString::fromLatin1(name))) label->setText(text);
     };

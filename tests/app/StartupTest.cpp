@@ -232,7 +232,7 @@ void StartupTest::startSequenceLogsInOrder() {
     QCOMPARE(texts, expected);
     QVERIFY(fs::exists(home.Data() / "Files.XML"));
     QVERIFY(fs::is_directory(home.Data() / "Files"));
-    QCOMPARE(window->Tree()->RootNode()->text(0), QString("URL List"));
+    QCOMPARE(window->Tree()->RootIndex().data().toString(), QString("URL List"));
 }
 
 void StartupTest::hideWithoutTrayWaitsMinimisedUntilRestore() {
@@ -287,7 +287,7 @@ void StartupTest::unwritableLogNeverStopsTheStart() {
     program.SplashTimer();
     auto* window = program.MainWindow();
     QVERIFY(window);
-    QCOMPARE(window->Tree()->RootNode()->childCount(), 1);
+    QCOMPARE(window->Tree()->RootIndex().model()->rowCount(window->Tree()->RootIndex()), 1);
     // Saving goes on without the log.
     fs::remove(home.Data() / "Files.XML");
     window->SaveItems();

@@ -261,17 +261,6 @@ TEST(ItemLifetime, ListsNotHeldBySharedPointersStillWork) {
     EXPECT_EQ(folder.AddItem(MakePage("q"))->Key(), "\\q");
 }
 
-TEST(ItemTag, HoldsTextNumbersAndObjects) {
-    auto root = Application::Create();
-    auto page = MakePage("p");
-    page->SetTag(std::string("node"));
-    EXPECT_EQ(std::any_cast<std::string>(page->Tag()), "node");
-    page->SetTag(42);
-    EXPECT_EQ(std::any_cast<int>(page->Tag()), 42);
-    root->SetTag(page);
-    EXPECT_EQ(std::any_cast<std::shared_ptr<Page>>(root->Tag()), page);
-}
-
 TEST(ItemFrames, RemoveAndNestedOrder) {
     auto page = MakePage("p");
     page->AddFrame("a", "1.html");

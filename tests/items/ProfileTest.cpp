@@ -175,9 +175,7 @@ TEST_F(Profile, RoundTripKeepsEverythingButSecondsAndTimesOfDay) {
     std::string saved = test::ReadFile(Path());
 
     auto loaded = Application::Create();
-    loaded->SetTag(std::string("old"));
     loaded->LoadItems(Path().string());
-    EXPECT_FALSE(loaded->Tag().has_value());
 
     // The expected tree: the original with the file's precision.
     for (auto page : {PageAt(1), std::dynamic_pointer_cast<Page>(inner->Items(1)),
@@ -336,12 +334,10 @@ TEST_F(Profile, FailuresKeepWhatWasReadBefore) {
     for (const BrokenCase& broken : cases) {
         SCOPED_TRACE(broken.name);
         root_->AddItem(Page::Create());  // something from before, which the load must drop
-        root_->SetTag(1);
         root_->SetPeriodTime(5);
         root_->SetActive(false);
         EXPECT_EQ(Load(broken.text), broken.number);
         EXPECT_EQ(AllKeys(*root_), broken.keysLeft);
-        EXPECT_FALSE(root_->Tag().has_value());
         EXPECT_NE(lastFailure_.find(".unreadable"), std::string::npos) << lastFailure_;
         if (broken.number == err::kEFail || broken.number == err::kObjectNotSet) {
             // The file never parsed: the root keeps its own settings.

@@ -25,7 +25,6 @@
 using namespace pelmor;
 using namespace pelmor::test;
 using mainwindow::AddFeedback;
-using mainwindow::TreeNode;
 namespace fs = std::filesystem;
 
 namespace {
@@ -110,7 +109,7 @@ void EditingTest::addPageThroughDialog() {
     server.Page("/weather", kPage);
     Window w;
     w.Open(TwoFolders());
-    w.main->Tree()->setCurrentItem(w.Node("News"));
+    w.main->Tree()->setCurrentIndex(w.Node("News"));
 
     OnNextDialog<mainwindow::frmAddURL>([&](mainwindow::frmAddURL* dialog) {
         // The period comes from the folder: 2 hours.
@@ -145,9 +144,9 @@ void EditingTest::addPageThroughDialog() {
 
     // In the profile file, in the tree (selected) and in the activity log.
     QVERIFY(std::static_pointer_cast<Folder>(w.Saved()->Items("News"))->Items("News\\" + url));
-    TreeNode* node = w.main->Tree()->SelectedNode();
-    QVERIFY(node && node->AsPage() == page.get());
-    QCOMPARE(node->text(0), QString("Weather today"));
+    Row node = w.main->Tree()->SelectedIndex();
+    QVERIFY(node && w.main->Model()->ItemAt(node) == page);
+    QCOMPARE(node.data().toString(), QString("Weather today"));
     QVERIFY(w.main->Pages().Find(page->Key()));
     QTreeWidgetItem* row = w.main->ActivityLog()->topLevelItem(w.main->ActivityLog()->topLevelItemCount() - 1);
     QCOMPARE(row->text(0), QString("Weather today"));
@@ -196,7 +195,7 @@ void EditingTest::failedAddLeavesNothing() {
         QVERIFY(!AddAndWait(*w.main, FolderItem(w, "News"), url, "Down", false, 1, dfDay, AddFeedback::Quiet));
         QVERIFY(w.main->statusBar()->currentMessage().startsWith("Unable to add Down.\r\nPlease check the follwing"));
         QCOMPARE(FolderItem(w, "News")->ItemsCount(), 0);
-        QCOMPARE(w.Node("News")->childCount(), 0);
+        QCOMPARE(w.Node("News").model()->rowCount(w.Node("News")), 0);
         QCOMPARE(w.main->Pages().Count(), size_t(0));
         QVERIFY(CacheFiles(w) == before);
         QCOMPARE(ReadFile(w.settings->XMLFile()), savedBefore);
@@ -308,7 +307,7 @@ void EditingTest::pageUnderInactiveFolderIsInactive() {
     QVERIFY(page);
     QVERIFY(!page->Active());
     QCOMPARE(page->PeriodTime(), int16_t(5));
-    QVERIFY(!mainwindow::NodeOf(*page)->Checked());
+    QVERIFY(!Checked(w.main->Model()->IndexOf(*page)));
 }
 
 void EditingTest::addFolderAndRefuseSameName() {
@@ -318,8 +317,8 @@ void EditingTest::addFolderAndRefuseSameName() {
     QVERIFY(sub);
     QCOMPARE(sub->Key(), std::string("Work\\Later"));
     QVERIFY(!sub->Active());
-    QVERIFY(!w.Node("Work\\Later")->Checked());
-    QCOMPARE(w.main->Tree()->SelectedNode(), w.Node("Work\\Later"));
+    QVERIFY(!Checked(w.Node("Work\\Later")));
+    QCOMPARE(w.main->Tree()->SelectedIndex(), w.Node("Work\\Later"));
     // Saved at once.
     QVERIFY(std::static_pointer_cast<Folder>(w.Saved()->Items("Work"))->Items("Work\\Later"));
 
@@ -349,7 +348,7 @@ void EditingTest::removeFolderRemovesExactlyItsCopies() {
     sub->AddItem(PageWithCopy(w, "http://b.example/", "4.html"));
     root->AddItem(PageWithCopy(w, "http://c.example/", "5.html"));
     w.Open(root);
-    w.main->Tree()->setCurrentItem(w.Node("News\\Sub"));
+    w.main->Tree()->setCurrentIndex(w.Node("News\\Sub"));
 
     // "No" keeps everything, and nothing says it was removed.
     QStringList titles;
@@ -378,11 +377,11 @@ void EditingTest::removeFolderRemovesExactlyItsCopies() {
     QVERIFY(!w.main->Root()->Items("News") && !w.Node("News"));
     QVERIFY(!w.Saved()->Items("News"));
     QCOMPARE(w.main->Pages().Count(), size_t(1));
-    QCOMPARE(w.main->Tree()->SelectedNode(), w.main->Tree()->RootNode());
+    QCOMPARE(w.main->Tree()->SelectedIndex(), w.main->Tree()->RootIndex());
     QCOMPARE(w.main->statusBar()->currentMessage(), QString("News removed"));
 
     // The Delete key removes the selected page with its copy.
-    w.main->Tree()->setCurrentItem(w.Node("http://c.example/"));
+    w.main->Tree()->setCurrentIndex(w.Node("http://c.example/"));
     QTest::keyClick(w.main->Tree(), Qt::Key_Delete);
     QVERIFY(!w.Node("http://c.example/") && !fs::exists(w.settings->CacheFolder() + "/5.html"));
     QCOMPARE(w.main->Pages().Count(), size_t(0));
@@ -396,8 +395,8 @@ void EditingTest::removeFolderRemovesExactlyItsCopies() {
              QString::number(mainwindow::frmMain::kMaxLogRows + 4));
 
     // The root stays whatever is asked.
-    w.main->RemoveTreeItem(w.main->Tree()->RootNode(), true);
-    QVERIFY(w.main->Tree()->RootNode());
+    w.main->RemoveTreeItem(w.main->Tree()->RootIndex(), true);
+    QVERIFY(w.main->Tree()->RootIndex().isValid());
 }
 
 void EditingTest::editingTheDetailsPanel() {
@@ -414,7 +413,7 @@ void EditingTest::editingTheDetailsPanel() {
     QVERIFY(!url->isReadOnly() && !description->isReadOnly() && unit->isEnabled());
 
     // Onto an address the folder holds already: refused, the old one comes back.
-    w.main->Tree()->setCurrentItem(w.Node("News\\http://a.example/"));
+    w.main->Tree()->setCurrentIndex(w.Node("News\\http://a.example/"));
     url->setText("HTTP://B.example/");
     QString shown;
     CloseNextModal(&shown);
@@ -434,8 +433,8 @@ void EditingTest::editingTheDetailsPanel() {
     QCOMPARE(c->Key(), std::string("News\\http://c.example/"));
     QCOMPARE(c->Description(), std::string("C page"));
     QCOMPARE(c->PeriodTime(), int16_t(5));
-    TreeNode* node = w.Node("News\\http://c.example/");
-    QVERIFY(node && node->text(0) == "C page" && node == w.main->Tree()->SelectedNode());
+    Row node = w.Node("News\\http://c.example/");
+    QVERIFY(node && node.data().toString() == "C page" && node == w.main->Tree()->SelectedIndex());
     QVERIFY(w.main->Pages().Find("News\\http://c.example/") && !w.main->Pages().Find("News\\http://a.example/"));
     auto saved = std::static_pointer_cast<Folder>(w.Saved()->Items("News"));
     QCOMPARE(saved->Items(1)->Key(), std::string("News\\http://c.example/"));
@@ -448,11 +447,11 @@ void EditingTest::editingTheDetailsPanel() {
     url->setText("http://c.example/");
 
     // A folder renamed takes its pages' keys along; the root's period goes down to all.
-    w.main->Tree()->setCurrentItem(w.Node("News"));
+    w.main->Tree()->setCurrentIndex(w.Node("News"));
     url->setText("Daily");
     QVERIFY(w.main->SaveShownItem());
     QVERIFY(w.Node("Daily\\http://c.example/") && w.main->Pages().Find("Daily\\http://b.example/"));
-    w.main->Tree()->setCurrentItem(w.main->Tree()->RootNode());
+    w.main->Tree()->setCurrentIndex(w.main->Tree()->RootIndex());
     period->setText("0.5");
     unit->setCurrentIndex(1);
     QVERIFY(w.main->SaveShownItem());
@@ -470,7 +469,7 @@ void EditingTest::advancedOptionsWriteBackAndCancel() {
     page->SetUpdateColor("bogus");
     root->AddItem(page);
     w.Open(root);
-    w.main->Tree()->setCurrentItem(w.Node("http://a.example/"));
+    w.main->Tree()->setCurrentIndex(w.Node("http://a.example/"));
     auto shown = std::static_pointer_cast<Page>(w.main->Root()->Items(3));
 
     OnNextDialog<shell::frmAdvanced>([](shell::frmAdvanced* dialog) {
@@ -529,7 +528,7 @@ void EditingTest::removedItemsComeBackWithTheirCopies() {
     AnswerBoxes(QMessageBox::Yes, &titles, &stop);
     w.main->RemoveTreeItem(w.Node("News"), true);
     stop = true;
-    w.main->Tree()->setCurrentItem(w.Node("http://c.example/"));
+    w.main->Tree()->setCurrentIndex(w.Node("http://c.example/"));
     w.main->Tree()->setFocus();
     QTest::keyClick(w.main->Tree(), Qt::Key_Delete);
     for (const char* gone : {"1.html", "2.html", "4.html", "5.html", "6.html"})
@@ -546,7 +545,7 @@ void EditingTest::removedItemsComeBackWithTheirCopies() {
 
     // Then the folder, in its place, with everything in it, its frames' copies too.
     w.main->RestoreRemovedItem();
-    QCOMPARE(ChildKeys(w.main->Tree()->RootNode()), QStringList({"News", "Work", "http://c.example/"}));
+    QCOMPARE(ChildKeys(w.main->Tree()->RootIndex()), QStringList({"News", "Work", "http://c.example/"}));
     QCOMPARE(ChildKeys(w.Node("News")),
              QStringList({"News\\http://a.example/@|http://a.example/f", "News\\Sub", "News\\http://d.example/"}));
     QVERIFY(w.Node("News\\Sub\\http://b.example/"));
@@ -557,13 +556,13 @@ void EditingTest::removedItemsComeBackWithTheirCopies() {
     QVERIFY(saved && saved->ItemsCount() == 3);
     QCOMPARE(int(std::static_pointer_cast<Page>(saved->Items(1))->FramesCount()), 1);
     QCOMPARE(w.main->Pages().Count(), size_t(4));
-    QCOMPARE(w.main->Tree()->SelectedNode(), w.Node("News"));
+    QCOMPARE(w.main->Tree()->SelectedIndex(), w.Node("News"));
 
     w.main->RestoreRemovedItem();
     QCOMPARE(w.main->statusBar()->currentMessage(), QString("Nothing to restore"));
 
     // A copy's name taken meanwhile by another page: the restored page gets another one.
-    w.main->Tree()->setCurrentItem(w.Node("http://c.example/"));
+    w.main->Tree()->setCurrentIndex(w.Node("http://c.example/"));
     QTest::keyClick(w.main->Tree(), Qt::Key_Delete);
     WriteFile(cache + "/5.html", "another page");
     w.main->RestoreRemovedItem();
@@ -574,7 +573,7 @@ void EditingTest::removedItemsComeBackWithTheirCopies() {
 
     // What is still kept when the window goes is deleted, and only that.
     const std::string cFile = c->SavedFile();
-    w.main->Tree()->setCurrentItem(w.Node("http://c.example/"));
+    w.main->Tree()->setCurrentIndex(w.Node("http://c.example/"));
     QTest::keyClick(w.main->Tree(), Qt::Key_Delete);
     QVERIFY(fs::exists(cache + "/Removed"));
     w.main->close();
@@ -593,19 +592,19 @@ void EditingTest::invalidAddressesAreRefusedOnce() {
     auto* url = w.main->findChild<QLineEdit*>("txtURL");
     auto* tree = w.main->Tree();
     for (const char* typed : {"zzz not valid", ""}) {
-        tree->setCurrentItem(w.Node("http://a.example/"));
+        tree->setCurrentIndex(w.Node("http://a.example/"));
         url->setFocus();
         url->setText(typed);
         // One click elsewhere in the tree: one message, and the page stays selected.
         QStringList titles;
         bool stop = false;
         AnswerBoxes(QMessageBox::Ok, &titles, &stop);
-        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(w.Node("Work")).center());
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(w.Node("Work")).center());
         QTest::qWait(100);
         stop = true;
         QTest::qWait(50);  // the answering chain has ended
         QCOMPARE(titles, QStringList{"Pelmor"});
-        QCOMPARE(tree->SelectedNode(), w.Node("http://a.example/"));
+        QCOMPARE(tree->SelectedIndex(), w.Node("http://a.example/"));
         QVERIFY(w.Saved()->Items("http://a.example/"));
     }
     // A web address without its protocol is taken as the page dialog takes it.

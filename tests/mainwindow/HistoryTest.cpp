@@ -65,7 +65,7 @@ private slots:
         server.Page("/news", News("Ferries run on time.", "Contact"));
         w.Open(root);
         page = w.main->Pages().All().front();
-        w.main->Tree()->setCurrentItem(w.Node(QString::fromStdString(page->Key())));
+        w.main->Tree()->setCurrentIndex(w.Node(QString::fromStdString(page->Key())));
         w.main->ShowPage(page);
         QVERIFY(QTest::qWaitFor([&] { return !w.main->Showing()->Busy(); }, 40000));
         QCOMPARE(w.main->BrowserWindows().size(), 1);

@@ -91,7 +91,7 @@ void ImportFile(frmFavorites& dialog, const fs::path& file) {
 // Imports into the root through the dialog and waits until the import has ended.
 void ImportAndWait(Window& w) {
     QSignalSpy finished(w.main->Profiles(), &ProfilesPart::ImportFinished);
-    w.main->ImportFromFavorites(w.main->Tree()->RootNode());
+    w.main->ImportFromFavorites(w.main->Tree()->RootIndex());
     QVERIFY(finished.count() > 0 || finished.wait(60000));
 }
 

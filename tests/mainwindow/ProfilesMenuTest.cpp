@@ -120,7 +120,7 @@ void ProfilesMenuTest::loadSaveAndDefault() {
     QCOMPARE(w.main->Root(), root);
     QCOMPARE(root->ItemsCount(), 0);
     QVERIFY(root->Active());
-    QCOMPARE(w.main->Tree()->topLevelItemCount(), 1);
+    QCOMPARE(w.main->Model()->rowCount(), 1);
     QVERIFY(!w.Node("http://example.com/a"));
     QVERIFY(fs::is_directory(w.home.Root() / "Fresh"));
 

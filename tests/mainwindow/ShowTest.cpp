@@ -167,7 +167,7 @@ private slots:
         QVERIFY(ReadFile(page->Frames(2)->SavedFile()).find("Fresh") == std::string::npos);
         QVERIFY(ReadFile(page->Frames(1)->SavedFile()).size() > 0);
         QVERIFY(!page->Updated());
-        QCOMPARE(w.Node(QString::fromStdString(page->Key()))->ForeColor(), 0);
+        QCOMPARE(ForeColor(w.Node(QString::fromStdString(page->Key()))), 0);
         auto* log = w.main->ActivityLog();
         QCOMPARE(log->topLevelItem(log->topLevelItemCount() - 1)->text(1), QString("Displayed"));
         QVERIFY(w.main->isEnabled());
@@ -197,7 +197,7 @@ private slots:
                               "1. Internet connection may be closed.\n2. Site may be down."));
         QCOMPARE(w.main->statusBar()->currentMessage(), QString("Failed to display changed in Slow page"));
         QVERIFY(shown->Updated());
-        QCOMPARE(w.Node(QString::fromStdString(shown->Key()))->ForeColor(), 255);
+        QCOMPARE(ForeColor(w.Node(QString::fromStdString(shown->Key()))), 255);
         QCOMPARE(ReadFile(shown->SavedFile()), savedBefore);
         QVERIFY(w.main->isEnabled());
         QVERIFY(w.main->CheckTimer()->isActive());
@@ -288,7 +288,7 @@ private slots:
                               "follwing: \n1. Internet connection may be closed.\n2. Site may be down."));
         QCOMPARE(w.main->statusBar()->currentMessage(), QString("Failed to display changed in Emptied page"));
         QVERIFY(shown->Updated());
-        QCOMPARE(w.Node(QString::fromStdString(shown->Key()))->ForeColor(), 255);
+        QCOMPARE(ForeColor(w.Node(QString::fromStdString(shown->Key()))), 255);
         QCOMPARE(ReadFile(shown->SavedFile()), savedBefore);
         QVERIFY(w.main->isEnabled());
     }

@@ -19,7 +19,6 @@
 using namespace pelmor;
 using namespace pelmor::test;
 using mainwindow::DropPlacement;
-using mainwindow::TreeNode;
 
 namespace {
 
@@ -83,36 +82,36 @@ private slots:
 void TreeTest::buildsNodesFromProfile() {
     Window w;
     w.Open(SampleProfile());
-    TreeNode* root = w.main->Tree()->RootNode();
+    Row root = w.main->Tree()->RootIndex();
     QVERIFY(root);
-    QCOMPARE(root->Key(), QString("Main"));
-    QCOMPARE(root->text(0), QString("URL List"));
-    QVERIFY(SamePicture(root->icon(0), "Main"));
-    QVERIFY(root->Checked());
+    QCOMPARE(root.data(mainwindow::ItemModel::KeyRole).toString(), QString("Main"));
+    QCOMPARE(root.data().toString(), QString("URL List"));
+    QVERIFY(SamePicture(root.data(Qt::DecorationRole).value<QIcon>(), "Main"));
+    QVERIFY(Checked(root));
     QCOMPARE(ChildKeys(root), QStringList({"News", "Work", QString::fromStdString(kD)}));
 
-    TreeNode* news = w.Node("News");
-    QCOMPARE(news->text(0), QString("News"));
-    QVERIFY(SamePicture(news->icon(0), "Folder"));
+    Row news = w.Node("News");
+    QCOMPARE(news.data().toString(), QString("News"));
+    QVERIFY(SamePicture(news.data(Qt::DecorationRole).value<QIcon>(), "Folder"));
     QCOMPARE(ChildKeys(news),
              QStringList({QString::fromStdString("News\\" + kA), QString::fromStdString("News\\" + kB), "News\\Deep"}));
-    TreeNode* b = w.Node(QString::fromStdString("news\\" + kB));  // keys match in any letter case
+    Row b = w.Node(QString::fromStdString("news\\" + kB));  // keys match in any letter case
     QVERIFY(b);
-    QCOMPARE(b->text(0), QString("Page B"));
-    QVERIFY(!b->Checked());
-    QVERIFY(SamePicture(b->icon(0), "Page"));
-    TreeNode* c = w.Node(QString::fromStdString("News\\Deep\\" + kC + "@|http://c.example/frame"));
+    QCOMPARE(b.data().toString(), QString("Page B"));
+    QVERIFY(!Checked(b));
+    QVERIFY(SamePicture(b.data(Qt::DecorationRole).value<QIcon>(), "Page"));
+    Row c = w.Node(QString::fromStdString("News\\Deep\\" + kC + "@|http://c.example/frame"));
     QVERIFY(c);
-    QVERIFY(SamePicture(c->icon(0), "Element"));
+    QVERIFY(SamePicture(c.data(Qt::DecorationRole).value<QIcon>(), "Element"));
 
-    // Node and item know each other, and every page is in the page collection, in order.
-    QCOMPARE(mainwindow::NodeOf(*news->ItemTag()), news);
-    QCOMPARE(mainwindow::NodeOf(*root->RootTag()), root);
+    // Row and item find each other, and every page is in the page collection, in order.
+    QCOMPARE(w.main->Model()->IndexOf(*w.main->Model()->ItemAt(news)), news);
+    QVERIFY(w.main->Model()->IsRoot(root) && !w.main->Model()->ItemAt(root));
     QCOMPARE(w.main->Pages().Count(), size_t(4));
     QCOMPARE(w.main->Pages().All().front()->Description(), std::string("Page A"));
     QVERIFY(w.main->Pages().Find("NEWS\\" + kA));
-    QVERIFY(root->isExpanded());
-    QCOMPARE(w.main->Tree()->SelectedNode(), root);
+    QVERIFY(w.main->Tree()->isExpanded(root));
+    QCOMPARE(w.main->Tree()->SelectedIndex(), root);
 }
 
 void TreeTest::redMarksFollowUpdatedPages() {
@@ -124,50 +123,50 @@ void TreeTest::redMarksFollowUpdatedPages() {
     w.settings->TreeFont().Bold = true;
     w.Open(profile);
 
-    TreeNode* root = w.main->Tree()->RootNode();
-    TreeNode* news = w.Node("News");
-    TreeNode* a = w.Node(QString::fromStdString("News\\" + kA));
-    TreeNode* b = w.Node(QString::fromStdString("News\\" + kB));
-    TreeNode* d = w.Node(QString::fromStdString(kD));
-    for (TreeNode* marked : {root, news, a, b}) {
-        QCOMPARE(marked->ForeColor(), 255);
-        QVERIFY(marked->Bold());
-        QCOMPARE(marked->foreground(0).color(), QColor(255, 0, 0));
+    Row root = w.main->Tree()->RootIndex();
+    Row news = w.Node("News");
+    Row a = w.Node(QString::fromStdString("News\\" + kA));
+    Row b = w.Node(QString::fromStdString("News\\" + kB));
+    Row d = w.Node(QString::fromStdString(kD));
+    for (const Row& marked : {root, news, a, b}) {
+        QCOMPARE(ForeColor(marked), 255);
+        QVERIFY(Bold(marked));
+        QCOMPARE(marked.data(Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
     }
     // A page that is not updated is built plain, whatever the tree font says.
-    QCOMPARE(d->ForeColor(), 0);
-    QVERIFY(!d->Bold());
-    QCOMPARE(w.Node("Work")->ForeColor(), 0);
+    QCOMPARE(ForeColor(d), 0);
+    QVERIFY(!Bold(d));
+    QCOMPARE(ForeColor(w.Node("Work")), 0);
 
     // Clearing one page leaves the folder red while its sibling is still red.
     w.main->MarkParentsUpdate(a, false);
-    QCOMPARE(a->ForeColor(), 0);
-    QVERIFY(a->Bold());  // the tree font's bold
-    QCOMPARE(news->ForeColor(), 255);
-    QCOMPARE(root->ForeColor(), 255);
+    QCOMPARE(ForeColor(a), 0);
+    QVERIFY(Bold(a));  // the tree font's bold
+    QCOMPARE(ForeColor(news), 255);
+    QCOMPARE(ForeColor(root), 255);
 
     w.main->MarkParentsUpdate(b, false);
-    QCOMPARE(news->ForeColor(), 0);
-    QCOMPARE(root->ForeColor(), 0);
+    QCOMPARE(ForeColor(news), 0);
+    QCOMPARE(ForeColor(root), 0);
 
     // Marking a page deep down paints every folder above it.
-    TreeNode* c = w.main->Tree()->FindNode(QString::fromStdString("News\\Deep\\" + kC + "@|http://c.example/frame"));
+    Row c = w.main->Tree()->FindIndex(QString::fromStdString("News\\Deep\\" + kC + "@|http://c.example/frame"));
     w.main->MarkParentsUpdate(c, true);
-    QCOMPARE(w.Node("News\\Deep")->ForeColor(), 255);
-    QCOMPARE(news->ForeColor(), 255);
-    QCOMPARE(root->ForeColor(), 255);
-    QCOMPARE(d->ForeColor(), 0);
-    w.main->MarkParentsUpdate(nullptr, true);  // nothing happens
+    QCOMPARE(ForeColor(w.Node("News\\Deep")), 255);
+    QCOMPARE(ForeColor(news), 255);
+    QCOMPARE(ForeColor(root), 255);
+    QCOMPARE(ForeColor(d), 0);
+    w.main->MarkParentsUpdate(QModelIndex(), true);  // nothing happens
 }
 
 void TreeTest::loadTreeKeepsExpandedFolders() {
     Window w;
     auto profile = SampleProfile();
     w.Open(profile);
-    w.Node("News")->setExpanded(true);
-    w.Node("News\\Deep")->setExpanded(true);
-    w.Node("Work")->setExpanded(true);
-    w.main->Tree()->RootNode()->setExpanded(false);
+    w.main->Tree()->setExpanded(w.Node("News"), true);
+    w.main->Tree()->setExpanded(w.Node("News\\Deep"), true);
+    w.main->Tree()->setExpanded(w.Node("Work"), true);
+    w.main->Tree()->setExpanded(w.main->Tree()->RootIndex(), false);
 
     // "Work" is renamed on disk: its key changes, so it comes back collapsed.
     auto renamed = SampleProfile();
@@ -176,10 +175,10 @@ void TreeTest::loadTreeKeepsExpandedFolders() {
     renamed->SaveItems(w.settings->XMLFile());
     w.main->LoadTree();
 
-    QVERIFY(w.Node("News")->isExpanded());
-    QVERIFY(w.Node("News\\Deep")->isExpanded());
-    QVERIFY(!w.Node("Jobs")->isExpanded());
-    QVERIFY(w.main->Tree()->RootNode()->isExpanded());
+    QVERIFY(w.main->Tree()->isExpanded(w.Node("News")));
+    QVERIFY(w.main->Tree()->isExpanded(w.Node("News\\Deep")));
+    QVERIFY(!w.main->Tree()->isExpanded(w.Node("Jobs")));
+    QVERIFY(w.main->Tree()->isExpanded(w.main->Tree()->RootIndex()));
     QVERIFY(w.main->isEnabled());
     QCOMPARE(w.main->Pages().Count(), size_t(4));
 }
@@ -195,9 +194,9 @@ void TreeTest::missingProfileIsCreatedEmpty() {
     QCOMPARE(saved->PeriodTime(), int16_t(1));
     QCOMPARE(saved->PeriodUnit(), dfDay);
     QCOMPARE(saved->ItemsCount(), 0);
-    TreeNode* root = w.main->Tree()->RootNode();
-    QVERIFY(root->Checked());
-    QCOMPARE(root->childCount(), 0);
+    Row root = w.main->Tree()->RootIndex();
+    QVERIFY(Checked(root));
+    QCOMPARE(root.model()->rowCount(root), 0);
 }
 
 void TreeTest::unreadableProfileIsReportedAndKept() {
@@ -219,9 +218,9 @@ void TreeTest::unreadableProfileIsReportedAndKept() {
 void TreeTest::checkBoxSwitchesWholeBranchAndSaves() {
     Window w;
     w.Open(SampleProfile());
-    TreeNode* news = w.Node("News");
+    Row news = w.Node("News");
     // The user unticks the folder: everything below goes off, on screen and on disk.
-    news->setCheckState(0, Qt::Unchecked);
+    w.main->Model()->setData(news, Qt::Unchecked, Qt::CheckStateRole);
     auto saved = w.Saved();
     auto savedNews = std::static_pointer_cast<Folder>(saved->Items("News"));
     QVERIFY(!savedNews->Active());
@@ -230,42 +229,43 @@ void TreeTest::checkBoxSwitchesWholeBranchAndSaves() {
     QVERIFY(!savedDeep->Active());
     QVERIFY(!savedDeep->Items(1)->Active());
     QVERIFY(saved->Items(kD)->Active());  // outside the branch
-    for (QTreeWidgetItemIterator it(news); *it && (*it == news || (*it)->parent() != news->parent()); ++it)
-        QCOMPARE((*it)->checkState(0), Qt::Unchecked);
+    const QModelIndex deep = w.Node("News\\Deep");
+    for (const QModelIndex& row : {QModelIndex(news), news.model()->index(0, 0, news), deep, deep.model()->index(0, 0, deep)})
+        QVERIFY(!Checked(row));
 
     // Ticking it again switches the whole branch back on, including the page that was off.
-    news->setCheckState(0, Qt::Checked);
+    w.main->Model()->setData(news, Qt::Checked, Qt::CheckStateRole);
     saved = w.Saved();
     savedNews = std::static_pointer_cast<Folder>(saved->Items("News"));
     QVERIFY(savedNews->Active());
     QVERIFY(savedNews->Items("News\\" + kB)->Active());
-    QVERIFY(w.Node(QString::fromStdString("News\\" + kB))->Checked());
+    QVERIFY(Checked(w.Node(QString::fromStdString("News\\" + kB))));
 
     // The root switches the whole profile.
-    w.main->DeactivateItem(w.main->Tree()->RootNode(), true);
+    w.main->DeactivateItem(w.main->Tree()->RootIndex(), true);
     saved = w.Saved();
     QVERIFY(!saved->Active());
     QVERIFY(!saved->Items(kD)->Active());
-    QVERIFY(!w.Node("Work")->Checked());
+    QVERIFY(!Checked(w.Node("Work")));
 }
 
 void TreeTest::dropPlacesBeforeOnAndAfter() {
     Window w;
     w.Open(SampleProfile());
-    w.Node("News")->setExpanded(true);
+    w.main->Tree()->setExpanded(w.Node("News"), true);
     auto* tree = w.main->Tree();
     const QString d = QString::fromStdString(kD);
 
     // Before: D goes in front of News at the root.
     w.main->DropNode(w.Node(d), w.Node("News"), DropPlacement::Before);
-    QCOMPARE(ChildKeys(tree->RootNode()), QStringList({d, "News", "Work"}));
+    QCOMPARE(ChildKeys(tree->RootIndex()), QStringList({d, "News", "Work"}));
     QCOMPARE(ModelKeys(*w.Saved()), QStringList({d, "News", "Work"}));
 
     // On an empty folder: D becomes its first item, with the folder's key in front.
     w.main->DropNode(w.Node(d), w.Node("Work"), DropPlacement::On);
     QCOMPARE(ChildKeys(w.Node("Work")), QStringList({"Work\\" + d}));
     QCOMPARE(ModelKeys(*std::static_pointer_cast<Folder>(w.Saved()->Items("Work"))), QStringList({"Work\\" + d}));
-    QCOMPARE(tree->SelectedNode(), w.Node("Work\\" + d));
+    QCOMPARE(tree->SelectedIndex(), w.Node("Work\\" + d));
 
     // On an expanded folder with items: first item.
     w.main->DropNode(w.Node("Work\\" + d), w.Node("News"), DropPlacement::On);
@@ -278,14 +278,14 @@ void TreeTest::dropPlacesBeforeOnAndAfter() {
 
     // On a collapsed folder with items: inside it too, as its first item.
     w.main->DropNode(w.Node("News\\" + d), w.Node("News"), DropPlacement::Before);
-    w.Node("News")->setExpanded(false);
+    w.main->Tree()->setExpanded(w.Node("News"), false);
     w.main->DropNode(w.Node(d), w.Node("News"), DropPlacement::On);
-    QCOMPARE(ChildKeys(tree->RootNode()), QStringList({"News", "Work"}));
+    QCOMPARE(ChildKeys(tree->RootIndex()), QStringList({"News", "Work"}));
     QCOMPARE(ChildKeys(w.Node("News")).first(), "News\\" + d);
 
     // After: the page goes behind the target.
     w.main->DropNode(w.Node("News\\" + d), w.Node("Work"), DropPlacement::After);
-    QCOMPARE(ChildKeys(tree->RootNode()), QStringList({"News", "Work", d}));
+    QCOMPARE(ChildKeys(tree->RootIndex()), QStringList({"News", "Work", d}));
     QCOMPARE(ModelKeys(*w.Saved()), QStringList({"News", "Work", d}));
     QCOMPARE(w.main->Pages().Count(), size_t(4));
     QVERIFY(w.main->Pages().Find(kD));
@@ -294,18 +294,18 @@ void TreeTest::dropPlacesBeforeOnAndAfter() {
 void TreeTest::droppedFolderTakesItsItemsAlong() {
     Window w;
     w.Open(SampleProfile());
-    w.Node("News")->setExpanded(true);
-    w.Node("News\\Deep")->setExpanded(true);
+    w.main->Tree()->setExpanded(w.Node("News"), true);
+    w.main->Tree()->setExpanded(w.Node("News\\Deep"), true);
     const QString cKey = QString::fromStdString(kC + "@|http://c.example/frame");
 
     w.main->DropNode(w.Node("News\\Deep"), w.Node("Work"), DropPlacement::On);
-    TreeNode* deep = w.Node("Work\\Deep");
+    Row deep = w.Node("Work\\Deep");
     QVERIFY(deep);
-    QVERIFY(deep->isExpanded());
+    QVERIFY(w.main->Tree()->isExpanded(deep));
     // The items inside carry the new folder key, in memory, in the tree and on disk.
-    TreeNode* c = w.Node("Work\\Deep\\" + cKey);
+    Row c = w.Node("Work\\Deep\\" + cKey);
     QVERIFY(c);
-    QCOMPARE(QString::fromStdString(c->ItemTag()->Key()), "Work\\Deep\\" + cKey);
+    QCOMPARE(QString::fromStdString(w.main->Model()->ItemAt(c)->Key()), "Work\\Deep\\" + cKey);
     QVERIFY(!w.Node("News\\Deep\\" + cKey));
     QVERIFY(w.main->Pages().Find(("Work\\Deep\\" + cKey).toStdString()));
     auto savedDeep = std::static_pointer_cast<Folder>(
@@ -318,23 +318,23 @@ void TreeTest::dropRefusals() {
     auto profile = SampleProfile();
     profile->AddItem(MakeFolder("News2"));
     w.Open(profile);
-    w.Node("News")->setExpanded(true);
-    const std::string before = w.main->Tree()->RootNode()->text(0).toStdString();
-    const QStringList rootKeys = ChildKeys(w.main->Tree()->RootNode());
+    w.main->Tree()->setExpanded(w.Node("News"), true);
+    const std::string before = w.main->Tree()->RootIndex().data().toString().toStdString();
+    const QStringList rootKeys = ChildKeys(w.main->Tree()->RootIndex());
     const QString file = QString::fromStdString(ReadFile(w.settings->XMLFile()));
 
     // Into its own branch, onto itself, the root itself, and before or after the root.
     w.main->DropNode(w.Node("News"), w.Node(QString::fromStdString("News\\" + kA)), DropPlacement::On);
     w.main->DropNode(w.Node("News"), w.Node("News\\Deep"), DropPlacement::Before);
     w.main->DropNode(w.Node("News"), w.Node("News"), DropPlacement::On);
-    w.main->DropNode(w.main->Tree()->RootNode(), w.Node("Work"), DropPlacement::On);
-    w.main->DropNode(w.Node("Work"), w.main->Tree()->RootNode(), DropPlacement::Before);
-    w.main->DropNode(w.Node("Work"), w.main->Tree()->RootNode(), DropPlacement::After);
-    w.main->DropNode(nullptr, w.Node("Work"), DropPlacement::On);
-    w.main->DropNode(w.Node("Work"), nullptr, DropPlacement::On);
+    w.main->DropNode(w.main->Tree()->RootIndex(), w.Node("Work"), DropPlacement::On);
+    w.main->DropNode(w.Node("Work"), w.main->Tree()->RootIndex(), DropPlacement::Before);
+    w.main->DropNode(w.Node("Work"), w.main->Tree()->RootIndex(), DropPlacement::After);
+    w.main->DropNode(QModelIndex(), w.Node("Work"), DropPlacement::On);
+    w.main->DropNode(w.Node("Work"), QModelIndex(), DropPlacement::On);
     // Dropped on the folder's own first item: it is there already.
     w.main->DropNode(w.Node(QString::fromStdString("News\\" + kA)), w.Node("News"), DropPlacement::On);
-    QCOMPARE(ChildKeys(w.main->Tree()->RootNode()), rootKeys);
+    QCOMPARE(ChildKeys(w.main->Tree()->RootIndex()), rootKeys);
     QCOMPARE(ChildKeys(w.Node("News")).first(), QString::fromStdString("News\\" + kA));
     QCOMPARE(QString::fromStdString(ReadFile(w.settings->XMLFile())), file);
 
@@ -350,7 +350,7 @@ void TreeTest::dropIntoFolderHoldingSameKeyIsRefused() {
     auto work = std::static_pointer_cast<Folder>(profile->Items("Work"));
     work->AddItem(MakeFolder("Deep"));
     w.Open(profile);
-    w.Node("Work")->setExpanded(true);
+    w.main->Tree()->setExpanded(w.Node("Work"), true);
     const QString file = QString::fromStdString(ReadFile(w.settings->XMLFile()));
 
     QString shown;
@@ -368,11 +368,11 @@ void TreeTest::dropIntoFolderHoldingSameKeyIsRefused() {
 void TreeTest::droppedRedPageLeavesOldFolderPlain() {
     Window w;
     w.Open(SampleProfile());
-    QCOMPARE(w.Node("News")->ForeColor(), 255);
+    QCOMPARE(ForeColor(w.Node("News")), 255);
     w.main->DropNode(w.Node(QString::fromStdString("News\\" + kA)), w.Node("Work"), DropPlacement::On);
-    QCOMPARE(w.Node("News")->ForeColor(), 0);
-    QCOMPARE(w.Node("Work")->ForeColor(), 255);
-    QCOMPARE(w.main->Tree()->RootNode()->ForeColor(), 255);
+    QCOMPARE(ForeColor(w.Node("News")), 0);
+    QCOMPARE(ForeColor(w.Node("Work")), 255);
+    QCOMPARE(ForeColor(w.main->Tree()->RootIndex()), 255);
 }
 
 void TreeTest::showItemPerKind() {
@@ -383,7 +383,7 @@ void TreeTest::showItemPerKind() {
     auto box = [m](const char* name) { return m->findChild<QLineEdit*>(name); };
     auto* units = m->findChild<QComboBox*>("lstPeriodUnit");
 
-    m->Tree()->setCurrentItem(w.Node(QString::fromStdString("News\\" + kA)));
+    m->Tree()->setCurrentIndex(w.Node(QString::fromStdString("News\\" + kA)));
     QCOMPARE(label("lblDetails")->text(), QString("Page Details"));
     QCOMPARE(label("lblURL")->text(), QString("URL:"));
     QCOMPARE(box("txtURL")->text(), QString::fromStdString(kA));
@@ -395,14 +395,14 @@ void TreeTest::showItemPerKind() {
     QVERIFY(label("lblStatusOff")->isHidden());
     QVERIFY(m->Action("menuActive")->isChecked());
 
-    m->Tree()->setCurrentItem(w.Node(QString::fromStdString("News\\" + kB)));
+    m->Tree()->setCurrentIndex(w.Node(QString::fromStdString("News\\" + kB)));
     QVERIFY(label("lblStatusON")->isHidden());
     QVERIFY(!label("lblStatusOff")->isHidden());
     QVERIFY(m->findChild<QToolButton*>("ctlActive")->isHidden());
     QVERIFY(!m->findChild<QToolButton*>("ctlInactive")->isHidden());
     QVERIFY(!m->Action("menuActive")->isChecked());
 
-    m->Tree()->setCurrentItem(w.Node("News"));
+    m->Tree()->setCurrentIndex(w.Node("News"));
     QCOMPARE(label("lblDetails")->text(), QString("Folder Details"));
     QCOMPARE(label("lblURL")->text(), QString("Folder Name:"));
     QCOMPARE(box("txtURL")->text(), QString("News"));
@@ -410,7 +410,7 @@ void TreeTest::showItemPerKind() {
     QCOMPARE(box("txtTimePeriod")->text(), QString("2"));
     QCOMPARE(units->currentText(), QString("Hours"));
 
-    m->Tree()->setCurrentItem(m->Tree()->RootNode());
+    m->Tree()->setCurrentIndex(m->Tree()->RootIndex());
     QCOMPARE(label("lblDetails")->text(), QString("General Details"));
     QCOMPARE(label("lblURL")->text(), QString("Main:"));
     QVERIFY(box("txtURL")->isHidden());
@@ -425,11 +425,11 @@ void TreeTest::indicatorButtonsSwitchAndSave() {
     Window w;
     w.Open(SampleProfile());
     auto* m = w.main.get();
-    TreeNode* deep = w.Node("News\\Deep");
-    m->Tree()->setCurrentItem(deep);
+    Row deep = w.Node("News\\Deep");
+    m->Tree()->setCurrentIndex(deep);
 
     m->findChild<QToolButton*>("ctlActive")->click();
-    QVERIFY(!deep->Checked());
+    QVERIFY(!Checked(deep));
     QVERIFY(m->findChild<QToolButton*>("ctlActive")->isHidden());
     QVERIFY(!m->findChild<QLabel*>("lblStatusOff")->isHidden());
     auto savedDeep = std::static_pointer_cast<Folder>(
@@ -438,12 +438,12 @@ void TreeTest::indicatorButtonsSwitchAndSave() {
     QVERIFY(!savedDeep->Items(1)->Active());
 
     m->findChild<QToolButton*>("ctlInactive")->click();
-    QVERIFY(deep->Checked());
+    QVERIFY(Checked(deep));
     QVERIFY(std::static_pointer_cast<Folder>(w.Saved()->Items("News"))->Items("News\\Deep")->Active());
 
     // The menu command toggles the same way and shows the item again.
     m->Action("menuActive")->trigger();
-    QVERIFY(!deep->Checked());
+    QVERIFY(!Checked(deep));
     QVERIFY(!m->Action("menuActive")->isChecked());
     QVERIFY(!m->findChild<QLabel*>("lblStatusOff")->isHidden());
     QVERIFY(m->TreeMenu()->actions().contains(m->Action("menuActive")));
@@ -454,21 +454,21 @@ void TreeTest::rightClickSelectsNodeAndOpensMenu() {
     w.Open(SampleProfile());
     w.main->show();
     auto* tree = w.main->Tree();
-    TreeNode* work = w.Node("Work");
+    Row work = w.Node("Work");
     QSignalSpy clicked(tree, &mainwindow::ItemTree::RightClicked);
-    QTest::mouseClick(tree->viewport(), Qt::RightButton, Qt::NoModifier, tree->visualItemRect(work).center());
+    QTest::mouseClick(tree->viewport(), Qt::RightButton, Qt::NoModifier, tree->visualRect(work).center());
     QCOMPARE(clicked.count(), 1);
-    QCOMPARE(tree->SelectedNode(), work);
+    QCOMPARE(tree->SelectedIndex(), work);
     QTRY_VERIFY(w.main->TreeMenu()->isVisible());
     QCOMPARE(w.main->findChild<QLabel*>("lblDetails")->text(), QString("Folder Details"));
     w.main->TreeMenu()->close();
 
     // Shift+F10 opens the same menu for the selected node from the keyboard.
-    tree->setCurrentItem(w.Node("News"));
+    tree->setCurrentIndex(w.Node("News"));
     tree->setFocus();
     QTest::keyClick(tree, Qt::Key_F10, Qt::ShiftModifier);
     QCOMPARE(clicked.count(), 2);
-    QCOMPARE(clicked.last().at(0).value<TreeNode*>(), w.Node("News"));
+    QCOMPARE(clicked.last().at(0).value<QModelIndex>(), w.Node("News"));
     QTRY_VERIFY(w.main->TreeMenu()->isVisible());
     w.main->TreeMenu()->close();
 }

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
+#include <QTreeWidget>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -14,6 +15,7 @@
 #include "mainwindow/frmMain.h"
 #include "preferences/Settings.h"
 #include "support/TempHome.h"
+#include "TreeRows.h"
 
 namespace pelmor::test {
 
@@ -54,7 +56,8 @@ struct Window {
         main->LoadTree();
     }
 
-    mainwindow::TreeNode* Node(const QString& key) const { return main->Tree()->FindNode(key); }
+    // The tree's row of a key (any letter case); invalid when none.
+    Row Node(const QString& key) const { return main->Tree()->FindIndex(key); }
 
     // The profile as it is on disk now.
     std::shared_ptr<Application> Saved() const {
@@ -63,14 +66,6 @@ struct Window {
         return application;
     }
 };
-
-// The keys of a node's children, in order.
-inline QStringList ChildKeys(const QTreeWidgetItem* node) {
-    QStringList keys;
-    for (int i = 0; i < node->childCount(); ++i)
-        keys << static_cast<const mainwindow::TreeNode*>(node->child(i))->Key();
-    return keys;
-}
 
 // Closes the next modal dialog as soon as it shows and keeps its text.
 inline void CloseNextModal(QString* text, int tries = 100) {

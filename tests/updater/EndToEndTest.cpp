@@ -15,6 +15,9 @@
 namespace pelmor::mainwindow {
 namespace {
 
+using test::Bold;
+using test::ForeColor;
+
 std::string Html(const std::string& title, const std::string& text) {
     return "<html><head><title>" + title + "</title></head><body><h1>" + title + "</h1><p>" + text +
            "</p><table><tr><td>one</td><td>two</td></tr></table></body></html>";
@@ -84,30 +87,30 @@ TEST(CheckEndToEnd, ChangedPageAndItsFoldersTurnRedAndTheProfileSaysUpdated) {
     ASSERT_NE(goneNow, nullptr);
     EXPECT_GE(goneNow->LastCheckDate(), before);
     EXPECT_FALSE(goneNow->Updated());
-    EXPECT_NE(w.Node(gone->Key())->ForeColor(), 255);
-    EXPECT_EQ(w.Node(gone->Key())->toolTip(0), "Check failed: The server answered 404 Not Found");
-    w.main->Tree()->setCurrentItem(w.Node(gone->Key()));
+    EXPECT_NE(ForeColor(w.Node(gone->Key())), 255);
+    EXPECT_EQ(w.Node(gone->Key()).data(Qt::ToolTipRole).toString(), "Check failed: The server answered 404 Not Found");
+    w.main->Tree()->setCurrentIndex(w.Node(gone->Key()));
     auto* failure = w.main->findChild<QLabel*>("lblLastFailure");
     ASSERT_NE(failure, nullptr);
     EXPECT_TRUE(failure->text().endsWith("The server answered 404 Not Found")) << failure->text().toStdString();
     for (const char* key : {"Sport", "Sport\\Local"}) {
-        EXPECT_EQ(w.Node(key)->ForeColor(), 255) << key;
-        EXPECT_TRUE(w.Node(key)->Bold()) << key;
+        EXPECT_EQ(ForeColor(w.Node(key)), 255) << key;
+        EXPECT_TRUE(Bold(w.Node(key))) << key;
     }
-    EXPECT_EQ(w.Node(c->Key())->ForeColor(), 255);
-    EXPECT_EQ(w.main->Tree()->RootNode()->ForeColor(), 255);
-    EXPECT_EQ(w.Node("News")->ForeColor(), 0);
+    EXPECT_EQ(ForeColor(w.Node(c->Key())), 255);
+    EXPECT_EQ(ForeColor(w.main->Tree()->RootIndex()), 255);
+    EXPECT_EQ(ForeColor(w.Node("News")), 0);
     // The folders above a failing page say so; the failure outlives a reload of the profile.
-    EXPECT_EQ(w.main->Tree()->RootNode()->toolTip(0), "A page in here could not be checked");
-    EXPECT_EQ(w.Node("News")->toolTip(0), "");
+    EXPECT_EQ(w.main->Tree()->RootIndex().data(Qt::ToolTipRole).toString(), "A page in here could not be checked");
+    EXPECT_EQ(w.Node("News").data(Qt::ToolTipRole).toString(), "");
     w.main->SaveItems();
     w.main->LoadTree();
     EXPECT_TRUE(w.PageOf(gone->Key())->Failing());
-    EXPECT_EQ(w.Node(gone->Key())->toolTip(0), "Check failed: The server answered 404 Not Found");
-    EXPECT_EQ(w.main->Tree()->RootNode()->toolTip(0), "A page in here could not be checked");
+    EXPECT_EQ(w.Node(gone->Key()).data(Qt::ToolTipRole).toString(), "Check failed: The server answered 404 Not Found");
+    EXPECT_EQ(w.main->Tree()->RootIndex().data(Qt::ToolTipRole).toString(), "A page in here could not be checked");
     goneNow = w.PageOf(gone->Key());
     for (const auto& p : w.main->Pages().All()) {
-        EXPECT_EQ(w.Node(p->Key())->ForeColor(), p->Key() == c->Key() ? 255 : 0) << p->Key();
+        EXPECT_EQ(ForeColor(w.Node(p->Key())), p->Key() == c->Key() ? 255 : 0) << p->Key();
         EXPECT_EQ(p->Failing(), p == goneNow) << p->Key();
         EXPECT_GE(p->LastCheckDate(), before) << p->Key();
     }

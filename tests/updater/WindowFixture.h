@@ -15,6 +15,7 @@
 #include "items/Application.h"
 #include "mainwindow/frmMain.h"
 #include "preferences/Settings.h"
+#include "tests/mainwindow/TreeRows.h"
 #include "tests/support/TempHome.h"
 #include "tests/updater/Spin.h"
 
@@ -55,9 +56,7 @@ struct CheckingWindow {
         main->ActivateMain();
     }
 
-    mainwindow::TreeNode* Node(const std::string& key) const {
-        return main->Tree()->FindNode(QString::fromStdString(key));
-    }
+    Row Node(const std::string& key) const { return main->Tree()->FindIndex(QString::fromStdString(key)); }
     std::shared_ptr<Page> PageOf(const std::string& key) const { return main->Pages().Find(key); }
 
     // Waits until every page handed over has been answered.

@@ -18,6 +18,8 @@ namespace {
 
 using test::CheckingWindow;
 using test::SpinUntil;
+using test::Bold;
+using test::ForeColor;
 
 DateTime At(int day, int hour, int minute) { return *DateTime::FromParts({2026, 3, day, hour, minute, 0}); }
 const DateTime kNow = At(10, 12, 0);
@@ -92,7 +94,7 @@ TEST_F(CheckingTest, TimerPassHandsOverDuePagesOnlyAndAnswersMarkTheTree) {
 
     // The page past its end with DeleteAtEnd left model, tree, cache and profile.
     EXPECT_EQ(w.PageOf(gone->Key()), nullptr);
-    EXPECT_EQ(w.Node(gone->Key()), nullptr);
+    EXPECT_FALSE(w.Node(gone->Key()));
     EXPECT_FALSE(std::filesystem::exists(goneFile));
     auto saved = w.Saved();
     auto savedNews = std::static_pointer_cast<Folder>(saved->Items("News"));
@@ -103,11 +105,11 @@ TEST_F(CheckingTest, TimerPassHandsOverDuePagesOnlyAndAnswersMarkTheTree) {
     auto due = w.PageOf(dueKey);
     EXPECT_TRUE(due->Updated());
     EXPECT_EQ(due->LastCheckDate(), At(11, 11, 30));  // stamped by the checker
-    for (const auto* node : {w.Node(dueKey), w.Node("News"), w.main->Tree()->RootNode()}) {
-        EXPECT_EQ(node->ForeColor(), 255);
-        EXPECT_TRUE(node->Bold());
+    for (const QModelIndex& node : {QModelIndex(w.Node(dueKey)), QModelIndex(w.Node("News")), w.main->Tree()->RootIndex()}) {
+        EXPECT_EQ(ForeColor(node), 255);
+        EXPECT_TRUE(Bold(node));
     }
-    EXPECT_NE(w.Node("News\\Sleeping")->ForeColor(), 255);
+    EXPECT_NE(ForeColor(w.Node("News\\Sleeping")), 255);
     auto* row = w.main->ActivityLog()->findItems("Due", Qt::MatchExactly).front();
     for (int column = 0; column < 3; ++column) {
         EXPECT_EQ(row->foreground(column).color(), QColor(255, 0, 0));
@@ -122,14 +124,14 @@ TEST_F(CheckingTest, TimerPassHandsOverDuePagesOnlyAndAnswersMarkTheTree) {
 
     // "Check Now" hands over a page the timer would not.
     size_t before = w.Rows().size();
-    w.main->Tree()->setCurrentItem(w.Node(news->Items(3)->Key()));
+    w.main->Tree()->setCurrentIndex(w.Node(news->Items(3)->Key()));
     w.main->Action("menuCheck")->trigger();
     ASSERT_TRUE(w.WaitIdle());
     EXPECT_EQ(Without(w.Rows(), before), (std::vector<std::string>{"Future|Checked"}));
 
     // A folder check takes the active pages and skips the inactive folder below.
     before = w.Rows().size();
-    w.main->Tree()->setCurrentItem(w.Node("News"));
+    w.main->Tree()->setCurrentIndex(w.Node("News"));
     w.main->Action("menuPageCheck")->trigger();
     ASSERT_TRUE(w.WaitIdle());
     EXPECT_EQ(Sorted(Without(w.Rows(), before)),
@@ -137,7 +139,7 @@ TEST_F(CheckingTest, TimerPassHandsOverDuePagesOnlyAndAnswersMarkTheTree) {
 
     // Checking the root checks every active page, wherever it is.
     before = w.Rows().size();
-    w.main->CheckItemNow(w.main->Tree()->RootNode());
+    w.main->CheckItemNow(w.main->Tree()->RootIndex());
     ASSERT_TRUE(w.WaitIdle());
     EXPECT_EQ(Without(w.Rows(), before).size(), 6u);
     EXPECT_TRUE(w.main->CheckTimer()->isActive());
@@ -204,7 +206,10 @@ TEST_F(CheckingTest, PageRemovedWhileCheckedAndCheckerKilledMidPass) {
     w.main->UpdatePage(page);  // still in flight: not handed over twice
     EXPECT_EQ(updater->InFlightCount(), 1);
     ASSERT_TRUE(SpinUntil([&] { return w.main->statusBar()->currentMessage() == "Checking Slow for updates"; }));
-    delete w.Node(slow->Key());  // the page leaves the tree while it is checked
+    // The page leaves the tree while it is checked.
+    auto taken = w.PageOf(slow->Key());
+    taken->Parent()->RemoveItem(taken->Key());
+    w.main->ItemTakenOut(*taken);
     ASSERT_TRUE(w.WaitIdle());
     EXPECT_TRUE(w.Rows().empty());
     auto log = test::ReadFile(log::PathOf(log::File::Program));
