@@ -32,20 +32,6 @@ bool HasElementPath(const Frame& frame) { return !frame.ElementPath().empty() ||
 
 bool HasElementPath(const Page& page) { return !page.ElementPath().empty() || AnyFrameHasElementPath(page); }
 
-std::vector<std::shared_ptr<Item>> ItemsOf(const ItemList& list) {
-    std::vector<std::shared_ptr<Item>> items;
-    items.reserve(static_cast<size_t>(list.ItemsCount()));
-    for (int position = 1; position <= list.ItemsCount(); ++position) items.push_back(list.Items(position));
-    return items;
-}
-
-std::vector<std::shared_ptr<Frame>> FramesOf(const FrameList& frames) {
-    std::vector<std::shared_ptr<Frame>> all;
-    all.reserve(static_cast<size_t>(frames.FramesCount()));
-    for (int position = 1; position <= frames.FramesCount(); ++position) all.push_back(frames.Frames(position));
-    return all;
-}
-
 struct ItemModel::Row {
     std::shared_ptr<Item> item;  // null for the root
     Row* parent = nullptr;

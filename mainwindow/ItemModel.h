@@ -22,16 +22,13 @@
 
 #include "items/Application.h"
 #include "items/Page.h"
+#include "mainwindow/Schedule.h"
 
 namespace pelmor::mainwindow {
 
 // True when the page, or any of its frames at any depth, watches one element only.
 bool HasElementPath(const Page& page);
 bool HasElementPath(const Frame& frame);
-
-// The items of a list, and the frames of a page or frame, in their order.
-std::vector<std::shared_ptr<Item>> ItemsOf(const ItemList& list);
-std::vector<std::shared_ptr<Frame>> FramesOf(const FrameList& frames);
 
 class ItemModel : public QAbstractItemModel {
     Q_OBJECT

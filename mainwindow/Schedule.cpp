@@ -51,6 +51,14 @@ std::vector<std::shared_ptr<Item>> ItemsOf(const ItemList& list) {
     return items;
 }
 
+std::vector<std::shared_ptr<Frame>> FramesOf(const FrameList& frames) {
+    std::vector<std::shared_ptr<Frame>> all;
+    const int count = frames.FramesCount();
+    all.reserve(static_cast<size_t>(count));
+    for (int index = 0; index < count; ++index) all.push_back(frames.Frames(index + 1));
+    return all;
+}
+
 namespace {
 void CollectFolderPages(const ItemList& list, std::vector<std::shared_ptr<Page>>& pages) {
     for (const auto& item : ItemsOf(list)) {

@@ -41,8 +41,9 @@ enum class DueAction {
 // so rounding in day fractions never costs a tick).
 DueAction ScheduleAction(const Page& page, DateTime now);
 
-// The items of a list, in order.
+// The items of a list, and the direct frames of a page or frame, in their order.
 std::vector<std::shared_ptr<Item>> ItemsOf(const ItemList& list);
+std::vector<std::shared_ptr<Frame>> FramesOf(const FrameList& frames);
 
 // The pages a folder check hands over, in order: every active page of the list, and of
 // every active folder below it; an inactive folder is skipped with everything below it.

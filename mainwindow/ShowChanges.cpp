@@ -166,14 +166,6 @@ void WriteRevisedBody(const BrowserDocument& document, const std::string& html, 
                       [done = std::move(done)](const QVariant& value) { done(value.toBool()); });
 }
 
-std::vector<std::shared_ptr<Frame>> FramesOf(const FrameList& item) {
-    std::vector<std::shared_ptr<Frame>> frames;
-    const int count = item.FramesCount();
-    frames.reserve(static_cast<size_t>(count));
-    for (int index = 0; index < count; ++index) frames.push_back(item.Frames(index + 1));
-    return frames;
-}
-
 QStringList SavedCopyFiles(const Page& page) {
     QStringList files{Q(page.SavedFile())};
     AddFrameFiles(page, files);

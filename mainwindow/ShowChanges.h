@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "items/Page.h"
+#include "mainwindow/Schedule.h"
 #include "mainwindow/BrowserWindow.h"
 #include "platform/core/DateTime.h"
 
@@ -80,8 +81,6 @@ void ApplyRevision(Page& page, const RevisedItem& revised);
 // the write failed.
 void WriteRevisedBody(const BrowserDocument& document, const std::string& html, std::function<void(bool)> done);
 
-// The direct frames of a page or frame, in order.
-std::vector<std::shared_ptr<Frame>> FramesOf(const FrameList& item);
 // The saved copy of a page and the copies of its frames at any depth.
 QStringList SavedCopyFiles(const Page& page);
 

@@ -67,14 +67,6 @@ std::string CandidateKey(const ItemList& list, const std::string& shortKey) {
     return static_cast<const Folder&>(list).Key() + "\\" + shortKey;
 }
 
-// `text` with every occurrence of `find` (any letter case of ASCII letters) replaced.
-std::string ReplaceNoCase(const std::string& text, const std::string& find, const std::string& with) {
-    if (find.empty()) return text;
-    QString out = Q(text);
-    out.replace(Q(find), Q(with), Qt::CaseInsensitive);
-    return out.toStdString();
-}
-
 // True when the list is the root or a folder that is still in the root's tree.
 bool InTree(const ItemList& list, const Application& root) {
     if (list.IsApplication()) return &list == &root;
@@ -82,8 +74,6 @@ bool InTree(const ItemList& list, const Application& root) {
     std::shared_ptr<ItemList> parent = folder.Parent();
     return parent && parent->Items(folder.Key()).get() == &folder && InTree(*parent, root);
 }
-
-bool SameText(const std::string& a, const std::string& b) { return Q(a).compare(Q(b), Qt::CaseInsensitive) == 0; }
 
 void SetPeriodDown(ItemList& list, int16_t periodTime, dfUnits periodUnit) {
     for (int i = 1; i <= list.ItemsCount(); ++i) {
