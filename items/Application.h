@@ -23,9 +23,6 @@ public:
 
     bool IsApplication() const override { return true; }
 
-    // Always empty: no lookup is made.
-    std::shared_ptr<Item> GetItem(std::string_view key) const;
-
     // Free slot for callers; cleared by LoadItems.
     const std::any& Tag() const { return tag_; }
     void SetTag(std::any tag) { tag_ = std::move(tag); }

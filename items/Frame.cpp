@@ -28,14 +28,14 @@ FrameList::~FrameList() = default;
 std::shared_ptr<Frame> FrameList::Frames(int position) const {
     if (position < 1 || static_cast<size_t>(position) > frames_.size()) {
         throw Failure(
-            err::kSubscriptOutOfRange, "Corvel.Frames",
+            Fault::OutOfRange, "Corvel.Frames",
             "No frame at position " + std::to_string(position) + " (" + std::to_string(frames_.size()) + " frames)");
     }
     return frames_[position - 1];
 }
 
 std::shared_ptr<Frame> FrameList::AddFrame(std::string strURL, std::string strSavedFile) {
-    if (frames_.size() >= kMaxFrames) throw Failure(err::kOverflow, "Corvel.AddFrame", "Too many frames");
+    if (frames_.size() >= kMaxFrames) throw Failure(Fault::Overflow, "Corvel.AddFrame", "Too many frames");
     frames_.push_back(std::make_shared<Frame>(std::move(strURL), std::move(strSavedFile)));
     return frames_.back();
 }
@@ -43,7 +43,7 @@ std::shared_ptr<Frame> FrameList::AddFrame(std::string strURL, std::string strSa
 void FrameList::RemoveFrame(int position) {
     if (position < 1 || static_cast<size_t>(position) > frames_.size()) {
         throw Failure(
-            err::kSubscriptOutOfRange, "Corvel.RemoveFrame",
+            Fault::OutOfRange, "Corvel.RemoveFrame",
             "No frame at position " + std::to_string(position) + " (" + std::to_string(frames_.size()) + " frames)");
     }
     frames_.erase(frames_.begin() + (position - 1));

@@ -75,16 +75,17 @@ size_t ItemList::IndexOf(const ItemRef& ref, bool adding) const {
             return found - entries_.begin();
         }
     }
-    long number =
-        adding || std::holds_alternative<std::string>(ref) ? err::kInvalidProcedureCall : err::kSubscriptOutOfRange;
-    throw Failure(number, SourceOf(*this, adding), "No item at " + Describe(ref) + " in the list");
+    Fault kind = std::holds_alternative<std::string>(ref) ? Fault::KeyNotFound
+                 : adding                                 ? Fault::InvalidArgument
+                                                          : Fault::OutOfRange;
+    throw Failure(kind, SourceOf(*this, adding), "No item at " + Describe(ref) + " in the list");
 }
 
 std::shared_ptr<Item> ItemList::AddItem(const std::shared_ptr<Item>& item, const std::optional<ItemRef>& before,
                                         const std::optional<ItemRef>& after) {
     const char* source = SourceOf(*this, true);
-    if (!item) throw Failure(err::kObjectNotSet, source, "No item given");
-    if (Contains(*item)) throw Failure(err::kInvalidProcedureCall, source, "A folder cannot be put inside itself");
+    if (!item) throw Failure(Fault::Missing, source, "No item given");
+    if (Contains(*item)) throw Failure(Fault::InvalidArgument, source, "A folder cannot be put inside itself");
 
     const auto* ownFolder = dynamic_cast<const Folder*>(this);
     std::string shortKey;
@@ -107,14 +108,14 @@ std::shared_ptr<Item> ItemList::AddItem(const std::shared_ptr<Item>& item, const
         item->SetApplication(std::static_pointer_cast<Application>(weak_from_this().lock()));
     }
 
-    if (before && after) throw Failure(err::kInvalidProcedureCall, source, "Both a before and an after item given");
+    if (before && after) throw Failure(Fault::InvalidArgument, source, "Both a before and an after item given");
     size_t at = entries_.size();
     if (before) at = IndexOf(*before, true);
     if (after) at = IndexOf(*after, true) + 1;
     auto indexed = index_.emplace(std::move(folded), item).first;
     try {
         entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(at), Entry{&indexed->first, item});
-    } catch (...) {
+    } catch (const std::exception&) {
         index_.erase(indexed);
         throw;
     }

@@ -29,20 +29,20 @@ constexpr sqlite3_int64 kMaxSqliteMemory = 256LL * 1024 * 1024;
 
 std::string S(const QString& text) { return text.toStdString(); }
 
-[[noreturn]] void Fail(long number, const QString& description) {
-    throw Failure(number, "Pelmor", S(description));
+[[noreturn]] void Fail(Fault kind, const QString& description) {
+    throw Failure(kind, "Pelmor", S(description));
 }
 
 // Fails with the reason when the reading of `file` went past its bounds.
 void Check(const ReadLimits& limits, const QString& file) {
     if (QString reason = limits.Exceeded(); !reason.isEmpty())
-        Fail(err::kInvalidProcedureCall, QStringLiteral("Cannot read the bookmarks in %1: %2.").arg(file, reason));
+        Fail(Fault::InvalidArgument, QStringLiteral("Cannot read the bookmarks in %1: %2.").arg(file, reason));
 }
 
 // Counts one entry read, failing past the cap.
 void Count(std::size_t& entries, const ReadLimits& limits, const QString& file) {
     if (++entries > limits.maxEntries)
-        Fail(err::kInvalidProcedureCall,
+        Fail(Fault::InvalidArgument,
              QStringLiteral("Cannot read the bookmarks in %1: it holds more than %2 entries.")
                  .arg(file)
                  .arg(limits.maxEntries));
@@ -52,9 +52,9 @@ void Count(std::size_t& entries, const ReadLimits& limits, const QString& file) 
 // The whole of a text file, refusing one too large to be a bookmarks file.
 QByteArray ReadSmallFile(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) Fail(err::kFileNotFound, QStringLiteral("Cannot read ") + path);
+    if (!file.open(QIODevice::ReadOnly)) Fail(Fault::FileNotFound, QStringLiteral("Cannot read ") + path);
     if (file.size() > ReadLimits::kMaxFileBytes)
-        Fail(err::kInvalidProcedureCall,
+        Fail(Fault::InvalidArgument,
              QStringLiteral("Cannot read the bookmarks in %1: the file is larger than %2 MB.")
                  .arg(path)
                  .arg(ReadLimits::kMaxFileBytes / (1024 * 1024)));
@@ -311,20 +311,20 @@ BookmarkNode ReadBookmarkStore(const BookmarkStore& store, const ReadLimits& lim
 }
 
 BookmarkNode ReadFirefoxBookmarks(const QString& placesFile, const ReadLimits& limits) {
-    if (!QFileInfo(placesFile).isFile()) Fail(err::kFileNotFound, QStringLiteral("File not found: ") + placesFile);
+    if (!QFileInfo(placesFile).isFile()) Fail(Fault::FileNotFound, QStringLiteral("File not found: ") + placesFile);
     // Firefox holds its database locked while it runs, and recent changes may still sit
     // in the write-ahead log beside it: both are read from copies.
     QTemporaryDir copy;
-    if (!copy.isValid()) Fail(err::kPathFileAccess, QStringLiteral("Cannot create a temporary folder"));
+    if (!copy.isValid()) Fail(Fault::FileAccess, QStringLiteral("Cannot create a temporary folder"));
     QString copied = copy.filePath(QStringLiteral("places.sqlite"));
     if (!QFile::copy(placesFile, copied))
-        Fail(err::kPathFileAccess, QStringLiteral("Cannot copy the Firefox bookmarks ") + placesFile);
+        Fail(Fault::FileAccess, QStringLiteral("Cannot copy the Firefox bookmarks ") + placesFile);
     if (QFileInfo::exists(placesFile + QStringLiteral("-wal")))
         QFile::copy(placesFile + QStringLiteral("-wal"), copied + QStringLiteral("-wal"));
 
     Database db;
     if (sqlite3_open_v2(copied.toUtf8().constData(), &db.db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-        Fail(err::kPathFileAccess, QStringLiteral("Cannot open the Firefox bookmarks ") + placesFile);
+        Fail(Fault::FileAccess, QStringLiteral("Cannot open the Firefox bookmarks ") + placesFile);
     // A damaged or hostile file may hold a query that never ends (a view over itself):
     // the query is interrupted past the reading's bounds, and rows are taken as they come,
     // in no order, so that the cap on entries holds as well.
@@ -334,7 +334,7 @@ BookmarkNode ReadFirefoxBookmarks(const QString& placesFile, const ReadLimits& l
         "SELECT b.id, b.type, b.parent, b.title, p.url, p.title, b.guid, b.position FROM moz_bookmarks b "
         "LEFT JOIN moz_places p ON b.fk = p.id";
     if (sqlite3_prepare_v2(db.db, sql, -1, &query.statement, nullptr) != SQLITE_OK)
-        Fail(err::kInvalidProcedureCall, placesFile + QStringLiteral(" holds no Firefox bookmarks: ") +
+        Fail(Fault::InvalidArgument, placesFile + QStringLiteral(" holds no Firefox bookmarks: ") +
                                              QString::fromUtf8(sqlite3_errmsg(db.db)));
 
     std::map<long long, PlacesRow> rows;
@@ -354,12 +354,12 @@ BookmarkNode ReadFirefoxBookmarks(const QString& placesFile, const ReadLimits& l
     }
     if (step == SQLITE_INTERRUPT) {
         Check(limits, placesFile);
-        Fail(err::kInvalidProcedureCall,
+        Fail(Fault::InvalidArgument,
              QStringLiteral("Cannot read the bookmarks in %1: reading needed too much memory and was stopped.")
                  .arg(placesFile));
     }
     if (step != SQLITE_DONE)
-        Fail(err::kPathFileAccess, QStringLiteral("Cannot read the Firefox bookmarks ") + placesFile + QStringLiteral(": ") +
+        Fail(Fault::FileAccess, QStringLiteral("Cannot read the Firefox bookmarks ") + placesFile + QStringLiteral(": ") +
                                        QString::fromUtf8(sqlite3_errmsg(db.db)));
     // The children of each folder in order of position.
     std::vector<std::tuple<long long, long long, long long>> order;  // parent, position, id
@@ -387,7 +387,7 @@ BookmarkNode ReadChromiumBookmarks(const QString& bookmarksFile, const ReadLimit
     std::size_t entries = 0;
     QJsonObject roots = document.object().value(QStringLiteral("roots")).toObject();
     if (error.error != QJsonParseError::NoError || roots.isEmpty())
-        Fail(err::kInvalidProcedureCall, bookmarksFile + QStringLiteral(" holds no Chromium bookmarks"));
+        Fail(Fault::InvalidArgument, bookmarksFile + QStringLiteral(" holds no Chromium bookmarks"));
     BookmarkNode node{QFileInfo(bookmarksFile).fileName(), {}, true, {}};
     const std::pair<const char*, const char*> known[] = {
         {"bookmark_bar", "Bookmarks bar"}, {"other", "Other bookmarks"}, {"synced", "Mobile bookmarks"}};
@@ -454,7 +454,7 @@ BookmarkNode ReadBookmarksHtml(const QString& htmlFile, const ReadLimits& limits
             if (IsWatchableURL(url)) open.back()->Children.push_back({title.isEmpty() ? url : title, url, false, {}});
         }
     }
-    if (!found) Fail(err::kInvalidProcedureCall, htmlFile + QStringLiteral(" holds no bookmarks"));
+    if (!found) Fail(Fault::InvalidArgument, htmlFile + QStringLiteral(" holds no bookmarks"));
     return node;
 }
 

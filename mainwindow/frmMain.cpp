@@ -734,7 +734,7 @@ void frmMain::MovedFolderKeys(const std::shared_ptr<Folder>& folder) {
     while (folder->ItemsCount() > 0) folder->RemoveItem(1);
     for (const auto& child : children) {
         if (!folder->AddItem(child))
-            throw Failure(err::kInvalidProcedureCall, "Pelmor", "Cannot give a new key to " + child->Key());
+            throw Failure(Fault::InvalidArgument, "Pelmor", "Cannot give a new key to " + child->Key());
         if (TreeNode* node = NodeOf(*child)) node->SetKey(Q(child->Key()));
         if (child->IsFolder()) MovedFolderKeys(std::static_pointer_cast<Folder>(child));
     }
