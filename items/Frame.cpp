@@ -10,14 +10,12 @@ namespace {
 constexpr size_t kMaxFrames = 32767;  // counts are 16-bit
 
 void AppendFrames(const FrameList& list, std::string& signature) {
-    int count = list.FramesCount();
-    if (count == 0) return;
+    if (list.Frames().empty()) return;
     signature += '@';
-    for (int i = 1; i <= count; ++i) {
-        const Frame& frame = *list.Frames(i);
+    for (const std::shared_ptr<Frame>& frame : list.Frames()) {
         signature += '|';
-        signature += frame.URL();
-        AppendFrames(frame, signature);
+        signature += frame->URL();
+        AppendFrames(*frame, signature);
     }
 }
 

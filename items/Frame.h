@@ -13,13 +13,16 @@ namespace pelmor {
 
 class Frame;
 
-// The ordered frame list that pages and frames share. Positions are 1-based.
+// The ordered frame list that pages and frames share. Walk it with range-for over
+// Frames(); positions given to Frames(int) and RemoveFrame are 1-based.
 class FrameList {
 public:
     virtual ~FrameList();
 
     // Number of direct frames.
     int16_t FramesCount() const { return static_cast<int16_t>(frames_.size()); }
+    // The direct frames in order, for range-for.
+    const std::vector<std::shared_ptr<Frame>>& Frames() const { return frames_; }
     // The frame at a 1-based position. Throws Failure 9 when it is out of range.
     std::shared_ptr<Frame> Frames(int position) const;
     // Appends a new frame with the given address and cache file (no duplicate test) and

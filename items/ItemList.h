@@ -1,14 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// The keyed ordered list of items that the root and every folder hold. Positions are
-// 1-based. Keys are compared without regard to letter case and each key is held at most
+// The keyed ordered list of items that the root and every folder hold. Walk it with
+// range-for over Items(); positions given to Items(int) and ItemRef are 1-based. Keys are compared without regard to letter case and each key is held at most
 // once; lookups by key and by position take constant time, insertions and removals in the
 // middle are linear.
 
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <ranges>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -33,6 +34,10 @@ public:
 
     // Number of direct items.
     int32_t ItemsCount() const { return static_cast<int32_t>(entries_.size()); }
+    // The direct items in order, for range-for; valid while the list is not changed.
+    auto Items() const {
+        return std::views::transform(entries_, [](const Entry& entry) -> const std::shared_ptr<Item>& { return entry.item; });
+    }
     // The item at a 1-based position; empty when the position is outside 1..ItemsCount.
     std::shared_ptr<Item> Items(int position) const;
     // The item under a key (any letter case); empty when the key is not in the list.

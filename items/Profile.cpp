@@ -90,7 +90,7 @@ void WriteFrame(const Frame& frame, pugi::xml_node parent, int depth) {
     node.append_attribute(kFrameNames[kFrameURL]).set_value(frame.URL().c_str());
     node.append_attribute(kFrameNames[kFrameSavedFile]).set_value(frame.SavedFile().c_str());
     node.append_attribute(kFrameNames[kFrameElementPath]).set_value(frame.ElementPath().c_str());
-    for (int i = 1; i <= frame.FramesCount(); ++i) WriteFrame(*frame.Frames(i), node, depth + 1);
+    for (const std::shared_ptr<Frame>& child : frame.Frames()) WriteFrame(*child, node, depth + 1);
 }
 
 void WritePage(const Page& page, pugi::xml_node parent, int depth) {
@@ -115,13 +115,12 @@ void WritePage(const Page& page, pugi::xml_node parent, int depth) {
     add(kElementPath).set_value(page.ElementPath().c_str());
     add(kInsertColor).set_value(page.InsertColor().c_str());
     add(kUpdateColor).set_value(page.UpdateColor().c_str());
-    for (int i = 1; i <= page.FramesCount(); ++i) WriteFrame(*page.Frames(i), node, depth + 1);
+    for (const std::shared_ptr<Frame>& frame : page.Frames()) WriteFrame(*frame, node, depth + 1);
 }
 
 void WriteItems(const ItemList& list, pugi::xml_node parent, int depth) {
-    for (int i = 1; i <= list.ItemsCount(); ++i) {
+    for (const std::shared_ptr<Item>& item : list.Items()) {
         CheckDepth(depth, kSaveSource);
-        std::shared_ptr<Item> item = list.Items(i);
         if (item->IsPage()) {
             WritePage(static_cast<const Page&>(*item), parent, depth);
             continue;

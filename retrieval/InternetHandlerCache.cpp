@@ -189,7 +189,10 @@ bool InternetHandler::SaveDocument(const std::shared_ptr<html::Document>& objHTM
             replace.New = WithSource(element, quillon::FileUrlFromPath(frameFile));
         } else {
             if (!oItem) throw Failure(Fault::Missing, kSource, "No item to take the saved frames from");
-            replace.New = WithSource(element, quillon::FileUrlFromPath(oItem->Frames(static_cast<int>(i) + 1)->SavedFile()));
+            const auto& savedFrames = oItem->Frames();
+            if (i >= savedFrames.size())
+                throw Failure(Fault::OutOfRange, kSource, "The page holds more frames than were saved for it");
+            replace.New = WithSource(element, quillon::FileUrlFromPath(savedFrames[i]->SavedFile()));
         }
         if (!replace.New.empty()) replacements.push_back(std::move(replace));
     }

@@ -98,7 +98,10 @@ bool InternetHandler::IsPageUpdated(const std::shared_ptr<FrameList>& oPage) {
                                                  : engine.IsElementChange(saved, live, fields.elementPath);
             if (page) page->SetLastCheckDate(DateTime::Now());
         }
-        for (int i = 1; !updated && i <= oPage->FramesCount(); ++i) updated = IsFrameUpdated(oPage->Frames(i));
+        for (const std::shared_ptr<Frame>& frame : oPage->Frames()) {
+            if (updated) break;
+            updated = IsFrameUpdated(frame);
+        }
         return updated;
     } catch (const std::exception& error) {
         if (checkFailure_.empty()) checkFailure_ = "check broke off";
@@ -126,7 +129,10 @@ bool InternetHandler::IsFrameUpdated(const std::shared_ptr<Frame>& oFrame) {
             updated = oFrame->ElementPath().empty() ? engine.IsChange(saved, live)
                                                     : engine.IsElementChange(saved, live, oFrame->ElementPath());
         }
-        for (int i = 1; !updated && i <= oFrame->FramesCount(); ++i) updated = IsFrameUpdated(oFrame->Frames(i));
+        for (const std::shared_ptr<Frame>& frame : oFrame->Frames()) {
+            if (updated) break;
+            updated = IsFrameUpdated(frame);
+        }
         return updated;
     } catch (const std::exception& error) {
         tamsin::LogFailure(error, kSource, "");

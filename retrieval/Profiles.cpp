@@ -87,8 +87,7 @@ struct Repointed {
 // the same name in `to`, recording each change in `changed`.
 void RepointFrames(const FrameList& list, const std::string& from, const std::string& to,
                    std::vector<Repointed>& changed) {
-    for (int i = 1; i <= list.FramesCount(); ++i) {
-        std::shared_ptr<Frame> frame = list.Frames(i);
+    for (const std::shared_ptr<Frame>& frame : list.Frames()) {
         fs::path saved(frame->SavedFile());
         if (!frame->SavedFile().empty() && RealFolder(saved.parent_path().string()) == from) {
             changed.push_back({[frame](std::string path) { frame->SetSavedFile(std::move(path)); }, frame->SavedFile()});
@@ -100,8 +99,7 @@ void RepointFrames(const FrameList& list, const std::string& from, const std::st
 
 void RepointItems(const ItemList& list, const std::string& from, const std::string& to,
                   std::vector<Repointed>& changed) {
-    for (int i = 1; i <= list.ItemsCount(); ++i) {
-        std::shared_ptr<Item> item = list.Items(i);
+    for (const std::shared_ptr<Item>& item : list.Items()) {
         if (item->IsFolder()) {
             RepointItems(static_cast<const Folder&>(*item), from, to, changed);
             continue;
