@@ -23,13 +23,13 @@ void AppendFrames(const FrameList& list, std::string& signature) {
 
 FrameList::~FrameList() = default;
 
-std::shared_ptr<Frame> FrameList::Frames(int position) const {
-    if (position < 1 || static_cast<size_t>(position) > frames_.size()) {
+std::shared_ptr<Frame> FrameList::FrameAt(int position) const {
+    if (position < 0 || static_cast<size_t>(position) >= frames_.size()) {
         throw Failure(
             Fault::OutOfRange, "Corvel.Frames",
             "No frame at position " + std::to_string(position) + " (" + std::to_string(frames_.size()) + " frames)");
     }
-    return frames_[position - 1];
+    return frames_[position];
 }
 
 std::shared_ptr<Frame> FrameList::AddFrame(std::string strURL, std::string strSavedFile) {
@@ -39,12 +39,12 @@ std::shared_ptr<Frame> FrameList::AddFrame(std::string strURL, std::string strSa
 }
 
 void FrameList::RemoveFrame(int position) {
-    if (position < 1 || static_cast<size_t>(position) > frames_.size()) {
+    if (position < 0 || static_cast<size_t>(position) >= frames_.size()) {
         throw Failure(
             Fault::OutOfRange, "Corvel.RemoveFrame",
             "No frame at position " + std::to_string(position) + " (" + std::to_string(frames_.size()) + " frames)");
     }
-    frames_.erase(frames_.begin() + (position - 1));
+    frames_.erase(frames_.begin() + position);
 }
 
 Frame::Frame(std::string strURL, std::string strSavedFile)

@@ -37,9 +37,9 @@ std::string Describe(const ItemRef& ref) {
 
 ItemList::~ItemList() = default;
 
-std::shared_ptr<Item> ItemList::Items(int position) const {
-    if (position < 1 || static_cast<size_t>(position) > entries_.size()) return nullptr;
-    return entries_[position - 1].item;
+std::shared_ptr<Item> ItemList::ItemAt(int position) const {
+    if (position < 0 || static_cast<size_t>(position) >= entries_.size()) return nullptr;
+    return entries_[position].item;
 }
 
 std::shared_ptr<Item> ItemList::Items(std::string_view key) const {
@@ -65,7 +65,7 @@ bool ItemList::Contains(const Item& item) const {
 
 size_t ItemList::IndexOf(const ItemRef& ref, bool adding) const {
     if (const int* position = std::get_if<int>(&ref)) {
-        if (*position >= 1 && static_cast<size_t>(*position) <= entries_.size()) return *position - 1;
+        if (*position >= 0 && static_cast<size_t>(*position) < entries_.size()) return *position;
     } else {
         auto indexed = index_.find(FoldKey(std::get<std::string>(ref)));
         if (indexed != index_.end()) {
@@ -120,12 +120,6 @@ std::shared_ptr<Item> ItemList::AddItem(const std::shared_ptr<Item>& item, const
         throw;
     }
     return item;
-}
-
-void ItemList::RemoveItem(int position) {
-    size_t at = IndexOf(ItemRef(position), false);
-    index_.erase(*entries_[at].foldedKey);
-    entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
 void ItemList::RemoveItem(std::string_view key) {

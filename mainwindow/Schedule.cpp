@@ -45,8 +45,7 @@ double CheckInterval(const Page& page) {
 
 namespace {
 void CollectFolderPages(const ItemList& list, std::vector<std::shared_ptr<Page>>& pages) {
-    for (int i = 1; i <= list.ItemsCount(); ++i) {
-        auto item = list.Items(i);
+    for (const std::shared_ptr<Item>& item : list.Items()) {
         if (!item || !item->Active()) continue;
         if (item->IsPage())
             pages.push_back(std::static_pointer_cast<Page>(item));

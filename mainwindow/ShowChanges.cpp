@@ -21,8 +21,7 @@ namespace {
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 void CopyFramesInto(const FrameList& from, FrameList& to) {
-    for (int i = 1; i <= from.FramesCount(); ++i) {
-        auto frame = from.Frames(i);
+    for (const std::shared_ptr<Frame>& frame : from.Frames()) {
         auto slot = to.AddFrame(frame->URL(), frame->SavedFile());
         slot->SetElementPath(frame->ElementPath());
         CopyFramesInto(*frame, *slot);
@@ -63,8 +62,7 @@ const std::string& SavedFileOf(const FrameList& item) {
 }
 
 void AddFrameFiles(const FrameList& item, QStringList& files) {
-    for (int i = 1; i <= item.FramesCount(); ++i) {
-        auto frame = item.Frames(i);
+    for (const std::shared_ptr<Frame>& frame : item.Frames()) {
         files << Q(frame->SavedFile());
         AddFrameFiles(*frame, files);
     }
@@ -163,7 +161,7 @@ bool ShowRevisedFrames(const BrowserDocument& document, const std::shared_ptr<Fr
         // are left as loaded.
         const int known = std::min<int>(count, item->FramesCount());
         for (int i = 0; i < known; ++i) {
-            std::shared_ptr<Frame> frame = item->Frames(i + 1);
+            std::shared_ptr<Frame> frame = item->FrameAt(i);
             QElapsedTimer limit;
             limit.start();
             auto withinLimit = [&] { return limit.elapsed() < frameLimitMs; };

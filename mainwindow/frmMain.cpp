@@ -60,8 +60,8 @@ constexpr double kLogTitle = 300;
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 bool AnyFrameHasElementPath(const FrameList& frames) {
-    for (int i = 1; i <= frames.FramesCount(); ++i)
-        if (HasElementPath(*frames.Frames(i))) return true;
+    for (const std::shared_ptr<Frame>& frame : frames.Frames())
+        if (HasElementPath(*frame)) return true;
     return false;
 }
 
@@ -455,7 +455,7 @@ void frmMain::LoadTree() {
             root->Link(application_);
             root->SetChecked(application_->Active());
         }
-        for (int i = 1; i <= application_->ItemsCount(); ++i) LoadItemToTree(root, application_->Items(i));
+        for (const std::shared_ptr<Item>& item : application_->Items()) LoadItemToTree(root, item);
 
         ApplyTreeFont();
         RestoreCheckHealth();
@@ -500,7 +500,7 @@ void frmMain::LoadItemToTree(TreeNode* parentNode, const std::shared_ptr<Item>& 
             node->Link(item);
             node->SetForeColor(0);
             node->SetBold(false);
-            for (int i = 1; i <= folder->ItemsCount(); ++i) LoadItemToTree(node, folder->Items(i));
+            for (const std::shared_ptr<Item>& child : folder->Items()) LoadItemToTree(node, child);
             if (WasExpanded(node)) node->setExpanded(true);
             node->SetChecked(folder->Active());
         } else {
@@ -581,8 +581,7 @@ void frmMain::SetActiveDown(TreeNode* node, bool active) {
     while (!pending.empty()) {
         auto current = pending.back();
         pending.pop_back();
-        for (int i = 1; i <= current->ItemsCount(); ++i) {
-            auto child = current->Items(i);
+        for (const std::shared_ptr<Item>& child : current->Items()) {
             child->SetActive(active);
             if (TreeNode* childNode = NodeOf(*child)) childNode->SetChecked(active);
             if (child->IsFolder()) pending.push_back(std::static_pointer_cast<Folder>(child));
@@ -650,7 +649,7 @@ void frmMain::DropNode(TreeNode* dragged, TreeNode* target, DropPlacement placem
         } else if (placement == DropPlacement::After) {
             after = target->ItemTag()->Key();
         } else if (newParent->ItemsCount() > 0) {
-            std::shared_ptr<Item> first = newParent->Items(1);
+            std::shared_ptr<Item> first = newParent->ItemAt(0);
             if (first == item) return;
             before = first->Key();
         }
@@ -668,9 +667,9 @@ void frmMain::DropNode(TreeNode* dragged, TreeNode* target, DropPlacement placem
 
         // Where the item was, so that a refused insertion can put it back.
         std::optional<ItemRef> oldFollower;
-        for (int i = 1; i <= oldParent->ItemsCount(); ++i)
-            if (oldParent->Items(i) == item) {
-                if (auto next = oldParent->Items(i + 1)) oldFollower = next->Key();
+        for (int i = 0; i < oldParent->ItemsCount(); ++i)
+            if (oldParent->ItemAt(i) == item) {
+                if (auto next = oldParent->ItemAt(i + 1)) oldFollower = next->Key();
                 break;
             }
         oldParent->RemoveItem(item->Key());
@@ -730,8 +729,8 @@ void frmMain::MovedFolderKeys(const std::shared_ptr<Folder>& folder) {
     // Keys of the items below a folder start with the folder's key; after a move they are
     // given again by adding the items anew, in their order.
     std::vector<std::shared_ptr<Item>> children;
-    for (int i = 1; i <= folder->ItemsCount(); ++i) children.push_back(folder->Items(i));
-    while (folder->ItemsCount() > 0) folder->RemoveItem(1);
+    for (const std::shared_ptr<Item>& child : folder->Items()) children.push_back(child);
+    for (const auto& child : children) folder->RemoveItem(child->Key());
     for (const auto& child : children) {
         if (!folder->AddItem(child))
             throw Failure(Fault::InvalidArgument, "Pelmor", "Cannot give a new key to " + child->Key());

@@ -299,7 +299,7 @@ void frmMain::RemovePageAtEnd(const std::shared_ptr<Page>& page) {
         InternetHandler handler;
         RemoveVersions(page->SavedFile());
         handler.RemoveFileFromCache(page->SavedFile());
-        for (int i = 1; i <= page->FramesCount(); ++i) handler.RemoveFileFromCache(page->Frames(i)->SavedFile());
+        for (const std::shared_ptr<Frame>& frame : page->Frames()) handler.RemoveFileFromCache(frame->SavedFile());
         colPages_.Remove(page->Key());
         if (auto parent = page->Parent()) parent->RemoveItem(page->Key());
         if (node) {

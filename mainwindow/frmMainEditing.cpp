@@ -119,8 +119,7 @@ std::string ReplaceNoCase(const std::string& text, const std::string& find, cons
 bool SameText(const std::string& a, const std::string& b) { return Q(a).compare(Q(b), Qt::CaseInsensitive) == 0; }
 
 void SetPeriodDown(ItemList& list, int16_t periodTime, dfUnits periodUnit) {
-    for (int i = 1; i <= list.ItemsCount(); ++i) {
-        std::shared_ptr<Item> item = list.Items(i);
+    for (const std::shared_ptr<Item>& item : list.Items()) {
         item->SetPeriodTime(periodTime);
         item->SetPeriodUnit(periodUnit);
         if (item->IsFolder()) SetPeriodDown(static_cast<Folder&>(*item), periodTime, periodUnit);
@@ -298,8 +297,7 @@ void frmMain::AskAndAddPage(TreeNode* node) {
 
 void frmMain::RemoveSavedCopies(const FrameList& item, const std::string& savedFile) {
     RemoveCacheFile(savedFile);
-    for (int i = 1; i <= item.FramesCount(); ++i) {
-        std::shared_ptr<Frame> frame = item.Frames(i);
+    for (const std::shared_ptr<Frame>& frame : item.Frames()) {
         RemoveSavedCopies(*frame, frame->SavedFile());
     }
 }
@@ -571,14 +569,14 @@ void frmMain::TakeOut(const std::shared_ptr<Item>& item) {
         // name takes them for its own.
         if (!removed_->KeepFolder(HistoryFolder(page->SavedFile()))) RemoveVersions(page->SavedFile());
         KeepOrRemoveCopy(page->SavedFile());
-        for (int i = 1; i <= page->FramesCount(); ++i) KeepOrRemoveCopy(page->Frames(i)->SavedFile());
+        for (const std::shared_ptr<Frame>& frame : page->Frames()) KeepOrRemoveCopy(frame->SavedFile());
         colPages_.Remove(page->Key());
     }
     if (!parent) return;
     std::optional<std::string> before;
-    for (int i = 1; i <= parent->ItemsCount(); ++i)
-        if (parent->Items(i) == item) {
-            if (auto next = parent->Items(i + 1)) before = next->Key();
+    for (int i = 0; i < parent->ItemsCount(); ++i)
+        if (parent->ItemAt(i) == item) {
+            if (auto next = parent->ItemAt(i + 1)) before = next->Key();
             break;
         }
     parent->RemoveItem(item->Key());
@@ -594,14 +592,14 @@ bool frmMain::RemoveFolderNode(TreeNode* node) {
         if (box.exec() != QMessageBox::Yes) return false;
     }
     while (folder->ItemsCount() > 0) {
-        std::shared_ptr<Item> first = folder->Items(1);
+        std::shared_ptr<Item> first = folder->ItemAt(0);
         if (TreeNode* child = NodeOf(*first)) {
             RemoveTreeItem(child, false);
         } else {
             TakeOut(first);
         }
         // A sub-folder the user chose to keep stays, and so does this folder.
-        if (folder->ItemsCount() > 0 && folder->Items(1) == first) return false;
+        if (folder->ItemAt(0) == first) return false;
     }
     TakeOut(folder);
     DeleteNode(node);
@@ -676,7 +674,7 @@ void frmMain::RestoreRemovedItem() {
                 if (removal->item->IsPage()) {
                     auto page = std::static_pointer_cast<Page>(removal->item);
                     std::vector<std::string> files{page->SavedFile()};
-                    for (int i = 1; i <= page->FramesCount(); ++i) files.push_back(page->Frames(i)->SavedFile());
+                    for (const std::shared_ptr<Frame>& frame : page->Frames()) files.push_back(frame->SavedFile());
                     for (const std::string& file : files)
                         if (restored.count(file)) RemoveCacheFile(file);
                     if (restored.count(HistoryFolder(page->SavedFile()))) RemoveVersions(page->SavedFile());
@@ -692,7 +690,7 @@ void frmMain::RestoreRemovedItem() {
             TreeNode* node = NodeOf(*added);
             if (!node) continue;
             int position = 0;
-            while (position < parent->ItemsCount() && parent->Items(position + 1) != added) ++position;
+            while (position < parent->ItemsCount() && parent->ItemAt(position) != added) ++position;
             QSignalBlocker block(tree_);
             parentNode->takeChild(parentNode->indexOfChild(node));
             parentNode->insertChild(std::min(position, parentNode->childCount()), node);

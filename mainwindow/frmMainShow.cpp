@@ -94,8 +94,7 @@ void frmMain::ShowNode(TreeNode* node) {
 }
 
 void frmMain::ShowFolder(const ItemList& folder) {
-    for (int i = 1; i <= folder.ItemsCount(); ++i) {
-        std::shared_ptr<Item> item = folder.Items(i);
+    for (const std::shared_ptr<Item>& item : folder.Items()) {
         if (!item || !item->Active()) continue;
         if (!item->IsFolder()) {
             auto page = std::static_pointer_cast<Page>(item);

@@ -22,8 +22,7 @@ DateTime At(int year, int month, int day, int hour = 0, int minute = 0, int seco
 }
 
 void DumpFrames(const FrameList& list, const std::string& indent, std::string& out) {
-    for (int i = 1; i <= list.FramesCount(); ++i) {
-        auto frame = list.Frames(i);
+    for (const std::shared_ptr<Frame>& frame : list.Frames()) {
         out += indent + "Frame " + frame->URL() + " | " + frame->SavedFile() + " | " + frame->ElementPath() + "\n";
         DumpFrames(*frame, indent + "  ", out);
     }
@@ -31,8 +30,7 @@ void DumpFrames(const FrameList& list, const std::string& indent, std::string& o
 
 // Every stored property of the tree, one line per object, in list order.
 void DumpItems(const ItemList& list, const std::string& indent, std::string& out) {
-    for (int i = 1; i <= list.ItemsCount(); ++i) {
-        auto item = list.Items(i);
+    for (const std::shared_ptr<Item>& item : list.Items()) {
         std::string common = item->Key() + " | " + item->Description() + " | " + std::to_string(item->Active()) + " " +
                              std::to_string(item->PeriodTime()) + " " + std::to_string(item->PeriodUnit());
         if (item->IsFolder()) {
@@ -63,8 +61,7 @@ std::string Dump(const Application& root) {
 // Keys of the top-level items and of everything below them, in document order.
 std::string AllKeys(const ItemList& list) {
     std::string keys;
-    for (int i = 1; i <= list.ItemsCount(); ++i) {
-        auto item = list.Items(i);
+    for (const std::shared_ptr<Item>& item : list.Items()) {
         keys += "[" + item->Key() + "]";
         if (item->IsFolder()) keys += AllKeys(static_cast<Folder&>(*item));
     }
@@ -119,7 +116,7 @@ protected:
         return std::nullopt;
     }
 
-    std::shared_ptr<Page> PageAt(int position) const { return std::dynamic_pointer_cast<Page>(root_->Items(position)); }
+    std::shared_ptr<Page> PageAt(int position) const { return std::dynamic_pointer_cast<Page>(root_->ItemAt(position)); }
 
     test::TempHome home_;
     std::shared_ptr<Application> root_ = Application::Create();
@@ -181,24 +178,24 @@ TEST_F(Profile, RoundTripKeepsEverythingButSecondsAndTimesOfDay) {
     EXPECT_FALSE(loaded->Tag().has_value());
 
     // The expected tree: the original with the file's precision.
-    for (auto page : {PageAt(1), std::dynamic_pointer_cast<Page>(inner->Items(1)),
-                      std::dynamic_pointer_cast<Page>(outer->Items(2))}) {
+    for (auto page : {PageAt(0), std::dynamic_pointer_cast<Page>(inner->ItemAt(0)),
+                      std::dynamic_pointer_cast<Page>(outer->ItemAt(1))}) {
         page->SetSavedDate(*DateTime::Parse(page->SavedDate().FormatDateTime()));
         page->SetLastCheckDate(*DateTime::Parse(page->LastCheckDate().FormatDateTime()));
         page->SetStartDate(page->StartDate().DatePart());
         page->SetEndDate(page->EndDate().DatePart());
     }
     EXPECT_EQ(Dump(*loaded), Dump(*root_));
-    auto page = std::dynamic_pointer_cast<Page>(loaded->Items(1));
+    auto page = std::dynamic_pointer_cast<Page>(loaded->ItemAt(0));
     EXPECT_EQ(page->SavedDate(), At(2026, 12, 7, 13, 5));
     EXPECT_EQ(page->StartDate(), At(2026, 1, 2));
     EXPECT_EQ(page->Key(),
               "http://first.example@|http://first.example/f1@|http://first.example/f1/sub|"
               "http://first.example/f2#TABLE(0),TR(2)");
     EXPECT_EQ(page->Application(), loaded);
-    auto deep = std::dynamic_pointer_cast<Folder>(loaded->Items(2));
-    EXPECT_EQ(deep->Items(1)->Key(), "Outer & <co>\\Inner");
-    EXPECT_EQ(deep->Items(1)->Application(), loaded);
+    auto deep = std::dynamic_pointer_cast<Folder>(loaded->ItemAt(1));
+    EXPECT_EQ(deep->ItemAt(0)->Key(), "Outer & <co>\\Inner");
+    EXPECT_EQ(deep->ItemAt(0)->Application(), loaded);
 
     // Saving the loaded tree gives the same bytes.
     loaded->SaveItems(Path("again.xml").string());
@@ -226,7 +223,7 @@ TEST_F(Profile, BooleansAcceptNumbersAndWordsInAnyCase) {
               std::nullopt)
         << lastFailure_;
     EXPECT_FALSE(root_->Active());
-    auto page = PageAt(1);
+    auto page = PageAt(0);
     EXPECT_TRUE(page->Updated());
     EXPECT_TRUE(page->Active());
     EXPECT_TRUE(page->DeleteAtEnd());
@@ -234,7 +231,7 @@ TEST_F(Profile, BooleansAcceptNumbersAndWordsInAnyCase) {
     EXPECT_FALSE(page->ShowPics());
     EXPECT_FALSE(page->ShowNumbers());
     EXPECT_TRUE(page->UseInverse());
-    EXPECT_TRUE(root_->Items(2)->Active());
+    EXPECT_TRUE(root_->ItemAt(1)->Active());
 
     EXPECT_EQ(Load("<ROOT><Page URL=\"a\" Updated=\"yes\"/></ROOT>"), Fault::WrongType);
     EXPECT_EQ(Load("<ROOT><Page URL=\"a\" Updated=\"\"/></ROOT>"), Fault::WrongType);
@@ -253,7 +250,7 @@ TEST_F(Profile, DatesReadDayFirstWhateverTheLocale) {
     std::setlocale(LC_ALL, previous.c_str());
     unsetenv("LC_ALL");
     ASSERT_EQ(result, std::nullopt) << lastFailure_;
-    auto page = PageAt(1);
+    auto page = PageAt(0);
     EXPECT_EQ(page->SavedDate(), At(2026, 12, 7, 13, 5));
     EXPECT_EQ(page->StartDate(), At(2026, 12, 7));
     EXPECT_EQ(page->EndDate(), At(2027, 2, 1));
@@ -272,9 +269,9 @@ TEST_F(Profile, ElementNamesIgnoreCaseAndUnknownNodesAreSkipped) {
         << lastFailure_;
     EXPECT_EQ(AllKeys(*root_), "[a][F][F\\b@|f]");
     auto folder = std::dynamic_pointer_cast<Folder>(root_->Items("f"));
-    auto page = std::dynamic_pointer_cast<Page>(folder->Items(1));
+    auto page = std::dynamic_pointer_cast<Page>(folder->ItemAt(0));
     ASSERT_EQ(page->FramesCount(), 1);
-    EXPECT_EQ(page->Frames(1)->FramesCount(), 0);
+    EXPECT_EQ(page->FrameAt(0)->FramesCount(), 0);
 }
 
 TEST_F(Profile, DuplicatesLoadOnceKeepingTheFirst) {
@@ -291,7 +288,7 @@ TEST_F(Profile, DuplicatesLoadOnceKeepingTheFirst) {
               std::nullopt)
         << lastFailure_;
     EXPECT_EQ(AllKeys(*root_), "[http://a/@|f#P(0)][http://a/@|f#P(1)][F][F\\in first]");
-    EXPECT_EQ(root_->Items(1)->Description(), "first");
+    EXPECT_EQ(root_->ItemAt(0)->Description(), "first");
 }
 
 struct BrokenCase {
@@ -394,7 +391,7 @@ TEST_F(Profile, HostileNestingFailsCleanly) {
     for (int i = 0; i < 5000; ++i) deep += "<Folder Name=\"f\">";
     for (int i = 0; i < 5000; ++i) deep += "</Folder>";
     EXPECT_EQ(Load("<ROOT><Page URL=\"a\"/>" + deep + "</ROOT>"), Fault::TooDeep);
-    EXPECT_EQ(root_->Items(1)->Key(), "a");
+    EXPECT_EQ(root_->ItemAt(0)->Key(), "a");
     // What was read saves and loads again.
     root_->SaveItems(Path("deep.xml").string());
     EXPECT_EQ(LoadFile(Path("deep.xml")), std::nullopt) << lastFailure_;

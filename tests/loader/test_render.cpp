@@ -198,7 +198,7 @@ TEST(Render, ScriptInAFrameSendsThePageToTheHelper) {
     std::string title;
     ASSERT_TRUE(handler.SaveURLToCache(page, page->URL(), page->SavedFile(), title));
     ASSERT_EQ(page->FramesCount(), 2);
-    EXPECT_NE(BodyText(handler.LightNavigate(page->Frames(1)->SavedFile())).find("Rain tomorrow"), std::string::npos);
+    EXPECT_NE(BodyText(handler.LightNavigate(page->FrameAt(0)->SavedFile())).find("Rain tomorrow"), std::string::npos);
     EXPECT_FALSE(handler.IsPageUpdated(page));
     sunny = true;
     EXPECT_TRUE(handler.IsPageUpdated(page));

@@ -85,7 +85,7 @@ void ProfilesMenuTest::loadSaveAndDefault() {
     QCOMPARE(ReadFile(w.home.Data() / "Files" / "7.html"), std::string("saved A"));
     auto reread = Application::Create();
     reread->LoadItems(saved.string());
-    QCOMPARE(std::static_pointer_cast<Page>(reread->Items(1))->SavedFile(),
+    QCOMPARE(std::static_pointer_cast<Page>(reread->ItemAt(0))->SavedFile(),
              (w.home.Root() / "Saved" / "7.html").string());
 
     // Load of a new name: an empty profile that is checked, every day, in the same tree object.

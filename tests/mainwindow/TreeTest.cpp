@@ -55,7 +55,7 @@ bool SamePicture(const QIcon& icon, const char* key) {
 
 QStringList ModelKeys(const ItemList& list) {
     QStringList keys;
-    for (int i = 1; i <= list.ItemsCount(); ++i) keys << QString::fromStdString(list.Items(i)->Key());
+    for (const std::shared_ptr<Item>& item : list.Items()) keys << QString::fromStdString(item->Key());
     return keys;
 }
 
@@ -228,7 +228,7 @@ void TreeTest::checkBoxSwitchesWholeBranchAndSaves() {
     QVERIFY(!savedNews->Items("News\\" + kA)->Active());
     auto savedDeep = std::static_pointer_cast<Folder>(savedNews->Items("News\\Deep"));
     QVERIFY(!savedDeep->Active());
-    QVERIFY(!savedDeep->Items(1)->Active());
+    QVERIFY(!savedDeep->ItemAt(0)->Active());
     QVERIFY(saved->Items(kD)->Active());  // outside the branch
     for (QTreeWidgetItemIterator it(news); *it && (*it == news || (*it)->parent() != news->parent()); ++it)
         QCOMPARE((*it)->checkState(0), Qt::Unchecked);
@@ -435,7 +435,7 @@ void TreeTest::indicatorButtonsSwitchAndSave() {
     auto savedDeep = std::static_pointer_cast<Folder>(
         std::static_pointer_cast<Folder>(w.Saved()->Items("News"))->Items("News\\Deep"));
     QVERIFY(!savedDeep->Active());
-    QVERIFY(!savedDeep->Items(1)->Active());
+    QVERIFY(!savedDeep->ItemAt(0)->Active());
 
     m->findChild<QToolButton*>("ctlInactive")->click();
     QVERIFY(deep->Checked());
