@@ -172,7 +172,8 @@ bool Compare::IsElementChange(const Document& oOriginalHTML, const Document& oNe
         newElement_ = FindElementByPath(newBody, strElementPath);
         originalElement_ = FindElementByPath(originalBody, GetElementPath(newElement_));
         if (!originalElement_)
-            throw Failure(Fault::Missing, kSource, "The original page has no element at " + std::string(strElementPath));
+            throw Failure(Fault::Missing, kSource,
+                          "The original page has no element at " + std::string(strElementPath));
         return HashesDiffer(originalElement_, newElement_);
     } catch (const std::exception& error) {
         LogFailure(error);
@@ -563,7 +564,8 @@ html::Node Compare::FindElementByPath(html::Node startNode, std::string_view pat
             std::string_view name = segment.substr(0, open);
             long long wanted = 0;
             if (!ParseInteger(segment.substr(open + 1, segment.size() - open - 2), wanted))
-                throw Failure(Fault::WrongType, kSource, "The element path step " + std::string(segment) + " has no number");
+                throw Failure(Fault::WrongType, kSource,
+                              "The element path step " + std::string(segment) + " has no number");
             if (wanted < 0) return current;
             html::Node found;
             long long number = 0;

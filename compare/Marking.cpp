@@ -23,7 +23,8 @@ constexpr const char* kRemovalColour = "#FF0000";
 constexpr std::chrono::seconds kMarkingBudget{10};
 
 void CheckSet(bool done, std::string_view value) {
-    if (!done && !value.empty()) throw Failure(Fault::InvalidArgument, kSource, "Cannot set the colour " + std::string(value));
+    if (!done && !value.empty())
+        throw Failure(Fault::InvalidArgument, kSource, "Cannot set the colour " + std::string(value));
 }
 
 void AddBorder(html::Element element, std::string_view colour) {
@@ -320,7 +321,8 @@ void Compare::PaintText(html::Node textNode, html::Node originalNode, std::strin
     html::Element parent = textNode.parentNode().AsElement();
     if (!parent) throw Failure(Fault::Missing, kSource, "The text to paint has no parent element");
     html::TextRange range = body.createTextRange();
-    if (!range.moveToElementText(parent)) throw Failure(Fault::Failed, kSource, "The text of the element to paint is not shown");
+    if (!range.moveToElementText(parent))
+        throw Failure(Fault::Failed, kSource, "The text of the element to paint is not shown");
 
     std::string newText = ShownText(textNode.nodeValue(), KeepsWhiteSpace(textNode));
     if (!newText.empty()) {
@@ -600,7 +602,8 @@ std::string Compare::GetMarkedElement(const Document& oNewHTML, const Document& 
         newElement_ = FindElementByPath(newBody, strElementPath);
         originalElement_ = FindElementByPath(BodyOf(oOriginalHTML), GetElementPath(newElement_));
         if (!newElement_ || !originalElement_)
-            throw Failure(Fault::Missing, kSource, "No element at " + std::string(strElementPath) + " in one of the pages");
+            throw Failure(Fault::Missing, kSource,
+                          "No element at " + std::string(strElementPath) + " in one of the pages");
         MarkingBudget budget(*this);
         RunWalk(newElement_, originalElement_, oOriginalHTML);
         MarkChanges();

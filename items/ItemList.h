@@ -2,9 +2,9 @@
 #pragma once
 
 // The keyed ordered list of items that the root and every folder hold. Walk it with
-// range-for over Items(); positions are 0-based. Keys are compared without regard to letter case and each key is held at most
-// once; lookups by key and by position take constant time, insertions and removals in the
-// middle are linear.
+// range-for over Items(); positions are 0-based. Keys are compared without regard to
+// letter case and each key is held at most once; lookups by key and by position take
+// constant time, insertions and removals in the middle are linear.
 
 #include <cstdint>
 #include <memory>
@@ -36,7 +36,8 @@ public:
     int32_t ItemsCount() const { return static_cast<int32_t>(entries_.size()); }
     // The direct items in order, for range-for; valid while the list is not changed.
     auto Items() const {
-        return std::views::transform(entries_, [](const Entry& entry) -> const std::shared_ptr<Item>& { return entry.item; });
+        return std::views::transform(entries_,
+                                     [](const Entry& entry) -> const std::shared_ptr<Item>& { return entry.item; });
     }
     // The item at a 0-based position; empty when the position is outside 0..ItemsCount-1.
     std::shared_ptr<Item> ItemAt(int position) const;

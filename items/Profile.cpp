@@ -208,7 +208,8 @@ private:
         if (!ParseNumber(Text(i), number) || std::isnan(number)) NotConvertible(i, "a number");
         number = std::nearbyint(number);
         if (!(number >= static_cast<double>(low) && number <= static_cast<double>(high))) {
-            throw Failure(Fault::Overflow, kLoadSource, Place(i) + " is out of range: \"" + std::string(Text(i)) + "\"");
+            throw Failure(Fault::Overflow, kLoadSource,
+                          Place(i) + " is out of range: \"" + std::string(Text(i)) + "\"");
         }
         return static_cast<long long>(number);
     }
@@ -403,8 +404,7 @@ void Application::LoadItems(const std::string& strFileName) {
         Reader(std::static_pointer_cast<Application>(weak_from_this().lock())).ReadItems(root, *this, 1);
     } catch (const std::exception& error) {
         Failure failure = FailureOf(error, kLoadSource);
-        throw Failure(failure.Kind(), failure.Source(),
-                      failure.Description() + KeepUnreadableCopy(strFileName, bytes));
+        throw Failure(failure.Kind(), failure.Source(), failure.Description() + KeepUnreadableCopy(strFileName, bytes));
     }
 }
 

@@ -226,9 +226,9 @@ bool LoadFrames(html::Document& document, int depth, FrameLoad& load) {
 
 }  // namespace
 
-quillon::LoadStatus LightWebBrowser::navigate(const std::string& bstrURL, const std::string& bstrBaseURL,
-                               std::shared_ptr<html::Document>& ppHTMLDocument) {
-    ppHTMLDocument.reset();
+quillon::LoadStatus LightWebBrowser::navigate(const std::string& url, const std::string& baseURL,
+                                              std::shared_ptr<html::Document>& out) {
+    out.reset();
     try {
         document_.reset();
         lastError_.clear();
@@ -245,9 +245,9 @@ quillon::LoadStatus LightWebBrowser::navigate(const std::string& bstrURL, const 
         std::shared_ptr<quillon::CookieJar> cookies = cookies_ ? cookies_ : std::make_shared<quillon::CookieJar>();
         options.cookies = cookies.get();
 
-        const int scheme = SchemeNumber(bstrURL);
-        FetchResult result = FetchAny(bstrURL, options);
-        if (result.outcome != FetchOutcome::Loaded) lastError_ = result.error.empty() ? bstrURL : result.error;
+        const int scheme = SchemeNumber(url);
+        FetchResult result = FetchAny(url, options);
+        if (result.outcome != FetchOutcome::Loaded) lastError_ = result.error.empty() ? url : result.error;
         if (result.outcome == FetchOutcome::TimedOut) return quillon::LoadStatus::Ok;
         if (result.outcome != FetchOutcome::Loaded) {
             if (scheme >= 1 && scheme <= 4) return quillon::LoadStatus::PageNotFound;
@@ -300,7 +300,7 @@ quillon::LoadStatus LightWebBrowser::navigate(const std::string& bstrURL, const 
                 switch (status) {
                     case quillon::RenderStatus::Loaded:
                         document_ = std::move(rendered);
-                        return HandOut(bstrBaseURL, ppHTMLDocument);
+                        return HandOut(baseURL, out);
                     case quillon::RenderStatus::TimedOut:
                         document_.reset();
                         return quillon::LoadStatus::Ok;
@@ -319,7 +319,7 @@ quillon::LoadStatus LightWebBrowser::navigate(const std::string& bstrURL, const 
             bool ignored = false;
             if (!loadFrames(false, ignored)) return quillon::LoadStatus::Ok;
         }
-        return HandOut(bstrBaseURL, ppHTMLDocument);
+        return HandOut(baseURL, out);
     } catch (const std::exception& error) {
         lastError_ = error.what();
         document_.reset();
@@ -339,12 +339,12 @@ quillon::LoadStatus LightWebBrowser::HandOut(const std::string& base, std::share
     return quillon::LoadStatus::Ok;
 }
 
-quillon::LoadStatus LightWebBrowser::LoadString(const std::string& bstrHTML, const std::string& bstrBaseURL,
-                                 std::shared_ptr<html::Document>& ppHTMLDocument) {
-    ppHTMLDocument.reset();
+quillon::LoadStatus LightWebBrowser::LoadString(const std::string& htmlText, const std::string& baseURL,
+                                                std::shared_ptr<html::Document>& out) {
+    out.reset();
     try {
-        document_ = html::Document::Parse(bstrHTML, "about:blank");
-        return HandOut(bstrBaseURL, ppHTMLDocument);
+        document_ = html::Document::Parse(htmlText, "about:blank");
+        return HandOut(baseURL, out);
     } catch (const std::exception&) {
         document_.reset();
         return quillon::LoadStatus::Failed;
@@ -363,7 +363,8 @@ quillon::LoadStatus LightWebBrowser::ApplyBaseURL(html::Document& document, std:
             if (first.href().empty() && !first.setAttribute("href", base)) return quillon::LoadStatus::Failed;
             return quillon::LoadStatus::Ok;
         }
-        if (heads.length() > 0) return heads.item(0).appendChild(fresh) ? quillon::LoadStatus::Ok : quillon::LoadStatus::Failed;
+        if (heads.length() > 0)
+            return heads.item(0).appendChild(fresh) ? quillon::LoadStatus::Ok : quillon::LoadStatus::Failed;
         html::Element second = document.getElementsByTagName("*").item(1);
         if (!second) return quillon::LoadStatus::Failed;
         return second.parentNode().insertBefore(fresh, second) ? quillon::LoadStatus::Ok : quillon::LoadStatus::Failed;

@@ -63,14 +63,14 @@ public:
 
     // Loads a URL. Schemes ftp, http, https and file load as URLs, gopher fails; anything
     // else (no scheme at all included) is read as a local file name. A non-empty
-    // `bstrBaseURL` is applied with ApplyBaseURL. On success the document comes back in
-    // `ppHTMLDocument`; after the time-out the result is Ok and `ppHTMLDocument` is
+    // `baseURL` is applied with ApplyBaseURL. On success the document comes back in
+    // `out`; after the time-out the result is Ok and `out` is
     // empty; a failure answers its status and no document.
-    quillon::LoadStatus navigate(const std::string& bstrURL, const std::string& bstrBaseURL,
-                  std::shared_ptr<html::Document>& ppHTMLDocument);
+    quillon::LoadStatus navigate(const std::string& url, const std::string& baseURL,
+                                 std::shared_ptr<html::Document>& out);
     // Parses HTML text (UTF-8) into a document at "about:blank"; base as for navigate.
-    quillon::LoadStatus LoadString(const std::string& bstrHTML, const std::string& bstrBaseURL,
-                    std::shared_ptr<html::Document>& ppHTMLDocument);
+    quillon::LoadStatus LoadString(const std::string& htmlText, const std::string& baseURL,
+                                   std::shared_ptr<html::Document>& out);
 
     // Gives the document a base: a new BASE element with href `base` goes last into the
     // first HEAD, unless that HEAD has a BASE already, whose href is then set when empty

@@ -46,9 +46,12 @@ std::string_view RefreshTarget(std::string_view text) {
 // The kind of failure a load that did not succeed stands for.
 Fault FaultOf(quillon::LoadStatus status) {
     switch (status) {
-    case quillon::LoadStatus::FileNotFound: return Fault::FileNotFound;
-    case quillon::LoadStatus::PageNotFound: return Fault::PageNotLoaded;
-    default: return Fault::Failed;
+        case quillon::LoadStatus::FileNotFound:
+            return Fault::FileNotFound;
+        case quillon::LoadStatus::PageNotFound:
+            return Fault::PageNotLoaded;
+        default:
+            return Fault::Failed;
     }
 }
 

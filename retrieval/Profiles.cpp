@@ -23,7 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-
 // The profile file as an absolute path, so that the recorded profile does not depend on
 // the working folder. Throws Failure when its folder does not exist or when its cache
 // folder would carry the file's own name.
@@ -50,8 +49,7 @@ fs::path CheckedProfilePath(const std::string& strXMLName) {
 std::string CacheFolderOf(const fs::path& file) { return (file.parent_path() / file.stem()).string(); }
 
 void CreateCacheFolder(const std::string& folder) {
-    if (!EnsureFolder(folder))
-        throw Failure(Fault::FileAccess, "Settings", "Cannot create the cache folder " + folder);
+    if (!EnsureFolder(folder)) throw Failure(Fault::FileAccess, "Settings", "Cannot create the cache folder " + folder);
 }
 
 // Copies every file directly inside `from` into `to` under the same name, replacing what

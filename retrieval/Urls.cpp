@@ -172,7 +172,8 @@ int32_t FileNumber(std::string_view url, const std::function<int()>& salt, int32
                 break;
             }
             // Reducing cannot help once the sum is already below the modulus.
-            if (sum > -100000 && sum < 100000) throw Failure(Fault::Overflow, "GetFileNameFromURL", "The file number of the address overflows");
+            if (sum > -100000 && sum < 100000)
+                throw Failure(Fault::Overflow, "GetFileNameFromURL", "The file number of the address overflows");
             sum %= 100000;
         }
     }

@@ -60,11 +60,10 @@ void Session::Serve(std::istream& in) {
         }
         bool atEnd = c == std::char_traits<char>::eof();
         if (tooLong) {
-            log::LogProgramError(Failure(Fault::InvalidArgument, "pelmor-updater",
-                                         MalformedLineText("longer than " + std::to_string(kMaxRequestBytes) +
-                                                               " bytes",
-                                                           line)),
-                                 "ReadRequest");
+            log::LogProgramError(
+                Failure(Fault::InvalidArgument, "pelmor-updater",
+                        MalformedLineText("longer than " + std::to_string(kMaxRequestBytes) + " bytes", line)),
+                "ReadRequest");
         } else if ((!atEnd || !line.empty()) && !HandleLine(line)) {
             return;
         }

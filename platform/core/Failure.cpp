@@ -8,21 +8,35 @@ namespace pelmor {
 
 long RecordNumber(Fault kind) {
     switch (kind) {
-    case Fault::InvalidArgument:
-    case Fault::KeyNotFound: return 5;
-    case Fault::Overflow: return 6;
-    case Fault::OutOfMemory: return 7;
-    case Fault::OutOfRange: return 9;
-    case Fault::WrongType: return 13;
-    case Fault::TooDeep: return 28;
-    case Fault::FileNotFound: return 53;
-    case Fault::PermissionDenied: return 70;
-    case Fault::FileAccess: return 75;
-    case Fault::PathNotFound: return 76;
-    case Fault::Missing: return 91;
-    case Fault::Unsupported: return 438;
-    case Fault::PageNotLoaded: return static_cast<int32_t>(0x800C0005u);
-    case Fault::Failed: break;
+        case Fault::InvalidArgument:
+        case Fault::KeyNotFound:
+            return 5;
+        case Fault::Overflow:
+            return 6;
+        case Fault::OutOfMemory:
+            return 7;
+        case Fault::OutOfRange:
+            return 9;
+        case Fault::WrongType:
+            return 13;
+        case Fault::TooDeep:
+            return 28;
+        case Fault::FileNotFound:
+            return 53;
+        case Fault::PermissionDenied:
+            return 70;
+        case Fault::FileAccess:
+            return 75;
+        case Fault::PathNotFound:
+            return 76;
+        case Fault::Missing:
+            return 91;
+        case Fault::Unsupported:
+            return 438;
+        case Fault::PageNotLoaded:
+            return static_cast<int32_t>(0x800C0005u);
+        case Fault::Failed:
+            break;
     }
     return static_cast<int32_t>(0x80004005u);
 }

@@ -17,7 +17,7 @@ namespace pelmor {
 namespace {
 
 [[noreturn]] void ThrowErrno(int error, const std::string& what, const std::string& path) {
-    Fault kind = error == ENOENT                                          ? Fault::PathNotFound
+    Fault kind = error == ENOENT                                         ? Fault::PathNotFound
                  : (error == EACCES || error == EPERM || error == EROFS) ? Fault::PermissionDenied
                                                                          : Fault::FileAccess;
     throw Failure(kind, "Files", what + " " + path + ": " + std::strerror(error));
@@ -51,8 +51,8 @@ std::string RealPath(const std::string& path) {
 }
 
 [[noreturn]] void Refuse(const std::string& path, const std::string& folder, const std::string& why) {
-    throw Failure(Fault::FileAccess, "Files", "Refused to delete " + path + ": " + why + " (only files inside " +
-                                                     folder + " are deleted)");
+    throw Failure(Fault::FileAccess, "Files",
+                  "Refused to delete " + path + ": " + why + " (only files inside " + folder + " are deleted)");
 }
 
 }  // namespace

@@ -56,7 +56,6 @@ public:
         return {p, text.size()};
     }
 
-
 private:
     struct Block {
         char* data;

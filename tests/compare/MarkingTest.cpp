@@ -207,7 +207,9 @@ TEST_F(Marking, ChangesInUnshownTextPaintNothingElsewhere) {
                        "<style>p{color:blue}</style><noscript>Enable</noscript><textarea>old</textarea>"
                        "<select><option>S<option>M</select>"));
     EXPECT_EQ(PaintedText(updated), (std::vector<Painted>{{"big ", kUpdate}}));
-    EXPECT_NE(pelmor::test::ReadFile(home.Data() / "PelmorCompare.log").find("The text of the element to paint is not shown"), std::string::npos);
+    EXPECT_NE(
+        pelmor::test::ReadFile(home.Data() / "PelmorCompare.log").find("The text of the element to paint is not shown"),
+        std::string::npos);
 }
 
 TEST_F(Marking, WithoutColoursNothingIsPaintedButChangesAreListed) {

@@ -116,7 +116,9 @@ protected:
         return std::nullopt;
     }
 
-    std::shared_ptr<Page> PageAt(int position) const { return std::dynamic_pointer_cast<Page>(root_->ItemAt(position)); }
+    std::shared_ptr<Page> PageAt(int position) const {
+        return std::dynamic_pointer_cast<Page>(root_->ItemAt(position));
+    }
 
     test::TempHome home_;
     std::shared_ptr<Application> root_ = Application::Create();
@@ -326,8 +328,8 @@ TEST_F(Profile, FailuresKeepWhatWasReadBefore) {
          "<ROOT><Folder Name=\"F\"><Page URL=\"a\"/><Frame URL=\"f\" SavedFile=\"1\"/>"
          "</Folder></ROOT>",
          Fault::InvalidArgument, "[F][F\\a]"},
-        {"folder under page", "<ROOT><Page URL=\"a\"/><Page URL=\"b\"><Folder/></Page></ROOT>",
-         Fault::InvalidArgument, "[a]"},
+        {"folder under page", "<ROOT><Page URL=\"a\"/><Page URL=\"b\"><Folder/></Page></ROOT>", Fault::InvalidArgument,
+         "[a]"},
         {"page under frame", "<ROOT><Page URL=\"b\"><Frame URL=\"f\" SavedFile=\"1\"><Page/></Frame></Page></ROOT>",
          Fault::InvalidArgument, ""},
     };
@@ -405,7 +407,8 @@ TEST_F(Profile, HostileNestingFailsCleanly) {
 
 TEST_F(Profile, NoDateEverBlocksTheSave) {
     // The last minute of the year 9999 loads, and so it saves again.
-    ASSERT_EQ(Load("<ROOT><Page URL=\"a\" LastCheckDate=\"31/12/9999 23:59:30\"/></ROOT>"), std::nullopt) << lastFailure_;
+    ASSERT_EQ(Load("<ROOT><Page URL=\"a\" LastCheckDate=\"31/12/9999 23:59:30\"/></ROOT>"), std::nullopt)
+        << lastFailure_;
     root_->SaveItems(Path().string());
     EXPECT_NE(test::ReadFile(Path()).find("LastCheckDate=\"31/12/9999 23:59\""), std::string::npos);
 

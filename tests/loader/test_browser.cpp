@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <filesystem>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "loader/LightWebBrowser.h"
@@ -22,7 +22,8 @@ namespace quillon = pelmor::quillon;
 
 namespace {
 
-std::shared_ptr<Document> Navigate(const std::string& url, const std::string& base = "", quillon::LoadStatus* status = nullptr) {
+std::shared_ptr<Document> Navigate(const std::string& url, const std::string& base = "",
+                                   quillon::LoadStatus* status = nullptr) {
     LightWebBrowser browser;
     std::shared_ptr<Document> document;
     quillon::LoadStatus rc = browser.navigate(url, base, document);
@@ -103,7 +104,8 @@ TEST(LightWebBrowser, GivesTheDocumentABaseUnlessItHasOne) {
 TEST(LightWebBrowser, LoadStringParsesTextWithoutNetwork) {
     LightWebBrowser browser;
     std::shared_ptr<Document> document;
-    EXPECT_EQ(browser.LoadString("<title>S</title><p>\xC3\xA9t\xC3\xA9</p>", "http://base/", document), quillon::LoadStatus::Ok);
+    EXPECT_EQ(browser.LoadString("<title>S</title><p>\xC3\xA9t\xC3\xA9</p>", "http://base/", document),
+              quillon::LoadStatus::Ok);
     ASSERT_TRUE(document);
     EXPECT_EQ(document->title(), "S");
     EXPECT_EQ(document->body().innerText(), "\xC3\xA9t\xC3\xA9");

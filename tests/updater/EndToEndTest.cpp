@@ -113,7 +113,8 @@ TEST(CheckEndToEnd, ChangedPageAndItsFoldersTurnRedAndTheProfileSaysUpdated) {
     }
 
     auto saved = w.Saved();
-    auto savedLocal = std::static_pointer_cast<Folder>(std::static_pointer_cast<Folder>(saved->Items("Sport"))->ItemAt(0));
+    auto savedLocal =
+        std::static_pointer_cast<Folder>(std::static_pointer_cast<Folder>(saved->Items("Sport"))->ItemAt(0));
     EXPECT_TRUE(std::static_pointer_cast<Page>(savedLocal->ItemAt(0))->Updated());
     auto savedNews = std::static_pointer_cast<Folder>(saved->Items("News"));
     EXPECT_FALSE(std::static_pointer_cast<Page>(savedNews->ItemAt(0))->Updated());

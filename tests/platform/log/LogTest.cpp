@@ -105,7 +105,8 @@ TEST(Log, ConcurrentWritersNeverInterleave) {
 TEST(Log, OnlyStartingTheLogThrowsWhenItCannotBeWritten) {
     TempHome home;
     WriteFile(home.Root() / "data", "a file where the data folder should be");
-    EXPECT_NO_THROW(log::LogLibraryError(log::File::Helper, pelmor::Failure(pelmor::Fault::InvalidArgument, "x", "y"), ""));
+    EXPECT_NO_THROW(
+        log::LogLibraryError(log::File::Helper, pelmor::Failure(pelmor::Fault::InvalidArgument, "x", "y"), ""));
     EXPECT_NO_THROW(log::WriteLog("text"));  // progress entries are best effort
     EXPECT_THROW(log::StartLog(), pelmor::Failure);
 }
