@@ -25,7 +25,7 @@ using UrlHandle = std::unique_ptr<CURLU, UrlDeleter>;
 
 UrlHandle NewUrl() {
     UrlHandle handle(curl_url());
-    if (!handle) throw Failure(Fault::Failed, "Urls", "out of memory");
+    if (!handle) throw Failure(Fault::OutOfMemory, "Urls", "Out of memory");
     return handle;
 }
 

@@ -18,7 +18,7 @@ std::string ErrorText(int code) {
 
 struct MatchData {
     explicit MatchData(const pcre2_code* code) : data(pcre2_match_data_create_from_pattern(code, nullptr)) {
-        if (data == nullptr) throw Failure(Fault::Failed, "Regex", "Out of memory");
+        if (data == nullptr) throw Failure(Fault::OutOfMemory, "Regex", "Out of memory");
     }
     ~MatchData() { pcre2_match_data_free(data); }
     pcre2_match_data* data;
