@@ -30,8 +30,7 @@ QString DateText(DateTime date) { return date.IsZero() ? QString() : Q(date.Form
 
 // The item under a full key anywhere below `list`; null when there is none.
 std::shared_ptr<Item> FindItem(const ItemList& list, std::string_view key) {
-    for (int i = 1; i <= list.ItemsCount(); ++i) {
-        std::shared_ptr<Item> item = list.Items(i);
+    for (const std::shared_ptr<Item>& item : list.Items()) {
         if (EqualsNoCase(item->Key(), key)) return item;
         if (item->IsFolder()) {
             // Keys below a folder start with the folder's key and a backslash.
@@ -45,8 +44,7 @@ std::shared_ptr<Item> FindItem(const ItemList& list, std::string_view key) {
 }
 
 void ListInto(const ItemList& list, const QString& parentKey, int level, QList<QVariantMap>& out) {
-    for (int i = 1; i <= list.ItemsCount(); ++i) {
-        std::shared_ptr<Item> item = list.Items(i);
+    for (const std::shared_ptr<Item>& item : list.Items()) {
         QVariantMap entry{{"Key", Q(item->Key())},
                           {"ParentKey", parentKey},
                           {"Level", level},
@@ -108,7 +106,7 @@ void PagesBelow(const std::shared_ptr<Item>& item, std::vector<std::shared_ptr<P
         return;
     }
     auto folder = std::static_pointer_cast<Folder>(item);
-    for (int i = 1; i <= folder->ItemsCount(); ++i) PagesBelow(folder->Items(i), pages);
+    for (const std::shared_ptr<Item>& child : folder->Items()) PagesBelow(child, pages);
 }
 
 // The address as a page may hold it: "http://" added when it names no protocol, and
@@ -532,8 +530,8 @@ void ApplicationObject::SetPageProperties(const QString& key, const QVariantMap&
             Error(kErrorExists, QStringLiteral("Page already exists: %1").arg(Quoted(Q(*newURL))));
             return;
         }
-        for (int i = 1; i <= parent->ItemsCount(); ++i)
-            if (parent->Items(i) == item) position = i;
+        for (int i = 0; i < parent->ItemsCount(); ++i)
+            if (parent->ItemAt(i) == item) position = i;
     } else {
         newURL.reset();
     }
@@ -543,7 +541,7 @@ void ApplicationObject::SetPageProperties(const QString& key, const QVariantMap&
         if (newURL) {
             parent->RemoveItem(page->Key());
             page->SetURL(*newURL);
-            if (position <= parent->ItemsCount())
+            if (position < parent->ItemsCount())
                 parent->AddItem(page, ItemRef(position));
             else
                 parent->AddItem(page);
@@ -579,7 +577,7 @@ void ApplicationObject::RemoveItem(const QString& key) {
     for (const auto& page : pages) {
         RemoveVersions(page->SavedFile());
         handler.RemoveFileFromCache(page->SavedFile());
-        for (int i = 1; i <= page->FramesCount(); ++i) handler.RemoveFileFromCache(page->Frames(i)->SavedFile());
+        for (const std::shared_ptr<Frame>& frame : page->Frames()) handler.RemoveFileFromCache(frame->SavedFile());
     }
     try {
         parent->RemoveItem(item->Key());

@@ -15,11 +15,14 @@ namespace pelmor::sorrel {
 
 constexpr double kHashBudget = 7.0;
 
-void LogFailure() { log::LogLibraryError(log::File::Compare, CurrentFailure(kSource), ""); }
+void LogFailure(const std::exception& error) {
+    log::LogLibraryError(log::File::Compare, FailureOf(error, kSource), "");
+}
 
 html::Element BodyOf(const Document& document) {
-    html::Element body = document ? document->body() : html::Element();
-    if (!body) throw Failure(err::kObjectNotSet, kSource, "Object variable or With block variable not set");
+    if (!document) throw Failure(Fault::Missing, kSource, "No document given");
+    html::Element body = document->body();
+    if (!body) throw Failure(Fault::Missing, kSource, "The document has no body");
     return body;
 }
 
@@ -38,8 +41,10 @@ bool IsBlankText(std::string_view text) {
 }
 
 EditScript& EditScriptCollection::Item(size_t index) {
-    if (index < 1 || index > records_.size()) throw Failure(err::kSubscriptOutOfRange, kSource, "Subscript out of range");
-    return records_[index - 1];
+    if (index >= records_.size())
+        throw Failure(Fault::OutOfRange, kSource,
+                      "No edit script record " + std::to_string(index) + " among " + std::to_string(records_.size()));
+    return records_[index];
 }
 
 Compare::Compare(Clock clock) : clock_(std::move(clock)) {
@@ -56,10 +61,6 @@ bool Compare::HashBudgetExceeded() const {
     if (DeadlinePassed()) return true;
     if (startTime_ >= kBudgetOff) return false;
     return clock_() - startTime_ > kHashBudget;
-}
-
-void Compare::Yield() {
-    if (yieldHook_) yieldHook_();
 }
 
 // ---- fingerprints ----
@@ -79,7 +80,7 @@ int32_t Compare::NodeHash(html::Node node) {
             std::string_view value = node.nodeValue();
             if (showNumbers_ || !text::IsNumeric(value)) sum = StringHash(value);
         }
-    } catch (...) {
+    } catch (const Failure&) {  // a hash too big for its 32 bits
         sum = 0;
     }
     try {
@@ -87,7 +88,7 @@ int32_t Compare::NodeHash(html::Node node) {
             if (child.nodeType() == html::kTextNode && IsBlankText(child.nodeValue())) continue;
             sum = AddReduced(sum, NodeHash(child));
         }
-    } catch (...) {
+    } catch (const Failure&) {  // the sum of the children overflowed: the hash so far stands
     }
     if (node.nodeType() == html::kElementNode) node.AsElement().setAttribute(kIdAttribute, std::to_string(sum));
     return sum;
@@ -99,7 +100,7 @@ namespace {
 
 html::Element NeedElement(html::Node node) {
     html::Element element = node.AsElement();
-    if (!element) throw Failure(438, kSource, "Object doesn't support this property or method");
+    if (!element) throw Failure(Fault::Unsupported, kSource, "The node is not an element");
     return element;
 }
 
@@ -115,8 +116,8 @@ bool Compare::MaskDates(html::Element a, html::Element b) {
         MaskElement(a, MaskDatesInText);
         MaskElement(b, MaskDatesInText);
         return true;
-    } catch (...) {
-        LogFailure();
+    } catch (const std::exception& error) {
+        LogFailure(error);
         return false;
     }
 }
@@ -126,8 +127,8 @@ bool Compare::MaskDigits(html::Element a, html::Element b) {
         MaskElement(a, MaskDigitsInText);
         MaskElement(b, MaskDigitsInText);
         return true;
-    } catch (...) {
-        LogFailure();
+    } catch (const std::exception& error) {
+        LogFailure(error);
         return false;
     }
 }
@@ -157,8 +158,8 @@ bool Compare::IsChange(const Document& oOriginalHTML, const Document& oNewHTML) 
         html::Element original = BodyOf(oOriginalHTML);
         html::Element updated = BodyOf(oNewHTML);
         return HashesDiffer(original, updated);
-    } catch (...) {
-        LogFailure();
+    } catch (const std::exception& error) {
+        LogFailure(error);
         return false;
     }
 }
@@ -170,10 +171,12 @@ bool Compare::IsElementChange(const Document& oOriginalHTML, const Document& oNe
         html::Element newBody = BodyOf(oNewHTML);
         newElement_ = FindElementByPath(newBody, strElementPath);
         originalElement_ = FindElementByPath(originalBody, GetElementPath(newElement_));
-        if (!originalElement_) throw Failure(err::kObjectNotSet, kSource, "Object variable or With block variable not set");
+        if (!originalElement_)
+            throw Failure(Fault::Missing, kSource,
+                          "The original page has no element at " + std::string(strElementPath));
         return HashesDiffer(originalElement_, newElement_);
-    } catch (...) {
-        LogFailure();
+    } catch (const std::exception& error) {
+        LogFailure(error);
         return false;
     }
 }
@@ -196,8 +199,8 @@ bool Compare::HaveSameID(html::Node newNode, html::Node originalNode) {
     try {
         if (!newNode.IsElement() || !originalNode.IsElement()) return false;
         return newNode.AsElement().getAttribute(kIdAttribute) == originalNode.AsElement().getAttribute(kIdAttribute);
-    } catch (...) {
-        LogFailure();
+    } catch (const std::exception& error) {
+        LogFailure(error);
         return false;
     }
 }
@@ -214,8 +217,8 @@ bool Compare::CompareTextNodes(html::Node newNode, html::Node originalNode) {
             if (!ignored) AddRecord(dfUpdateNode, newNode, originalNode, 0);
         }
         return true;
-    } catch (...) {
-        LogFailure();
+    } catch (const std::exception& error) {
+        LogFailure(error);
         return false;
     }
 }
@@ -226,8 +229,8 @@ bool Compare::CompareImages(html::Node newNode, html::Node originalNode) {
         if (!a.IsImage() || !b.IsImage()) return false;
         if (showPics_ && !EqualsNoCase(a.nameProp(), b.nameProp())) AddRecord(dfUpdateNode, newNode, originalNode, 0);
         return true;
-    } catch (...) {
-        LogFailure();
+    } catch (const std::exception& error) {
+        LogFailure(error);
         return false;
     }
 }
@@ -407,8 +410,8 @@ bool Compare::CompareChildren(html::Node newNode, html::Node originalNode) {
         }
         RunPlan(plan, newNode, n, o);
         return true;
-    } catch (...) {
-        LogFailure();
+    } catch (const std::exception& error) {
+        LogFailure(error);
         return false;
     }
 }
@@ -428,8 +431,8 @@ bool Compare::CompareNodes(html::Node newNode, html::Node originalNode) {
             return true;
         }
         return CompareChildren(newNode, originalNode);
-    } catch (...) {
-        LogFailure();
+    } catch (const std::exception& error) {
+        LogFailure(error);
         return false;
     }
 }
@@ -440,8 +443,8 @@ bool Compare::FindInsertions(html::Node newNode, html::Node originalNode) {
         std::vector<html::Node> n = ChildrenOf(newNode), o = ChildrenOf(originalNode);
         RunPlan(PlanInOrder(n, o), newNode, n, o);
         return true;
-    } catch (...) {
-        LogFailure();
+    } catch (const std::exception& error) {
+        LogFailure(error);
         return false;
     }
 }
@@ -452,8 +455,8 @@ bool Compare::FindRemovals(html::Node newNode, html::Node originalNode) {
         std::vector<html::Node> n = ChildrenOf(newNode), o = ChildrenOf(originalNode);
         RunPlan(PlanInOrder(n, o), newNode, n, o);
         return true;
-    } catch (...) {
-        LogFailure();
+    } catch (const std::exception& error) {
+        LogFailure(error);
         return false;
     }
 }
@@ -507,8 +510,8 @@ bool Compare::IsSimilar(html::Node newNode, html::Node originalNode) {
         while (limit >= 0 && !(bound > double(limit))) --limit;
         if (limit < 0) return false;
         return BoundedDistance(*a, *b, int(std::min<long>(limit, INT32_MAX - 1)), clock_, startTime_) <= limit;
-    } catch (...) {
-        LogFailure();
+    } catch (const std::exception& error) {
+        LogFailure(error);
         return false;
     }
 }
@@ -516,8 +519,8 @@ bool Compare::IsSimilar(html::Node newNode, html::Node originalNode) {
 int32_t Compare::LD(std::string_view s, std::string_view t) {
     try {
         return static_cast<int32_t>(LevenshteinDistance(text::ToU32(s), text::ToU32(t), clock_, startTime_));
-    } catch (...) {
-        LogFailure();
+    } catch (const std::exception& error) {
+        LogFailure(error);
         return 0;
     }
 }
@@ -527,10 +530,10 @@ int32_t Compare::LD(std::string_view s, std::string_view t) {
 std::string Compare::GetElementPath(html::Node node) {
     std::vector<std::string> segments;
     for (html::Node current = node;;) {
-        if (!current) throw Failure(err::kObjectNotSet, kSource, "Object variable or With block variable not set");
+        if (!current) throw Failure(Fault::Missing, kSource, "No node given for an element path");
         if (current.AsElement().IsBody()) break;
         html::Node parent = current.parentNode();
-        if (!parent) throw Failure(err::kObjectNotSet, kSource, "Object variable or With block variable not set");
+        if (!parent) throw Failure(Fault::Missing, kSource, "The node does not lie inside the body");
         long index = -1;
         for (html::Node child = parent.firstChild(); child; child = child.nextSibling()) {
             if (EqualsNoCase(child.nodeName(), current.nodeName())) ++index;
@@ -557,11 +560,12 @@ html::Node Compare::FindElementByPath(html::Node startNode, std::string_view pat
             rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
             size_t open = segment.find('(');
             if (open == std::string_view::npos || segment.size() < open + 2)
-                throw Failure(err::kInvalidProcedureCall, kSource, "Invalid procedure call or argument");
+                throw Failure(Fault::InvalidArgument, kSource, "Malformed element path step: " + std::string(segment));
             std::string_view name = segment.substr(0, open);
             long long wanted = 0;
             if (!ParseInteger(segment.substr(open + 1, segment.size() - open - 2), wanted))
-                throw Failure(err::kTypeMismatch, kSource, "Type mismatch");
+                throw Failure(Fault::WrongType, kSource,
+                              "The element path step " + std::string(segment) + " has no number");
             if (wanted < 0) return current;
             html::Node found;
             long long number = 0;
@@ -576,8 +580,8 @@ html::Node Compare::FindElementByPath(html::Node startNode, std::string_view pat
             current = found;
         }
         return current;
-    } catch (...) {
-        LogFailure();
+    } catch (const std::exception& error) {
+        LogFailure(error);
         return html::Node();
     }
 }

@@ -60,11 +60,11 @@ private:
     std::string newLine_;
 };
 
-// The records of one walk, indexed from 1, with the documents they point into.
+// The records of one walk, indexed from 0, with the documents they point into.
 class EditScriptCollection {
 public:
     size_t Count() const { return records_.size(); }
-    // Record at a 1-based index; throws pelmor::Failure (9, subscript out of range) beyond.
+    // Record at an index below Count(); throws an OutOfRange pelmor::Failure beyond.
     EditScript& Item(size_t index);
     void Add(const EditScript& record) { records_.push_back(record); }
     auto begin() const { return records_.begin(); }
@@ -99,9 +99,6 @@ public:
     // painted on a page that lost content and changed nothing else).
     bool ShowRemoved() const { return showRemoved_; }
     void SetShowRemoved(bool value) { showRemoved_ = value; }
-
-    // Called after marking so that a host can let pending user-interface events run.
-    void SetYieldHook(std::function<void()> hook) { yieldHook_ = std::move(hook); }
 
     // ---- change detection ----
 
@@ -156,9 +153,6 @@ public:
     void MarkNode(html::Node node, html::Node originalNode, std::string_view colour);
     void MarkText(html::Node textNode, html::Node originalNode, std::string_view colour);
     void MarkChangesInResult();
-    // Matched pairs of words of the two lists, or none on failure.
-    std::vector<LCSMatch> MatchWordsList(const std::vector<std::string>& newWords,
-                                         const std::vector<std::string>& originalWords);
 
 private:
     struct Walk;
@@ -190,7 +184,6 @@ private:
     void Paint(html::TextRange& range, std::string_view colour);
     void KeepRemovedWords(const html::TextRange& place, bool atEnd, std::string words);
     void ShowRemovedContent(const std::vector<const EditScript*>& removals);
-    void Yield();
 
     Clock clock_;
     double startTime_ = kBudgetOff;  // no budget until an operation starts one
@@ -213,7 +206,6 @@ private:
     html::Node originalElement_;
     std::shared_ptr<EditScriptCollection> editScript_;
     std::unique_ptr<Walk> walk_;
-    std::function<void()> yieldHook_;
 };
 
 }  // namespace pelmor::sorrel

@@ -18,9 +18,9 @@ inline constexpr const char* kIdAttribute = "PelmorID";
 // "update" or "remove". The browser window counts the marks and steps through them by it.
 inline constexpr const char* kMarkAttribute = "PelmorMark";
 
-// Appends the failure in flight to "PelmorCompare.log". Call inside catch (...).
-void LogFailure();
-// Body of a document; throws Failure (91) when there is no document or no body.
+// Appends the exception to "PelmorCompare.log" as an error record.
+void LogFailure(const std::exception& error);
+// Body of a document; throws a Missing Failure when there is no document or no body.
 html::Element BodyOf(const Document& document);
 // True for a text of nothing but white space (blanks, tabs, line breaks).
 bool IsBlankText(std::string_view text);

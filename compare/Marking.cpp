@@ -23,7 +23,8 @@ constexpr const char* kRemovalColour = "#FF0000";
 constexpr std::chrono::seconds kMarkingBudget{10};
 
 void CheckSet(bool done, std::string_view value) {
-    if (!done && !value.empty()) throw Failure(err::kEFail, kSource, "Invalid property value");
+    if (!done && !value.empty())
+        throw Failure(Fault::InvalidArgument, kSource, "Cannot set the colour " + std::string(value));
 }
 
 void AddBorder(html::Element element, std::string_view colour) {
@@ -254,8 +255,8 @@ void Compare::ShowRemovedContent(const std::vector<const EditScript*>& removals)
             html::Node before = record->place_;
             while (before && before.parentNode() != parent) before = before.parentNode();
             parent.insertBefore(content, before);
-        } catch (...) {
-            LogFailure();
+        } catch (const std::exception& error) {
+            LogFailure(error);
         }
     }
     // The last place in a text node first, so that the offsets before it still hold.
@@ -267,8 +268,8 @@ void Compare::ShowRemovedContent(const std::vector<const EditScript*>& removals)
     for (const WordPlace& place : places) {
         try {
             InsertWords(document, place.point, place.atEnd, place.words);
-        } catch (...) {
-            LogFailure();
+        } catch (const std::exception& error) {
+            LogFailure(error);
         }
     }
 }
@@ -282,8 +283,8 @@ void Compare::MarkNode(html::Node node, html::Node originalNode, std::string_vie
 void Compare::MarkText(html::Node textNode, html::Node originalNode, std::string_view colour) {
     try {
         PaintText(textNode, originalNode, colour, false);
-    } catch (...) {
-        LogFailure();
+    } catch (const std::exception& error) {
+        LogFailure(error);
     }
 }
 
@@ -297,7 +298,7 @@ void Compare::MarkNodeWith(html::Node node, html::Node originalNode, std::string
             return;
         }
         html::Element element = node.AsElement();
-        if (!element) throw Failure(err::kObjectNotSet, kSource, "Object variable or With block variable not set");
+        if (!element) throw Failure(Fault::Missing, kSource, "The node to mark is neither text nor an element");
         if (element.IsImage()) {
             MarkImage(element, colour);
             if (!colour.empty()) element.setAttribute(kMarkAttribute, markKind_);
@@ -310,17 +311,18 @@ void Compare::MarkNodeWith(html::Node node, html::Node originalNode, std::string
             html::Element first = element.children().item(0);
             if (first) CheckSet(first.style().SetBackgroundColor(colour), colour);
         }
-    } catch (...) {
-        LogFailure();
+    } catch (const std::exception& error) {
+        LogFailure(error);
     }
 }
 
 void Compare::PaintText(html::Node textNode, html::Node originalNode, std::string_view colour, bool inResult) {
     html::Element body = BodyOf(inResult ? resultDocument_ : newDocument_);
     html::Element parent = textNode.parentNode().AsElement();
-    if (!parent) throw Failure(err::kObjectNotSet, kSource, "Object variable or With block variable not set");
+    if (!parent) throw Failure(Fault::Missing, kSource, "The text to paint has no parent element");
     html::TextRange range = body.createTextRange();
-    if (!range.moveToElementText(parent)) throw Failure(err::kEFail, kSource, "Invalid argument");
+    if (!range.moveToElementText(parent))
+        throw Failure(Fault::Failed, kSource, "The text of the element to paint is not shown");
 
     std::string newText = ShownText(textNode.nodeValue(), KeepsWhiteSpace(textNode));
     if (!newText.empty()) {
@@ -447,23 +449,6 @@ void Compare::PaintWordsShowingRemoved(html::TextRange range, const html::TextRa
     }
 }
 
-std::vector<LCSMatch> Compare::MatchWordsList(const std::vector<std::string>& newWords,
-                                              const std::vector<std::string>& originalWords) {
-    std::vector<LCSMatch> out;
-    try {
-        for (const WordPair& pair : MatchWords(newWords, originalWords, showTimeDiff_, showNumbers_)) {
-            LCSMatch match;
-            match.SetOriginalLine(std::to_string(pair.originalIndex));
-            match.SetNewLine(std::to_string(pair.newIndex));
-            out.push_back(std::move(match));
-        }
-    } catch (...) {
-        LogFailure();
-        out.clear();
-    }
-    return out;
-}
-
 void Compare::MarkChanges() {
     removedWords_.clear();
     std::vector<const EditScript*> removals;
@@ -495,15 +480,15 @@ void Compare::MarkChanges() {
                         html::Node parent = record.NewNode().parentNode();
                         html::Node originalParent = record.OriginalNode().parentNode();
                         if (!parent || !originalParent)
-                            throw Failure(err::kObjectNotSet, kSource, "Object variable or With block variable not set");
+                            throw Failure(Fault::Missing, kSource, "A removed node has no parent");
                         markKind_ = "remove";
                         MarkNode(parent, originalParent, kRemovalColour);
                     }
                     break;
             }
         }
-    } catch (...) {
-        LogFailure();
+    } catch (const std::exception& error) {
+        LogFailure(error);
     }
     if (showRemoved_) ShowRemovedContent(removals);
 }
@@ -528,12 +513,11 @@ void Compare::MarkChangesInResult() {
                     MarkNodeWith(record.NewNode(), record.OriginalNode(), insertColor_, true);
                     break;
                 case dfRemoveNode:
-                    Yield();
                     break;
             }
         }
-    } catch (...) {
-        LogFailure();
+    } catch (const std::exception& error) {
+        LogFailure(error);
     }
 }
 
@@ -556,7 +540,7 @@ public:
         if (owner_.unmarked_) text += " " + std::to_string(owner_.unmarked_) + " changes were not marked";
         try {
             log::Append(log::File::Compare, log::Kind::Information, text);
-        } catch (...) {
+        } catch (const std::exception&) {
             // A log that cannot be written loses the note; the marks stand.
         }
     }
@@ -576,13 +560,11 @@ void Compare::RunWalk(html::Node newNode, html::Node originalNode, const Documen
     for (const Document& document : {newDocument_, original, resultDocument_})
         if (document) editScript_->documents_.push_back(document);
     walk_ = std::make_unique<Walk>();
-    try {
-        CompareNodes(newNode, originalNode);
-    } catch (...) {
-        walk_.reset();
-        throw;
-    }
-    walk_.reset();
+    struct DropWalk {
+        std::unique_ptr<Walk>& walk;
+        ~DropWalk() { walk.reset(); }
+    } dropWalk{walk_};
+    CompareNodes(newNode, originalNode);
 }
 
 html::Element Compare::MarkBodies(const Document& oNewHTML, const Document& oOriginalHTML) {
@@ -593,7 +575,6 @@ html::Element Compare::MarkBodies(const Document& oNewHTML, const Document& oOri
     html::Element newBody = BodyOf(oNewHTML);
     RunWalk(newBody, BodyOf(oOriginalHTML), oOriginalHTML);
     MarkChanges();
-    Yield();
     return newBody;
 }
 
@@ -603,8 +584,8 @@ std::string Compare::GetMarkedHTML(const Document& oNewHTML, const Document& oOr
         insertColor_ = strInsertColor;
         updateColor_ = strUpdateColor;
         return MarkBodies(oNewHTML, oOriginalHTML).innerHTML();
-    } catch (...) {
-        LogFailure();
+    } catch (const std::exception& error) {
+        LogFailure(error);
         return {};
     }
 }
@@ -621,14 +602,14 @@ std::string Compare::GetMarkedElement(const Document& oNewHTML, const Document& 
         newElement_ = FindElementByPath(newBody, strElementPath);
         originalElement_ = FindElementByPath(BodyOf(oOriginalHTML), GetElementPath(newElement_));
         if (!newElement_ || !originalElement_)
-            throw Failure(err::kObjectNotSet, kSource, "Object variable or With block variable not set");
+            throw Failure(Fault::Missing, kSource,
+                          "No element at " + std::string(strElementPath) + " in one of the pages");
         MarkingBudget budget(*this);
         RunWalk(newElement_, originalElement_, oOriginalHTML);
         MarkChanges();
-        Yield();
         return newBody.innerHTML();
-    } catch (...) {
-        LogFailure();
+    } catch (const std::exception& error) {
+        LogFailure(error);
         return {};
     }
 }
@@ -636,8 +617,8 @@ std::string Compare::GetMarkedElement(const Document& oNewHTML, const Document& 
 html::Element Compare::GetMarkedBody(const Document& oNewHTML, const Document& oOriginalHTML) {
     try {
         return MarkBodies(oNewHTML, oOriginalHTML);
-    } catch (...) {
-        LogFailure();
+    } catch (const std::exception& error) {
+        LogFailure(error);
         return {};
     }
 }
@@ -653,10 +634,9 @@ std::string Compare::SetMarkedHTML(const Document& oResultHTML, const Document& 
         MarkingBudget budget(*this);
         RunWalk(newBody, BodyOf(oOriginalHTML), oOriginalHTML);
         MarkChangesInResult();
-        Yield();
         return newBody.innerHTML();
-    } catch (...) {
-        LogFailure();
+    } catch (const std::exception& error) {
+        LogFailure(error);
         return {};
     }
 }

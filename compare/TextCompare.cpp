@@ -22,7 +22,9 @@ constexpr double kLdBudget = 1.0;
 // Columns of the distance computation between two readings of the clock.
 constexpr size_t kColumnsPerClockCheck = 64;
 
-[[noreturn]] void ThrowOverflow(const char* source) { throw Failure(err::kOverflow, source, "Overflow"); }
+[[noreturn]] void ThrowOverflow(const char* source) {
+    throw Failure(Fault::Overflow, source, "The hash overflows its 32 bits");
+}
 
 std::string TrimBlanks(std::string text) {
     size_t first = text.find_first_not_of(' ');

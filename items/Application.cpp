@@ -3,8 +3,6 @@
 
 namespace pelmor {
 
-std::shared_ptr<Item> Application::GetItem(std::string_view) const { return nullptr; }
-
 std::string UnreadableCopyName(const std::string& strFileName) { return strFileName + ".unreadable"; }
 
 }  // namespace pelmor

@@ -22,9 +22,6 @@ public:
 
     bool IsApplication() const override { return true; }
 
-    // Always empty: no lookup is made.
-    std::shared_ptr<Item> GetItem(std::string_view key) const;
-
     bool Active() const { return active_; }
     void SetActive(bool active) { active_ = active; }
     int16_t PeriodTime() const { return periodTime_; }

@@ -10,14 +10,12 @@ namespace {
 constexpr size_t kMaxFrames = 32767;  // counts are 16-bit
 
 void AppendFrames(const FrameList& list, std::string& signature) {
-    int count = list.FramesCount();
-    if (count == 0) return;
+    if (list.Frames().empty()) return;
     signature += '@';
-    for (int i = 1; i <= count; ++i) {
-        const Frame& frame = *list.Frames(i);
+    for (const std::shared_ptr<Frame>& frame : list.Frames()) {
         signature += '|';
-        signature += frame.URL();
-        AppendFrames(frame, signature);
+        signature += frame->URL();
+        AppendFrames(*frame, signature);
     }
 }
 
@@ -25,28 +23,28 @@ void AppendFrames(const FrameList& list, std::string& signature) {
 
 FrameList::~FrameList() = default;
 
-std::shared_ptr<Frame> FrameList::Frames(int position) const {
-    if (position < 1 || static_cast<size_t>(position) > frames_.size()) {
+std::shared_ptr<Frame> FrameList::FrameAt(int position) const {
+    if (position < 0 || static_cast<size_t>(position) >= frames_.size()) {
         throw Failure(
-            err::kSubscriptOutOfRange, "Corvel.Frames",
+            Fault::OutOfRange, "Corvel.Frames",
             "No frame at position " + std::to_string(position) + " (" + std::to_string(frames_.size()) + " frames)");
     }
-    return frames_[position - 1];
+    return frames_[position];
 }
 
 std::shared_ptr<Frame> FrameList::AddFrame(std::string strURL, std::string strSavedFile) {
-    if (frames_.size() >= kMaxFrames) throw Failure(err::kOverflow, "Corvel.AddFrame", "Too many frames");
+    if (frames_.size() >= kMaxFrames) throw Failure(Fault::Overflow, "Corvel.AddFrame", "Too many frames");
     frames_.push_back(std::make_shared<Frame>(std::move(strURL), std::move(strSavedFile)));
     return frames_.back();
 }
 
 void FrameList::RemoveFrame(int position) {
-    if (position < 1 || static_cast<size_t>(position) > frames_.size()) {
+    if (position < 0 || static_cast<size_t>(position) >= frames_.size()) {
         throw Failure(
-            err::kSubscriptOutOfRange, "Corvel.RemoveFrame",
+            Fault::OutOfRange, "Corvel.RemoveFrame",
             "No frame at position " + std::to_string(position) + " (" + std::to_string(frames_.size()) + " frames)");
     }
-    frames_.erase(frames_.begin() + (position - 1));
+    frames_.erase(frames_.begin() + position);
 }
 
 Frame::Frame(std::string strURL, std::string strSavedFile)

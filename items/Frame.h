@@ -13,19 +13,22 @@ namespace pelmor {
 
 class Frame;
 
-// The ordered frame list that pages and frames share. Positions are 1-based.
+// The ordered frame list that pages and frames share. Walk it with range-for over
+// Frames(); positions are 0-based.
 class FrameList {
 public:
     virtual ~FrameList();
 
     // Number of direct frames.
     int16_t FramesCount() const { return static_cast<int16_t>(frames_.size()); }
-    // The frame at a 1-based position. Throws Failure 9 when it is out of range.
-    std::shared_ptr<Frame> Frames(int position) const;
+    // The direct frames in order, for range-for.
+    const std::vector<std::shared_ptr<Frame>>& Frames() const { return frames_; }
+    // The frame at a 0-based position. Throws an OutOfRange Failure beyond the list.
+    std::shared_ptr<Frame> FrameAt(int position) const;
     // Appends a new frame with the given address and cache file (no duplicate test) and
-    // answers it. Throws Failure 6 when the list already holds 32767 frames.
+    // answers it. Throws an Overflow Failure when the list already holds 32767 frames.
     std::shared_ptr<Frame> AddFrame(std::string strURL, std::string strSavedFile);
-    // Removes the frame at a 1-based position. Throws Failure 9 when it is out of range.
+    // Removes the frame at a 0-based position. Throws an OutOfRange Failure beyond the list.
     void RemoveFrame(int position);
 
 protected:

@@ -37,9 +37,9 @@ std::string Describe(const ItemRef& ref) {
 
 ItemList::~ItemList() = default;
 
-std::shared_ptr<Item> ItemList::Items(int position) const {
-    if (position < 1 || static_cast<size_t>(position) > entries_.size()) return nullptr;
-    return entries_[position - 1].item;
+std::shared_ptr<Item> ItemList::ItemAt(int position) const {
+    if (position < 0 || static_cast<size_t>(position) >= entries_.size()) return nullptr;
+    return entries_[position].item;
 }
 
 std::shared_ptr<Item> ItemList::Items(std::string_view key) const {
@@ -65,7 +65,7 @@ bool ItemList::Contains(const Item& item) const {
 
 size_t ItemList::IndexOf(const ItemRef& ref, bool adding) const {
     if (const int* position = std::get_if<int>(&ref)) {
-        if (*position >= 1 && static_cast<size_t>(*position) <= entries_.size()) return *position - 1;
+        if (*position >= 0 && static_cast<size_t>(*position) < entries_.size()) return *position;
     } else {
         auto indexed = index_.find(FoldKey(std::get<std::string>(ref)));
         if (indexed != index_.end()) {
@@ -75,16 +75,17 @@ size_t ItemList::IndexOf(const ItemRef& ref, bool adding) const {
             return found - entries_.begin();
         }
     }
-    long number =
-        adding || std::holds_alternative<std::string>(ref) ? err::kInvalidProcedureCall : err::kSubscriptOutOfRange;
-    throw Failure(number, SourceOf(*this, adding), "No item at " + Describe(ref) + " in the list");
+    Fault kind = std::holds_alternative<std::string>(ref) ? Fault::KeyNotFound
+                 : adding                                 ? Fault::InvalidArgument
+                                                          : Fault::OutOfRange;
+    throw Failure(kind, SourceOf(*this, adding), "No item at " + Describe(ref) + " in the list");
 }
 
 std::shared_ptr<Item> ItemList::AddItem(const std::shared_ptr<Item>& item, const std::optional<ItemRef>& before,
                                         const std::optional<ItemRef>& after) {
     const char* source = SourceOf(*this, true);
-    if (!item) throw Failure(err::kObjectNotSet, source, "No item given");
-    if (Contains(*item)) throw Failure(err::kInvalidProcedureCall, source, "A folder cannot be put inside itself");
+    if (!item) throw Failure(Fault::Missing, source, "No item given");
+    if (Contains(*item)) throw Failure(Fault::InvalidArgument, source, "A folder cannot be put inside itself");
 
     const auto* ownFolder = dynamic_cast<const Folder*>(this);
     std::string shortKey;
@@ -107,24 +108,18 @@ std::shared_ptr<Item> ItemList::AddItem(const std::shared_ptr<Item>& item, const
         item->SetApplication(std::static_pointer_cast<Application>(weak_from_this().lock()));
     }
 
-    if (before && after) throw Failure(err::kInvalidProcedureCall, source, "Both a before and an after item given");
+    if (before && after) throw Failure(Fault::InvalidArgument, source, "Both a before and an after item given");
     size_t at = entries_.size();
     if (before) at = IndexOf(*before, true);
     if (after) at = IndexOf(*after, true) + 1;
     auto indexed = index_.emplace(std::move(folded), item).first;
     try {
         entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(at), Entry{&indexed->first, item});
-    } catch (...) {
+    } catch (const std::exception&) {
         index_.erase(indexed);
         throw;
     }
     return item;
-}
-
-void ItemList::RemoveItem(int position) {
-    size_t at = IndexOf(ItemRef(position), false);
-    index_.erase(*entries_[at].foldedKey);
-    entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
 void ItemList::RemoveItem(std::string_view key) {

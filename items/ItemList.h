@@ -1,14 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// The keyed ordered list of items that the root and every folder hold. Positions are
-// 1-based. Keys are compared without regard to letter case and each key is held at most
-// once; lookups by key and by position take constant time, insertions and removals in the
-// middle are linear.
+// The keyed ordered list of items that the root and every folder hold. Walk it with
+// range-for over Items(); positions are 0-based. Keys are compared without regard to
+// letter case and each key is held at most once; lookups by key and by position take
+// constant time, insertions and removals in the middle are linear.
 
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <ranges>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -19,7 +20,7 @@
 
 namespace pelmor {
 
-// An item of a list named by its 1-based position or by its key.
+// An item of a list named by its 0-based position or by its key.
 using ItemRef = std::variant<int, std::string>;
 
 class ItemList : public std::enable_shared_from_this<ItemList> {
@@ -33,23 +34,28 @@ public:
 
     // Number of direct items.
     int32_t ItemsCount() const { return static_cast<int32_t>(entries_.size()); }
-    // The item at a 1-based position; empty when the position is outside 1..ItemsCount.
-    std::shared_ptr<Item> Items(int position) const;
+    // The direct items in order, for range-for; valid while the list is not changed.
+    auto Items() const {
+        return std::views::transform(entries_,
+                                     [](const Entry& entry) -> const std::shared_ptr<Item>& { return entry.item; });
+    }
+    // The item at a 0-based position; empty when the position is outside 0..ItemsCount-1.
+    std::shared_ptr<Item> ItemAt(int position) const;
     // The item under a key (any letter case); empty when the key is not in the list.
     std::shared_ptr<Item> Items(std::string_view key) const;
 
     // Gives the item its keys and back links and inserts it before or after the named
     // item, or at the end. Answers the item, or an empty pointer (nothing changed) when
-    // the list already holds its key. Throws Failure 91 for an empty item, 5 when a
-    // folder would end up inside itself, and 5 when both before and after are given or
-    // the named item is not in the list (the item's keys and links are already set then).
+    // the list already holds its key. Throws a Failure: Missing for an empty item,
+    // InvalidArgument when a folder would end up inside itself, when both before and after
+    // are given or the position is not in the list, KeyNotFound for a key not in the list
+    // (the item's keys and links are already set then).
     std::shared_ptr<Item> AddItem(const std::shared_ptr<Item>& item,
                                   const std::optional<ItemRef>& before = std::nullopt,
                                   const std::optional<ItemRef>& after = std::nullopt);
 
     // Takes the item out of the list; it keeps its children, frames, keys and links.
-    // Throws Failure 9 for a position out of range, 5 for a key not in the list.
-    void RemoveItem(int position);
+    // Throws a KeyNotFound Failure for a key not in the list.
     void RemoveItem(std::string_view key);
 
 protected:

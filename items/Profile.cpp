@@ -25,7 +25,6 @@ constexpr const char* kDefaultUpdateColor = "#FFFF00";
 // Folders, pages and frames nested deeper than this are refused on both sides, which
 // keeps the recursive walks and the ever longer keys of a hostile file in bounds.
 constexpr int kMaxDepth = 1000;
-constexpr long kOutOfStackSpace = 28;
 
 // Attribute names of each element, in the order in which they are written.
 enum RootAttribute { kRootActive, kRootPeriodTime, kRootPeriodUnit };
@@ -72,7 +71,7 @@ const char* BooleanText(bool value) { return value ? "True" : "False"; }
 
 void CheckDepth(int depth, const char* source) {
     if (depth > kMaxDepth) {
-        throw Failure(kOutOfStackSpace, source,
+        throw Failure(Fault::TooDeep, source,
                       "Items are nested more than " + std::to_string(kMaxDepth) + " levels deep");
     }
 }
@@ -91,7 +90,7 @@ void WriteFrame(const Frame& frame, pugi::xml_node parent, int depth) {
     node.append_attribute(kFrameNames[kFrameURL]).set_value(frame.URL().c_str());
     node.append_attribute(kFrameNames[kFrameSavedFile]).set_value(frame.SavedFile().c_str());
     node.append_attribute(kFrameNames[kFrameElementPath]).set_value(frame.ElementPath().c_str());
-    for (int i = 1; i <= frame.FramesCount(); ++i) WriteFrame(*frame.Frames(i), node, depth + 1);
+    for (const std::shared_ptr<Frame>& child : frame.Frames()) WriteFrame(*child, node, depth + 1);
 }
 
 void WritePage(const Page& page, pugi::xml_node parent, int depth) {
@@ -116,13 +115,12 @@ void WritePage(const Page& page, pugi::xml_node parent, int depth) {
     add(kElementPath).set_value(page.ElementPath().c_str());
     add(kInsertColor).set_value(page.InsertColor().c_str());
     add(kUpdateColor).set_value(page.UpdateColor().c_str());
-    for (int i = 1; i <= page.FramesCount(); ++i) WriteFrame(*page.Frames(i), node, depth + 1);
+    for (const std::shared_ptr<Frame>& frame : page.Frames()) WriteFrame(*frame, node, depth + 1);
 }
 
 void WriteItems(const ItemList& list, pugi::xml_node parent, int depth) {
-    for (int i = 1; i <= list.ItemsCount(); ++i) {
+    for (const std::shared_ptr<Item>& item : list.Items()) {
         CheckDepth(depth, kSaveSource);
-        std::shared_ptr<Item> item = list.Items(i);
         if (item->IsPage()) {
             WritePage(static_cast<const Page&>(*item), parent, depth);
             continue;
@@ -210,7 +208,8 @@ private:
         if (!ParseNumber(Text(i), number) || std::isnan(number)) NotConvertible(i, "a number");
         number = std::nearbyint(number);
         if (!(number >= static_cast<double>(low) && number <= static_cast<double>(high))) {
-            throw Failure(err::kOverflow, kLoadSource, Place(i) + " is out of range: \"" + std::string(Text(i)) + "\"");
+            throw Failure(Fault::Overflow, kLoadSource,
+                          Place(i) + " is out of range: \"" + std::string(Text(i)) + "\"");
         }
         return static_cast<long long>(number);
     }
@@ -221,7 +220,7 @@ private:
     }
 
     [[noreturn]] void NotConvertible(size_t i, const char* what) const {
-        throw Failure(err::kTypeMismatch, kLoadSource,
+        throw Failure(Fault::WrongType, kLoadSource,
                       Place(i) + " is not " + what + ": \"" + std::string(Text(i)) + "\"");
     }
 
@@ -242,7 +241,7 @@ Kind KindOf(pugi::xml_node node) {
 }
 
 [[noreturn]] void Misplaced(pugi::xml_node node, const char* where) {
-    throw Failure(err::kInvalidProcedureCall, kLoadSource,
+    throw Failure(Fault::InvalidArgument, kLoadSource,
                   "A " + std::string(node.name()) + " element at offset " + std::to_string(node.offset_debug()) +
                       " cannot stand " + where);
 }
@@ -320,7 +319,7 @@ private:
                     CheckDepth(depth, kLoadSource);
                     Attributes attributes(node, kFrameNames);
                     if (!attributes.Has(kFrameURL) || !attributes.Has(kFrameSavedFile)) {
-                        throw Failure(err::kInvalidProcedureCall, kLoadSource,
+                        throw Failure(Fault::InvalidArgument, kLoadSource,
                                       "The Frame element at offset " + std::to_string(node.offset_debug()) +
                                           " lacks its URL or SavedFile attribute");
                     }
@@ -353,8 +352,8 @@ std::string KeepUnreadableCopy(const std::string& fileName, const std::string& b
         }
         if (!same) WriteFileAtomically(copy, bytes);
         return "; the file was kept as " + copy;
-    } catch (...) {
-        return "; keeping a copy as " + copy + " failed: " + CurrentFailure(kLoadSource).Description();
+    } catch (const std::exception& error) {
+        return "; keeping a copy as " + copy + " failed: " + FailureOf(error, kLoadSource).Description();
     }
 }
 
@@ -378,23 +377,23 @@ void Application::LoadItems(const std::string& strFileName) {
     try {
         bytes = ReadWholeFile(strFileName);
     } catch (const Failure& failure) {
-        throw Failure(failure.Number(), kLoadSource, failure.Description());
+        throw Failure(failure.Kind(), kLoadSource, failure.Description());
     }
     try {
         pugi::xml_document document;
         pugi::xml_parse_result parsed = document.load_buffer(bytes.data(), bytes.size());
         if (parsed.status == pugi::status_no_document_element) {
-            throw Failure(err::kObjectNotSet, kLoadSource, "The profile file has no root element");
+            throw Failure(Fault::Missing, kLoadSource, "The profile file has no root element");
         }
         if (!parsed) {
-            throw Failure(err::kEFail, kLoadSource,
+            throw Failure(Fault::Failed, kLoadSource,
                           std::string("The profile file is not well-formed XML: ") + parsed.description() +
                               " at offset " + std::to_string(parsed.offset));
         }
         pugi::xml_node root = document.document_element();
         for (pugi::xml_node sibling = root.next_sibling(); sibling; sibling = sibling.next_sibling()) {
             if (sibling.type() == pugi::node_element) {
-                throw Failure(err::kEFail, kLoadSource, "The profile file holds more than one root element");
+                throw Failure(Fault::Failed, kLoadSource, "The profile file holds more than one root element");
             }
         }
         Attributes attributes(root, kRootNames);
@@ -402,10 +401,9 @@ void Application::LoadItems(const std::string& strFileName) {
         periodUnit_ = attributes.Has(kRootPeriodUnit) ? attributes.Unit(kRootPeriodUnit) : dfDay;
         active_ = attributes.BooleanOr(kRootActive, true);
         Reader(std::static_pointer_cast<Application>(weak_from_this().lock())).ReadItems(root, *this, 1);
-    } catch (...) {
-        Failure failure = CurrentFailure(kLoadSource);
-        throw Failure(failure.Number(), failure.Source(),
-                      failure.Description() + KeepUnreadableCopy(strFileName, bytes));
+    } catch (const std::exception& error) {
+        Failure failure = FailureOf(error, kLoadSource);
+        throw Failure(failure.Kind(), failure.Source(), failure.Description() + KeepUnreadableCopy(strFileName, bytes));
     }
 }
 

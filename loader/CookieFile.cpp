@@ -81,7 +81,7 @@ std::vector<Cookie> ParseJar(std::string_view text) {
 std::string ReadJarText(const std::string& path) {
     try {
         return ReadWholeFile(path);
-    } catch (...) {
+    } catch (const std::exception&) {
         return "";
     }
 }
@@ -203,7 +203,7 @@ bool MergeIntoCookieJar(const std::string& path, const std::vector<CookieChange>
         if (fd >= 0) ::close(fd);
         WriteFileAtomically(path, text);
         return true;
-    } catch (...) {
+    } catch (const std::exception&) {
         return false;
     }
 }
@@ -215,7 +215,7 @@ CurlCookies LoadCookiesInto(void* curlHandle) {
         loaded.before = ReadCookieJar(loaded.jar);
         for (const Cookie& cookie : loaded.before)
             curl_easy_setopt(static_cast<CURL*>(curlHandle), CURLOPT_COOKIELIST, CookieLine(cookie).c_str());
-    } catch (...) {
+    } catch (const std::exception&) {
         loaded.before.clear();
     }
     return loaded;
@@ -242,7 +242,7 @@ void SaveCookiesFrom(void* curlHandle, const CurlCookies& loaded) {
         for (const Cookie& cookie : loaded.before)
             if (!after.count(cookie.Key())) changes.push_back({true, cookie});
         MergeIntoCookieJar(loaded.jar, changes);
-    } catch (...) {
+    } catch (const std::exception&) {
         // Cookies that cannot be kept are lost; the page itself loaded.
     }
 }

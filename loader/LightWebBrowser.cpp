@@ -90,7 +90,7 @@ void LogNodeCap(const std::string& url) {
     try {
         log::Append(log::File::Helper, log::Kind::Information,
                     "Page cut at " + std::to_string(html::Document::MaxNodes()) + " nodes: " + url);
-    } catch (...) {
+    } catch (const std::exception&) {
         // A log that cannot be written loses the note; the page is still checked.
     }
 }
@@ -154,27 +154,6 @@ int LightWebBrowser::SchemeNumber(std::string_view url) {
     for (int i = 0; i < 11; ++i)
         if (scheme == names[i]) return i + 1;
     return -1;
-}
-
-uint32_t LightWebBrowser::DownloadControl() const {
-    using namespace quillon;
-    uint32_t flags = 0;
-    if (backgroundSounds_) flags |= DLCTL_BGSOUNDS;
-    if (downloadImages_) flags |= DLCTL_DLIMAGES;
-    if (downloadOnly_) flags |= DLCTL_DOWNLOADONLY;
-    if (forceOffline_) flags |= DLCTL_FORCEOFFLINE;
-    if (!downloadActiveX_) flags |= DLCTL_NO_DLACTIVEXCTLS;
-    if (!downloadFrames_) flags |= DLCTL_NO_FRAMEDOWNLOAD;
-    if (!executeJavaApplets_) flags |= DLCTL_NO_JAVA;
-    if (suppressMETACharset_) flags |= DLCTL_NO_METACHARSET;
-    if (!runActiveX_) flags |= DLCTL_NO_RUNACTIVEXCTLS;
-    if (!executeScripts_) flags |= DLCTL_NO_SCRIPTS;
-    if (offlineIfNotConnected_) flags |= DLCTL_OFFLINEIFNOTCONNECTED;
-    if (ignoreProxyCache_) flags |= DLCTL_PRAGMA_NO_CACHE;
-    if (resynchronize_) flags |= DLCTL_RESYNCHRONIZE;
-    if (silent_) flags |= DLCTL_SILENT;
-    if (playVideos_) flags |= DLCTL_VIDEOS;
-    return flags;
 }
 
 namespace {
@@ -247,9 +226,9 @@ bool LoadFrames(html::Document& document, int depth, FrameLoad& load) {
 
 }  // namespace
 
-long LightWebBrowser::navigate(const std::string& bstrURL, const std::string& bstrBaseURL,
-                               std::shared_ptr<html::Document>& ppHTMLDocument) {
-    ppHTMLDocument.reset();
+quillon::LoadStatus LightWebBrowser::navigate(const std::string& url, const std::string& baseURL,
+                                              std::shared_ptr<html::Document>& out) {
+    out.reset();
     try {
         document_.reset();
         lastError_.clear();
@@ -266,13 +245,13 @@ long LightWebBrowser::navigate(const std::string& bstrURL, const std::string& bs
         std::shared_ptr<quillon::CookieJar> cookies = cookies_ ? cookies_ : std::make_shared<quillon::CookieJar>();
         options.cookies = cookies.get();
 
-        const int scheme = SchemeNumber(bstrURL);
-        FetchResult result = FetchAny(bstrURL, options);
-        if (result.outcome != FetchOutcome::Loaded) lastError_ = result.error.empty() ? bstrURL : result.error;
-        if (result.outcome == FetchOutcome::TimedOut) return quillon::kOk;
+        const int scheme = SchemeNumber(url);
+        FetchResult result = FetchAny(url, options);
+        if (result.outcome != FetchOutcome::Loaded) lastError_ = result.error.empty() ? url : result.error;
+        if (result.outcome == FetchOutcome::TimedOut) return quillon::LoadStatus::Ok;
         if (result.outcome != FetchOutcome::Loaded) {
-            if (scheme >= 1 && scheme <= 4) return quillon::kResourceNotFound;
-            return result.notFound ? quillon::kFileNotFound : quillon::kFail;
+            if (scheme >= 1 && scheme <= 4) return quillon::LoadStatus::PageNotFound;
+            return result.notFound ? quillon::LoadStatus::FileNotFound : quillon::LoadStatus::Failed;
         }
         document_ = result.plainText ? PlainTextDocument(result.text, result.url)
                                      : html::Document::Parse(result.text, result.url);
@@ -280,7 +259,7 @@ long LightWebBrowser::navigate(const std::string& bstrURL, const std::string& bs
         if (DeadlinePassed()) {
             lastError_ = "timed out reading " + result.url;
             document_.reset();
-            return quillon::kOk;
+            return quillon::LoadStatus::Ok;
         }
         const bool scripted = executeScripts_ && (scheme == 3 || scheme == 4) && !result.plainText;
         auto loadFrames = [&](bool detectScript, bool& scriptFound) {
@@ -303,7 +282,7 @@ long LightWebBrowser::navigate(const std::string& bstrURL, const std::string& bs
             // keeps the quick direct road.
             bool script = quillon::CanRunScript(*document_);
             if (!script && downloadFrames_) {
-                if (!loadFrames(true, script)) return quillon::kOk;
+                if (!loadFrames(true, script)) return quillon::LoadStatus::Ok;
                 framesLoaded = !script;
             }
             if (script) {
@@ -321,78 +300,76 @@ long LightWebBrowser::navigate(const std::string& bstrURL, const std::string& bs
                 switch (status) {
                     case quillon::RenderStatus::Loaded:
                         document_ = std::move(rendered);
-                        return HandOut(bstrBaseURL, ppHTMLDocument);
+                        return HandOut(baseURL, out);
                     case quillon::RenderStatus::TimedOut:
                         document_.reset();
-                        return quillon::kOk;
+                        return quillon::LoadStatus::Ok;
                     case quillon::RenderStatus::Failed:
                         document_.reset();
-                        return quillon::kResourceNotFound;
+                        return quillon::LoadStatus::PageNotFound;
                     case quillon::RenderStatus::Unavailable:
                         lastError_ = "Scripts could not be run: " + rendering.error;
                         document_.reset();
-                        return quillon::kResourceNotFound;
+                        return quillon::LoadStatus::PageNotFound;
                 }
             }
             quillon::DropNoscriptContent(*document_);
         }
         if (downloadFrames_ && !framesLoaded) {
             bool ignored = false;
-            if (!loadFrames(false, ignored)) return quillon::kOk;
+            if (!loadFrames(false, ignored)) return quillon::LoadStatus::Ok;
         }
-        return HandOut(bstrBaseURL, ppHTMLDocument);
-    } catch (const std::exception& e) {
-        lastError_ = e.what();
+        return HandOut(baseURL, out);
+    } catch (const std::exception& error) {
+        lastError_ = error.what();
         document_.reset();
-        return quillon::kFail;
-    } catch (...) {
-        document_.reset();
-        return quillon::kFail;
+        return quillon::LoadStatus::Failed;
     }
 }
 
-long LightWebBrowser::HandOut(const std::string& base, std::shared_ptr<html::Document>& out) {
+quillon::LoadStatus LightWebBrowser::HandOut(const std::string& base, std::shared_ptr<html::Document>& out) {
     if (!base.empty()) {
-        long status = ApplyBaseURL(*document_, base);
-        if (status != quillon::kOk) {
+        quillon::LoadStatus status = ApplyBaseURL(*document_, base);
+        if (status != quillon::LoadStatus::Ok) {
             document_.reset();
             return status;
         }
     }
     out = std::move(document_);
-    return quillon::kOk;
+    return quillon::LoadStatus::Ok;
 }
 
-long LightWebBrowser::LoadString(const std::string& bstrHTML, const std::string& bstrBaseURL,
-                                 std::shared_ptr<html::Document>& ppHTMLDocument) {
-    ppHTMLDocument.reset();
+quillon::LoadStatus LightWebBrowser::LoadString(const std::string& htmlText, const std::string& baseURL,
+                                                std::shared_ptr<html::Document>& out) {
+    out.reset();
     try {
-        document_ = html::Document::Parse(bstrHTML, "about:blank");
-        return HandOut(bstrBaseURL, ppHTMLDocument);
-    } catch (...) {
+        document_ = html::Document::Parse(htmlText, "about:blank");
+        return HandOut(baseURL, out);
+    } catch (const std::exception&) {
         document_.reset();
-        return quillon::kFail;
+        return quillon::LoadStatus::Failed;
     }
 }
 
-long LightWebBrowser::ApplyBaseURL(html::Document& document, std::string_view base) {
+quillon::LoadStatus LightWebBrowser::ApplyBaseURL(html::Document& document, std::string_view base) {
     try {
         html::Element fresh = document.createElement("BASE");
-        if (!fresh || !fresh.setAttribute("href", base)) return quillon::kFail;
+        if (!fresh || !fresh.setAttribute("href", base)) return quillon::LoadStatus::Failed;
         html::ElementList heads = document.getElementsByTagName("HEAD");
         html::ElementList bases =
             heads.length() > 0 ? heads.item(0).getElementsByTagName("BASE") : document.getElementsByTagName("BASE");
         if (bases.length() > 0) {
             html::Element first = bases.item(0);
-            if (first.href().empty() && !first.setAttribute("href", base)) return quillon::kFail;
-            return quillon::kOk;
+            if (first.href().empty() && !first.setAttribute("href", base)) return quillon::LoadStatus::Failed;
+            return quillon::LoadStatus::Ok;
         }
-        if (heads.length() > 0) return heads.item(0).appendChild(fresh) ? quillon::kOk : quillon::kFail;
+        if (heads.length() > 0)
+            return heads.item(0).appendChild(fresh) ? quillon::LoadStatus::Ok : quillon::LoadStatus::Failed;
         html::Element second = document.getElementsByTagName("*").item(1);
-        if (!second) return quillon::kFail;
-        return second.parentNode().insertBefore(fresh, second) ? quillon::kOk : quillon::kFail;
-    } catch (...) {
-        return quillon::kFail;
+        if (!second) return quillon::LoadStatus::Failed;
+        return second.parentNode().insertBefore(fresh, second) ? quillon::LoadStatus::Ok : quillon::LoadStatus::Failed;
+    } catch (const std::exception&) {
+        return quillon::LoadStatus::Failed;
     }
 }
 

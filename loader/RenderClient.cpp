@@ -470,13 +470,13 @@ RenderStatus LoadRendered(const std::string& url, const RenderOptions& options, 
         request.html = options.html;
         bool lost = false;
         render::LoadAnswer answer;
-        try {
+        {
+            // The turn goes to the next load however this one ends.
+            struct GiveTurn {
+                ~GiveTurn() { RenderTurns::Instance().Give(); }
+            } giveTurn;
             answer = Helper::Instance().Load(std::move(request), deadline, lost);
-        } catch (...) {
-            RenderTurns::Instance().Give();
-            throw;
         }
-        RenderTurns::Instance().Give();
         result.navigation = answer.navigation;
         if (lost) {
             result.error = answer.error;

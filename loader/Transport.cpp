@@ -101,7 +101,7 @@ void LogCut(const std::string& where, std::size_t cap) {
     try {
         log::Append(log::File::Helper, log::Kind::Information,
                     "Page cut at " + std::to_string(cap) + " bytes: " + where);
-    } catch (...) {
+    } catch (const std::exception&) {
         // A log that cannot be written loses the note; the page still loads.
     }
 }

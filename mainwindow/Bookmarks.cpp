@@ -34,21 +34,21 @@ std::string S(const QString& text) { return text.toStdString(); }
 // user's language; safe on the reading's own thread.
 QString Tr(const char* text) { return QCoreApplication::translate("Bookmarks", text); }
 
-[[noreturn]] void Fail(long number, const QString& description) {
-    throw Failure(number, "Pelmor", S(description));
+[[noreturn]] void Fail(Fault kind, const QString& description) {
+    throw Failure(kind, "Pelmor", S(description));
 }
 
 // Fails with the reason when the reading of `file` went past its bounds.
 void Check(const ReadLimits& limits, const QString& file) {
     if (QString reason = limits.Exceeded(); !reason.isEmpty())
-        Fail(err::kInvalidProcedureCall,
+        Fail(Fault::InvalidArgument,
              Tr(QT_TRANSLATE_NOOP("Bookmarks", "Cannot read the bookmarks in %1: %2.")).arg(file, reason));
 }
 
 // Counts one entry read, failing past the cap.
 void Count(std::size_t& entries, const ReadLimits& limits, const QString& file) {
     if (++entries > limits.maxEntries)
-        Fail(err::kInvalidProcedureCall,
+        Fail(Fault::InvalidArgument,
              Tr(QT_TRANSLATE_NOOP("Bookmarks", "Cannot read the bookmarks in %1: it holds more than %2 entries."))
                  .arg(file)
                  .arg(limits.maxEntries));
@@ -59,9 +59,9 @@ void Count(std::size_t& entries, const ReadLimits& limits, const QString& file) 
 QByteArray ReadSmallFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        Fail(err::kFileNotFound, Tr(QT_TRANSLATE_NOOP("Bookmarks", "Cannot read %1")).arg(path));
+        Fail(Fault::FileNotFound, Tr(QT_TRANSLATE_NOOP("Bookmarks", "Cannot read %1")).arg(path));
     if (file.size() > ReadLimits::kMaxFileBytes)
-        Fail(err::kInvalidProcedureCall,
+        Fail(Fault::InvalidArgument,
              Tr(QT_TRANSLATE_NOOP("Bookmarks", "Cannot read the bookmarks in %1: the file is larger than %2 MB."))
                  .arg(path)
                  .arg(ReadLimits::kMaxFileBytes / (1024 * 1024)));
@@ -319,22 +319,22 @@ BookmarkNode ReadBookmarkStore(const BookmarkStore& store, const ReadLimits& lim
 
 BookmarkNode ReadFirefoxBookmarks(const QString& placesFile, const ReadLimits& limits) {
     if (!QFileInfo(placesFile).isFile())
-        Fail(err::kFileNotFound, Tr(QT_TRANSLATE_NOOP("Bookmarks", "File not found: %1")).arg(placesFile));
+        Fail(Fault::FileNotFound, Tr(QT_TRANSLATE_NOOP("Bookmarks", "File not found: %1")).arg(placesFile));
     // Firefox holds its database locked while it runs, and recent changes may still sit
     // in the write-ahead log beside it: both are read from copies.
     QTemporaryDir copy;
     if (!copy.isValid())
-        Fail(err::kPathFileAccess, Tr(QT_TRANSLATE_NOOP("Bookmarks", "Cannot create a temporary folder")));
+        Fail(Fault::FileAccess, Tr(QT_TRANSLATE_NOOP("Bookmarks", "Cannot create a temporary folder")));
     QString copied = copy.filePath(QStringLiteral("places.sqlite"));
     if (!QFile::copy(placesFile, copied))
-        Fail(err::kPathFileAccess,
+        Fail(Fault::FileAccess,
              Tr(QT_TRANSLATE_NOOP("Bookmarks", "Cannot copy the Firefox bookmarks %1")).arg(placesFile));
     if (QFileInfo::exists(placesFile + QStringLiteral("-wal")))
         QFile::copy(placesFile + QStringLiteral("-wal"), copied + QStringLiteral("-wal"));
 
     Database db;
     if (sqlite3_open_v2(copied.toUtf8().constData(), &db.db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-        Fail(err::kPathFileAccess,
+        Fail(Fault::FileAccess,
              Tr(QT_TRANSLATE_NOOP("Bookmarks", "Cannot open the Firefox bookmarks %1")).arg(placesFile));
     // A damaged or hostile file may hold a query that never ends (a view over itself):
     // the query is interrupted past the reading's bounds, and rows are taken as they come,
@@ -345,7 +345,7 @@ BookmarkNode ReadFirefoxBookmarks(const QString& placesFile, const ReadLimits& l
         "SELECT b.id, b.type, b.parent, b.title, p.url, p.title, b.guid, b.position FROM moz_bookmarks b "
         "LEFT JOIN moz_places p ON b.fk = p.id";
     if (sqlite3_prepare_v2(db.db, sql, -1, &query.statement, nullptr) != SQLITE_OK)
-        Fail(err::kInvalidProcedureCall, Tr(QT_TRANSLATE_NOOP("Bookmarks", "%1 holds no Firefox bookmarks: %2"))
+        Fail(Fault::InvalidArgument, Tr(QT_TRANSLATE_NOOP("Bookmarks", "%1 holds no Firefox bookmarks: %2"))
                                              .arg(placesFile, QString::fromUtf8(sqlite3_errmsg(db.db))));
 
     std::map<long long, PlacesRow> rows;
@@ -365,13 +365,13 @@ BookmarkNode ReadFirefoxBookmarks(const QString& placesFile, const ReadLimits& l
     }
     if (step == SQLITE_INTERRUPT) {
         Check(limits, placesFile);
-        Fail(err::kInvalidProcedureCall,
+        Fail(Fault::InvalidArgument,
              Tr(QT_TRANSLATE_NOOP("Bookmarks",
                                   "Cannot read the bookmarks in %1: reading needed too much memory and was stopped."))
                  .arg(placesFile));
     }
     if (step != SQLITE_DONE)
-        Fail(err::kPathFileAccess, Tr(QT_TRANSLATE_NOOP("Bookmarks", "Cannot read the Firefox bookmarks %1: %2"))
+        Fail(Fault::FileAccess, Tr(QT_TRANSLATE_NOOP("Bookmarks", "Cannot read the Firefox bookmarks %1: %2"))
                                        .arg(placesFile, QString::fromUtf8(sqlite3_errmsg(db.db))));
     // The children of each folder in order of position.
     std::vector<std::tuple<long long, long long, long long>> order;  // parent, position, id
@@ -399,7 +399,7 @@ BookmarkNode ReadChromiumBookmarks(const QString& bookmarksFile, const ReadLimit
     std::size_t entries = 0;
     QJsonObject roots = document.object().value(QStringLiteral("roots")).toObject();
     if (error.error != QJsonParseError::NoError || roots.isEmpty())
-        Fail(err::kInvalidProcedureCall,
+        Fail(Fault::InvalidArgument,
              Tr(QT_TRANSLATE_NOOP("Bookmarks", "%1 holds no Chromium bookmarks")).arg(bookmarksFile));
     BookmarkNode node{QFileInfo(bookmarksFile).fileName(), {}, true, {}};
     const std::pair<const char*, const char*> known[] = {
@@ -467,7 +467,7 @@ BookmarkNode ReadBookmarksHtml(const QString& htmlFile, const ReadLimits& limits
             if (IsWatchableURL(url)) open.back()->Children.push_back({title.isEmpty() ? url : title, url, false, {}});
         }
     }
-    if (!found) Fail(err::kInvalidProcedureCall, htmlFile + QStringLiteral(" holds no bookmarks"));
+    if (!found) Fail(Fault::InvalidArgument, htmlFile + QStringLiteral(" holds no bookmarks"));
     return node;
 }
 

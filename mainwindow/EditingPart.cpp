@@ -85,10 +85,10 @@ void MovedFolderKeys(const std::shared_ptr<Folder>& folder) {
     // Keys of the items below a folder start with the folder's key; after a move they are
     // given again by adding the items anew, in their order.
     const std::vector<std::shared_ptr<Item>> children = ItemsOf(*folder);
-    while (folder->ItemsCount() > 0) folder->RemoveItem(1);
+    while (folder->ItemsCount() > 0) folder->RemoveItem(folder->ItemAt(0)->Key());
     for (const auto& child : children) {
         if (!folder->AddItem(child))
-            throw Failure(err::kInvalidProcedureCall, "Pelmor", "Cannot give a new key to " + child->Key());
+            throw Failure(Fault::InvalidArgument, "Pelmor", "Cannot give a new key to " + child->Key());
         if (child->IsFolder()) MovedFolderKeys(std::static_pointer_cast<Folder>(child));
     }
 }
@@ -189,14 +189,14 @@ bool EditingPart::RemoveFolder(const QModelIndex& index) {
         !host_.confirm(tr("Remove Folder"), tr("This folder is not empty. Are you sure you want to remove it?")))
         return false;
     while (folder->ItemsCount() > 0) {
-        std::shared_ptr<Item> first = folder->Items(1);
+        std::shared_ptr<Item> first = folder->ItemAt(0);
         if (const QModelIndex child = model_.IndexOf(*first); child.isValid()) {
             RemoveTreeItem(child, false);
         } else {
             TakeOut(first);
         }
         // A sub-folder the user chose to keep stays, and so does this folder.
-        if (folder->ItemsCount() > 0 && folder->Items(1) == first) return false;
+        if (folder->ItemsCount() > 0 && folder->ItemAt(0) == first) return false;
     }
     TakeOut(folder);
     DropRow(*folder);
@@ -336,7 +336,7 @@ void EditingPart::DropNode(const QModelIndex& dragged, const QModelIndex& target
         } else if (placement == DropPlacement::After) {
             after = model_.ItemAt(target)->Key();
         } else if (newParent->ItemsCount() > 0) {
-            std::shared_ptr<Item> first = newParent->Items(1);
+            std::shared_ptr<Item> first = newParent->ItemAt(0);
             if (first == item) return;
             before = first->Key();
         }

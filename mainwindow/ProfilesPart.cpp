@@ -32,8 +32,7 @@ bool IsFolderPicture(const QString& picture) {
 }
 
 void SetRoot(const ItemList& list, const std::shared_ptr<Application>& root) {
-    for (int i = 1; i <= list.ItemsCount(); ++i) {
-        std::shared_ptr<Item> item = list.Items(i);
+    for (const std::shared_ptr<Item>& item : list.Items()) {
         item->SetApplication(root);
         if (item->IsFolder()) SetRoot(static_cast<const Folder&>(*item), root);
     }
@@ -193,11 +192,11 @@ void ProfilesPart::SetDefaultProfile() {
 }
 
 void ProfilesPart::TakeTree(const std::shared_ptr<Application>& to, Application& from) {
-    while (to->ItemsCount() > 0) to->RemoveItem(to->ItemsCount());
+    while (to->ItemsCount() > 0) to->RemoveItem(to->ItemAt(to->ItemsCount() - 1)->Key());
     to->SetActive(from.Active());
     to->SetPeriodTime(from.PeriodTime());
     to->SetPeriodUnit(from.PeriodUnit());
-    for (int i = 1; i <= from.ItemsCount(); ++i) to->AddItem(from.Items(i));
+    for (const std::shared_ptr<Item>& item : from.Items()) to->AddItem(item);
     SetRoot(*to, to);
 }
 

@@ -44,20 +44,11 @@ double CheckInterval(const Page& page) {
 }
 
 std::vector<std::shared_ptr<Item>> ItemsOf(const ItemList& list) {
-    std::vector<std::shared_ptr<Item>> items;
-    const int count = list.ItemsCount();
-    items.reserve(static_cast<size_t>(count));
-    for (int index = 0; index < count; ++index) items.push_back(list.Items(index + 1));
-    return items;
+    auto items = list.Items();
+    return {items.begin(), items.end()};
 }
 
-std::vector<std::shared_ptr<Frame>> FramesOf(const FrameList& frames) {
-    std::vector<std::shared_ptr<Frame>> all;
-    const int count = frames.FramesCount();
-    all.reserve(static_cast<size_t>(count));
-    for (int index = 0; index < count; ++index) all.push_back(frames.Frames(index + 1));
-    return all;
-}
+std::vector<std::shared_ptr<Frame>> FramesOf(const FrameList& frames) { return frames.Frames(); }
 
 namespace {
 void CollectFolderPages(const ItemList& list, std::vector<std::shared_ptr<Page>>& pages) {

@@ -229,7 +229,7 @@ private:
         auto started = std::make_shared<QElapsedTimer>();
         started->start();
         auto remaining = [this, started] { return part_.frameMs_ - static_cast<int>(started->elapsed()); };
-        std::shared_ptr<Frame> frame = item->Frames(index + 1);
+        std::shared_ptr<Frame> frame = item->FrameAt(index);
         auto next = [this, document, item, index, known, done] { FrameStep(document, item, index + 1, known, done); };
         auto mark = [this, document, frame, index, remaining, next, done] {
             MarkFrame(document, frame, index, remaining, next, done);

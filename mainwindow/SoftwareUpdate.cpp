@@ -70,7 +70,7 @@ UpdateAnswer CheckServerVersion(const std::string& server, const ProgramVersion&
         browser.SetResynchronize(true);
         std::shared_ptr<html::Document> document;
         const std::string url = VersionFileURL(server);
-        if (browser.navigate(url, url, document) != quillon::kOk || !document) return UpdateAnswer::Unknown;
+        if (browser.navigate(url, url, document) != quillon::LoadStatus::Ok || !document) return UpdateAnswer::Unknown;
         std::optional<ProgramVersion> offered = ParseVersion(document->body().innerText());
         if (!offered) return UpdateAnswer::Unknown;
         return *offered > running ? UpdateAnswer::Newer : UpdateAnswer::Current;

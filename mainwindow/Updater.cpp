@@ -167,7 +167,7 @@ void Updater::ReadEvents() {
         auto event = updater::DecodeEvent(std::string_view(line.constData(), static_cast<size_t>(line.size())), &reason);
         if (!event) {
             log::LogProgramError(
-                Failure(err::kInvalidProcedureCall, "Pelmor", "Checker answer skipped, " + reason + ": " + line.left(200).toStdString()),
+                Failure(Fault::InvalidArgument, "Pelmor", "Checker answer skipped, " + reason + ": " + line.left(200).toStdString()),
                 "objUpdater");
             continue;
         }

@@ -76,8 +76,7 @@ bool InTree(const ItemList& list, const Application& root) {
 }
 
 void SetPeriodDown(ItemList& list, int16_t periodTime, dfUnits periodUnit) {
-    for (int i = 1; i <= list.ItemsCount(); ++i) {
-        std::shared_ptr<Item> item = list.Items(i);
+    for (const std::shared_ptr<Item>& item : list.Items()) {
         item->SetPeriodTime(periodTime);
         item->SetPeriodUnit(periodUnit);
         if (item->IsFolder()) SetPeriodDown(static_cast<Folder&>(*item), periodTime, periodUnit);

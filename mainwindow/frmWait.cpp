@@ -26,10 +26,7 @@ constexpr int kMaxWidth = 640;
 // Removes the saved copy of a page and those of its frames at every depth.
 void RemoveWritten(InternetHandler& handler, const FrameList& item, const std::string& savedFile) {
     if (!savedFile.empty()) handler.RemoveFileFromCache(savedFile);
-    for (int i = 1; i <= item.FramesCount(); ++i) {
-        std::shared_ptr<Frame> frame = item.Frames(i);
-        RemoveWritten(handler, *frame, frame->SavedFile());
-    }
+    for (const std::shared_ptr<Frame>& frame : item.Frames()) RemoveWritten(handler, *frame, frame->SavedFile());
 }
 
 // What a download's thread hands back.

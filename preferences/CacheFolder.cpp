@@ -25,7 +25,7 @@ std::string CurrentCacheFolder() {
     try {
         return INIHandler().ProfileGetItem("Locations", "CacheFolder", fallback,
                                            ConfigFolder() + "/" + settings_text::kINIFileName);
-    } catch (...) {
+    } catch (const std::exception&) {
         return fallback;
     }
 }

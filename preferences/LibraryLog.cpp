@@ -12,4 +12,8 @@ void OpenLibraryLog() noexcept {
     log::OpenLog(log::File::Helper);
 }
 
+void LogFailure(const std::exception& error, const char* source, std::string_view param) noexcept {
+    log::LogLibraryError(log::File::Helper, FailureOf(error, source), param);
+}
+
 }  // namespace pelmor::tamsin

@@ -24,27 +24,25 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr long kPathNotFound = 76;
-
 // The profile file as an absolute path, so that the recorded profile does not depend on
 // the working folder. Throws Failure when its folder does not exist or when its cache
 // folder would carry the file's own name.
 fs::path CheckedProfilePath(const std::string& strXMLName) {
-    if (strXMLName.empty()) throw Failure(err::kInvalidProcedureCall, "Settings", "No profile file name given");
+    if (strXMLName.empty()) throw Failure(Fault::InvalidArgument, "Settings", "No profile file name given");
     std::error_code ec;
     fs::path file = fs::absolute(fs::path(strXMLName), ec).lexically_normal();
     if (ec || !file.has_filename())
-        throw Failure(err::kInvalidProcedureCall, "Settings", "Invalid profile file name: " + strXMLName);
+        throw Failure(Fault::InvalidArgument, "Settings", "Invalid profile file name: " + strXMLName);
     if (!fs::is_directory(file.parent_path(), ec))
         throw Failure(
-            kPathNotFound, "Settings",
+            Fault::PathNotFound, "Settings",
             "Path not found: the folder " + file.parent_path().string() + " of the profile file does not exist");
     if (file.stem() == file.filename())
-        throw Failure(err::kInvalidProcedureCall, "Settings",
+        throw Failure(Fault::InvalidArgument, "Settings",
                       "The profile file name " + file.filename().string() +
                           " needs an extension: its cache folder takes the name without it");
     if (fs::is_directory(file, ec))
-        throw Failure(err::kPathFileAccess, "Settings", "The profile file " + file.string() + " is a folder");
+        throw Failure(Fault::FileAccess, "Settings", "The profile file " + file.string() + " is a folder");
     return file;
 }
 
@@ -52,8 +50,7 @@ fs::path CheckedProfilePath(const std::string& strXMLName) {
 std::string CacheFolderOf(const fs::path& file) { return (file.parent_path() / file.stem()).string(); }
 
 void CreateCacheFolder(const std::string& folder) {
-    if (!EnsureFolder(folder))
-        throw Failure(err::kPathFileAccess, "Settings", "Cannot create the cache folder " + folder);
+    if (!EnsureFolder(folder)) throw Failure(Fault::FileAccess, "Settings", "Cannot create the cache folder " + folder);
 }
 
 // Copies every file directly inside `from` into `to` under the same name, replacing what
@@ -89,8 +86,7 @@ struct Repointed {
 // the same name in `to`, recording each change in `changed`.
 void RepointFrames(const FrameList& list, const std::string& from, const std::string& to,
                    std::vector<Repointed>& changed) {
-    for (int i = 1; i <= list.FramesCount(); ++i) {
-        std::shared_ptr<Frame> frame = list.Frames(i);
+    for (const std::shared_ptr<Frame>& frame : list.Frames()) {
         fs::path saved(frame->SavedFile());
         if (!frame->SavedFile().empty() && RealFolder(saved.parent_path().string()) == from) {
             changed.push_back({[frame](std::string path) { frame->SetSavedFile(std::move(path)); }, frame->SavedFile()});
@@ -102,8 +98,7 @@ void RepointFrames(const FrameList& list, const std::string& from, const std::st
 
 void RepointItems(const ItemList& list, const std::string& from, const std::string& to,
                   std::vector<Repointed>& changed) {
-    for (int i = 1; i <= list.ItemsCount(); ++i) {
-        std::shared_ptr<Item> item = list.Items(i);
+    for (const std::shared_ptr<Item>& item : list.Items()) {
         if (item->IsFolder()) {
             RepointItems(static_cast<const Folder&>(*item), from, to, changed);
             continue;
@@ -129,8 +124,8 @@ void Settings::SetProfileAsDefault() {
         doc.Set("Locations", "CacheFolder", settings_text::Text(cacheFolder_));
         EnsureFolder(fs::path(path).parent_path().string());
         doc.Save(path);
-    } catch (...) {
-        Report("SetProfileAsDefault");
+    } catch (const std::exception& error) {
+        Report(error, "SetProfileAsDefault");
     }
 }
 
@@ -158,10 +153,10 @@ void Settings::SaveProfile(const Application& objApplication, const std::string&
         xmlFile_ = file.string();
         cacheFolder_ = newFolder;
         SetCurrentCacheFolder(cacheFolder_);
-    } catch (...) {
+    } catch (const std::exception& error) {
         // The pages go on pointing at the copies of the profile that stays current.
         for (Repointed& item : changed) item.set(item.old);
-        Report("SaveProfile");
+        Report(error, "SaveProfile");
     }
 }
 
@@ -183,7 +178,7 @@ Settings::ProfileRead Settings::ReadProfile(const std::string& strXMLName) {
         }
         CreateCacheFolder(read.cacheFolder);
         read.application->LoadItems(read.xmlFile);
-    } catch (...) {
+    } catch (const std::exception&) {
         read.failure = std::current_exception();
         read.error = CurrentFailure("Settings").Description();
     }
@@ -203,8 +198,8 @@ void Settings::LoadProfile(std::shared_ptr<Application>& objApplication, const s
         objApplication = read.application;
         UseProfile(read);
         if (read.failure) std::rethrow_exception(read.failure);
-    } catch (...) {
-        Report("LoadProfile");
+    } catch (const std::exception& error) {
+        Report(error, "LoadProfile");
     }
 }
 

@@ -26,14 +26,14 @@ bool ReadBoolean(std::string_view key, const std::string& text) {
     if (EqualsNoCase(text, "False")) return false;
     double number = 0;
     if (ParseNumber(text, number)) return number != 0;
-    throw Failure(err::kTypeMismatch, kSource,
+    throw Failure(Fault::WrongType, kSource,
                   "Type mismatch: the value \"" + text + "\" of " + std::string(key) + " is not a Boolean");
 }
 
 double ReadNumber(std::string_view key, const std::string& text) {
     double number = 0;
     if (!ParseNumber(text, number))
-        throw Failure(err::kTypeMismatch, kSource,
+        throw Failure(Fault::WrongType, kSource,
                       "Type mismatch: the value \"" + text + "\" of " + std::string(key) + " is not a number");
     return number;
 }
@@ -41,7 +41,7 @@ double ReadNumber(std::string_view key, const std::string& text) {
 float ReadSingle(std::string_view key, const std::string& text) {
     double number = ReadNumber(key, text);
     if (!std::isfinite(number) || std::fabs(number) > std::numeric_limits<float>::max())
-        throw Failure(err::kOverflow, kSource, "Overflow: the value " + text + " of " + std::string(key));
+        throw Failure(Fault::Overflow, kSource, "Overflow: the value " + text + " of " + std::string(key));
     return static_cast<float>(number);
 }
 
@@ -49,7 +49,7 @@ float ReadSingle(std::string_view key, const std::string& text) {
 double ReadWhole(std::string_view key, const std::string& text, double lowest, double highest) {
     double number = std::nearbyint(ReadNumber(key, text));
     if (!std::isfinite(number) || number < lowest || number > highest)
-        throw Failure(err::kOverflow, kSource, "Overflow: the value " + text + " of " + std::string(key));
+        throw Failure(Fault::Overflow, kSource, "Overflow: the value " + text + " of " + std::string(key));
     return number;
 }
 
@@ -60,8 +60,8 @@ Settings::Settings() { tamsin::OpenLibraryLog(); }
 std::string Settings::GetWindowsFolder() {
     try {
         return ConfigFolder();
-    } catch (...) {
-        Report("GetWindowsFolder");
+    } catch (const std::exception& error) {
+        Report(error, "GetWindowsFolder");
         return std::string();
     }
 }
@@ -70,8 +70,8 @@ std::string Settings::TargetINIFile() const {
     return iniFile_.empty() ? ConfigFolder() + "/" + settings_text::kINIFileName : iniFile_;
 }
 
-void Settings::Report(const char* operation) {
-    Failure failure = CurrentFailure(kSource);
+void Settings::Report(const std::exception& error, const char* operation) {
+    Failure failure = FailureOf(error, kSource);
     lastError_ = failure.Description();
     log::LogLibraryError(log::File::Helper, failure, operation);
 }
@@ -92,8 +92,8 @@ void Settings::LoadPreferences() {
             std::string value = text(section, key, fallback);
             try {
                 return read(key, value);
-            } catch (...) {
-                Report("LoadPreferences");
+            } catch (const std::exception& error) {
+                Report(error, "LoadPreferences");
                 return read(key, std::string(fallback));
             }
         };
@@ -148,8 +148,8 @@ void Settings::LoadPreferences() {
         treeFont_.Underline = boolean("Font", "Underline", "FALSE");
         treeFont_.Italic = boolean("Font", "Italic", "FALSE");
         treeFont_.Strikethrough = boolean("Font", "Strikethrough", "FALSE");
-    } catch (...) {
-        Report("LoadPreferences");
+    } catch (const std::exception& error) {
+        Report(error, "LoadPreferences");
     }
 }
 
@@ -187,16 +187,16 @@ void Settings::SavePreferences() {
         doc.Set("Form", "Height", FormatNumber(formHeight_));
         doc.Set("Form", "Width", FormatNumber(formWidth_));
         doc.Set("Form", "WindowState", std::to_string(formWindowState_));
-    } catch (...) {
-        Report("");
+    } catch (const std::exception& error) {
+        Report(error, "");
         if (!loaded) return;
     }
     // The keys set before a refused value are still written.
     try {
         EnsureFolder(std::filesystem::path(path).parent_path().string());
         doc.Save(path);
-    } catch (...) {
-        Report("");
+    } catch (const std::exception& error) {
+        Report(error, "");
     }
 }
 

@@ -156,7 +156,7 @@ private:
     // The INI file LoadPreferences chose, or the default one before it ran.
     std::string TargetINIFile() const;
     // Logs the failure in flight for `operation` and keeps its description for LastError().
-    void Report(const char* operation);
+    void Report(const std::exception& error, const char* operation);
 
     std::string defaultSoundFile_;
     std::string soundFile_;

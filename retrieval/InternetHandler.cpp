@@ -43,8 +43,16 @@ std::string_view RefreshTarget(std::string_view text) {
     return text;
 }
 
-void LogFailure(const std::string& param) {
-    log::LogLibraryError(log::File::Helper, CurrentFailure(kSource), param);
+// The kind of failure a load that did not succeed stands for.
+Fault FaultOf(quillon::LoadStatus status) {
+    switch (status) {
+        case quillon::LoadStatus::FileNotFound:
+            return Fault::FileNotFound;
+        case quillon::LoadStatus::PageNotFound:
+            return Fault::PageNotLoaded;
+        default:
+            return Fault::Failed;
+    }
 }
 
 }  // namespace
@@ -55,8 +63,8 @@ InternetHandler::~InternetHandler() = default;
 std::string InternetHandler::GetValidURL(const std::string& strURL) {
     try {
         return tamsin::GuessProtocol(strURL);
-    } catch (...) {
-        LogFailure("");
+    } catch (const std::exception& error) {
+        tamsin::LogFailure(error, kSource, "");
         return "";
     }
 }
@@ -67,8 +75,8 @@ std::string InternetHandler::GetHostFromURL(const std::string& strURL) {
         std::string host;
         if (!tamsin::HostOf(url, host)) return url;
         return host;
-    } catch (...) {
-        LogFailure("GetHostFromURL");
+    } catch (const std::exception& error) {
+        tamsin::LogFailure(error, kSource, "GetHostFromURL");
         return "";
     }
 }
@@ -76,8 +84,8 @@ std::string InternetHandler::GetHostFromURL(const std::string& strURL) {
 std::string InternetHandler::GetCombinedURL(const std::string& strBaseURL, const std::string& strRelativeURL) {
     try {
         return tamsin::CombineUrls(strBaseURL, strRelativeURL);
-    } catch (...) {
-        LogFailure("GetCominedURL");
+    } catch (const std::exception& error) {
+        tamsin::LogFailure(error, kSource, "GetCominedURL");
         return "";
     }
 }
@@ -86,8 +94,8 @@ int32_t InternetHandler::GetFileNameFromURL(const std::string& strURL) {
     int32_t sum = 0;
     try {
         return tamsin::FileNumber(strURL, tamsin::ClockSalt, sum);
-    } catch (...) {
-        LogFailure("GetFileNameFromURL");
+    } catch (const std::exception& error) {
+        tamsin::LogFailure(error, kSource, "GetFileNameFromURL");
         return sum;
     }
 }
@@ -99,9 +107,9 @@ std::shared_ptr<html::Document> InternetHandler::LightNavigate(const std::string
         const ScopedDeadline limit(std::chrono::steady_clock::now() +
                                    std::chrono::milliseconds(quillon::kTimeoutMilliseconds));
         return Navigate(strURL, 0);
-    } catch (...) {
+    } catch (const std::exception& error) {
         if (loadFailure_.empty()) loadFailure_ = "load failed";
-        LogFailure("LightNavigate");
+        tamsin::LogFailure(error, kSource, "LightNavigate");
         return nullptr;
     }
 }
@@ -125,16 +133,16 @@ std::shared_ptr<html::Document> InternetHandler::Navigate(const std::string& str
         browser.SetIgnoreProxyCache(true);
         browser.SetResynchronize(true);
         if (!savedCopy) browser.SetExecuteScripts(true);
-        long status = browser.navigate(u, u, document);
-        if (status == quillon::kFail) {
+        quillon::LoadStatus status = browser.navigate(u, u, document);
+        if (status == quillon::LoadStatus::Failed) {
             status = browser.navigate(u, u, document);
-            if (status != quillon::kOk) {
+            if (status != quillon::LoadStatus::Ok) {
                 loadFailure_ = browser.LastError();
-                throw Failure(status, kLoaderSource, browser.LastError());
+                throw Failure(FaultOf(status), kLoaderSource, browser.LastError());
             }
-        } else if (status != quillon::kOk) {
+        } else if (status != quillon::LoadStatus::Ok) {
             loadFailure_ = browser.LastError().empty() ? "load failed" : browser.LastError();
-            log::LogLibraryError(log::File::Helper, Failure(status, kLoaderSource, browser.LastError()),
+            log::LogLibraryError(log::File::Helper, Failure(FaultOf(status), kLoaderSource, browser.LastError()),
                                  "LightNavigate");
             return nullptr;
         }
@@ -148,7 +156,7 @@ std::shared_ptr<html::Document> InternetHandler::Navigate(const std::string& str
     if (document->body() && !document->body().firstChild()) {
         LightWebBrowser blank;
         std::shared_ptr<html::Document> empty;
-        if (blank.LoadString("", u, empty) == quillon::kOk && empty &&
+        if (blank.LoadString("", u, empty) == quillon::LoadStatus::Ok && empty &&
             EqualsNoCase(document->documentElement().outerHTML(), empty->documentElement().outerHTML())) {
             loadFailure_ = "empty answer";
             return nullptr;
@@ -163,7 +171,7 @@ std::shared_ptr<html::Document> InternetHandler::Navigate(const std::string& str
     // another protocol. The page reached so far is then the page.
     if (!quillon::MayLeadTo(document->URL(), target)) {
         log::LogLibraryError(log::File::Helper,
-                             Failure(err::kPermissionDenied, kSource, quillon::RefusalText(document->URL(), target)),
+                             Failure(Fault::PermissionDenied, kSource, quillon::RefusalText(document->URL(), target)),
                              "LightNavigate");
         return document;
     }
@@ -183,8 +191,8 @@ std::string InternetHandler::GetRedirectionURL(const html::Document& document) {
                                   std::string(RefreshTarget(std::string_view(content).substr(at + 4))));
         }
         return "";
-    } catch (...) {
-        LogFailure("GetRedirectionURL");
+    } catch (const std::exception& error) {
+        tamsin::LogFailure(error, kSource, "GetRedirectionURL");
         return "";
     }
 }

@@ -62,9 +62,6 @@ public:
     InternetHandler(const InternetHandler&) = delete;
     InternetHandler& operator=(const InternetHandler&) = delete;
 
-    // Always false: operations block the calling thread until they end.
-    bool Busy() const { return false; }
-
     // `strURL` with "http://" (or "ftp://") in front when it names no protocol; text with a
     // protocol, local paths and text that is no URL come back unchanged. "" on failure.
     std::string GetValidURL(const std::string& strURL);

@@ -19,6 +19,7 @@
 #include "platform/text/Utf16.h"
 #include "preferences/CacheFolder.h"
 #include "retrieval/InternetHandler.h"
+#include "preferences/LibraryLog.h"
 
 namespace pelmor {
 namespace {
@@ -27,10 +28,6 @@ constexpr const char* kSource = "InternetHandler";
 // Frames inside frames are saved this many levels deep at most; deeper framesets (or
 // frames that contain each other) fail the save instead of recursing without end.
 constexpr int kMaxFrameDepth = 8;
-
-void LogFailure(const std::string& param) {
-    log::LogLibraryError(log::File::Helper, CurrentFailure(kSource), param);
-}
 
 std::string FoldAscii(std::string_view text) {
     std::string out(text);
@@ -84,13 +81,13 @@ std::string FreeCacheFileName(const std::string& folder, int32_t number) {
         std::error_code ec;
         if (!std::filesystem::exists(path, ec) && !ec) return path;
     }
-    throw Failure(err::kPathFileAccess, kSource, "No free file name in " + folder);
+    throw Failure(Fault::FileAccess, kSource, "No free file name in " + folder);
 }
 
 bool InternetHandler::IsDocumentAccessible(const html::FrameWindow& window) {
     try {
         return window && window.accessible() && window.document() != nullptr;
-    } catch (...) {
+    } catch (const std::exception&) {
         return false;
     }
 }
@@ -117,7 +114,7 @@ std::shared_ptr<html::Document> InternetHandler::FrameDocument(const html::Docum
     // A page from the network never makes us read a local file, nor speak another protocol.
     if (!quillon::MayLeadTo(parentURL, frameURL)) {
         log::LogLibraryError(log::File::Helper,
-                             Failure(err::kPermissionDenied, kSource, quillon::RefusalText(parentURL, frameURL)),
+                             Failure(Fault::PermissionDenied, kSource, quillon::RefusalText(parentURL, frameURL)),
                              "FrameDocument");
         return nullptr;
     }
@@ -134,9 +131,9 @@ bool InternetHandler::SaveURLToCache(const std::shared_ptr<Page>& oPage, const s
         fetched = true;
         strTitle = document->title();
         return SaveDocument(document, strFileName, true, oPage, false, 0);
-    } catch (...) {
-        if (fetched) lastSaveFailure_ = CurrentFailure(kSource).Description();
-        LogFailure("SaveURLToCache");
+    } catch (const std::exception& error) {
+        if (fetched) lastSaveFailure_ = FailureOf(error, kSource).Description();
+        tamsin::LogFailure(error, kSource, "SaveURLToCache");
         return false;
     }
 }
@@ -145,8 +142,8 @@ bool InternetHandler::SaveHTMLToCache(const std::shared_ptr<html::Document>& obj
                                       bool blSaveFrames, const std::shared_ptr<FrameList>& oItem, bool blReload) {
     try {
         return SaveDocument(objHTML, FileName, blSaveFrames, oItem, blReload, 0);
-    } catch (...) {
-        LogFailure("SaveHTMLToCache");
+    } catch (const std::exception& error) {
+        tamsin::LogFailure(error, kSource, "SaveHTMLToCache");
         return false;
     }
 }
@@ -155,8 +152,8 @@ bool InternetHandler::SaveVersionToCache(const std::shared_ptr<html::Document>& 
                                          const std::string& frameFolder) {
     try {
         return SaveDocument(objHTML, FileName, true, nullptr, false, 0, frameFolder);
-    } catch (...) {
-        LogFailure("SaveVersionToCache");
+    } catch (const std::exception& error) {
+        tamsin::LogFailure(error, kSource, "SaveVersionToCache");
         return false;
     }
 }
@@ -164,8 +161,8 @@ bool InternetHandler::SaveVersionToCache(const std::shared_ptr<html::Document>& 
 bool InternetHandler::SaveDocument(const std::shared_ptr<html::Document>& objHTML, const std::string& FileName,
                                    bool blSaveFrames, const std::shared_ptr<FrameList>& oItem, bool blReload, int depth,
                                    const std::string& frameFolder) {
-    if (!objHTML) throw Failure(err::kObjectNotSet, kSource, "Object variable not set");
-    if (depth > kMaxFrameDepth) throw Failure(err::kInvalidProcedureCall, kSource, "Frames nested too deep");
+    if (!objHTML) throw Failure(Fault::Missing, kSource, "No document given");
+    if (depth > kMaxFrameDepth) throw Failure(Fault::InvalidArgument, kSource, "Frames nested too deep");
     const std::string documentURL(objHTML->URL());
     html::ElementList frameElements = objHTML->getElementsByTagName("Frame");
     html::FrameCollection windows = objHTML->frames();
@@ -191,8 +188,11 @@ bool InternetHandler::SaveDocument(const std::shared_ptr<html::Document>& objHTM
             if (!SaveDocument(frameDocument, frameFile, true, frameItem, blReload, depth + 1)) return false;
             replace.New = WithSource(element, quillon::FileUrlFromPath(frameFile));
         } else {
-            if (!oItem) throw Failure(err::kObjectNotSet, kSource, "Object variable not set");
-            replace.New = WithSource(element, quillon::FileUrlFromPath(oItem->Frames(static_cast<int>(i) + 1)->SavedFile()));
+            if (!oItem) throw Failure(Fault::Missing, kSource, "No item to take the saved frames from");
+            const auto& savedFrames = oItem->Frames();
+            if (i >= savedFrames.size())
+                throw Failure(Fault::OutOfRange, kSource, "The page holds more frames than were saved for it");
+            replace.New = WithSource(element, quillon::FileUrlFromPath(savedFrames[i]->SavedFile()));
         }
         if (!replace.New.empty()) replacements.push_back(std::move(replace));
     }
@@ -212,7 +212,7 @@ bool InternetHandler::SaveDocument(const std::shared_ptr<html::Document>& objHTM
     // cache folder: a profile must not make the program overwrite another file.
     const std::string cacheFolder = CurrentCacheFolder();
     if (!LiesInside(FileName, cacheFolder))
-        throw Failure(err::kPathFileAccess, kSource,
+        throw Failure(Fault::FileAccess, kSource,
                       "Refused to write " + FileName + ": saved copies are written only inside " + cacheFolder);
     WriteFileAtomically(FileName, text::EncodeUtf16LeWithBom(text));
     return true;
@@ -225,15 +225,15 @@ FrameReplace InternetHandler::SaveBaseHref(const html::Document& document) {
         if (base.empty()) base = std::string(document.URL());
         replace.Original = document.getElementsByTagName("HEAD").item(0).outerHTML();
         replace.New = ReplaceNoCase(replace.Original, "<HEAD>", "<HEAD><BASE href=" + base + ">");
-    } catch (...) {
-        LogFailure("SaveBaseHref");
+    } catch (const std::exception& error) {
+        tamsin::LogFailure(error, kSource, "SaveBaseHref");
     }
     return replace;
 }
 
 void InternetHandler::SaveFrames(const std::shared_ptr<html::Document>& objHTML, const std::shared_ptr<Page>& oPage) {
     try {
-        if (!objHTML || !oPage) throw Failure(err::kObjectNotSet, kSource, "Object variable not set");
+        if (!objHTML || !oPage) throw Failure(Fault::Missing, kSource, "No document or no page given");
         html::ElementList frameElements = objHTML->getElementsByTagName("FRAME");
         html::FrameCollection windows = objHTML->frames();
         for (std::size_t i = 0; i < frameElements.length(); ++i) {
@@ -245,13 +245,13 @@ void InternetHandler::SaveFrames(const std::shared_ptr<html::Document>& objHTML,
             std::shared_ptr<Frame> frame = oPage->AddFrame(frameURL, frameFile);
             if (frameDocument) SaveSubFrames(*frameDocument, frame, 1);
         }
-    } catch (...) {
-        LogFailure("SaveFrames");
+    } catch (const std::exception& error) {
+        tamsin::LogFailure(error, kSource, "SaveFrames");
     }
 }
 
 void InternetHandler::SaveSubFrames(const html::Document& document, const std::shared_ptr<Frame>& oFrame, int depth) {
-    if (depth > kMaxFrameDepth) throw Failure(err::kInvalidProcedureCall, kSource, "Frames nested too deep");
+    if (depth > kMaxFrameDepth) throw Failure(Fault::InvalidArgument, kSource, "Frames nested too deep");
     html::FrameCollection windows = document.frames();
     for (std::size_t i = 0; i < windows.length(); ++i) {
         html::FrameWindow window = windows.item(i);
@@ -271,12 +271,10 @@ bool InternetHandler::RemoveFileFromCache(const std::string& strFileName) {
         // are ever deleted; anything else is refused and logged.
         RemoveFileInside(strFileName, CurrentCacheFolder());
         return true;
-    } catch (const Failure& failure) {
-        if (failure.Number() == err::kPermissionDenied) return true;
-        LogFailure("RemoveFileFromCache");
-        return false;
-    } catch (...) {
-        LogFailure("RemoveFileFromCache");
+    } catch (const std::exception& error) {
+        const auto* failure = dynamic_cast<const Failure*>(&error);
+        if (failure && failure->Kind() == Fault::PermissionDenied) return true;
+        tamsin::LogFailure(error, kSource, "RemoveFileFromCache");
         return false;
     }
 }

@@ -11,6 +11,7 @@
 #include "platform/core/Strings.h"
 #include "platform/log/Log.h"
 #include "retrieval/InternetHandler.h"
+#include "preferences/LibraryLog.h"
 
 namespace pelmor {
 namespace {
@@ -18,10 +19,6 @@ namespace {
 constexpr const char* kSource = "InternetHandler";
 constexpr const char* kInsertColor = "#00FF00";
 constexpr const char* kUpdateColor = "#FFFF00";
-
-void LogFailure(const std::string& param) {
-    log::LogLibraryError(log::File::Helper, CurrentFailure(kSource), param);
-}
 
 // The fields pages and frames share.
 struct ItemFields {
@@ -34,7 +31,7 @@ ItemFields FieldsOf(const FrameList& item) {
     if (auto* page = dynamic_cast<const Page*>(&item)) return {page->URL(), page->SavedFile(), page->ElementPath()};
     if (auto* frame = dynamic_cast<const Frame*>(&item))
         return {frame->URL(), frame->SavedFile(), frame->ElementPath()};
-    throw Failure(err::kTypeMismatch, kSource, "Type mismatch");
+    throw Failure(Fault::WrongType, kSource, "The item is neither a page nor a frame");
 }
 
 // Whether `path` names an element of the document's body that is there, rather than
@@ -101,11 +98,14 @@ bool InternetHandler::IsPageUpdated(const std::shared_ptr<FrameList>& oPage) {
                                                  : engine.IsElementChange(saved, live, fields.elementPath);
             if (page) page->SetLastCheckDate(DateTime::Now());
         }
-        for (int i = 1; !updated && i <= oPage->FramesCount(); ++i) updated = IsFrameUpdated(oPage->Frames(i));
+        for (const std::shared_ptr<Frame>& frame : oPage->Frames()) {
+            if (updated) break;
+            updated = IsFrameUpdated(frame);
+        }
         return updated;
-    } catch (...) {
+    } catch (const std::exception& error) {
         if (checkFailure_.empty()) checkFailure_ = "check broke off";
-        LogFailure("IsPageUpdated");
+        tamsin::LogFailure(error, kSource, "IsPageUpdated");
         return false;
     }
 }
@@ -129,17 +129,20 @@ bool InternetHandler::IsFrameUpdated(const std::shared_ptr<Frame>& oFrame) {
             updated = oFrame->ElementPath().empty() ? engine.IsChange(saved, live)
                                                     : engine.IsElementChange(saved, live, oFrame->ElementPath());
         }
-        for (int i = 1; !updated && i <= oFrame->FramesCount(); ++i) updated = IsFrameUpdated(oFrame->Frames(i));
+        for (const std::shared_ptr<Frame>& frame : oFrame->Frames()) {
+            if (updated) break;
+            updated = IsFrameUpdated(frame);
+        }
         return updated;
-    } catch (...) {
-        LogFailure("");
+    } catch (const std::exception& error) {
+        tamsin::LogFailure(error, kSource, "");
         return false;
     }
 }
 
 bool InternetHandler::Revise(const std::shared_ptr<FrameList>& oPage, Revision kind,
                              const std::shared_ptr<html::Document>& result, Revised& out) {
-    if (!oPage) throw Failure(err::kObjectNotSet, kSource, "Object variable not set");
+    if (!oPage) throw Failure(Fault::Missing, kSource, "No page given");
     ItemFields fields = FieldsOf(*oPage);
     std::shared_ptr<html::Document> saved = LightNavigate(fields.savedFile);
     if (!saved) return false;
@@ -208,8 +211,8 @@ std::string InternetHandler::GetRevisedHTML(const std::shared_ptr<FrameList>& oP
     try {
         Revised out;
         return Revise(oPage, Revision::Html, nullptr, out) ? out.text : std::string();
-    } catch (...) {
-        LogFailure("");
+    } catch (const std::exception& error) {
+        tamsin::LogFailure(error, kSource, "");
         return "";
     }
 }
@@ -219,8 +222,8 @@ std::string InternetHandler::SetRevisedHTML(const std::shared_ptr<html::Document
     try {
         Revised out;
         return Revise(oPage, Revision::Result, oResultHTML, out) ? out.text : std::string();
-    } catch (...) {
-        LogFailure("");
+    } catch (const std::exception& error) {
+        tamsin::LogFailure(error, kSource, "");
         return "";
     }
 }
@@ -229,8 +232,8 @@ MarkedBody InternetHandler::GetRevisedBody(const std::shared_ptr<FrameList>& oPa
     try {
         Revised out;
         return Revise(oPage, Revision::Body, nullptr, out) ? out.body : MarkedBody{};
-    } catch (...) {
-        LogFailure("");
+    } catch (const std::exception& error) {
+        tamsin::LogFailure(error, kSource, "");
         return {};
     }
 }
@@ -239,8 +242,8 @@ std::shared_ptr<sorrel::EditScriptCollection> InternetHandler::GetDifferences(co
     try {
         Revised out;
         return Revise(oPage, Revision::Differences, nullptr, out) ? out.changes : nullptr;
-    } catch (...) {
-        LogFailure("");
+    } catch (const std::exception& error) {
+        tamsin::LogFailure(error, kSource, "");
         return nullptr;
     }
 }

@@ -25,7 +25,7 @@ using UrlHandle = std::unique_ptr<CURLU, UrlDeleter>;
 
 UrlHandle NewUrl() {
     UrlHandle handle(curl_url());
-    if (!handle) throw Failure(err::kEFail, "Urls", "out of memory");
+    if (!handle) throw Failure(Fault::OutOfMemory, "Urls", "Out of memory");
     return handle;
 }
 
@@ -133,7 +133,7 @@ std::string CombineUrls(std::string_view base, std::string_view relative) {
 
     UrlHandle handle = NewUrl();
     if (curl_url_set(handle.get(), CURLUPART_URL, baseText.c_str(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK)
-        throw Failure(err::kEFail, "GetCombinedURL", "the base URL cannot be read: " + std::string(base));
+        throw Failure(Fault::Failed, "GetCombinedURL", "the base URL cannot be read: " + std::string(base));
     std::string normalBase = GetPart(handle.get(), CURLUPART_URL);
     // A relative part that only replaces the fragment or the query keeps the base's file.
     if (rel.empty()) return std::string(Stem(normalBase, false));
@@ -142,12 +142,12 @@ std::string CombineUrls(std::string_view base, std::string_view relative) {
         std::string joined = std::string(Stem(normalBase, true)) + rel;
         if (curl_url_set(handle.get(), CURLUPART_URL, joined.c_str(), CURLU_NON_SUPPORT_SCHEME | CURLU_URLENCODE) !=
             CURLUE_OK)
-            throw Failure(err::kEFail, "GetCombinedURL", "cannot combine " + joined);
+            throw Failure(Fault::Failed, "GetCombinedURL", "cannot combine " + joined);
         return GetPart(handle.get(), CURLUPART_URL);
     }
     if (curl_url_set(handle.get(), CURLUPART_URL, rel.c_str(), CURLU_NON_SUPPORT_SCHEME | CURLU_URLENCODE) !=
         CURLUE_OK)
-        throw Failure(err::kEFail, "GetCombinedURL", "cannot combine " + rel + " with " + std::string(base));
+        throw Failure(Fault::Failed, "GetCombinedURL", "cannot combine " + rel + " with " + std::string(base));
     return GetPart(handle.get(), CURLUPART_URL);
 }
 
@@ -172,7 +172,8 @@ int32_t FileNumber(std::string_view url, const std::function<int()>& salt, int32
                 break;
             }
             // Reducing cannot help once the sum is already below the modulus.
-            if (sum > -100000 && sum < 100000) throw Failure(err::kOverflow, "GetFileNameFromURL", "Overflow");
+            if (sum > -100000 && sum < 100000)
+                throw Failure(Fault::Overflow, "GetFileNameFromURL", "The file number of the address overflows");
             sum %= 100000;
         }
     }

@@ -21,6 +21,7 @@
 #include "preferences/INIHandler.h"
 #include "preferences/Settings.h"
 #include "retrieval/InternetHandler.h"
+#include "preferences/LibraryLog.h"
 #include "preferences/SettingsText.h"
 
 namespace pelmor {
@@ -30,8 +31,6 @@ namespace fs = std::filesystem;
 
 constexpr const char* kSource = "Versions";
 constexpr const char* kExtension = ".html";
-
-void LogFailure(const std::string& param) { log::LogLibraryError(log::File::Helper, CurrentFailure(kSource), param); }
 
 bool AllDigits(std::string_view text) {
     return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -113,8 +112,8 @@ std::vector<PageVersion> ListVersions(const std::string& savedFile) {
         };
         std::sort(versions.begin(), versions.end(),
                   [&](const PageVersion& a, const PageVersion& b) { return order(a) < order(b); });
-    } catch (...) {
-        LogFailure("ListVersions");
+    } catch (const std::exception& error) {
+        tamsin::LogFailure(error, kSource, "ListVersions");
         versions.clear();
     }
     return versions;
@@ -142,8 +141,8 @@ std::string KeepVersion(InternetHandler& handler, const Page& page, int keep, Da
         const std::string folder = HistoryFolder(page.SavedFile());
         const std::string cacheFolder = CurrentCacheFolder();
         if (!LiesInside(page.SavedFile(), cacheFolder))
-            throw Failure(err::kPathFileAccess, kSource, "Saved copy outside the cache folder: " + page.SavedFile());
-        if (!EnsureFolder(folder)) throw Failure(err::kPathFileAccess, kSource, "Cannot make " + folder);
+            throw Failure(Fault::FileAccess, kSource, "Saved copy outside the cache folder: " + page.SavedFile());
+        if (!EnsureFolder(folder)) throw Failure(Fault::FileAccess, kSource, "Cannot make " + folder);
         // A second version in the same second comes after every one kept in it: "-2", "-3"...
         const std::string name = NameOfDate(now);
         int number = 1;
@@ -163,8 +162,8 @@ std::string KeepVersion(InternetHandler& handler, const Page& page, int keep, Da
         }
         PruneVersions(page.SavedFile(), keep);
         return file;
-    } catch (...) {
-        LogFailure("KeepVersion");
+    } catch (const std::exception& error) {
+        tamsin::LogFailure(error, kSource, "KeepVersion");
         return {};
     }
 }
@@ -174,8 +173,8 @@ void PruneVersions(const std::string& savedFile, int keep) {
         std::vector<PageVersion> versions = ListVersions(savedFile);
         InternetHandler handler;
         for (size_t i = 0; i + std::max(keep, 0) < versions.size(); ++i) RemoveVersion(handler, versions[i].File);
-    } catch (...) {
-        LogFailure("PruneVersions");
+    } catch (const std::exception& error) {
+        tamsin::LogFailure(error, kSource, "PruneVersions");
     }
 }
 
@@ -186,8 +185,8 @@ void RemoveVersions(const std::string& savedFile) {
         if (folder.empty()) return;
         RemoveEmptyFolder(folder);
         RemoveEmptyFolder(fs::path(folder).parent_path().string());
-    } catch (...) {
-        LogFailure("RemoveVersions");
+    } catch (const std::exception& error) {
+        tamsin::LogFailure(error, kSource, "RemoveVersions");
     }
 }
 
@@ -217,8 +216,8 @@ std::string MarkVersion(const std::string& older, const std::string& newer, cons
             }
         }
         return marked;
-    } catch (...) {
-        LogFailure("MarkVersion");
+    } catch (const std::exception& error) {
+        tamsin::LogFailure(error, kSource, "MarkVersion");
         return {};
     }
 }
@@ -231,7 +230,7 @@ int KeepVersionsPreference() {
         double number = 0;
         if (!ParseNumber(text, number) || !std::isfinite(number)) return kDefaultKeepVersions;
         return static_cast<int>(std::clamp(std::nearbyint(number), 0.0, double(kMaxKeepVersions)));
-    } catch (...) {
+    } catch (const std::exception&) {
         return kDefaultKeepVersions;
     }
 }

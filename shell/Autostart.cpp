@@ -88,7 +88,7 @@ void CreateStartupShortcut() {
     // Without a folder there is nowhere to put the entry: nothing is created.
     if (folder.empty()) return;
     if (!EnsureFolder(folder))
-        throw Failure(err::kPathFileAccess, "Pelmor", "Cannot create the autostart folder " + folder);
+        throw Failure(Fault::FileAccess, "Pelmor", "Cannot create the autostart folder " + folder);
     std::string program = QCoreApplication::applicationFilePath().toStdString();
     WriteFileAtomically(StartupShortcutPath(), StartupShortcutText(fs::absolute(program).string()));
 }
@@ -98,7 +98,7 @@ void DeleteStartupShortcut() {
     std::error_code ec;
     if (path.empty() || !fs::exists(fs::symlink_status(path, ec))) return;
     if (!fs::remove(path, ec) || ec)
-        throw Failure(err::kPermissionDenied, "Pelmor", "Cannot delete the autostart entry " + path + ": " + ec.message());
+        throw Failure(Fault::PermissionDenied, "Pelmor", "Cannot delete the autostart entry " + path + ": " + ec.message());
 }
 
 }  // namespace pelmor::shell

@@ -128,10 +128,8 @@ void WorkerLoop(std::shared_ptr<CheckerPool::State> state, std::list<Worker>::it
         try {
             const ScopedDeadline limit(run->deadline, run->stop);
             result = state->check(run->job.page);
-        } catch (const std::exception& e) {
-            result = {false, state->options.clock(), std::string("check broke off: ") + e.what()};
-        } catch (...) {
-            result = {false, state->options.clock(), "check broke off"};
+        } catch (const std::exception& error) {
+            result = {false, state->options.clock(), std::string("check broke off: ") + error.what()};
         }
         charge.reset();
 
@@ -230,7 +228,7 @@ void CheckerPool::Submit(uint64_t id, PageSnapshot page) {
     if (state_->options.estimate) {
         try {
             estimate = state_->options.estimate(page);
-        } catch (...) {
+        } catch (const std::exception&) {
             // A page whose size cannot be told is estimated at nothing; it charges as it goes.
         }
     }

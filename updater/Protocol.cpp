@@ -25,9 +25,8 @@ struct DecodeError {
 };
 
 void Frames(std::vector<FrameSnapshot>& out, const FrameList& list) {
-    out.reserve(list.FramesCount());
-    for (int i = 1; i <= list.FramesCount(); ++i) {
-        auto frame = list.Frames(i);
+    out.reserve(list.Frames().size());
+    for (const std::shared_ptr<Frame>& frame : list.Frames()) {
         FrameSnapshot snapshot{frame->URL(), frame->SavedFile(), frame->ElementPath(), {}};
         Frames(snapshot.Frames, *frame);
         out.push_back(std::move(snapshot));

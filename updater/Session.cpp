@@ -29,7 +29,7 @@ bool Session::HandleLine(std::string_view line) {
     std::string reason;
     auto request = DecodeRequest(line, &reason);
     if (!request) {
-        log::LogProgramError(Failure(err::kInvalidProcedureCall, "pelmor-updater", MalformedLineText(reason, line)),
+        log::LogProgramError(Failure(Fault::InvalidArgument, "pelmor-updater", MalformedLineText(reason, line)),
                              "ReadRequest");
         return true;
     }
@@ -60,11 +60,10 @@ void Session::Serve(std::istream& in) {
         }
         bool atEnd = c == std::char_traits<char>::eof();
         if (tooLong) {
-            log::LogProgramError(Failure(err::kInvalidProcedureCall, "pelmor-updater",
-                                         MalformedLineText("longer than " + std::to_string(kMaxRequestBytes) +
-                                                               " bytes",
-                                                           line)),
-                                 "ReadRequest");
+            log::LogProgramError(
+                Failure(Fault::InvalidArgument, "pelmor-updater",
+                        MalformedLineText("longer than " + std::to_string(kMaxRequestBytes) + " bytes", line)),
+                "ReadRequest");
         } else if ((!atEnd || !line.empty()) && !HandleLine(line)) {
             return;
         }

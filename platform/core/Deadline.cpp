@@ -47,14 +47,6 @@ ScopedDeadlineDelay::ScopedDeadlineDelay(std::chrono::steady_clock::duration del
 
 ScopedDeadlineDelay::~ScopedDeadlineDelay() { current.deadline = saved_; }
 
-std::chrono::milliseconds TimeLeft() {
-    SteadyTime deadline = CurrentDeadline();
-    if (deadline == SteadyTime::max()) return std::chrono::milliseconds::max();
-    auto left = deadline - DeadlineNow();
-    if (left <= left.zero()) return std::chrono::milliseconds::zero();
-    return std::chrono::duration_cast<std::chrono::milliseconds>(left);
-}
-
 SteadyTime DeadlineNow() { return clockOverride ? clockOverride() : std::chrono::steady_clock::now(); }
 
 void SetDeadlineClock(DeadlineClock clock) { clockOverride = clock; }

@@ -48,13 +48,10 @@ public:
 private:
     SteadyTime saved_;
 };
-// The time left before the current deadline (zero once it passed); max() without a scope.
-std::chrono::milliseconds TimeLeft();
-
 // The time deadlines are measured against: the steady clock, unless a test set another.
 SteadyTime DeadlineNow();
 using DeadlineClock = SteadyTime (*)();
-// Replaces the clock of DeadlineNow, DeadlinePassed and TimeLeft for every thread, so a
+// Replaces the clock of DeadlineNow and DeadlinePassed for every thread, so a
 // test can make time pass at a point of its choosing; null restores the steady clock.
 // Set it only while no other thread reads deadlines.
 void SetDeadlineClock(DeadlineClock clock);

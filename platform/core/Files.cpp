@@ -17,9 +17,10 @@ namespace pelmor {
 namespace {
 
 [[noreturn]] void ThrowErrno(int error, const std::string& what, const std::string& path) {
-    long number = error == ENOENT ? 76 : (error == EACCES || error == EPERM || error == EROFS) ? err::kPermissionDenied
-                                                                                                : err::kPathFileAccess;
-    throw Failure(number, "Files", what + " " + path + ": " + std::strerror(error));
+    Fault kind = error == ENOENT                                         ? Fault::PathNotFound
+                 : (error == EACCES || error == EPERM || error == EROFS) ? Fault::PermissionDenied
+                                                                         : Fault::FileAccess;
+    throw Failure(kind, "Files", what + " " + path + ": " + std::strerror(error));
 }
 
 }  // namespace
@@ -50,8 +51,8 @@ std::string RealPath(const std::string& path) {
 }
 
 [[noreturn]] void Refuse(const std::string& path, const std::string& folder, const std::string& why) {
-    throw Failure(err::kPathFileAccess, "Files", "Refused to delete " + path + ": " + why + " (only files inside " +
-                                                     folder + " are deleted)");
+    throw Failure(Fault::FileAccess, "Files",
+                  "Refused to delete " + path + ": " + why + " (only files inside " + folder + " are deleted)");
 }
 
 }  // namespace
@@ -188,7 +189,7 @@ std::string ReadWholeFile(const std::string& path) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         int error = errno;
-        if (error == ENOENT) throw Failure(err::kFileNotFound, "Files", "File not found: " + path);
+        if (error == ENOENT) throw Failure(Fault::FileNotFound, "Files", "File not found: " + path);
         ThrowErrno(error, "Cannot open", path);
     }
     std::string content;

@@ -56,8 +56,6 @@ public:
         return {p, text.size()};
     }
 
-    size_t BytesReserved() const { return reserved_; }
-
 private:
     struct Block {
         char* data;

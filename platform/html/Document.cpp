@@ -173,7 +173,7 @@ std::shared_ptr<Document> FrameWindow::document() const {
     if (!element_) return nullptr;
     auto it = doc_->frames.find(element_);
     if (it == doc_->frames.end()) return nullptr;
-    if (!it->second.accessible) throw Failure(err::kPermissionDenied, "Document", "Permission denied");
+    if (!it->second.accessible) throw Failure(Fault::PermissionDenied, "Document", "Permission denied");
     return it->second.document;
 }
 

@@ -326,7 +326,7 @@ public:
 
     Element frameElement() const;
     // The frame's document: null until the loader supplies one. Throws
-    // pelmor::Failure(70, "Permission denied") when the frame was marked inaccessible, as
+    // a pelmor::Failure PermissionDenied when the frame was marked inaccessible, as
     // reading the document of another site's frame fails.
     std::shared_ptr<Document> document() const;
     // False when reading document() would fail.

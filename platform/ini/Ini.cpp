@@ -70,7 +70,7 @@ std::string FirstCharacters(std::string_view text, size_t count) {
 }
 
 void Refuse(const std::string& what) {
-    throw Failure(err::kInvalidProcedureCall, "Ini", "Invalid " + what + " for an INI file");
+    throw Failure(Fault::InvalidArgument, "Ini", "Invalid " + what + " for an INI file");
 }
 
 bool HasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
@@ -107,7 +107,7 @@ Document Document::Load(const std::string& path) {
     try {
         return Parse(ReadWholeFile(path));
     } catch (const Failure& failure) {
-        if (failure.Number() == err::kFileNotFound) return Document();
+        if (failure.Kind() == Fault::FileNotFound) return Document();
         throw;
     }
 }

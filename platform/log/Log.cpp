@@ -57,7 +57,7 @@ void AppendLocked(File file, Kind kind, std::string_view text) {
     entry += '\n';
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0 && errno == ENOENT) ThrowMissingFolder(DataFolder(), path);
-    if (fd < 0) throw Failure(err::kPathFileAccess, "Log", "Cannot open " + path + ": " + std::strerror(errno));
+    if (fd < 0) throw Failure(Fault::FileAccess, "Log", "Cannot open " + path + ": " + std::strerror(errno));
     struct stat st {};
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 2 * kLogLimit) (void)::ftruncate(fd, 0);
     const char* data = entry.data();
@@ -68,7 +68,7 @@ void AppendLocked(File file, Kind kind, std::string_view text) {
             if (errno == EINTR) continue;
             int error = errno;
             ::close(fd);
-            throw Failure(err::kPathFileAccess, "Log", "Cannot write " + path + ": " + std::strerror(error));
+            throw Failure(Fault::FileAccess, "Log", "Cannot write " + path + ": " + std::strerror(error));
         }
         data += n;
         left -= static_cast<size_t>(n);
@@ -93,7 +93,7 @@ void ApplySizeRuleLocked(File file) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > kLogLimit) {
         if (::unlink(path.c_str()) != 0)
-            throw Failure(err::kPermissionDenied, "Log", "Cannot delete " + path + ": " + std::strerror(errno));
+            throw Failure(Fault::PermissionDenied, "Log", "Cannot delete " + path + ": " + std::strerror(errno));
     }
 }
 
@@ -109,7 +109,7 @@ void OpenLog(File file) noexcept {
         EnsureFolder(DataFolder());
         int fd = ::open(PathOf(file).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
         if (fd >= 0) ::close(fd);
-    } catch (...) {
+    } catch (const std::exception&) {  // a log that cannot be written loses the entry
     }
 }
 
@@ -125,13 +125,13 @@ void WriteLog(std::string_view text) noexcept {
         entry.append(text);
         entry += '\r';
         Append(File::Program, Kind::Information, entry);
-    } catch (...) {
+    } catch (const std::exception&) {  // a log that cannot be written loses the entry
     }
 }
 
 std::string ErrorRecord(const Failure& failure, std::string_view param, bool libraryForm) {
     std::string record = "\r\nTime: " + DateTime::Now().FormatGeneral();
-    record += "\r\nNumber: " + std::to_string(failure.Number());
+    record += "\r\nNumber: " + std::to_string(RecordNumber(failure.Kind()));
     record += "\r\nSource: " + failure.Source();
     record += "\r\nDescription: " + failure.Description();
     if (!param.empty()) {
@@ -144,14 +144,14 @@ std::string ErrorRecord(const Failure& failure, std::string_view param, bool lib
 void LogLibraryError(File file, const Failure& failure, std::string_view param) {
     try {
         Append(file, Kind::Error, "\r" + ErrorRecord(failure, param, true));
-    } catch (...) {
+    } catch (const std::exception&) {  // a log that cannot be written loses the entry
     }
 }
 
 void LogProgramError(const Failure& failure, std::string_view param) {
     try {
         Append(File::Program, Kind::Error, "\r" + ErrorRecord(failure, param, false));
-    } catch (...) {
+    } catch (const std::exception&) {  // a log that cannot be written loses the entry
     }
 }
 

@@ -18,7 +18,7 @@ std::string ErrorText(int code) {
 
 struct MatchData {
     explicit MatchData(const pcre2_code* code) : data(pcre2_match_data_create_from_pattern(code, nullptr)) {
-        if (data == nullptr) throw Failure(err::kEFail, "Regex", "Out of memory");
+        if (data == nullptr) throw Failure(Fault::OutOfMemory, "Regex", "Out of memory");
     }
     ~MatchData() { pcre2_match_data_free(data); }
     pcre2_match_data* data;
@@ -37,7 +37,7 @@ Regex::Regex(std::string_view pattern, bool ignoreCase) : code_(std::make_unique
     code_->code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
                                 ignoreCase ? PCRE2_CASELESS : 0u, &error, &offset, nullptr);
     if (code_->code == nullptr)
-        throw Failure(err::kInvalidProcedureCall, "Regex",
+        throw Failure(Fault::InvalidArgument, "Regex",
                       "Bad pattern at " + std::to_string(offset) + ": " + ErrorText(error));
     pcre2_jit_compile(code_->code, PCRE2_JIT_COMPLETE);  // falls back to the interpreter
 }
@@ -55,7 +55,7 @@ std::string Regex::ReplaceAll(std::string_view text, std::string_view replacemen
     while (start <= text.size()) {
         int rc = pcre2_match(code_->code, subject, text.size(), start, 0, match.data, nullptr);
         if (rc == PCRE2_ERROR_NOMATCH) break;
-        if (rc < 0) throw Failure(err::kEFail, "Regex", ErrorText(rc));
+        if (rc < 0) throw Failure(Fault::Failed, "Regex", ErrorText(rc));
         PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(match.data);
         size_t from = ovector[0], to = ovector[1];
         if (!found) out.reserve(text.size() + replacement.size());
@@ -79,7 +79,7 @@ bool Regex::Search(std::string_view text) const {
     int rc = pcre2_match(code_->code, reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), 0, 0, match.data,
                          nullptr);
     if (rc == PCRE2_ERROR_NOMATCH) return false;
-    if (rc < 0) throw Failure(err::kEFail, "Regex", ErrorText(rc));
+    if (rc < 0) throw Failure(Fault::Failed, "Regex", ErrorText(rc));
     return true;
 }
 

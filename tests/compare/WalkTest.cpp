@@ -214,18 +214,18 @@ TEST_F(Walk, MalformedPathsFailCleanly) {
     EXPECT_EQ(engine.FindElementByPath(page->body(), deep), html::Node(Tag(page, "TBODY")));
 }
 
-TEST_F(Walk, EditScriptCollectionIsIndexedFromOneAndKeptByItsHolder) {
+TEST_F(Walk, EditScriptCollectionIsIndexedFromZeroAndKeptByItsHolder) {
     auto first = Page("<p>one</p>");
     engine.GetMarkedHTML(Page("<p>two</p>"), first);
     auto kept = engine.GetChanges();
     ASSERT_TRUE(kept);
     ASSERT_EQ(kept->Count(), 1u);
-    EXPECT_EQ(kept->Item(1).NewNode().nodeValue(), "two");
-    EXPECT_THROW(kept->Item(0), Failure);
+    EXPECT_EQ(kept->Item(0).NewNode().nodeValue(), "two");
+    EXPECT_THROW(kept->Item(1), Failure);
     engine.GetMarkedHTML(Page("<p>same</p>"), Page("<p>same</p>"));
     EXPECT_EQ(engine.GetChanges()->Count(), 0u);
     EXPECT_EQ(kept->Count(), 1u);
-    EXPECT_EQ(kept->Item(1).NewNode().nodeValue(), "two");  // its documents are still alive
+    EXPECT_EQ(kept->Item(0).NewNode().nodeValue(), "two");  // its documents are still alive
     EXPECT_FALSE(Compare().GetChanges());
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 
 #include "items/Application.h"
 #include "platform/core/Failure.h"
@@ -25,17 +26,17 @@ std::shared_ptr<Folder> MakeFolder(const std::string& name) {
 // Keys of the list's items in order, joined by spaces.
 std::string KeysOf(const ItemList& list) {
     std::string keys;
-    for (int i = 1; i <= list.ItemsCount(); ++i) keys += (i > 1 ? " " : "") + list.Items(i)->Key();
+    for (const std::shared_ptr<Item>& item : list.Items()) keys += (keys.empty() ? "" : " ") + item->Key();
     return keys;
 }
 
-long FailureNumber(const std::function<void()>& action) {
+std::optional<Fault> FailureKind(const std::function<void()>& action) {
     try {
         action();
     } catch (const Failure& failure) {
-        return failure.Number();
+        return failure.Kind();
     }
-    return 0;
+    return std::nullopt;
 }
 
 TEST(ItemKeys, SignatureCoversFramesSubFramesAndElementPath) {
@@ -82,7 +83,6 @@ TEST(ItemKeys, KeysOfRootFolderAndNestedItems) {
     // Lookup by key ignores case.
     EXPECT_EQ(news->Items("work\\NEWS\\HTTP://A.EXAMPLE/#body(0)"), page);
     EXPECT_EQ(root->Items("WORK"), work);
-    EXPECT_EQ(root->GetItem("Work"), nullptr);
 }
 
 TEST(ItemKeys, DuplicatesAreRefusedWithoutChange) {
@@ -146,28 +146,28 @@ TEST(ItemLists, InsertBeforeAndAfterByPositionAndKey) {
     auto root = Application::Create();
     root->AddItem(MakePage("b"));
     root->AddItem(MakePage("d"));
-    root->AddItem(MakePage("a"), 1);
+    root->AddItem(MakePage("a"), 0);
     root->AddItem(MakePage("c"), std::nullopt, std::string("B"));
-    root->AddItem(MakePage("e"), std::nullopt, 4);
+    root->AddItem(MakePage("e"), std::nullopt, 3);
     root->AddItem(MakePage("x"), std::string("e"));
     EXPECT_EQ(KeysOf(*root), "a b c d x e");
-    EXPECT_EQ(root->Items(5)->Key(), "x");
+    EXPECT_EQ(root->ItemAt(4)->Key(), "x");
 }
 
 TEST(ItemLists, BadInsertionPlacesFailAfterKeysAreSet) {
     auto root = Application::Create();
     root->AddItem(MakePage("a"));
     auto page = MakePage("b");
-    EXPECT_EQ(FailureNumber([&] { root->AddItem(page, 1, 1); }), err::kInvalidProcedureCall);
+    EXPECT_EQ(FailureKind([&] { root->AddItem(page, 0, 0); }), Fault::InvalidArgument);
     EXPECT_EQ(page->Key(), "b");
     EXPECT_EQ(page->Parent(), root);
-    EXPECT_EQ(FailureNumber([&] { root->AddItem(page, std::string("zz")); }), err::kInvalidProcedureCall);
-    EXPECT_EQ(FailureNumber([&] { root->AddItem(page, std::nullopt, 2); }), err::kInvalidProcedureCall);
-    EXPECT_EQ(FailureNumber([&] { root->AddItem(page, 0); }), err::kInvalidProcedureCall);
+    EXPECT_EQ(FailureKind([&] { root->AddItem(page, std::string("zz")); }), Fault::KeyNotFound);
+    EXPECT_EQ(FailureKind([&] { root->AddItem(page, std::nullopt, 1); }), Fault::InvalidArgument);
+    EXPECT_EQ(FailureKind([&] { root->AddItem(page, -1); }), Fault::InvalidArgument);
     EXPECT_EQ(KeysOf(*root), "a");
     // The failed calls left the list usable.
     EXPECT_EQ(root->AddItem(page), page);
-    EXPECT_EQ(FailureNumber([&] { root->AddItem(nullptr); }), err::kObjectNotSet);
+    EXPECT_EQ(FailureKind([&] { root->AddItem(nullptr); }), Fault::Missing);
 }
 
 TEST(ItemLists, OutOfRangeLookupsAndRemovals) {
@@ -175,18 +175,17 @@ TEST(ItemLists, OutOfRangeLookupsAndRemovals) {
     auto page = MakePage("p");
     page->AddFrame("f", "1.html");
     root->AddItem(page);
-    EXPECT_EQ(root->Items(0), nullptr);
-    EXPECT_EQ(root->Items(2), nullptr);
-    EXPECT_EQ(root->Items(-1), nullptr);
+    EXPECT_EQ(root->ItemAt(-1), nullptr);
+    EXPECT_EQ(root->ItemAt(1), nullptr);
+    EXPECT_EQ(root->ItemAt(-2), nullptr);
     EXPECT_EQ(root->Items("nothing"), nullptr);
 
-    EXPECT_EQ(FailureNumber([&] { page->Frames(0); }), err::kSubscriptOutOfRange);
-    EXPECT_EQ(FailureNumber([&] { page->Frames(2); }), err::kSubscriptOutOfRange);
-    EXPECT_EQ(FailureNumber([&] { page->RemoveFrame(2); }), err::kSubscriptOutOfRange);
-    EXPECT_EQ(page->Frames(1)->URL(), "f");
+    EXPECT_EQ(FailureKind([&] { page->FrameAt(-1); }), Fault::OutOfRange);
+    EXPECT_EQ(FailureKind([&] { page->FrameAt(1); }), Fault::OutOfRange);
+    EXPECT_EQ(FailureKind([&] { page->RemoveFrame(1); }), Fault::OutOfRange);
+    EXPECT_EQ(page->FrameAt(0)->URL(), "f");
 
-    EXPECT_EQ(FailureNumber([&] { root->RemoveItem(2); }), err::kSubscriptOutOfRange);
-    EXPECT_EQ(FailureNumber([&] { root->RemoveItem("nothing"); }), err::kInvalidProcedureCall);
+    EXPECT_EQ(FailureKind([&] { root->RemoveItem("nothing"); }), Fault::KeyNotFound);
     EXPECT_EQ(root->ItemsCount(), 1);
 }
 
@@ -195,14 +194,14 @@ TEST(ItemLists, RemovalKeepsKeysFreesTheKeyAndOrder) {
     for (const char* url : {"a", "b", "c", "d"}) root->AddItem(MakePage(url));
     auto b = root->Items("b");
     root->RemoveItem("B");
-    root->RemoveItem(3);
+    root->RemoveItem("d");
     EXPECT_EQ(KeysOf(*root), "a c");
-    EXPECT_EQ(root->Items(2)->Key(), "c");
+    EXPECT_EQ(root->ItemAt(1)->Key(), "c");
     EXPECT_EQ(b->Key(), "b");
     EXPECT_EQ(b->Parent(), root);
     // The key is free again.
     EXPECT_NE(root->AddItem(MakePage("B")), nullptr);
-    EXPECT_NE(root->AddItem(MakePage("d"), 1), nullptr);
+    EXPECT_NE(root->AddItem(MakePage("d"), 0), nullptr);
     EXPECT_EQ(KeysOf(*root), "d a c B");
 }
 
@@ -212,8 +211,8 @@ TEST(ItemLists, FolderCannotGoInsideItself) {
     auto inner = MakeFolder("inner");
     root->AddItem(outer);
     outer->AddItem(inner);
-    EXPECT_EQ(FailureNumber([&] { outer->AddItem(outer); }), err::kInvalidProcedureCall);
-    EXPECT_EQ(FailureNumber([&] { inner->AddItem(outer); }), err::kInvalidProcedureCall);
+    EXPECT_EQ(FailureKind([&] { outer->AddItem(outer); }), Fault::InvalidArgument);
+    EXPECT_EQ(FailureKind([&] { inner->AddItem(outer); }), Fault::InvalidArgument);
     EXPECT_EQ(inner->ItemsCount(), 0);
     EXPECT_EQ(outer->Key(), "outer");
     // Moving a folder elsewhere is fine.
@@ -242,13 +241,13 @@ TEST(ItemLifetime, BackLinksNeverKeepObjectsAlive) {
 
     // A page taken out of its folder stays whole while held elsewhere.
     kept->AddFrame("f", "1.html");
-    folder->RemoveItem(1);
+    folder->RemoveItem(kept->Key());
     std::weak_ptr<Folder> folderGone = folder;
     folder.reset();
     EXPECT_TRUE(folderGone.expired());
     EXPECT_EQ(kept->Parent(), nullptr);
     EXPECT_EQ(kept->URL(), "p");
-    EXPECT_EQ(kept->Frames(1)->SavedFile(), "1.html");
+    EXPECT_EQ(kept->FrameAt(0)->SavedFile(), "1.html");
 }
 
 TEST(ItemLifetime, ListsNotHeldBySharedPointersStillWork) {
@@ -267,9 +266,9 @@ TEST(ItemFrames, RemoveAndNestedOrder) {
     auto b = page->AddFrame("b", "2.html");
     page->AddFrame("c", "3.html");
     b->AddFrame("b1", "4.html");
-    page->RemoveFrame(1);
+    page->RemoveFrame(0);
     EXPECT_EQ(page->FramesCount(), 2);
-    EXPECT_EQ(page->Frames(1), b);
+    EXPECT_EQ(page->FrameAt(0), b);
     EXPECT_EQ(PageSignature(*page), "p@|b@|b1|c");
 }
 

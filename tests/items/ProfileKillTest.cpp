@@ -38,8 +38,7 @@ std::shared_ptr<Application> MakeTree(int16_t mark, int folders, int pagesPerFol
 
 int CountPages(const ItemList& list) {
     int count = 0;
-    for (int i = 1; i <= list.ItemsCount(); ++i) {
-        auto item = list.Items(i);
+    for (const std::shared_ptr<Item>& item : list.Items()) {
         count += item->IsFolder() ? CountPages(static_cast<const Folder&>(*item)) : 1;
     }
     return count;

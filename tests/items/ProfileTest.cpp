@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <limits>
+#include <optional>
 
 #include "items/Application.h"
 #include "platform/core/Failure.h"
@@ -21,8 +22,7 @@ DateTime At(int year, int month, int day, int hour = 0, int minute = 0, int seco
 }
 
 void DumpFrames(const FrameList& list, const std::string& indent, std::string& out) {
-    for (int i = 1; i <= list.FramesCount(); ++i) {
-        auto frame = list.Frames(i);
+    for (const std::shared_ptr<Frame>& frame : list.Frames()) {
         out += indent + "Frame " + frame->URL() + " | " + frame->SavedFile() + " | " + frame->ElementPath() + "\n";
         DumpFrames(*frame, indent + "  ", out);
     }
@@ -30,8 +30,7 @@ void DumpFrames(const FrameList& list, const std::string& indent, std::string& o
 
 // Every stored property of the tree, one line per object, in list order.
 void DumpItems(const ItemList& list, const std::string& indent, std::string& out) {
-    for (int i = 1; i <= list.ItemsCount(); ++i) {
-        auto item = list.Items(i);
+    for (const std::shared_ptr<Item>& item : list.Items()) {
         std::string common = item->Key() + " | " + item->Description() + " | " + std::to_string(item->Active()) + " " +
                              std::to_string(item->PeriodTime()) + " " + std::to_string(item->PeriodUnit());
         if (item->IsFolder()) {
@@ -62,8 +61,7 @@ std::string Dump(const Application& root) {
 // Keys of the top-level items and of everything below them, in document order.
 std::string AllKeys(const ItemList& list) {
     std::string keys;
-    for (int i = 1; i <= list.ItemsCount(); ++i) {
-        auto item = list.Items(i);
+    for (const std::shared_ptr<Item>& item : list.Items()) {
         keys += "[" + item->Key() + "]";
         if (item->IsFolder()) keys += AllKeys(static_cast<Folder&>(*item));
     }
@@ -102,23 +100,25 @@ class Profile : public ::testing::Test {
 protected:
     fs::path Path(const std::string& name = "Files.XML") const { return home_.Root() / name; }
 
-    // Writes `text` as a profile and loads it into root_; answers the failure number or 0.
-    long Load(const std::string& text) {
+    // Writes `text` as a profile and loads it into root_; answers the failure kind, or none.
+    std::optional<Fault> Load(const std::string& text) {
         test::WriteFile(Path(), text);
         return LoadFile(Path());
     }
 
-    long LoadFile(const fs::path& path) {
+    std::optional<Fault> LoadFile(const fs::path& path) {
         try {
             root_->LoadItems(path.string());
         } catch (const Failure& failure) {
             lastFailure_ = failure.Description();
-            return failure.Number();
+            return failure.Kind();
         }
-        return 0;
+        return std::nullopt;
     }
 
-    std::shared_ptr<Page> PageAt(int position) const { return std::dynamic_pointer_cast<Page>(root_->Items(position)); }
+    std::shared_ptr<Page> PageAt(int position) const {
+        return std::dynamic_pointer_cast<Page>(root_->ItemAt(position));
+    }
 
     test::TempHome home_;
     std::shared_ptr<Application> root_ = Application::Create();
@@ -178,24 +178,24 @@ TEST_F(Profile, RoundTripKeepsEverythingButSecondsAndTimesOfDay) {
     loaded->LoadItems(Path().string());
 
     // The expected tree: the original with the file's precision.
-    for (auto page : {PageAt(1), std::dynamic_pointer_cast<Page>(inner->Items(1)),
-                      std::dynamic_pointer_cast<Page>(outer->Items(2))}) {
+    for (auto page : {PageAt(0), std::dynamic_pointer_cast<Page>(inner->ItemAt(0)),
+                      std::dynamic_pointer_cast<Page>(outer->ItemAt(1))}) {
         page->SetSavedDate(*DateTime::Parse(page->SavedDate().FormatDateTime()));
         page->SetLastCheckDate(*DateTime::Parse(page->LastCheckDate().FormatDateTime()));
         page->SetStartDate(page->StartDate().DatePart());
         page->SetEndDate(page->EndDate().DatePart());
     }
     EXPECT_EQ(Dump(*loaded), Dump(*root_));
-    auto page = std::dynamic_pointer_cast<Page>(loaded->Items(1));
+    auto page = std::dynamic_pointer_cast<Page>(loaded->ItemAt(0));
     EXPECT_EQ(page->SavedDate(), At(2026, 12, 7, 13, 5));
     EXPECT_EQ(page->StartDate(), At(2026, 1, 2));
     EXPECT_EQ(page->Key(),
               "http://first.example@|http://first.example/f1@|http://first.example/f1/sub|"
               "http://first.example/f2#TABLE(0),TR(2)");
     EXPECT_EQ(page->Application(), loaded);
-    auto deep = std::dynamic_pointer_cast<Folder>(loaded->Items(2));
-    EXPECT_EQ(deep->Items(1)->Key(), "Outer & <co>\\Inner");
-    EXPECT_EQ(deep->Items(1)->Application(), loaded);
+    auto deep = std::dynamic_pointer_cast<Folder>(loaded->ItemAt(1));
+    EXPECT_EQ(deep->ItemAt(0)->Key(), "Outer & <co>\\Inner");
+    EXPECT_EQ(deep->ItemAt(0)->Application(), loaded);
 
     // Saving the loaded tree gives the same bytes.
     loaded->SaveItems(Path("again.xml").string());
@@ -206,13 +206,13 @@ TEST_F(Profile, BareElementsTakeTheDefaults) {
     root_->SetActive(false);
     root_->SetPeriodTime(7);
     root_->SetPeriodUnit(dfMinute);
-    ASSERT_EQ(Load("<ROOT><Page InsertColor=\"\"/></ROOT>"), 0) << lastFailure_;
+    ASSERT_EQ(Load("<ROOT><Page InsertColor=\"\"/></ROOT>"), std::nullopt) << lastFailure_;
     EXPECT_EQ(Dump(*root_),
               "ROOT 1 1 2\n"
               "  Page  |  |  | 0 0 0 |  | 30/12/1899 00:00:00 30/12/1899 00:00:00 30/12/1899 00:00:00 "
               "30/12/1899 00:00:00 | 001111 |  | #00FF00 #FFFF00\n");
     // A folder and a page share the key space of their list: both have the empty key here.
-    ASSERT_EQ(Load("<ROOT><Folder/><Page/></ROOT>"), 0) << lastFailure_;
+    ASSERT_EQ(Load("<ROOT><Folder/><Page/></ROOT>"), std::nullopt) << lastFailure_;
     EXPECT_EQ(Dump(*root_), "ROOT 1 1 2\n  Folder  |  |  | 0 0 0\n");
 }
 
@@ -220,10 +220,10 @@ TEST_F(Profile, BooleansAcceptNumbersAndWordsInAnyCase) {
     ASSERT_EQ(Load("<ROOT Active=\"0\"><Page URL=\"a\" Updated=\"True\" Active=\"-1\" DeleteAtEnd=\"tRUE\" "
                    "ShowTimeDiff=\"0\" ShowPics=\"False\" ShowNumbers=\" FALSE \" UseInverse=\"2.5\"/>"
                    "<Folder Name=\"f\" Active=\"1\"/></ROOT>"),
-              0)
+              std::nullopt)
         << lastFailure_;
     EXPECT_FALSE(root_->Active());
-    auto page = PageAt(1);
+    auto page = PageAt(0);
     EXPECT_TRUE(page->Updated());
     EXPECT_TRUE(page->Active());
     EXPECT_TRUE(page->DeleteAtEnd());
@@ -231,11 +231,11 @@ TEST_F(Profile, BooleansAcceptNumbersAndWordsInAnyCase) {
     EXPECT_FALSE(page->ShowPics());
     EXPECT_FALSE(page->ShowNumbers());
     EXPECT_TRUE(page->UseInverse());
-    EXPECT_TRUE(root_->Items(2)->Active());
+    EXPECT_TRUE(root_->ItemAt(1)->Active());
 
-    EXPECT_EQ(Load("<ROOT><Page URL=\"a\" Updated=\"yes\"/></ROOT>"), err::kTypeMismatch);
-    EXPECT_EQ(Load("<ROOT><Page URL=\"a\" Updated=\"\"/></ROOT>"), err::kTypeMismatch);
-    EXPECT_EQ(Load("<ROOT><Page URL=\"a\" Updated=\"nan\"/></ROOT>"), err::kTypeMismatch);
+    EXPECT_EQ(Load("<ROOT><Page URL=\"a\" Updated=\"yes\"/></ROOT>"), Fault::WrongType);
+    EXPECT_EQ(Load("<ROOT><Page URL=\"a\" Updated=\"\"/></ROOT>"), Fault::WrongType);
+    EXPECT_EQ(Load("<ROOT><Page URL=\"a\" Updated=\"nan\"/></ROOT>"), Fault::WrongType);
 }
 
 TEST_F(Profile, DatesReadDayFirstWhateverTheLocale) {
@@ -244,20 +244,20 @@ TEST_F(Profile, DatesReadDayFirstWhateverTheLocale) {
         if (std::setlocale(LC_ALL, name)) break;
     }
     setenv("LC_ALL", "en_US.UTF-8", 1);
-    long result = Load(
+    std::optional<Fault> result = Load(
         "<ROOT><Page URL=\"a\" SavedDate=\"07/12/2026 13:05\" StartDate=\"07/12/2026\" "
         "EndDate=\"1/2/2027\" LastCheckDate=\"31/12/1999 23:59:58\"/></ROOT>");
     std::setlocale(LC_ALL, previous.c_str());
     unsetenv("LC_ALL");
-    ASSERT_EQ(result, 0) << lastFailure_;
-    auto page = PageAt(1);
+    ASSERT_EQ(result, std::nullopt) << lastFailure_;
+    auto page = PageAt(0);
     EXPECT_EQ(page->SavedDate(), At(2026, 12, 7, 13, 5));
     EXPECT_EQ(page->StartDate(), At(2026, 12, 7));
     EXPECT_EQ(page->EndDate(), At(2027, 2, 1));
     EXPECT_EQ(page->LastCheckDate(), At(1999, 12, 31, 23, 59, 58));
 
-    EXPECT_EQ(Load("<ROOT><Page URL=\"a\" SavedDate=\"31/02/2026 10:00\"/></ROOT>"), err::kTypeMismatch);
-    EXPECT_EQ(Load("<ROOT><Page URL=\"a\" StartDate=\"12/2026\"/></ROOT>"), err::kTypeMismatch);
+    EXPECT_EQ(Load("<ROOT><Page URL=\"a\" SavedDate=\"31/02/2026 10:00\"/></ROOT>"), Fault::WrongType);
+    EXPECT_EQ(Load("<ROOT><Page URL=\"a\" StartDate=\"12/2026\"/></ROOT>"), Fault::WrongType);
 }
 
 TEST_F(Profile, ElementNamesIgnoreCaseAndUnknownNodesAreSkipped) {
@@ -265,13 +265,13 @@ TEST_F(Profile, ElementNamesIgnoreCaseAndUnknownNodesAreSkipped) {
                    "<PaGe URL=\"b\"><frame URL=\"f\" SavedFile=\"1.html\"><Other><Page/></Other></frame></PaGe>"
                    "<Extra><Page URL=\"hidden\"/><Folder Name=\"hidden\"/></Extra></FOLDER>"
                    "<Unknown><Frame/></Unknown></whatever>"),
-              0)
+              std::nullopt)
         << lastFailure_;
     EXPECT_EQ(AllKeys(*root_), "[a][F][F\\b@|f]");
     auto folder = std::dynamic_pointer_cast<Folder>(root_->Items("f"));
-    auto page = std::dynamic_pointer_cast<Page>(folder->Items(1));
+    auto page = std::dynamic_pointer_cast<Page>(folder->ItemAt(0));
     ASSERT_EQ(page->FramesCount(), 1);
-    EXPECT_EQ(page->Frames(1)->FramesCount(), 0);
+    EXPECT_EQ(page->FrameAt(0)->FramesCount(), 0);
 }
 
 TEST_F(Profile, DuplicatesLoadOnceKeepingTheFirst) {
@@ -285,61 +285,61 @@ TEST_F(Profile, DuplicatesLoadOnceKeepingTheFirst) {
                    "<Folder Name=\"F\"><Page URL=\"in first\"/></Folder>"
                    "<Folder Name=\"f\" Description=\"twin\"><Page URL=\"in twin\"/></Folder>"
                    "</ROOT>"),
-              0)
+              std::nullopt)
         << lastFailure_;
     EXPECT_EQ(AllKeys(*root_), "[http://a/@|f#P(0)][http://a/@|f#P(1)][F][F\\in first]");
-    EXPECT_EQ(root_->Items(1)->Description(), "first");
+    EXPECT_EQ(root_->ItemAt(0)->Description(), "first");
 }
 
 struct BrokenCase {
     const char* name;
     const char* text;
-    long number;
+    Fault kind;
     const char* keysLeft;
 };
 
 TEST_F(Profile, FailuresKeepWhatWasReadBefore) {
     const BrokenCase cases[] = {
-        {"not well-formed", "<ROOT><Page URL=\"a\"/><Page URL=\"b\">", err::kEFail, ""},
-        {"empty file", "", err::kObjectNotSet, ""},
-        {"comment only", "<!-- nothing -->", err::kObjectNotSet, ""},
-        {"two roots", "<ROOT/><ROOT/>", err::kEFail, ""},
+        {"not well-formed", "<ROOT><Page URL=\"a\"/><Page URL=\"b\">", Fault::Failed, ""},
+        {"empty file", "", Fault::Missing, ""},
+        {"comment only", "<!-- nothing -->", Fault::Missing, ""},
+        {"two roots", "<ROOT/><ROOT/>", Fault::Failed, ""},
         {"bad page boolean", "<ROOT><Page URL=\"a\"/><Page URL=\"b\" Active=\"maybe\"/><Page URL=\"c\"/></ROOT>",
-         err::kTypeMismatch, "[a]"},
+         Fault::WrongType, "[a]"},
         {"bad folder attribute",
          "<ROOT><Folder Name=\"F\"><Page URL=\"a\"/><Folder Name=\"G\" PeriodUnit=\"x\"/>"
          "<Page URL=\"b\"/></Folder></ROOT>",
-         err::kTypeMismatch, "[F][F\\a]"},
-        {"period too large", "<ROOT><Page URL=\"a\"/><Page URL=\"b\" PeriodTime=\"32768\"/></ROOT>", err::kOverflow,
+         Fault::WrongType, "[F][F\\a]"},
+        {"period too large", "<ROOT><Page URL=\"a\"/><Page URL=\"b\" PeriodTime=\"32768\"/></ROOT>", Fault::Overflow,
          "[a]"},
-        {"period too small", "<ROOT><Page URL=\"a\" PeriodTime=\"-32769\"/></ROOT>", err::kOverflow, ""},
-        {"unit too large", "<ROOT><Folder Name=\"F\" PeriodUnit=\"2147483648\"/></ROOT>", err::kOverflow, ""},
+        {"period too small", "<ROOT><Page URL=\"a\" PeriodTime=\"-32769\"/></ROOT>", Fault::Overflow, ""},
+        {"unit too large", "<ROOT><Folder Name=\"F\" PeriodUnit=\"2147483648\"/></ROOT>", Fault::Overflow, ""},
         {"frame without saved file", "<ROOT><Page URL=\"a\"/><Page URL=\"b\"><Frame URL=\"f\"/></Page></ROOT>",
-         err::kInvalidProcedureCall, "[a]"},
+         Fault::InvalidArgument, "[a]"},
         {"sub-frame without URL",
          "<ROOT><Page URL=\"b\"><Frame URL=\"f\" SavedFile=\"1\"><Frame SavedFile=\"2\"/>"
          "</Frame></Page></ROOT>",
-         err::kInvalidProcedureCall, ""},
+         Fault::InvalidArgument, ""},
         {"frame under root", "<ROOT><Page URL=\"a\"/><Frame URL=\"f\" SavedFile=\"1\"/><Page URL=\"c\"/></ROOT>",
-         err::kInvalidProcedureCall, "[a]"},
+         Fault::InvalidArgument, "[a]"},
         {"frame under folder",
          "<ROOT><Folder Name=\"F\"><Page URL=\"a\"/><Frame URL=\"f\" SavedFile=\"1\"/>"
          "</Folder></ROOT>",
-         err::kInvalidProcedureCall, "[F][F\\a]"},
-        {"folder under page", "<ROOT><Page URL=\"a\"/><Page URL=\"b\"><Folder/></Page></ROOT>",
-         err::kInvalidProcedureCall, "[a]"},
+         Fault::InvalidArgument, "[F][F\\a]"},
+        {"folder under page", "<ROOT><Page URL=\"a\"/><Page URL=\"b\"><Folder/></Page></ROOT>", Fault::InvalidArgument,
+         "[a]"},
         {"page under frame", "<ROOT><Page URL=\"b\"><Frame URL=\"f\" SavedFile=\"1\"><Page/></Frame></Page></ROOT>",
-         err::kInvalidProcedureCall, ""},
+         Fault::InvalidArgument, ""},
     };
     for (const BrokenCase& broken : cases) {
         SCOPED_TRACE(broken.name);
         root_->AddItem(Page::Create());  // something from before, which the load must drop
         root_->SetPeriodTime(5);
         root_->SetActive(false);
-        EXPECT_EQ(Load(broken.text), broken.number);
+        EXPECT_EQ(Load(broken.text), broken.kind);
         EXPECT_EQ(AllKeys(*root_), broken.keysLeft);
         EXPECT_NE(lastFailure_.find(".unreadable"), std::string::npos) << lastFailure_;
-        if (broken.number == err::kEFail || broken.number == err::kObjectNotSet) {
+        if (broken.kind == Fault::Failed || broken.kind == Fault::Missing) {
             // The file never parsed: the root keeps its own settings.
             EXPECT_EQ(root_->PeriodTime(), 5);
             EXPECT_FALSE(root_->Active());
@@ -352,7 +352,7 @@ TEST_F(Profile, RootAttributesReadUpToTheBadOne) {
     root_->SetPeriodUnit(dfMinute);
     root_->SetActive(false);
     EXPECT_EQ(Load("<ROOT PeriodTime=\"9\" PeriodUnit=\"1\" Active=\"sure\"><Page URL=\"a\"/></ROOT>"),
-              err::kTypeMismatch);
+              Fault::WrongType);
     EXPECT_EQ(root_->PeriodTime(), 9);
     EXPECT_EQ(root_->PeriodUnit(), dfHour);
     EXPECT_FALSE(root_->Active());
@@ -361,14 +361,14 @@ TEST_F(Profile, RootAttributesReadUpToTheBadOne) {
 
 TEST_F(Profile, MissingFileFailsWithoutCopy) {
     root_->AddItem(Page::Create());
-    EXPECT_EQ(LoadFile(Path("absent.xml")), err::kFileNotFound);
+    EXPECT_EQ(LoadFile(Path("absent.xml")), Fault::FileNotFound);
     EXPECT_EQ(root_->ItemsCount(), 0);
     EXPECT_FALSE(fs::exists(Path("absent.xml.unreadable")));
 }
 
 TEST_F(Profile, UnreadableFileIsKeptBesideIt) {
     const std::string broken = "<ROOT><Page URL=\"precious\"/><Page URL=\"x\" Active=\"?\"/></ROOT>";
-    ASSERT_EQ(Load(broken), err::kTypeMismatch);
+    ASSERT_EQ(Load(broken), Fault::WrongType);
     fs::path copy = UnreadableCopyName(Path().string());
     EXPECT_EQ(test::ReadFile(copy), broken);
     EXPECT_NE(lastFailure_.find(copy.string()), std::string::npos) << lastFailure_;
@@ -378,9 +378,9 @@ TEST_F(Profile, UnreadableFileIsKeptBesideIt) {
     EXPECT_EQ(test::ReadFile(copy), broken);
 
     // A later failure keeps the newer text; a good load leaves the copy alone.
-    ASSERT_EQ(Load("<ROOT>"), err::kEFail);
+    ASSERT_EQ(Load("<ROOT>"), Fault::Failed);
     EXPECT_EQ(test::ReadFile(copy), "<ROOT>");
-    ASSERT_EQ(Load("<ROOT/>"), 0);
+    ASSERT_EQ(Load("<ROOT/>"), std::nullopt);
     EXPECT_EQ(test::ReadFile(copy), "<ROOT>");
 }
 
@@ -388,22 +388,23 @@ TEST_F(Profile, HostileNestingFailsCleanly) {
     std::string deep;
     for (int i = 0; i < 5000; ++i) deep += "<Folder Name=\"f\">";
     for (int i = 0; i < 5000; ++i) deep += "</Folder>";
-    EXPECT_EQ(Load("<ROOT><Page URL=\"a\"/>" + deep + "</ROOT>"), 28);
-    EXPECT_EQ(root_->Items(1)->Key(), "a");
+    EXPECT_EQ(Load("<ROOT><Page URL=\"a\"/>" + deep + "</ROOT>"), Fault::TooDeep);
+    EXPECT_EQ(root_->ItemAt(0)->Key(), "a");
     // What was read saves and loads again.
     root_->SaveItems(Path("deep.xml").string());
-    EXPECT_EQ(LoadFile(Path("deep.xml")), 0) << lastFailure_;
+    EXPECT_EQ(LoadFile(Path("deep.xml")), std::nullopt) << lastFailure_;
     EXPECT_EQ(root_->ItemsCount(), 2);
 
     std::string frames = "<Page URL=\"p\">";
     for (int i = 0; i < 5000; ++i) frames += "<Frame URL=\"u\" SavedFile=\"s\">";
     for (int i = 0; i < 5000; ++i) frames += "</Frame>";
-    EXPECT_EQ(Load("<ROOT>" + frames + "</Page></ROOT>"), 28);
+    EXPECT_EQ(Load("<ROOT>" + frames + "</Page></ROOT>"), Fault::TooDeep);
 }
 
 TEST_F(Profile, NoDateEverBlocksTheSave) {
     // The last minute of the year 9999 loads, and so it saves again.
-    ASSERT_EQ(Load("<ROOT><Page URL=\"a\" LastCheckDate=\"31/12/9999 23:59:30\"/></ROOT>"), 0) << lastFailure_;
+    ASSERT_EQ(Load("<ROOT><Page URL=\"a\" LastCheckDate=\"31/12/9999 23:59:30\"/></ROOT>"), std::nullopt)
+        << lastFailure_;
     root_->SaveItems(Path().string());
     EXPECT_NE(test::ReadFile(Path()).find("LastCheckDate=\"31/12/9999 23:59\""), std::string::npos);
 

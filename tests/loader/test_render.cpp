@@ -33,7 +33,7 @@ using namespace std::chrono_literals;
 namespace {
 
 // A live load as the program makes one.
-std::shared_ptr<Document> Live(const std::string& url, long* status = nullptr, bool images = false,
+std::shared_ptr<Document> Live(const std::string& url, quillon::LoadStatus* status = nullptr, bool images = false,
                                bool frames = true) {
     LightWebBrowser browser;
     browser.SetExecuteScripts(true);
@@ -41,7 +41,7 @@ std::shared_ptr<Document> Live(const std::string& url, long* status = nullptr, b
     browser.SetDownloadFrames(frames);
     browser.SetIgnoreProxyCache(true);
     std::shared_ptr<Document> document;
-    long rc = browser.navigate(url, url, document);
+    quillon::LoadStatus rc = browser.navigate(url, url, document);
     if (status) *status = rc;
     return document;
 }
@@ -198,7 +198,7 @@ TEST(Render, ScriptInAFrameSendsThePageToTheHelper) {
     std::string title;
     ASSERT_TRUE(handler.SaveURLToCache(page, page->URL(), page->SavedFile(), title));
     ASSERT_EQ(page->FramesCount(), 2);
-    EXPECT_NE(BodyText(handler.LightNavigate(page->Frames(1)->SavedFile())).find("Rain tomorrow"), std::string::npos);
+    EXPECT_NE(BodyText(handler.LightNavigate(page->FrameAt(0)->SavedFile())).find("Rain tomorrow"), std::string::npos);
     EXPECT_FALSE(handler.IsPageUpdated(page));
     sunny = true;
     EXPECT_TRUE(handler.IsPageUpdated(page));
@@ -261,9 +261,9 @@ TEST(Render, HangsAndCrashesEndOneLoadOnly) {
     });
 
     auto start = std::chrono::steady_clock::now();
-    long status = -1;
+    quillon::LoadStatus status = quillon::LoadStatus::Failed;
     EXPECT_FALSE(Live(server.Url("/loop"), &status));
-    EXPECT_EQ(status, quillon::kOk);  // a time-out, not a failure
+    EXPECT_EQ(status, quillon::LoadStatus::Ok);  // a time-out, not a failure
     EXPECT_LT(std::chrono::steady_clock::now() - start, 9s);
     EXPECT_NE(BodyText(Live(server.Url("/fine"))).find("fine"), std::string::npos);
 
@@ -274,7 +274,7 @@ TEST(Render, HangsAndCrashesEndOneLoadOnly) {
     ASSERT_EQ(server.Hits("/slow"), 1);
     ::kill(static_cast<pid_t>(helper), SIGKILL);
     EXPECT_FALSE(waiting.get());
-    EXPECT_EQ(status, quillon::kResourceNotFound);
+    EXPECT_EQ(status, quillon::LoadStatus::PageNotFound);
     EXPECT_NE(BodyText(Live(server.Url("/fine"))).find("fine"), std::string::npos);
     EXPECT_NE(quillon::RendererProcessId(), helper);
 }
@@ -465,9 +465,9 @@ TEST(Render, LoadsLeaveNothingBehindAndGoNowhere) {
     std::shared_ptr<Document> moved = Live(server.Url("/moved"));
     ASSERT_TRUE(moved);
     EXPECT_EQ(moved->URL(), server.Url("/moved"));
-    long status = -1;
+    quillon::LoadStatus status = quillon::LoadStatus::Failed;
     EXPECT_EQ(BodyText(Live(server.Url("/download"), &status)), "before");
-    EXPECT_EQ(status, quillon::kOk);
+    EXPECT_EQ(status, quillon::LoadStatus::Ok);
 
     // A frame that answers an HTTP error is no document, as on the direct road.
     server.Routes().Get("/missing", [](const httplib::Request&, httplib::Response& response) {

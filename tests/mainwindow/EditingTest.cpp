@@ -429,7 +429,7 @@ void EditingTest::editingTheDetailsPanel() {
     unit->setCurrentIndex(0);
     QVERIFY(w.main->SaveShownItem());
     QCOMPARE(period->text(), QString("5"));
-    auto c = std::static_pointer_cast<Page>(FolderItem(w, "News")->Items(1));
+    auto c = std::static_pointer_cast<Page>(FolderItem(w, "News")->ItemAt(0));
     QCOMPARE(c->Key(), std::string("News\\http://c.example/"));
     QCOMPARE(c->Description(), std::string("C page"));
     QCOMPARE(c->PeriodTime(), int16_t(5));
@@ -437,7 +437,7 @@ void EditingTest::editingTheDetailsPanel() {
     QVERIFY(node && node.data().toString() == "C page" && node == w.main->Tree()->SelectedIndex());
     QVERIFY(w.main->Pages().Find("News\\http://c.example/") && !w.main->Pages().Find("News\\http://a.example/"));
     auto saved = std::static_pointer_cast<Folder>(w.Saved()->Items("News"));
-    QCOMPARE(saved->Items(1)->Key(), std::string("News\\http://c.example/"));
+    QCOMPARE(saved->ItemAt(0)->Key(), std::string("News\\http://c.example/"));
 
     // An empty URL is refused and nothing is saved.
     url->setText("");
@@ -457,8 +457,8 @@ void EditingTest::editingTheDetailsPanel() {
     QVERIFY(w.main->SaveShownItem());
     auto daily = std::static_pointer_cast<Folder>(w.Saved()->Items("Daily"));
     QCOMPARE(daily->PeriodUnit(), dfHour);
-    QCOMPARE(daily->Items(2)->PeriodTime(), int16_t(1));
-    QCOMPARE(daily->Items(2)->PeriodUnit(), dfHour);
+    QCOMPARE(daily->ItemAt(1)->PeriodTime(), int16_t(1));
+    QCOMPARE(daily->ItemAt(1)->PeriodUnit(), dfHour);
 }
 
 void EditingTest::advancedOptionsWriteBackAndCancel() {
@@ -470,7 +470,7 @@ void EditingTest::advancedOptionsWriteBackAndCancel() {
     root->AddItem(page);
     w.Open(root);
     w.main->Tree()->setCurrentIndex(w.Node("http://a.example/"));
-    auto shown = std::static_pointer_cast<Page>(w.main->Root()->Items(3));
+    auto shown = std::static_pointer_cast<Page>(w.main->Root()->ItemAt(2));
 
     OnNextDialog<shell::frmAdvanced>([](shell::frmAdvanced* dialog) {
         QVERIFY(dialog->EndDate().IsZero());
@@ -483,7 +483,7 @@ void EditingTest::advancedOptionsWriteBackAndCancel() {
         dialog->findChild<QPushButton*>("btnOK")->click();
     });
     w.main->btnAdvanced_Click();
-    auto saved = std::static_pointer_cast<Page>(w.Saved()->Items(3));
+    auto saved = std::static_pointer_cast<Page>(w.Saved()->ItemAt(2));
     for (const auto& p : {shown, saved}) {
         QCOMPARE(p->EndDate().FormatDate(), std::string("31/12/2030"));
         QVERIFY(p->UseInverse() && !p->ShowPics());
@@ -554,7 +554,7 @@ void EditingTest::removedItemsComeBackWithTheirCopies() {
     QCOMPARE(ReadFile(version), std::string("past"));
     auto saved = std::static_pointer_cast<Folder>(w.Saved()->Items("News"));
     QVERIFY(saved && saved->ItemsCount() == 3);
-    QCOMPARE(int(std::static_pointer_cast<Page>(saved->Items(1))->FramesCount()), 1);
+    QCOMPARE(int(std::static_pointer_cast<Page>(saved->ItemAt(0))->FramesCount()), 1);
     QCOMPARE(w.main->Pages().Count(), size_t(4));
     QCOMPARE(w.main->Tree()->SelectedIndex(), w.Node("News"));
 

@@ -89,8 +89,8 @@ private slots:
         QTest::mouseRelease(input, Qt::LeftButton, {}, at);
         QTRY_COMPARE_WITH_TIMEOUT(page->ElementPath(), std::string("DIV(0),P(0)"), 10000);
         QVERIFY(!watch->Pointing());
-        QCOMPARE(w.Saved()->Items(1)->IsPage(), true);
-        QCOMPARE(std::static_pointer_cast<Page>(w.Saved()->Items(1))->ElementPath(), std::string("DIV(0),P(0)"));
+        QCOMPARE(w.Saved()->ItemAt(0)->IsPage(), true);
+        QCOMPARE(std::static_pointer_cast<Page>(w.Saved()->ItemAt(0))->ElementPath(), std::string("DIV(0),P(0)"));
         QVERIFY(w.main->findChild<QLabel*>("lblElementPath")->text().contains("DIV(0),P(0)"));
 
         // The engine now reads that path: a change elsewhere is no change, one inside is.

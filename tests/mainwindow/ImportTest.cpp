@@ -110,18 +110,18 @@ void ImportTest::importsFoldersAndPagesOnce() {
     QCOMPARE(w.main->statusBar()->currentMessage(), QString("Finished importing from favorites"));
     std::shared_ptr<Application> saved = w.Saved();
     QCOMPARE(saved->ItemsCount(), 1);
-    auto file = std::dynamic_pointer_cast<Folder>(saved->Items(1));
+    auto file = std::dynamic_pointer_cast<Folder>(saved->ItemAt(0));
     QVERIFY(file);
     QCOMPARE(file->Name(), std::string("bookmarks.html"));
     QCOMPARE(file->ItemsCount(), 3);
-    auto news = std::dynamic_pointer_cast<Folder>(file->Items(1));
+    auto news = std::dynamic_pointer_cast<Folder>(file->ItemAt(0));
     QVERIFY(news);
     QCOMPARE(news->Name(), std::string("News"));
     QCOMPARE(int(news->PeriodTime()), 1);
     QCOMPARE(news->PeriodUnit(), dfDay);
-    auto sport = std::dynamic_pointer_cast<Folder>(news->Items(2));
+    auto sport = std::dynamic_pointer_cast<Folder>(news->ItemAt(1));
     QVERIFY(sport);
-    auto pageB = std::dynamic_pointer_cast<Page>(sport->Items(1));
+    auto pageB = std::dynamic_pointer_cast<Page>(sport->ItemAt(0));
     QVERIFY(pageB);
     QCOMPARE(pageB->URL(), server.Url("/b"));
     QCOMPARE(pageB->Description(), std::string("Page B"));
@@ -170,7 +170,7 @@ void ImportTest::stoppedImportKeepsWhatWasAdded() {
     QCOMPARE(w.main->statusBar()->currentMessage(),
              QString("Stopped importing from favorites after 2 of 4 pages"));
     std::shared_ptr<Application> saved = w.Saved();
-    auto news = std::dynamic_pointer_cast<Folder>(std::dynamic_pointer_cast<Folder>(saved->Items(1))->Items(1));
+    auto news = std::dynamic_pointer_cast<Folder>(std::dynamic_pointer_cast<Folder>(saved->ItemAt(0))->ItemAt(0));
     QCOMPARE(news->ItemsCount(), 2);
     QVERIFY(w.main->isEnabled());
 }

@@ -111,7 +111,7 @@ void ProfilesMenuTest::loadSaveAndDefault() {
     QCOMPARE(ReadFile(w.home.Data() / "Files" / "7.html"), std::string("saved A"));
     auto reread = Application::Create();
     reread->LoadItems(saved.string());
-    QCOMPARE(std::static_pointer_cast<Page>(reread->Items(1))->SavedFile(),
+    QCOMPARE(std::static_pointer_cast<Page>(reread->ItemAt(0))->SavedFile(),
              (w.home.Root() / "Saved" / "7.html").string());
 
     // Load of a new name: an empty profile that is checked, every day, in the same tree object.
@@ -185,10 +185,10 @@ void ProfilesMenuTest::bigProfileLoadsWhileTheWindowServes() {
     QVERIFY(w.main->isEnabled());
     QCOMPARE(w.main->Root(), root);
     QCOMPARE(root->ItemsCount(), 20);
-    auto last = std::static_pointer_cast<Folder>(root->Items(20));
+    auto last = std::static_pointer_cast<Folder>(root->ItemAt(19));
     QCOMPARE(last->ItemsCount(), 250);
     // The items know the program's one tree as their root.
-    QCOMPARE(last->Items(250)->Application(), root);
+    QCOMPARE(last->ItemAt(249)->Application(), root);
     QVERIFY(w.Node("F19\\http://example.com/19/249"));
     QVERIFY(!w.Node("http://example.com/a"));
     QCOMPARE(w.settings->XMLFile(), file.string());

@@ -141,7 +141,7 @@ private slots:
         server.Page("/set", frameset);
         auto root = Root();
         SavedPage(w, *root, server.Url("/set"), "Frames");
-        QCOMPARE(root->Items(1)->IsFolder(), false);
+        QCOMPARE(root->ItemAt(0)->IsFolder(), false);
         server.Page("/left", Body("<p>Left side.</p><p>Fresh news on the left.</p>"));
         other.Page("/right", Body("<p>Right side.</p><p>Fresh news on the right.</p>"));
         // The frameset now points its first frame elsewhere; the stored address wins.
@@ -164,8 +164,8 @@ private slots:
         QVERIFY(left.contains("Fresh news on the left."));
         QVERIFY(!Evaluate(document, "return f[1].contentWindow.document!=null;").toBool());
         // The other site's frame was neither marked nor taken as its new saved copy.
-        QVERIFY(ReadFile(page->Frames(2)->SavedFile()).find("Fresh") == std::string::npos);
-        QVERIFY(ReadFile(page->Frames(1)->SavedFile()).size() > 0);
+        QVERIFY(ReadFile(page->FrameAt(1)->SavedFile()).find("Fresh") == std::string::npos);
+        QVERIFY(ReadFile(page->FrameAt(0)->SavedFile()).size() > 0);
         QVERIFY(!page->Updated());
         QCOMPARE(ForeColor(w.Node(QString::fromStdString(page->Key()))), 0);
         auto* log = w.main->ActivityLog();

@@ -54,7 +54,7 @@ bool SamePicture(const QIcon& icon, const char* key) {
 
 QStringList ModelKeys(const ItemList& list) {
     QStringList keys;
-    for (int i = 1; i <= list.ItemsCount(); ++i) keys << QString::fromStdString(list.Items(i)->Key());
+    for (const std::shared_ptr<Item>& item : list.Items()) keys << QString::fromStdString(item->Key());
     return keys;
 }
 
@@ -227,7 +227,7 @@ void TreeTest::checkBoxSwitchesWholeBranchAndSaves() {
     QVERIFY(!savedNews->Items("News\\" + kA)->Active());
     auto savedDeep = std::static_pointer_cast<Folder>(savedNews->Items("News\\Deep"));
     QVERIFY(!savedDeep->Active());
-    QVERIFY(!savedDeep->Items(1)->Active());
+    QVERIFY(!savedDeep->ItemAt(0)->Active());
     QVERIFY(saved->Items(kD)->Active());  // outside the branch
     const QModelIndex deep = w.Node("News\\Deep");
     for (const QModelIndex& row : {QModelIndex(news), news.model()->index(0, 0, news), deep, deep.model()->index(0, 0, deep)})
@@ -435,7 +435,7 @@ void TreeTest::indicatorButtonsSwitchAndSave() {
     auto savedDeep = std::static_pointer_cast<Folder>(
         std::static_pointer_cast<Folder>(w.Saved()->Items("News"))->Items("News\\Deep"));
     QVERIFY(!savedDeep->Active());
-    QVERIFY(!savedDeep->Items(1)->Active());
+    QVERIFY(!savedDeep->ItemAt(0)->Active());
 
     m->findChild<QToolButton*>("ctlInactive")->click();
     QVERIFY(Checked(deep));

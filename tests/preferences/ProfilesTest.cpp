@@ -96,14 +96,14 @@ TEST_F(ProfilesTest, SavedProfileOwnsItsCopiesAndTheOldProfileKeepsItsOwn) {
 
     auto saved = Application::Create();
     saved->LoadItems(file.string());
-    auto savedPage = std::static_pointer_cast<Page>(saved->Items(2));
+    auto savedPage = std::static_pointer_cast<Page>(saved->ItemAt(1));
     ASSERT_TRUE(savedPage);
     EXPECT_EQ(savedPage->SavedFile(), (folder / "2.html").string());
-    EXPECT_EQ(savedPage->Frames(1)->SavedFile(), (folder / "1.html").string());
+    EXPECT_EQ(savedPage->FrameAt(0)->SavedFile(), (folder / "1.html").string());
     // A copy outside the cache folder's own files is not copied and keeps its path.
-    EXPECT_EQ(savedPage->Frames(1)->Frames(1)->SavedFile(), (cache_ / "sub" / "3.html").string());
+    EXPECT_EQ(savedPage->FrameAt(0)->FrameAt(0)->SavedFile(), (cache_ / "sub" / "3.html").string());
     // A relative path names no folder of the profile: it stays as it was.
-    EXPECT_EQ(std::static_pointer_cast<Page>(saved->Items(1))->SavedFile(), "1.html");
+    EXPECT_EQ(std::static_pointer_cast<Page>(saved->ItemAt(0))->SavedFile(), "1.html");
 
     EXPECT_EQ(test::ReadFile(home_.Data() / "Files.XML"), oldProfile);
     ExpectOriginalsIntact();

@@ -90,22 +90,22 @@ TEST(Cache, SavesFramesetsAsOneFilePerFrameAndReusesThem) {
     EXPECT_EQ(title, "Frames");
 
     ASSERT_EQ(page->FramesCount(), 2);
-    EXPECT_EQ(page->Frames(1)->URL(), site.server.Url("/left.html"));
-    EXPECT_EQ(page->Frames(2)->URL(), site.server.Url("/right.html"));
+    EXPECT_EQ(page->FrameAt(0)->URL(), site.server.Url("/left.html"));
+    EXPECT_EQ(page->FrameAt(1)->URL(), site.server.Url("/right.html"));
     std::vector<fs::path> files;
     for (const auto& entry : fs::directory_iterator(file.parent_path())) files.push_back(entry.path());
     EXPECT_EQ(files.size(), 3u);
-    for (int i = 1; i <= 2; ++i) {
-        fs::path frameFile = page->Frames(i)->SavedFile();
+    for (const std::shared_ptr<pelmor::Frame>& frame : page->Frames()) {
+        fs::path frameFile = frame->SavedFile();
         EXPECT_EQ(frameFile.parent_path(), file.parent_path());
         EXPECT_TRUE(fs::exists(frameFile));
     }
-    EXPECT_NE(SavedText(page->Frames(1)->SavedFile()).find("left \xC3\xA9"), std::string::npos);
+    EXPECT_NE(SavedText(page->FrameAt(0)->SavedFile()).find("left \xC3\xA9"), std::string::npos);
     std::string text = SavedText(file);
-    EXPECT_NE(text.find("<frame name=\"left\" src=\"" + FileUrl(page->Frames(1)->SavedFile()) + "\">"),
+    EXPECT_NE(text.find("<frame name=\"left\" src=\"" + FileUrl(page->FrameAt(0)->SavedFile()) + "\">"),
               std::string::npos)
         << text;
-    EXPECT_NE(text.find("<frame name=\"right\" src=\"" + FileUrl(page->Frames(2)->SavedFile()) + "\">"),
+    EXPECT_NE(text.find("<frame name=\"right\" src=\"" + FileUrl(page->FrameAt(1)->SavedFile()) + "\">"),
               std::string::npos);
     // The saved copy loads back with its frames from the local files.
     auto copy = handler.LightNavigate(file.string());
@@ -117,12 +117,12 @@ TEST(Cache, SavesFramesetsAsOneFilePerFrameAndReusesThem) {
     int leftHits = site.server.Hits("/left.html");
     auto live = handler.LightNavigate(site.server.Url("/set"));
     leftHits = site.server.Hits("/left.html");
-    fs::remove(page->Frames(1)->SavedFile());
+    fs::remove(page->FrameAt(0)->SavedFile());
     ASSERT_TRUE(handler.SaveHTMLToCache(live, file.string(), false, page));
     EXPECT_EQ(site.server.Hits("/left.html"), leftHits);
-    EXPECT_FALSE(fs::exists(page->Frames(1)->SavedFile()));
+    EXPECT_FALSE(fs::exists(page->FrameAt(0)->SavedFile()));
     EXPECT_EQ(page->FramesCount(), 2);
-    EXPECT_NE(SavedText(file).find("src=\"" + FileUrl(page->Frames(2)->SavedFile()) + "\""), std::string::npos);
+    EXPECT_NE(SavedText(file).find("src=\"" + FileUrl(page->FrameAt(1)->SavedFile()) + "\""), std::string::npos);
 
     // Saving with frames again appends a second set of frame items.
     ASSERT_TRUE(handler.SaveHTMLToCache(live, file.string(), true, page));
@@ -167,9 +167,9 @@ TEST(Cache, BlankAndSourcelessFramesAreEmptyDocuments) {
     ASSERT_TRUE(handler.SaveURLToCache(page, server.Url("/blank"), file.string(), title));
     EXPECT_EQ(server.Hits("/blank"), 1);
     ASSERT_EQ(page->FramesCount(), 2);
-    for (int i = 1; i <= 2; ++i) {
-        EXPECT_EQ(page->Frames(i)->URL(), "about:blank");
-        EXPECT_TRUE(fs::exists(page->Frames(i)->SavedFile()));
+    for (const std::shared_ptr<pelmor::Frame>& frame : page->Frames()) {
+        EXPECT_EQ(frame->URL(), "about:blank");
+        EXPECT_TRUE(fs::exists(frame->SavedFile()));
     }
     page->SetURL(server.Url("/blank"));
     page->SetSavedFile(file.string());
@@ -203,8 +203,8 @@ TEST(Cache, SaveFramesRecordsWithoutWriting) {
     auto live = handler.LightNavigate(site.server.Url("/set"));
     handler.SaveFrames(live, page);
     ASSERT_EQ(page->FramesCount(), 2);
-    EXPECT_EQ(page->Frames(2)->URL(), site.server.Url("/right.html"));
-    EXPECT_EQ(fs::path(page->Frames(2)->SavedFile()).parent_path(), home.Root() / "cache");
+    EXPECT_EQ(page->FrameAt(1)->URL(), site.server.Url("/right.html"));
+    EXPECT_EQ(fs::path(page->FrameAt(1)->SavedFile()).parent_path(), home.Root() / "cache");
     EXPECT_FALSE(fs::exists(home.Root() / "cache"));
 }
 

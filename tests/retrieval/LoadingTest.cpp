@@ -129,8 +129,8 @@ TEST(LightNavigate, APageNeverLeadsToALocalFileOrAnotherProtocol) {
     pelmor::SetCurrentCacheFolder(copy.parent_path().string());
     ASSERT_TRUE(handler.SaveURLToCache(item, server.Url("/set"), copy.string(), title));
     ASSERT_EQ(item->FramesCount(), 1);
-    EXPECT_EQ(ReadFile(item->Frames(1)->SavedFile()).find("root:x"), std::string::npos);
-    EXPECT_NE(pelmor::text::DecodeFileText(ReadFile(item->Frames(1)->SavedFile())).find("frame"), std::string::npos);
+    EXPECT_EQ(ReadFile(item->FrameAt(0)->SavedFile()).find("root:x"), std::string::npos);
+    EXPECT_NE(pelmor::text::DecodeFileText(ReadFile(item->FrameAt(0)->SavedFile())).find("frame"), std::string::npos);
 }
 
 TEST(LightNavigate, OneDeadlineCoversEveryRefreshHop) {

@@ -50,7 +50,7 @@ void ErrorsTest::reportShowsDialogSetsStatusAndLogs() {
     QString status;
     SetErrorDialogHook([&](const QString& record) { shown = record; });
     SetStatusTextSink([&](const QString& text) { status = text; });
-    ReportError(Failure(53, "Pelmor", "File not found"), "LoadTree");
+    ReportError(Failure(Fault::FileNotFound, "Pelmor", "File not found"), "LoadTree");
     QVERIFY(shown.contains("\r\nNumber: 53\r\nSource: Pelmor\r\nDescription: File not found\r\nLoadTree"));
     QCOMPARE(status, QString("Error occured"));
     std::string logged = test::ReadFile(log::PathOf(log::File::Program));
@@ -66,7 +66,7 @@ void ErrorsTest::treeControlFailureIsNotShown() {
     QString status;
     SetErrorDialogHook([&](const QString&) { shown = true; });
     SetStatusTextSink([&](const QString& text) { status = text; });
-    ReportError(Failure(35601, "VBALvbalTREEVIEW6.cTreeView", "Element not found"), "");
+    ReportError(Failure(Fault::KeyNotFound, "VBALvbalTREEVIEW6.cTreeView", "Element not found"), "");
     QVERIFY(!shown);
     QCOMPARE(status, QString("Error occured"));
     QVERIFY(test::ReadFile(log::PathOf(log::File::Program)).find("Element not found") != std::string::npos);
@@ -79,7 +79,7 @@ void ErrorsTest::reportInsideCatchUsesFailureInFlight() {
     QString shown;
     SetErrorDialogHook([&](const QString& record) { shown = record; });
     try {
-        throw Failure(91, "frmMain", "Object not set");
+        throw Failure(Fault::Missing, "frmMain", "Object not set");
     } catch (...) {
         ReportError("");
     }

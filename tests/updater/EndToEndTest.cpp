@@ -116,13 +116,14 @@ TEST(CheckEndToEnd, ChangedPageAndItsFoldersTurnRedAndTheProfileSaysUpdated) {
     }
 
     auto saved = w.Saved();
-    auto savedLocal = std::static_pointer_cast<Folder>(std::static_pointer_cast<Folder>(saved->Items("Sport"))->Items(1));
-    EXPECT_TRUE(std::static_pointer_cast<Page>(savedLocal->Items(1))->Updated());
+    auto savedLocal =
+        std::static_pointer_cast<Folder>(std::static_pointer_cast<Folder>(saved->Items("Sport"))->ItemAt(0));
+    EXPECT_TRUE(std::static_pointer_cast<Page>(savedLocal->ItemAt(0))->Updated());
     auto savedNews = std::static_pointer_cast<Folder>(saved->Items("News"));
-    EXPECT_FALSE(std::static_pointer_cast<Page>(savedNews->Items(1))->Updated());
-    EXPECT_FALSE(std::static_pointer_cast<Page>(savedNews->Items(2))->Updated());
-    EXPECT_FALSE(std::static_pointer_cast<Page>(saved->Items(3))->Updated());
-    EXPECT_GE(std::static_pointer_cast<Page>(saved->Items(3))->LastCheckDate(), before);
+    EXPECT_FALSE(std::static_pointer_cast<Page>(savedNews->ItemAt(0))->Updated());
+    EXPECT_FALSE(std::static_pointer_cast<Page>(savedNews->ItemAt(1))->Updated());
+    EXPECT_FALSE(std::static_pointer_cast<Page>(saved->ItemAt(2))->Updated());
+    EXPECT_GE(std::static_pointer_cast<Page>(saved->ItemAt(2))->LastCheckDate(), before);
 }
 
 }  // namespace

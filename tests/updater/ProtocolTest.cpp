@@ -36,7 +36,7 @@ TEST(Protocol, PageSurvivesSnapshotAndRebuild) {
     auto snapshot = SamplePage();
     auto page = RebuildPage(snapshot);
     ASSERT_EQ(page->FramesCount(), 2);
-    EXPECT_EQ(page->Frames(1)->Frames(1)->ElementPath(), "DIV(1)");
+    EXPECT_EQ(page->FrameAt(0)->FrameAt(0)->ElementPath(), "DIV(1)");
     EXPECT_EQ(SnapshotOf(*page), snapshot);
 }
 

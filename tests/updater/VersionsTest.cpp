@@ -132,7 +132,7 @@ TEST(Versions, AFramesetKeepsItsFramesCopiesWithTheVersion) {
 
     RemoveVersions(f.page->SavedFile());
     EXPECT_FALSE(fs::exists(frames));
-    EXPECT_TRUE(fs::exists(f.page->Frames(1)->SavedFile()));
+    EXPECT_TRUE(fs::exists(f.page->FrameAt(0)->SavedFile()));
 }
 
 TEST(Versions, AWatchedElementIsTheOnlyPartThatCountsAndItsLossFailsTheCheck) {

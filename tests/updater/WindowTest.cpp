@@ -99,7 +99,7 @@ TEST_F(CheckingTest, TimerPassHandsOverDuePagesOnlyAndAnswersMarkTheTree) {
     auto saved = w.Saved();
     auto savedNews = std::static_pointer_cast<Folder>(saved->Items("News"));
     EXPECT_EQ(savedNews->ItemsCount(), 6);
-    EXPECT_NE(w.PageOf(news->Items(4)->Key()), nullptr);  // "Ended" stays
+    EXPECT_NE(w.PageOf(news->ItemAt(3)->Key()), nullptr);  // "Ended" stays
 
     // The updated page and every folder above it are red and bold; its row too.
     auto due = w.PageOf(dueKey);
@@ -118,13 +118,13 @@ TEST_F(CheckingTest, TimerPassHandsOverDuePagesOnlyAndAnswersMarkTheTree) {
     auto* plain = w.main->ActivityLog()->findItems("Asleep", Qt::MatchExactly).front();
     EXPECT_NE(plain->foreground(1).color(), QColor(255, 0, 0));
     EXPECT_FALSE(plain->font(1).bold());
-    auto savedDue = std::static_pointer_cast<Page>(savedNews->Items(1));
+    auto savedDue = std::static_pointer_cast<Page>(savedNews->ItemAt(0));
     EXPECT_TRUE(savedDue->Updated());
     EXPECT_EQ(savedDue->LastCheckDate(), At(11, 11, 30));
 
     // "Check Now" hands over a page the timer would not.
     size_t before = w.Rows().size();
-    w.main->Tree()->setCurrentIndex(w.Node(news->Items(3)->Key()));
+    w.main->Tree()->setCurrentIndex(w.Node(news->ItemAt(2)->Key()));
     w.main->Action("menuCheck")->trigger();
     ASSERT_TRUE(w.WaitIdle());
     EXPECT_EQ(Without(w.Rows(), before), (std::vector<std::string>{"Future|Checked"}));
@@ -188,7 +188,8 @@ TEST_F(CheckingTest, APassWritesTheProfileAFewTimesAndUnloadWritesWhatIsPending)
     EXPECT_LE(writes() - before, 3u);
     auto saved = w.Saved();
     ASSERT_EQ(saved->ItemsCount(), 40);
-    for (int i = 1; i <= 40; ++i) EXPECT_TRUE(std::static_pointer_cast<Page>(saved->Items(i))->Updated()) << i;
+    for (const std::shared_ptr<Item>& item : saved->Items())
+        EXPECT_TRUE(std::static_pointer_cast<Page>(item)->Updated()) << item->Key();
 }
 
 TEST_F(CheckingTest, PageRemovedWhileCheckedAndCheckerKilledMidPass) {

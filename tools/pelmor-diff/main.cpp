@@ -154,7 +154,7 @@ std::string PathOrEmpty(pelmor::sorrel::Compare& engine, pelmor::html::Node node
     if (!node) return "";
     try {
         return engine.GetElementPath(node);
-    } catch (...) {
+    } catch (const std::exception&) {
         return "";
     }
 }

@@ -49,7 +49,7 @@ TEST(Files, FailedWriteKeepsTheOldFileAndReportsIt) {
         pelmor::WriteFileAtomically(missingFolder, "data");
         FAIL() << "a write into a missing folder must fail";
     } catch (const pelmor::Failure& f) {
-        EXPECT_EQ(f.Number(), 76);
+        EXPECT_EQ(f.Kind(), pelmor::Fault::PathNotFound);
     }
 
     fs::path folder = home.Root() / "locked";
@@ -67,7 +67,7 @@ TEST(Files, FailedWriteKeepsTheOldFileAndReportsIt) {
         pelmor::ReadWholeFile((home.Root() / "absent").string());
         FAIL();
     } catch (const pelmor::Failure& f) {
-        EXPECT_EQ(f.Number(), pelmor::err::kFileNotFound);
+        EXPECT_EQ(f.Kind(), pelmor::Fault::FileNotFound);
     }
 }
 
@@ -91,7 +91,7 @@ TEST(Files, RemoveInsideDeletesOnlyRegularFilesOfTheFolder) {
             pelmor::RemoveFileInside(hostile.string(), cache.string());
             ADD_FAILURE() << "deleted " << hostile;
         } catch (const pelmor::Failure& failure) {
-            EXPECT_EQ(failure.Number(), pelmor::err::kPathFileAccess) << hostile;
+            EXPECT_EQ(failure.Kind(), pelmor::Fault::FileAccess) << hostile;
         }
     }
     EXPECT_EQ(pelmor::test::ReadFile(important), "keep");

@@ -65,7 +65,7 @@ TEST(Log, EntriesHaveTheirLayout) {
     ASSERT_EQ(text.rfind("Information:\r\nTime: ", 0), 0u);
     EXPECT_NE(text.find("\r\nMain entered\r\n"), std::string::npos);
 
-    pelmor::Failure failure(53, "Tamsin", "File not found");
+    pelmor::Failure failure(pelmor::Fault::FileNotFound, "Tamsin", "File not found");
     std::string program = log::ErrorRecord(failure, "LoadTree", false);
     EXPECT_NE(program.find("\r\nNumber: 53\r\nSource: Tamsin\r\nDescription: File not found\r\nLoadTree"),
               std::string::npos);
@@ -105,7 +105,8 @@ TEST(Log, ConcurrentWritersNeverInterleave) {
 TEST(Log, OnlyStartingTheLogThrowsWhenItCannotBeWritten) {
     TempHome home;
     WriteFile(home.Root() / "data", "a file where the data folder should be");
-    EXPECT_NO_THROW(log::LogLibraryError(log::File::Helper, pelmor::Failure(5, "x", "y"), ""));
+    EXPECT_NO_THROW(
+        log::LogLibraryError(log::File::Helper, pelmor::Failure(pelmor::Fault::InvalidArgument, "x", "y"), ""));
     EXPECT_NO_THROW(log::WriteLog("text"));  // progress entries are best effort
     EXPECT_THROW(log::StartLog(), pelmor::Failure);
 }
