@@ -67,7 +67,7 @@ void ItemModelTest::rowsFollowAddsRemovalsAndMoves() {
     model.ItemMoved(a);
     QCOMPARE(ChildKeys(newsRow), QStringList({"News\\c", "News\\b", "News\\a"}));
     news->RemoveItem("News\\a");
-    news->AddItem(a, ItemRef(1));
+    news->AddItem(a, ItemRef(0));
     model.ItemMoved(a);
     QCOMPARE(ChildKeys(newsRow), QStringList({"News\\a", "News\\c", "News\\b"}));
     news->RemoveItem("News\\b");
