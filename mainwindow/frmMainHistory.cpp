@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <exception>
 
 #include "items/Page.h"
 #include "mainwindow/BrowserWindow.h"
@@ -110,7 +111,7 @@ void frmMain::menuHistory_Click() {
         if (!node || !node->AsPage()) return;
         auto* window = new frmHistory(std::static_pointer_cast<Page>(node->ItemTag()), this);
         window->show();
-    } catch (...) {
+    } catch (const std::exception&) {
         ReportError("menuHistory");
     }
 }
@@ -137,7 +138,7 @@ void frmMain::SetWatchedPart(const std::shared_ptr<Page>& page, const std::strin
         statusBar()->showMessage(description + QStringLiteral(": ") + what);
         log::WriteLog(page->Description() + (path.empty() ? " watches the whole page" : " watches " + path));
         if (shownNode_ == node) ShowHistoryDetails(page.get());
-    } catch (...) {
+    } catch (const std::exception&) {
         ReportError("SetWatchedPart");
     }
 }
