@@ -1032,6 +1032,10 @@ void frmMain::Form_Resize() {
         if (resizing_) return;
         resizing_ = true;
         ArrangeControls();
+        // A window system without a window manager lets the window be made smaller than
+        // its least size: it springs back.
+        if (WindowStateNumber() == 0 && (width() < minimumWidth() || height() < minimumHeight()))
+            resize(size().expandedTo(minimumSize()));
         int state = WindowStateNumber();
         settings_->SetFormWindowState(static_cast<int16_t>(state));
         if (state == 0) {
