@@ -63,13 +63,11 @@ void LayoutTest::smallWindowSpringsBackReadableAndPlacementIsSaved() {
     tree->expandAll();
     const QTreeWidgetItem* deepest = tree->topLevelItem(0)->child(0)->child(0);
     const QRect row = tree->visualItemRect(deepest);
-    const int textWidth = tree->fontMetrics().horizontalAdvance(deepest->text(0));
-    QVERIFY2(row.right() - textWidth >= row.left() + tree->indentation() && row.right() <= tree->viewport()->width(),
-             qPrintable(QString("row %1..%2, text %3, view %4")
-                            .arg(row.left())
-                            .arg(row.right())
-                            .arg(textWidth)
-                            .arg(tree->viewport()->width())));
+    const int needed = tree->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, tree) +
+                       tree->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, tree) +
+                       tree->fontMetrics().horizontalAdvance(deepest->text(0)) + 12;
+    QVERIFY2(row.width() >= needed && row.right() <= tree->viewport()->width(),
+             qPrintable(QString("row %1..%2, needs %3").arg(row.left()).arg(row.right()).arg(needed)));
     for (const char* name : {"ctlDetails", "ctlLog"}) {
         auto* panel = w.main->findChild<QWidget*>(QString::fromLatin1(name));
         QVERIFY2(panel->width() >= panel->minimumSizeHint().width(), name);
