@@ -307,7 +307,6 @@ void frmMain::BuildControls() {
     // gave them until the tree is down to its least readable width.
     splitter_->setStretchFactor(0, 1);
     splitter_->setStretchFactor(1, 0);
-    tree_->setMinimumWidth(std::max(ToPixels(kMinTreeWidth), ReadableTreeWidth()));
     // A strut, not a minimum width: the panels' controls may need more (a longer language).
     rightLayout->addStrut(ToPixels(kMinPanelWidth));
     connect(splitter_, &QSplitter::splitterMoved, this, [this] { KeepSplitterPosition(); });
@@ -411,6 +410,7 @@ void frmMain::ShowMain() {
     };
     // Before the preferences are loaded the placement is all zero: the window keeps its own.
     const bool placed = !settings_->INIFile().empty();
+    QSize wanted;
     if (placed)
         step([&] {
             // The stored size may be below the minimum (the defaults are): the window opens
@@ -431,6 +431,7 @@ void frmMain::ShowMain() {
                                        AvailableScreens());
             move(kept.topLeft());
             resize(kept.size());
+            wanted = kept.size();
         });
     if (placed)
         step([&] {
@@ -457,6 +458,12 @@ void frmMain::ShowMain() {
     raise();
     activateWindow();
     ArrangeControls();
+    // The least size is exact only once the controls are shown (the style sizes them then):
+    // a window kept larger than it wanted by an earlier guess of it comes down to it.
+    if (wanted.isValid() && windowState() == Qt::WindowNoState) {
+        const QSize fitting = wanted.expandedTo(minimumSize()).boundedTo(size());
+        if (fitting != size()) resize(fitting);
+    }
     step([&] { RestoreSplitterPosition(); });
     resizing_ = false;
 }
@@ -1065,12 +1072,22 @@ void frmMain::SavePlacement() {
 }
 
 void frmMain::ArrangeControls() {
+    // The splitter tells the window's layout of its children's needs only through a posted
+    // event: it is told now, so that the least size below is exact.
+    splitter_->updateGeometry();
+    ApplyLeastSize();
+    FitLogColumns();
+}
+
+void frmMain::ApplyLeastSize() {
+    // The tree's least width follows its font.
+    if (const int tree = std::max(ToPixels(kMinTreeWidth), ReadableTreeWidth()); tree != tree_->minimumWidth())
+        tree_->setMinimumWidth(tree);
     // Never smaller than kMinWidth x kMinHeight twips, nor than the controls need to be
     // read whole (their needs change with the font, the language and the bars shown).
     QSize least = MinimumPixels();
     if (const QLayout* windowLayout = layout()) least = least.expandedTo(windowLayout->totalMinimumSize());
     if (minimumSize() != least) setMinimumSize(least);
-    FitLogColumns();
 }
 
 bool frmMain::MoveSplitter(double treeWidth) {
@@ -1127,7 +1144,10 @@ void frmMain::FitLogColumns() {
 bool frmMain::event(QEvent* event) {
     const bool handled = QMainWindow::event(event);
     // The controls' needs changed (a text, a font, a control shown): the least size follows.
-    if (event->type() == QEvent::LayoutRequest) ArrangeControls();
+    if (event->type() == QEvent::LayoutRequest) {
+        ApplyLeastSize();
+        FitLogColumns();
+    }
     return handled;
 }
 

@@ -315,6 +315,8 @@ private:
     void SetActiveDown(TreeNode* node, bool active);
     void SwitchItem(TreeNode* node, bool active, bool blSave);
     void MovedFolderKeys(const std::shared_ptr<Folder>& folder);
+    // Sets the window's least size from the controls' needs as the layouts know them.
+    void ApplyLeastSize();
     // Remembers the splitter's position for the preferences (normal state only).
     void KeepSplitterPosition();
     // Moves the splitter where the preferences say, or gives the panels their usual width.
