@@ -959,7 +959,7 @@ bool frmMain::ShellTrayAdd() {
         connect(trayIcon_, &QSystemTrayIcon::activated, this, &frmMain::ctlTray_Activated);
         trayIcon_->show();
         return true;
-    } catch (...) {
+    } catch (const std::exception&) {
         ReportError("");
         return false;
     }
@@ -1004,7 +1004,7 @@ void frmMain::menuRestoreTray_Click() {
         show();
         raise();
         activateWindow();
-    } catch (...) {
+    } catch (const std::exception&) {
         ReportError("");
     }
 }

@@ -25,7 +25,8 @@ public:
     QString translate(const char*, const char* source, const char*, int) const override {
         const QString text = QString::fromUtf8(source);
         // Lengthened inside the text, so that "&File", "%1" and a trailing ":" keep working.
-        const int middle = static_cast<int>(text.size()) / 2;
+        int middle = static_cast<int>(text.size()) / 2;
+        if (middle > 0 && (text[middle - 1] == QLatin1Char('%') || text[middle - 1] == QLatin1Char('&'))) ++middle;
         return text.left(middle) + QString(static_cast<int>(text.size() + 2) / 3, QLatin1Char('e')) + text.mid(middle);
     }
 };
