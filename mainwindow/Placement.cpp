@@ -46,7 +46,9 @@ double ReadSplitterPosition(const std::string& iniFile) {
         if (text.empty()) return 0;
         size_t used = 0;
         const double twips = std::stod(text, &used);
-        return used == text.size() && std::isfinite(twips) && twips > 0 ? twips : 0;
+        if (used != text.size() || !std::isfinite(twips) || twips <= 0) return 0;
+        // No screen is this wide; the bound keeps the pixels of it a number.
+        return std::min(twips, 1e7);
     } catch (const std::invalid_argument&) {
     } catch (const std::out_of_range&) {
     } catch (const Failure&) {

@@ -20,7 +20,8 @@ QRect KeptOnScreens(const QRect& wanted, const QList<QRect>& screens);
 QList<QRect> AvailableScreens();
 
 // The tree's width in twips from the "Splitter" key of the "Form" section of the
-// preferences file; 0 when the key is missing, not a positive number or unreadable.
+// preferences file, at most 1e7; 0 when the key is missing, not a positive number or
+// unreadable.
 double ReadSplitterPosition(const std::string& iniFile);
 // Writes the tree's width in twips to that key; throws Failure when the file cannot be
 // written.

@@ -1093,9 +1093,8 @@ void frmMain::ApplyLeastSize() {
 bool frmMain::MoveSplitter(double treeWidth) {
     const QList<int> sizes = splitter_->sizes();
     const int total = sizes.value(0) + sizes.value(1);
-    const int tree = ToPixels(treeWidth);
-    if (tree < tree_->minimumWidth() || total - tree < splitter_->widget(1)->minimumSizeHint().width())
-        return false;
+    const int tree = ToPixels(std::clamp(treeWidth, 0.0, 1e7));
+    if (tree < tree_->minimumWidth() || total - tree < splitter_->widget(1)->minimumSizeHint().width()) return false;
     splitter_->setSizes({tree, total - tree});
     KeepSplitterPosition();
     return true;

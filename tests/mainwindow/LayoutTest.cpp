@@ -161,8 +161,10 @@ void LayoutTest::showMainPlacesWindowFromPreferences() {
 
 void LayoutTest::oldPreferencesFilePlacesWindowAndPanels() {
     // A preferences file as written before the splitter was kept: the window opens where
-    // it says and the panels at their usual width; a stored splitter is honoured.
-    for (const char* splitter : {"", "Splitter=3000\r\n"}) {
+    // it says and the panels at their usual width. A stored splitter is honoured; one that
+    // is no number leaves the usual width, and one past the window gives the tree what the
+    // panels leave.
+    for (const char* splitter : {"", "Splitter=3000\r\n", "Splitter=wide\r\n", "Splitter=1e30\r\n"}) {
         Window w;
         WriteFile(w.settings->INIFile(), std::string("[Preferences]\r\nStatusBar=True\r\n[Form]\r\nTop=900\r\n"
                                                      "Left=1200\r\nHeight=7800\r\nWidth=10500\r\nWindowState=0\r\n") +
@@ -172,10 +174,13 @@ void LayoutTest::oldPreferencesFilePlacesWindowAndPanels() {
         w.main->ShowMain();
         QCOMPARE(w.main->size(), QSize(ToPixels(10500), ToPixels(7800)));
         QCOMPARE(w.main->pos(), QPoint(ToPixels(1200), ToPixels(900)));
-        if (*splitter)
+        const double panels = ToTwips(Panels(w)->width());
+        if (std::string(splitter).find("3000") != std::string::npos)
             QVERIFY(std::abs(w.main->SplitterPosition() - 3000) <= ToTwips(1));
+        else if (std::string(splitter).find("1e30") != std::string::npos)
+            QCOMPARE(Panels(w)->width(), Panels(w)->minimumSizeHint().width());
         else
-            QVERIFY(std::abs(ToTwips(Panels(w)->width()) - frmMain::kDefaultPanelWidth) <= ToTwips(1));
+            QVERIFY2(std::abs(panels - frmMain::kDefaultPanelWidth) <= ToTwips(1), splitter);
     }
 }
 

@@ -10,8 +10,8 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QStyle>
 #include <QStringList>
+#include <QStyle>
 #include <QTranslator>
 #include <QWidget>
 
