@@ -1111,7 +1111,10 @@ void frmMain::KeepSplitterPosition() {
 void frmMain::RestoreSplitterPosition() {
     const QList<int> sizes = splitter_->sizes();
     const int total = sizes.value(0) + sizes.value(1);
-    const double stored = settings_->INIFile().empty() ? 0 : ReadSplitterPosition(settings_->INIFile());
+    // The position this window kept last, or else the one in the preferences file.
+    const double stored = splitterTwips_ > 0             ? splitterTwips_
+                          : settings_->INIFile().empty() ? 0
+                                                         : ReadSplitterPosition(settings_->INIFile());
     // Without a stored position the panels open at their usual width.
     int tree = stored > 0 ? ToPixels(stored) : total - ToPixels(kDefaultPanelWidth);
     // A position the window cannot hold (a smaller screen) comes as near as it can.
