@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
+#include <QVBoxLayout>
 
 #include "shell/Pictures.h"
 
@@ -15,8 +16,10 @@ frmSplash::frmSplash(QWidget* parent)
     QPixmap picture = SplashPicture();
     auto* label = new QLabel(this);
     label->setPixmap(picture);
-    label->setGeometry(0, 0, picture.width(), picture.height());
-    setFixedSize(picture.size());
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addWidget(label);
     timer_.setSingleShot(true);
     timer_.setInterval(Interval);
     connect(&timer_, &QTimer::timeout, this, &frmSplash::TimerFired);
@@ -25,7 +28,7 @@ frmSplash::frmSplash(QWidget* parent)
 void frmSplash::Start() {
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect area = screen->availableGeometry();
-        move(area.center() - rect().center());
+        move(area.center() - QPoint(sizeHint().width() / 2, sizeHint().height() / 2));
     }
     show();
     timer_.start();

@@ -4,6 +4,11 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+#include "platform/core/Failure.h"
+#include "platform/ini/Ini.h"
 
 namespace pelmor::mainwindow {
 
@@ -33,6 +38,26 @@ QList<QRect> AvailableScreens() {
     for (const QScreen* screen : QGuiApplication::screens())
         if (screen != primary) screens << screen->availableGeometry();
     return screens;
+}
+
+double ReadSplitterPosition(const std::string& iniFile) {
+    try {
+        const std::string text = ini::GetPrivateProfileString("Form", "Splitter", "", iniFile, 2048);
+        if (text.empty()) return 0;
+        size_t used = 0;
+        const double twips = std::stod(text, &used);
+        if (used != text.size() || !std::isfinite(twips) || twips <= 0) return 0;
+        // No screen is this wide; the bound keeps the pixels of it a number.
+        return std::min(twips, 1e7);
+    } catch (const std::invalid_argument&) {
+    } catch (const std::out_of_range&) {
+    } catch (const Failure&) {
+    }
+    return 0;
+}
+
+void WriteSplitterPosition(const std::string& iniFile, double twips) {
+    ini::WritePrivateProfileString("Form", "Splitter", std::to_string(std::lround(twips)), iniFile);
 }
 
 }  // namespace pelmor::mainwindow

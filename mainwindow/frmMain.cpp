@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +17,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
 #include <QSystemTrayIcon>
@@ -23,6 +25,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -30,8 +33,8 @@
 
 #include "items/Folder.h"
 #include "items/Page.h"
-#include "mainwindow/CheckHealth.h"
 #include "mainwindow/ActivityLogFile.h"
+#include "mainwindow/CheckHealth.h"
 #include "mainwindow/Placement.h"
 #include "mainwindow/PlainText.h"
 #include "mainwindow/ProfilesPart.h"
@@ -51,12 +54,10 @@ using shell::ToTwips;
 
 namespace {
 
-// Gaps of the layout, in twips.
-constexpr double kTreeGap = 100;
-constexpr double kLogGap = 75;
-constexpr double kBottomMargin = 500;
-constexpr double kFrameInset = 70;
-constexpr double kLogTitle = 300;
+// The margin around the window's controls, in twips.
+constexpr double kOuterMargin = 120;
+// The row of the details panel that takes its spare height: the last failure, which wraps.
+constexpr int kFailureRow = 6;
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
@@ -67,9 +68,6 @@ frmMain::frmMain(std::shared_ptr<Settings> settings, std::shared_ptr<Application
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Pelmor"));
     setWindowIcon(shell::AppIcon());
-    treeBox_ = {120, 120, 3000, 5000};
-    detailsBox_ = {3220, 120, 5400, 3150};
-    logBox_ = {3220, 3345, 5400, 2400};
     // Resizing sends a stream of events; the placement is written once it settles, so a
     // drag does not write (and flush) the preferences file for every step.
     placementTimer_ = new QTimer(this);
@@ -135,16 +133,10 @@ void frmMain::SetToolButtonEnabled(const char* key, bool enabled) {
         if (action->data().toString() == QLatin1String(key)) action->setEnabled(enabled);
 }
 
-void frmMain::BuildControls() {
-    client_ = new QWidget(this);
-    client_->setObjectName(QStringLiteral("client"));
-    client_->setMouseTracking(true);
-    client_->installEventFilter(this);
-    setCentralWidget(client_);
-
+void frmMain::BuildTree() {
     model_ = new ItemModel(application_, this);
     model_->SetActiveHandler([this](const QModelIndex& index, bool checked) { ctlTree_NodeCheck(index, checked); });
-    tree_ = new ItemTree(client_);
+    tree_ = new ItemTree(splitter_);
     tree_->setModel(model_);
     connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current, const QModelIndex& previous) {
@@ -173,10 +165,35 @@ void frmMain::BuildControls() {
             active->setChecked(index.data(Qt::CheckStateRole).toInt() == Qt::Checked);
         menuURLList_->popup(at);
     });
+}
 
-    ctlDetails_ = new QWidget(client_);
+void frmMain::BuildControls() {
+    client_ = new QWidget(this);
+    client_->setObjectName(QStringLiteral("client"));
+    setCentralWidget(client_);
+    auto* clientLayout = new QHBoxLayout(client_);
+    clientLayout->setContentsMargins(ToPixels(kOuterMargin), ToPixels(kOuterMargin), ToPixels(kOuterMargin), 0);
+
+    // The tree on the left and the details panel above the activity log on the right.
+    splitter_ = new QSplitter(Qt::Horizontal, client_);
+    splitter_->setObjectName(QStringLiteral("ctlSplitter"));
+    splitter_->setChildrenCollapsible(false);
+    clientLayout->addWidget(splitter_);
+
+    BuildTree();
+    splitter_->addWidget(tree_);
+
+    auto* right = new QWidget(splitter_);
+    right->setObjectName(QStringLiteral("ctlPanels"));
+    auto* rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    splitter_->addWidget(right);
+
+    ctlDetails_ = new QWidget(right);
     ctlDetails_->setObjectName(QStringLiteral("ctlDetails"));
-    lblDetails_ = new QLabel(QStringLiteral("General Details"), ctlDetails_);
+    auto* detailsLayout = new QVBoxLayout(ctlDetails_);
+    detailsLayout->setContentsMargins(0, 0, 0, 0);
+    lblDetails_ = new QLabel(tr("General Details"), ctlDetails_);
     lblDetails_->setObjectName(QStringLiteral("lblDetails"));
     QFont titleFont = lblDetails_->font();
     titleFont.setBold(true);
@@ -185,47 +202,55 @@ void frmMain::BuildControls() {
     frame->setObjectName(QStringLiteral("frDetails"));
     frame->setFrameShape(QFrame::StyledPanel);
     frDetails_ = frame;
+    detailsLayout->addWidget(lblDetails_);
+    detailsLayout->addWidget(frDetails_, 1);
 
     auto makeLabel = [frame](const char* name, const QString& text) {
         auto* label = new QLabel(text, frame);
         label->setObjectName(QString::fromLatin1(name));
         return label;
     };
-    lblURL_ = makeLabel("lblURL", QStringLiteral("URL:"));
+    lblURL_ = makeLabel("lblURL", tr("URL:"));
     txtURL_ = new QLineEdit(frame);
     txtURL_->setObjectName(QStringLiteral("txtURL"));
-    lblDescription_ = makeLabel("lblDescription", QStringLiteral("Description:"));
+    lblURL_->setBuddy(txtURL_);
+    lblDescription_ = makeLabel("lblDescription", tr("Description:"));
     txtDescription_ = new QLineEdit(frame);
     txtDescription_->setObjectName(QStringLiteral("txtDescription"));
-    lblCheckEvery_ = makeLabel("lblCheckEvery", QStringLiteral("Check Every"));
+    lblDescription_->setBuddy(txtDescription_);
+    lblCheckEvery_ = makeLabel("lblCheckEvery", tr("Check Every"));
     txtTimePeriod_ = new QLineEdit(frame);
     txtTimePeriod_->setObjectName(QStringLiteral("txtTimePeriod"));
-    txtTimePeriod_->setMaximumWidth(70);
+    // Room for five digits, the most a period can have.
+    txtTimePeriod_->setMaximumWidth(txtTimePeriod_->fontMetrics().horizontalAdvance(QStringLiteral("000000")) + 16);
+    lblCheckEvery_->setBuddy(txtTimePeriod_);
     lstPeriodUnit_ = new QComboBox(frame);
     lstPeriodUnit_->setObjectName(QStringLiteral("lstPeriodUnit"));
-    lstPeriodUnit_->addItems({QStringLiteral("Minutes"), QStringLiteral("Hours"), QStringLiteral("Days")});
+    lstPeriodUnit_->addItems({tr("Minutes"), tr("Hours"), tr("Days")});
 
-    lblStatusON_ = makeLabel("lblStatusON", QStringLiteral("ON"));
-    lblStatusOff_ = makeLabel("lblStatusOff", QStringLiteral("OFF"));
+    lblStatusON_ = makeLabel("lblStatusON", tr("ON"));
+    lblStatusOff_ = makeLabel("lblStatusOff", tr("OFF"));
     QFont statusFont = lblStatusON_->font();
     statusFont.setBold(true);
     lblStatusON_->setFont(statusFont);
     lblStatusON_->setStyleSheet(QStringLiteral("color: #108020"));
     lblStatusOff_->setFont(statusFont);
     lblStatusOff_->setStyleSheet(QStringLiteral("color: #707070"));
-    ctlActive_ = new QToolButton(frame);
-    ctlActive_->setObjectName(QStringLiteral("ctlActive"));
-    ctlActive_->setIcon(shell::LampIcon(true));
-    ctlActive_->setToolTip(QStringLiteral("Active indicator"));
-    ctlActive_->setAutoRaise(true);
-    connect(ctlActive_, &QToolButton::clicked, this, [this] { ctlActive_Click(); });
-    ctlInactive_ = new QToolButton(frame);
-    ctlInactive_->setObjectName(QStringLiteral("ctlInactive"));
-    ctlInactive_->setIcon(shell::LampIcon(false));
-    ctlInactive_->setToolTip(QStringLiteral("Active indicator"));
-    ctlInactive_->setAutoRaise(true);
-    connect(ctlInactive_, &QToolButton::clicked, this, [this] { ctlInactive_Click(); });
+    auto makeLamp = [this, frame](const char* name, bool on, void (frmMain::*click)()) {
+        auto* lamp = new QToolButton(frame);
+        lamp->setObjectName(QString::fromLatin1(name));
+        lamp->setIcon(shell::LampIcon(on));
+        lamp->setToolTip(tr("Active indicator"));
+        lamp->setAutoRaise(true);
+        connect(lamp, &QToolButton::clicked, this, [this, click] { (this->*click)(); });
+        return lamp;
+    };
+    ctlActive_ = makeLamp("ctlActive", true, &frmMain::ctlActive_Click);
+    ctlInactive_ = makeLamp("ctlInactive", false, &frmMain::ctlInactive_Click);
 
+    // Rows: the address or name, the description, the period, the ON/OFF state with
+    // "Advanced" beside it, the watched element, the last failure; the commands at the foot
+    // (added with their commands) sit below the stretching row.
     auto* grid = new QGridLayout(frame);
     grid->addWidget(lblURL_, 0, 0);
     grid->addWidget(txtURL_, 0, 1, 1, 3);
@@ -240,42 +265,52 @@ void frmMain::BuildControls() {
     status->addWidget(lblStatusON_);
     status->addWidget(lblStatusOff_);
     status->addStretch(1);
-    grid->addLayout(status, 3, 0, 1, 4);
+    grid->addLayout(status, 4, 0, 1, 3);
     lblLastFailure_ = makeLabel("lblLastFailure", QString());
     lblLastFailure_->setWordWrap(true);
     lblLastFailure_->setTextFormat(Qt::PlainText);
     lblLastFailure_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lblLastFailure_->setStyleSheet(QStringLiteral("color: #A04000"));
+    lblLastFailure_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblLastFailure_->setVisible(false);
-    grid->addWidget(lblLastFailure_, 4, 0, 1, 4);
+    grid->addWidget(lblLastFailure_, kFailureRow, 0, 1, 4);
     grid->setColumnStretch(3, 1);
-    grid->setRowStretch(5, 1);
+    grid->setRowStretch(kFailureRow, 1);
 
-    ctlLog_ = new QWidget(client_);
+    ctlLog_ = new QWidget(right);
     ctlLog_->setObjectName(QStringLiteral("ctlLog"));
-    auto* logTitle = new QLabel(QStringLiteral("Activity Log"), ctlLog_);
+    auto* logLayout = new QVBoxLayout(ctlLog_);
+    logLayout->setContentsMargins(0, 0, 0, 0);
+    auto* logTitle = new QLabel(tr("Activity Log"), ctlLog_);
     logTitle->setObjectName(QStringLiteral("lblActivityLog"));
     logTitle->setFont(titleFont);
-    logTitle->setGeometry(0, 0, 200, 18);
     lstStatus_ = new QTreeWidget(ctlLog_);
     lstStatus_->setObjectName(QStringLiteral("lstStatus"));
     lstStatus_->setRootIsDecorated(false);
     lstStatus_->setColumnCount(3);
-    lstStatus_->setHeaderLabels(
-        {QStringLiteral("Page"), QStringLiteral("Recent Action"), QStringLiteral("Last Updated")});
+    lstStatus_->setHeaderLabels({tr("Page"), tr("Recent Action"), tr("Last Updated")});
     lstStatus_->headerItem()->setData(0, Qt::UserRole, QStringLiteral("Page"));
     lstStatus_->headerItem()->setData(1, Qt::UserRole, QStringLiteral("Status"));
     lstStatus_->headerItem()->setData(2, Qt::UserRole, QStringLiteral("Time"));
     // The last column takes what is left; FitLogColumns sizes the others to the panel.
     lstStatus_->header()->setStretchLastSection(true);
     lstStatus_->header()->setMinimumSectionSize(40);
+    lstStatus_->installEventFilter(this);
+    logLayout->addWidget(logTitle);
+    logLayout->addWidget(lstStatus_, 1);
 
-    for (QWidget* w : {static_cast<QWidget*>(ctlDetails_), frDetails_, static_cast<QWidget*>(ctlLog_)}) {
-        w->setMouseTracking(true);
-        w->installEventFilter(this);
-    }
+    rightLayout->addWidget(ctlDetails_);
+    rightLayout->addWidget(ctlLog_, 1);
 
-    ctlTool_ = addToolBar(QStringLiteral("Toolbar"));
+    // The tree takes what the window gains or loses; the panels keep the width the user
+    // gave them until the tree is down to its least readable width.
+    splitter_->setStretchFactor(0, 1);
+    splitter_->setStretchFactor(1, 0);
+    // A strut, not a minimum width: the panels' controls may need more (a longer language).
+    rightLayout->addStrut(ToPixels(kMinPanelWidth));
+    connect(splitter_, &QSplitter::splitterMoved, this, [this] { KeepSplitterPosition(); });
+
+    ctlTool_ = addToolBar(tr("Toolbar"));
     ctlTool_->setObjectName(QStringLiteral("ctlTool"));
     ctlTool_->setMovable(false);
     ctlTool_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
@@ -283,35 +318,45 @@ void frmMain::BuildControls() {
     ctlTool_->setVisible(false);
 
     ShowStatusIndicator(false);
-    PlaceControls();
+    ArrangeControls();
+    splitter_->setSizes({ToPixels(kFirstStartWidth) - ToPixels(kDefaultPanelWidth), ToPixels(kDefaultPanelWidth)});
+}
+
+int frmMain::ReadableTreeWidth() const {
+    // A folder's page two levels down with a name of about a dozen characters, beside its
+    // check box and picture.
+    const int indicator = tree_->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, tree_);
+    const int picture = tree_->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, tree_);
+    return 3 * tree_->indentation() + indicator + picture + 16 +
+           tree_->fontMetrics().horizontalAdvance(QStringLiteral("New Folder (10)"));
 }
 
 void frmMain::BuildMenus() {
-    QMenu* menuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    QMenu* menuFile = menuBar()->addMenu(tr("&File"));
     menuFile->setObjectName(QStringLiteral("menuFile"));
-    connect(AddAction(menuFile, QStringLiteral("menuMinimize"), QStringLiteral("Minimize To Tray")),
-            &QAction::triggered, this, [this] { menuMinimize_Click(); });
+    connect(AddAction(menuFile, QStringLiteral("menuMinimize"), tr("Minimize To Tray")), &QAction::triggered, this,
+            [this] { menuMinimize_Click(); });
     menuFile->addSeparator();
-    connect(AddAction(menuFile, QStringLiteral("menuExit"), QStringLiteral("Exit")), &QAction::triggered, this,
+    connect(AddAction(menuFile, QStringLiteral("menuExit"), tr("Exit")), &QAction::triggered, this,
             [this] { close(); });
 
-    QMenu* menuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
+    QMenu* menuHelp = menuBar()->addMenu(tr("&Help"));
     menuHelp->setObjectName(QStringLiteral("menuHelp"));
 
-    menuURLList_ = new QMenu(QStringLiteral("URL List"), this);
+    menuURLList_ = new QMenu(tr("URL List"), this);
     menuURLList_->setObjectName(QStringLiteral("menuURLList"));
-    QAction* active = AddAction(menuURLList_, QStringLiteral("menuActive"), QStringLiteral("Active"));
+    QAction* active = AddAction(menuURLList_, QStringLiteral("menuActive"), tr("Active"));
     active->setCheckable(true);
     connect(active, &QAction::triggered, this, [this] { menuActive_Click(); });
 }
 
 void frmMain::BuildTray() {
-    menuSystray_ = new QMenu(QStringLiteral("&SysTray"), this);
+    menuSystray_ = new QMenu(tr("&SysTray"), this);
     menuSystray_->setObjectName(QStringLiteral("menuSystray"));
-    connect(AddAction(menuSystray_, QStringLiteral("menuRestoreTray"), QStringLiteral("&Restore")), &QAction::triggered,
-            this, [this] { menuRestoreTray_Click(); });
+    connect(AddAction(menuSystray_, QStringLiteral("menuRestoreTray"), tr("&Restore")), &QAction::triggered, this,
+            [this] { menuRestoreTray_Click(); });
     // Tray "&Exit" posts the close, so the menu has closed before the window goes.
-    connect(AddAction(menuSystray_, QStringLiteral("menuExitTray"), QStringLiteral("&Exit")), &QAction::triggered, this,
+    connect(AddAction(menuSystray_, QStringLiteral("menuExitTray"), tr("&Exit")), &QAction::triggered, this,
             [this] { QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); });
 }
 
@@ -352,18 +397,19 @@ void frmMain::ActivateMain() {
 void frmMain::ShowMain() {
     try {
         log::WriteLog("ShowMain entered");
-    } catch (...) {
+    } catch (const std::exception&) {
     }
     resizing_ = true;
     // Each step on its own: a bad stored value must not keep the window from showing.
     auto step = [](auto&& f) {
         try {
             f();
-        } catch (...) {
+        } catch (const std::exception&) {
         }
     };
     // Before the preferences are loaded the placement is all zero: the window keeps its own.
     const bool placed = !settings_->INIFile().empty();
+    QSize wanted;
     if (placed)
         step([&] {
             // The stored size may be below the minimum (the defaults are): the window opens
@@ -384,6 +430,7 @@ void frmMain::ShowMain() {
                                        AvailableScreens());
             move(kept.topLeft());
             resize(kept.size());
+            wanted = kept.size();
         });
     if (placed)
         step([&] {
@@ -410,6 +457,13 @@ void frmMain::ShowMain() {
     raise();
     activateWindow();
     ArrangeControls();
+    // The least size is exact only once the controls are shown (the style sizes them then):
+    // a window kept larger than it wanted by an earlier guess of it comes down to it.
+    if (wanted.isValid() && windowState() == Qt::WindowNoState) {
+        const QSize fitting = wanted.expandedTo(minimumSize()).boundedTo(size());
+        if (fitting != size()) resize(fitting);
+    }
+    step([&] { RestoreSplitterPosition(); });
     resizing_ = false;
 }
 
@@ -661,7 +715,7 @@ bool frmMain::ShellTrayAdd() {
         connect(trayIcon_, &QSystemTrayIcon::activated, this, &frmMain::ctlTray_Activated);
         trayIcon_->show();
         return true;
-    } catch (...) {
+    } catch (const std::exception&) {
         ReportError("");
         return false;
     }
@@ -706,7 +760,7 @@ void frmMain::menuRestoreTray_Click() {
         show();
         raise();
         activateWindow();
-    } catch (...) {
+    } catch (const std::exception&) {
         ReportError("");
     }
 }
@@ -718,16 +772,6 @@ void frmMain::menuMinimize_Click() {
 }
 
 // ---- layout ---------------------------------------------------------------------------
-
-double frmMain::ScaleWidth() const { return ToTwips(client_->width()); }
-
-double frmMain::ScaleHeight() const {
-    // The status bar counts as part of the client area, as the bottom margin expects.
-    int statusHeight = statusBar()->isVisibleTo(this) ? statusBar()->height() : 0;
-    return ToTwips(client_->height() + statusHeight);
-}
-
-double frmMain::GetDistance(const TwipRect& control) const { return ScaleHeight() - (control.Top + control.Height); }
 
 QSize frmMain::MinimumPixels() {
     return QSize(static_cast<int>(std::ceil(kMinWidth / shell::TwipsPerPixel() - 1e-9)),
@@ -750,12 +794,11 @@ void frmMain::Form_Resize() {
         }
         if (resizing_) return;
         resizing_ = true;
-        if (WindowStateNumber() == 0) {
-            QSize least = MinimumPixels();
-            if (width() < least.width() || height() < least.height())
-                resize(std::max(width(), least.width()), std::max(height(), least.height()));
-        }
         ArrangeControls();
+        // A window system without a window manager lets the window be made smaller than
+        // its least size: it springs back.
+        if (WindowStateNumber() == 0 && (width() < minimumWidth() || height() < minimumHeight()))
+            resize(size().expandedTo(minimumSize()));
         int state = WindowStateNumber();
         settings_->SetFormWindowState(static_cast<int16_t>(state));
         if (state == 0) {
@@ -763,12 +806,13 @@ void frmMain::Form_Resize() {
             settings_->SetFormLeft(static_cast<float>(ToTwips(x())));
             settings_->SetFormHeight(static_cast<float>(ToTwips(height())));
             settings_->SetFormWidth(static_cast<float>(ToTwips(width())));
+            if (isVisible()) splitterTwips_ = ToTwips(splitter_->sizes().value(0));
         }
         // Before the preferences are loaded there is nothing to keep: saving then would
         // overwrite the user's preferences with empty values.
         if (!settings_->INIFile().empty()) placementTimer_->start();
         resizing_ = false;
-    } catch (...) {
+    } catch (const std::exception&) {
         resizing_ = false;
         ReportError("");
     }
@@ -777,47 +821,63 @@ void frmMain::Form_Resize() {
 void frmMain::SavePlacement() {
     try {
         settings_->SavePreferences();
-    } catch (...) {
+        if (splitterTwips_ > 0) WriteSplitterPosition(settings_->INIFile(), splitterTwips_);
+    } catch (const std::exception&) {
         ReportError("");
     }
 }
 
 void frmMain::ArrangeControls() {
-    double scaleWidth = ScaleWidth();
-    double scaleHeight = ScaleHeight();
-    detailsBox_.Left = scaleWidth - detailsBox_.Width - kRightMargin;
-    logBox_.Left = scaleWidth - logBox_.Width - kRightMargin;
-    logBox_.Top = detailsBox_.Bottom() + kLogGap;
-    logBox_.Height = std::max(0.0, scaleHeight - kBottomMargin - logBox_.Top);
-    treeBox_.Width = std::max(0.0, detailsBox_.Left - kTreeGap - treeBox_.Left);
-    treeBox_.Height = std::max(0.0, scaleHeight - kBottomMargin - treeBox_.Top);
-    PlaceControls();
+    // The splitter tells the window's layout of its children's needs only through a posted
+    // event: it is told now, so that the least size below is exact.
+    splitter_->updateGeometry();
+    ApplyLeastSize();
+    FitLogColumns();
 }
 
-bool frmMain::MoveSplitter(double x) {
-    double scaleWidth = ScaleWidth();
-    if (x < treeBox_.Left + kMinTreeWidth || scaleWidth - kRightMargin - x < kMinPanelWidth) return false;
-    treeBox_.Width = x - treeBox_.Left;
-    detailsBox_.Left = logBox_.Left = x + kTreeGap;
-    detailsBox_.Width = logBox_.Width = scaleWidth - kRightMargin - x;
-    PlaceControls();
+void frmMain::ApplyLeastSize() {
+    // The tree's least width follows its font.
+    if (const int tree = std::max(ToPixels(kMinTreeWidth), ReadableTreeWidth()); tree != tree_->minimumWidth())
+        tree_->setMinimumWidth(tree);
+    // Never smaller than kMinWidth x kMinHeight twips, nor than the controls need to be
+    // read whole (their needs change with the font, the language and the bars shown).
+    QSize least = MinimumPixels();
+    if (const QLayout* windowLayout = layout()) least = least.expandedTo(windowLayout->totalMinimumSize());
+    if (minimumSize() != least) setMinimumSize(least);
+}
+
+bool frmMain::MoveSplitter(double treeWidth) {
+    const QList<int> sizes = splitter_->sizes();
+    const int total = sizes.value(0) + sizes.value(1);
+    const int tree = ToPixels(std::clamp(treeWidth, 0.0, 1e7));
+    if (tree < tree_->minimumWidth() || total - tree < splitter_->widget(1)->minimumSizeHint().width()) return false;
+    splitter_->setSizes({tree, total - tree});
+    KeepSplitterPosition();
     return true;
 }
 
-void frmMain::PlaceControls() {
-    auto place = [](QWidget* w, const TwipRect& r) {
-        w->setGeometry(ToPixels(r.Left), ToPixels(r.Top), ToPixels(r.Width), ToPixels(r.Height));
-    };
-    place(tree_, treeBox_);
-    place(ctlDetails_, detailsBox_);
-    place(ctlLog_, logBox_);
-    int titleHeight = ToPixels(kLogTitle);
-    lblDetails_->setGeometry(0, 0, ToPixels(detailsBox_.Width), titleHeight);
-    frDetails_->setGeometry(0, titleHeight, ToPixels(detailsBox_.Width - kFrameInset),
-                            ToPixels(detailsBox_.Height) - titleHeight);
-    lstStatus_->setGeometry(0, titleHeight, ToPixels(logBox_.Width - kFrameInset),
-                            ToPixels(logBox_.Height - kLogTitle));
-    FitLogColumns();
+double frmMain::SplitterPosition() const { return ToTwips(splitter_->sizes().value(0)); }
+
+void frmMain::KeepSplitterPosition() {
+    if (WindowStateNumber() != 0) return;
+    splitterTwips_ = SplitterPosition();
+    if (!settings_->INIFile().empty()) placementTimer_->start();
+}
+
+void frmMain::RestoreSplitterPosition() {
+    const QList<int> sizes = splitter_->sizes();
+    const int total = sizes.value(0) + sizes.value(1);
+    // The position this window kept last, or else the one in the preferences file.
+    const double stored = splitterTwips_ > 0             ? splitterTwips_
+                          : settings_->INIFile().empty() ? 0
+                                                         : ReadSplitterPosition(settings_->INIFile());
+    // Without a stored position the panels open at their usual width.
+    int tree = stored > 0 ? ToPixels(stored) : total - ToPixels(kDefaultPanelWidth);
+    // A position the window cannot hold (a smaller screen) comes as near as it can.
+    tree = std::clamp(tree, tree_->minimumWidth(),
+                      std::max(tree_->minimumWidth(), total - splitter_->widget(1)->minimumSizeHint().width()));
+    splitter_->setSizes({tree, total - tree});
+    if (stored > 0) splitterTwips_ = stored;
 }
 
 void frmMain::FitLogColumns() {
@@ -828,9 +888,9 @@ void frmMain::FitLogColumns() {
     const QFontMetrics boldMetrics(bold);
     const int padding = 2 * lstStatus_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, lstStatus_) + 12;
     const int timeWidth = boldMetrics.horizontalAdvance(QStringLiteral("00/00/0000 00:00:00")) + padding;
-    const int actionWidth =
-        std::max(lstStatus_->fontMetrics().horizontalAdvance(QStringLiteral("Recent Action")),
-                 boldMetrics.horizontalAdvance(QStringLiteral("Updated"))) + padding;
+    const int actionWidth = std::max(lstStatus_->fontMetrics().horizontalAdvance(lstStatus_->headerItem()->text(1)),
+                                     boldMetrics.horizontalAdvance(tr("Updated"))) +
+                            padding;
     QHeaderView* header = lstStatus_->header();
     header->resizeSection(1, actionWidth);
     header->resizeSection(0, std::max(header->minimumSectionSize(),
@@ -838,6 +898,16 @@ void frmMain::FitLogColumns() {
 }
 
 // ---- window events --------------------------------------------------------------------
+
+bool frmMain::event(QEvent* event) {
+    const bool handled = QMainWindow::event(event);
+    // The controls' needs changed (a text, a font, a control shown): the least size follows.
+    if (event->type() == QEvent::LayoutRequest) {
+        ApplyLeastSize();
+        FitLogColumns();
+    }
+    return handled;
+}
 
 void frmMain::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
@@ -850,33 +920,8 @@ void frmMain::changeEvent(QEvent* event) {
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == client_) {
-        auto* mouse = static_cast<QMouseEvent*>(event);
-        switch (event->type()) {
-            case QEvent::MouseButtonPress: {
-                double x = ToTwips(mouse->position().toPoint().x());
-                if (mouse->button() == Qt::LeftButton && x >= treeBox_.Right() && x <= detailsBox_.Left) {
-                    splitterDragging_ = true;
-                    client_->setCursor(Qt::SizeHorCursor);
-                }
-                break;
-            }
-            case QEvent::MouseMove: {
-                double x = ToTwips(mouse->position().toPoint().x());
-                if (splitterDragging_)
-                    MoveSplitter(x);
-                else  // the pointer shows where the splitter can be taken
-                    client_->setCursor(x >= treeBox_.Right() && x <= detailsBox_.Left ? Qt::SizeHorCursor
-                                                                                     : Qt::ArrowCursor);
-                break;
-            }
-            case QEvent::MouseButtonRelease:
-                splitterDragging_ = false;
-                client_->setCursor(Qt::ArrowCursor);
-                break;
-            default:
-                break;
-        }
+    if (watched == lstStatus_) {
+        if (event->type() == QEvent::Resize) FitLogColumns();
     } else if (watched == txtURL_ || watched == txtDescription_ || watched == txtTimePeriod_ ||
                watched == lstPeriodUnit_) {
         if (event->type() == QEvent::FocusOut &&
@@ -884,8 +929,6 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
             SaveShownItem();
         else if (event->type() == QEvent::FocusIn && watched == txtDescription_)
             QTimer::singleShot(0, txtDescription_, [this] { txtDescription_->selectAll(); });
-    } else if (event->type() == QEvent::MouseMove && !splitterDragging_) {
-        if (auto* widget = qobject_cast<QWidget*>(watched)) widget->setCursor(Qt::ArrowCursor);
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -35,6 +35,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class QSplitter;
 class QTimer;
 class QToolBar;
 class QToolButton;
@@ -52,24 +53,17 @@ class BrowserWindow;
 class ProfilesPart;
 class UpdateCheckPart;
 
-// A control's place in twips, relative to the window's client area.
-struct TwipRect {
-    double Left = 0;
-    double Top = 0;
-    double Width = 0;
-    double Height = 0;
-    double Right() const { return Left + Width; }
-    double Bottom() const { return Top + Height; }
-};
-
 class frmMain : public QMainWindow, public ItemAdder, private CheckingWindow, private ShowingWindow {
     Q_OBJECT
 public:
     static constexpr double kMinWidth = 8000;
     static constexpr double kMinHeight = 7000;
+    // The least widths of the tree and of the panels beside it; the tree's grows with its
+    // font to keep a name readable.
     static constexpr double kMinTreeWidth = 2000;
     static constexpr double kMinPanelWidth = 5055;
-    static constexpr double kRightMargin = 225;
+    // The panels' width when no splitter position is stored.
+    static constexpr double kDefaultPanelWidth = 5400;
     static constexpr int kTrayId = 999;
     // The stored size before the window was ever placed, and the size of a first start.
     static constexpr double kDefaultFormWidth = 9120;
@@ -144,20 +138,23 @@ public:
     // Puts the program's own icon back when no page is marked updated any more.
     void RefreshTrayIcon();
 
-    // Keeps the window at least kMinWidth x kMinHeight twips, lays the controls out and
-    // stores the placement in the preferences (position and size only in the normal
-    // state). A minimised window is hidden: it lives in the tray.
+    // Keeps the window no smaller than ArrangeControls allows and stores the placement in
+    // the preferences (position, size and the splitter only in the normal state). A
+    // minimised window is hidden: it lives in the tray.
     void Form_Resize();
-    // Writes the preferences with the window's placement; pending after a resize until
-    // the resizing settles, and at the latest when the window unloads.
+    // Writes the preferences with the window's placement and the splitter's position;
+    // pending after a resize or a splitter move until it settles, and at the latest when
+    // the window unloads.
     void SavePlacement();
     static constexpr int kPlacementSaveDelayMs = 250;
+    // Sets the window's least size (kMinWidth x kMinHeight twips, or what the controls need
+    // with the font and language in use) and fits the activity log's columns.
     void ArrangeControls();
-    // Moves the splitter to x (twips); false, changing nothing, when the tree would be
-    // narrower than kMinTreeWidth or the panels narrower than kMinPanelWidth.
-    bool MoveSplitter(double x);
-    // Client height less the bottom of the control's box.
-    double GetDistance(const TwipRect& control) const;
+    // Makes the tree `treeWidth` twips wide; false, changing nothing, when the tree or the
+    // panels would be narrower than their least widths.
+    bool MoveSplitter(double treeWidth);
+    // The tree's width in twips.
+    double SplitterPosition() const;
 
     // Commands.
     void menuRestoreTray_Click();
@@ -286,12 +283,6 @@ public:
     QMenu* TreeMenu() const { return menuURLList_; }
     QSystemTrayIcon* TrayIcon() const { return trayIcon_; }
     QTreeWidget* ActivityLog() const { return lstStatus_; }
-    const TwipRect& TreeBox() const { return treeBox_; }
-    const TwipRect& DetailsBox() const { return detailsBox_; }
-    const TwipRect& LogBox() const { return logBox_; }
-    // Client area in twips.
-    double ScaleWidth() const;
-    double ScaleHeight() const;
     QAction* Action(const QString& name) const;
 
 signals:
@@ -303,6 +294,7 @@ signals:
     void PageFoundUpdated(const QString& key);
 
 protected:
+    bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -310,6 +302,10 @@ protected:
 
 private:
     void BuildControls();
+    // The item tree and its signals.
+    void BuildTree();
+    // The least width at which the tree shows a name two folders down.
+    int ReadableTreeWidth() const;
     void BuildMenus();
     void BuildTray();
     QAction* AddAction(QMenu* menu, const QString& name, const QString& caption);
@@ -319,7 +315,12 @@ private:
     void ApplyTreeFont();
     // The user ticked or unticked a row's check box.
     void ctlTree_NodeCheck(const QModelIndex& index, bool checked);
-    void PlaceControls();
+    // Sets the window's least size from the controls' needs as the layouts know them.
+    void ApplyLeastSize();
+    // Remembers the splitter's position for the preferences (normal state only).
+    void KeepSplitterPosition();
+    // Moves the splitter where the preferences say, or gives the panels their usual width.
+    void RestoreSplitterPosition();
     // Sizes the activity log's columns so that its times show whole at the panel's width.
     void FitLogColumns();
     int WindowStateNumber() const;
@@ -396,17 +397,16 @@ private:
     std::set<QString> ExpandedKeys_;
     bool resizing_ = false;
     bool startedHidden_ = false;
-    bool splitterDragging_ = false;
     bool unloaded_ = false;
     QPersistentModelIndex shown_;
     bool revertingSelection_ = false;
 
-    TwipRect treeBox_;
-    TwipRect detailsBox_;
-    TwipRect logBox_;
+    // The tree's width in twips to store; 0 until known.
+    double splitterTwips_ = 0;
 
     QWidget* client_ = nullptr;
     ItemModel* model_ = nullptr;
+    QSplitter* splitter_ = nullptr;
     ItemTree* tree_ = nullptr;
     QWidget* ctlDetails_ = nullptr;
     QWidget* frDetails_ = nullptr;

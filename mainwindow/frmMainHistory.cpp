@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <exception>
 
 #include "items/Page.h"
 #include "mainwindow/BrowserWindow.h"
@@ -109,7 +110,7 @@ void frmMain::menuHistory_Click() {
         if (!page) return;
         auto* window = new frmHistory(page, this);
         window->show();
-    } catch (...) {
+    } catch (const std::exception&) {
         ReportError("menuHistory");
     }
 }
@@ -137,7 +138,7 @@ void frmMain::SetWatchedPart(const std::shared_ptr<Page>& page, const std::strin
         log::WriteLog(page->Description() + (path.empty() ? " watches the whole page" : " watches " + path));
         model_->ItemChanged(index);
         if (shown_ == index) ShowHistoryDetails(page.get());
-    } catch (...) {
+    } catch (const std::exception&) {
         ReportError("SetWatchedPart");
     }
 }

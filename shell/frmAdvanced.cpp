@@ -87,18 +87,18 @@ std::string HtmlFromColor(const QColor& color) {
 
 frmAdvanced::frmAdvanced(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmAdvanced"));
-    setWindowTitle(QStringLiteral("Advanced Properties"));
+    setWindowTitle(tr("Advanced Properties"));
     setWindowIcon(AppIcon());
 
-    ctlStartDate_ = MakeDatePicker(this, "ctlStartDate", QStringLiteral("Start checking date"));
-    ctlEndDate_ = MakeDatePicker(this, "ctlEndDate", QStringLiteral("End checking date"));
+    ctlStartDate_ = MakeDatePicker(this, "ctlStartDate", tr("Start checking date"));
+    ctlEndDate_ = MakeDatePicker(this, "ctlEndDate", tr("End checking date"));
     auto dateRow = [this](QDateEdit* picker, const char* clearName) {
         auto* row = new QHBoxLayout();
         row->addWidget(picker, 1);
         auto* clear = new QToolButton(this);
         clear->setObjectName(QString::fromLatin1(clearName));
-        clear->setText(QStringLiteral("Clear"));
-        clear->setToolTip(QStringLiteral("No date"));
+        clear->setText(tr("Clear"));
+        clear->setToolTip(tr("No date"));
         connect(clear, &QToolButton::clicked, picker, [picker] { picker->setDate(kNoDate); });
         row->addWidget(clear);
         // An empty picker opens its calendar on today's month, not on the earliest date.
@@ -113,12 +113,12 @@ frmAdvanced::frmAdvanced(QWidget* parent) : QDialog(parent) {
         return row;
     };
     auto* dates = new QFormLayout();
-    dates->addRow(QStringLiteral("Start date:"), dateRow(ctlStartDate_, "btnClearStartDate"));
+    dates->addRow(tr("Start date:"), dateRow(ctlStartDate_, "btnClearStartDate"));
     lblDateProblem_ = new QLabel(this);
     lblDateProblem_->setObjectName(QStringLiteral("lblDateProblem"));
     lblDateProblem_->setStyleSheet(QStringLiteral("color: #B00000"));
     lblDateProblem_->setVisible(false);
-    dates->addRow(QStringLiteral("End date:"), dateRow(ctlEndDate_, "btnClearEndDate"));
+    dates->addRow(tr("End date:"), dateRow(ctlEndDate_, "btnClearEndDate"));
     dates->addRow(QString(), lblDateProblem_);
 
     auto check = [this](const char* name, const QString& caption) {
@@ -126,17 +126,17 @@ frmAdvanced::frmAdvanced(QWidget* parent) : QDialog(parent) {
         box->setObjectName(QString::fromLatin1(name));
         return box;
     };
-    chkDeleteAtEnd_ = check("chkDeleteAtEnd", QStringLiteral("Delete when finished"));
-    chkShowTimeDiff_ = check("chkShowTimeDiff", QStringLiteral("Display changes in date/time elements"));
-    chkShowPics_ = check("chkShowPics", QStringLiteral("Display changes in pictures"));
-    chkShowNumbers_ = check("chkShowNumbers", QStringLiteral("Display changes in numbers"));
-    chkUseInverse_ = check("chkUseInverse", QStringLiteral("Use inverse colors to display updates"));
+    chkDeleteAtEnd_ = check("chkDeleteAtEnd", tr("Delete when finished"));
+    chkShowTimeDiff_ = check("chkShowTimeDiff", tr("Display changes in date/time elements"));
+    chkShowPics_ = check("chkShowPics", tr("Display changes in pictures"));
+    chkShowNumbers_ = check("chkShowNumbers", tr("Display changes in numbers"));
+    chkUseInverse_ = check("chkUseInverse", tr("Use inverse colors to display updates"));
 
     auto swatch = [this](const char* name) {
         auto* button = new QPushButton(this);
         button->setObjectName(QString::fromLatin1(name));
         button->setFixedSize(48, 22);
-        button->setToolTip(QStringLiteral("Click to choose a colour"));
+        button->setToolTip(tr("Click to choose a colour"));
         connect(button, &QPushButton::clicked, this, [this, button] { ChooseColor(button); });
         return button;
     };
@@ -145,8 +145,8 @@ frmAdvanced::frmAdvanced(QWidget* parent) : QDialog(parent) {
     SetSwatch(lblInsertColor_, kInsertDefault);
     SetSwatch(lblUpdatecolor_, kUpdateDefault);
     auto* colors = new QFormLayout();
-    colors->addRow(QStringLiteral("Color used for insert"), lblInsertColor_);
-    colors->addRow(QStringLiteral("Color used for update"), lblUpdatecolor_);
+    colors->addRow(tr("Color used for insert"), lblInsertColor_);
+    colors->addRow(tr("Color used for update"), lblUpdatecolor_);
 
     // The part of the page watched, as an element path; empty for the whole page.
     txtElementPath_ = new QLineEdit(this);
@@ -197,16 +197,14 @@ std::string frmAdvanced::UpdateColor() const { return HtmlFromColor(SwatchColor(
 
 void frmAdvanced::ChooseColor(QPushButton* swatch) {
     QColor initial = SwatchColor(swatch);
-    QColor chosen =
-        chooser_ ? chooser_(initial) : QColorDialog::getColor(initial, this, QStringLiteral("Choose a colour"));
+    QColor chosen = chooser_ ? chooser_(initial) : QColorDialog::getColor(initial, this, tr("Choose a colour"));
     if (chosen.isValid()) SetSwatch(swatch, chosen);
 }
 
 QString frmAdvanced::DateProblem() const {
     const DateTime start = StartDate();
     const DateTime end = EndDate();
-    if (!start.IsZero() && !end.IsZero() && end < start)
-        return QStringLiteral("The end date is before the start date.");
+    if (!start.IsZero() && !end.IsZero() && end < start) return tr("The end date is before the start date.");
     return {};
 }
 

@@ -1,53 +1,62 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/frmError.h"
 
+#include <QBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 
 #include "shell/Pictures.h"
-#include "shell/Twips.h"
 
 namespace pelmor::shell {
 namespace {
 
-constexpr int kWidth = 460;
-constexpr int kDetailsHeight = 180;
-constexpr double kDetailsGapTwips = 75;
+// The record shows about this many characters a line and lines in all.
+constexpr int kDetailsColumns = 64;
+constexpr int kDetailsLines = 11;
 
 }  // namespace
 
 frmError::frmError(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmError"));
-    setWindowTitle(QStringLiteral("Pelmor - Error"));
+    setWindowTitle(tr("Pelmor - Error"));
     setWindowIcon(AppIcon());
 
-    auto* picture = new QLabel(this);
+    auto* head = new QWidget(this);
+    auto* picture = new QLabel(head);
     picture->setPixmap(AppIcon().pixmap(32, 32));
-    picture->setGeometry(14, 14, 32, 32);
+    picture->setAlignment(Qt::AlignTop);
 
-    auto* heading = new QLabel(QStringLiteral("Pelmor encountered a problem."), this);
+    auto* heading = new QLabel(tr("Pelmor encountered a problem."), head);
     heading->setObjectName(QStringLiteral("lblHeading"));
     QFont bold = heading->font();
     bold.setBold(true);
     heading->setFont(bold);
-    heading->setGeometry(60, 14, kWidth - 74, 20);
-
-    auto* hint = new QLabel(QStringLiteral("For details press the button to the right."), this);
+    auto* hint = new QLabel(tr("For details press the button to the right."), head);
     hint->setObjectName(QStringLiteral("lblHint"));
-    hint->setGeometry(60, 38, kWidth - 200, 20);
+    hint->setWordWrap(true);
 
-    cmdDetails_ = new QPushButton(QStringLiteral("Details >>>"), this);
+    cmdDetails_ = new QPushButton(head);
     cmdDetails_->setObjectName(QStringLiteral("cmdDetails"));
-    cmdDetails_->setGeometry(kWidth - 124, 34, 110, 28);
     connect(cmdDetails_, &QPushButton::clicked, this, [this] { cmdDetails_Click(); });
-
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(tr("OK"), head);
     ok->setObjectName(QStringLiteral("cmdOK"));
-    ok->setGeometry(kWidth - 124, 72, 110, 28);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
-    collapsedHeight_ = 112;
+    auto* texts = new QVBoxLayout();
+    texts->addWidget(heading);
+    texts->addWidget(hint);
+    texts->addStretch(1);
+    auto* buttons = new QVBoxLayout();
+    buttons->addWidget(cmdDetails_);
+    buttons->addWidget(ok);
+    buttons->addStretch(1);
+    auto* headLayout = new QHBoxLayout(head);
+    headLayout->setContentsMargins(0, 0, 0, 0);
+    headLayout->addWidget(picture, 0, Qt::AlignTop);
+    headLayout->addLayout(texts, 1);
+    headLayout->addLayout(buttons);
+
     lblDetails_ = new QLabel(this);
     lblDetails_->setObjectName(QStringLiteral("lblDetails"));
     lblDetails_->setTextFormat(Qt::PlainText);
@@ -55,9 +64,18 @@ frmError::frmError(QWidget* parent) : QDialog(parent) {
     lblDetails_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblDetails_->setWordWrap(true);
     lblDetails_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    lblDetails_->setGeometry(14, collapsedHeight_, kWidth - 28, kDetailsHeight);
+    const QFontMetrics metrics = lblDetails_->fontMetrics();
+    lblDetails_->setMinimumSize(metrics.averageCharWidth() * kDetailsColumns, metrics.lineSpacing() * kDetailsLines);
+    // The dialog is as wide with the record hidden as with it shown.
+    head->setMinimumWidth(lblDetails_->minimumWidth());
 
-    setFixedSize(kWidth, collapsedHeight_);
+    // The dialog takes the size its contents need, and changes it as the record comes
+    // and goes.
+    auto* layout = new QVBoxLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addWidget(head);
+    layout->addWidget(lblDetails_);
+    ShowDetails(false);
 }
 
 void frmError::SetDetails(const QString& record) {
@@ -70,17 +88,14 @@ void frmError::SetDetails(const QString& record) {
 
 QString frmError::Details() const { return lblDetails_->text(); }
 
-bool frmError::IsExpanded() const { return height() > collapsedHeight_; }
+bool frmError::IsExpanded() const { return !lblDetails_->isHidden(); }
 
-void frmError::cmdDetails_Click() {
-    int step = lblDetails_->height() + ToPixels(kDetailsGapTwips);
-    if (cmdDetails_->text().contains(QStringLiteral(">>>"))) {
-        setFixedSize(width(), height() + step);
-        cmdDetails_->setText(QStringLiteral("Details <<<"));
-    } else {
-        setFixedSize(width(), height() - step);
-        cmdDetails_->setText(QStringLiteral("Details >>>"));
-    }
+void frmError::cmdDetails_Click() { ShowDetails(!IsExpanded()); }
+
+void frmError::ShowDetails(bool shown) {
+    lblDetails_->setVisible(shown);
+    cmdDetails_->setText(shown ? tr("Details <<<") : tr("Details >>>"));
+    layout()->activate();
 }
 
 }  // namespace pelmor::shell

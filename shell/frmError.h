@@ -2,8 +2,8 @@
 #pragma once
 
 // The error dialog: a heading, a hint, and the error record behind a "Details >>>" button.
-// It opens collapsed; the button toggles the record in and out by growing and shrinking
-// the dialog.
+// It opens collapsed; the button toggles the record in and out, the dialog growing and
+// shrinking with it.
 
 #include <QDialog>
 
@@ -23,15 +23,16 @@ public:
     // True while the details are shown.
     bool IsExpanded() const;
 
-    // The details button: expands when its caption holds ">>>", collapses otherwise.
+    // The details button: shows the record when it is hidden, hides it otherwise.
     void cmdDetails_Click();
 
     QPushButton* DetailsButton() const { return cmdDetails_; }
 
 private:
+    void ShowDetails(bool shown);
+
     QLabel* lblDetails_;
     QPushButton* cmdDetails_;
-    int collapsedHeight_;
 };
 
 }  // namespace pelmor::shell

@@ -4,6 +4,7 @@
 #include <QBoxLayout>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -13,6 +14,7 @@
 #include <QSoundEffect>
 #include <QStyle>
 #include <QUrl>
+#include <exception>
 
 #include "platform/core/Failure.h"
 #include "platform/log/Log.h"
@@ -26,8 +28,9 @@ namespace {
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 QString ChooseSoundFile(QWidget* parent, const QString& folder) {
-    return QFileDialog::getOpenFileName(parent, QStringLiteral("Choose the alert sound"), folder,
-                                        QStringLiteral("Sounds (*.wav *.WAV);;All files (*)"));
+    return QFileDialog::getOpenFileName(
+        parent, QCoreApplication::translate("frmUpdateChecking", "Choose the alert sound"), folder,
+        QCoreApplication::translate("frmUpdateChecking", "Sounds (*.wav *.WAV);;All files (*)"));
 }
 
 QGroupBox* Group(const QString& title, QWidget* parent) {
@@ -40,13 +43,13 @@ QGroupBox* Group(const QString& title, QWidget* parent) {
 
 frmUpdateChecking::frmUpdateChecking(Settings& settings, QWidget* parent) : QDialog(parent), settings_(settings) {
     setObjectName(QStringLiteral("frmUpdateChecking"));
-    setWindowTitle(QStringLiteral("Alert Settings"));
+    setWindowTitle(tr("Alert Settings"));
     chooser_ = [this](const QString& folder) { return ChooseSoundFile(this, folder); };
     player_ = [this](const QString& file) { PlayFile(file); };
 
     auto* layout = new QVBoxLayout(this);
-    QGroupBox* popup = Group(QStringLiteral("Pop-up Alerts"), this);
-    chkAlertPopup_ = new QCheckBox(QStringLiteral("Display a popup alert when an update is found"), popup);
+    QGroupBox* popup = Group(tr("Pop-up Alerts"), this);
+    chkAlertPopup_ = new QCheckBox(tr("Display a popup alert when an update is found"), popup);
     chkAlertPopup_->setObjectName(QStringLiteral("chkAlertPopup"));
     popup->layout()->addWidget(chkAlertPopup_);
     // Where no notification server runs, Pelmor's popup is shown whatever is chosen here.
@@ -65,12 +68,12 @@ frmUpdateChecking::frmUpdateChecking(Settings& settings, QWidget* parent) : QDia
     });
     layout->addWidget(popup);
 
-    QGroupBox* sound = Group(QStringLiteral("Alert Sound"), this);
-    chkAlertSound_ = new QCheckBox(QStringLiteral("Play a sound when an updated page is found"), sound);
+    QGroupBox* sound = Group(tr("Alert Sound"), this);
+    chkAlertSound_ = new QCheckBox(tr("Play a sound when an updated page is found"), sound);
     chkAlertSound_->setObjectName(QStringLiteral("chkAlertSound"));
-    optDefaultSound_ = new QRadioButton(QStringLiteral("Default sound"), sound);
+    optDefaultSound_ = new QRadioButton(tr("Default sound"), sound);
     optDefaultSound_->setObjectName(QStringLiteral("optSoundFile0"));
-    optCustomSound_ = new QRadioButton(QStringLiteral("Custom sound"), sound);
+    optCustomSound_ = new QRadioButton(tr("Custom sound"), sound);
     optCustomSound_->setObjectName(QStringLiteral("optSoundFile1"));
     auto* options = new QButtonGroup(this);
     options->addButton(optDefaultSound_, 0);
@@ -80,12 +83,12 @@ frmUpdateChecking::frmUpdateChecking(Settings& settings, QWidget* parent) : QDia
     txtSoundFile_->setMinimumWidth(260);
     btnOpenSoundFile_ = new QPushButton(QStringLiteral("..."), sound);
     btnOpenSoundFile_->setObjectName(QStringLiteral("btnOpenSoundFile"));
-    btnOpenSoundFile_->setToolTip(QStringLiteral("Choose a sound file"));
+    btnOpenSoundFile_->setToolTip(tr("Choose a sound file"));
     btnOpenSoundFile_->setMaximumWidth(32);
     btnPlaySound_ = new QPushButton(sound);
     btnPlaySound_->setObjectName(QStringLiteral("btnPlaySound"));
     btnPlaySound_->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
-    btnPlaySound_->setToolTip(QStringLiteral("Play the sound"));
+    btnPlaySound_->setToolTip(tr("Play the sound"));
     sound->layout()->addWidget(chkAlertSound_);
     sound->layout()->addWidget(optDefaultSound_);
     auto* custom = new QHBoxLayout();
@@ -96,14 +99,14 @@ frmUpdateChecking::frmUpdateChecking(Settings& settings, QWidget* parent) : QDia
     static_cast<QVBoxLayout*>(sound->layout())->addLayout(custom);
     layout->addWidget(sound);
 
-    QGroupBox* autoCheck = Group(QStringLiteral("Automatic Check"), this);
-    chkAutoCheck_ = new QCheckBox(QStringLiteral("Automatically check all web pages when application starts"), autoCheck);
+    QGroupBox* autoCheck = Group(tr("Automatic Check"), this);
+    chkAutoCheck_ = new QCheckBox(tr("Automatically check all web pages when application starts"), autoCheck);
     chkAutoCheck_->setObjectName(QStringLiteral("chkAutoCheck"));
     autoCheck->layout()->addWidget(chkAutoCheck_);
     layout->addWidget(autoCheck);
 
-    QGroupBox* start = Group(QStringLiteral("Window Start"), this);
-    chkWindowsStart_ = new QCheckBox(QStringLiteral("Run when windows starts"), start);
+    QGroupBox* start = Group(tr("Window Start"), this);
+    chkWindowsStart_ = new QCheckBox(tr("Run when windows starts"), start);
     chkWindowsStart_->setObjectName(QStringLiteral("chkWindowsStart"));
     start->layout()->addWidget(chkWindowsStart_);
     layout->addWidget(start);
@@ -138,7 +141,7 @@ void frmUpdateChecking::Form_Load() {
             optCustomSound_->setChecked(true);
             txtSoundFile_->setText(Q(settings_.SoundFile()));
         }
-    } catch (...) {
+    } catch (const std::exception&) {
         log::LogProgramError(CurrentFailure("Pelmor"), "frmUpdateChecking");
     }
 }
@@ -167,8 +170,8 @@ void frmUpdateChecking::btnOpenSoundFile_Click() {
             optDefaultSound_->setChecked(true);
         else
             optCustomSound_->setChecked(true);
-    } catch (...) {
-        QMessageBox::warning(this, QStringLiteral("Alert Settings"),
+    } catch (const std::exception&) {
+        QMessageBox::warning(this, tr("Alert Settings"),
                              QString::fromStdString(CurrentFailure("Pelmor").Description()));
     }
 }
@@ -213,15 +216,14 @@ void frmUpdateChecking::btnOK_Click() {
         }
         settings_.SavePreferences();
         if (!settings_.LastError().empty())
-            QMessageBox::warning(this, QStringLiteral("Alert Settings"),
-                                 QStringLiteral("The settings apply now but could not be saved:\n") +
-                                     Q(settings_.LastError()));
+            QMessageBox::warning(this, tr("Alert Settings"),
+                                 tr("The settings apply now but could not be saved:\n") + Q(settings_.LastError()));
         accept();
-    } catch (...) {
+    } catch (const std::exception&) {
         // The handler stops here; the dialog stays open so nothing the user chose is lost.
         Failure failure = CurrentFailure("Pelmor");
         log::LogProgramError(failure, "frmUpdateChecking");
-        QMessageBox::warning(this, QStringLiteral("Alert Settings"), Q(failure.Description()));
+        QMessageBox::warning(this, tr("Alert Settings"), Q(failure.Description()));
     }
 }
 

@@ -3,12 +3,14 @@
 
 #include <QBoxLayout>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QFontDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
+#include <exception>
 
 #include "platform/core/Failure.h"
 #include "platform/log/Log.h"
@@ -21,7 +23,8 @@ namespace {
 
 std::optional<QFont> ChooseFont(QWidget* parent, const QFont& current) {
     bool ok = false;
-    QFont font = QFontDialog::getFont(&ok, current, parent, QStringLiteral("Choose font"));
+    QFont font =
+        QFontDialog::getFont(&ok, current, parent, QCoreApplication::translate("frmVisualSettings", "Choose font"));
     if (!ok) return std::nullopt;
     return font;
 }
@@ -42,22 +45,22 @@ QFont FontOf(const Font& font, const QFont& base) {
 frmVisualSettings::frmVisualSettings(Settings& settings, const QFont& treeFont, QWidget* parent)
     : QDialog(parent), settings_(settings) {
     setObjectName(QStringLiteral("frmVisualSettings"));
-    setWindowTitle(QStringLiteral("Visual Settings"));
+    setWindowTitle(tr("Visual Settings"));
     chooser_ = [this](const QFont& current) { return ChooseFont(this, current); };
 
     auto* layout = new QVBoxLayout(this);
-    auto* fontGroup = new QGroupBox(QStringLiteral("Web page tree font"), this);
+    auto* fontGroup = new QGroupBox(tr("Web page tree font"), this);
     auto* fontRow = new QHBoxLayout(fontGroup);
     lblFontName_ = new QLabel(fontGroup);
     lblFontName_->setObjectName(QStringLiteral("lblFontName"));
     lblFontName_->setMinimumWidth(200);
-    auto* btnChangeFont = new QPushButton(QStringLiteral("Change"), fontGroup);
+    auto* btnChangeFont = new QPushButton(tr("Change"), fontGroup);
     btnChangeFont->setObjectName(QStringLiteral("btnChangeFont"));
     fontRow->addWidget(lblFontName_, 1);
     fontRow->addWidget(btnChangeFont);
     layout->addWidget(fontGroup);
 
-    auto* visual = new QGroupBox(QStringLiteral("Visual settings"), this);
+    auto* visual = new QGroupBox(tr("Visual settings"), this);
     auto* visualLayout = new QVBoxLayout(visual);
     auto check = [visual, visualLayout](const char* name, const QString& caption) {
         auto* box = new QCheckBox(caption, visual);
@@ -65,11 +68,11 @@ frmVisualSettings::frmVisualSettings(Settings& settings, const QFont& treeFont, 
         visualLayout->addWidget(box);
         return box;
     };
-    chkStatusBar_ = check("chkStatusBar", QStringLiteral("Show status bar"));
-    chkToolbar_ = check("chkToolbar", QStringLiteral("Show toolbar"));
-    chkDisplayOld_ = check("chkDisplayOld", QStringLiteral("Display old version of page while showing differences"));
-    chkShowRemoved_ = check("chkShowRemoved", QStringLiteral("Show removed text"));
-    chkShowRemoved_->setToolTip(QStringLiteral("Show removed content struck through in red where it stood"));
+    chkStatusBar_ = check("chkStatusBar", tr("Show status bar"));
+    chkToolbar_ = check("chkToolbar", tr("Show toolbar"));
+    chkDisplayOld_ = check("chkDisplayOld", tr("Display old version of page while showing differences"));
+    chkShowRemoved_ = check("chkShowRemoved", tr("Show removed text"));
+    chkShowRemoved_->setToolTip(tr("Show removed content struck through in red where it stood"));
     auto* keepRow = new QHBoxLayout;
     auto* lblKeepVersions = new QLabel(tr("Keep versions"), visual);
     txtKeepVersions_ = new QSpinBox(visual);
@@ -81,8 +84,7 @@ frmVisualSettings::frmVisualSettings(Settings& settings, const QFont& treeFont, 
     keepRow->addWidget(txtKeepVersions_);
     keepRow->addStretch(1);
     visualLayout->addLayout(keepRow);
-    chkSoftwareUpdate_ =
-        check("chkSoftwareUpdate", QStringLiteral("Check for software updates as appplication starts"));
+    chkSoftwareUpdate_ = check("chkSoftwareUpdate", tr("Check for software updates as appplication starts"));
     layout->addWidget(visual);
 
     layout->addLayout(OkCancelRow(this, true, [this] { btnOK_Click(); }));
@@ -101,7 +103,7 @@ void frmVisualSettings::Form_Load(const QFont& treeFont) {
         chkDisplayOld_->setChecked(settings_.DisplayOld());
         chkShowRemoved_->setChecked(settings_.ShowRemoved());
         txtKeepVersions_->setValue(settings_.KeepVersions());
-    } catch (...) {
+    } catch (const std::exception&) {
         log::LogProgramError(CurrentFailure("Pelmor"), "frmVisualSettings");
     }
 }
@@ -119,7 +121,7 @@ void frmVisualSettings::btnChangeFont_Click() {
         font.setStrikeOut(chosen->strikeOut());
         lblFontName_->setFont(font);
         lblFontName_->setText(font.family());
-    } catch (...) {
+    } catch (const std::exception&) {
         ReportError("");
     }
 }
@@ -142,14 +144,14 @@ void frmVisualSettings::btnOK_Click() {
         settings_.SetKeepVersions(txtKeepVersions_->value());
         settings_.SavePreferences();
         if (!settings_.LastError().empty())
-            QMessageBox::warning(this, QStringLiteral("Visual Settings"),
-                                 QStringLiteral("The settings apply now but could not be saved:\n") +
-                                     QString::fromStdString(settings_.LastError()));
+            QMessageBox::warning(
+                this, tr("Visual Settings"),
+                tr("The settings apply now but could not be saved:\n") + QString::fromStdString(settings_.LastError()));
         accept();
-    } catch (...) {
+    } catch (const std::exception&) {
         Failure failure = CurrentFailure("Pelmor");
         log::LogProgramError(failure, "frmVisualSettings");
-        QMessageBox::warning(this, QStringLiteral("Visual Settings"), QString::fromStdString(failure.Description()));
+        QMessageBox::warning(this, tr("Visual Settings"), QString::fromStdString(failure.Description()));
     }
 }
 

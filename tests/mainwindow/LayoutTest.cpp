@@ -5,12 +5,15 @@
 #include <QHeaderView>
 #include <QMenuBar>
 #include <QScreen>
+#include <QSplitter>
 #include <QTreeWidget>
 #include <QtTest>
 
 #include "WindowFixture.h"
+#include "mainwindow/frmHistory.h"
 #include "platform/ini/Ini.h"
 #include "shell/Twips.h"
+#include "support/LongerTexts.h"
 
 using namespace pelmor;
 using namespace pelmor::test;
@@ -21,11 +24,12 @@ using shell::ToTwips;
 class LayoutTest : public QObject {
     Q_OBJECT
 private slots:
-    void smallWindowSpringsBackAndPlacementIsSaved();
+    void smallWindowSpringsBackReadableAndPlacementIsSaved();
+    void longerTextsShowWholeAtTheLeastSize();
     void maximizedWindowKeepsNormalPlacement();
     void showMainPlacesWindowFromPreferences();
-    void arrangeControlsKeepsMargins();
-    void splitterLimits();
+    void oldPreferencesFilePlacesWindowAndPanels();
+    void splitterLimitsAndPositionRoundTrip();
     void menusAndTrayMenu();
     void exitRemovesTrayAndEnds();
 };
@@ -36,22 +40,69 @@ double IniNumber(const Window& w, const char* key) {
     return std::stod(ini::GetPrivateProfileString("Form", key, "-1", w.settings->INIFile(), 2048));
 }
 
+QWidget* Panels(const Window& w) { return w.main->findChild<QWidget*>(QStringLiteral("ctlPanels")); }
+
 }  // namespace
 
-void LayoutTest::smallWindowSpringsBackAndPlacementIsSaved() {
-    Window w;
-    w.Open(nullptr);
-    w.main->show();
-    w.main->resize(200, 150);
-    QVERIFY(ToTwips(w.main->width()) >= frmMain::kMinWidth);
-    QVERIFY(ToTwips(w.main->height()) >= frmMain::kMinHeight);
-    QVERIFY(ToTwips(w.main->width()) < frmMain::kMinWidth + ToTwips(1) + 0.001);
+void LayoutTest::smallWindowSpringsBackReadableAndPlacementIsSaved() {
+    // With the usual tree font and a large one.
+    for (double fontSize : {0.0, 18.0}) {
+        Window w;
+        w.settings->TreeFont().Size = fontSize;
+        auto profile = Application::Create();
+        auto folder = MakeFolder("New Folder");
+        profile->AddItem(folder);
+        folder->AddItem(MakeFolder("New Folder"));
+        w.Open(profile);
+        w.main->show();
+        w.main->resize(200, 150);
+        QCOMPARE(w.main->size(), w.main->minimumSize());
+        QVERIFY(ToTwips(w.main->width()) >= frmMain::kMinWidth);
+        QVERIFY(ToTwips(w.main->height()) >= frmMain::kMinHeight);
 
-    w.main->resize(ToPixels(9900), ToPixels(8100));
-    QCOMPARE(w.settings->FormWidth(), float(ToTwips(w.main->width())));
-    QTRY_COMPARE(IniNumber(w, "Width"), double(w.settings->FormWidth()));
-    QTRY_COMPARE(IniNumber(w, "Height"), double(w.settings->FormHeight()));
-    QTRY_COMPARE(IniNumber(w, "WindowState"), 0.0);
+        // At the least size a name two folders down still reads whole.
+        pelmor::mainwindow::ItemTree* tree = w.main->Tree();
+        tree->expandAll();
+        const QModelIndex deepest = tree->model()->index(0, 0, tree->model()->index(0, 0, tree->model()->index(0, 0)));
+        auto unreadable = [&] {
+            const QRect row = tree->visualRect(deepest);
+            const int needed = tree->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, tree) +
+                               tree->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, tree) +
+                               tree->fontMetrics().horizontalAdvance(deepest.data().toString()) + 12;
+            if (row.width() >= needed && row.right() <= tree->viewport()->width()) return QString();
+            return QString("row %1..%2, needs %3").arg(row.left()).arg(row.right()).arg(needed);
+        };
+        QTRY_VERIFY2(unreadable().isEmpty(), qPrintable(unreadable()));
+
+        w.main->resize(ToPixels(9900), ToPixels(8100));
+        QCOMPARE(w.settings->FormWidth(), float(ToTwips(w.main->width())));
+        QTRY_COMPARE(IniNumber(w, "Width"), double(w.settings->FormWidth()));
+        QTRY_COMPARE(IniNumber(w, "Height"), double(w.settings->FormHeight()));
+        QTRY_COMPARE(IniNumber(w, "WindowState"), 0.0);
+    }
+}
+
+void LayoutTest::longerTextsShowWholeAtTheLeastSize() {
+    LongerTexts longer;
+    Window w;
+    auto profile = Application::Create();
+    auto page = MakePage("http://127.0.0.1:9/news", "News");
+    profile->AddItem(page);
+    w.Open(profile);
+    w.main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.main.get()));
+    // The root, then a page: its panel has the most controls. The window's least size
+    // follows the controls once their layouts have settled.
+    for (const char* key : {"Main", ""}) {
+        w.main->Tree()->setCurrentIndex(w.Node(*key ? QString(key) : QString::fromStdString(page->Key())));
+        w.main->resize(200, 150);
+        QTRY_VERIFY2(CutOffTexts(w.main.get()).isEmpty(), qPrintable(CutOffTexts(w.main.get()).join(", ")));
+    }
+
+    mainwindow::frmHistory history(w.main->Pages().All().front());
+    history.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&history));
+    QVERIFY2(CutOffTexts(&history).isEmpty(), qPrintable(CutOffTexts(&history).join(", ")));
 }
 
 void LayoutTest::maximizedWindowKeepsNormalPlacement() {
@@ -90,8 +141,7 @@ void LayoutTest::showMainPlacesWindowFromPreferences() {
     small.settings->SetFormHeight(5670);
     small.Open(nullptr);
     small.main->ShowMain();
-    QCOMPARE(small.main->width(), int(std::ceil(frmMain::kMinWidth / shell::TwipsPerPixel() - 1e-9)));
-    QCOMPARE(small.main->height(), int(std::ceil(frmMain::kMinHeight / shell::TwipsPerPixel() - 1e-9)));
+    QCOMPARE(small.main->size(), small.main->minimumSize());
 
     // A placement far off every screen, or larger than all of them, opens on the screen.
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
@@ -109,73 +159,61 @@ void LayoutTest::showMainPlacesWindowFromPreferences() {
     }
 }
 
-void LayoutTest::arrangeControlsKeepsMargins() {
-    Window w;
-    w.Open(nullptr);
-    w.main->show();
-    w.main->resize(ToPixels(12000), ToPixels(9000));
-    const double tolerance = ToTwips(1);
-    const auto& details = w.main->DetailsBox();
-    const auto& log = w.main->LogBox();
-    const auto& tree = w.main->TreeBox();
-    QVERIFY(std::abs(w.main->ScaleWidth() - details.Right() - frmMain::kRightMargin) < tolerance);
-    QCOMPARE(log.Left, details.Left);
-    QCOMPARE(log.Top, details.Bottom() + 75);
-    QVERIFY(std::abs(w.main->GetDistance(log) - 500) < tolerance);
-    QVERIFY(std::abs(w.main->GetDistance(tree) - 500) < tolerance);
-    QCOMPARE(tree.Right(), details.Left - 100);
-    QCOMPARE(w.main->Tree()->geometry().width(), ToPixels(tree.Width));
-
-    // The activity log's time shows whole, even in the bold of an "Updated" row.
-    auto* activity = w.main->findChild<QTreeWidget*>(QStringLiteral("lstStatus"));
-    QFont bold = activity->font();
-    bold.setBold(true);
-    QVERIFY(activity->header()->sectionSize(2) > QFontMetrics(bold).horizontalAdvance(QStringLiteral("30/12/2026 23:59:59")));
+void LayoutTest::oldPreferencesFilePlacesWindowAndPanels() {
+    // A preferences file as written before the splitter was kept: the window opens where
+    // it says and the panels at their usual width. A stored splitter is honoured; one that
+    // is no number leaves the usual width, and one past the window gives the tree what the
+    // panels leave.
+    for (const char* splitter : {"", "Splitter=3000\r\n", "Splitter=wide\r\n", "Splitter=1e30\r\n"}) {
+        Window w;
+        WriteFile(w.settings->INIFile(), std::string("[Preferences]\r\nStatusBar=True\r\n[Form]\r\nTop=900\r\n"
+                                                     "Left=1200\r\nHeight=7800\r\nWidth=10500\r\nWindowState=0\r\n") +
+                                             splitter);
+        w.settings->LoadPreferences();
+        w.Open(nullptr);
+        w.main->ShowMain();
+        QCOMPARE(w.main->size(), QSize(ToPixels(10500), ToPixels(7800)));
+        QCOMPARE(w.main->pos(), QPoint(ToPixels(1200), ToPixels(900)));
+        const double panels = ToTwips(Panels(w)->width());
+        if (std::string(splitter).find("3000") != std::string::npos)
+            QVERIFY(std::abs(w.main->SplitterPosition() - 3000) <= ToTwips(1));
+        else if (std::string(splitter).find("1e30") != std::string::npos)
+            QCOMPARE(Panels(w)->width(), Panels(w)->minimumSizeHint().width());
+        else
+            QVERIFY2(std::abs(panels - frmMain::kDefaultPanelWidth) <= ToTwips(1), splitter);
+    }
 }
 
-void LayoutTest::splitterLimits() {
+void LayoutTest::splitterLimitsAndPositionRoundTrip() {
     Window w;
     w.Open(nullptr);
-    w.main->show();
+    w.main->ShowMain();
     w.main->resize(ToPixels(12000), ToPixels(9000));
-    const double left = w.main->TreeBox().Left;
-    const double scaleWidth = w.main->ScaleWidth();
-    const auto tree = w.main->TreeBox();
-    const auto details = w.main->DetailsBox();
+    const double tree = w.main->SplitterPosition();
+    const double panels = ToTwips(Panels(w)->width());
 
     // Too narrow a tree, or too narrow panels: nothing moves.
-    QVERIFY(!w.main->MoveSplitter(left + 1999));
-    QVERIFY(!w.main->MoveSplitter(scaleWidth - 225 - 5054));
-    QCOMPARE(w.main->TreeBox().Width, tree.Width);
-    QCOMPARE(w.main->DetailsBox().Left, details.Left);
+    QVERIFY(!w.main->MoveSplitter(frmMain::kMinTreeWidth - 30));
+    QVERIFY(!w.main->MoveSplitter(tree + panels - frmMain::kMinPanelWidth + 30));
+    QCOMPARE(w.main->SplitterPosition(), tree);
 
-    // At the limits themselves the splitter moves.
-    QVERIFY(w.main->MoveSplitter(left + 2000));
-    QCOMPARE(w.main->TreeBox().Width, 2000.0);
-    QCOMPARE(w.main->DetailsBox().Left, left + 2100);
-    QCOMPARE(w.main->LogBox().Width, scaleWidth - 225 - (left + 2000));
-    const double x = scaleWidth - 225 - 5055;
-    QVERIFY(w.main->MoveSplitter(x));
-    QCOMPARE(w.main->DetailsBox().Width, 5055.0);
-    QCOMPARE(w.main->TreeBox().Width, x - left);
+    // Dragging the handle moves it; the position reaches the preferences file in twips
+    // and a new window opens with it.
+    QSplitter* splitter = w.main->findChild<QSplitter*>(QStringLiteral("ctlSplitter"));
+    QSplitterHandle* handle = splitter->handle(1);
+    const QPoint grip = handle->rect().center();
+    QTest::mousePress(handle, Qt::LeftButton, Qt::NoModifier, grip);
+    QTest::mouseMove(handle, grip - QPoint(60, 0));
+    QTest::mouseRelease(handle, Qt::LeftButton, Qt::NoModifier, grip - QPoint(60, 0));
+    const double moved = w.main->SplitterPosition();
+    QVERIFY2(std::abs(moved - (tree - ToTwips(60))) <= ToTwips(1), qPrintable(QString("%1 %2").arg(moved).arg(tree)));
+    QTRY_COMPARE(IniNumber(w, "Splitter"), double(std::lround(moved)));
 
-    // With the mouse: a press in the gap between tree and panels grabs the splitter.
-    w.main->ArrangeControls();
-    QWidget* client = w.main->centralWidget();
-    const int gap = ToPixels(w.main->TreeBox().Right() + 50);
-    const double treeWidth = w.main->TreeBox().Width;
-    QTest::mousePress(client, Qt::LeftButton, Qt::NoModifier, QPoint(gap, 100));
-    QCOMPARE(client->cursor().shape(), Qt::SizeHorCursor);
-    QTest::mouseMove(client, QPoint(gap - 40, 100));
-    QTest::mouseRelease(client, Qt::LeftButton, Qt::NoModifier, QPoint(gap - 40, 100));
-    QCOMPARE(client->cursor().shape(), Qt::ArrowCursor);
-    const double moved = ToTwips(gap - 40) - left;
-    QVERIFY(moved < treeWidth);
-    QCOMPARE(w.main->TreeBox().Width, moved);
-    QCOMPARE(w.main->Tree()->width(), ToPixels(w.main->TreeBox().Width));
-    // Moving without the button held does nothing any more.
-    QTest::mouseMove(client, QPoint(gap - 80, 100));
-    QCOMPARE(w.main->TreeBox().Width, moved);
+    w.main.reset();
+    w.settings->LoadPreferences();
+    w.Open(nullptr);
+    w.main->ShowMain();
+    QVERIFY(std::abs(w.main->SplitterPosition() - moved) <= ToTwips(1));
 }
 
 void LayoutTest::menusAndTrayMenu() {

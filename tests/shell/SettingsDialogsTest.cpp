@@ -12,8 +12,11 @@
 #include "platform/ini/Ini.h"
 #include "preferences/Settings.h"
 #include "shell/Autostart.h"
+#include "shell/frmAdvanced.h"
+#include "shell/frmError.h"
 #include "shell/frmUpdateChecking.h"
 #include "shell/frmVisualSettings.h"
+#include "support/LongerTexts.h"
 #include "support/TempHome.h"
 
 using namespace pelmor;
@@ -28,6 +31,7 @@ private slots:
     void autostartEntryFollowsTheCheckBox();
     void cancelStoresNothing();
     void visualSettingsFontAndChecks();
+    void dialogsShowLongerTextsWhole();
 };
 
 namespace {
@@ -224,6 +228,27 @@ void SettingsDialogsTest::visualSettingsFontAndChecks() {
     reread.LoadPreferences();
     QCOMPARE(reread.TreeFont(), settings.TreeFont());
     QVERIFY(!reread.StatusBar());
+}
+
+void SettingsDialogsTest::dialogsShowLongerTextsWhole() {
+    TempHome home;
+    Settings settings;
+    settings.LoadPreferences();
+    LongerTexts longer;
+    frmUpdateChecking alerts(settings);
+    frmVisualSettings visual(settings, QFont("Serif", 12));
+    shell::frmAdvanced advanced;
+    shell::frmError error;
+    error.SetDetails("Number: 53\r\nDescription: File not found");
+    error.cmdDetails_Click();
+    for (QDialog* dialog : std::initializer_list<QDialog*>{&alerts, &visual, &advanced, &error}) {
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        const QStringList cut = CutOffTexts(dialog);
+        QVERIFY2(cut.isEmpty(), qPrintable(dialog->objectName() + ": " + cut.join(", ")));
+        dialog->close();
+    }
+    QVERIFY(alerts.findChild<QCheckBox*>("chkAlertPopup")->text().size() > 50);
 }
 
 QTEST_MAIN(SettingsDialogsTest)
