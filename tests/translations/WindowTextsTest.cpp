@@ -21,8 +21,6 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
-#include <QSystemTrayIcon>
-#include <QTabWidget>
 #include <QTextDocument>
 #include <QToolButton>
 #include <QtTest>
@@ -100,20 +98,12 @@ public:
             if (auto* group = qobject_cast<QGroupBox*>(widget)) Check(group->title(), at);
             if (auto* combo = qobject_cast<QComboBox*>(widget); combo && !combo->isEditable())
                 for (int i = 0; i < combo->count(); ++i) Check(combo->itemText(i), at);
-            if (auto* tabs = qobject_cast<QTabWidget*>(widget))
-                for (int i = 0; i < tabs->count(); ++i) Check(tabs->tabText(i), at);
             if (auto* header = qobject_cast<QHeaderView*>(widget); header && header->model())
                 for (int i = 0; i < header->count(); ++i)
                     Check(header->model()->headerData(i, header->orientation()).toString(), at);
-            for (QAction* action : widget->actions()) Action(action, at);
         }
         for (QAction* action : window->findChildren<QAction*>())
             if (!InsideCalendar(qobject_cast<QWidget*>(action->parent()))) Action(action, where);
-        for (QSystemTrayIcon* tray : window->findChildren<QSystemTrayIcon*>()) {
-            Check(tray->toolTip(), where + QStringLiteral("/tray"));
-            if (tray->contextMenu())
-                for (QAction* action : tray->contextMenu()->actions()) Action(action, where + QStringLiteral("/tray"));
-        }
     }
 
     // Escapes not in the allowed list, one per line with where each was seen.
@@ -149,8 +139,6 @@ private:
         Check(action->text(), at);
         Check(action->toolTip(), at + QStringLiteral(" tooltip"));
         Check(action->statusTip(), at + QStringLiteral(" status tip"));
-        if (action->menu())
-            for (QAction* item : action->menu()->actions()) Action(item, at);
     }
 
     void Check(const QString& text, const QString& where) {
