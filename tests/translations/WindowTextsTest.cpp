@@ -28,6 +28,7 @@
 #include "WindowFixture.h"
 #include "shell/Translations.h"
 #include "shell/frmError.h"
+#include "shell/frmNotify.h"
 
 using namespace pelmor;
 using namespace pelmor::test;
@@ -224,7 +225,7 @@ void WindowTextsTest::everyWindowTextGoesThroughTr() {
         };
         for (const char* name :
              {"menuAddURL", "menuAddFolder", "menuURLProperties", "menuUpdateChecking", "menuVisualSettings",
-              "menuImportFavorites", "menuAbout", "menuUpdateSoftware", "menuHistory"})
+              "menuImportFavorites", "menuAbout", "menuUpdateSoftware", "menuHistory", "menuContents"})
             trigger(name);
         if (auto* advanced = main->findChild<QPushButton*>(QStringLiteral("btnAdvanced")))
             WalkWhatOpens(walker, main, QStringLiteral("btnAdvanced"), [advanced] { advanced->click(); });
@@ -232,6 +233,8 @@ void WindowTextsTest::everyWindowTextGoesThroughTr() {
         QVERIFY(Select(main, QStringLiteral("News")));
         walker.Window(main, QStringLiteral("frmMain (folder)"));
         trigger("menuRemoveItem");
+        shell::frmNotify notify;
+        walker.Window(&notify, QStringLiteral("frmNotify"));
         WalkWhatOpens(walker, main, QStringLiteral("frmError"), [] {
             shell::frmError error;
             error.SetDetails(QStringLiteral("Error record"));
