@@ -21,8 +21,8 @@ namespace pelmor::shell {
 namespace {
 
 bool AskKeepProfile() {
-    return QMessageBox::question(nullptr, QStringLiteral("Delete Profile"),
-                                 QStringLiteral("Do you want Pelmor to save your profile?"),
+    return QMessageBox::question(nullptr, QCoreApplication::translate("Program", "Delete Profile"),
+                                 QCoreApplication::translate("Program", "Do you want Pelmor to save your profile?"),
                                  QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 

@@ -5,6 +5,7 @@
 
 #include "app/Startup.h"
 #include "app/TerminationSignal.h"
+#include "shell/Translations.h"
 
 int main(int argc, char** argv) {
     // Answered without a display, a bus or a window.
@@ -26,6 +27,7 @@ int main(int argc, char** argv) {
     // The main window lives on in the tray when it is hidden: closing a dialog then must
     // not end the program; the main window's own closing does.
     QApplication::setQuitOnLastWindowClosed(false);
+    pelmor::shell::InstallTranslators();
 
     pelmor::shell::Program program(pelmor::shell::CommandLine::FromArguments(QApplication::arguments()));
     if (auto exitCode = program.Main()) return *exitCode;

@@ -16,6 +16,7 @@ PELMOR_PACKAGES=(
     clang libclang-rt-14-dev
     xvfb xauth x11-utils dbus dbus-bin python3 lintian xdotool imagemagick
     weston qt6-wayland python3-dbus dunst
+    qt6-l10n-tools qt6-translations-l10n
     debhelper dpkg-dev fakeroot appstream desktop-file-utils librsvg2-bin
 )
 

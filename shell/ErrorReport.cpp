@@ -56,7 +56,7 @@ void ReportError(const Failure& failure, std::string_view param) {
         } else if (!ContainsNoCase(failure.Source(), kTreeControlSource)) {
             ShowErrorDialog(QString::fromStdString(record));
         }
-        if (StatusSink()) StatusSink()(QStringLiteral("Error occured"));
+        if (StatusSink()) StatusSink()(QCoreApplication::translate("ErrorReport", "Error occured"));
     } catch (...) {
     }
     log::LogProgramError(failure, param);

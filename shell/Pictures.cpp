@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/Pictures.h"
 
+#include <QCoreApplication>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -120,7 +121,8 @@ QPixmap SplashPicture() {
     font.setBold(false);
     p.setFont(font);
     p.setPen(QColor(20, 40, 80));
-    p.drawText(QRect(182, 130, 210, 40), Qt::AlignLeft | Qt::AlignTop, QStringLiteral("watches web pages for you"));
+    p.drawText(QRect(182, 130, 210, 40), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+               QCoreApplication::translate("Pictures", "watches web pages for you"));
     return pixmap;
 }
 
