@@ -14,16 +14,16 @@ namespace {
 
 QString DateText(DateTime date) { return date.IsZero() ? QString() : QString::fromStdString(date.FormatDateTime()); }
 
-const char* UnitName(dfUnits unit) {
+QString UnitName(dfUnits unit) {
     switch (unit) {
         case dfMinute:
-            return "Minutes";
+            return frmProperties::tr("Minutes");
         case dfHour:
-            return "Hours";
+            return frmProperties::tr("Hours");
         case dfDay:
-            return "Days";
+            return frmProperties::tr("Days");
     }
-    return "";
+    return QString();
 }
 
 }  // namespace
@@ -74,7 +74,7 @@ void frmProperties::SetProperties(bool Active, const std::string& Description, c
     set("lblDescription", QString::fromStdString(Description));
     set("lblURL", QString::fromStdString(URL));
     set("lblLastModified", DateText(SavedDate));
-    set("lblCheckEvery", QString::number(PeriodTime) + QLatin1Char(' ') + QString::fromLatin1(UnitName(PeriodUnit)));
+    set("lblCheckEvery", QString::number(PeriodTime) + QLatin1Char(' ') + UnitName(PeriodUnit));
     set("lblLastCheck", DateText(LastCheckDate));
     set("lblNextCheck",
         LastCheckDate.IsZero() ? QString() : DateText(NextCheck(LastCheckDate, PeriodTime, PeriodUnit)));

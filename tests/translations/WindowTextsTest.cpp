@@ -39,7 +39,9 @@ namespace {
 // not from the program.
 const QStringList kDataTexts = {QStringLiteral("Example Page"),  QStringLiteral("Weather Today"),
                                 QStringLiteral("News pages"),    QStringLiteral("News"),
-                                QStringLiteral("MS Sans Serif"), QStringLiteral("Error record")};
+                                QStringLiteral("MS Sans Serif"), QStringLiteral("Error record"),
+                                // The program's name is the same in every language.
+                                QStringLiteral("Pelmor")};
 
 std::shared_ptr<Application> Profile() {
     auto application = Application::Create();
