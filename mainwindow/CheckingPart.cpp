@@ -28,8 +28,6 @@ namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
-QString Tr(const char* text) { return QCoreApplication::translate("CheckingPart", text); }
-
 // Runs a handler called from the event loop: nothing it throws may reach the loop, so
 // whatever it throws is reported there, under `where`.
 template <class Handler>
@@ -165,7 +163,7 @@ void CheckingPart::CheckAllNow() { Enqueue(ActivePages(window_.Pages().All()), M
 
 void CheckingPart::objUpdater_PageStartCheck(const std::shared_ptr<Page>& page) {
     if (!page) return;
-    QString text = Tr("Checking %1 for updates").arg(Q(page->Description()));
+    QString text = QCoreApplication::translate("CheckingPart", "Checking %1 for updates").arg(Q(page->Description()));
     window_.StatusText(text);
     log::WriteLog(text.toStdString());
 }
@@ -183,8 +181,8 @@ void CheckingPart::objUpdater_PageUpdated(std::shared_ptr<Page>& page, bool upda
     const QString description = Q(page->Description());
     if (updated) {
         emit PageFoundUpdated(Q(page->Key()));
-        window_.LogRow(description, Tr("Updated"), CheckingWindow::RowKind::Updated, QString());
-        window_.StatusText(Tr("%1 is updated").arg(description));
+        window_.LogRow(description, QCoreApplication::translate("CheckingPart", "Updated"), CheckingWindow::RowKind::Updated, QString());
+        window_.StatusText(QCoreApplication::translate("CheckingPart", "%1 is updated").arg(description));
         page->SetUpdated(true);
         window_.PageMarked(page, true);
         if (AlertWanted()) {
@@ -195,11 +193,11 @@ void CheckingPart::objUpdater_PageUpdated(std::shared_ptr<Page>& page, bool upda
         }
     } else if (failed) {
         const QString why = Q(page->LastFailure());
-        const QString action = Tr("Check failed: %1").arg(why);
+        const QString action = QCoreApplication::translate("CheckingPart", "Check failed: %1").arg(why);
         window_.LogRow(description, action, CheckingWindow::RowKind::Failed, action);
-        window_.StatusText(Tr("%1 could not be checked: %2").arg(description, why));
+        window_.StatusText(QCoreApplication::translate("CheckingPart", "%1 could not be checked: %2").arg(description, why));
     } else {
-        window_.LogRow(description, Tr("Checked"), CheckingWindow::RowKind::Plain, QString());
+        window_.LogRow(description, QCoreApplication::translate("CheckingPart", "Checked"), CheckingWindow::RowKind::Plain, QString());
     }
     window_.PageHealthChanged(*page);
     KeepCheckHealth(*page);
@@ -229,8 +227,8 @@ void CheckingPart::RemovePageAtEnd(const std::shared_ptr<Page>& page) {
     handler.RemoveFileFromCache(page->SavedFile());
     for (const auto& frame : FramesOf(*page)) handler.RemoveFileFromCache(frame->SavedFile());
     window_.RemovePage(page);
-    window_.LogRow(text, Tr("Removed"), CheckingWindow::RowKind::Plain, QString());
-    window_.StatusText(Tr("%1 removed").arg(text));
+    window_.LogRow(text, QCoreApplication::translate("CheckingPart", "Removed"), CheckingWindow::RowKind::Plain, QString());
+    window_.StatusText(QCoreApplication::translate("CheckingPart", "%1 removed").arg(text));
 }
 
 void CheckingPart::RestoreCheckHealth() {

@@ -30,10 +30,8 @@ constexpr int kScriptLimitMs = 10000;
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
-QString Tr(const char* text) { return QCoreApplication::translate("ShowingPart", text); }
-
 QString OpenFailedText(const QString& first, const QString& description) {
-    return Tr("%1\n%2.\nPlease check the follwing: \n1. Internet connection may be closed.\n2. Site may be down.")
+    return QCoreApplication::translate("ShowingPart", "%1\n%2.\nPlease check the follwing: \n1. Internet connection may be closed.\n2. Site may be down.")
         .arg(first, description);
 }
 
@@ -108,12 +106,12 @@ private:
             step();
         } catch (...) {
             shell::ReportError("");
-            Cancel(Tr("Failed to display changed in %1").arg(description_));
+            Cancel(QCoreApplication::translate("ShowingPart", "Failed to display changed in %1").arg(description_));
         }
     }
 
     void Open() {
-        const QString status = Tr("Displaying updates in %1").arg(description_);
+        const QString status = QCoreApplication::translate("ShowingPart", "Displaying updates in %1").arg(description_);
         window_.StatusText(status);
         log::WriteLog(status.toStdString());
 
@@ -128,13 +126,13 @@ private:
         browser_ = new BrowserWindow();
         part_.KeepBrowser(browser_);
         connect(browser_, &QObject::destroyed, this,
-                [this] { Cancel(Tr("Failed to display changed in %1").arg(description_)); });
+                [this] { Cancel(QCoreApplication::translate("ShowingPart", "Failed to display changed in %1").arg(description_)); });
         connect(browser_, &BrowserWindow::ScriptMessage, this, &ShowRun::Message);
         connect(
             browser_, &BrowserWindow::LoadEnded, this, [this] { Guarded([this] { Loaded(); }); },
             Qt::SingleShotConnection);
         Arm(part_.browserMs_, [this] {
-            Fail(Tr("Unable to open new web page:"), Tr("Failed to display changed in %1").arg(description_));
+            Fail(QCoreApplication::translate("ShowingPart", "Unable to open new web page:"), QCoreApplication::translate("ShowingPart", "Failed to display changed in %1").arg(description_));
         });
         browser_->Navigate(Q(page_->URL()));
     }
@@ -182,10 +180,10 @@ private:
         document_ = BrowserDocument(browser_);
         Ask(document_, QStringLiteral("return String(d.readyState);"), [this](const QVariant& state) {
             if (IsLoading(state)) {
-                Fail(Tr("Unable to open new web page:"), Tr("Failed to open web page: %1").arg(description_));
+                Fail(QCoreApplication::translate("ShowingPart", "Unable to open new web page:"), QCoreApplication::translate("ShowingPart", "Failed to open web page: %1").arg(description_));
                 return;
             }
-            browser_->SetStatusText(Tr("Marking changes to HTML"));
+            browser_->SetStatusText(QCoreApplication::translate("ShowingPart", "Marking changes to HTML"));
             log::WriteLog(browser_->StatusText().toStdString());
             Revise(page_, [this](const RevisedItem& revised) {
                 revised_ = revised;
@@ -318,7 +316,7 @@ private:
     }
 
     void FailDisplay() {
-        Fail(Tr("Unable to display changes in web page:"), Tr("Failed to display changed in %1").arg(description_));
+        Fail(QCoreApplication::translate("ShowingPart", "Unable to display changes in web page:"), QCoreApplication::translate("ShowingPart", "Failed to display changed in %1").arg(description_));
     }
 
     // Ends the display with the message titled "Open failed"; the page stays as it was.
@@ -337,7 +335,7 @@ private:
         window_.ShowEnds();
         window_.StatusText(status);
         log::WriteLog(status.toStdString());
-        box_ = new QMessageBox(QMessageBox::Information, Tr("Open failed"), OpenFailedText(first, description_),
+        box_ = new QMessageBox(QMessageBox::Information, QCoreApplication::translate("ShowingPart", "Open failed"), OpenFailedText(first, description_),
                                QMessageBox::Ok, window_.MessageParent());
         box_->setTextFormat(Qt::PlainText);
         box_->setAttribute(Qt::WA_DeleteOnClose);

@@ -154,6 +154,41 @@
         </message>
     </context>
     <context>
+        <name>CheckingPart</name>
+        <message>
+            <source>Checking %1 for updates</source>
+            <translation>Prüfe %1 auf Änderungen</translation>
+        </message>
+        <message>
+            <source>Updated</source>
+            <translation>Geändert</translation>
+        </message>
+        <message>
+            <source>%1 is updated</source>
+            <translation>%1 wurde geändert</translation>
+        </message>
+        <message>
+            <source>Check failed: %1</source>
+            <translation>Prüfung fehlgeschlagen: %1</translation>
+        </message>
+        <message>
+            <source>%1 could not be checked: %2</source>
+            <translation>%1 konnte nicht geprüft werden: %2</translation>
+        </message>
+        <message>
+            <source>Checked</source>
+            <translation>Geprüft</translation>
+        </message>
+        <message>
+            <source>Removed</source>
+            <translation>Entfernt</translation>
+        </message>
+        <message>
+            <source>%1 removed</source>
+            <translation>%1 entfernt</translation>
+        </message>
+    </context>
+    <context>
         <name>DialogButtons</name>
         <message>
             <source>OK</source>
@@ -339,6 +374,49 @@
         <message>
             <source>Do you want Pelmor to save your profile?</source>
             <translation>Soll Pelmor Ihr Profil behalten?</translation>
+        </message>
+    </context>
+    <context>
+        <name>ShowingPart</name>
+        <message>
+            <source>%1
+%2.
+Please check the follwing: 
+1. Internet connection may be closed.
+2. Site may be down.</source>
+            <translation>%1
+%2.
+Bitte prüfen Sie Folgendes: 
+1. Die Internetverbindung ist vielleicht getrennt.
+2. Die Website ist vielleicht nicht erreichbar.</translation>
+        </message>
+        <message>
+            <source>Failed to display changed in %1</source>
+            <translation>Änderungen konnten nicht angezeigt werden in %1</translation>
+        </message>
+        <message>
+            <source>Displaying updates in %1</source>
+            <translation>Änderungen werden angezeigt in %1</translation>
+        </message>
+        <message>
+            <source>Unable to open new web page:</source>
+            <translation>Die neue Webseite kann nicht geöffnet werden:</translation>
+        </message>
+        <message>
+            <source>Failed to open web page: %1</source>
+            <translation>Webseite konnte nicht geöffnet werden: %1</translation>
+        </message>
+        <message>
+            <source>Marking changes to HTML</source>
+            <translation>Änderungen werden im HTML markiert</translation>
+        </message>
+        <message>
+            <source>Unable to display changes in web page:</source>
+            <translation>Die Änderungen der Webseite können nicht angezeigt werden:</translation>
+        </message>
+        <message>
+            <source>Open failed</source>
+            <translation>Öffnen fehlgeschlagen</translation>
         </message>
     </context>
     <context>
