@@ -54,6 +54,6 @@ protected:
 };
 
 // What the page dialog and the details panel say to an address that is no web address.
-inline constexpr const char* kInvalidURLText = "This is not a valid web address.";
+inline constexpr const char* kInvalidURLText = QT_TRANSLATE_NOOP("frmAddURL", "This is not a valid web address.");
 
 }  // namespace pelmor::mainwindow

@@ -128,7 +128,7 @@ void frmAddURL::txtURL_Validate() {
 void frmAddURL::accept() {
     const QString text = first_->text().trimmed();
     if (!text.isEmpty() && tamsin::WebAddress(text.toStdString()).empty()) {
-        QMessageBox box(QMessageBox::Information, QString(), QString::fromLatin1(kInvalidURLText), QMessageBox::Ok,
+        QMessageBox box(QMessageBox::Information, QString(), tr(kInvalidURLText), QMessageBox::Ok,
                         this);
         box.setTextFormat(Qt::PlainText);
         box.exec();

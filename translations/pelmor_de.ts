@@ -577,6 +577,10 @@ Download-Seite: </translation>
             <source>Detect description from page's title</source>
             <translation>Beschreibung aus dem Titel der Seite ermitteln</translation>
         </message>
+        <message>
+            <source>This is not a valid web address.</source>
+            <translation>Dies ist keine gültige Webadresse.</translation>
+        </message>
     </context>
     <context>
         <name>frmAdvanced</name>
