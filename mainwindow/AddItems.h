@@ -5,6 +5,7 @@
 // window's own dialogs, the import of bookmarks and the bus object that a browser
 // toolbar talks to. frmMain implements it; the calls run on the window thread.
 
+#include <QtGlobal>
 #include <cstdint>
 #include <functional>
 #include <memory>
