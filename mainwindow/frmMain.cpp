@@ -80,7 +80,7 @@ frmMain::frmMain(std::shared_ptr<Settings> settings, std::shared_ptr<Application
     connect(itemsSaveTimer_, &QTimer::timeout, this, [this] {
         try {
             SaveItems();
-        } catch (...) {
+        } catch (const std::exception&) {
             ReportError("SaveItems");
         }
     });
@@ -103,7 +103,8 @@ frmMain::~frmMain() {
     if (itemsSaveTimer_->isActive()) {
         try {
             SaveItems();
-        } catch (...) {
+        } catch (const std::exception& error) {
+            log::WriteLog(std::string("The profile could not be written as the window went: ") + error.what());
         }
     }
     activityLog_->Flush();
@@ -387,10 +388,9 @@ void frmMain::ActivateMain() {
         tree_->setFocus();
         StartUpdater();
         if (settings_->AutoCheck()) CheckAllNow();
-    } catch (...) {
+    } catch (const std::exception&) {
         Failure failure = CurrentFailure("Pelmor");
-        QMessageBox::critical(this, QStringLiteral("Pelmor"),
-                              QStringLiteral("ActivateMain: ") + Q(failure.Description()));
+        QMessageBox::critical(this, QStringLiteral("Pelmor"), tr("ActivateMain: ") + Q(failure.Description()));
     }
 }
 
@@ -956,7 +956,7 @@ void frmMain::Form_Unload() {
         // A popup still on screen would outlive the window it belongs to.
         if (shell::frmNotify::IsShowing()) shell::frmNotify::Instance()->close();
         log::WriteLog("Tray icon removed");
-    } catch (...) {
+    } catch (const std::exception&) {
         ReportError("");
     }
     emit Unloaded();

@@ -1212,6 +1212,10 @@ Download-Seite: </translation>
             <source>Displayed</source>
             <translation>Angezeigt</translation>
         </message>
+        <message>
+            <source>ActivateMain: </source>
+            <translation>ActivateMain: </translation>
+        </message>
     </context>
     <context>
         <name>frmNotify</name>
