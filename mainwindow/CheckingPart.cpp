@@ -14,8 +14,8 @@
 #include "mainwindow/ShowChanges.h"
 #include "platform/core/Failure.h"
 #include "platform/log/Log.h"
-#include "retrieval/InternetHandler.h"
 #include "preferences/Settings.h"
+#include "retrieval/InternetHandler.h"
 #include "retrieval/Versions.h"
 #include "shell/ChangeAlerts.h"
 #include "shell/ErrorReport.h"
@@ -54,16 +54,16 @@ CheckingPart::CheckingPart(CheckingWindow& window, Settings& settings, QObject* 
     timer_ = new QTimer(this);
     timer_->setObjectName(QStringLiteral("mdlTimer"));
     timer_->setInterval(kCheckInterval);
-    connect(timer_, &QTimer::timeout, this, [this] { AtLoopBoundary("CheckForUpdates", [this] { CheckForUpdates(); }); });
+    connect(timer_, &QTimer::timeout, this,
+            [this] { AtLoopBoundary("CheckForUpdates", [this] { CheckForUpdates(); }); });
 }
 
 CheckingPart::~CheckingPart() = default;
 
 void CheckingPart::StartUpdater() {
     updater_ = std::make_unique<Updater>();
-    connect(updater_.get(), &Updater::PageStartCheck, this, [this](std::shared_ptr<Page> page) {
-        AtLoopBoundary("", [&] { objUpdater_PageStartCheck(page); });
-    });
+    connect(updater_.get(), &Updater::PageStartCheck, this,
+            [this](std::shared_ptr<Page> page) { AtLoopBoundary("", [&] { objUpdater_PageStartCheck(page); }); });
     connect(updater_.get(), &Updater::PageUpdated, this, [this](std::shared_ptr<Page>& page, bool updated) {
         AtLoopBoundary("Page Updated", [&] { objUpdater_PageUpdated(page, updated); });
     });
@@ -131,10 +131,15 @@ void CheckingPart::CheckPageIfDue(const std::shared_ptr<Page>& page) {
     // A page that left the tree meanwhile is not checked any more.
     if (!page || !window_.Holds(*page)) return;
     switch (ScheduleAction(*page, window_.Now())) {
-    case DueAction::Remove: RemovePageAtEnd(page); break;
-    case DueAction::Check: UpdatePage(page); break;
-    case DueAction::Wait:
-    case DueAction::Ended: break;
+        case DueAction::Remove:
+            RemovePageAtEnd(page);
+            break;
+        case DueAction::Check:
+            UpdatePage(page);
+            break;
+        case DueAction::Wait:
+        case DueAction::Ended:
+            break;
     }
 }
 
@@ -181,7 +186,8 @@ void CheckingPart::objUpdater_PageUpdated(std::shared_ptr<Page>& page, bool upda
     const QString description = Q(page->Description());
     if (updated) {
         emit PageFoundUpdated(Q(page->Key()));
-        window_.LogRow(description, QCoreApplication::translate("CheckingPart", "Updated"), CheckingWindow::RowKind::Updated, QString());
+        window_.LogRow(description, QCoreApplication::translate("CheckingPart", "Updated"),
+                       CheckingWindow::RowKind::Updated, QString());
         window_.StatusText(QCoreApplication::translate("CheckingPart", "%1 is updated").arg(description));
         page->SetUpdated(true);
         window_.PageMarked(page, true);
@@ -195,9 +201,11 @@ void CheckingPart::objUpdater_PageUpdated(std::shared_ptr<Page>& page, bool upda
         const QString why = Q(page->LastFailure());
         const QString action = QCoreApplication::translate("CheckingPart", "Check failed: %1").arg(why);
         window_.LogRow(description, action, CheckingWindow::RowKind::Failed, action);
-        window_.StatusText(QCoreApplication::translate("CheckingPart", "%1 could not be checked: %2").arg(description, why));
+        window_.StatusText(
+            QCoreApplication::translate("CheckingPart", "%1 could not be checked: %2").arg(description, why));
     } else {
-        window_.LogRow(description, QCoreApplication::translate("CheckingPart", "Checked"), CheckingWindow::RowKind::Plain, QString());
+        window_.LogRow(description, QCoreApplication::translate("CheckingPart", "Checked"),
+                       CheckingWindow::RowKind::Plain, QString());
     }
     window_.PageHealthChanged(*page);
     KeepCheckHealth(*page);
@@ -227,7 +235,8 @@ void CheckingPart::RemovePageAtEnd(const std::shared_ptr<Page>& page) {
     handler.RemoveFileFromCache(page->SavedFile());
     for (const auto& frame : FramesOf(*page)) handler.RemoveFileFromCache(frame->SavedFile());
     window_.RemovePage(page);
-    window_.LogRow(text, QCoreApplication::translate("CheckingPart", "Removed"), CheckingWindow::RowKind::Plain, QString());
+    window_.LogRow(text, QCoreApplication::translate("CheckingPart", "Removed"), CheckingWindow::RowKind::Plain,
+                   QString());
     window_.StatusText(QCoreApplication::translate("CheckingPart", "%1 removed").arg(text));
 }
 

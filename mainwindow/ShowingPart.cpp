@@ -18,8 +18,8 @@
 #include "mainwindow/ShowChanges.h"
 #include "platform/core/Strings.h"
 #include "platform/log/Log.h"
-#include "retrieval/InternetHandler.h"
 #include "preferences/Settings.h"
+#include "retrieval/InternetHandler.h"
 #include "shell/ErrorReport.h"
 
 namespace pelmor::mainwindow {
@@ -31,7 +31,9 @@ constexpr int kScriptLimitMs = 10000;
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 QString OpenFailedText(const QString& first, const QString& description) {
-    return QCoreApplication::translate("ShowingPart", "%1\n%2.\nPlease check the follwing: \n1. Internet connection may be closed.\n2. Site may be down.")
+    return QCoreApplication::translate(
+               "ShowingPart",
+               "%1\n%2.\nPlease check the follwing: \n1. Internet connection may be closed.\n2. Site may be down.")
         .arg(first, description);
 }
 
@@ -46,7 +48,10 @@ bool IsLoading(const QVariant& readyState) {
 class ShowRun : public QObject {
 public:
     ShowRun(ShowingPart& part, std::shared_ptr<Page> page)
-        : QObject(&part), part_(part), window_(part.window_), page_(std::move(page)),
+        : QObject(&part),
+          part_(part),
+          window_(part.window_),
+          page_(std::move(page)),
           description_(Q(page_->Description())) {
         limit_.setSingleShot(true);
         connect(&limit_, &QTimer::timeout, this, [this] {
@@ -75,11 +80,9 @@ public:
     }
 
     // Ends the display without a message; a message already on screen is closed.
-    void Cancel(const QString& status) {
-        if (ended_) {
-            if (box_) box_->close();
-            return;
-        }
+    // Ends the display without showing the page: the browser goes, the saved copies are put
+    // back and the window works again.
+    void End() {
         ended_ = true;
         Disarm();
         Abandon();
@@ -89,6 +92,14 @@ public:
         }
         backup_.Restore();
         window_.ShowEnds();
+    }
+
+    void Cancel(const QString& status) {
+        if (ended_) {
+            if (box_) box_->close();
+            return;
+        }
+        End();
         if (!status.isEmpty()) {
             window_.StatusText(status);
             log::WriteLog(status.toStdString());
@@ -125,14 +136,16 @@ private:
 
         browser_ = new BrowserWindow();
         part_.KeepBrowser(browser_);
-        connect(browser_, &QObject::destroyed, this,
-                [this] { Cancel(QCoreApplication::translate("ShowingPart", "Failed to display changed in %1").arg(description_)); });
+        connect(browser_, &QObject::destroyed, this, [this] {
+            Cancel(QCoreApplication::translate("ShowingPart", "Failed to display changed in %1").arg(description_));
+        });
         connect(browser_, &BrowserWindow::ScriptMessage, this, &ShowRun::Message);
         connect(
             browser_, &BrowserWindow::LoadEnded, this, [this] { Guarded([this] { Loaded(); }); },
             Qt::SingleShotConnection);
         Arm(part_.browserMs_, [this] {
-            Fail(QCoreApplication::translate("ShowingPart", "Unable to open new web page:"), QCoreApplication::translate("ShowingPart", "Failed to display changed in %1").arg(description_));
+            Fail(QCoreApplication::translate("ShowingPart", "Unable to open new web page:"),
+                 QCoreApplication::translate("ShowingPart", "Failed to display changed in %1").arg(description_));
         });
         browser_->Navigate(Q(page_->URL()));
     }
@@ -180,7 +193,8 @@ private:
         document_ = BrowserDocument(browser_);
         Ask(document_, QStringLiteral("return String(d.readyState);"), [this](const QVariant& state) {
             if (IsLoading(state)) {
-                Fail(QCoreApplication::translate("ShowingPart", "Unable to open new web page:"), QCoreApplication::translate("ShowingPart", "Failed to open web page: %1").arg(description_));
+                Fail(QCoreApplication::translate("ShowingPart", "Unable to open new web page:"),
+                     QCoreApplication::translate("ShowingPart", "Failed to open web page: %1").arg(description_));
                 return;
             }
             browser_->SetStatusText(QCoreApplication::translate("ShowingPart", "Marking changes to HTML"));
@@ -277,9 +291,10 @@ private:
             });
         };
         Ask(document,
-            state + QStringLiteral("if(s.toLowerCase()=='loading')e.addEventListener('load',function(){console.log(%1);},"
-                                   "{once:true});return s;")
-                        .arg(BrowserWindow::ScriptString(token)),
+            state +
+                QStringLiteral("if(s.toLowerCase()=='loading')e.addEventListener('load',function(){console.log(%1);},"
+                               "{once:true});return s;")
+                    .arg(BrowserWindow::ScriptString(token)),
             [this, document, state, token, remaining, markLoaded, next, done](const QVariant& answer) {
                 if (answer.isNull()) {
                     next();  // left as the browser loaded it
@@ -316,27 +331,20 @@ private:
     }
 
     void FailDisplay() {
-        Fail(QCoreApplication::translate("ShowingPart", "Unable to display changes in web page:"), QCoreApplication::translate("ShowingPart", "Failed to display changed in %1").arg(description_));
+        Fail(QCoreApplication::translate("ShowingPart", "Unable to display changes in web page:"),
+             QCoreApplication::translate("ShowingPart", "Failed to display changed in %1").arg(description_));
     }
 
     // Ends the display with the message titled "Open failed"; the page stays as it was.
     void Fail(const QString& first, const QString& status) {
         if (ended_) return;
-        ended_ = true;
-        Disarm();
-        Abandon();
-        if (browser_) {
-            browser_->disconnect(this);
-            browser_->Quit();
-        }
         // The page stays marked: its saved copies go back to what they were, so the
         // changes are still there to be shown next time.
-        backup_.Restore();
-        window_.ShowEnds();
+        End();
         window_.StatusText(status);
         log::WriteLog(status.toStdString());
-        box_ = new QMessageBox(QMessageBox::Information, QCoreApplication::translate("ShowingPart", "Open failed"), OpenFailedText(first, description_),
-                               QMessageBox::Ok, window_.MessageParent());
+        box_ = new QMessageBox(QMessageBox::Information, QCoreApplication::translate("ShowingPart", "Open failed"),
+                               OpenFailedText(first, description_), QMessageBox::Ok, window_.MessageParent());
         box_->setTextFormat(Qt::PlainText);
         box_->setAttribute(Qt::WA_DeleteOnClose);
         connect(box_, &QDialog::finished, this, [this] { part_.RunEnded(page_, false); });
