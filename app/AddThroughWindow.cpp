@@ -21,14 +21,14 @@ dfUnits PeriodUnitOf(const ItemList& list) {
 // on the bus, so refusals and failures go to the status bar and the logs, not to message
 // boxes. New items take the period of their folder, as the add dialogs suggest it.
 void AddPageThroughWindow(mainwindow::frmMain& window, const std::shared_ptr<ItemList>& folder,
-                          const std::string& strURL, const std::string& strDescription, mainwindow::PageAdded done) {
-    window.AddPageToFolder(folder, strURL, strDescription, strDescription.empty(), PeriodTimeOf(*folder),
+                          const std::string& url, const std::string& description, mainwindow::PageAdded done) {
+    window.AddPageToFolder(folder, url, description, description.empty(), PeriodTimeOf(*folder),
                            PeriodUnitOf(*folder), mainwindow::AddFeedback::Quiet, std::move(done));
 }
 
 std::shared_ptr<Folder> AddFolderThroughWindow(mainwindow::frmMain& window, const std::shared_ptr<ItemList>& parent,
-                                               const std::string& strName, const std::string& strDescription) {
-    return window.AddSubfolderToFolder(parent, strName, strDescription, PeriodTimeOf(*parent), PeriodUnitOf(*parent),
+                                               const std::string& name, const std::string& description) {
+    return window.AddSubfolderToFolder(parent, name, description, PeriodTimeOf(*parent), PeriodUnitOf(*parent),
                                        mainwindow::AddFeedback::Quiet);
 }
 

@@ -102,7 +102,8 @@ void ToolbarConnection::AddPage(const QString&, const QString&) {
     QuietErrors quiet;
     try {
         if (mainwindow::frmMain* window = host_.MainWindow()) window->LoadTree();
-    } catch (...) {
+    } catch (const std::exception&) {
+        // LoadTree has reported its own failure to the log.
     }
 }
 

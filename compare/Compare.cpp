@@ -153,10 +153,10 @@ bool Compare::HashesDiffer(html::Node original, html::Node updated) {
     return originalHash != newHash;
 }
 
-bool Compare::IsChange(const Document& oOriginalHTML, const Document& oNewHTML) {
+bool Compare::IsChange(const Document& originalHTML, const Document& newHTML) {
     try {
-        html::Element original = BodyOf(oOriginalHTML);
-        html::Element updated = BodyOf(oNewHTML);
+        html::Element original = BodyOf(originalHTML);
+        html::Element updated = BodyOf(newHTML);
         return HashesDiffer(original, updated);
     } catch (const std::exception& error) {
         LogFailure(error);
@@ -164,16 +164,16 @@ bool Compare::IsChange(const Document& oOriginalHTML, const Document& oNewHTML) 
     }
 }
 
-bool Compare::IsElementChange(const Document& oOriginalHTML, const Document& oNewHTML,
-                              std::string_view strElementPath) {
+bool Compare::IsElementChange(const Document& originalHTML, const Document& newHTML,
+                              std::string_view elementPath) {
     try {
-        html::Element originalBody = BodyOf(oOriginalHTML);
-        html::Element newBody = BodyOf(oNewHTML);
-        newElement_ = FindElementByPath(newBody, strElementPath);
+        html::Element originalBody = BodyOf(originalHTML);
+        html::Element newBody = BodyOf(newHTML);
+        newElement_ = FindElementByPath(newBody, elementPath);
         originalElement_ = FindElementByPath(originalBody, GetElementPath(newElement_));
         if (!originalElement_)
             throw Failure(Fault::Missing, kSource,
-                          "The original page has no element at " + std::string(strElementPath));
+                          "The original page has no element at " + std::string(elementPath));
         return HashesDiffer(originalElement_, newElement_);
     } catch (const std::exception& error) {
         LogFailure(error);

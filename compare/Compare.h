@@ -103,9 +103,9 @@ public:
     // ---- change detection ----
 
     // True when the new page's body differs from the original's; false on failure.
-    bool IsChange(const Document& oOriginalHTML, const Document& oNewHTML);
+    bool IsChange(const Document& originalHTML, const Document& newHTML);
     // True when the element named by the path differs; false on failure.
-    bool IsElementChange(const Document& oOriginalHTML, const Document& oNewHTML, std::string_view strElementPath);
+    bool IsElementChange(const Document& originalHTML, const Document& newHTML, std::string_view elementPath);
     // Replaces dates and clock times in the text of both elements by "00/00/00"; false on failure.
     bool MaskDates(html::Element a, html::Element b);
     // Replaces every digit in the text of both elements by "0"; false on failure.
@@ -114,16 +114,16 @@ public:
     // ---- marking ----
 
     // Inner HTML of the new body with the changes painted in; "" on failure.
-    std::string GetMarkedHTML(const Document& oNewHTML, const Document& oOriginalHTML,
-                              std::string_view strInsertColor = "", std::string_view strUpdateColor = "");
+    std::string GetMarkedHTML(const Document& newHTML, const Document& originalHTML,
+                              std::string_view insertColor = "", std::string_view updateColor = "");
     // Inner HTML of the new body with the changes inside one element painted; "" on failure.
-    std::string GetMarkedElement(const Document& oNewHTML, const Document& oOriginalHTML,
-                                 std::string_view strElementPath, std::string_view strInsertColor = "",
-                                 std::string_view strUpdateColor = "");
+    std::string GetMarkedElement(const Document& newHTML, const Document& originalHTML,
+                                 std::string_view elementPath, std::string_view insertColor = "",
+                                 std::string_view updateColor = "");
     // The new body with the changes painted in the stored colours; empty on failure.
-    html::Element GetMarkedBody(const Document& oNewHTML, const Document& oOriginalHTML);
-    // Paints the changes into `oResultHTML` and returns the new body's inner HTML; "" on failure.
-    std::string SetMarkedHTML(const Document& oResultHTML, const Document& oNewHTML, const Document& oOriginalHTML);
+    html::Element GetMarkedBody(const Document& newHTML, const Document& originalHTML);
+    // Paints the changes into `resultHTML` and returns the new body's inner HTML; "" on failure.
+    std::string SetMarkedHTML(const Document& resultHTML, const Document& newHTML, const Document& originalHTML);
     // The edit script of the last marking call (the collection itself); null before the first.
     std::shared_ptr<EditScriptCollection> GetChanges() const { return editScript_; }
 
@@ -171,7 +171,7 @@ private:
                  const std::vector<html::Node>& o);
     void AddRecord(dfEditType type, html::Node newNode, html::Node originalNode, long position,
                    html::Node place = html::Node());
-    html::Element MarkBodies(const Document& oNewHTML, const Document& oOriginalHTML);
+    html::Element MarkBodies(const Document& newHTML, const Document& originalHTML);
     void RunWalk(html::Node newNode, html::Node originalNode, const Document& original);
     bool HashBudgetExceeded() const;
     const std::u32string& CachedText(html::Node node);

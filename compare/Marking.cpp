@@ -567,45 +567,45 @@ void Compare::RunWalk(html::Node newNode, html::Node originalNode, const Documen
     CompareNodes(newNode, originalNode);
 }
 
-html::Element Compare::MarkBodies(const Document& oNewHTML, const Document& oOriginalHTML) {
+html::Element Compare::MarkBodies(const Document& newHTML, const Document& originalHTML) {
     MarkingBudget budget(*this);
-    newDocument_ = oNewHTML;
-    originalDocument_ = oOriginalHTML;
+    newDocument_ = newHTML;
+    originalDocument_ = originalHTML;
     resultDocument_.reset();
-    html::Element newBody = BodyOf(oNewHTML);
-    RunWalk(newBody, BodyOf(oOriginalHTML), oOriginalHTML);
+    html::Element newBody = BodyOf(newHTML);
+    RunWalk(newBody, BodyOf(originalHTML), originalHTML);
     MarkChanges();
     return newBody;
 }
 
-std::string Compare::GetMarkedHTML(const Document& oNewHTML, const Document& oOriginalHTML,
-                                   std::string_view strInsertColor, std::string_view strUpdateColor) {
+std::string Compare::GetMarkedHTML(const Document& newHTML, const Document& originalHTML,
+                                   std::string_view insertColor, std::string_view updateColor) {
     try {
-        insertColor_ = strInsertColor;
-        updateColor_ = strUpdateColor;
-        return MarkBodies(oNewHTML, oOriginalHTML).innerHTML();
+        insertColor_ = insertColor;
+        updateColor_ = updateColor;
+        return MarkBodies(newHTML, originalHTML).innerHTML();
     } catch (const std::exception& error) {
         LogFailure(error);
         return {};
     }
 }
 
-std::string Compare::GetMarkedElement(const Document& oNewHTML, const Document& oOriginalHTML,
-                                      std::string_view strElementPath, std::string_view strInsertColor,
-                                      std::string_view strUpdateColor) {
+std::string Compare::GetMarkedElement(const Document& newHTML, const Document& originalHTML,
+                                      std::string_view elementPath, std::string_view insertColor,
+                                      std::string_view updateColor) {
     try {
-        insertColor_ = strInsertColor;
-        updateColor_ = strUpdateColor;
-        newDocument_ = oNewHTML;
+        insertColor_ = insertColor;
+        updateColor_ = updateColor;
+        newDocument_ = newHTML;
         resultDocument_.reset();
-        html::Element newBody = BodyOf(oNewHTML);
-        newElement_ = FindElementByPath(newBody, strElementPath);
-        originalElement_ = FindElementByPath(BodyOf(oOriginalHTML), GetElementPath(newElement_));
+        html::Element newBody = BodyOf(newHTML);
+        newElement_ = FindElementByPath(newBody, elementPath);
+        originalElement_ = FindElementByPath(BodyOf(originalHTML), GetElementPath(newElement_));
         if (!newElement_ || !originalElement_)
             throw Failure(Fault::Missing, kSource,
-                          "No element at " + std::string(strElementPath) + " in one of the pages");
+                          "No element at " + std::string(elementPath) + " in one of the pages");
         MarkingBudget budget(*this);
-        RunWalk(newElement_, originalElement_, oOriginalHTML);
+        RunWalk(newElement_, originalElement_, originalHTML);
         MarkChanges();
         return newBody.innerHTML();
     } catch (const std::exception& error) {
@@ -614,25 +614,25 @@ std::string Compare::GetMarkedElement(const Document& oNewHTML, const Document& 
     }
 }
 
-html::Element Compare::GetMarkedBody(const Document& oNewHTML, const Document& oOriginalHTML) {
+html::Element Compare::GetMarkedBody(const Document& newHTML, const Document& originalHTML) {
     try {
-        return MarkBodies(oNewHTML, oOriginalHTML);
+        return MarkBodies(newHTML, originalHTML);
     } catch (const std::exception& error) {
         LogFailure(error);
         return {};
     }
 }
 
-std::string Compare::SetMarkedHTML(const Document& oResultHTML, const Document& oNewHTML,
-                                   const Document& oOriginalHTML) {
+std::string Compare::SetMarkedHTML(const Document& resultHTML, const Document& newHTML,
+                                   const Document& originalHTML) {
     try {
-        resultDocument_ = oResultHTML;
-        newDocument_ = oNewHTML;
-        originalDocument_ = oOriginalHTML;
-        html::Element newBody = BodyOf(oNewHTML);
-        BodyOf(oResultHTML);
+        resultDocument_ = resultHTML;
+        newDocument_ = newHTML;
+        originalDocument_ = originalHTML;
+        html::Element newBody = BodyOf(newHTML);
+        BodyOf(resultHTML);
         MarkingBudget budget(*this);
-        RunWalk(newBody, BodyOf(oOriginalHTML), oOriginalHTML);
+        RunWalk(newBody, BodyOf(originalHTML), originalHTML);
         MarkChangesInResult();
         return newBody.innerHTML();
     } catch (const std::exception& error) {

@@ -3,6 +3,6 @@
 
 namespace pelmor {
 
-std::string UnreadableCopyName(const std::string& strFileName) { return strFileName + ".unreadable"; }
+std::string UnreadableCopyName(const std::string& fileName) { return fileName + ".unreadable"; }
 
 }  // namespace pelmor

@@ -32,14 +32,14 @@ public:
     // Writes the whole tree to the profile file, replacing it in one step: the file is
     // either the old one or the new one, never a mix. Throws Failure when the file cannot
     // be written (the old file is left as it was).
-    void SaveItems(const std::string& strFileName) const;
+    void SaveItems(const std::string& fileName) const;
 
     // Replaces the tree by the one read from the profile file. Throws Failure when the
     // file is missing, malformed or holds a value that cannot be read; the items read
     // before that point stay in the tree. When the file exists, a copy of it is first
-    // kept as strFileName + ".unreadable" (named in the failure's description), so the
+    // kept as fileName + ".unreadable" (named in the failure's description), so the
     // text survives the next save.
-    void LoadItems(const std::string& strFileName);
+    void LoadItems(const std::string& fileName);
 
 private:
     bool active_ = false;
@@ -48,6 +48,6 @@ private:
 };
 
 // Name of the copy LoadItems keeps of a profile file it could not read.
-std::string UnreadableCopyName(const std::string& strFileName);
+std::string UnreadableCopyName(const std::string& fileName);
 
 }  // namespace pelmor

@@ -32,9 +32,9 @@ std::shared_ptr<Frame> FrameList::FrameAt(int position) const {
     return frames_[position];
 }
 
-std::shared_ptr<Frame> FrameList::AddFrame(std::string strURL, std::string strSavedFile) {
+std::shared_ptr<Frame> FrameList::AddFrame(std::string url, std::string savedFile) {
     if (frames_.size() >= kMaxFrames) throw Failure(Fault::Overflow, "Corvel.AddFrame", "Too many frames");
-    frames_.push_back(std::make_shared<Frame>(std::move(strURL), std::move(strSavedFile)));
+    frames_.push_back(std::make_shared<Frame>(std::move(url), std::move(savedFile)));
     return frames_.back();
 }
 
@@ -47,8 +47,8 @@ void FrameList::RemoveFrame(int position) {
     frames_.erase(frames_.begin() + position);
 }
 
-Frame::Frame(std::string strURL, std::string strSavedFile)
-    : url_(std::move(strURL)), savedFile_(std::move(strSavedFile)) {}
+Frame::Frame(std::string url, std::string savedFile)
+    : url_(std::move(url)), savedFile_(std::move(savedFile)) {}
 
 std::string FrameSignature(const Frame& frame) {
     std::string signature = frame.URL();

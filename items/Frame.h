@@ -27,7 +27,7 @@ public:
     std::shared_ptr<Frame> FrameAt(int position) const;
     // Appends a new frame with the given address and cache file (no duplicate test) and
     // answers it. Throws an Overflow Failure when the list already holds 32767 frames.
-    std::shared_ptr<Frame> AddFrame(std::string strURL, std::string strSavedFile);
+    std::shared_ptr<Frame> AddFrame(std::string url, std::string savedFile);
     // Removes the frame at a 0-based position. Throws an OutOfRange Failure beyond the list.
     void RemoveFrame(int position);
 
@@ -40,13 +40,13 @@ private:
 
 class Frame : public FrameList {
 public:
-    Frame(std::string strURL, std::string strSavedFile);
+    Frame(std::string url, std::string savedFile);
     Frame(const Frame&) = delete;
     Frame& operator=(const Frame&) = delete;
 
     const std::string& URL() const { return url_; }
     const std::string& SavedFile() const { return savedFile_; }
-    void SetSavedFile(std::string strSavedFile) { savedFile_ = std::move(strSavedFile); }
+    void SetSavedFile(std::string savedFile) { savedFile_ = std::move(savedFile); }
     // Path of the watched element inside the frame; empty means none.
     const std::string& ElementPath() const { return elementPath_; }
     void SetElementPath(std::string elementPath) { elementPath_ = std::move(elementPath); }

@@ -22,10 +22,10 @@ public:
     bool IsFolder() const override { return false; }
 
     const std::string& URL() const { return url_; }
-    void SetURL(std::string strURL) { url_ = std::move(strURL); }
+    void SetURL(std::string url) { url_ = std::move(url); }
     // File name of the copy kept in the page cache.
     const std::string& SavedFile() const { return savedFile_; }
-    void SetSavedFile(std::string strSavedFile) { savedFile_ = std::move(strSavedFile); }
+    void SetSavedFile(std::string savedFile) { savedFile_ = std::move(savedFile); }
 
     DateTime SavedDate() const { return savedDate_; }
     void SetSavedDate(DateTime date) { savedDate_ = date; }

@@ -60,7 +60,7 @@ public:
 signals:
     void PageStartCheck(std::shared_ptr<pelmor::Page> oPage);
     // The handler may set oPage to null (the page left the tree meanwhile).
-    void PageUpdated(std::shared_ptr<pelmor::Page>& oPage, bool blUpdated);
+    void PageUpdated(std::shared_ptr<pelmor::Page>& oPage, bool updated);
     // The checker died and a new one has been started.
     void CheckerRestarted();
 

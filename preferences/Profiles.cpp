@@ -27,12 +27,12 @@ namespace fs = std::filesystem;
 // The profile file as an absolute path, so that the recorded profile does not depend on
 // the working folder. Throws Failure when its folder does not exist or when its cache
 // folder would carry the file's own name.
-fs::path CheckedProfilePath(const std::string& strXMLName) {
-    if (strXMLName.empty()) throw Failure(Fault::InvalidArgument, "Settings", "No profile file name given");
+fs::path CheckedProfilePath(const std::string& xmlName) {
+    if (xmlName.empty()) throw Failure(Fault::InvalidArgument, "Settings", "No profile file name given");
     std::error_code ec;
-    fs::path file = fs::absolute(fs::path(strXMLName), ec).lexically_normal();
+    fs::path file = fs::absolute(fs::path(xmlName), ec).lexically_normal();
     if (ec || !file.has_filename())
-        throw Failure(Fault::InvalidArgument, "Settings", "Invalid profile file name: " + strXMLName);
+        throw Failure(Fault::InvalidArgument, "Settings", "Invalid profile file name: " + xmlName);
     if (!fs::is_directory(file.parent_path(), ec))
         throw Failure(
             Fault::PathNotFound, "Settings",
@@ -129,16 +129,16 @@ void Settings::SetProfileAsDefault() {
     }
 }
 
-void Settings::CopyProfileFiles(const std::string& fromCacheFolder, const std::string& strXMLName) {
-    std::string newFolder = CacheFolderOf(CheckedProfilePath(strXMLName));
+void Settings::CopyProfileFiles(const std::string& fromCacheFolder, const std::string& xmlName) {
+    std::string newFolder = CacheFolderOf(CheckedProfilePath(xmlName));
     if (RealFolder(fromCacheFolder) != RealFolder(newFolder)) CopyCacheFiles(fromCacheFolder, newFolder);
 }
 
-void Settings::SaveProfile(const Application& objApplication, const std::string& strXMLName, bool copiesMade) {
+void Settings::SaveProfile(const Application& objApplication, const std::string& xmlName, bool copiesMade) {
     lastError_.clear();
     std::vector<Repointed> changed;
     try {
-        fs::path file = CheckedProfilePath(strXMLName);
+        fs::path file = CheckedProfilePath(xmlName);
         std::string newFolder = CacheFolderOf(file);
         const std::string oldReal = RealFolder(cacheFolder_);
         const bool moving = oldReal != RealFolder(newFolder);
@@ -160,10 +160,10 @@ void Settings::SaveProfile(const Application& objApplication, const std::string&
     }
 }
 
-Settings::ProfileRead Settings::ReadProfile(const std::string& strXMLName) {
+Settings::ProfileRead Settings::ReadProfile(const std::string& xmlName) {
     ProfileRead read;
     read.application = Application::Create();
-    fs::path file = CheckedProfilePath(strXMLName);
+    fs::path file = CheckedProfilePath(xmlName);
     read.xmlFile = file.string();
     read.cacheFolder = CacheFolderOf(file);
     try {
@@ -191,10 +191,10 @@ void Settings::UseProfile(const ProfileRead& read) {
     SetCurrentCacheFolder(cacheFolder_);
 }
 
-void Settings::LoadProfile(std::shared_ptr<Application>& objApplication, const std::string& strXMLName) {
+void Settings::LoadProfile(std::shared_ptr<Application>& objApplication, const std::string& xmlName) {
     lastError_.clear();
     try {
-        ProfileRead read = ReadProfile(strXMLName);
+        ProfileRead read = ReadProfile(xmlName);
         objApplication = read.application;
         UseProfile(read);
         if (read.failure) std::rethrow_exception(read.failure);

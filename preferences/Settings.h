@@ -105,7 +105,7 @@ public:
 
     // Records XMLFile and CacheFolder in "Locations" as the profile of the next start.
     void SetProfileAsDefault();
-    // Saves the tree as the profile file strXMLName and makes it the current profile; the
+    // Saves the tree as the profile file xmlName and makes it the current profile; the
     // saved copies of the current cache folder are copied into the new profile's cache
     // folder (the file's folder + "/" + its name without extension) when that is another
     // folder on disk, and the pages and frames whose copies lie in the current cache
@@ -113,18 +113,18 @@ public:
     // are never changed. On failure (missing folder, unwritable file) the current profile
     // and the pages stay as they were.
     // `copiesMade`: CopyProfileFiles has copied the saved copies already.
-    void SaveProfile(const Application& objApplication, const std::string& strXMLName, bool copiesMade = false);
+    void SaveProfile(const Application& objApplication, const std::string& xmlName, bool copiesMade = false);
     // The copying step of SaveProfile on its own, for any thread: the saved copies of
-    // `fromCacheFolder` into the cache folder of strXMLName's profile (nothing when that
+    // `fromCacheFolder` into the cache folder of xmlName's profile (nothing when that
     // is the same folder). Throws Failure like SaveProfile would fail.
-    static void CopyProfileFiles(const std::string& fromCacheFolder, const std::string& strXMLName);
-    // Replaces objApplication by a new tree read from strXMLName, which becomes the current
+    static void CopyProfileFiles(const std::string& fromCacheFolder, const std::string& xmlName);
+    // Replaces objApplication by a new tree read from xmlName, which becomes the current
     // profile; a missing file is created empty (root active, checked every day), a missing
     // cache folder is created. When the
     // file's folder does not exist, nothing changes. When the file cannot be read,
     // objApplication holds what could be read (at first an empty tree).
-    void LoadProfile(std::shared_ptr<Application>& objApplication, const std::string& strXMLName);
-    // The reading step of LoadProfile on its own, for any thread: the tree of strXMLName
+    void LoadProfile(std::shared_ptr<Application>& objApplication, const std::string& xmlName);
+    // The reading step of LoadProfile on its own, for any thread: the tree of xmlName
     // (created empty when missing, with its cache folder) and the profile it names.
     // Throws Failure when the name cannot be a profile (nothing is created then); `error`
     // says why the file could not be read whole (`application` holds what was read).
@@ -135,7 +135,7 @@ public:
         std::string error;
         std::exception_ptr failure;  // the failure `error` describes
     };
-    static ProfileRead ReadProfile(const std::string& strXMLName);
+    static ProfileRead ReadProfile(const std::string& xmlName);
     // Makes the profile ReadProfile read the current one.
     void UseProfile(const ProfileRead& read);
 

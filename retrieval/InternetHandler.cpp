@@ -81,9 +81,9 @@ std::string InternetHandler::GetHostFromURL(const std::string& strURL) {
     }
 }
 
-std::string InternetHandler::GetCombinedURL(const std::string& strBaseURL, const std::string& strRelativeURL) {
+std::string InternetHandler::GetCombinedURL(const std::string& baseURL, const std::string& relativeURL) {
     try {
-        return tamsin::CombineUrls(strBaseURL, strRelativeURL);
+        return tamsin::CombineUrls(baseURL, relativeURL);
     } catch (const std::exception& error) {
         tamsin::LogFailure(error, kSource, "GetCominedURL");
         return "";

@@ -62,44 +62,44 @@ public:
     InternetHandler(const InternetHandler&) = delete;
     InternetHandler& operator=(const InternetHandler&) = delete;
 
-    // `strURL` with "http://" (or "ftp://") in front when it names no protocol; text with a
+    // `url` with "http://" (or "ftp://") in front when it names no protocol; text with a
     // protocol, local paths and text that is no URL come back unchanged. "" on failure.
-    std::string GetValidURL(const std::string& strURL);
+    std::string GetValidURL(const std::string& url);
     // Host name of the (validated) URL without a leading "www."; the validated URL whole
     // when it has no host; "" on failure.
-    std::string GetHostFromURL(const std::string& strURL);
-    // `strRelativeURL` resolved against `strBaseURL`, unsafe characters escaped; an
+    std::string GetHostFromURL(const std::string& url);
+    // `relativeURL` resolved against `baseURL`, unsafe characters escaped; an
     // absolute relative part comes back as it is. "" on failure.
-    std::string GetCombinedURL(const std::string& strBaseURL, const std::string& strRelativeURL);
+    std::string GetCombinedURL(const std::string& baseURL, const std::string& relativeURL);
     // The number that names a saved copy: a position-weighted sum of the URL's character
     // codes salted with the clock (so not a pure function of the URL). 0 for "". On a
     // failure the sum reached so far.
-    int32_t GetFileNameFromURL(const std::string& strURL);
+    int32_t GetFileNameFromURL(const std::string& url);
 
     // The page (or saved copy, by its path) as a document: a typed address gets
     // "http://"; "about:blank" gives an empty document without loading; live pages follow
     // META refresh redirections (at most 10 in a row). None when it cannot be loaded,
     // times out (7.5 seconds cover the whole load, refresh hops and frames included) or
     // comes back empty.
-    std::shared_ptr<html::Document> LightNavigate(const std::string& strURL);
+    std::shared_ptr<html::Document> LightNavigate(const std::string& url);
 
-    // Loads the page at `strURL` and saves it with its frames to `strFileName`, recording
+    // Loads the page at `url` and saves it with its frames to `fileName`, recording
     // the frames under `oPage`; `strTitle` receives the page's title. False when the page
     // or one of its frames cannot be loaded or saved.
-    bool SaveURLToCache(const std::shared_ptr<Page>& oPage, const std::string& strURL, const std::string& strFileName,
+    bool SaveURLToCache(const std::shared_ptr<Page>& oPage, const std::string& url, const std::string& fileName,
                         std::string& strTitle);
     // Why the last SaveURLToCache failed after its page was fetched (the failure's
     // description, which names the cause: a read-only file system, a full disk, a refused
     // permission); "" when it succeeded or the page could not be fetched.
     const std::string& LastSaveFailure() const { return lastSaveFailure_; }
     // Saves a loaded document as a saved copy (UTF-16 with BOM, a BASE tag after <HEAD>).
-    // With `blSaveFrames` each FRAME's document is saved beside it and recorded under
+    // With `saveFrames` each FRAME's document is saved beside it and recorded under
     // `oItem` (a Page or Frame); without, the FRAME tags point at the copies `oItem` has
     // recorded already. The old copy is replaced only once the new one is complete: false
     // (and the old copy untouched) when anything fails, and when a file would be written
     // outside the current cache folder (CurrentCacheFolder).
     bool SaveHTMLToCache(const std::shared_ptr<html::Document>& objHTML, const std::string& FileName,
-                         bool blSaveFrames, const std::shared_ptr<FrameList>& oItem = nullptr, bool blReload = false);
+                         bool saveFrames, const std::shared_ptr<FrameList>& oItem = nullptr, bool reload = false);
     // Records the frames of a document (and their frames) under a page without writing
     // any file. On failure the frames recorded so far stay recorded.
     void SaveFrames(const std::shared_ptr<html::Document>& objHTML, const std::shared_ptr<Page>& oPage);
@@ -107,7 +107,7 @@ public:
     // system refuses the deletion. False, with the refusal logged, when the path is not a
     // regular file inside the current cache folder (CurrentCacheFolder) once ".." and
     // links are resolved: nothing else is ever deleted.
-    bool RemoveFileFromCache(const std::string& strFileName);
+    bool RemoveFileFromCache(const std::string& fileName);
 
     // Change check: loads the saved copy and the live page and asks the comparison
     // engine whether they differ (the whole page, or the element its ElementPath names),
@@ -135,9 +135,9 @@ public:
     // live page (unmarked) becomes the saved copy. For a Page, SavedDate and LastCheckDate
     // are stamped and Updated cleared. "" when a copy cannot be loaded, and on failure.
     std::string GetRevisedHTML(const std::shared_ptr<FrameList>& oPage);
-    // As GetRevisedHTML, but the changes are painted into `oResultHTML`; the engine's text,
+    // As GetRevisedHTML, but the changes are painted into `resultHTML`; the engine's text,
     // or "" (also when the item watches one element).
-    std::string SetRevisedHTML(const std::shared_ptr<html::Document>& oResultHTML,
+    std::string SetRevisedHTML(const std::shared_ptr<html::Document>& resultHTML,
                                const std::shared_ptr<FrameList>& oPage);
     // As GetRevisedHTML, but answers the marked body; none when a copy cannot be loaded,
     // when the item watches one element, and on failure.
@@ -182,13 +182,13 @@ private:
     Options differencesOptions_;
     bool showRemoved_ = true;
 
-    std::shared_ptr<html::Document> Navigate(const std::string& strURL, int hops);
+    std::shared_ptr<html::Document> Navigate(const std::string& url, int hops);
     std::string GetRedirectionURL(const html::Document& document);
     FrameReplace SaveBaseHref(const html::Document& document);
     static bool IsDocumentAccessible(const html::FrameWindow& window);
     // Frames' copies go beside FileName, or into `frameFolder` when one is given.
-    bool SaveDocument(const std::shared_ptr<html::Document>& objHTML, const std::string& FileName, bool blSaveFrames,
-                      const std::shared_ptr<FrameList>& oItem, bool blReload, int depth,
+    bool SaveDocument(const std::shared_ptr<html::Document>& objHTML, const std::string& FileName, bool saveFrames,
+                      const std::shared_ptr<FrameList>& oItem, bool reload, int depth,
                       const std::string& frameFolder = {});
     void SaveSubFrames(const html::Document& document, const std::shared_ptr<Frame>& oFrame, int depth);
     // A frame's document: the one the loader put in its window, else loaded by URL (but

@@ -121,16 +121,16 @@ std::shared_ptr<html::Document> InternetHandler::FrameDocument(const html::Docum
     return Navigate(frameURL, 0);
 }
 
-bool InternetHandler::SaveURLToCache(const std::shared_ptr<Page>& oPage, const std::string& strURL,
-                                     const std::string& strFileName, std::string& strTitle) {
+bool InternetHandler::SaveURLToCache(const std::shared_ptr<Page>& oPage, const std::string& url,
+                                     const std::string& fileName, std::string& strTitle) {
     lastSaveFailure_.clear();
     bool fetched = false;
     try {
-        std::shared_ptr<html::Document> document = Navigate(strURL, 0);
+        std::shared_ptr<html::Document> document = Navigate(url, 0);
         if (!document) return false;
         fetched = true;
         strTitle = document->title();
-        return SaveDocument(document, strFileName, true, oPage, false, 0);
+        return SaveDocument(document, fileName, true, oPage, false, 0);
     } catch (const std::exception& error) {
         if (fetched) lastSaveFailure_ = FailureOf(error, kSource).Description();
         tamsin::LogFailure(error, kSource, "SaveURLToCache");
@@ -139,9 +139,9 @@ bool InternetHandler::SaveURLToCache(const std::shared_ptr<Page>& oPage, const s
 }
 
 bool InternetHandler::SaveHTMLToCache(const std::shared_ptr<html::Document>& objHTML, const std::string& FileName,
-                                      bool blSaveFrames, const std::shared_ptr<FrameList>& oItem, bool blReload) {
+                                      bool saveFrames, const std::shared_ptr<FrameList>& oItem, bool reload) {
     try {
-        return SaveDocument(objHTML, FileName, blSaveFrames, oItem, blReload, 0);
+        return SaveDocument(objHTML, FileName, saveFrames, oItem, reload, 0);
     } catch (const std::exception& error) {
         tamsin::LogFailure(error, kSource, "SaveHTMLToCache");
         return false;
@@ -159,7 +159,7 @@ bool InternetHandler::SaveVersionToCache(const std::shared_ptr<html::Document>& 
 }
 
 bool InternetHandler::SaveDocument(const std::shared_ptr<html::Document>& objHTML, const std::string& FileName,
-                                   bool blSaveFrames, const std::shared_ptr<FrameList>& oItem, bool blReload, int depth,
+                                   bool saveFrames, const std::shared_ptr<FrameList>& oItem, bool reload, int depth,
                                    const std::string& frameFolder) {
     if (!objHTML) throw Failure(Fault::Missing, kSource, "No document given");
     if (depth > kMaxFrameDepth) throw Failure(Fault::InvalidArgument, kSource, "Frames nested too deep");
@@ -168,7 +168,7 @@ bool InternetHandler::SaveDocument(const std::shared_ptr<html::Document>& objHTM
     html::FrameCollection windows = objHTML->frames();
     std::vector<FrameReplace> replacements;
     const std::string framesFolder = frameFolder.empty() ? FolderOf(FileName) : frameFolder;
-    if (blSaveFrames && frameElements.length() > 0 && !frameFolder.empty() &&
+    if (saveFrames && frameElements.length() > 0 && !frameFolder.empty() &&
         LiesInside(FileName, CurrentCacheFolder()))
         EnsureFolder(frameFolder);
 
@@ -176,7 +176,7 @@ bool InternetHandler::SaveDocument(const std::shared_ptr<html::Document>& objHTM
         html::Element element = frameElements.item(i);
         FrameReplace replace;
         replace.Original = element.outerHTML();
-        if (blSaveFrames) {
+        if (saveFrames) {
             std::string frameURL;
             std::shared_ptr<html::Document> frameDocument =
                 FrameDocument(*objHTML, windows.item(i), element.src(), frameURL);
@@ -185,7 +185,7 @@ bool InternetHandler::SaveDocument(const std::shared_ptr<html::Document>& objHTM
             std::string frameFile = FreeCacheFileName(framesFolder, GetFileNameFromURL(frameURL));
             std::shared_ptr<Frame> frameItem;
             if (oItem) frameItem = oItem->AddFrame(frameURL, frameFile);
-            if (!SaveDocument(frameDocument, frameFile, true, frameItem, blReload, depth + 1)) return false;
+            if (!SaveDocument(frameDocument, frameFile, true, frameItem, reload, depth + 1)) return false;
             replace.New = WithSource(element, quillon::FileUrlFromPath(frameFile));
         } else {
             if (!oItem) throw Failure(Fault::Missing, kSource, "No item to take the saved frames from");
@@ -198,7 +198,7 @@ bool InternetHandler::SaveDocument(const std::shared_ptr<html::Document>& objHTM
     }
 
     std::string text;
-    if (blReload) {
+    if (reload) {
         std::shared_ptr<html::Document> fresh = Navigate(documentURL, 0);
         if (fresh) text = fresh->documentElement().outerHTML();
     }
@@ -265,11 +265,11 @@ void InternetHandler::SaveSubFrames(const html::Document& document, const std::s
     }
 }
 
-bool InternetHandler::RemoveFileFromCache(const std::string& strFileName) {
+bool InternetHandler::RemoveFileFromCache(const std::string& fileName) {
     try {
         // Whatever a profile names, only regular files inside the current cache folder
         // are ever deleted; anything else is refused and logged.
-        RemoveFileInside(strFileName, CurrentCacheFolder());
+        RemoveFileInside(fileName, CurrentCacheFolder());
         return true;
     } catch (const std::exception& error) {
         const auto* failure = dynamic_cast<const Failure*>(&error);

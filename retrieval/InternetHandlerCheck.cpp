@@ -217,11 +217,11 @@ std::string InternetHandler::GetRevisedHTML(const std::shared_ptr<FrameList>& oP
     }
 }
 
-std::string InternetHandler::SetRevisedHTML(const std::shared_ptr<html::Document>& oResultHTML,
+std::string InternetHandler::SetRevisedHTML(const std::shared_ptr<html::Document>& resultHTML,
                                             const std::shared_ptr<FrameList>& oPage) {
     try {
         Revised out;
-        return Revise(oPage, Revision::Result, oResultHTML, out) ? out.text : std::string();
+        return Revise(oPage, Revision::Result, resultHTML, out) ? out.text : std::string();
     } catch (const std::exception& error) {
         tamsin::LogFailure(error, kSource, "");
         return "";
