@@ -20,10 +20,10 @@ namespace pelmor::shell {
 // tree and the profile file, and `done` gets it. An empty description is taken from the
 // page's title. `done` gets null (nothing added) when the page cannot be downloaded.
 void AddPageThroughWindow(mainwindow::frmMain& window, const std::shared_ptr<ItemList>& folder,
-                          const std::string& url, const std::string& strDescription, mainwindow::PageAdded done);
+                          const std::string& url, const std::string& description, mainwindow::PageAdded done);
 // Adds a folder with the parent's period and active flag to the tree and the profile file.
 // Null when it cannot be added.
 std::shared_ptr<Folder> AddFolderThroughWindow(mainwindow::frmMain& window, const std::shared_ptr<ItemList>& parent,
-                                               const std::string& name, const std::string& strDescription);
+                                               const std::string& name, const std::string& description);
 
 }  // namespace pelmor::shell

@@ -85,7 +85,7 @@ public slots:
     Q_SCRIPTABLE QDBusObjectPath GetApplication();
     Q_SCRIPTABLE void UpdatePage(const QDBusObjectPath& oPage);
     Q_SCRIPTABLE void OpenApp();
-    Q_SCRIPTABLE void AddPage(const QString& url, const QString& description);
+    Q_SCRIPTABLE void AddPage(const QString& strURL, const QString& strDescription);
     // OpenApp with the caller's activation token ("" for none), which lets the window
     // come up where the desktop asks for proof that the user wanted it (Wayland).
     Q_SCRIPTABLE void OpenAppWithToken(const QString& activationToken);

@@ -359,7 +359,7 @@ std::string KeepUnreadableCopy(const std::string& fileName, const std::string& b
 
 }  // namespace
 
-void Application::SaveItems(const std::string& strFileName) const {
+void Application::SaveItems(const std::string& fileName) const {
     pugi::xml_document document;
     pugi::xml_node root = document.append_child("ROOT");
     root.append_attribute(kRootNames[kRootActive]).set_value(BooleanText(active_));
@@ -368,14 +368,14 @@ void Application::SaveItems(const std::string& strFileName) const {
     WriteItems(*this, root, 1);
     StringWriter writer;
     document.save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
-    WriteFileAtomically(strFileName, writer.text);
+    WriteFileAtomically(fileName, writer.text);
 }
 
-void Application::LoadItems(const std::string& strFileName) {
+void Application::LoadItems(const std::string& fileName) {
     ClearItems();
     std::string bytes;
     try {
-        bytes = ReadWholeFile(strFileName);
+        bytes = ReadWholeFile(fileName);
     } catch (const Failure& failure) {
         throw Failure(failure.Kind(), kLoadSource, failure.Description());
     }
@@ -403,7 +403,7 @@ void Application::LoadItems(const std::string& strFileName) {
         Reader(std::static_pointer_cast<Application>(weak_from_this().lock())).ReadItems(root, *this, 1);
     } catch (const std::exception& error) {
         Failure failure = FailureOf(error, kLoadSource);
-        throw Failure(failure.Kind(), failure.Source(), failure.Description() + KeepUnreadableCopy(strFileName, bytes));
+        throw Failure(failure.Kind(), failure.Source(), failure.Description() + KeepUnreadableCopy(fileName, bytes));
     }
 }
 

@@ -42,11 +42,11 @@ public:
                                  const std::string& description, bool detectTitle, int periodTime, dfUnits periodUnit,
                                  AddFeedback feedback = AddFeedback::Messages, PageAdded done = {}) = 0;
 
-    // Adds a folder named `strName` to `folder` (active as its parent), to the tree
+    // Adds a folder named `name` to `folder` (active as its parent), to the tree
     // (selected) and to the profile file, with the activity log row "Added". Null when
     // the parent is missing, the name empty, or the parent holds that name already.
     virtual std::shared_ptr<Folder> AddSubfolderToFolder(const std::shared_ptr<ItemList>& folder,
-                                                         const std::string& strName, const std::string& strDescription,
+                                                         const std::string& name, const std::string& description,
                                                          int PeriodTime, dfUnits PeriodUnit,
                                                          AddFeedback feedback = AddFeedback::Messages) = 0;
 

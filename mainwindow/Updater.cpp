@@ -133,12 +133,12 @@ void Updater::Send(const std::string& line) {
     process_->write("\n", 1);
 }
 
-bool Updater::CheckPage(const std::shared_ptr<Page>& oPage) {
-    if (!oPage || stopping_ || IsInFlight(*oPage)) return false;
+bool Updater::CheckPage(const std::shared_ptr<Page>& page) {
+    if (!page || stopping_ || IsInFlight(*page)) return false;
     if (!process_ || process_->state() == QProcess::NotRunning) return false;
     uint64_t id = nextId_++;
-    inFlight_[id] = oPage;
-    Send(updater::EncodeRequest({Request::Kind::CheckPage, id, updater::SnapshotOf(*oPage)}));
+    inFlight_[id] = page;
+    Send(updater::EncodeRequest({Request::Kind::CheckPage, id, updater::SnapshotOf(*page)}));
     return true;
 }
 

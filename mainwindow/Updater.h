@@ -43,7 +43,7 @@ public:
     void StartChecking();
     // Hands a page over. False, sending nothing, for no page, a page still being checked,
     // or after StopChecking.
-    bool CheckPage(const std::shared_ptr<Page>& oPage);
+    bool CheckPage(const std::shared_ptr<Page>& page);
     // Asks the checker to stop; no signal is emitted afterwards.
     void StopChecking();
     // The checker's process id; 0 when it is not running.
@@ -58,9 +58,9 @@ public:
     int Restarts() const { return restarts_; }
 
 signals:
-    void PageStartCheck(std::shared_ptr<pelmor::Page> oPage);
+    void PageStartCheck(std::shared_ptr<pelmor::Page> page);
     // The handler may set oPage to null (the page left the tree meanwhile).
-    void PageUpdated(std::shared_ptr<pelmor::Page>& oPage, bool updated);
+    void PageUpdated(std::shared_ptr<pelmor::Page>& page, bool updated);
     // The checker died and a new one has been started.
     void CheckerRestarted();
 

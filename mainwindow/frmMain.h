@@ -207,7 +207,7 @@ public:
     // Hands the page to the checker when it is due now; removes it past its last day
     // when it is to be deleted then.
     void CheckPageIfDue(const std::shared_ptr<Page>& page) { checking_->CheckPageIfDue(page); }
-    void UpdatePage(const std::shared_ptr<Page>& oPage) { checking_->UpdatePage(oPage); }
+    void UpdatePage(const std::shared_ptr<Page>& page) { checking_->UpdatePage(page); }
     // Manual checks: a page whatever its state, a folder's active pages, every active page.
     void CheckItemNow(const QModelIndex& index);
     void CheckFolderNow(const ItemList& folder) { checking_->CheckFolderNow(folder); }
@@ -227,7 +227,7 @@ public:
     // Showing changes (frmMainShow.cpp), done by the showing part. Opens the live page in a
     // new browser window with its changes marked, now or after the display in progress;
     // on success the page counts as seen.
-    void ShowPage(const std::shared_ptr<Page>& oPage) { showing_->ShowPage(oPage); }
+    void ShowPage(const std::shared_ptr<Page>& page) { showing_->ShowPage(page); }
     // Shows every updated active page below the folder (or root), skipping inactive folders.
     void ShowFolder(const ItemList& folder) { showing_->ShowFolder(folder); }
     // "Show" on a row: a page is shown, a folder or the root shows its updated pages.

@@ -134,7 +134,7 @@ void Settings::CopyProfileFiles(const std::string& fromCacheFolder, const std::s
     if (RealFolder(fromCacheFolder) != RealFolder(newFolder)) CopyCacheFiles(fromCacheFolder, newFolder);
 }
 
-void Settings::SaveProfile(const Application& objApplication, const std::string& xmlName, bool copiesMade) {
+void Settings::SaveProfile(const Application& application, const std::string& xmlName, bool copiesMade) {
     lastError_.clear();
     std::vector<Repointed> changed;
     try {
@@ -146,10 +146,10 @@ void Settings::SaveProfile(const Application& objApplication, const std::string&
             // The new profile gets its own saved copies, and its pages point at them: two
             // profiles never share (and overwrite) one set of copies.
             if (!copiesMade) CopyCacheFiles(cacheFolder_, newFolder);
-            RepointItems(objApplication, oldReal, newFolder, changed);
+            RepointItems(application, oldReal, newFolder, changed);
         }
         // The current profile only changes once the new file is really written.
-        objApplication.SaveItems(file.string());
+        application.SaveItems(file.string());
         xmlFile_ = file.string();
         cacheFolder_ = newFolder;
         SetCurrentCacheFolder(cacheFolder_);

@@ -113,17 +113,17 @@ public:
     // are never changed. On failure (missing folder, unwritable file) the current profile
     // and the pages stay as they were.
     // `copiesMade`: CopyProfileFiles has copied the saved copies already.
-    void SaveProfile(const Application& objApplication, const std::string& xmlName, bool copiesMade = false);
+    void SaveProfile(const Application& application, const std::string& xmlName, bool copiesMade = false);
     // The copying step of SaveProfile on its own, for any thread: the saved copies of
     // `fromCacheFolder` into the cache folder of xmlName's profile (nothing when that
     // is the same folder). Throws Failure like SaveProfile would fail.
     static void CopyProfileFiles(const std::string& fromCacheFolder, const std::string& xmlName);
-    // Replaces objApplication by a new tree read from xmlName, which becomes the current
+    // Replaces application by a new tree read from xmlName, which becomes the current
     // profile; a missing file is created empty (root active, checked every day), a missing
     // cache folder is created. When the
     // file's folder does not exist, nothing changes. When the file cannot be read,
-    // objApplication holds what could be read (at first an empty tree).
-    void LoadProfile(std::shared_ptr<Application>& objApplication, const std::string& xmlName);
+    // application holds what could be read (at first an empty tree).
+    void LoadProfile(std::shared_ptr<Application>& application, const std::string& xmlName);
     // The reading step of LoadProfile on its own, for any thread: the tree of xmlName
     // (created empty when missing, with its cache folder) and the profile it names.
     // Throws Failure when the name cannot be a profile (nothing is created then); `error`

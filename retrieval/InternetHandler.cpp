@@ -60,9 +60,9 @@ Fault FaultOf(quillon::LoadStatus status) {
 InternetHandler::InternetHandler() { tamsin::OpenLibraryLog(); }
 InternetHandler::~InternetHandler() = default;
 
-std::string InternetHandler::GetValidURL(const std::string& strURL) {
+std::string InternetHandler::GetValidURL(const std::string& url) {
     try {
-        return tamsin::GuessProtocol(strURL);
+        return tamsin::GuessProtocol(url);
     } catch (const std::exception& error) {
         tamsin::LogFailure(error, kSource, "");
         return "";
@@ -90,23 +90,23 @@ std::string InternetHandler::GetCombinedURL(const std::string& baseURL, const st
     }
 }
 
-int32_t InternetHandler::GetFileNameFromURL(const std::string& strURL) {
+int32_t InternetHandler::GetFileNameFromURL(const std::string& url) {
     int32_t sum = 0;
     try {
-        return tamsin::FileNumber(strURL, tamsin::ClockSalt, sum);
+        return tamsin::FileNumber(url, tamsin::ClockSalt, sum);
     } catch (const std::exception& error) {
         tamsin::LogFailure(error, kSource, "GetFileNameFromURL");
         return sum;
     }
 }
 
-std::shared_ptr<html::Document> InternetHandler::LightNavigate(const std::string& strURL) {
+std::shared_ptr<html::Document> InternetHandler::LightNavigate(const std::string& url) {
     loadFailure_.clear();
     try {
         // The loader's time allowance covers the whole load: every refresh hop and frame.
         const ScopedDeadline limit(std::chrono::steady_clock::now() +
                                    std::chrono::milliseconds(quillon::kTimeoutMilliseconds));
-        return Navigate(strURL, 0);
+        return Navigate(url, 0);
     } catch (const std::exception& error) {
         if (loadFailure_.empty()) loadFailure_ = "load failed";
         tamsin::LogFailure(error, kSource, "LightNavigate");
@@ -114,15 +114,15 @@ std::shared_ptr<html::Document> InternetHandler::LightNavigate(const std::string
     }
 }
 
-std::shared_ptr<html::Document> InternetHandler::Navigate(const std::string& strURL, int hops) {
-    std::string u = GetValidURL(strURL);
+std::shared_ptr<html::Document> InternetHandler::Navigate(const std::string& url, int hops) {
+    std::string u = GetValidURL(url);
     // A local path starts with "/" and is no address without a protocol.
     if (!EqualsNoCase(std::string_view(u).substr(0, 4), "http") && u.find(':') == std::string::npos &&
         !(!u.empty() && u[0] == '/'))
         u = "http://" + u;
     if (EqualsNoCase(u, "about:blank")) return html::Document::Create("about:blank");
 
-    const bool savedCopy = NamesLocalFile(strURL);
+    const bool savedCopy = NamesLocalFile(url);
     std::shared_ptr<html::Document> document;
     std::string navigation;  // where the page's script asked to go
     {

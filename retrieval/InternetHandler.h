@@ -86,23 +86,23 @@ public:
     // Loads the page at `url` and saves it with its frames to `fileName`, recording
     // the frames under `oPage`; `strTitle` receives the page's title. False when the page
     // or one of its frames cannot be loaded or saved.
-    bool SaveURLToCache(const std::shared_ptr<Page>& oPage, const std::string& url, const std::string& fileName,
-                        std::string& strTitle);
+    bool SaveURLToCache(const std::shared_ptr<Page>& page, const std::string& url, const std::string& fileName,
+                        std::string& title);
     // Why the last SaveURLToCache failed after its page was fetched (the failure's
     // description, which names the cause: a read-only file system, a full disk, a refused
     // permission); "" when it succeeded or the page could not be fetched.
     const std::string& LastSaveFailure() const { return lastSaveFailure_; }
     // Saves a loaded document as a saved copy (UTF-16 with BOM, a BASE tag after <HEAD>).
     // With `saveFrames` each FRAME's document is saved beside it and recorded under
-    // `oItem` (a Page or Frame); without, the FRAME tags point at the copies `oItem` has
+    // `item` (a Page or Frame); without, the FRAME tags point at the copies `item` has
     // recorded already. The old copy is replaced only once the new one is complete: false
     // (and the old copy untouched) when anything fails, and when a file would be written
     // outside the current cache folder (CurrentCacheFolder).
     bool SaveHTMLToCache(const std::shared_ptr<html::Document>& objHTML, const std::string& FileName,
-                         bool saveFrames, const std::shared_ptr<FrameList>& oItem = nullptr, bool reload = false);
+                         bool saveFrames, const std::shared_ptr<FrameList>& item = nullptr, bool reload = false);
     // Records the frames of a document (and their frames) under a page without writing
     // any file. On failure the frames recorded so far stay recorded.
-    void SaveFrames(const std::shared_ptr<html::Document>& objHTML, const std::shared_ptr<Page>& oPage);
+    void SaveFrames(const std::shared_ptr<html::Document>& objHTML, const std::shared_ptr<Page>& page);
     // Deletes a saved copy, also a read-only one; true also when there was none or the
     // system refuses the deletion. False, with the refusal logged, when the path is not a
     // regular file inside the current cache folder (CurrentCacheFolder) once ".." and
@@ -114,7 +114,7 @@ public:
     // going into the frames, in order, while nothing has changed. Stamps LastCheckDate of
     // a Page once both were compared; changes nothing else. False when either cannot be
     // loaded, and on failure.
-    bool IsPageUpdated(const std::shared_ptr<FrameList>& oPage);
+    bool IsPageUpdated(const std::shared_ptr<FrameList>& page);
     // Why the last IsPageUpdated could not compare the page or one of the frames it
     // visited ("HTTP status 404", "timed out", "empty answer", "saved copy cannot be read
     // (...)"); "" when everything it visited was compared.
@@ -134,16 +134,16 @@ public:
     // The live page's body HTML with its changes against the saved copy painted in; the
     // live page (unmarked) becomes the saved copy. For a Page, SavedDate and LastCheckDate
     // are stamped and Updated cleared. "" when a copy cannot be loaded, and on failure.
-    std::string GetRevisedHTML(const std::shared_ptr<FrameList>& oPage);
+    std::string GetRevisedHTML(const std::shared_ptr<FrameList>& page);
     // As GetRevisedHTML, but the changes are painted into `resultHTML`; the engine's text,
     // or "" (also when the item watches one element).
     std::string SetRevisedHTML(const std::shared_ptr<html::Document>& resultHTML,
-                               const std::shared_ptr<FrameList>& oPage);
+                               const std::shared_ptr<FrameList>& page);
     // As GetRevisedHTML, but answers the marked body; none when a copy cannot be loaded,
     // when the item watches one element, and on failure.
-    MarkedBody GetRevisedBody(const std::shared_ptr<FrameList>& oPage);
+    MarkedBody GetRevisedBody(const std::shared_ptr<FrameList>& page);
     // As GetRevisedHTML, but answers the engine's list of changes; none on failure.
-    std::shared_ptr<sorrel::EditScriptCollection> GetDifferences(const std::shared_ptr<FrameList>& oPage);
+    std::shared_ptr<sorrel::EditScriptCollection> GetDifferences(const std::shared_ptr<FrameList>& page);
     // Whether GetRevisedHTML shows removed content struck through where it stood (on by
     // default); off, a page that only lost content gets the place of the loss painted.
     bool ShowRemoved() const { return showRemoved_; }
@@ -161,9 +161,9 @@ private:
     enum class Revision { Html, Result, Body, Differences };
     struct Revised;
 
-    bool IsFrameUpdated(const std::shared_ptr<Frame>& oFrame);
+    bool IsFrameUpdated(const std::shared_ptr<Frame>& frame);
     // The shared steps of the four revised-HTML operations.
-    bool Revise(const std::shared_ptr<FrameList>& oPage, Revision kind, const std::shared_ptr<html::Document>& result,
+    bool Revise(const std::shared_ptr<FrameList>& page, Revision kind, const std::shared_ptr<html::Document>& result,
                 Revised& out);
 
     Options checkOptions_;
@@ -188,9 +188,9 @@ private:
     static bool IsDocumentAccessible(const html::FrameWindow& window);
     // Frames' copies go beside FileName, or into `frameFolder` when one is given.
     bool SaveDocument(const std::shared_ptr<html::Document>& objHTML, const std::string& FileName, bool saveFrames,
-                      const std::shared_ptr<FrameList>& oItem, bool reload, int depth,
+                      const std::shared_ptr<FrameList>& item, bool reload, int depth,
                       const std::string& frameFolder = {});
-    void SaveSubFrames(const html::Document& document, const std::shared_ptr<Frame>& oFrame, int depth);
+    void SaveSubFrames(const html::Document& document, const std::shared_ptr<Frame>& frame, int depth);
     // A frame's document: the one the loader put in its window, else loaded by URL (but
     // never a local file for a page from the network). Sets `frameURL`.
     std::shared_ptr<html::Document> FrameDocument(const html::Document& parent, const html::FrameWindow& window,

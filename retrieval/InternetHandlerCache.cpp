@@ -121,7 +121,7 @@ std::shared_ptr<html::Document> InternetHandler::FrameDocument(const html::Docum
     return Navigate(frameURL, 0);
 }
 
-bool InternetHandler::SaveURLToCache(const std::shared_ptr<Page>& oPage, const std::string& url,
+bool InternetHandler::SaveURLToCache(const std::shared_ptr<Page>& page, const std::string& url,
                                      const std::string& fileName, std::string& strTitle) {
     lastSaveFailure_.clear();
     bool fetched = false;
@@ -130,7 +130,7 @@ bool InternetHandler::SaveURLToCache(const std::shared_ptr<Page>& oPage, const s
         if (!document) return false;
         fetched = true;
         strTitle = document->title();
-        return SaveDocument(document, fileName, true, oPage, false, 0);
+        return SaveDocument(document, fileName, true, page, false, 0);
     } catch (const std::exception& error) {
         if (fetched) lastSaveFailure_ = FailureOf(error, kSource).Description();
         tamsin::LogFailure(error, kSource, "SaveURLToCache");
@@ -139,9 +139,9 @@ bool InternetHandler::SaveURLToCache(const std::shared_ptr<Page>& oPage, const s
 }
 
 bool InternetHandler::SaveHTMLToCache(const std::shared_ptr<html::Document>& objHTML, const std::string& FileName,
-                                      bool saveFrames, const std::shared_ptr<FrameList>& oItem, bool reload) {
+                                      bool saveFrames, const std::shared_ptr<FrameList>& item, bool reload) {
     try {
-        return SaveDocument(objHTML, FileName, saveFrames, oItem, reload, 0);
+        return SaveDocument(objHTML, FileName, saveFrames, item, reload, 0);
     } catch (const std::exception& error) {
         tamsin::LogFailure(error, kSource, "SaveHTMLToCache");
         return false;

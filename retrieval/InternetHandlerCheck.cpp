@@ -207,10 +207,10 @@ bool InternetHandler::Revise(const std::shared_ptr<FrameList>& oPage, Revision k
     return true;
 }
 
-std::string InternetHandler::GetRevisedHTML(const std::shared_ptr<FrameList>& oPage) {
+std::string InternetHandler::GetRevisedHTML(const std::shared_ptr<FrameList>& page) {
     try {
         Revised out;
-        return Revise(oPage, Revision::Html, nullptr, out) ? out.text : std::string();
+        return Revise(page, Revision::Html, nullptr, out) ? out.text : std::string();
     } catch (const std::exception& error) {
         tamsin::LogFailure(error, kSource, "");
         return "";
@@ -218,30 +218,30 @@ std::string InternetHandler::GetRevisedHTML(const std::shared_ptr<FrameList>& oP
 }
 
 std::string InternetHandler::SetRevisedHTML(const std::shared_ptr<html::Document>& resultHTML,
-                                            const std::shared_ptr<FrameList>& oPage) {
+                                            const std::shared_ptr<FrameList>& page) {
     try {
         Revised out;
-        return Revise(oPage, Revision::Result, resultHTML, out) ? out.text : std::string();
+        return Revise(page, Revision::Result, resultHTML, out) ? out.text : std::string();
     } catch (const std::exception& error) {
         tamsin::LogFailure(error, kSource, "");
         return "";
     }
 }
 
-MarkedBody InternetHandler::GetRevisedBody(const std::shared_ptr<FrameList>& oPage) {
+MarkedBody InternetHandler::GetRevisedBody(const std::shared_ptr<FrameList>& page) {
     try {
         Revised out;
-        return Revise(oPage, Revision::Body, nullptr, out) ? out.body : MarkedBody{};
+        return Revise(page, Revision::Body, nullptr, out) ? out.body : MarkedBody{};
     } catch (const std::exception& error) {
         tamsin::LogFailure(error, kSource, "");
         return {};
     }
 }
 
-std::shared_ptr<sorrel::EditScriptCollection> InternetHandler::GetDifferences(const std::shared_ptr<FrameList>& oPage) {
+std::shared_ptr<sorrel::EditScriptCollection> InternetHandler::GetDifferences(const std::shared_ptr<FrameList>& page) {
     try {
         Revised out;
-        return Revise(oPage, Revision::Differences, nullptr, out) ? out.changes : nullptr;
+        return Revise(page, Revision::Differences, nullptr, out) ? out.changes : nullptr;
     } catch (const std::exception& error) {
         tamsin::LogFailure(error, kSource, "");
         return nullptr;
