@@ -59,7 +59,7 @@ public:
 
 signals:
     void PageStartCheck(std::shared_ptr<pelmor::Page> page);
-    // The handler may set oPage to null (the page left the tree meanwhile).
+    // The handler may set page to null (the page left the tree meanwhile).
     void PageUpdated(std::shared_ptr<pelmor::Page>& page, bool updated);
     // The checker died and a new one has been started.
     void CheckerRestarted();

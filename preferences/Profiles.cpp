@@ -191,11 +191,11 @@ void Settings::UseProfile(const ProfileRead& read) {
     SetCurrentCacheFolder(cacheFolder_);
 }
 
-void Settings::LoadProfile(std::shared_ptr<Application>& objApplication, const std::string& xmlName) {
+void Settings::LoadProfile(std::shared_ptr<Application>& root, const std::string& xmlName) {
     lastError_.clear();
     try {
         ProfileRead read = ReadProfile(xmlName);
-        objApplication = read.application;
+        root = read.application;
         UseProfile(read);
         if (read.failure) std::rethrow_exception(read.failure);
     } catch (const std::exception& error) {

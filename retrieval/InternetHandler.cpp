@@ -69,9 +69,9 @@ std::string InternetHandler::GetValidURL(const std::string& url) {
     }
 }
 
-std::string InternetHandler::GetHostFromURL(const std::string& strURL) {
+std::string InternetHandler::GetHostFromURL(const std::string& address) {
     try {
-        std::string url = tamsin::GuessProtocol(strURL);
+        std::string url = tamsin::GuessProtocol(address);
         std::string host;
         if (!tamsin::HostOf(url, host)) return url;
         return host;

@@ -84,7 +84,7 @@ public:
     std::shared_ptr<html::Document> LightNavigate(const std::string& url);
 
     // Loads the page at `url` and saves it with its frames to `fileName`, recording
-    // the frames under `oPage`; `strTitle` receives the page's title. False when the page
+    // the frames under `page`; `title` receives the page's title. False when the page
     // or one of its frames cannot be loaded or saved.
     bool SaveURLToCache(const std::shared_ptr<Page>& page, const std::string& url, const std::string& fileName,
                         std::string& title);
@@ -98,11 +98,11 @@ public:
     // recorded already. The old copy is replaced only once the new one is complete: false
     // (and the old copy untouched) when anything fails, and when a file would be written
     // outside the current cache folder (CurrentCacheFolder).
-    bool SaveHTMLToCache(const std::shared_ptr<html::Document>& objHTML, const std::string& FileName,
+    bool SaveHTMLToCache(const std::shared_ptr<html::Document>& document, const std::string& FileName,
                          bool saveFrames, const std::shared_ptr<FrameList>& item = nullptr, bool reload = false);
     // Records the frames of a document (and their frames) under a page without writing
     // any file. On failure the frames recorded so far stay recorded.
-    void SaveFrames(const std::shared_ptr<html::Document>& objHTML, const std::shared_ptr<Page>& page);
+    void SaveFrames(const std::shared_ptr<html::Document>& document, const std::shared_ptr<Page>& page);
     // Deletes a saved copy, also a read-only one; true also when there was none or the
     // system refuses the deletion. False, with the refusal logged, when the path is not a
     // regular file inside the current cache folder (CurrentCacheFolder) once ".." and
@@ -129,7 +129,7 @@ public:
     // Saves a document as a version of a page: as SaveHTMLToCache with its frames, but the
     // frames' copies go into `frameFolder` (made when the page has frames). False, writing
     // nothing outside the current cache folder, on failure.
-    bool SaveVersionToCache(const std::shared_ptr<html::Document>& objHTML, const std::string& FileName,
+    bool SaveVersionToCache(const std::shared_ptr<html::Document>& document, const std::string& FileName,
                             const std::string& frameFolder);
     // The live page's body HTML with its changes against the saved copy painted in; the
     // live page (unmarked) becomes the saved copy. For a Page, SavedDate and LastCheckDate
@@ -187,7 +187,7 @@ private:
     FrameReplace SaveBaseHref(const html::Document& document);
     static bool IsDocumentAccessible(const html::FrameWindow& window);
     // Frames' copies go beside FileName, or into `frameFolder` when one is given.
-    bool SaveDocument(const std::shared_ptr<html::Document>& objHTML, const std::string& FileName, bool saveFrames,
+    bool SaveDocument(const std::shared_ptr<html::Document>& document, const std::string& FileName, bool saveFrames,
                       const std::shared_ptr<FrameList>& item, bool reload, int depth,
                       const std::string& frameFolder = {});
     void SaveSubFrames(const html::Document& document, const std::shared_ptr<Frame>& frame, int depth);

@@ -122,14 +122,14 @@ std::shared_ptr<html::Document> InternetHandler::FrameDocument(const html::Docum
 }
 
 bool InternetHandler::SaveURLToCache(const std::shared_ptr<Page>& page, const std::string& url,
-                                     const std::string& fileName, std::string& strTitle) {
+                                     const std::string& fileName, std::string& pageTitle) {
     lastSaveFailure_.clear();
     bool fetched = false;
     try {
         std::shared_ptr<html::Document> document = Navigate(url, 0);
         if (!document) return false;
         fetched = true;
-        strTitle = document->title();
+        pageTitle = document->title();
         return SaveDocument(document, fileName, true, page, false, 0);
     } catch (const std::exception& error) {
         if (fetched) lastSaveFailure_ = FailureOf(error, kSource).Description();
@@ -138,34 +138,34 @@ bool InternetHandler::SaveURLToCache(const std::shared_ptr<Page>& page, const st
     }
 }
 
-bool InternetHandler::SaveHTMLToCache(const std::shared_ptr<html::Document>& objHTML, const std::string& FileName,
+bool InternetHandler::SaveHTMLToCache(const std::shared_ptr<html::Document>& document, const std::string& FileName,
                                       bool saveFrames, const std::shared_ptr<FrameList>& item, bool reload) {
     try {
-        return SaveDocument(objHTML, FileName, saveFrames, item, reload, 0);
+        return SaveDocument(document, FileName, saveFrames, item, reload, 0);
     } catch (const std::exception& error) {
         tamsin::LogFailure(error, kSource, "SaveHTMLToCache");
         return false;
     }
 }
 
-bool InternetHandler::SaveVersionToCache(const std::shared_ptr<html::Document>& objHTML, const std::string& FileName,
+bool InternetHandler::SaveVersionToCache(const std::shared_ptr<html::Document>& document, const std::string& FileName,
                                          const std::string& frameFolder) {
     try {
-        return SaveDocument(objHTML, FileName, true, nullptr, false, 0, frameFolder);
+        return SaveDocument(document, FileName, true, nullptr, false, 0, frameFolder);
     } catch (const std::exception& error) {
         tamsin::LogFailure(error, kSource, "SaveVersionToCache");
         return false;
     }
 }
 
-bool InternetHandler::SaveDocument(const std::shared_ptr<html::Document>& objHTML, const std::string& FileName,
-                                   bool saveFrames, const std::shared_ptr<FrameList>& oItem, bool reload, int depth,
+bool InternetHandler::SaveDocument(const std::shared_ptr<html::Document>& markup, const std::string& FileName,
+                                   bool saveFrames, const std::shared_ptr<FrameList>& list, bool reload, int depth,
                                    const std::string& frameFolder) {
-    if (!objHTML) throw Failure(Fault::Missing, kSource, "No document given");
+    if (!markup) throw Failure(Fault::Missing, kSource, "No document given");
     if (depth > kMaxFrameDepth) throw Failure(Fault::InvalidArgument, kSource, "Frames nested too deep");
-    const std::string documentURL(objHTML->URL());
-    html::ElementList frameElements = objHTML->getElementsByTagName("Frame");
-    html::FrameCollection windows = objHTML->frames();
+    const std::string documentURL(markup->URL());
+    html::ElementList frameElements = markup->getElementsByTagName("Frame");
+    html::FrameCollection windows = markup->frames();
     std::vector<FrameReplace> replacements;
     const std::string framesFolder = frameFolder.empty() ? FolderOf(FileName) : frameFolder;
     if (saveFrames && frameElements.length() > 0 && !frameFolder.empty() &&
@@ -179,17 +179,17 @@ bool InternetHandler::SaveDocument(const std::shared_ptr<html::Document>& objHTM
         if (saveFrames) {
             std::string frameURL;
             std::shared_ptr<html::Document> frameDocument =
-                FrameDocument(*objHTML, windows.item(i), element.src(), frameURL);
+                FrameDocument(*markup, windows.item(i), element.src(), frameURL);
             if (!frameDocument) return false;
             // A frame saved for the first time gets a file of its own, never another copy's.
             std::string frameFile = FreeCacheFileName(framesFolder, GetFileNameFromURL(frameURL));
             std::shared_ptr<Frame> frameItem;
-            if (oItem) frameItem = oItem->AddFrame(frameURL, frameFile);
+            if (list) frameItem = list->AddFrame(frameURL, frameFile);
             if (!SaveDocument(frameDocument, frameFile, true, frameItem, reload, depth + 1)) return false;
             replace.New = WithSource(element, quillon::FileUrlFromPath(frameFile));
         } else {
-            if (!oItem) throw Failure(Fault::Missing, kSource, "No item to take the saved frames from");
-            const auto& savedFrames = oItem->Frames();
+            if (!list) throw Failure(Fault::Missing, kSource, "No item to take the saved frames from");
+            const auto& savedFrames = list->Frames();
             if (i >= savedFrames.size())
                 throw Failure(Fault::OutOfRange, kSource, "The page holds more frames than were saved for it");
             replace.New = WithSource(element, quillon::FileUrlFromPath(savedFrames[i]->SavedFile()));
@@ -202,9 +202,9 @@ bool InternetHandler::SaveDocument(const std::shared_ptr<html::Document>& objHTM
         std::shared_ptr<html::Document> fresh = Navigate(documentURL, 0);
         if (fresh) text = fresh->documentElement().outerHTML();
     }
-    if (text.empty()) text = objHTML->documentElement().outerHTML();
+    if (text.empty()) text = markup->documentElement().outerHTML();
 
-    FrameReplace head = SaveBaseHref(*objHTML);
+    FrameReplace head = SaveBaseHref(*markup);
     text = ReplaceNoCase(text, head.Original, head.New);
     for (const FrameReplace& replace : replacements) text = ReplaceNoCase(text, replace.Original, replace.New);
 
@@ -231,18 +231,18 @@ FrameReplace InternetHandler::SaveBaseHref(const html::Document& document) {
     return replace;
 }
 
-void InternetHandler::SaveFrames(const std::shared_ptr<html::Document>& objHTML, const std::shared_ptr<Page>& oPage) {
+void InternetHandler::SaveFrames(const std::shared_ptr<html::Document>& markup, const std::shared_ptr<Page>& target) {
     try {
-        if (!objHTML || !oPage) throw Failure(Fault::Missing, kSource, "No document or no page given");
-        html::ElementList frameElements = objHTML->getElementsByTagName("FRAME");
-        html::FrameCollection windows = objHTML->frames();
+        if (!markup || !target) throw Failure(Fault::Missing, kSource, "No document or no page given");
+        html::ElementList frameElements = markup->getElementsByTagName("FRAME");
+        html::FrameCollection windows = markup->frames();
         for (std::size_t i = 0; i < frameElements.length(); ++i) {
             std::string frameURL;
             std::shared_ptr<html::Document> frameDocument =
-                FrameDocument(*objHTML, windows.item(i), frameElements.item(i).src(), frameURL);
+                FrameDocument(*markup, windows.item(i), frameElements.item(i).src(), frameURL);
             std::string frameFile =
-                FolderOf(oPage->SavedFile()) + "/" + std::to_string(GetFileNameFromURL(frameURL)) + ".html";
-            std::shared_ptr<Frame> frame = oPage->AddFrame(frameURL, frameFile);
+                FolderOf(target->SavedFile()) + "/" + std::to_string(GetFileNameFromURL(frameURL)) + ".html";
+            std::shared_ptr<Frame> frame = target->AddFrame(frameURL, frameFile);
             if (frameDocument) SaveSubFrames(*frameDocument, frame, 1);
         }
     } catch (const std::exception& error) {
@@ -250,7 +250,7 @@ void InternetHandler::SaveFrames(const std::shared_ptr<html::Document>& objHTML,
     }
 }
 
-void InternetHandler::SaveSubFrames(const html::Document& document, const std::shared_ptr<Frame>& oFrame, int depth) {
+void InternetHandler::SaveSubFrames(const html::Document& document, const std::shared_ptr<Frame>& target, int depth) {
     if (depth > kMaxFrameDepth) throw Failure(Fault::InvalidArgument, kSource, "Frames nested too deep");
     html::FrameCollection windows = document.frames();
     for (std::size_t i = 0; i < windows.length(); ++i) {
@@ -259,8 +259,8 @@ void InternetHandler::SaveSubFrames(const html::Document& document, const std::s
         std::shared_ptr<html::Document> frameDocument =
             FrameDocument(document, window, window.frameElement().src(), frameURL);
         std::string frameFile =
-            FolderOf(oFrame->SavedFile()) + "/" + std::to_string(GetFileNameFromURL(frameURL)) + ".html";
-        std::shared_ptr<Frame> frame = oFrame->AddFrame(frameURL, frameFile);
+            FolderOf(target->SavedFile()) + "/" + std::to_string(GetFileNameFromURL(frameURL)) + ".html";
+        std::shared_ptr<Frame> frame = target->AddFrame(frameURL, frameFile);
         if (frameDocument) SaveSubFrames(*frameDocument, frame, depth + 1);
     }
 }

@@ -56,13 +56,13 @@ struct InternetHandler::Revised {
     std::shared_ptr<sorrel::EditScriptCollection> changes;
 };
 
-bool InternetHandler::IsPageUpdated(const std::shared_ptr<FrameList>& oPage) {
+bool InternetHandler::IsPageUpdated(const std::shared_ptr<FrameList>& item) {
     checkFailure_.clear();
     liveHTML_.clear();
     liveURL_.clear();
     try {
-        if (!oPage) return false;
-        ItemFields fields = FieldsOf(*oPage);
+        if (!item) return false;
+        ItemFields fields = FieldsOf(*item);
         bool updated = false;
         {
             std::shared_ptr<html::Document> saved = LightNavigate(fields.savedFile);
@@ -85,7 +85,7 @@ bool InternetHandler::IsPageUpdated(const std::shared_ptr<FrameList>& oPage) {
                 return false;
             }
             sorrel::Compare engine;
-            auto* page = dynamic_cast<Page*>(oPage.get());
+            auto* page = dynamic_cast<Page*>(item.get());
             if (page) {
                 checkOptions_.ShowTimeDiff = page->ShowTimeDiff();
                 checkOptions_.ShowPics = page->ShowPics();
@@ -98,7 +98,7 @@ bool InternetHandler::IsPageUpdated(const std::shared_ptr<FrameList>& oPage) {
                                                  : engine.IsElementChange(saved, live, fields.elementPath);
             if (page) page->SetLastCheckDate(DateTime::Now());
         }
-        for (const std::shared_ptr<Frame>& frame : oPage->Frames()) {
+        for (const std::shared_ptr<Frame>& frame : item->Frames()) {
             if (updated) break;
             updated = IsFrameUpdated(frame);
         }
@@ -110,26 +110,26 @@ bool InternetHandler::IsPageUpdated(const std::shared_ptr<FrameList>& oPage) {
     }
 }
 
-bool InternetHandler::IsFrameUpdated(const std::shared_ptr<Frame>& oFrame) {
+bool InternetHandler::IsFrameUpdated(const std::shared_ptr<Frame>& item) {
     try {
         bool updated = false;
         {
             // The first frame that cannot be compared names the check's failure.
             auto failed = [&](const std::string& why) {
-                if (checkFailure_.empty()) checkFailure_ = "frame " + oFrame->URL() + ": " + why;
+                if (checkFailure_.empty()) checkFailure_ = "frame " + item->URL() + ": " + why;
                 return false;
             };
-            std::shared_ptr<html::Document> saved = LightNavigate(oFrame->SavedFile());
+            std::shared_ptr<html::Document> saved = LightNavigate(item->SavedFile());
             if (!saved) return failed("saved copy cannot be read (" + loadFailure_ + ")");
-            std::shared_ptr<html::Document> live = LightNavigate(oFrame->URL());
+            std::shared_ptr<html::Document> live = LightNavigate(item->URL());
             if (!live) return failed(loadFailure_);
-            if (!oFrame->ElementPath().empty() && !PathFindsElement(*live, oFrame->ElementPath()))
-                return failed(MissingElementText(oFrame->ElementPath()));
+            if (!item->ElementPath().empty() && !PathFindsElement(*live, item->ElementPath()))
+                return failed(MissingElementText(item->ElementPath()));
             sorrel::Compare engine;
-            updated = oFrame->ElementPath().empty() ? engine.IsChange(saved, live)
-                                                    : engine.IsElementChange(saved, live, oFrame->ElementPath());
+            updated = item->ElementPath().empty() ? engine.IsChange(saved, live)
+                                                    : engine.IsElementChange(saved, live, item->ElementPath());
         }
-        for (const std::shared_ptr<Frame>& frame : oFrame->Frames()) {
+        for (const std::shared_ptr<Frame>& frame : item->Frames()) {
             if (updated) break;
             updated = IsFrameUpdated(frame);
         }
@@ -140,17 +140,17 @@ bool InternetHandler::IsFrameUpdated(const std::shared_ptr<Frame>& oFrame) {
     }
 }
 
-bool InternetHandler::Revise(const std::shared_ptr<FrameList>& oPage, Revision kind,
+bool InternetHandler::Revise(const std::shared_ptr<FrameList>& item, Revision kind,
                              const std::shared_ptr<html::Document>& result, Revised& out) {
-    if (!oPage) throw Failure(Fault::Missing, kSource, "No page given");
-    ItemFields fields = FieldsOf(*oPage);
+    if (!item) throw Failure(Fault::Missing, kSource, "No page given");
+    ItemFields fields = FieldsOf(*item);
     std::shared_ptr<html::Document> saved = LightNavigate(fields.savedFile);
     if (!saved) return false;
     std::shared_ptr<html::Document> live = LightNavigate(fields.url);
     if (!live) return false;
     // The live page becomes the saved copy before the engine marks it; frames keep the
     // copies already recorded.
-    SaveHTMLToCache(live, fields.savedFile, false, oPage, false);
+    SaveHTMLToCache(live, fields.savedFile, false, item, false);
 
     std::string insertColor = kInsertColor;
     std::string updateColor = kUpdateColor;
@@ -158,7 +158,7 @@ bool InternetHandler::Revise(const std::shared_ptr<FrameList>& oPage, Revision k
                        : kind == Revision::Result ? setRevisedOptions_
                        : kind == Revision::Body   ? revisedBodyOptions_
                                                   : differencesOptions_;
-    auto* page = dynamic_cast<Page*>(oPage.get());
+    auto* page = dynamic_cast<Page*>(item.get());
     if (page) {
         options.ShowTimeDiff = page->ShowTimeDiff();
         options.ShowPics = page->ShowPics();

@@ -251,9 +251,9 @@ void Pass(benchmark::State& state, Site& site) {
         state.PauseTiming();
         pelmor::mainwindow::Updater updater(CheckerProgram(site));
         QObject::connect(&updater, &pelmor::mainwindow::Updater::PageUpdated,
-                         [&](std::shared_ptr<pelmor::Page>& page, bool blUpdated) {
-                             updated += blUpdated;
-                             updatedLast += blUpdated;
+                         [&](std::shared_ptr<pelmor::Page>& page, bool changed) {
+                             updated += changed;
+                             updatedLast += changed;
                              failedLast += page && page->Failing();
                          });
         updater.StartChecking();
