@@ -80,10 +80,11 @@ void CheckingPart::StopUpdater() {
     if (!updater_) return;
     updater_->StopChecking();
     log::WriteLog("Updater stopped");
-    // The checker gets a second to end by itself; then it is killed.
-    updater_->EndProcess(1000);
-    updater_.reset();
-    log::WriteLog("Updater killed");
+    // The checker gets a second to end by itself; then it is killed. The window does not
+    // wait for it: the updater goes by itself once its process has.
+    Updater* ending = updater_.release();
+    QObject::disconnect(ending, nullptr, this, nullptr);
+    ending->EndProcessLater(1000, [] { log::WriteLog("Updater killed"); });
 }
 
 void CheckingPart::Enqueue(const std::vector<std::shared_ptr<Page>>& pages, Mode mode, bool restartTimer) {

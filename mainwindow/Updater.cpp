@@ -200,6 +200,24 @@ int32_t Updater::GetProcessHandle() const {
     return process_ ? static_cast<int32_t>(process_->processId()) : 0;
 }
 
+void Updater::EndProcessLater(int msWait, std::function<void()> ended) {
+    setParent(QCoreApplication::instance());
+    auto finish = [this, ended = std::move(ended)] {
+        if (ended) ended();
+        deleteLater();
+    };
+    if (!process_ || process_->state() == QProcess::NotRunning) {
+        finish();
+        return;
+    }
+    // No restart and no reading once the checker is on its way out.
+    process_->disconnect(this);
+    connect(process_, &QProcess::finished, this, finish);
+    QTimer::singleShot(msWait, this, [this] {
+        if (process_ && process_->state() != QProcess::NotRunning) process_->kill();
+    });
+}
+
 bool Updater::EndProcess(int msWait) {
     if (!process_ || process_->state() == QProcess::NotRunning) return true;
     if (process_->waitForFinished(msWait)) return true;

@@ -16,6 +16,7 @@
 #include <QObject>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -51,6 +52,11 @@ public:
     // Waits up to msWait for the checker to end by itself, then kills it. True when it
     // ended by itself (or was not running).
     bool EndProcess(int msWait = 1000);
+    // Ends the checker without waiting, for callers on the window thread: it has msWait to
+    // end by itself, then it is killed. Once the process is gone `ended` runs and the
+    // updater deletes itself; the caller gives up its ownership. An updater still waiting
+    // when the program quits is deleted with the application, which kills the checker.
+    void EndProcessLater(int msWait, std::function<void()> ended);
 
     bool IsInFlight(const Page& page) const;
     int InFlightCount() const { return static_cast<int>(inFlight_.size()); }

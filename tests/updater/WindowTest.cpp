@@ -245,7 +245,7 @@ TEST_F(CheckingTest, ClosingTheWindowEndsTheCheckerEvenWhenItWillNotStop) {
         EXPECT_LT(timer.elapsed(), 4000);
         EXPECT_EQ(w.main->objUpdater(), nullptr);
         EXPECT_FALSE(w.main->CheckTimer()->isActive());
-        EXPECT_NE(::kill(pid, 0), 0) << "checker still running";
+        EXPECT_TRUE(SpinUntil([&] { return ::kill(pid, 0) != 0; }, 5000)) << "checker still running";
         auto log = test::ReadFile(log::PathOf(log::File::Program));
         auto stopped = log.find("Updater stopped");
         ASSERT_NE(stopped, std::string::npos);
